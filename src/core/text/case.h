@@ -1,0 +1,20 @@
+#pragma once
+// Letter case and blank helpers shared by every rule of the program.
+// They work on code points and never consult the user's locale: only
+// a-z, A-Z and the German umlauts change case, and only U+0020 is a blank.
+#include <string>
+#include <string_view>
+
+namespace sonavex {
+
+char32_t UpCaseChar(char32_t c);
+char32_t LowCaseChar(char32_t c);
+
+std::u32string UpCaseUmlaut(std::u32string_view text);
+std::u32string LowCaseUmlaut(std::u32string_view text);
+
+// Collapses runs of blanks, strips leading and trailing blanks and drops a
+// trailing "..." from texts shorter than a tag field (30 characters).
+std::u32string TrimBlanks(std::u32string_view text);
+
+}  // namespace sonavex

@@ -1,0 +1,138 @@
+#include "core/text/encoding.h"
+
+#include <array>
+#include <cstdint>
+
+namespace sonavex {
+namespace {
+
+constexpr char32_t kEscapeBase = 0xDC00;
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Length and minimum code point of a UTF-8 sequence by its lead byte;
+// length 0 for a byte that cannot start one.
+struct Lead {
+  int length;
+  char32_t bits;
+  char32_t minimum;
+};
+
+Lead ClassifyLead(unsigned char b) {
+  if (b < 0x80) return {1, b, 0};
+  if ((b & 0xE0) == 0xC0) return {2, char32_t(b & 0x1F), 0x80};
+  if ((b & 0xF0) == 0xE0) return {3, char32_t(b & 0x0F), 0x800};
+  if ((b & 0xF8) == 0xF0) return {4, char32_t(b & 0x07), 0x10000};
+  return {0, 0, 0};
+}
+
+// Decodes one sequence at bytes[i]; returns its length, or 0 when the bytes
+// there are not valid UTF-8 (overlong, surrogate, beyond U+10FFFF, cut off).
+int DecodeOne(std::string_view bytes, std::size_t i, char32_t& out) {
+  const Lead lead = ClassifyLead(static_cast<unsigned char>(bytes[i]));
+  if (lead.length == 0 || i + lead.length > bytes.size()) return 0;
+  char32_t cp = lead.bits;
+  for (int k = 1; k < lead.length; ++k) {
+    const auto b = static_cast<unsigned char>(bytes[i + k]);
+    if (!IsContinuation(b)) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < lead.minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return 0;
+  }
+  out = cp;
+  return lead.length;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+// Windows-1252 0x80..0x9F; 0 marks the five unassigned bytes.
+constexpr std::array<char16_t, 32> kHigh1252 = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char EncodeOne1252(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  for (std::size_t k = 0; k < kHigh1252.size(); ++k) {
+    if (kHigh1252[k] == 0 ? cp == 0x80 + k : kHigh1252[k] == cp) {
+      return static_cast<char>(0x80 + k);
+    }
+  }
+  return '?';
+}
+
+}  // namespace
+
+std::u32string DecodeUtf8(std::string_view bytes) {
+  std::u32string out;
+  out.reserve(bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    char32_t cp = 0;
+    const int n = DecodeOne(bytes, i, cp);
+    if (n == 0) {
+      out.push_back(kEscapeBase + static_cast<unsigned char>(bytes[i]));
+      ++i;
+    } else {
+      out.push_back(cp);
+      i += n;
+    }
+  }
+  return out;
+}
+
+std::string EncodeUtf8(std::u32string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t cp : text) {
+    if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
+      out.push_back(static_cast<char>(cp - kEscapeBase));
+    } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+      AppendUtf8(out, 0xFFFD);
+    } else {
+      AppendUtf8(out, cp);
+    }
+  }
+  return out;
+}
+
+std::u32string DecodeWindows1252(std::string_view bytes) {
+  std::u32string out;
+  out.reserve(bytes.size());
+  for (char ch : bytes) {
+    const auto b = static_cast<unsigned char>(ch);
+    if (b >= 0x80 && b <= 0x9F && kHigh1252[b - 0x80] != 0) {
+      out.push_back(kHigh1252[b - 0x80]);
+    } else {
+      out.push_back(b);
+    }
+  }
+  return out;
+}
+
+std::string EncodeWindows1252(std::u32string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t cp : text) out.push_back(EncodeOne1252(cp));
+  return out;
+}
+
+}  // namespace sonavex

@@ -1,0 +1,25 @@
+#pragma once
+// Conversions between the byte forms found on disk and the code points the
+// rules work on.
+//
+// File names are UTF-8. A byte that is not part of valid UTF-8 becomes the
+// code point U+DC00 + byte ("surrogate escape") and turns back into that
+// byte on the way out, so every name round-trips exactly.
+#include <string>
+#include <string_view>
+
+namespace sonavex {
+
+std::u32string DecodeUtf8(std::string_view bytes);
+std::string EncodeUtf8(std::u32string_view text);
+
+// ID3v1 fields are Windows-1252. Characters it cannot hold are written as
+// "?". The five bytes without a 1252 mapping decode to their C1 controls.
+std::u32string DecodeWindows1252(std::string_view bytes);
+std::string EncodeWindows1252(std::u32string_view text);
+
+// Short spellings for literals and paths.
+inline std::u32string U32(std::string_view utf8) { return DecodeUtf8(utf8); }
+inline std::string U8(std::u32string_view text) { return EncodeUtf8(text); }
+
+}  // namespace sonavex
