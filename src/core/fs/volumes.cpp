@@ -1,0 +1,134 @@
+#include "core/fs/volumes.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include "core/fs/fs.h"
+
+namespace sonavex {
+namespace {
+
+bool IsOctalDigit(char c) { return c >= '0' && c <= '7'; }
+
+// The kernel writes blank, tab, line feed and backslash as "\ooo".
+std::string UnescapeMountField(std::string_view field) {
+  std::string out;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() &&
+        IsOctalDigit(field[i + 1]) && IsOctalDigit(field[i + 2]) &&
+        IsOctalDigit(field[i + 3])) {
+      out += static_cast<char>((field[i + 1] - '0') * 64 +
+                               (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> SplitFields(std::string_view line) {
+  std::vector<std::string> fields;
+  std::istringstream stream{std::string(line)};
+  std::string field;
+  while (stream >> field) fields.push_back(field);
+  return fields;
+}
+
+// Fields: id, parent, major:minor, root, mount point, options, optional
+// tags..., "-", type, source, super options.
+bool ParseMountLine(std::string_view line, MountEntry& out) {
+  const std::vector<std::string> fields = SplitFields(line);
+  const auto dash = std::find(fields.begin(), fields.end(), "-");
+  if (fields.size() < 5 || dash == fields.end() || dash + 1 == fields.end()) {
+    return false;
+  }
+  out.mountPoint = UnescapeMountField(fields[4]);
+  out.fileSystemType = *(dash + 1);
+  return true;
+}
+
+}  // namespace
+
+std::vector<MountEntry> ParseMountInfo(std::string_view text) {
+  std::vector<MountEntry> mounts;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    MountEntry entry;
+    if (ParseMountLine(text.substr(start, end - start), entry)) {
+      mounts.push_back(std::move(entry));
+    }
+    start = end + 1;
+  }
+  return mounts;
+}
+
+bool IsPseudoFileSystem(std::string_view type) {
+  static constexpr std::array<std::string_view, 27> kPseudo = {
+      "proc",       "sysfs",     "tmpfs",      "devtmpfs",   "devpts",
+      "cgroup",     "cgroup2",   "mqueue",     "debugfs",    "tracefs",
+      "securityfs", "pstore",    "bpf",        "configfs",   "fusectl",
+      "hugetlbfs",  "autofs",    "binfmt_misc", "efivarfs",  "rpc_pipefs",
+      "nsfs",       "ramfs",     "overlay",    "squashfs",   "nfsd",
+      "fuse.gvfsd-fuse", "fuse.portal"};
+  return std::find(kPseudo.begin(), kPseudo.end(), type) != kPseudo.end();
+}
+
+std::vector<std::string> VolumesFromMounts(
+    const std::vector<MountEntry>& mounts) {
+  std::vector<std::string> others;
+  for (const MountEntry& mount : mounts) {
+    if (mount.mountPoint == "/" || IsPseudoFileSystem(mount.fileSystemType)) {
+      continue;
+    }
+    // Containers bind single files (/etc/hosts) over the tree.
+    if (!IsDirectory(mount.mountPoint)) continue;
+    others.push_back(mount.mountPoint);
+  }
+  std::sort(others.begin(), others.end());
+  others.erase(std::unique(others.begin(), others.end()), others.end());
+  others.insert(others.begin(), "/");
+  return others;
+}
+
+std::vector<std::string> ListVolumes() {
+  std::ifstream file("/proc/self/mountinfo");
+  if (!file) return {"/"};
+  std::ostringstream text;
+  text << file.rdbuf();
+  return VolumesFromMounts(ParseMountInfo(text.str()));
+}
+
+std::string VolumeOf(std::string_view path,
+                     const std::vector<std::string>& volumes) {
+  std::string best = "/";
+  for (const std::string& volume : volumes) {
+    const bool holds =
+        path == volume ||
+        (path.starts_with(volume) &&
+         (volume.ends_with('/') || path[volume.size()] == '/'));
+    if (holds && volume.size() > best.size()) best = volume;
+  }
+  return best;
+}
+
+bool IsNotReady(std::error_code ec) {
+  if (ec.category() != std::generic_category() &&
+      ec.category() != std::system_category()) {
+    return false;
+  }
+  switch (ec.value()) {
+    case EIO: case ENOMEDIUM: case ENOTCONN: case ESTALE: case EHOSTDOWN:
+    case ETIMEDOUT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace sonavex

@@ -1,0 +1,97 @@
+#include "gui/dialogs/rename_dialog.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/fs/fs.h"
+#include "core/text/encoding.h"
+#include "gui/main_window.h"
+#include "gui/qt_text.h"
+
+namespace sonavex {
+
+RenameDialog::RenameDialog(MainWindow& mainWindow, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      main_(mainWindow),
+      oldName_(new QLineEdit(this)),
+      newName_(new QLineEdit(this)),
+      renameButton_(new QPushButton(QStringLiteral("Umbenennen"), this)) {
+  setObjectName(QStringLiteral("Form5"));
+  setWindowTitle(QStringLiteral("Umbenennen"));
+  oldName_->setObjectName(QStringLiteral("Edit1"));
+  newName_->setObjectName(QStringLiteral("Edit2"));
+  oldName_->setMinimumWidth(320);
+  renameButton_->setObjectName(QStringLiteral("Button1"));
+  renameButton_->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+  cancel->setObjectName(QStringLiteral("Button2"));
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(new QLabel(QStringLiteral("alter Name"), this), 0, 0);
+  layout->addWidget(oldName_, 1, 0);
+  layout->addWidget(new QLabel(QStringLiteral("neuer Name"), this), 2, 0);
+  layout->addWidget(newName_, 3, 0);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(renameButton_);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons, 4, 0);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  connect(renameButton_, &QPushButton::clicked, this, &RenameDialog::onRenameClicked);
+  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+bool RenameDialog::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) refill();
+  return QDialog::event(event);
+}
+
+void RenameDialog::advanceToMarked() {
+  const int last = main_.entryCount() - 1;
+  while (renameIndex_ < last && !main_.isMarked(renameIndex_)) ++renameIndex_;
+}
+
+void RenameDialog::refill() {
+  renameIndex_ = 0;
+  advanceToMarked();
+  if (renameIndex_ < main_.entryCount() && main_.isMarked(renameIndex_)) {
+    oldName_->setText(main_.entryText(renameIndex_));
+    newName_->setText(main_.entryText(renameIndex_));
+  }
+  newName_->setFocus();
+}
+
+// The shown text of a name that is not valid UTF-8 cannot be turned back
+// into the name; while "alter Name" is untouched the entry's own bytes are
+// renamed.
+std::string RenameDialog::oldNameBytes() const {
+  const bool untouched = renameIndex_ < main_.entryCount() &&
+                         oldName_->text() == main_.entryText(renameIndex_);
+  return untouched ? main_.entryName(renameIndex_) : EncodeUtf8(ToU32(oldName_->text()));
+}
+
+void RenameDialog::onRenameClicked() {
+  if (oldName_->text() != newName_->text()) {
+    const std::error_code ec = RenameNoReplace(
+        main_.currentDirectory(), oldNameBytes(), EncodeUtf8(ToU32(newName_->text())));
+    if (ec) {
+      RenameWithMessage(main_.reporter(), ec, DecodeUtf8(main_.currentDirectory()),
+                        ToU32(oldName_->text()));
+    }
+  }
+  hide();
+  if (renameIndex_ < main_.entryCount()) main_.setMarked(renameIndex_, false);
+  advanceToMarked();
+  if (renameIndex_ < main_.entryCount() && main_.isMarked(renameIndex_)) {
+    main_.ShowCentred(this);
+    refill();
+    return;
+  }
+  main_.reloadFileList();
+  main_.RefreshView();
+}
+
+}  // namespace sonavex

@@ -1,0 +1,38 @@
+#pragma once
+// "Form5" Umbenennen: renames the marked entries of the file list one after
+// the other, each under a name the user types.
+#include <QDialog>
+#include <string>
+
+class QLineEdit;
+class QPushButton;
+
+namespace sonavex {
+
+class MainWindow;
+
+class RenameDialog : public QDialog {
+  Q_OBJECT
+ public:
+  RenameDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+
+  int renameIndex() const { return renameIndex_; }
+  // Starts over at the first marked entry; an unconfirmed edit is lost.
+  void refill();
+  void onRenameClicked();
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  void advanceToMarked();
+  std::string oldNameBytes() const;
+
+  MainWindow& main_;
+  QLineEdit* oldName_;
+  QLineEdit* newName_;
+  QPushButton* renameButton_;
+  int renameIndex_ = 0;
+};
+
+}  // namespace sonavex

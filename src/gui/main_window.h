@@ -1,0 +1,176 @@
+#pragma once
+// The main window "Form1": drive selector, mask field, directory tree, file
+// list with its status bar, the info page and the menus.
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/batch/batch.h"
+#include "core/ops/replacement_table.h"
+#include "core/report/reporter.h"
+#include "core/settings/ini_file.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTabWidget;
+class QTableWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace sonavex {
+
+class MainMenu;
+
+// The windows the menus open; one that is not built yet stays null and its
+// command does nothing.
+struct DialogSet {
+  QWidget* progress = nullptr;       // Form2
+  QWidget* anfangEndeLoeschen = nullptr;  // Form3
+  QWidget* anfangEndeEinfuegen = nullptr; // Form4
+  QWidget* umbenennen = nullptr;     // Form5
+  QWidget* suchenName = nullptr;     // Form6
+  QWidget* suchenTyp = nullptr;      // Form7
+  QWidget* tauschen = nullptr;       // Form8
+  QWidget* tagEinlesen = nullptr;    // Form9
+  QWidget* nameAusTag = nullptr;     // Form10
+  QWidget* exportieren = nullptr;    // Form11
+  QWidget* zeichenErsetzen = nullptr;  // Form12
+  QWidget* ueber = nullptr;          // Form13
+  QWidget* textErsetzen = nullptr;   // Form14
+  QWidget* tagSuchenErsetzen = nullptr;  // Form15
+  QWidget* tagAnfangEnde = nullptr;  // Form16
+};
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  MainWindow(std::string settingsPath, Reporter& reporter,
+             QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  void setDialogs(const DialogSet& dialogs) { dialogs_ = dialogs; }
+  const DialogSet& dialogs() const { return dialogs_; }
+  MainMenu& menu() { return *menu_; }
+  Reporter& reporter() { return reporter_; }
+  const IniFile& settings() const { return settings_; }
+
+  // The file list. Entries keep their names as bytes; the text is for
+  // showing only.
+  int entryCount() const;
+  std::string entryName(int index) const;
+  QString entryText(int index) const;
+  bool isMarked(int index) const;
+  void setMarked(int index, bool marked);
+  int SelectedCount() const;
+  std::vector<std::string> markedNames() const;
+
+  const std::string& currentDirectory() const { return directory_; }
+  std::u32string mask() const;
+  bool recursive() const;
+  QString statusPanelText(int panel) const;
+
+  // Re-reads the file list from the shown directory; all marks drop.
+  void reloadFileList();
+  void RefreshView();
+  void UpdateMenus();
+  void MarkAll();
+  void MarkNone();
+  void InvertMarks();
+  void ShowCentred(QWidget* dialog);
+  void FillInfoGrid();
+  // Runs `code` over the marked entries, or over the directory (tree) when
+  // none is marked, then re-reads the list.
+  void runSelection(OperationCode code);
+  BatchContext batchContext();
+
+  // The directory change rule for a directory picked by the user or the
+  // program; false (and nothing changed) when it cannot be listed.
+  bool changeDirectory(const std::string& directory);
+  // Selects a volume in the drive selector, which runs the drive change rule.
+  void selectDrive(const std::string& mountPath);
+  std::string selectedDrive() const;
+  const std::string& lastGoodDrive() const { return lastGoodDrive_; }
+
+  bool replacementActive() const { return replacementActive_; }
+  void setReplacementActive(bool active);
+  ReplacementTable& replacementTable() { return replacementTable_; }
+
+  // Supplies the text of status panel 2 for a file that is the only marked
+  // entry (the MPEG summary); without one the panel stays empty.
+  using FileSummary = std::function<std::u32string(const std::string& path)>;
+  void setFileSummary(FileSummary summary) { fileSummary_ = std::move(summary); }
+  // Fills the rows of the info grid; called only while its page is active
+  // and the list has entries.
+  void setGridFiller(std::function<void()> filler) { gridFiller_ = std::move(filler); }
+  QTableWidget* infoGrid() const { return infoGrid_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildLayout();
+  QWidget* buildTopBar();
+  QWidget* buildLeftColumn();
+  QWidget* buildBottomBar();
+  QWidget* buildPages();
+  QWidget* buildFileListPage();
+  void buildInfoGridHeader();
+  void connectMenu();
+  void connectDialogCommands();
+
+  // Settings (main_window_settings.cpp).
+  void loadSettings();
+  void loadGeometry();
+  int readPosition(const char32_t* key, int defaultValue);
+  void loadFileSelection();
+  void saveSettings();
+  bool writeSetting(std::u32string_view section, std::u32string_view key,
+                    std::u32string_view value);
+
+  // Directory, drive and mask (main_window_selectors.cpp).
+  std::error_code enterDirectory(const std::string& directory);
+  void showDirectoryTree(const std::vector<std::string>& subdirectories);
+  void fillVolumeSelector();
+  void syncDriveSelector();
+  void onDriveChanged();
+  void onDirectoryItemClicked(QTreeWidgetItem* item);
+  void onMaskChanged(const QString& text);
+  void fillFileList(const std::vector<std::string>& names);
+  void reportDirectoryFailure(const std::string& directory, std::error_code ec);
+
+  void onFileListClicked();
+  void onFileListDoubleClicked();
+  void onPageChanged();
+  void onRenameCommand();
+  void showStatusSummary();
+
+  IniFile settings_;
+  Reporter& reporter_;
+  DialogSet dialogs_;
+  MainMenu* menu_ = nullptr;
+
+  QTabWidget* pages_ = nullptr;
+  QComboBox* driveSelector_ = nullptr;
+  QLineEdit* maskField_ = nullptr;
+  QTreeWidget* directoryTree_ = nullptr;
+  QListWidget* fileList_ = nullptr;
+  QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+  QTableWidget* infoGrid_ = nullptr;
+
+  std::string directory_;
+  std::u32string listedMask_;
+  std::string lastGoodDrive_;
+  std::map<std::string, std::string> lastDirectoryOnDrive_;
+  bool replacementActive_ = false;
+  ReplacementTable replacementTable_;
+  FileSummary fileSummary_;
+  std::function<void()> gridFiller_;
+  std::vector<std::string> volumes_;
+};
+
+}  // namespace sonavex

@@ -1,0 +1,189 @@
+// Drive selector, directory tree and mask field: the three controls that
+// decide which files the list shows.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QTreeWidget>
+
+#include "core/fs/fs.h"
+#include "core/fs/volumes.h"
+#include "core/text/encoding.h"
+#include "gui/main_window.h"
+#include "gui/qt_text.h"
+
+namespace sonavex {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+QByteArray Bytes(const std::string& text) { return QByteArray::fromStdString(text); }
+
+std::string WithoutTrailingSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+QTreeWidgetItem* AddDirectoryItem(QTreeWidgetItem* parent, const QString& text,
+                                  const std::string& path, const QIcon& icon) {
+  auto* item = new QTreeWidgetItem(parent, {text});
+  item->setData(0, kPathRole, Bytes(path));
+  item->setIcon(0, icon);
+  return item;
+}
+
+}  // namespace
+
+void MainWindow::fillVolumeSelector() {
+  const QSignalBlocker blocker(driveSelector_);
+  for (const std::string& volume : volumes_) {
+    driveSelector_->addItem(PathToQString(volume), Bytes(volume));
+  }
+  driveSelector_->setCurrentIndex(-1);
+}
+
+std::string MainWindow::selectedDrive() const {
+  return driveSelector_->currentData().toByteArray().toStdString();
+}
+
+void MainWindow::selectDrive(const std::string& mountPath) {
+  const int index = driveSelector_->findData(Bytes(WithoutTrailingSlash(mountPath)));
+  if (index < 0) {
+    // A volume that is not mounted (a stick that was pulled) is a drive
+    // without its medium.
+    reporter_.Report(MessageKind::Warning,
+                     U"Laufwerk " + DecodeUtf8(mountPath) + U": ist nicht bereit!");
+    return;
+  }
+  driveSelector_->setCurrentIndex(index);
+}
+
+void MainWindow::onDriveChanged() {
+  const std::string drive = selectedDrive();
+  if (drive.empty()) return;
+  std::string target = drive;
+  const auto remembered = lastDirectoryOnDrive_.find(drive);
+  if (remembered != lastDirectoryOnDrive_.end() && IsDirectory(remembered->second)) {
+    target = remembered->second;
+  }
+  if (const std::error_code ec = enterDirectory(target)) {
+    if (!IsNotReady(ec)) return;
+    reporter_.Report(MessageKind::Warning,
+                     U"Laufwerk " + DecodeUtf8(drive) + U": ist nicht bereit!");
+    if (!lastGoodDrive_.empty() && lastGoodDrive_ != drive) {
+      selectDrive(lastGoodDrive_);
+    }
+    return;
+  }
+  FillInfoGrid();
+  RefreshView();
+  lastGoodDrive_ = drive;
+}
+
+bool MainWindow::changeDirectory(const std::string& directory) {
+  if (const std::error_code ec = enterDirectory(directory)) {
+    reportDirectoryFailure(directory, ec);
+    return false;
+  }
+  FillInfoGrid();
+  RefreshView();
+  return true;
+}
+
+void MainWindow::reportDirectoryFailure(const std::string& directory,
+                                        std::error_code ec) {
+  reporter_.Report(MessageKind::Error,
+                   U"Verzeichnis " + DecodeUtf8(directory) +
+                       U" kann nicht gelesen werden:" + std::u32string(kBreak) +
+                       DecodeUtf8(ec.message()));
+}
+
+// Lists first and changes nothing unless both listings succeed.
+std::error_code MainWindow::enterDirectory(const std::string& requested) {
+  const std::string directory = WithoutTrailingSlash(requested);
+  std::error_code ec;
+  const std::vector<std::string> files = ListFiles(directory, listedMask_, ec);
+  if (ec) return ec;
+  const std::vector<std::string> subdirectories = ListSubdirectories(directory, ec);
+  if (ec) return ec;
+  directory_ = directory;
+  lastDirectoryOnDrive_[VolumeOf(directory_, volumes_)] = directory_;
+  fillFileList(files);
+  showDirectoryTree(subdirectories);
+  syncDriveSelector();
+  return {};
+}
+
+// A directory on another volume moves the selector along, without running
+// the drive change rule a second time.
+void MainWindow::syncDriveSelector() {
+  const int index = driveSelector_->findData(Bytes(VolumeOf(directory_, volumes_)));
+  const QSignalBlocker blocker(driveSelector_);
+  driveSelector_->setCurrentIndex(index);
+}
+
+// The path from the volume's root down to the shown directory, and the
+// shown directory's subdirectories below it.
+void MainWindow::showDirectoryTree(const std::vector<std::string>& subdirectories) {
+  const QSignalBlocker blocker(directoryTree_);
+  directoryTree_->clear();
+  const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  const std::string volume = VolumeOf(directory_, volumes_);
+  auto* current = new QTreeWidgetItem(directoryTree_, {PathToQString(volume)});
+  current->setData(0, kPathRole, Bytes(volume));
+  current->setIcon(0, open);
+  std::string path = volume;
+  std::size_t start = volume.size();
+  while (start < directory_.size()) {
+    if (directory_[start] == '/') ++start;
+    const std::size_t end = std::min(directory_.find('/', start), directory_.size());
+    if (end == start) continue;
+    path = JoinPath(path, directory_.substr(start, end - start));
+    current = AddDirectoryItem(current, PathToQString(directory_.substr(start, end - start)),
+                               path, open);
+    start = end;
+  }
+  for (const std::string& name : subdirectories) {
+    AddDirectoryItem(current, PathToQString(name), JoinPath(directory_, name), closed);
+  }
+  directoryTree_->expandAll();
+  directoryTree_->setCurrentItem(current);
+  directoryTree_->scrollToItem(current);
+}
+
+void MainWindow::onDirectoryItemClicked(QTreeWidgetItem* item) {
+  const std::string path = item->data(0, kPathRole).toByteArray().toStdString();
+  if (path != directory_) changeDirectory(path);
+}
+
+void MainWindow::onMaskChanged(const QString& text) {
+  const std::u32string newMask = ToU32(text);
+  if (newMask != listedMask_) {
+    listedMask_ = newMask;
+    reloadFileList();
+  }
+  FillInfoGrid();
+  RefreshView();
+}
+
+void MainWindow::reloadFileList() {
+  if (directory_.empty()) return;
+  std::error_code ec;
+  const std::vector<std::string> names = ListFiles(directory_, listedMask_, ec);
+  // A directory that vanished under the list shows nothing rather than
+  // names that no longer exist.
+  fillFileList(ec ? std::vector<std::string>{} : names);
+}
+
+void MainWindow::fillFileList(const std::vector<std::string>& names) {
+  const QSignalBlocker blocker(fileList_);
+  fileList_->clear();
+  for (const std::string& name : names) {
+    auto* item = new QListWidgetItem(PathToQString(name), fileList_);
+    item->setData(Qt::UserRole, Bytes(name));
+  }
+}
+
+}  // namespace sonavex

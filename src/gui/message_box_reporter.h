@@ -1,0 +1,26 @@
+#pragma once
+// The Qt side of the ports: message boxes. No other file of the window code
+// opens a modal box, so headless tests never hang on one.
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "core/report/reporter.h"
+
+namespace sonavex {
+
+// LF CR pairs and lone CRs become one line break each.
+QString MessageTextForDisplay(const std::u32string& text);
+
+class MessageBoxReporter : public Reporter {
+ public:
+  // Boxes are centred over `parent` once it is set.
+  void setParent(QWidget* parent) { parent_ = parent; }
+  void Report(MessageKind kind, const std::u32string& text,
+              MessageButton button) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace sonavex
