@@ -76,6 +76,9 @@ void MainWindow::loadFileSelection() {
   listedMask_ = typ;
   maskField_->setText(ToQString(typ));
   const std::string home = HomeDirectory();
+  // Changing to the home volume lands in the home directory, the way a
+  // drive change lands in that drive's current directory.
+  lastDirectoryOnDrive_[VolumeOf(home, volumes_)] = home;
   const std::u32string drive = settings_.ReadString(
       kDatei, U"Laufwerk", DecodeUtf8(VolumeOf(home, volumes_)));
   if (!drive.empty()) selectDrive(EncodeUtf8(drive));

@@ -44,9 +44,16 @@ RenameDialog::RenameDialog(MainWindow& mainWindow, QWidget* parent)
   connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
 }
 
+// Coming back to the dialog from the main window starts the pass over, since
+// the marks may have changed there.
 bool RenameDialog::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) refill();
   return QDialog::event(event);
+}
+
+void RenameDialog::showEvent(QShowEvent* event) {
+  refill();
+  QDialog::showEvent(event);
 }
 
 void RenameDialog::advanceToMarked() {
@@ -87,7 +94,6 @@ void RenameDialog::onRenameClicked() {
   advanceToMarked();
   if (renameIndex_ < main_.entryCount() && main_.isMarked(renameIndex_)) {
     main_.ShowCentred(this);
-    refill();
     return;
   }
   main_.reloadFileList();

@@ -23,6 +23,7 @@ class RenameDialog : public QDialog {
 
  protected:
   bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void advanceToMarked();

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "core/fs/volumes.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+TEST(Volumes, RealFileSystemsFromTheMountTable) {
+  test::TempDir temp;
+  test::WriteFile(temp / "mit blank/.keep", "");
+  test::WriteFile(temp / "b/.keep", "");
+  test::WriteFile(temp / "datei", "");
+  const std::string spaced = temp / "mit\\040blank";
+  const std::string text =
+      "21 27 0:20 / /proc rw - proc proc rw\n"
+      "27 1 254:0 / / rw,relatime - ext4 /dev/vda rw\n"
+      "25 23 0:23 / /dev/shm rw - tmpfs tmpfs rw\n"
+      "30 27 8:1 / " + temp.path() + "/b rw shared:1 - vfat /dev/sdb1 rw\n"
+      "31 27 8:2 / " + spaced + " rw - ext4 /dev/sdb2 rw\n"
+      "32 27 254:0 /etc/hosts " + temp.path() + "/datei rw - ext4 /dev/vda rw\n"
+      "33 27 8:1 / " + temp.path() + "/b rw - vfat /dev/sdb1 rw\n"
+      "kaputt\n";
+  const std::vector<MountEntry> mounts = ParseMountInfo(text);
+  ASSERT_EQ(mounts.size(), 7u);
+  EXPECT_EQ(mounts[4].mountPoint, temp / "mit blank");
+  EXPECT_EQ(mounts[3].fileSystemType, "vfat");
+  const std::vector<std::string> expected = {"/", temp / "b", temp / "mit blank"};
+  EXPECT_EQ(VolumesFromMounts(mounts), expected);
+}
+
+TEST(Volumes, VolumeOfTakesTheLongestHoldingMountPath) {
+  const std::vector<std::string> volumes = {"/", "/media/stick", "/media/stick2"};
+  EXPECT_EQ(VolumeOf("/media/stick2/Musik", volumes), "/media/stick2");
+  EXPECT_EQ(VolumeOf("/media/stick", volumes), "/media/stick");
+  EXPECT_EQ(VolumeOf("/media/sticks", volumes), "/");
+  EXPECT_EQ(VolumeOf("/home/ich", volumes), "/");
+}
+
+TEST(Volumes, OnlyMediumAndServerFailuresMeanNotReady) {
+  for (int value : {EIO, ENOMEDIUM, ENOTCONN, ESTALE, EHOSTDOWN, ETIMEDOUT}) {
+    EXPECT_TRUE(IsNotReady({value, std::generic_category()})) << value;
+  }
+  for (int value : {0, ENOENT, EACCES, ENOTDIR}) {
+    EXPECT_FALSE(IsNotReady({value, std::generic_category()})) << value;
+  }
+}
+
+}  // namespace
+}  // namespace sonavex

@@ -1,0 +1,62 @@
+#pragma once
+// A started program on a temporary directory: $HOME points into it, the
+// settings file lives in it and messages are recorded.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "gui/app_windows.h"
+#include "support/recording_reporter.h"
+#include "support/test_support.h"
+
+namespace sonavex::test {
+
+class GuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (const char* home = std::getenv("HOME")) savedHome_ = home;
+    std::filesystem::create_directories(music);
+    setenv("HOME", home.c_str(), 1);
+  }
+  void TearDown() override {
+    windows.main.reset();
+    setenv("HOME", savedHome_.c_str(), 1);
+  }
+
+  MainWindow& Start() {
+    windows.main.reset();
+    windows = CreateWindows(settingsPath, reporter);
+    return *windows.main;
+  }
+  // Starts on `directory` with the given mask.
+  MainWindow& StartIn(const std::string& directory, const std::string& mask = "*.mp3") {
+    WriteFile(settingsPath, "[Datei]\nTyp=" + mask + "\nVerzeichnis=" + directory + "\n");
+    return Start();
+  }
+  void Touch(const std::string& name) { WriteFile(music + "/" + name, "x"); }
+
+  QAction* Action(const char* name) {
+    return windows.main->findChild<QAction*>(QString::fromLatin1(name));
+  }
+  QLineEdit* MaskField() {
+    return windows.main->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+  }
+  QString Panel(int index) { return windows.main->statusPanelText(index); }
+
+  TempDir temp;
+  std::string home = temp / "home";
+  std::string music = temp / "home/Musik";
+  std::string settingsPath = temp / "mp3sonavex.INI";
+  RecordingReporter reporter;
+  AppWindows windows;
+
+ private:
+  std::string savedHome_;
+};
+
+}  // namespace sonavex::test

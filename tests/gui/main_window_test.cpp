@@ -1,0 +1,251 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "core/fs/volumes.h"
+#include "core/settings/ini_file.h"
+#include "core/text/encoding.h"
+#include "gui/dialogs/about_box.h"
+#include "gui/message_box_reporter.h"
+#include "gui_fixture.h"
+
+namespace sonavex::test {
+namespace {
+
+std::u32string Key(const std::string& path, const char32_t* section,
+                   const char32_t* key) {
+  return IniFile(path).ReadString(section, key, U"<missing>");
+}
+
+TEST_F(GuiTest, FreshStartUsesDefaultsAndWritesOnlyThePlacement) {
+  MainWindow& window = Start();
+  EXPECT_EQ(window.geometry(), QRect(30, 42, 604, 423));
+  EXPECT_EQ(ReadFile(settingsPath), "[Pos]\nX=30\nY=42\nXl=604\nYl=423\n");
+  EXPECT_EQ(MaskField()->text(), QStringLiteral("*.mp3"));
+  EXPECT_EQ(window.currentDirectory(), home);
+  EXPECT_EQ(window.selectedDrive(), VolumeOf(home, ListVolumes()));
+  EXPECT_EQ(window.lastGoodDrive(), window.selectedDrive());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST_F(GuiTest, StoredPlacementIsCompletedAndKeptAboveTheMinimum) {
+  struct Row {
+    const char* pos;
+    QRect expected;
+    const char32_t* storedXl;
+  };
+  const Row rows[] = {
+      {"X=100\nY=50\nXl=\nYl=350\n", QRect(100, 50, 604, 350), U"604"},
+      {"X=10\nY=20\nXl=200\nYl=200\n", QRect(10, 20, 300, 300), U"200"},
+  };
+  for (const Row& row : rows) {
+    WriteFile(settingsPath, std::string("[Pos]\n") + row.pos);
+    EXPECT_EQ(Start().geometry(), row.expected) << row.pos;
+    EXPECT_EQ(Key(settingsPath, U"Pos", U"Xl"), row.storedXl) << row.pos;
+  }
+}
+
+TEST_F(GuiTest, NonNumericPositionIsReportedAndTheWindowStillOpens) {
+  WriteFile(settingsPath, "[Pos]\nX=links\n");
+  EXPECT_EQ(Start().geometry(), QRect(30, 42, 604, 423));
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Error);
+}
+
+TEST_F(GuiTest, CloseStoresSelectionAndPlacementAndRestartRestoresThem) {
+  WriteFile(music + "/Alben/a.wav", "x");
+  MainWindow& window = StartIn(music);
+  window.setGeometry(40, 50, 500, 400);
+  MaskField()->setText(QStringLiteral("*.wav"));
+  ASSERT_TRUE(window.changeDirectory(music + "/Alben"));
+  window.close();
+  EXPECT_EQ(Key(settingsPath, U"Pos", U"X"), U"40");
+  EXPECT_EQ(Key(settingsPath, U"Pos", U"Yl"), U"400");
+  EXPECT_EQ(Key(settingsPath, U"Datei", U"Typ"), U"*.wav");
+  EXPECT_EQ(Key(settingsPath, U"Datei", U"Verzeichnis"), DecodeUtf8(music + "/Alben"));
+  EXPECT_EQ(Key(settingsPath, U"Datei", U"Laufwerk"),
+            DecodeUtf8(VolumeOf(music, ListVolumes())));
+
+  MainWindow& again = Start();
+  EXPECT_EQ(again.geometry(), QRect(40, 50, 500, 400));
+  EXPECT_EQ(MaskField()->text(), QStringLiteral("*.wav"));
+  EXPECT_EQ(again.currentDirectory(), music + "/Alben");
+  ASSERT_EQ(again.entryCount(), 1);
+  EXPECT_EQ(again.entryName(0), "a.wav");
+}
+
+TEST_F(GuiTest, EmptyStoredMaskComesBackAsMp3) {
+  WriteFile(settingsPath, "[Datei]\nTyp=\n");
+  Start();
+  EXPECT_EQ(MaskField()->text(), QStringLiteral("*.mp3"));
+}
+
+TEST_F(GuiTest, UnmountedStoredDriveWarnsAndTheStoredDirectoryIsShown) {
+  WriteFile(settingsPath, "[Datei]\nLaufwerk=/media/weg\nVerzeichnis=" + music + "\n");
+  MainWindow& window = Start();
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(reporter.messages[0].text, U"Laufwerk /media/weg: ist nicht bereit!");
+  EXPECT_EQ(window.currentDirectory(), music);
+}
+
+TEST_F(GuiTest, MissingStoredDirectoryIsReportedAndHomeIsShown) {
+  MainWindow& window = StartIn(temp / "gibt-es-nicht");
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(window.currentDirectory(), home);
+}
+
+TEST_F(GuiTest, MaskWithTwoPatternsListsBoth) {
+  for (const char* name : {"c.txt", "b.WAV", "a.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  MaskField()->setText(QStringLiteral("*.mp3;*.wav"));
+  ASSERT_EQ(window.entryCount(), 2);
+  EXPECT_EQ(window.entryName(0), "a.mp3");
+  EXPECT_EQ(window.entryName(1), "b.WAV");
+  MaskField()->setText(QString());
+  EXPECT_EQ(window.entryCount(), 0);
+}
+
+TEST_F(GuiTest, NameThatIsNotUtf8IsKeptAsBytes) {
+  Touch("caf\xE9.mp3");
+  MainWindow& window = StartIn(music);
+  ASSERT_EQ(window.entryCount(), 1);
+  EXPECT_EQ(window.entryName(0), "caf\xE9.mp3");
+  EXPECT_EQ(window.entryText(0), QString::fromUtf8("caf\xEF\xBF\xBD.mp3"));
+}
+
+TEST_F(GuiTest, StatusBarCountsEntriesAndMarksAndShowsTheOptions) {
+  for (int i = 0; i < 12; ++i) Touch("t" + std::to_string(i + 10) + ".mp3");
+  MainWindow& window = StartIn(music);
+  for (int index : {1, 4, 9}) window.setMarked(index, true);
+  EXPECT_EQ(Panel(1), QStringLiteral("12 : 3"));
+  EXPECT_EQ(Panel(0), QString());
+  Action("Unterverzeichnisse1")->trigger();
+  EXPECT_EQ(Panel(0), QStringLiteral("D"));
+  window.setReplacementActive(true);
+  window.RefreshView();
+  EXPECT_EQ(Panel(0), QStringLiteral("DZ"));
+  Action("Unterverzeichnisse1")->trigger();
+  EXPECT_EQ(Panel(0), QStringLiteral("Z"));
+  // A click on the replacement item opens its dialog; the mark stays with
+  // the switch.
+  Action("Zeichenersetzen1")->trigger();
+  EXPECT_TRUE(Action("Zeichenersetzen1")->isChecked());
+}
+
+TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  window.setMarked(0, true);
+  Action("Umkehr2")->trigger();  // the popup twin runs the same command
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 2"));
+  EXPECT_FALSE(window.isMarked(0));
+  Action("Alle1")->trigger();
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 3"));
+  Action("Keine1")->trigger();
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 0"));
+}
+
+TEST_F(GuiTest, BatchCommandRereadsTheListAndDropsTheMarks) {
+  for (const char* name : {"a.mp3", "b.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  window.setMarked(1, true);
+  Action("Grobuchstaben1")->trigger();
+  EXPECT_EQ(window.SelectedCount(), 0);
+  EXPECT_EQ(Panel(1), QStringLiteral("2 : 0"));
+  EXPECT_FALSE(Action("Umbenennen1")->isEnabled());
+}
+
+struct MenuRow {
+  const char* situation;
+  bool entries;
+  bool recursive;
+  bool marked;
+  bool infoPage;
+  // Bearbeiten1, Markieren1, Exportieren1, ID3TagausNamenerstellen1,
+  // Umbenennen1, Markieren2, Umbenennen2
+  std::array<bool, 7> enabled;
+};
+
+TEST_F(GuiTest, MenusFollowPageEntriesOptionAndMarks) {
+  const char* const items[] = {"Bearbeiten1", "Markieren1", "Exportieren1",
+                               "ID3TagausNamenerstellen1", "Umbenennen1",
+                               "Markieren2", "Umbenennen2"};
+  const MenuRow rows[] = {
+      {"empty", false, false, false, false, {1, 0, 0, 0, 0, 0, 0}},
+      {"empty, subdirectories", false, true, false, false, {1, 1, 1, 1, 0, 1, 0}},
+      {"entries", true, false, false, false, {1, 1, 1, 1, 0, 1, 0}},
+      {"entries, marked", true, false, true, false, {1, 1, 1, 1, 1, 1, 1}},
+      {"info page", true, false, true, true, {0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const MenuRow& row : rows) {
+    TempDir directory;
+    if (row.entries) WriteFile(directory / "a.mp3", "x");
+    MainWindow& window = StartIn(directory.path());
+    if (row.recursive) Action("Unterverzeichnisse1")->trigger();
+    if (row.marked) window.setMarked(0, true);
+    if (row.infoPage) {
+      window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+    }
+    for (std::size_t i = 0; i < std::size(items); ++i) {
+      EXPECT_EQ(Action(items[i])->isEnabled(), row.enabled[i])
+          << row.situation << ": " << items[i];
+    }
+    EXPECT_TRUE(Action("Optionen1")->isEnabled()) << row.situation;
+    EXPECT_TRUE(Action("SuchenundErsetzen2")->isEnabled()) << row.situation;
+  }
+}
+
+TEST_F(GuiTest, InfoPageWithAnEmptyListLeadsBackToTheFileList) {
+  MainWindow& window = StartIn(music);
+  auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+  pages->setCurrentIndex(1);
+  EXPECT_EQ(pages->currentIndex(), 0);
+  EXPECT_TRUE(Action("Bearbeiten1")->isEnabled());
+}
+
+TEST_F(GuiTest, MenuItemsCarryTheirGermanShortcuts) {
+  struct Row {
+    const char* item;
+    const char* text;
+    QKeySequence key;
+  };
+  const Row rows[] = {
+      {"Beenden1", "&Beenden\tAlt+X", QKeySequence(Qt::ALT | Qt::Key_X)},
+      {"Alle1", "&Alle\tStrg+A", QKeySequence(Qt::CTRL | Qt::Key_A)},
+      {"Hilfe2", "Hilfe extern aufrufen!\tF1", QKeySequence(Qt::Key_F1)},
+      {"Alle2", "Alle", QKeySequence()},
+  };
+  Start();
+  for (const Row& row : rows) {
+    EXPECT_EQ(Action(row.item)->text(), QString::fromUtf8(row.text)) << row.item;
+    EXPECT_EQ(Action(row.item)->shortcut(), row.key) << row.item;
+  }
+}
+
+TEST_F(GuiTest, AboutBoxShowsSevenLinesAndOkHidesIt) {
+  MainWindow& window = Start();
+  Action("ber1")->trigger();
+  AboutBox* about = windows.about;
+  ASSERT_TRUE(about->isVisible());
+  // Centred over the main window (30, 42, 604 x 423).
+  EXPECT_EQ(about->pos(), QPoint(30 + 302 - about->width() / 2, 42 + 211 - about->height() / 2));
+  const QStringList lines =
+      about->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 7);
+  EXPECT_EQ(lines[6], QStringLiteral("extern aufrufen. (MP3Sonavex.cbm)"));
+  about->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+  EXPECT_FALSE(about->isVisible());
+  EXPECT_TRUE(window.isEnabled());
+}
+
+TEST(MessageTextForDisplay, ShowsEachBreakAsOneNewline) {
+  EXPECT_EQ(MessageTextForDisplay(U"a.mp3\n\r\n\rFehler 2:\n\rtext\rEnde"),
+            QStringLiteral("a.mp3\n\nFehler 2:\ntext\nEnde"));
+}
+
+}  // namespace
+}  // namespace sonavex::test

@@ -1,0 +1,81 @@
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "core/text/encoding.h"
+#include "gui/dialogs/rename_dialog.h"
+#include "gui_fixture.h"
+
+namespace sonavex::test {
+namespace {
+
+class RenameDialogTest : public GuiTest {
+ protected:
+  QLineEdit* Field(const char* name) {
+    return windows.rename->findChild<QLineEdit*>(QString::fromLatin1(name));
+  }
+  void Press(const char* button) {
+    windows.rename->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+  }
+};
+
+TEST_F(RenameDialogTest, PassVisitsEachMarkedEntryInListOrder) {
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  for (int index : {0, 2, 3}) window.setMarked(index, true);
+  Action("Umbenennen2")->trigger();
+  ASSERT_TRUE(windows.rename->isVisible());
+  EXPECT_EQ(Field("Edit1")->text(), QStringLiteral("a.mp3"));
+  EXPECT_EQ(Field("Edit2")->text(), QStringLiteral("a.mp3"));
+
+  Field("Edit2")->setText(QStringLiteral("x.mp3"));
+  Press("Button1");
+  EXPECT_TRUE(Exists(music + "/x.mp3"));
+  EXPECT_FALSE(Exists(music + "/a.mp3"));
+  // The list keeps its old texts until the pass ends.
+  EXPECT_EQ(window.entryName(0), "a.mp3");
+  ASSERT_TRUE(windows.rename->isVisible());
+  EXPECT_EQ(Field("Edit1")->text(), QStringLiteral("c.mp3"));
+
+  Press("Button1");  // unchanged: nothing happens, the entry is done
+  EXPECT_TRUE(Exists(music + "/c.mp3"));
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(Field("Edit1")->text(), QStringLiteral("d.mp3"));
+
+  Field("Edit2")->setText(QStringLiteral("b.mp3"));
+  Press("Button1");
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(reporter.messages[0].text,
+            U32(music) + U"/d.mp3\n\r\n\rEs existiert bereits eine Datei unter dem neuen Namen!");
+  EXPECT_EQ(ReadFile(music + "/b.mp3"), "x");
+  EXPECT_TRUE(Exists(music + "/d.mp3"));
+
+  EXPECT_FALSE(windows.rename->isVisible());
+  ASSERT_EQ(window.entryCount(), 4);
+  EXPECT_EQ(window.entryName(3), "x.mp3");
+  EXPECT_EQ(Panel(1), QStringLiteral("4 : 0"));
+}
+
+TEST_F(RenameDialogTest, CancelKeepsTheRemainingMarks) {
+  for (const char* name : {"a.mp3", "b.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  window.setMarked(0, true);
+  window.setMarked(1, true);
+  Action("Umbenennen1")->trigger();
+  Press("Button1");
+  Press("Button2");
+  EXPECT_FALSE(windows.rename->isVisible());
+  EXPECT_FALSE(window.isMarked(0));
+  EXPECT_TRUE(window.isMarked(1));
+}
+
+TEST_F(RenameDialogTest, CommandWithoutMarksDoesNothing) {
+  Touch("a.mp3");
+  StartIn(music);
+  Action("Umbenennen1")->trigger();  // disabled, and the command checks too
+  windows.main->ShowCentred(nullptr);
+  EXPECT_FALSE(windows.rename->isVisible());
+}
+
+}  // namespace
+}  // namespace sonavex::test
