@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -169,7 +170,7 @@ QWidget* MainWindow::buildBottomBar() {
   quit->setGeometry(5, 5, 75, 24);
   connect(quit, &QPushButton::clicked, this, &QWidget::close);
   layout->addWidget(holder);
-  quit->setFocus();
+  quitButton_ = quit;
   return bar;
 }
 
@@ -443,6 +444,15 @@ void MainWindow::onPageChanged() {
 
 void MainWindow::onRenameCommand() {
   if (SelectedCount() > 0) ShowCentred(dialogs_.umbenennen);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The window opens with the input focus on "Beenden".
+  if (!event->spontaneous() && !shownOnce_) {
+    shownOnce_ = true;
+    quitButton_->setFocus();
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

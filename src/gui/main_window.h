@@ -110,6 +110,7 @@ class MainWindow : public QMainWindow {
   QTableWidget* infoGrid() const { return infoGrid_; }
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -161,12 +162,15 @@ class MainWindow : public QMainWindow {
   QListWidget* fileList_ = nullptr;
   QLabel* panels_[3] = {nullptr, nullptr, nullptr};
   QTableWidget* infoGrid_ = nullptr;
+  QWidget* quitButton_ = nullptr;
+  bool shownOnce_ = false;
 
   std::string directory_;
   std::u32string listedMask_;
   std::string lastGoodDrive_;
   std::map<std::string, std::string> lastDirectoryOnDrive_;
   bool replacementActive_ = false;
+  bool startupWriteFailed_ = false;
   ReplacementTable replacementTable_;
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;

@@ -57,7 +57,10 @@ void MainWindow::loadGeometry() {
 int MainWindow::readPosition(const char32_t* key, int defaultValue) {
   const std::u32string value = settings_.ReadString(kPos, key, U"");
   if (value.empty()) {
-    writeSetting(kPos, key, Decimal(defaultValue));
+    // One message about an unwritable settings file is enough at start-up.
+    if (!startupWriteFailed_) {
+      startupWriteFailed_ = !writeSetting(kPos, key, Decimal(defaultValue));
+    }
     return defaultValue;
   }
   int number = 0;

@@ -28,6 +28,24 @@ TEST_F(GuiTest, FreshStartUsesDefaultsAndWritesOnlyThePlacement) {
   EXPECT_EQ(window.selectedDrive(), VolumeOf(home, ListVolumes()));
   EXPECT_EQ(window.lastGoodDrive(), window.selectedDrive());
   EXPECT_TRUE(reporter.messages.empty());
+  window.show();
+  ASSERT_NE(window.focusWidget(), nullptr);
+  EXPECT_EQ(window.focusWidget()->objectName(), QStringLiteral("Button1"));
+}
+
+TEST_F(GuiTest, UnwritableSettingsFileIsReportedOnceAtStartAndAtClose) {
+  WriteFile(temp / "datei", "");
+  settingsPath = temp / "datei/mp3sonavex.INI";
+  MainWindow& window = Start();
+  EXPECT_EQ(window.geometry(), QRect(30, 42, 604, 423));
+  window.close();
+  const std::u32string expected =
+      U"Kann nicht nach " + U32(settingsPath) + U" schreiben";
+  ASSERT_EQ(reporter.messages.size(), 2u);
+  for (const RecordedMessage& message : reporter.messages) {
+    EXPECT_EQ(message.kind, MessageKind::Error);
+    EXPECT_EQ(message.text, expected);
+  }
 }
 
 TEST_F(GuiTest, StoredPlacementIsCompletedAndKeptAboveTheMinimum) {
@@ -60,6 +78,7 @@ TEST_F(GuiTest, CloseStoresSelectionAndPlacementAndRestartRestoresThem) {
   window.setGeometry(40, 50, 500, 400);
   MaskField()->setText(QStringLiteral("*.wav"));
   ASSERT_TRUE(window.changeDirectory(music + "/Alben"));
+  window.showMaximized();
   window.close();
   EXPECT_EQ(Key(settingsPath, U"Pos", U"X"), U"40");
   EXPECT_EQ(Key(settingsPath, U"Pos", U"Yl"), U"400");
