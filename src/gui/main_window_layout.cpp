@@ -1,0 +1,214 @@
+// The fixed layout of the main window: top bar, left column with drive,
+// mask and directory tree, the two pages, and the bottom bar.
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "gui/main_menu.h"
+#include "gui/main_window.h"
+
+namespace sonavex {
+namespace {
+
+QFrame* Panel(const char* name, bool bevel, QWidget* parent) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(QString::fromLatin1(name));
+  if (bevel) panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  return panel;
+}
+
+QFont WindowFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+  font.setPointSize(8);
+  return font;
+}
+
+struct InfoColumn {
+  const char* caption;
+  int width;
+};
+constexpr InfoColumn kInfoColumns[] = {
+    {"Name", 250},    {"Titel", 160},      {"Interpret", 160},
+    {"Album", 160},   {"MPEG", 35},        {"Layer", 30},
+    {"Bitrate", 52},  {"Samp.Freq.", 58},  {"Mode", 70},
+    {"Dauer", 40},    {"Größe in Byte", 70}, {"Datum/Zeit", 77}};
+
+}  // namespace
+
+void MainWindow::buildLayout() {
+  setFont(WindowFont());
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(buildTopBar());
+  QFrame* body = Panel("Panel2", false, central);
+  auto* bodyLayout = new QVBoxLayout(body);
+  bodyLayout->setContentsMargins(0, 0, 0, 0);
+  bodyLayout->setSpacing(0);
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(0);
+  middle->addWidget(buildLeftColumn());
+  middle->addWidget(buildPages(), 1);
+  bodyLayout->addLayout(middle, 1);
+  bodyLayout->addWidget(buildBottomBar());
+  layout->addWidget(body, 1);
+  setCentralWidget(central);
+}
+
+QWidget* MainWindow::buildTopBar() {
+  QFrame* bar = Panel("Panel1", true, this);
+  bar->setFixedHeight(20);
+  bar->setAutoFillBackground(true);
+  QPalette palette = bar->palette();
+  palette.setColor(QPalette::Window, Qt::cyan);
+  bar->setPalette(palette);
+  auto* layout = new QHBoxLayout(bar);
+  layout->setContentsMargins(1, 0, 1, 0);
+  auto* version = new QLabel(QStringLiteral("  Version 2.3"), bar);
+  version->setObjectName(QStringLiteral("Label2"));
+  QFont bold = font();
+  bold.setBold(true);
+  version->setFont(bold);
+  version->setFixedWidth(201);
+  auto* remark = new QLabel(QStringLiteral("für Linux"), bar);
+  remark->setObjectName(QStringLiteral("Label1"));
+  remark->setFixedWidth(82);
+  remark->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  layout->addWidget(version);
+  layout->addStretch(1);
+  layout->addWidget(remark);
+  return bar;
+}
+
+QWidget* MainWindow::buildLeftColumn() {
+  QFrame* column = Panel("Panel5", true, this);
+  column->setFixedWidth(140);
+  auto* layout = new QVBoxLayout(column);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  QFrame* top = Panel("Panel7", false, column);
+  top->setFixedHeight(58);
+  driveSelector_ = new QComboBox(top);
+  driveSelector_->setObjectName(QStringLiteral("DriveComboBox1"));
+  driveSelector_->setGeometry(5, 5, 130, 21);
+  maskField_ = new QLineEdit(QStringLiteral("Dateifilter"), top);
+  maskField_->setObjectName(QStringLiteral("Edit1"));
+  maskField_->setGeometry(5, 30, 130, 21);
+  layout->addWidget(top);
+  QFrame* treePanel = Panel("Panel8", false, column);
+  auto* treeLayout = new QVBoxLayout(treePanel);
+  treeLayout->setContentsMargins(0, 0, 0, 0);
+  directoryTree_ = new QTreeWidget(treePanel);
+  directoryTree_->setObjectName(QStringLiteral("DirectoryListBox1"));
+  directoryTree_->setHeaderHidden(true);
+  directoryTree_->setIndentation(8);
+  treeLayout->addWidget(directoryTree_);
+  layout->addWidget(treePanel, 1);
+  connect(driveSelector_, &QComboBox::currentIndexChanged, this,
+          [this] { onDriveChanged(); });
+  connect(maskField_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { onMaskChanged(text); });
+  connect(directoryTree_, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* item) { onDirectoryItemClicked(item); });
+  return column;
+}
+
+QWidget* MainWindow::buildBottomBar() {
+  QFrame* bar = Panel("Panel3", true, this);
+  bar->setFixedHeight(35);
+  auto* layout = new QHBoxLayout(bar);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addStretch(1);
+  QFrame* holder = Panel("Panel4", false, bar);
+  holder->setFixedSize(85, 35);
+  auto* quit = new QPushButton(QStringLiteral("Beenden"), holder);
+  quit->setObjectName(QStringLiteral("Button1"));
+  quit->setGeometry(5, 5, 75, 24);
+  connect(quit, &QPushButton::clicked, this, &QWidget::close);
+  layout->addWidget(holder);
+  quitButton_ = quit;
+  return bar;
+}
+
+QWidget* MainWindow::buildPages() {
+  QFrame* right = Panel("Panel6", false, this);
+  auto* layout = new QVBoxLayout(right);
+  layout->setContentsMargins(0, 0, 0, 0);
+  pages_ = new QTabWidget(right);
+  pages_->setObjectName(QStringLiteral("PageControl1"));
+  pages_->addTab(buildFileListPage(), QStringLiteral("Dateiliste"));
+  infoGrid_ = new QTableWidget(1, 12, pages_);
+  infoGrid_->setObjectName(QStringLiteral("StringGrid1"));
+  infoGrid_->verticalHeader()->setDefaultSectionSize(17);
+  infoGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* infoPage = new QWidget(pages_);
+  infoPage->setObjectName(QStringLiteral("Zusatzinfos"));
+  auto* infoLayout = new QVBoxLayout(infoPage);
+  infoLayout->setContentsMargins(0, 0, 0, 0);
+  infoLayout->addWidget(infoGrid_);
+  pages_->addTab(infoPage, QStringLiteral("Zusatzinfos"));
+  layout->addWidget(pages_);
+  connect(pages_, &QTabWidget::currentChanged, this, [this] { onPageChanged(); });
+  return right;
+}
+
+QWidget* MainWindow::buildFileListPage() {
+  auto* page = new QWidget(this);
+  page->setObjectName(QStringLiteral("Dateiliste"));
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  fileList_ = new QListWidget(page);
+  fileList_->setObjectName(QStringLiteral("FileListBox1"));
+  fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* status = new QStatusBar(page);
+  status->setObjectName(QStringLiteral("StatusBar1"));
+  status->setSizeGripEnabled(false);
+  status->setFixedHeight(19);
+  const int widths[] = {28, 60, 0};
+  for (int i = 0; i < 3; ++i) {
+    panels_[i] = new QLabel(status);
+    panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    if (widths[i] > 0) panels_[i]->setFixedWidth(widths[i]);
+    status->addWidget(panels_[i], widths[i] > 0 ? 0 : 1);
+  }
+  layout->addWidget(fileList_, 1);
+  layout->addWidget(status);
+  connect(fileList_, &QListWidget::itemSelectionChanged, this,
+          [this] { onFileListClicked(); });
+  connect(fileList_, &QListWidget::itemDoubleClicked, this,
+          [this] { onFileListDoubleClicked(); });
+  connect(fileList_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) {
+            menu_->popupMenu1->popup(fileList_->viewport()->mapToGlobal(at));
+          });
+  return page;
+}
+
+void MainWindow::buildInfoGridHeader() {
+  QStringList captions;
+  for (int column = 0; column < 12; ++column) {
+    captions << QString::fromUtf8(kInfoColumns[column].caption);
+    infoGrid_->setColumnWidth(column, kInfoColumns[column].width);
+  }
+  infoGrid_->setHorizontalHeaderLabels(captions);
+  connect(infoGrid_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) {
+            menu_->popupMenu2->popup(infoGrid_->viewport()->mapToGlobal(at));
+          });
+}
+
+}  // namespace sonavex
