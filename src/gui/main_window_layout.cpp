@@ -16,6 +16,7 @@
 
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
+#include "gui/program_font.h"
 
 namespace sonavex {
 namespace {
@@ -25,13 +26,6 @@ QFrame* Panel(const char* name, bool bevel, QWidget* parent) {
   panel->setObjectName(QString::fromLatin1(name));
   if (bevel) panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   return panel;
-}
-
-QFont WindowFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-  font.setPointSize(8);
-  return font;
 }
 
 struct InfoColumn {
@@ -47,7 +41,7 @@ constexpr InfoColumn kInfoColumns[] = {
 }  // namespace
 
 void MainWindow::buildLayout() {
-  setFont(WindowFont());
+  setFont(ProgramFont());
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -1,21 +1,30 @@
 #include "gui/dialogs/about_box.h"
 
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QPushButton>
+
+#include "gui/program_font.h"
 
 namespace sonavex {
 
 AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("Form13"));
+  setFont(ProgramFont());
   setWindowTitle(QStringLiteral("Über MP3Sonavex"));
   resize(284, 150);
   auto* memo = new QPlainTextEdit(this);
   memo->setObjectName(QStringLiteral("Memo1"));
-  memo->setGeometry(10, 10, 235, 100);
+  // Wider than the box was drawn for: the lines must not wrap under the
+  // button with the fonts found here.
+  memo->setGeometry(10, 10, 265, 100);
+  memo->document()->setDocumentMargin(0);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo->setReadOnly(true);
   memo->setFrameStyle(QFrame::NoFrame);
-  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   QPalette palette = memo->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Button));
   memo->setPalette(palette);

@@ -11,6 +11,7 @@
 #include "core/text/encoding.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
+#include "gui/program_font.h"
 
 namespace sonavex {
 
@@ -21,6 +22,7 @@ RenameDialog::RenameDialog(MainWindow& mainWindow, QWidget* parent)
       newName_(new QLineEdit(this)),
       renameButton_(new QPushButton(QStringLiteral("Umbenennen"), this)) {
   setObjectName(QStringLiteral("Form5"));
+  setFont(ProgramFont());
   setWindowTitle(QStringLiteral("Umbenennen"));
   oldName_->setObjectName(QStringLiteral("Edit1"));
   newName_->setObjectName(QStringLiteral("Edit2"));
