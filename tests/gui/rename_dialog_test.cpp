@@ -69,6 +69,22 @@ TEST_F(RenameDialogTest, CancelKeepsTheRemainingMarks) {
   EXPECT_TRUE(window.isMarked(1));
 }
 
+TEST_F(RenameDialogTest, OldNameOutsideTheShownDirectoryIsRefused) {
+  Touch("a.mp3");
+  WriteFile(home + "/fremd.mp3", "x");
+  MainWindow& window = StartIn(music);
+  window.setMarked(0, true);
+  Action("Umbenennen1")->trigger();
+  Field("Edit1")->setText(QStringLiteral("../fremd.mp3"));
+  Field("Edit2")->setText(QStringLiteral("geholt.mp3"));
+  Press("Button1");
+  EXPECT_TRUE(Exists(home + "/fremd.mp3"));
+  EXPECT_FALSE(Exists(music + "/geholt.mp3"));
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].text,
+            U"../fremd.mp3\n\r\n\rUngültige(s) Zeichen im Dateinamen!");
+}
+
 TEST_F(RenameDialogTest, CommandWithoutMarksDoesNothing) {
   Touch("a.mp3");
   StartIn(music);
