@@ -15,8 +15,6 @@ NameParts SplitName(std::u32string_view fileName) {
 
 namespace {
 
-using NameRule = NameEdit (*)(const NameInput&, const NameEditParams&);
-
 // 'R' renames every file to its own name with the table run over it.
 NameEdit KeepNameForTable(const NameInput& name, const NameEditParams&) {
   return NameEdit::RenameTo(name.base, name.extension);

@@ -14,10 +14,10 @@ namespace sonavex {
 struct NameEditParams {
   long deleteFirst = 0;  // 'L': characters to delete at the start
   long deleteLast = 0;   // 'L': characters to delete at the end
-  std::u32string insertBefore;  // 'E'
-  std::u32string insertAfter;   // 'E'
-  std::u32string search;        // 'X', 'Y'
-  std::u32string replacement;   // 'X', 'Y'
+  std::u32string insertBefore{};  // 'E'
+  std::u32string insertAfter{};   // 'E'
+  std::u32string search{};        // 'X', 'Y'
+  std::u32string replacement{};   // 'X', 'Y'
   int swapA = 0;  // 'T': "String"
   int swapB = 0;  // 'T': "mit String"
 };
@@ -53,5 +53,10 @@ struct NameEdit {
     return {Outcome::Refuse, {}, {}, std::move(refusal)};
   }
 };
+
+// Every renaming rule has this shape, so that the dispatcher runs them all
+// through one frame.
+using NameRule = NameEdit (*)(const NameInput& name,
+                              const NameEditParams& params);
 
 }  // namespace sonavex
