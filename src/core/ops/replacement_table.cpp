@@ -9,8 +9,25 @@ namespace {
 
 constexpr std::u32string_view kSection = U"Ersetzen";
 
-std::u32string SearchKey(std::size_t row) { return U"V" + U32(std::to_string(row + 1)); }
-std::u32string ReplacementKey(std::size_t row) { return U"A" + U32(std::to_string(row + 1)); }
+// "V1".."V10" for the search texts, "A1".."A10" for the replacements.
+std::u32string Key(char32_t letter, std::size_t row) {
+  std::u32string key(1, letter);
+  key.append(U32(std::to_string(row + 1)));
+  return key;
+}
+std::u32string SearchKey(std::size_t row) { return Key(U'V', row); }
+std::u32string ReplacementKey(std::size_t row) { return Key(U'A', row); }
+
+// Apostrophes keep the blanks at the edges of a text through the settings
+// reader, which strips blanks and then one pair of enclosing quotes.
+std::u32string Quoted(std::u32string_view text) {
+  std::u32string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted.push_back(U'\'');
+  quoted.append(text);
+  quoted.push_back(U'\'');
+  return quoted;
+}
 
 }  // namespace
 
@@ -41,11 +58,11 @@ std::error_code StoreReplacementTable(const IniFile& ini,
                                       bool active) {
   for (std::size_t row = 0; row < table.size(); ++row) {
     if (auto ec = ini.WriteString(kSection, SearchKey(row),
-                                  U"'" + table[row].search + U"'")) {
+                                  Quoted(table[row].search))) {
       return ec;
     }
     if (auto ec = ini.WriteString(kSection, ReplacementKey(row),
-                                  U"'" + table[row].replacement + U"'")) {
+                                  Quoted(table[row].replacement))) {
       return ec;
     }
   }
