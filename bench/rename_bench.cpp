@@ -6,8 +6,8 @@
 //
 // Usage: rename_bench [directory-to-create-the-tree-in] [rounds]
 // Figures mean something only from an optimised build without sanitizers:
-//   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release \
-//     -DSONAVEX_BUILD_GUI=OFF -DSONAVEX_BUILD_TESTS=OFF
+//   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release
+//         -DSONAVEX_BUILD_GUI=OFF -DSONAVEX_BUILD_TESTS=OFF
 //   cmake --build build-rel -j2 --target rename_bench
 //   build-rel/bench/rename_bench /tmp 15
 #include <dirent.h>
