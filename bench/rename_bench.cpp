@@ -9,7 +9,7 @@
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release
 //         -DSONAVEX_BUILD_GUI=OFF -DSONAVEX_BUILD_TESTS=OFF
 //   cmake --build build-rel -j2 --target rename_bench
-//   build-rel/bench/rename_bench /tmp 15
+//   build-rel/bin/rename_bench /tmp 15
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
