@@ -1,0 +1,131 @@
+// Byte I/O, stat, the write-permission guard and atomic replacement.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "core/fs/fs.h"
+
+namespace sonavex {
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+}  // namespace
+
+WritableGuard::WritableGuard(const std::string& path) : path_(path) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0) {
+    error_ = LastError();
+    return;
+  }
+  mode_ = st.st_mode & 07777;
+  if ((mode_ & S_IWUSR) != 0) return;
+  if (chmod(path.c_str(), mode_ | S_IWUSR) != 0) {
+    error_ = LastError();
+    return;
+  }
+  changed_ = true;
+}
+
+WritableGuard::~WritableGuard() {
+  if (changed_) chmod(path_.c_str(), mode_);
+}
+
+std::error_code StatPath(const std::string& path, FileStat& out) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0) return LastError();
+  out.size = st.st_size;
+  out.modified = st.st_mtime;
+  out.isRegular = S_ISREG(st.st_mode);
+  out.isDirectory = S_ISDIR(st.st_mode);
+  return {};
+}
+
+bool IsDirectory(const std::string& path) {
+  FileStat st;
+  return !StatPath(path, st) && st.isDirectory;
+}
+
+std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
+                       std::string& out) {
+  out.resize(length);
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t n = pread(fd, out.data() + done, length - done,
+                            static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return LastError();
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  out.resize(done);
+  return {};
+}
+
+std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done,
+                             static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return LastError();
+    done += static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+FileHandle::~FileHandle() { Close(); }
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) {
+  other.fd_ = -1;
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+namespace {
+// O_NONBLOCK keeps a FIFO that slipped through from hanging the open; the
+// flag does nothing for regular files.
+int OpenFd(const std::string& path, int flags, std::error_code& ec) {
+  const int fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+  ec = fd < 0 ? LastError() : std::error_code{};
+  return fd;
+}
+}  // namespace
+
+FileHandle FileHandle::OpenRead(const std::string& path, std::error_code& ec) {
+  return FileHandle(OpenFd(path, O_RDONLY, ec));
+}
+
+FileHandle FileHandle::OpenReadWrite(const std::string& path,
+                                     std::error_code& ec) {
+  return FileHandle(OpenFd(path, O_RDWR, ec));
+}
+
+std::int64_t FileHandle::Size(std::error_code& ec) const {
+  struct stat st{};
+  if (fstat(fd_, &st) != 0) {
+    ec = LastError();
+    return 0;
+  }
+  ec.clear();
+  return st.st_size;
+}
+
+std::error_code FileHandle::Close() {
+  if (fd_ < 0) return {};
+  const int result = close(fd_);
+  fd_ = -1;
+  return result != 0 ? LastError() : std::error_code{};
+}
+
+}  // namespace sonavex

@@ -1,0 +1,156 @@
+// Directory listings: files by mask and subdirectories.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "core/fs/fs.h"
+#include "core/text/case.h"
+#include "core/text/encoding.h"
+
+namespace sonavex {
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+// Wildcard match of one pattern on already folded texts. Iterative with one
+// back-tracking point, so long names cannot blow up.
+bool MatchPattern(std::u32string_view name, std::u32string_view pattern) {
+  std::size_t n = 0, p = 0;
+  std::size_t starP = std::u32string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == U'*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::u32string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == U'*') ++p;
+  return p == pattern.size();
+}
+
+bool MatchesOnePattern(std::u32string_view name, std::u32string_view pattern) {
+  if (MatchPattern(name, pattern)) return true;
+  // "name.*" also stands for "name" without any extension.
+  return pattern.ends_with(U".*") && name.find(U'.') == std::u32string_view::npos &&
+         MatchPattern(name, pattern.substr(0, pattern.size() - 2));
+}
+
+// Class of a directory entry, following a link to see what it points at.
+enum class EntryKind { File, Directory, Other };
+
+EntryKind KindOf(int dirFd, const dirent& entry, bool followLinks) {
+  struct stat st{};
+  const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
+  if (entry.d_type == DT_REG) return EntryKind::File;
+  if (entry.d_type == DT_DIR) return EntryKind::Directory;
+  if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return EntryKind::Other;
+  if (fstatat(dirFd, entry.d_name, &st, flags) != 0) return EntryKind::Other;
+  if (S_ISREG(st.st_mode)) return EntryKind::File;
+  if (S_ISDIR(st.st_mode)) return EntryKind::Directory;
+  return EntryKind::Other;
+}
+
+// Calls take(name, kind) for every entry except "." and "..".
+template <typename Take>
+std::error_code ForEachEntry(const std::string& directory, bool followLinks,
+                             Take take) {
+  DIR* dir = opendir(directory.c_str());
+  if (dir == nullptr) return LastError();
+  const int fd = dirfd(dir);
+  errno = 0;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") take(name, KindOf(fd, *entry, followLinks));
+    errno = 0;
+  }
+  const std::error_code ec = errno != 0 ? LastError() : std::error_code{};
+  closedir(dir);
+  return ec;
+}
+
+struct Named {
+  std::u32string folded;
+  std::u32string decoded;
+  std::string bytes;
+};
+
+std::vector<std::string> SortedBytes(std::vector<Named>& entries) {
+  std::sort(entries.begin(), entries.end(), [](const Named& a, const Named& b) {
+    return a.folded != b.folded ? a.folded < b.folded : a.decoded < b.decoded;
+  });
+  std::vector<std::string> out;
+  out.reserve(entries.size());
+  for (Named& e : entries) out.push_back(std::move(e.bytes));
+  return out;
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view directory, std::string_view name) {
+  std::string path(directory);
+  if (path.empty() || path.back() != '/') path.push_back('/');
+  path.append(name);
+  return path;
+}
+
+namespace {
+bool MatchesFoldedMask(std::u32string_view foldedName,
+                       std::u32string_view foldedMask) {
+  std::u32string_view rest = foldedMask;
+  while (true) {
+    const std::size_t semicolon = rest.find(U';');
+    const std::u32string_view pattern = rest.substr(0, semicolon);
+    if (!pattern.empty() && MatchesOnePattern(foldedName, pattern)) return true;
+    if (semicolon == std::u32string_view::npos) return false;
+    rest.remove_prefix(semicolon + 1);
+  }
+}
+}  // namespace
+
+bool MatchesMask(std::u32string_view name, std::u32string_view mask) {
+  return MatchesFoldedMask(LowCaseUmlaut(name), LowCaseUmlaut(mask));
+}
+
+std::vector<std::string> ListFiles(const std::string& directory,
+                                   std::u32string_view mask,
+                                   std::error_code& ec) {
+  const std::u32string foldedMask = LowCaseUmlaut(mask);
+  std::vector<Named> entries;
+  ec = ForEachEntry(directory, true,
+                    [&](std::string_view name, EntryKind kind) {
+                      if (kind != EntryKind::File) return;
+                      std::u32string decoded = DecodeUtf8(name);
+                      std::u32string folded = LowCaseUmlaut(decoded);
+                      if (!MatchesFoldedMask(folded, foldedMask)) return;
+                      entries.push_back({std::move(folded), std::move(decoded),
+                                         std::string(name)});
+                    });
+  if (ec) return {};
+  return SortedBytes(entries);
+}
+
+std::vector<std::string> ListSubdirectories(const std::string& directory,
+                                            std::error_code& ec) {
+  std::vector<Named> entries;
+  ec = ForEachEntry(directory, false,
+                    [&](std::string_view name, EntryKind kind) {
+                      if (kind != EntryKind::Directory) return;
+                      std::u32string decoded = DecodeUtf8(name);
+                      entries.push_back({decoded, decoded, std::string(name)});
+                    });
+  if (ec) return {};
+  return SortedBytes(entries);
+}
+
+}  // namespace sonavex

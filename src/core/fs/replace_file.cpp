@@ -1,0 +1,62 @@
+// Whole-file reads and the atomic replacement of a file's contents.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "core/fs/fs.h"
+
+namespace sonavex {
+namespace {
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The mode the new file gets: the old file's, or what a plain create would
+// give.
+mode_t ModeFor(const std::string& path) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+std::error_code WriteAndSync(int fd, std::string_view contents) {
+  if (std::error_code ec = WriteAt(fd, 0, contents)) return ec;
+  if (fsync(fd) != 0) return LastError();
+  return {};
+}
+
+}  // namespace
+
+std::error_code ReplaceFileAtomically(const std::string& path,
+                                      std::string_view contents) {
+  std::string temporary = JoinPath(DirectoryOf(path), ".sonavex-XXXXXX");
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return LastError();
+  std::error_code ec = WriteAndSync(fd, contents);
+  if (!ec && fchmod(fd, ModeFor(path)) != 0) ec = LastError();
+  if (close(fd) != 0 && !ec) ec = LastError();
+  if (!ec && rename(temporary.c_str(), path.c_str()) != 0) ec = LastError();
+  if (ec) unlink(temporary.c_str());
+  return ec;
+}
+
+std::error_code ReadWholeFile(const std::string& path, std::string& out) {
+  std::error_code ec;
+  FileHandle file = FileHandle::OpenRead(path, ec);
+  if (ec) return ec;
+  const std::int64_t size = file.Size(ec);
+  if (ec) return ec;
+  return ReadAt(file.fd(), 0, static_cast<std::size_t>(size), out);
+}
+
+}  // namespace sonavex

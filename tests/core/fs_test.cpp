@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/fs/fs.h"
+#include "core/text/encoding.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using test::TempDir;
+using test::WriteFile;
+
+TEST(MatchesMask, Patterns) {
+  struct Row {
+    const char32_t* name;
+    const char32_t* mask;
+    bool matches;
+  };
+  const Row rows[] = {
+      {U"song.mp3", U"*.mp3", true},
+      {U"SONG.MP3", U"*.mp3", true},
+      {U"ÄRGER.mp3", U"ärger.*", true},
+      {U"song.mp3.txt", U"*.mp3", false},
+      {U"a.wav", U"*.mp3;*.wav", true},
+      {U"a.ogg", U"*.mp3;*.wav", false},
+      {U"README", U"*.*", true},
+      {U"README", U"READ*.*", true},
+      {U"a.b", U"?.b", true},
+      {U"ab.b", U"?.b", false},
+      {U"x.mp3", U"", false},
+      {U"x.mp3", U";;*.mp3", true},
+      {U".hidden.mp3", U"*.mp3", true},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(MatchesMask(row.name, row.mask), row.matches)
+        << EncodeUtf8(row.name) << " " << EncodeUtf8(row.mask);
+  }
+}
+
+TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
+  TempDir dir;
+  for (const char* name : {"b.mp3", "A.mp3", "a.mp3", ".dot.mp3", "c.txt",
+                           "bad\xE4.mp3"}) {
+    WriteFile(dir / name, "x");
+  }
+  mkdir((dir / "sub.mp3").c_str(), 0755);
+  mkfifo((dir / "fifo.mp3").c_str(), 0644);
+  symlink("b.mp3", (dir / "link.mp3").c_str());
+  symlink("missing", (dir / "dangling.mp3").c_str());
+  symlink("sub.mp3", (dir / "dirlink.mp3").c_str());
+
+  std::error_code ec;
+  const auto names = ListFiles(dir.path(), U"*.MP3", ec);
+  ASSERT_FALSE(ec);
+  const std::vector<std::string> expected = {".dot.mp3", "A.mp3", "a.mp3",
+                                             "b.mp3", "bad\xE4.mp3", "link.mp3"};
+  EXPECT_EQ(names, expected);
+
+  ListFiles(dir / "missing", U"*", ec);
+  EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+}
+
+TEST(ListSubdirectories, NameOrderWithoutLinks) {
+  TempDir dir;
+  for (const char* name : {"b", "a", ".cache", "c"}) mkdir((dir / name).c_str(), 0755);
+  symlink("a", (dir / "alink").c_str());
+  WriteFile(dir / "file", "");
+  std::error_code ec;
+  const std::vector<std::string> expected = {".cache", "a", "b", "c"};
+  EXPECT_EQ(ListSubdirectories(dir.path(), ec), expected);
+}
+
+TEST(RenameNoReplace, RenamesAndNeverReplaces) {
+  TempDir dir;
+  WriteFile(dir / "old.mp3", "old");
+  WriteFile(dir / "taken.mp3", "taken");
+
+  EXPECT_EQ(RenameNoReplace(dir.path(), "old.mp3", "taken.mp3"), std::errc::file_exists);
+  EXPECT_EQ(test::ReadFile(dir / "old.mp3"), "old");
+  EXPECT_EQ(test::ReadFile(dir / "taken.mp3"), "taken");
+
+  EXPECT_FALSE(RenameNoReplace(dir.path(), "old.mp3", "old.mp3"));
+  EXPECT_FALSE(RenameNoReplace(dir.path(), "old.mp3", "Old.mp3"));
+  EXPECT_EQ(test::ReadFile(dir / "Old.mp3"), "old");
+  EXPECT_FALSE(test::Exists(dir / "old.mp3"));
+
+  EXPECT_EQ(RenameNoReplace(dir.path(), "missing.mp3", "x.mp3"),
+            std::errc::no_such_file_or_directory);
+}
+
+TEST(RenameNoReplace, RefusesInvalidNamesBeforeAsking) {
+  TempDir dir;
+  WriteFile(dir / "a.mp3", "a");
+  for (const std::string& bad : {std::string(""), std::string("."),
+                                std::string(".."), std::string("x/y.mp3"),
+                                std::string("nul\0.mp3", 8)}) {
+    EXPECT_EQ(RenameNoReplace(dir.path(), "a.mp3", bad), std::errc::invalid_argument);
+  }
+  EXPECT_TRUE(test::Exists(dir / "a.mp3"));
+}
+
+TEST(WritableGuard, LiftsAndRestoresWritePermission) {
+  TempDir dir;
+  const std::string path = dir / "ro.mp3";
+  WriteFile(path, "x");
+  chmod(path.c_str(), 0444);
+  {
+    WritableGuard guard(path);
+    EXPECT_FALSE(guard.error());
+    struct stat st{};
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+  }
+  struct stat st{};
+  stat(path.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+}
+
+TEST(ReplaceFileAtomically, KeepsModeAndLeavesNoTemporary) {
+  TempDir dir;
+  const std::string path = dir / "settings.INI";
+  WriteFile(path, "old");
+  chmod(path.c_str(), 0600);
+  ASSERT_FALSE(ReplaceFileAtomically(path, "new"));
+  EXPECT_EQ(test::ReadFile(path), "new");
+  struct stat st{};
+  stat(path.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  std::error_code ec;
+  EXPECT_EQ(ListFiles(dir.path(), U"*", ec).size(), 1u);
+}
+
+}  // namespace
+}  // namespace sonavex

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/settings/ini_file.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using test::TempDir;
+
+TEST(IniFile, ReadsValuesLikeThePrivateProfileServices) {
+  TempDir dir;
+  test::WriteFile(dir / "s.INI",
+                  "; comment\r\n"
+                  "[pos]\r\n"
+                  "x = 30 \r\n"
+                  "[Ersetzen]\n"
+                  "V1=' _ '\n"
+                  "A1=\"quoted\"\n"
+                  "A2='unbalanced\"\n"
+                  "Empty=\n"
+                  "Long=" + std::string(1100, 'x') + "\n");
+  const IniFile ini(dir / "s.INI");
+  EXPECT_EQ(ini.ReadString(U"POS", U"X", U"d"), U"30");
+  EXPECT_EQ(ini.ReadInteger(U"Pos", U"x", 0), 30);
+  EXPECT_EQ(ini.ReadString(U"Ersetzen", U"v1", U""), U" _ ");
+  EXPECT_EQ(ini.ReadString(U"Ersetzen", U"A1", U""), U"quoted");
+  EXPECT_EQ(ini.ReadString(U"Ersetzen", U"A2", U""), U"'unbalanced\"");
+  EXPECT_EQ(ini.ReadString(U"Ersetzen", U"Empty", U"d"), U"");
+  EXPECT_EQ(ini.ReadString(U"Ersetzen", U"Long", U"").size(), 1023u);
+  EXPECT_EQ(ini.ReadString(U"Ersetzen", U"X", U"default"), U"default");
+  EXPECT_EQ(ini.ReadString(U"Nope", U"X", U"default"), U"default");
+  EXPECT_EQ(IniFile(dir / "missing.INI").ReadString(U"a", U"b", U"d"), U"d");
+}
+
+TEST(IniFile, WritesCreateWhatIsMissingAndKeepOtherLines) {
+  TempDir dir;
+  const IniFile ini(dir / "s.INI");
+  ASSERT_FALSE(ini.WriteInteger(U"Pos", U"X", 30));
+  ASSERT_FALSE(ini.WriteInteger(U"Pos", U"Y", 42));
+  EXPECT_EQ(test::ReadFile(ini.path()), "[Pos]\nX=30\nY=42\n");
+
+  test::WriteFile(ini.path(),
+                  "[Pos]\r\nX=30\r\n\r\n; keep me\r\n[Datei]\r\nTyp=*.mp3\r\n");
+  ASSERT_FALSE(ini.WriteString(U"pos", U"x", U"31"));
+  ASSERT_FALSE(ini.WriteString(U"Pos", U"Y", U"43"));
+  ASSERT_FALSE(ini.WriteString(U"Ersetzen", U"V1", U"' _ '"));
+  EXPECT_EQ(test::ReadFile(ini.path()),
+            "[Pos]\r\nx=31\nY=43\n\r\n; keep me\r\n[Datei]\r\nTyp=*.mp3\r\n"
+            "[Ersetzen]\nV1=' _ '\n");
+  EXPECT_EQ(ini.ReadString(U"Ersetzen", U"V1", U""), U" _ ");
+}
+
+TEST(IniFile, RefusesLineBreaksAndReportsUnwritableFiles) {
+  TempDir dir;
+  const IniFile ini(dir / "s.INI");
+  ASSERT_FALSE(ini.WriteString(U"Datei", U"Typ", U"*.mp3"));
+  EXPECT_EQ(ini.WriteString(U"Datei", U"Typ", U"a\nb"), std::errc::invalid_argument);
+  EXPECT_EQ(ini.ReadString(U"Datei", U"Typ", U""), U"*.mp3");
+
+  chmod(dir.path().c_str(), 0555);
+  if (geteuid() != 0) {
+    EXPECT_TRUE(ini.WriteString(U"Datei", U"Typ", U"*.wav"));
+    EXPECT_EQ(ini.ReadString(U"Datei", U"Typ", U""), U"*.mp3");
+  }
+  chmod(dir.path().c_str(), 0755);
+}
+
+TEST(SettingsPathForProgram, ReplacesOrAppendsTheExtension) {
+  EXPECT_EQ(SettingsPathForProgram("/opt/tools/Mp3Tool.exe"), "/opt/tools/Mp3Tool.INI");
+  EXPECT_EQ(SettingsPathForProgram("/opt/tools/mp3sonavex"), "/opt/tools/mp3sonavex.INI");
+  EXPECT_EQ(SettingsPathForProgram("/opt/v1.2/mp3sonavex"), "/opt/v1.2/mp3sonavex.INI");
+}
+
+}  // namespace
+}  // namespace sonavex
