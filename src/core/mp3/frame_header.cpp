@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/mp3/tinfo.h"
+#include "core/text/encoding.h"
 
 namespace sonavex {
 namespace {
