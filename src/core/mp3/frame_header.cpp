@@ -121,8 +121,13 @@ std::optional<FoundFrame> FindFrameHeader(std::string_view fileBytes) {
 std::optional<FoundFrame> FindFrameHeader(const FileHandle& file,
                                           std::int64_t size,
                                           std::error_code& ec) {
+  // Never asking beyond the end saves the read that would only find it.
+  const auto upTo = [size](std::int64_t offset, std::size_t length) {
+    return static_cast<std::size_t>(
+        std::clamp<std::int64_t>(size - offset, 0, static_cast<std::int64_t>(length)));
+  };
   std::string block;
-  std::size_t requested = kFirstBlock;
+  std::size_t requested = upTo(0, kFirstBlock);
   std::int64_t blockStart = 0;
   if ((ec = ReadAt(file.fd(), 0, requested, block))) return std::nullopt;
   std::int64_t from = AudioSearchStart(block);
@@ -146,7 +151,7 @@ std::optional<FoundFrame> FindFrameHeader(const FileHandle& file,
     // The block's last byte may be the first of a sync window.
     from = std::max(from, blockEnd - 1);
     blockStart = from;
-    requested = kBlock;
+    requested = upTo(blockStart, kBlock);
     if ((ec = ReadAt(file.fd(), blockStart, requested, block))) return std::nullopt;
   }
 }

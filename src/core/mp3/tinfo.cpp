@@ -72,22 +72,34 @@ std::error_code ReadTail(const FileHandle& file, std::int64_t size,
   return ReadAt(file.fd(), size - static_cast<std::int64_t>(kTagSize), kTagSize, tail);
 }
 
+// Reads the last 128 bytes of the open file whose size the caller looked up;
+// an untagged file first gets its empty tag when a reporter is given.
+// Looking before calling EnsureTag spares tagged files a second open.
+std::error_code ReadTailEnsuringTag(const FileHandle& file, Reporter* tagReporter,
+                                    const std::string& path, std::int64_t& size,
+                                    std::string& tail) {
+  std::error_code ec = ReadTail(file, size, tail);
+  if (ec || HasTagMarker(tail) || tagReporter == nullptr) return ec;
+  if (!EnsureTag(path, *tagReporter)) return {};
+  size = file.Size(ec);
+  if (ec) return ec;
+  return ReadTail(file, size, tail);
+}
+
 // `statSize` is the size before an empty tag was added: the playing time
 // is computed from it.
 std::error_code LoadMp3(std::int64_t statSize, Reporter* tagReporter, TInfo& info) {
   SetMp3Defaults(info);
-  if (tagReporter != nullptr) EnsureTag(info.Datei, *tagReporter);
   std::error_code ec;
   FileHandle file = FileHandle::OpenRead(info.Datei, ec);
   if (ec) return ec;
-  const std::int64_t size = file.Size(ec);
-  if (ec) return ec;
+  std::int64_t size = statSize;
+  std::string tail;
+  if ((ec = ReadTailEnsuringTag(file, tagReporter, info.Datei, size, tail))) return ec;
   const auto frame = FindFrameHeader(file, size, ec);
   if (ec) return ec;
   if (frame) DecodeFrameHeader(frame->header, info);
   SetDauer(statSize, frame, info);
-  std::string tail;
-  if ((ec = ReadTail(file, size, tail))) return ec;
   // Without its tag (one could not be written) the end of the file is audio
   // data, not text.
   if (HasTagMarker(tail)) ReadTag(tail, info);
