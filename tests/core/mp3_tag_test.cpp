@@ -168,6 +168,26 @@ TEST(TagWriters, ReadOnlyFileIsWrittenAndReadOnlyAgain) {
   EXPECT_TRUE(reporter.texts.empty());
 }
 
+// Read-only media and files without write permission show in the grid
+// without a message each: a tag that is there is only read.
+TEST(EnsureTag, LeavesATaggedReadOnlyFileAlone) {
+  test::TempDir dir;
+  const std::string path = dir / "a.mp3";
+  const std::string bytes = std::string(300, 'a') + kEmptyTag;
+  test::WriteFile(path, bytes);
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  const timespec changed = test::ChangeTimeOf(path);
+  RecordingReporter reporter;
+  TInfo info;
+  ASSERT_FALSE(info.SetDatei(path, reporter));
+  EXPECT_TRUE(EnsureTag(path, reporter));
+  struct stat st{};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(test::SameTime(st.st_ctim, changed)) << "permissions were touched";
+  EXPECT_EQ(test::ReadFile(path), bytes);
+  EXPECT_TRUE(reporter.texts.empty());
+}
+
 TEST(TagWriters, FailuresAreReportedWithTheCallersNames) {
   test::TempDir dir;
   const std::error_code missing = std::make_error_code(std::errc::no_such_file_or_directory);

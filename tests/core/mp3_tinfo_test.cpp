@@ -14,6 +14,7 @@ namespace sonavex {
 namespace {
 
 using test::BigEndian32;
+using test::ChangeTimeOf;
 using test::Bytes;
 using test::Zeros;
 
@@ -156,6 +157,7 @@ TEST(TInfo, UntaggedFileReadsEmptyFieldsAndStaysUntouched) {
   const std::string bytes = Bytes({0xFF, 0xFB, 0x90, 0x44}) + std::string(400, 'A');
   test::WriteFile(path, bytes);
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  const timespec changed = ChangeTimeOf(path);
   TInfo info;
   ASSERT_FALSE(info.SetDatei(path));
   EXPECT_EQ(info.Titel, U"");
@@ -165,6 +167,7 @@ TEST(TInfo, UntaggedFileReadsEmptyFieldsAndStaysUntouched) {
   struct stat st{};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_TRUE(test::SameTime(st.st_ctim, changed)) << "permissions were touched";
 }
 
 TEST(TInfo, MissingFileIsAnError) {

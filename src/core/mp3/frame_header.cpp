@@ -157,10 +157,11 @@ std::optional<FoundFrame> FindFrameHeader(const FileHandle& file,
 }
 
 void DecodeFrameHeader(const FrameHeaderBytes& header, TInfo& info) {
-  static constexpr const char32_t* kVersionNames[4] = {U"2.5", U"", U"2", U"1"};
+  // Version bits 01 are reserved; the sync test never lets them through.
+  static constexpr const char32_t* kVersionNames[4] = {U"2.5", nullptr, U"2", U"1"};
   static constexpr const char32_t* kModeNames[4] = {U"Stereo", U"Joint Stereo",
                                                     U"Dual-Channel", U"Mono"};
-  info.MPEG = kVersionNames[VersionBits(header)];
+  if (const char32_t* version = kVersionNames[VersionBits(header)]) info.MPEG = version;
   if (const int rate = SampleRate(header); rate != 0) {
     info.SampFreq = DecodeUtf8(std::to_string(rate));
   }
