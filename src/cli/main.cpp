@@ -1,1 +1,8 @@
-int main() { return 0; }
+#include <iostream>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return sonavex::cli::Run(args, std::cout, std::cerr);
+}

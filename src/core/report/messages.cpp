@@ -64,6 +64,16 @@ std::u32string RenameMessageText(std::error_code ec,
          std::u32string(kBreak) + SystemText(ec.value());
 }
 
+std::u32string WithPlainLineBreaks(std::u32string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == U'\n' && i + 1 < text.size() && text[i + 1] == U'\r') ++i;
+    out.push_back(text[i] == U'\r' ? U'\n' : text[i]);
+  }
+  return out;
+}
+
 void RenameWithMessage(Reporter& reporter, std::error_code ec,
                        const std::u32string& directory,
                        const std::u32string& fileName) {

@@ -21,6 +21,10 @@ class Reporter {
 // Line break inside message texts: line feed, then carriage return.
 inline constexpr std::u32string_view kBreak = U"\n\r";
 
+// The text as a front end shows it: each LF CR pair, and a CR on its own,
+// becomes one "\n".
+std::u32string WithPlainLineBreaks(std::u32string_view text);
+
 // The message for a failed rename or write of `fileName` in `directory`
 // (directory may be empty; it is then left out of the path).
 std::u32string RenameMessageText(std::error_code ec,

@@ -1,0 +1,35 @@
+#pragma once
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "core/batch/batch.h"
+
+namespace sonavex::cli {
+
+// What the command line asks for, once the options are read.
+struct Invocation {
+  std::string directory;
+  std::vector<std::string> marks;
+  std::string settingsPath;
+  std::vector<std::string> arguments;
+  bool help = false;
+  BatchContext context;
+};
+
+struct Command {
+  std::string letter;  // the operation code, or empty
+  std::string name;
+  std::vector<std::string> arguments;  // names shown in the help
+  std::string description;
+  std::function<void(Invocation&, std::ostream&)> run;
+};
+
+// The command named by its letter or its long name; nullptr if none.
+const Command* FindCommand(const std::string& word);
+
+// One line per command for the usage text.
+std::string CommandHelp();
+
+}  // namespace sonavex::cli

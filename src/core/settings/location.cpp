@@ -1,0 +1,48 @@
+#include "core/settings/location.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+#include "core/settings/ini_file.h"
+
+namespace sonavex {
+namespace {
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string ConfigHome() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.config";
+}
+
+}  // namespace
+
+std::string DefaultSettingsPath(const std::string& programPath) {
+  if (access(DirectoryOf(programPath).c_str(), W_OK) == 0) {
+    return SettingsPathForProgram(programPath);
+  }
+  return ConfigHome() + "/mp3sonavex/mp3sonavex.INI";
+}
+
+void CreateSettingsDirectory(const std::string& settingsPath) {
+  const std::string directory = DirectoryOf(settingsPath);
+  mkdir(DirectoryOf(directory).c_str(), 0700);
+  mkdir(directory.c_str(), 0700);
+}
+
+std::string RunningProgramPath() {
+  char buffer[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+}  // namespace sonavex

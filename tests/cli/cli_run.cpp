@@ -1,0 +1,36 @@
+#include "cli/cli_run.h"
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "support/test_support.h"
+
+namespace sonavex::test {
+namespace {
+
+std::string Quote(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) {
+    if (c == '\'') out += "'\\''";
+    else out += c;
+  }
+  return out + "'";
+}
+
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args) {
+  TempDir capture;
+  std::string command = Quote(SONAVEX_CLI);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " </dev/null >" + Quote(capture / "out") + " 2>" + Quote(capture / "err");
+  const int raw = std::system(command.c_str());
+  CliResult result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = ReadFile(capture / "out");
+  result.err = ReadFile(capture / "err");
+  return result;
+}
+
+}  // namespace sonavex::test
