@@ -22,6 +22,11 @@ struct NameEditParams {
   int swapB = 0;  // 'T': "mit String"
 };
 
+// False when a dialog's start button would do nothing for these parameters:
+// 'L' with both counts 0, 'E' with both texts empty, 'X' and 'Y' with an
+// empty search text, 'T' with two equal numbers. Other codes always work.
+bool NameEditHasWork(char code, const NameEditParams& params);
+
 struct NameInput {
   std::u32string base;
   std::u32string extension;  // with its dot; empty when the name has none
