@@ -141,7 +141,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out,
   }
   StreamReporter reporter(err);
   inv.context.reporter = &reporter;
-  command->run(inv, out);
+  if (const std::string wrong = command->run(inv, out); !wrong.empty()) {
+    return Usage(err, wrong, 2);
+  }
   return reporter.reported() ? 1 : 0;
 }
 

@@ -1,23 +1,133 @@
 #include "cli/commands.h"
 
+#include <charconv>
 #include <ostream>
 
 #include "core/fs/fs.h"
+#include "core/mp3/info_row.h"
+#include "core/mp3/tinfo.h"
+#include "core/ops/replacement_table.h"
+#include "core/settings/ini_file.h"
+#include "core/text/encoding.h"
 
 namespace sonavex::cli {
 namespace {
 
-void ListFileSet(Invocation& inv, std::ostream& out) {
+std::string ListFileSet(Invocation& inv, std::ostream& out) {
   ForEachSelected(inv.directory, inv.marks, inv.context,
                   [&](const std::string& directory, const std::string& name) {
                     out << JoinPath(directory, name) << '\n';
                   });
+  return {};
+}
+
+void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out) {
+  out << path;
+  for (const std::u32string& value : MakeInfoRow(info)) out << '\t' << EncodeUtf8(value);
+  out << '\n';
+}
+
+std::string PrintInfo(Invocation& inv, std::ostream& out) {
+  Reporter& reporter = *inv.context.reporter;
+  ForEachSelected(inv.directory, inv.marks, inv.context,
+                  [&](const std::string& directory, const std::string& name) {
+                    const std::string path = JoinPath(directory, name);
+                    TInfo info;
+                    if (const std::error_code ec = info.SetDatei(path, reporter)) {
+                      reporter.Report(MessageKind::Error,
+                                      RenameMessageText(ec, DecodeUtf8(directory),
+                                                        DecodeUtf8(name)));
+                      return;
+                    }
+                    PrintInfoLine(path, info, out);
+                  });
+  return {};
+}
+
+// A whole number; false when the text is none.
+bool ParseNumber(const std::string& text, long& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// Reads the command's arguments into the name edit parameters, as the
+// dialog's fields would hold them. Returns a usage problem or "".
+std::string ReadNameEditArguments(char code, Invocation& inv) {
+  NameEditParams& p = inv.context.nameEdits;
+  const std::vector<std::string>& a = inv.arguments;
+  long first = 0, second = 0;
+  if (code == 'L' || code == 'T') {
+    if (!ParseNumber(a[0], first) || !ParseNumber(a[1], second)) {
+      return "Zahlen erwartet: " + a[0] + " " + a[1];
+    }
+  }
+  switch (code) {
+    case 'L':  // the spin fields set a value below 0 back to 0
+      p.deleteFirst = std::max(first, 0L);
+      p.deleteLast = std::max(second, 0L);
+      break;
+    case 'E': p.insertBefore = DecodeUtf8(a[0]); p.insertAfter = DecodeUtf8(a[1]); break;
+    case 'X':
+    case 'Y': p.search = DecodeUtf8(a[0]); p.replacement = DecodeUtf8(a[1]); break;
+    case 'T':
+      if (first < 0 || first > 10 || second < 0 || second > 10) {
+        return "Zahlen von 0 bis 10 erwartet";
+      }
+      p.swapA = static_cast<int>(first);
+      p.swapB = static_cast<int>(second);
+      break;
+    default: break;
+  }
+  return {};
+}
+
+// Runs a renaming operation like its dialog or menu command: the table and
+// its switch come from the settings file; parameters with nothing to do do
+// nothing.
+std::string RunNameEdit(char code, Invocation& inv) {
+  if (std::string problem = ReadNameEditArguments(code, inv); !problem.empty()) {
+    return problem;
+  }
+  const StoredReplacementTable stored = LoadReplacementTable(IniFile(inv.settingsPath));
+  inv.context.table = stored.table;
+  inv.context.replacementActive = stored.active;
+  if (NameEditHasWork(code, inv.context.nameEdits)) {
+    RunSelection(code, inv.directory, inv.marks, inv.context);
+  }
+  return {};
+}
+
+Command NameEditCommand(char code, std::string name, std::vector<std::string> arguments,
+                        std::string description) {
+  return {std::string(1, code), std::move(name), std::move(arguments),
+          std::move(description),
+          [code](Invocation& inv, std::ostream&) { return RunNameEdit(code, inv); }};
 }
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"", "list", {}, "die Dateien in Bearbeitungsreihenfolge, ein Pfad je Zeile",
        ListFileSet},
+      {"", "info", {},
+       "je Datei Pfad und die zwölf Werte der Zusatzinfos, durch Tabs getrennt;\n"
+       "      eine MP3-Datei ohne ID3v1-Tag bekommt dabei, wie in der Tabelle,\n"
+       "      ein leeres Tag",
+       PrintInfo},
+      NameEditCommand('L', "delete-ends", {"ERSTE", "LETZTE"},
+                      "Zeichen am Anfang und Ende des Namens löschen"),
+      NameEditCommand('E', "insert-ends", {"VORN", "HINTEN"},
+                      "Text vor und nach dem Namen einfügen"),
+      NameEditCommand('X', "replace-name", {"SUCHEN", "ERSETZEN"},
+                      "im Dateinamen suchen und ersetzen"),
+      NameEditCommand('Y', "replace-type", {"SUCHEN", "ERSETZEN"},
+                      "im Dateityp suchen und ersetzen"),
+      NameEditCommand('T', "swap", {"A", "B"},
+                      "Teile \" - \" tauschen, verschieben oder löschen (0 bis 10)"),
+      NameEditCommand('G', "capitalize", {}, "Großbuchstaben abc->Abc"),
+      NameEditCommand('K', "lowercase", {}, "Kleinbuchstaben ABC->Abc"),
+      NameEditCommand('S', "strip-marker", {}, "!s/!!s streichen"),
+      NameEditCommand('R', "replace-table", {},
+                      "die Ersetzungstabelle anwenden (auch wenn sie aus ist)"),
   };
   return commands;
 }
@@ -39,8 +149,7 @@ std::string CommandHelp() {
     std::string head = "  " + (command.letter.empty() ? "" : command.letter + ", ") +
                        command.name;
     for (const std::string& argument : command.arguments) head += " " + argument;
-    if (head.size() < 28) head.resize(28, ' ');
-    text += head + " " + command.description + "\n";
+    text += head + "\n      " + command.description + "\n";
   }
   return text;
 }

@@ -23,7 +23,9 @@ struct Command {
   std::string name;
   std::vector<std::string> arguments;  // names shown in the help
   std::string description;
-  std::function<void(Invocation&, std::ostream&)> run;
+  // Does the work; returns a usage problem found in the arguments before
+  // anything was done, or an empty text.
+  std::function<std::string(Invocation&, std::ostream&)> run;
 };
 
 // The command named by its letter or its long name; nullptr if none.

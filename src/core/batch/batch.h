@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ops/rename_rule.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 
@@ -31,6 +32,8 @@ struct BatchContext {
   // The table as its edit fields stand when the batch starts.
   ReplacementTable table;
   bool replacementActive = false;
+  // The parameters of the name edits 'L', 'E', 'X', 'Y' and 'T'.
+  NameEditParams nameEdits;
   Reporter* reporter = nullptr;
   // Told the full path of each subdirectory the walk enters.
   std::function<void(const std::string& directory)> onDirectoryEntered;

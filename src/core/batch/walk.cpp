@@ -10,29 +10,20 @@ namespace {
 bool IsDotName(const std::string& name) { return !name.empty() && name[0] == '.'; }
 
 // Visits the matching files of one directory, listed once up front so that
-// files renamed on the way are not offered again.
-bool VisitFiles(const BatchContext& context, const std::string& directory,
-                const FileVisitor& visit) {
+// files renamed on the way are not offered again, then its subdirectories
+// when the walk goes into the tree.
+bool VisitDirectory(const BatchContext& context, const std::string& directory,
+                    const FileVisitor& visit) {
   std::error_code ec;
-  const std::vector<std::string> names = ListFiles(directory, context.mask, ec);
+  const DirectoryListing listing = ListDirectory(directory, context.mask, ec);
   if (ec) return false;
-  for (const std::string& name : names) visit(directory, name);
-  return true;
-}
-
-bool VisitSubdirectories(const BatchContext& context,
-                         const std::string& directory,
-                         const FileVisitor& visit) {
-  std::error_code ec;
-  const std::vector<std::string> subdirectories =
-      ListSubdirectories(directory, ec);
-  if (ec) return false;
-  for (const std::string& name : subdirectories) {
+  for (const std::string& name : listing.files) visit(directory, name);
+  if (!context.recursive) return true;
+  for (const std::string& name : listing.subdirectories) {
     if (IsDotName(name)) continue;
     const std::string path = JoinPath(directory, name);
     if (context.onDirectoryEntered) context.onDirectoryEntered(path);
-    if (!VisitFiles(context, path, visit)) return false;
-    if (!VisitSubdirectories(context, path, visit)) return false;
+    if (!VisitDirectory(context, path, visit)) return false;
   }
   return true;
 }
@@ -50,10 +41,7 @@ void ReportWalkFailure(const BatchContext& context,
 bool WalkDirectory(const BatchContext& context,
                    const std::string& startDirectory,
                    const FileVisitor& visit) {
-  const bool walked =
-      VisitFiles(context, startDirectory, visit) &&
-      (!context.recursive ||
-       VisitSubdirectories(context, startDirectory, visit));
+  const bool walked = VisitDirectory(context, startDirectory, visit);
   if (!walked) ReportWalkFailure(context, startDirectory);
   return walked;
 }

@@ -36,6 +36,14 @@ std::vector<std::string> ListFiles(const std::string& directory,
 std::vector<std::string> ListSubdirectories(const std::string& directory,
                                             std::error_code& ec);
 
+// Both lists of one directory from a single read of it.
+struct DirectoryListing {
+  std::vector<std::string> files;
+  std::vector<std::string> subdirectories;
+};
+DirectoryListing ListDirectory(const std::string& directory,
+                               std::u32string_view mask, std::error_code& ec);
+
 // Renames directory/oldName to directory/newName without ever replacing an
 // existing file. Equal names: nothing happens, success. A letter-case-only
 // change on a case-insensitive file system goes through a temporary name.

@@ -46,32 +46,41 @@ bool MatchesOnePattern(std::u32string_view name, std::u32string_view pattern) {
          MatchPattern(name, pattern.substr(0, pattern.size() - 2));
 }
 
-// Class of a directory entry, following a link to see what it points at.
+// Files are regular files and links to them; directories are real
+// directories, never links (a link loop would never end).
 enum class EntryKind { File, Directory, Other };
 
-EntryKind KindOf(int dirFd, const dirent& entry, bool followLinks) {
+EntryKind KindOfLinkTarget(int dirFd, const char* name) {
   struct stat st{};
-  const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
-  if (entry.d_type == DT_REG) return EntryKind::File;
-  if (entry.d_type == DT_DIR) return EntryKind::Directory;
-  if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return EntryKind::Other;
-  if (fstatat(dirFd, entry.d_name, &st, flags) != 0) return EntryKind::Other;
+  if (fstatat(dirFd, name, &st, 0) != 0) return EntryKind::Other;
+  return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+EntryKind KindOf(int dirFd, const dirent& entry) {
+  switch (entry.d_type) {
+    case DT_REG: return EntryKind::File;
+    case DT_DIR: return EntryKind::Directory;
+    case DT_LNK: return KindOfLinkTarget(dirFd, entry.d_name);
+    case DT_UNKNOWN: break;
+    default: return EntryKind::Other;
+  }
+  struct stat st{};
+  if (fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return EntryKind::Other;
+  if (S_ISLNK(st.st_mode)) return KindOfLinkTarget(dirFd, entry.d_name);
   if (S_ISREG(st.st_mode)) return EntryKind::File;
-  if (S_ISDIR(st.st_mode)) return EntryKind::Directory;
-  return EntryKind::Other;
+  return S_ISDIR(st.st_mode) ? EntryKind::Directory : EntryKind::Other;
 }
 
 // Calls take(name, kind) for every entry except "." and "..".
 template <typename Take>
-std::error_code ForEachEntry(const std::string& directory, bool followLinks,
-                             Take take) {
+std::error_code ForEachEntry(const std::string& directory, Take take) {
   DIR* dir = opendir(directory.c_str());
   if (dir == nullptr) return LastError();
   const int fd = dirfd(dir);
   errno = 0;
   while (const dirent* entry = readdir(dir)) {
     const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") take(name, KindOf(fd, *entry, followLinks));
+    if (name != "." && name != "..") take(name, KindOf(fd, *entry));
     errno = 0;
   }
   const std::error_code ec = errno != 0 ? LastError() : std::error_code{};
@@ -122,35 +131,35 @@ bool MatchesMask(std::u32string_view name, std::u32string_view mask) {
   return MatchesFoldedMask(LowCaseUmlaut(name), LowCaseUmlaut(mask));
 }
 
+DirectoryListing ListDirectory(const std::string& directory,
+                               std::u32string_view mask, std::error_code& ec) {
+  const std::u32string foldedMask = LowCaseUmlaut(mask);
+  std::vector<Named> files;
+  std::vector<Named> subdirectories;
+  ec = ForEachEntry(directory, [&](std::string_view name, EntryKind kind) {
+    if (kind == EntryKind::Other) return;
+    std::u32string decoded = DecodeUtf8(name);
+    if (kind == EntryKind::Directory) {
+      subdirectories.push_back({decoded, decoded, std::string(name)});
+      return;
+    }
+    std::u32string folded = LowCaseUmlaut(decoded);
+    if (!MatchesFoldedMask(folded, foldedMask)) return;
+    files.push_back({std::move(folded), std::move(decoded), std::string(name)});
+  });
+  if (ec) return {};
+  return {SortedBytes(files), SortedBytes(subdirectories)};
+}
+
 std::vector<std::string> ListFiles(const std::string& directory,
                                    std::u32string_view mask,
                                    std::error_code& ec) {
-  const std::u32string foldedMask = LowCaseUmlaut(mask);
-  std::vector<Named> entries;
-  ec = ForEachEntry(directory, true,
-                    [&](std::string_view name, EntryKind kind) {
-                      if (kind != EntryKind::File) return;
-                      std::u32string decoded = DecodeUtf8(name);
-                      std::u32string folded = LowCaseUmlaut(decoded);
-                      if (!MatchesFoldedMask(folded, foldedMask)) return;
-                      entries.push_back({std::move(folded), std::move(decoded),
-                                         std::string(name)});
-                    });
-  if (ec) return {};
-  return SortedBytes(entries);
+  return ListDirectory(directory, mask, ec).files;
 }
 
 std::vector<std::string> ListSubdirectories(const std::string& directory,
                                             std::error_code& ec) {
-  std::vector<Named> entries;
-  ec = ForEachEntry(directory, false,
-                    [&](std::string_view name, EntryKind kind) {
-                      if (kind != EntryKind::Directory) return;
-                      std::u32string decoded = DecodeUtf8(name);
-                      entries.push_back({decoded, decoded, std::string(name)});
-                    });
-  if (ec) return {};
-  return SortedBytes(entries);
+  return ListDirectory(directory, U"", ec).subdirectories;
 }
 
 }  // namespace sonavex

@@ -23,7 +23,8 @@ bool IsValidName(const std::string& name) {
          name.find('\0') == std::string::npos;
 }
 
-// link + unlink, for file systems that refuse the no-replace flag.
+// link + unlink, for file systems that refuse the no-replace flag. The names
+// are relative to dirFd, or full paths with AT_FDCWD.
 std::error_code RenameByLink(int dirFd, const std::string& from,
                              const std::string& to) {
   if (linkat(dirFd, from.c_str(), dirFd, to.c_str(), 0) == 0) {
@@ -105,14 +106,17 @@ std::error_code RenameNoReplace(const std::string& directory,
                                 const std::string& newName) {
   if (!IsValidName(newName)) return Errno(EINVAL);
   if (oldName == newName) return {};
-  const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return LastError();
-  std::error_code ec = RenameOnce(dirFd, oldName, newName);
+  // Full paths rather than an opened directory: opening and closing the
+  // directory for every file of a batch costs about as much as the rename.
+  std::error_code ec = RenameOnce(AT_FDCWD, JoinPath(directory, oldName),
+                                  JoinPath(directory, newName));
   if (ec == Errno(EEXIST) && FoldForCompare(oldName) == FoldForCompare(newName) &&
       !HasExactEntry(directory, newName)) {
+    const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return LastError();
     ec = RenameCaseOnly(dirFd, oldName, newName);
+    close(dirFd);
   }
-  close(dirFd);
   return ec;
 }
 

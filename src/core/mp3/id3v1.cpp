@@ -1,0 +1,137 @@
+#include "core/mp3/id3v1.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "core/fs/fs.h"
+#include "core/mp3/tinfo.h"
+#include "core/text/encoding.h"
+
+namespace sonavex {
+namespace {
+
+constexpr std::string_view kMarker = "TAG";
+
+std::u32string FieldText(std::string_view tag, std::size_t offset) {
+  std::string bytes(tag.substr(offset, kTagFieldLength));
+  std::erase(bytes, '\0');
+  return DecodeWindows1252(bytes);
+}
+
+std::string NamePart(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The three bytes where a tag's marker stands; fewer in a short file.
+std::error_code ReadMarker(int fd, std::int64_t size, std::string& out) {
+  if (size < static_cast<std::int64_t>(kTagSize)) {
+    out.clear();
+    return {};
+  }
+  return ReadAt(fd, size - static_cast<std::int64_t>(kTagSize), kMarker.size(), out);
+}
+
+bool IsTagged(const std::string& path) {
+  std::error_code ec;
+  FileHandle file = FileHandle::OpenRead(path, ec);
+  if (ec) return false;
+  const std::int64_t size = file.Size(ec);
+  std::string marker;
+  return !ec && !ReadMarker(file.fd(), size, marker) && marker == kMarker;
+}
+
+using FieldWrite = std::pair<TagField, std::string>;
+
+// The one place that writes into a tag. A file that has lost its tag (or
+// never got one, say because the disk was full) is given an empty tag before
+// any field is written, so field bytes never land in the audio data.
+std::error_code WriteInTag(const std::string& path,
+                           const std::vector<FieldWrite>& writes) {
+  WritableGuard guard(path);  // its own failure shows up in the open below
+  std::error_code ec;
+  FileHandle file = FileHandle::OpenReadWrite(path, ec);
+  if (ec) return ec;
+  std::int64_t size = file.Size(ec);
+  if (ec) return ec;
+  std::string marker;
+  if ((ec = ReadMarker(file.fd(), size, marker))) return ec;
+  if (marker != kMarker) {
+    if ((ec = WriteAt(file.fd(), size, EmptyTag()))) return ec;
+    size += static_cast<std::int64_t>(kTagSize);
+  }
+  for (const auto& [field, bytes] : writes) {
+    if ((ec = WriteAt(file.fd(), TagFieldOffset(size, field), bytes))) return ec;
+  }
+  return file.Close();
+}
+
+}  // namespace
+
+std::string EmptyTag() {
+  return std::string(kMarker) + std::string(kTagSize - kMarker.size(), ' ');
+}
+
+bool HasTagMarker(std::string_view tag) {
+  return tag.size() == kTagSize && tag.starts_with(kMarker);
+}
+
+void ReadTag(std::string_view tag, TInfo& info) {
+  if (tag.size() < kTagSize) return;
+  info.Titel = FieldText(tag, 3);
+  info.Interpret = FieldText(tag, 33);
+  info.Album = FieldText(tag, 63);
+}
+
+std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field) {
+  return fileSize - 125 + (static_cast<std::int64_t>(field) - 1) * 30;
+}
+
+std::u32string FitTagField(std::u32string_view text) {
+  std::u32string fitted(text);
+  if (fitted.size() > kTagFieldLength) {
+    fitted.replace(kTagFieldLength - 3, 3, U"...");
+  }
+  if (fitted.size() < kTagFieldLength) fitted.resize(kTagFieldLength, U' ');
+  return fitted;
+}
+
+std::string TagFieldBytes(std::u32string_view text) {
+  std::u32string field(text.substr(0, kTagFieldLength));
+  field.resize(kTagFieldLength, U' ');
+  return EncodeWindows1252(field);
+}
+
+bool EnsureTag(const std::string& path, Reporter& reporter) {
+  // Checked read-only first: a tagged file, the usual case, is neither
+  // opened for writing nor has its permissions touched, so read-only media
+  // raise no message for it.
+  if (IsTagged(path)) return true;
+  const std::error_code ec = WriteInTag(path, {});
+  if (!ec) return true;
+  RenameWithMessage(reporter, ec, U"", DecodeUtf8(NamePart(path)));
+  return false;
+}
+
+bool WriteTagField(const std::string& directory, const std::string& name,
+                   TagField field, std::u32string_view text, Reporter& reporter) {
+  const std::error_code ec =
+      WriteInTag(JoinPath(directory, name), {{field, TagFieldBytes(text)}});
+  if (!ec) return true;
+  RenameWithMessage(reporter, ec, DecodeUtf8(directory), DecodeUtf8(name));
+  return false;
+}
+
+std::error_code WriteTagFields(const std::string& path, const TagTexts& texts) {
+  std::vector<FieldWrite> writes;
+  const auto add = [&](TagField field, const std::optional<std::u32string>& text) {
+    if (text) writes.emplace_back(field, TagFieldBytes(FitTagField(*text)));
+  };
+  add(TagField::Titel, texts.Titel);
+  add(TagField::Interpret, texts.Interpret);
+  add(TagField::Album, texts.Album);
+  return WriteInTag(path, writes);
+}
+
+}  // namespace sonavex

@@ -1,0 +1,69 @@
+#pragma once
+// The ID3v1 tag in the last 128 bytes of a file: its layout, reading the
+// three text fields, giving a file an empty tag and writing fields. Texts are
+// Windows-1252 on disk, one byte per character.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "core/report/reporter.h"
+
+namespace sonavex {
+
+struct TInfo;
+
+inline constexpr std::size_t kTagSize = 128;
+inline constexpr std::size_t kTagFieldLength = 30;
+enum class TagField { Titel = 1, Interpret = 2, Album = 3 };
+
+// "TAG" followed by 125 blanks.
+std::string EmptyTag();
+
+// True when `tag` (the last 128 bytes of a file) begins with "TAG".
+bool HasTagMarker(std::string_view tag);
+
+// Fills Titel, Interpret and Album from the 128 tag bytes. Zero bytes are
+// dropped wherever they stand; everything else, trailing blanks included,
+// is kept.
+void ReadTag(std::string_view tag, TInfo& info);
+
+// Offset of field `field` in a file of `fileSize` bytes that ends in a tag.
+std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field);
+
+// The text padded with blanks to at least 30 characters; a longer text gets
+// "..." in characters 28 to 30 so that a cut field shows it was cut.
+std::u32string FitTagField(std::u32string_view text);
+
+// The 30 bytes written for `text`: its first 30 characters, padded with
+// blanks, in Windows-1252 ("?" for characters it cannot hold).
+std::string TagFieldBytes(std::u32string_view text);
+
+// Gives the file at `path` an empty tag when its last 128 bytes do not begin
+// with "TAG" (also when it is shorter than 128 bytes). A tagged file is only
+// read. Write protection is lifted for the write and put back afterwards.
+// A failure is shown through RenameWithMessage with an empty directory text
+// and the file's name; returns false then.
+bool EnsureTag(const std::string& path, Reporter& reporter);
+
+// Writes `text` into one field of the tag that `directory`/`name` already
+// has (padded, never fitted: a longer text loses its end without "...").
+// A failure is shown through RenameWithMessage with directory and name.
+bool WriteTagField(const std::string& directory, const std::string& name,
+                   TagField field, std::u32string_view text, Reporter& reporter);
+
+// The frame of tag writers with several fields: each text present is fitted
+// with FitTagField and written, in the order title, artist, album, with one
+// open of the file and write protection lifted around it. The caller reports
+// a failure, as its batch wants.
+struct TagTexts {
+  std::optional<std::u32string> Titel;
+  std::optional<std::u32string> Interpret;
+  std::optional<std::u32string> Album;
+};
+std::error_code WriteTagFields(const std::string& path, const TagTexts& texts);
+
+}  // namespace sonavex

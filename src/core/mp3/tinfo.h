@@ -1,0 +1,54 @@
+#pragma once
+// The information record of one file: name and type, size and date, and for
+// MP3 files the ID3v1 title, artist and album, the first frame's MPEG data and
+// the playing time.
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+#include "core/report/reporter.h"
+
+namespace sonavex {
+
+struct TInfo {
+  std::u32string Name;       // file name without its extension
+  std::u32string Typ;        // extension without the "."
+  std::u32string Groesse;    // size in bytes, decimal
+  std::u32string Datum;      // last write, local time, "DD.MM.YY HH:NN"
+  bool IstMP3 = false;       // the fields below are valid only when true
+  std::u32string Titel;      // up to 30 characters each
+  std::u32string Interpret;
+  std::u32string Album;
+  std::u32string MPEG;       // "1", "2", "2.5"; "x" without header
+  std::u32string Layer;      // "1", "2", "3", "?"; "x" without header
+  std::u32string Bitrate;    // kbit/s; "1" when not decoded
+  std::u32string SampFreq;   // Hz; "x" when not decoded
+  std::u32string Mode;       // "Stereo", "Joint Stereo", "Dual-Channel", "Mono", "x"
+  std::u32string Dauer;      // "mm:ss"
+  std::string Datei;         // the path of the last SetDatei
+
+  // Loads the record from the file at `path` (full path). Only reads: the
+  // file is opened read-only and its permissions are left alone. A second
+  // call with the same path returns at once. Errors of reading the file are
+  // returned; the record then holds what was loaded before the error.
+  std::error_code SetDatei(const std::string& path);
+
+  // The same, but an MP3 file without an ID3v1 tag first gets its empty tag
+  // (EnsureTag, whose failures go to `tagReporter`), as the info views and
+  // the tag operations need. Groesse and Datum still describe the file as it
+  // was before.
+  std::error_code SetDatei(const std::string& path, Reporter& tagReporter);
+};
+
+// The playing time text of `seconds`: whole minutes and seconds, each cut to
+// three digits and given a leading "0" when it has one, joined by ":".
+std::u32string FormatDauer(double seconds);
+
+// The playing time of a file of `size` bytes at `bitrateKbps`, rounded to 15
+// significant digits before its whole seconds are taken.
+double PlayingSeconds(std::int64_t size, long bitrateKbps);
+
+// "DD.MM.YY HH:NN" in local time.
+std::u32string FormatDatum(std::int64_t modifiedEpochSeconds);
+
+}  // namespace sonavex

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "cli/cli_run.h"
+#include "core/fs/fs.h"
+#include "support/test_support.h"
+
+namespace sonavex::test {
+namespace {
+
+std::vector<std::string> Names(const std::string& directory) {
+  std::error_code ec;
+  return ListFiles(directory, U"*", ec);
+}
+
+TEST(CliNameEdits, EachCommandRenamesLikeItsDialog) {
+  struct Row {
+    std::vector<std::string> command;
+    const char* before;
+    const char* after;
+  };
+  const Row rows[] = {
+      {{"L", "3", "0"}, "01 Song.mp3", "Song.mp3"},
+      {{"delete-ends", "-2", "0"}, "01 Song.mp3", "01 Song.mp3"},
+      {{"E", "01 ", ""}, "Song.mp3", "01 Song.mp3"},
+      {{"X", " - ", " -- "}, "A - B.mp3", "A -- B.mp3"},
+      {{"Y", "MP3", "ogg"}, "a.mp3", "a.ogg"},
+      {{"T", "1", "2"}, "A - B.mp3", "B - A.mp3"},
+      {{"swap", "2", "2"}, "A - B.mp3", "A - B.mp3"},
+      {{"G"}, "the song.mp3", "The Song.mp3"},
+      {{"K"}, "THE SONG.mp3", "The Song.mp3"},
+      {{"S"}, "Song!!s.live.mp3", "Song.mp3"},
+      {{"R"}, "a_b.mp3", "a b.mp3"},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    WriteFile(dir / ("music/" + std::string(row.before)), "content");
+    WriteFile(dir / "s.INI", "[Ersetzen]\nV1='_'\nA1=' '\nFlag=0\n");
+    std::vector<std::string> args = {"--settings", dir / "s.INI", "--dir", dir / "music"};
+    args.insert(args.end(), row.command.begin(), row.command.end());
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 0) << row.command[0] << result.err;
+    EXPECT_EQ(Names(dir / "music"), std::vector<std::string>{row.after}) << row.command[0];
+  }
+}
+
+TEST(CliNameEdits, TableSwitchFromTheSettingsAndReportedRefusals) {
+  TempDir dir;
+  WriteFile(dir / "m/x_1.mp3", "1");
+  WriteFile(dir / "m/X_1.mp3", "2");
+  WriteFile(dir / "s.INI", "[Ersetzen]\nV1='_'\nA1='-'\nFlag=1\n");
+  const CliResult result =
+      RunCli({"--settings", dir / "s.INI", "--dir", dir / "m", "G"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "Warnung: " + dir / "m/x_1.mp3" +
+                            "\n\nEs existiert bereits eine Datei unter dem neuen Namen!\n");
+  EXPECT_EQ(Names(dir / "m"), (std::vector<std::string>{"X-1.mp3", "x_1.mp3"}));
+
+  EXPECT_EQ(RunCli({"--dir", dir / "m", "T", "1", "11"}).status, 2);
+  EXPECT_EQ(RunCli({"--dir", dir / "m", "L", "a", "1"}).status, 2);
+}
+
+TEST(CliInfo, TwelveTabSeparatedValuesPerFile) {
+  TempDir dir;
+  std::string tag = "TAG" + std::string(30, ' ') + std::string(30, ' ') +
+                    std::string(30, ' ') + std::string(35, '\0');
+  tag.replace(3, 5, "Title");
+  WriteFile(dir / "a.mp3", std::string("\xFF\xFB\x90\x44", 4) + std::string(1000, '\0') + tag);
+  WriteFile(dir / "c.txt", "text");
+  const CliResult result = RunCli({"--dir", dir.path(), "--mask", "*.*", "info"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::string lines[] = {result.out.substr(0, result.out.find('\n')),
+                               result.out.substr(result.out.find('\n') + 1)};
+  EXPECT_EQ(lines[0].substr(0, lines[0].rfind('\t')),
+            dir / "a.mp3\ta.mp3\tTitle\t\t\t1\t3\t128KBit/s\t44100Hz\tJoint Stereo\t00:00\t1132");
+  EXPECT_EQ(lines[1].substr(0, lines[1].rfind('\t')),
+            dir / "c.txt\tc.txt\t\t\t\t\t\t\t\t\t\t4");
+}
+
+}  // namespace
+}  // namespace sonavex::test

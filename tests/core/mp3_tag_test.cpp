@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "core/mp3/id3v1.h"
+#include "core/mp3/tinfo.h"
+#include "core/text/encoding.h"
+#include "support/mp3_fixtures.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using test::Bytes;
+using test::Zeros;
+
+struct RecordingReporter : Reporter {
+  std::vector<std::u32string> texts;
+  void Report(MessageKind kind, const std::u32string& text, MessageButton) override {
+    EXPECT_EQ(kind, MessageKind::Warning);
+    texts.push_back(text);
+  }
+};
+
+const std::string kBlanks30(30, ' ');
+const std::string kEmptyTag = "TAG" + std::string(125, ' ');
+
+unsigned ModeOf(const std::string& path) {
+  struct stat st{};
+  EXPECT_EQ(stat(path.c_str(), &st), 0);
+  return st.st_mode & 07777;
+}
+
+TEST(FitTagField, CutTextsShowThreeDots) {
+  struct Row {
+    std::u32string text, fitted;
+  };
+  const Row rows[] = {
+      {U"abcdefghijklmnopqrstuvwxyz0123456789ABCD",
+       U"abcdefghijklmnopqrstuvwxyz0...456789ABCD"},
+      {U"abcdefghijklmnopqrstuvwxyz0123", U"abcdefghijklmnopqrstuvwxyz0123"},
+      {U"abcdefghijklmnopqrstuvwxyz01234", U"abcdefghijklmnopqrstuvwxyz0...4"},
+      {U"", std::u32string(30, U' ')},
+      {U"ABBA", U"ABBA" + std::u32string(26, U' ')},
+  };
+  for (const Row& row : rows) EXPECT_EQ(FitTagField(row.text), row.fitted);
+}
+
+TEST(ReadTag, DropsZeroBytesAndKeepsBlanks) {
+  test::TempDir dir;
+  const std::string tag = "TAG" + Bytes({'A', 'B', 0, 'C', 'D'}) + Zeros(25) +
+                          "Die \xC4rzte" + std::string(21, ' ') + Zeros(30) +
+                          std::string(35, 'x');
+  ASSERT_EQ(tag.size(), kTagSize);
+  test::WriteFile(dir / "a.mp3", Zeros(300) + tag);
+  TInfo info;
+  ASSERT_FALSE(info.SetDatei(dir / "a.mp3"));
+  EXPECT_EQ(info.Titel, U"ABCD");
+  EXPECT_EQ(info.Interpret, U"Die Ärzte" + std::u32string(21, U' '));
+  EXPECT_EQ(info.Album, U"");
+}
+
+TEST(EnsureTag, UntaggedAndShortFilesGetAnEmptyTag) {
+  struct Row {
+    const char* what;
+    std::string bytes;
+    bool tagged;
+  };
+  const std::string tagged = std::string(500, 'a') + "TAG" + std::string(125, 'b');
+  const Row rows[] = {
+      {"1,000,000 bytes", std::string(1000000, 'a'), false},
+      {"50 bytes", std::string(50, 'a'), false},
+      {"empty", "", false},
+      {"tag marker in other letter case", std::string(500, 'a') + "tag" + std::string(125, ' '),
+       false},
+      {"tagged", tagged, true},
+  };
+  test::TempDir dir;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::string path = dir / "a.mp3";
+    test::WriteFile(path, row.bytes);
+    RecordingReporter reporter;
+    TInfo info;
+    ASSERT_FALSE(info.SetDatei(path, reporter));
+    EXPECT_TRUE(reporter.texts.empty());
+    EXPECT_EQ(info.Groesse, DecodeUtf8(std::to_string(row.bytes.size())));
+    const std::string expected = row.tagged ? row.bytes : row.bytes + kEmptyTag;
+    EXPECT_EQ(test::ReadFile(path), expected);
+    if (!row.tagged) {
+      EXPECT_EQ(info.Titel, std::u32string(30, U' '));
+    }
+  }
+}
+
+TEST(WriteTagField, ChangesExactlyThirtyBytes) {
+  struct Row {
+    TagField field;
+    std::u32string text;
+    std::size_t offset;  // in the tag
+    std::string bytes;
+  };
+  const Row rows[] = {
+      {TagField::Interpret, U"ABBA", 33, "ABBA" + std::string(26, ' ')},
+      {TagField::Titel, U"abcdefghijklmnopqrstuvwxyz0123456789",
+       3, "abcdefghijklmnopqrstuvwxyz0123"},
+      {TagField::Album, U"Ärzte ☺", 63, "\xC4rzte ?" + std::string(23, ' ')},
+      {TagField::Album, U"", 63, kBlanks30},
+  };
+  test::TempDir dir;
+  const std::string original = std::string(1000, 'a') + "TAG" + std::string(125, 'b');
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.offset);
+    test::WriteFile(dir / "a.mp3", original);
+    RecordingReporter reporter;
+    EXPECT_TRUE(WriteTagField(dir.path(), "a.mp3", row.field, row.text, reporter));
+    std::string expected = original;
+    expected.replace(1000 + row.offset, 30, row.bytes);
+    EXPECT_EQ(test::ReadFile(dir / "a.mp3"), expected);
+    EXPECT_TRUE(reporter.texts.empty());
+  }
+}
+
+TEST(WriteTagFields, FitsEachTextAndWritesOnlyThoseGiven) {
+  test::TempDir dir;
+  const std::string path = dir / "a.mp3";
+  test::WriteFile(path, std::string(200, 'a') + "TAG" + std::string(125, 'b'));
+  TagTexts texts;
+  texts.Titel = U"Titel";
+  texts.Album = U"abcdefghijklmnopqrstuvwxyz0123456789ABCD";
+  ASSERT_FALSE(WriteTagFields(path, texts));
+  EXPECT_EQ(test::ReadFile(path), std::string(200, 'a') + "TAG" + "Titel" +
+                                      std::string(25, ' ') + std::string(30, 'b') +
+                                      "abcdefghijklmnopqrstuvwxyz0..." +
+                                      std::string(35, 'b'));
+}
+
+TEST(TagWriters, NeverWriteIntoAudioData) {
+  test::TempDir dir;
+  const std::string audio(1000, 'a');
+  test::WriteFile(dir / "one.mp3", audio);
+  test::WriteFile(dir / "many.mp3", audio);
+  RecordingReporter reporter;
+  EXPECT_TRUE(WriteTagField(dir.path(), "one.mp3", TagField::Titel, U"X", reporter));
+  TagTexts texts;
+  texts.Titel = U"X";
+  EXPECT_FALSE(WriteTagFields(dir / "many.mp3", texts));
+  const std::string expected = audio + "TAGX" + std::string(124, ' ');
+  EXPECT_EQ(test::ReadFile(dir / "one.mp3"), expected);
+  EXPECT_EQ(test::ReadFile(dir / "many.mp3"), expected);
+}
+
+TEST(TagWriters, ReadOnlyFileIsWrittenAndReadOnlyAgain) {
+  test::TempDir dir;
+  const std::string path = dir / "a.mp3";
+  test::WriteFile(path, std::string(300, 'a'));
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  RecordingReporter reporter;
+  TInfo info;
+  ASSERT_FALSE(info.SetDatei(path, reporter));
+  EXPECT_EQ(ModeOf(path), 0444u);
+  EXPECT_TRUE(WriteTagField(dir.path(), "a.mp3", TagField::Album, U"Album", reporter));
+  EXPECT_EQ(ModeOf(path), 0444u);
+  EXPECT_EQ(test::ReadFile(path), std::string(300, 'a') + "TAG" + std::string(60, ' ') +
+                                      "Album" + std::string(60, ' '));
+  EXPECT_TRUE(reporter.texts.empty());
+}
+
+// Read-only media and files without write permission show in the grid
+// without a message each: a tag that is there is only read.
+TEST(EnsureTag, LeavesATaggedReadOnlyFileAlone) {
+  test::TempDir dir;
+  const std::string path = dir / "a.mp3";
+  const std::string bytes = std::string(300, 'a') + kEmptyTag;
+  test::WriteFile(path, bytes);
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  const timespec changed = test::ChangeTimeOf(path);
+  RecordingReporter reporter;
+  TInfo info;
+  ASSERT_FALSE(info.SetDatei(path, reporter));
+  EXPECT_TRUE(EnsureTag(path, reporter));
+  struct stat st{};
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_TRUE(test::SameTime(st.st_ctim, changed)) << "permissions were touched";
+  EXPECT_EQ(test::ReadFile(path), bytes);
+  EXPECT_TRUE(reporter.texts.empty());
+}
+
+TEST(TagWriters, FailuresAreReportedWithTheCallersNames) {
+  test::TempDir dir;
+  const std::error_code missing = std::make_error_code(std::errc::no_such_file_or_directory);
+  RecordingReporter reporter;
+  EXPECT_FALSE(EnsureTag(dir / "gone.mp3", reporter));
+  EXPECT_FALSE(WriteTagField(dir.path(), "gone.mp3", TagField::Titel, U"X", reporter));
+  const std::vector<std::u32string> expected = {
+      RenameMessageText(missing, U"", U"gone.mp3"),
+      RenameMessageText(missing, DecodeUtf8(dir.path()), U"gone.mp3")};
+  EXPECT_EQ(reporter.texts, expected);
+  EXPECT_FALSE(test::Exists(dir / "gone.mp3"));
+}
+
+}  // namespace
+}  // namespace sonavex

@@ -1,0 +1,39 @@
+#pragma once
+// Byte builders for the MP3 tests.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <thread>
+
+namespace sonavex::test {
+
+inline std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out.push_back(static_cast<char>(v));
+  return out;
+}
+
+inline std::string Zeros(std::size_t count) { return std::string(count, '\0'); }
+
+inline std::string BigEndian32(std::uint32_t v) {
+  return Bytes({static_cast<int>(v >> 24), static_cast<int>((v >> 16) & 0xFF),
+                static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF)});
+}
+
+// The change time of a file, taken before a pause long enough for the
+// kernel's coarse clock to move on, so that a later change of mode shows.
+inline timespec ChangeTimeOf(const std::string& path) {
+  struct stat st{};
+  stat(path.c_str(), &st);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return st.st_ctim;
+}
+
+inline bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+}  // namespace sonavex::test
