@@ -211,7 +211,11 @@ BatchContext MainWindow::batchContext() {
 }
 
 void MainWindow::runSelection(OperationCode code) {
-  RunSelection(code, directory_, markedNames(), batchContext());
+  runSelection(code, batchContext());
+}
+
+void MainWindow::runSelection(OperationCode code, const BatchContext& context) {
+  RunSelection(code, directory_, markedNames(), context);
   reloadFileList();
   RefreshView();
 }

@@ -84,8 +84,10 @@ class MainWindow : public QMainWindow {
   void ShowCentred(QWidget* dialog);
   void FillInfoGrid();
   // Runs `code` over the marked entries, or over the directory (tree) when
-  // none is marked, then re-reads the list.
+  // none is marked, then re-reads the list. A dialog takes batchContext(),
+  // adds its parameters and passes the result.
   void runSelection(OperationCode code);
+  void runSelection(OperationCode code, const BatchContext& context);
   BatchContext batchContext();
 
   // The directory change rule for a directory picked by the user or the

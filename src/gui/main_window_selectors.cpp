@@ -99,18 +99,16 @@ void MainWindow::reportDirectoryFailure(const std::string& directory,
                        DecodeUtf8(ec.message()));
 }
 
-// Lists first and changes nothing unless both listings succeed.
+// Lists first and changes nothing unless the listing succeeds.
 std::error_code MainWindow::enterDirectory(const std::string& requested) {
   const std::string directory = WithoutTrailingSlash(requested);
   std::error_code ec;
-  const std::vector<std::string> files = ListFiles(directory, listedMask_, ec);
-  if (ec) return ec;
-  const std::vector<std::string> subdirectories = ListSubdirectories(directory, ec);
+  const DirectoryListing listing = ListDirectory(directory, listedMask_, ec);
   if (ec) return ec;
   directory_ = directory;
   lastDirectoryOnDrive_[VolumeOf(directory_, volumes_)] = directory_;
-  fillFileList(files);
-  showDirectoryTree(subdirectories);
+  fillFileList(listing.files);
+  showDirectoryTree(listing.subdirectories);
   syncDriveSelector();
   return {};
 }

@@ -168,14 +168,24 @@ TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
   EXPECT_EQ(Panel(1), QStringLiteral("3 : 0"));
 }
 
-TEST_F(GuiTest, BatchCommandRereadsTheListAndDropsTheMarks) {
-  for (const char* name : {"a.mp3", "b.mp3"}) Touch(name);
+TEST_F(GuiTest, BatchCommandWorksOnTheMarksOrTheWholeDirectory) {
+  for (const char* name : {"drei vier.mp3", "eins zwei.mp3"}) Touch(name);
+  WriteFile(music + "/Alben/fünf sechs.mp3", "x");
   MainWindow& window = StartIn(music);
   window.setMarked(1, true);
   Action("Grobuchstaben1")->trigger();
-  EXPECT_EQ(window.SelectedCount(), 0);
+  EXPECT_TRUE(Exists(music + "/Eins Zwei.mp3"));
+  EXPECT_TRUE(Exists(music + "/drei vier.mp3"));
+  // The list is read again: new names, no marks.
+  EXPECT_EQ(window.entryName(1), "Eins Zwei.mp3");
   EXPECT_EQ(Panel(1), QStringLiteral("2 : 0"));
   EXPECT_FALSE(Action("Umbenennen1")->isEnabled());
+
+  Action("Unterverzeichnisse1")->trigger();
+  Action("Grobuchstaben2")->trigger();
+  EXPECT_TRUE(Exists(music + "/Drei Vier.mp3"));
+  EXPECT_TRUE(Exists(music + "/Alben/Fünf Sechs.mp3"));
+  EXPECT_TRUE(reporter.messages.empty());
 }
 
 struct MenuRow {
