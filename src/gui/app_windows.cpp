@@ -3,6 +3,8 @@
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/progress_window.h"
 #include "gui/dialogs/rename_dialog.h"
+#include "gui/info_grid.h"
+#include "gui/mpeg_summary.h"
 
 namespace sonavex {
 
@@ -14,6 +16,8 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter) {
   MainWindow* main = windows.main.get();
   DialogSet dialogs;
   dialogs.progress = windows.progress = new ProgressWindow(main);
+  new InfoGrid(*main, *windows.progress);  // owned by the main window
+  main->setFileSummary(MpegSummaryLoader(reporter));
   // Form3 "Anfang/Ende löschen" and Form4 "Anfang/Ende einfügen".
   dialogs.umbenennen = windows.rename = new RenameDialog(*main, main);
   // Form6 "Suchen und Ersetzen - Dateiname", Form7 "... - Dateityp",

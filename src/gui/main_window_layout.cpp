@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "gui/info_grid.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
 #include "gui/program_font.h"
@@ -27,16 +28,6 @@ QFrame* Panel(const char* name, bool bevel, QWidget* parent) {
   if (bevel) panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   return panel;
 }
-
-struct InfoColumn {
-  const char* caption;
-  int width;
-};
-constexpr InfoColumn kInfoColumns[] = {
-    {"Name", 250},    {"Titel", 160},      {"Interpret", 160},
-    {"Album", 160},   {"MPEG", 35},        {"Layer", 30},
-    {"Bitrate", 52},  {"Samp.Freq.", 58},  {"Mode", 70},
-    {"Dauer", 40},    {"Größe in Byte", 70}, {"Datum/Zeit", 77}};
 
 }  // namespace
 
@@ -195,8 +186,8 @@ QWidget* MainWindow::buildFileListPage() {
 void MainWindow::buildInfoGridHeader() {
   QStringList captions;
   for (int column = 0; column < 12; ++column) {
-    captions << QString::fromUtf8(kInfoColumns[column].caption);
-    infoGrid_->setColumnWidth(column, kInfoColumns[column].width);
+    captions << QString::fromUtf8(InfoColumns[column].caption);
+    infoGrid_->setColumnWidth(column, InfoColumns[column].width);
   }
   infoGrid_->setHorizontalHeaderLabels(captions);
   connect(infoGrid_, &QWidget::customContextMenuRequested, this,

@@ -1,0 +1,259 @@
+#include "gui/info_grid.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHash>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPersistentModelIndex>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <array>
+#include <functional>
+
+#include "core/batch/batch.h"
+#include "core/fs/fs.h"
+#include "core/mp3/id3v1.h"
+#include "core/mp3/info_row.h"
+#include "core/mp3/tinfo.h"
+#include "core/text/case.h"
+#include "core/text/encoding.h"
+#include "gui/dialogs/progress_window.h"
+#include "gui/main_menu.h"
+#include "gui/main_window.h"
+#include "gui/qt_text.h"
+
+namespace sonavex {
+namespace {
+
+constexpr int kRowHeight = 17;
+constexpr int kNameRole = Qt::UserRole;
+constexpr Qt::ItemFlags kFixedCell = Qt::ItemIsEnabled;
+constexpr Qt::ItemFlags kTagCell =
+    Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+
+bool IsTagColumn(int column) { return column >= 1 && column <= 3; }
+
+bool HasMp3Extension(const std::string& name) {
+  return UpCaseUmlaut(SplitName(DecodeUtf8(name)).extension) == U".MP3";
+}
+
+// Reports every change of the editor's text as the user makes it, not only
+// when the edit ends: each keystroke is written into the file at once.
+class KeystrokeDelegate : public QStyledItemDelegate {
+ public:
+  using Handler = std::function<void(int row, int column, const QString& text)>;
+  KeystrokeDelegate(Handler handler, QObject* parent)
+      : QStyledItemDelegate(parent), handler_(std::move(handler)) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      const QPersistentModelIndex at(index);
+      connect(line, &QLineEdit::textEdited, line, [this, at](const QString& text) {
+        if (at.isValid()) handler_(at.row(), at.column(), text);
+      });
+    }
+    return editor;
+  }
+
+  // The cell takes each typed text while the editor is open; putting it back
+  // into the editor would move the cursor to the end under the user's hands.
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line && line->text() == index.data(Qt::EditRole).toString()) return;
+    QStyledItemDelegate::setEditorData(editor, index);
+  }
+
+ private:
+  Handler handler_;
+};
+
+QTableWidgetItem* Cell(const QString& text, Qt::ItemFlags flags) {
+  auto* item = new QTableWidgetItem(text);
+  item->setFlags(flags);
+  return item;
+}
+
+// Most values repeat from row to row ("128KBit/s", "44100Hz"), so each
+// padded text is measured once per filling.
+class ColumnPadder {
+ public:
+  explicit ColumnPadder(const QFontMetrics& metrics) : metrics_(metrics) {}
+  QString operator()(int column, const QString& text) {
+    if (!InfoColumns[column].rightAligned || text.isEmpty()) return text;
+    auto& cache = cache_[static_cast<std::size_t>(column)];
+    auto found = cache.constFind(text);
+    if (found != cache.constEnd()) return *found;
+    return *cache.insert(text, PadToColumnWidth(metrics_, text, InfoColumns[column].width));
+  }
+
+ private:
+  const QFontMetrics& metrics_;
+  std::array<QHash<QString, QString>, kInfoColumnCount> cache_;
+};
+
+}  // namespace
+
+QString PadToColumnWidth(const QFontMetrics& metrics, const QString& text, int width) {
+  const int target = width - 6;
+  const int textWidth = metrics.horizontalAdvance(text);
+  if (textWidth >= target) return text;
+  // Start from the count the blank's width suggests, then settle on the
+  // fewest blanks that reach the target, as adding one at a time would.
+  const int blank = std::max(1, metrics.horizontalAdvance(QLatin1Char(' ')));
+  int count = (target - textWidth + blank - 1) / blank;
+  const auto padded = [&](int n) { return QString(n, QLatin1Char(' ')) + text; };
+  while (count > 0 && metrics.horizontalAdvance(padded(count - 1)) >= target) --count;
+  while (metrics.horizontalAdvance(padded(count)) < target) ++count;
+  return padded(count);
+}
+
+InfoGrid::InfoGrid(MainWindow& window, ProgressWindow& progress)
+    : QObject(&window), window_(window), progress_(progress), grid_(window.infoGrid()) {
+  grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setMinimumSectionSize(kRowHeight);
+  grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  grid_->setItemDelegate(new KeystrokeDelegate(
+      [this](int row, int column, const QString& text) { onCellEdited(row, column, text); },
+      grid_));
+  for (int column = 0; column < kInfoColumnCount; ++column) {
+    grid_->setItem(0, column, Cell(QString(), kFixedCell));
+  }
+  buildFixedColumn();
+  window_.setGridFiller([this] { Fill(); });
+}
+
+// A second view of the same model shows column 0 over the grid's own, so
+// the names stay in place while the other columns scroll sideways.
+void InfoGrid::buildFixedColumn() {
+  fixedColumn_ = new QTableView(grid_);
+  fixedColumn_->setObjectName(QStringLiteral("FixedColumn"));
+  fixedColumn_->setModel(grid_->model());
+  fixedColumn_->setSelectionModel(grid_->selectionModel());
+  fixedColumn_->setFocusPolicy(Qt::NoFocus);
+  fixedColumn_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  fixedColumn_->verticalHeader()->hide();
+  fixedColumn_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  fixedColumn_->verticalHeader()->setMinimumSectionSize(kRowHeight);
+  fixedColumn_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  fixedColumn_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  fixedColumn_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  fixedColumn_->setFrameShape(QFrame::NoFrame);
+  fixedColumn_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(fixedColumn_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    window_.menu().popupMenu2->popup(fixedColumn_->viewport()->mapToGlobal(at));
+  });
+  for (int column = 1; column < kInfoColumnCount; ++column) {
+    fixedColumn_->setColumnHidden(column, true);
+  }
+  QPalette palette = fixedColumn_->palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+  fixedColumn_->setPalette(palette);
+  connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged,
+          fixedColumn_->verticalScrollBar(), &QScrollBar::setValue);
+  connect(fixedColumn_->verticalScrollBar(), &QScrollBar::valueChanged,
+          grid_->verticalScrollBar(), &QScrollBar::setValue);
+  connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column) { if (column == 0) placeFixedColumn(); });
+  connect(fixedColumn_->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int width) {
+            if (column == 0) grid_->setColumnWidth(0, width);
+          });
+  grid_->installEventFilter(this);
+  placeFixedColumn();
+  fixedColumn_->show();
+}
+
+void InfoGrid::placeFixedColumn() {
+  const int width = grid_->columnWidth(0);
+  if (fixedColumn_->columnWidth(0) != width) fixedColumn_->setColumnWidth(0, width);
+  fixedColumn_->setGeometry(grid_->frameWidth(), grid_->frameWidth(), width,
+                            grid_->viewport()->height() + grid_->horizontalHeader()->height());
+}
+
+bool InfoGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == grid_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+    placeFixedColumn();
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+// What one filling carries from row to row.
+struct InfoGrid::FillState {
+  explicit FillState(const QFontMetrics& fontMetrics) : metrics(fontMetrics), pad(metrics) {}
+  QFontMetrics metrics;
+  ColumnPadder pad;
+  int fitted[kFittedColumns] = {};
+};
+
+void InfoGrid::Fill() {
+  const int count = window_.entryCount();
+  progress_.progressBar()->setRange(0, count);
+  window_.ShowCentred(&progress_);
+  directory_ = window_.currentDirectory();
+  clearRows();
+  FillState state(grid_->fontMetrics());
+  for (int column = 0; column < kFittedColumns; ++column) {
+    state.fitted[column] =
+        state.metrics.horizontalAdvance(QString::fromUtf8(InfoColumns[column].caption));
+  }
+  grid_->setRowCount(count);
+  int filled = 0;
+  while (filled < count && fillRow(filled, state)) ++filled;
+  grid_->setRowCount(filled);
+  for (int column = 0; column < kFittedColumns; ++column) {
+    grid_->setColumnWidth(column, state.fitted[column] + 5);
+  }
+  progress_.hide();
+}
+
+// False when the file cannot be read: the filling stops there.
+bool InfoGrid::fillRow(int row, FillState& state) {
+  progress_.progressBar()->setValue(row);
+  const std::string name = window_.entryName(row);
+  Reporter& reporter = window_.reporter();
+  TInfo info;
+  if (const std::error_code ec = info.SetDatei(JoinPath(directory_, name), reporter)) {
+    reporter.Report(MessageKind::Error,
+                    RenameMessageText(ec, DecodeUtf8(directory_), DecodeUtf8(name)));
+    return false;
+  }
+  const InfoRow texts = MakeInfoRow(info);
+  const Qt::ItemFlags tagFlags = info.IstMP3 ? kTagCell : kFixedCell;
+  for (int column = 0; column < kInfoColumnCount; ++column) {
+    const QString text = state.pad(column, ToQString(texts[static_cast<std::size_t>(column)]));
+    grid_->setItem(row, column, Cell(text, IsTagColumn(column) ? tagFlags : kFixedCell));
+    if (column < kFittedColumns) {
+      state.fitted[column] = std::max(state.fitted[column], state.metrics.horizontalAdvance(text));
+    }
+  }
+  grid_->item(row, 0)->setData(kNameRole, QByteArray::fromStdString(name));
+  return true;
+}
+
+void InfoGrid::clearRows() {
+  grid_->clearSelection();
+  grid_->setRowCount(0);
+}
+
+void InfoGrid::onCellEdited(int row, int column, const QString& text) {
+  QTableWidgetItem* item = grid_->item(row, column);
+  QTableWidgetItem* nameItem = grid_->item(row, 0);
+  if (item == nullptr || nameItem == nullptr || !IsTagColumn(column)) return;
+  const std::string name = nameItem->data(kNameRole).toByteArray().toStdString();
+  if (!HasMp3Extension(name)) {
+    item->setText(QString());
+    return;
+  }
+  WriteTagField(directory_, name, static_cast<TagField>(column), ToU32(text),
+                window_.reporter());
+  item->setText(text);
+}
+
+}  // namespace sonavex
