@@ -114,6 +114,7 @@ BENCHMARK(BM_FillInfoGrid)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  sonavex::TheDirectory();  // built before any timing starts
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
