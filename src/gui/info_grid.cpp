@@ -1,14 +1,17 @@
 #include "gui/info_grid.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHash>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPersistentModelIndex>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <array>
@@ -41,17 +44,48 @@ bool HasMp3Extension(const std::string& name) {
   return UpCaseUmlaut(SplitName(DecodeUtf8(name)).extension) == U".MP3";
 }
 
+// Cells draw their text from 2 pixels in and cut it at the cell's edge, as
+// the fitted widths and the blank padding are measured for; the views' own
+// margins and eliding would hide the end of every fitted text.
+class GridCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    const QWidget* widget = cell.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    painter->save();
+    painter->setClipRect(cell.rect);
+    painter->setFont(cell.font);
+    painter->setPen(cell.palette.color(cell.state & QStyle::State_Selected
+                                           ? QPalette::HighlightedText
+                                           : QPalette::Text));
+    painter->drawText(cell.rect.adjusted(kTextIndent, 0, 0, 0),
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    painter->restore();
+  }
+
+ private:
+  static constexpr int kTextIndent = 2;
+};
+
 // Reports every change of the editor's text as the user makes it, not only
 // when the edit ends: each keystroke is written into the file at once.
-class KeystrokeDelegate : public QStyledItemDelegate {
+class KeystrokeDelegate : public GridCellDelegate {
  public:
   using Handler = std::function<void(int row, int column, const QString& text)>;
   KeystrokeDelegate(Handler handler, QObject* parent)
-      : QStyledItemDelegate(parent), handler_(std::move(handler)) {}
+      : GridCellDelegate(parent), handler_(std::move(handler)) {}
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
-    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    QWidget* editor = GridCellDelegate::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
       const QPersistentModelIndex at(index);
       connect(line, &QLineEdit::textEdited, line, [this, at](const QString& text) {
@@ -66,7 +100,7 @@ class KeystrokeDelegate : public QStyledItemDelegate {
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {
     auto* line = qobject_cast<QLineEdit*>(editor);
     if (line && line->text() == index.data(Qt::EditRole).toString()) return;
-    QStyledItemDelegate::setEditorData(editor, index);
+    GridCellDelegate::setEditorData(editor, index);
   }
 
  private:
@@ -145,6 +179,7 @@ void InfoGrid::buildFixedColumn() {
   fixedColumn_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   fixedColumn_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   fixedColumn_->setFrameShape(QFrame::NoFrame);
+  fixedColumn_->setItemDelegate(new GridCellDelegate(fixedColumn_));
   fixedColumn_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(fixedColumn_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     window_.menu().popupMenu2->popup(fixedColumn_->viewport()->mapToGlobal(at));
