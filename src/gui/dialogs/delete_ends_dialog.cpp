@@ -13,6 +13,8 @@ QSpinBox* CountField(QWidget* parent, const char* name) {
   auto* field = new QSpinBox(parent);
   field->setObjectName(QString::fromLatin1(name));
   field->setRange(0, std::numeric_limits<int>::max());
+  // Sized for the counts people type, not for the largest one allowed.
+  field->setFixedWidth(60);
   return field;
 }
 

@@ -12,6 +12,7 @@ QSpinBox* PartField(QWidget* parent, const char* name) {
   auto* field = new QSpinBox(parent);
   field->setObjectName(QString::fromLatin1(name));
   field->setRange(0, 10);
+  field->setFixedWidth(45);
   return field;
 }
 
