@@ -1,8 +1,14 @@
 #include "gui/app_windows.h"
 
 #include "gui/dialogs/about_box.h"
+#include "gui/dialogs/delete_ends_dialog.h"
+#include "gui/dialogs/insert_ends_dialog.h"
 #include "gui/dialogs/progress_window.h"
 #include "gui/dialogs/rename_dialog.h"
+#include "gui/dialogs/replacement_table_dialog.h"
+#include "gui/dialogs/search_name_dialog.h"
+#include "gui/dialogs/search_type_dialog.h"
+#include "gui/dialogs/swap_dialog.h"
 #include "gui/info_grid.h"
 #include "gui/mpeg_summary.h"
 
@@ -18,11 +24,17 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter) {
   dialogs.progress = windows.progress = new ProgressWindow(main);
   new InfoGrid(*main, *windows.progress);  // owned by the main window
   main->setFileSummary(MpegSummaryLoader(reporter));
-  // Form3 "Anfang/Ende löschen" and Form4 "Anfang/Ende einfügen".
+  dialogs.anfangEndeLoeschen = windows.deleteEnds = new DeleteEndsDialog(*main, main);
+  dialogs.anfangEndeEinfuegen = windows.insertEnds = new InsertEndsDialog(*main, main);
   dialogs.umbenennen = windows.rename = new RenameDialog(*main, main);
-  // Form6 "Suchen und Ersetzen - Dateiname", Form7 "... - Dateityp",
-  // Form8 "Tauschen", Form9 "ID3Tag einlesen", Form10 "Dateiname aus
-  // ID3Tag", Form11 "Exportieren", Form12 "Zeichen ersetzen".
+  dialogs.suchenName = windows.searchName = new SearchNameDialog(*main, main);
+  dialogs.suchenTyp = windows.searchType = new SearchTypeDialog(*main, main);
+  dialogs.tauschen = windows.swap = new SwapDialog(*main, main);
+  // Form9 "ID3Tag einlesen", Form10 "Dateiname aus ID3Tag", Form11
+  // "Exportieren".
+  // The replacement dialog loads the stored table and switch when created.
+  dialogs.zeichenErsetzen = windows.replacementTable =
+      new ReplacementTableDialog(*main, main);
   dialogs.ueber = windows.about = new AboutBox(main);
   // Form14 "Text ersetzen", Form15 "ID3Tag Suchen und Ersetzen",
   // Form16 "ID3Tag Anfang/Ende".

@@ -9,13 +9,25 @@
 namespace sonavex {
 
 class ProgressWindow;
+class DeleteEndsDialog;
+class InsertEndsDialog;
 class RenameDialog;
+class SearchNameDialog;
+class SearchTypeDialog;
+class SwapDialog;
+class ReplacementTableDialog;
 class AboutBox;
 
 struct AppWindows {
   std::unique_ptr<MainWindow> main;  // Form1; owns the windows below
   ProgressWindow* progress = nullptr;  // Form2
+  DeleteEndsDialog* deleteEnds = nullptr;  // Form3
+  InsertEndsDialog* insertEnds = nullptr;  // Form4
   RenameDialog* rename = nullptr;      // Form5
+  SearchNameDialog* searchName = nullptr;  // Form6
+  SearchTypeDialog* searchType = nullptr;  // Form7
+  SwapDialog* swap = nullptr;              // Form8
+  ReplacementTableDialog* replacementTable = nullptr;  // Form12
   AboutBox* about = nullptr;           // Form13
 };
 

@@ -15,6 +15,7 @@
 
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
+#include "gui/dialogs/replacement_table_dialog.h"
 #include "gui/main_menu.h"
 #include "gui/qt_text.h"
 
@@ -199,7 +200,10 @@ BatchContext MainWindow::batchContext() {
   BatchContext context;
   context.mask = mask();
   context.recursive = recursive();
-  context.table = replacementTable_;
+  // The table as its fields stand now, stored or not.
+  if (auto* table = qobject_cast<ReplacementTableDialog*>(dialogs_.zeichenErsetzen)) {
+    context.table = table->fieldTable();
+  }
   context.replacementActive = replacementActive_;
   context.reporter = &reporter_;
   // The window is blocked during a walk; repaint so the user sees where it is.

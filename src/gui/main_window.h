@@ -100,7 +100,6 @@ class MainWindow : public QMainWindow {
 
   bool replacementActive() const { return replacementActive_; }
   void setReplacementActive(bool active);
-  ReplacementTable& replacementTable() { return replacementTable_; }
 
   // Supplies the text of status panel 2 for a file that is the only marked
   // entry (the MPEG summary); without one the panel stays empty.
@@ -173,7 +172,6 @@ class MainWindow : public QMainWindow {
   std::map<std::string, std::string> lastDirectoryOnDrive_;
   bool replacementActive_ = false;
   bool startupWriteFailed_ = false;
-  ReplacementTable replacementTable_;
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;
   std::vector<std::string> volumes_;

@@ -99,6 +99,7 @@ TEST(RenameNoReplace, RefusesInvalidNamesBeforeAsking) {
                                 std::string(".."), std::string("x/y.mp3"),
                                 std::string("nul\0.mp3", 8)}) {
     EXPECT_EQ(RenameNoReplace(dir.path(), "a.mp3", bad), std::errc::invalid_argument);
+    EXPECT_EQ(RenameNoReplace(dir.path(), bad, "b.mp3"), std::errc::invalid_argument);
   }
   EXPECT_TRUE(test::Exists(dir / "a.mp3"));
 }

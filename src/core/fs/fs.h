@@ -47,8 +47,8 @@ DirectoryListing ListDirectory(const std::string& directory,
 // Renames directory/oldName to directory/newName without ever replacing an
 // existing file. Equal names: nothing happens, success. A letter-case-only
 // change on a case-insensitive file system goes through a temporary name.
-// An invalid new name (empty, ".", "..", containing "/" or NUL) gives EINVAL
-// before the system is asked.
+// An invalid name on either side (empty, ".", "..", containing "/" or NUL)
+// gives EINVAL before the system is asked.
 std::error_code RenameNoReplace(const std::string& directory,
                                 const std::string& oldName,
                                 const std::string& newName);

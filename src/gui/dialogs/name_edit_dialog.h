@@ -1,0 +1,51 @@
+#pragma once
+// What the small name-edit dialogs share: a fixed window without title-bar
+// buttons, a start button and "Abbrechen", controls that start afresh each
+// time the window becomes active, and a start that runs the selection rule
+// only when the parameters would change something.
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+#include "core/batch/batch.h"
+
+class QGridLayout;
+class QPushButton;
+
+namespace sonavex {
+
+class MainWindow;
+
+class NameEditDialog : public QDialog {
+  Q_OBJECT
+ public:
+  NameEditDialog(MainWindow& mainWindow, OperationCode code,
+                 const char* objectName, const QString& title,
+                 QWidget* parent = nullptr);
+
+  QPushButton* startButton() const { return startButton_; }
+  void onStartClicked();
+  // Puts the controls back to their opening state.
+  virtual void resetControls() = 0;
+
+ protected:
+  virtual NameEditParams parameters() const = 0;
+  void showEvent(QShowEvent* event) override;
+  // The start button (Button1) and "Abbrechen" (Button2) side by side in
+  // `row` of `layout`.
+  void addButtons(QGridLayout* layout, int row, const QString& startCaption,
+                  bool startIsDefault);
+
+  MainWindow& main_;
+
+ private:
+  OperationCode code_;
+  QPushButton* startButton_ = nullptr;
+};
+
+// Calls `activated` whenever `window` becomes the program's active window
+// after another window of the program was: coming back from some other
+// application is no new start.
+void OnActivatedFromProgram(QWidget* window, std::function<void()> activated);
+
+}  // namespace sonavex

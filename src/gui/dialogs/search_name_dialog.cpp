@@ -1,0 +1,25 @@
+#include "gui/dialogs/search_name_dialog.h"
+
+#include "gui/qt_text.h"
+
+namespace sonavex {
+
+SearchNameDialog::SearchNameDialog(MainWindow& mainWindow, QWidget* parent)
+    : TextPairDialog(mainWindow, 'X', "Form6",
+                     {QStringLiteral("Suchen und Ersetzen - Dateiname"),
+                      QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),
+                      QStringLiteral("Ersetzen")},
+                     parent) {}
+
+NameEditParams SearchNameDialog::parameters() const {
+  return SearchParameters(upperText(), lowerText());
+}
+
+NameEditParams SearchParameters(const QString& search, const QString& replacement) {
+  NameEditParams params;
+  params.search = ToU32(search);
+  params.replacement = ToU32(replacement);
+  return params;
+}
+
+}  // namespace sonavex

@@ -1,0 +1,20 @@
+#pragma once
+// "Form6" Suchen und Ersetzen - Dateiname: replaces a text everywhere in the
+// base names ('X').
+#include "gui/dialogs/text_pair_dialog.h"
+
+namespace sonavex {
+
+class SearchNameDialog : public TextPairDialog {
+  Q_OBJECT
+ public:
+  SearchNameDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+
+ protected:
+  NameEditParams parameters() const override;
+};
+
+// The two texts of both search dialogs.
+NameEditParams SearchParameters(const QString& search, const QString& replacement);
+
+}  // namespace sonavex

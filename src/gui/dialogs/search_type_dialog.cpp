@@ -1,0 +1,18 @@
+#include "gui/dialogs/search_type_dialog.h"
+
+#include "gui/dialogs/search_name_dialog.h"
+
+namespace sonavex {
+
+SearchTypeDialog::SearchTypeDialog(MainWindow& mainWindow, QWidget* parent)
+    : TextPairDialog(mainWindow, 'Y', "Form7",
+                     {QStringLiteral("Suchen und Ersetzen - Dateityp"),
+                      QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),
+                      QStringLiteral("Ersetzen")},
+                     parent) {}
+
+NameEditParams SearchTypeDialog::parameters() const {
+  return SearchParameters(upperText(), lowerText());
+}
+
+}  // namespace sonavex
