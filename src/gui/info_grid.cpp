@@ -190,6 +190,14 @@ void InfoGrid::buildFixedColumn() {
   QPalette palette = fixedColumn_->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Button));
   fixedColumn_->setPalette(palette);
+  followGrid();
+  placeFixedColumn();
+  fixedColumn_->show();
+}
+
+// The fixed column scrolls up and down with the grid and shares the width of
+// column 0 with it, whichever of the two the user drags.
+void InfoGrid::followGrid() {
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged,
           fixedColumn_->verticalScrollBar(), &QScrollBar::setValue);
   connect(fixedColumn_->verticalScrollBar(), &QScrollBar::valueChanged,
@@ -201,8 +209,6 @@ void InfoGrid::buildFixedColumn() {
             if (column == 0) grid_->setColumnWidth(0, width);
           });
   grid_->installEventFilter(this);
-  placeFixedColumn();
-  fixedColumn_->show();
 }
 
 void InfoGrid::placeFixedColumn() {
@@ -240,24 +246,28 @@ void InfoGrid::Fill() {
   }
   grid_->setRowCount(count);
   int filled = 0;
-  while (filled < count && fillRow(filled, state)) ++filled;
+  std::error_code ec;
+  while (filled < count && !(ec = fillRow(filled, state))) ++filled;
   grid_->setRowCount(filled);
   for (int column = 0; column < kFittedColumns; ++column) {
     grid_->setColumnWidth(column, state.fitted[column] + 5);
   }
   progress_.hide();
+  // The grid is complete up to the failed file before the message shows.
+  if (ec) {
+    window_.reporter().Report(
+        MessageKind::Error, RenameMessageText(ec, DecodeUtf8(directory_),
+                                              DecodeUtf8(window_.entryName(filled))));
+  }
 }
 
-// False when the file cannot be read: the filling stops there.
-bool InfoGrid::fillRow(int row, FillState& state) {
+// A file that cannot be read stops the filling there.
+std::error_code InfoGrid::fillRow(int row, FillState& state) {
   progress_.progressBar()->setValue(row);
   const std::string name = window_.entryName(row);
-  Reporter& reporter = window_.reporter();
   TInfo info;
-  if (const std::error_code ec = info.SetDatei(JoinPath(directory_, name), reporter)) {
-    reporter.Report(MessageKind::Error,
-                    RenameMessageText(ec, DecodeUtf8(directory_), DecodeUtf8(name)));
-    return false;
+  if (const std::error_code ec = info.SetDatei(JoinPath(directory_, name), window_.reporter())) {
+    return ec;
   }
   const InfoRow texts = MakeInfoRow(info);
   const Qt::ItemFlags tagFlags = info.IstMP3 ? kTagCell : kFixedCell;
@@ -269,7 +279,7 @@ bool InfoGrid::fillRow(int row, FillState& state) {
     }
   }
   grid_->item(row, 0)->setData(kNameRole, QByteArray::fromStdString(name));
-  return true;
+  return {};
 }
 
 void InfoGrid::clearRows() {

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <string>
+#include <system_error>
 
 class QFontMetrics;
 class QTableView;
@@ -47,11 +48,12 @@ class InfoGrid : public QObject {
 
  private:
   void buildFixedColumn();
+  void followGrid();
   void placeFixedColumn();
   bool eventFilter(QObject* watched, QEvent* event) override;
   void clearRows();
   struct FillState;
-  bool fillRow(int row, FillState& state);
+  std::error_code fillRow(int row, FillState& state);
   void onCellEdited(int row, int column, const QString& text);
 
   MainWindow& window_;
