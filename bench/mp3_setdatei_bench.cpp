@@ -6,14 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "core/mp3/id3v1.h"
 #include "core/mp3/tinfo.h"
+#include "support/mp3_tree.h"
 
 namespace sonavex {
 namespace {
@@ -21,63 +18,10 @@ namespace {
 constexpr int kFiles = 10000;
 constexpr int kPerDirectory = 500;
 
-struct NoReports : Reporter {
-  void Report(MessageKind, const std::u32string&, MessageButton) override {}
-};
+using bench::NoReports;
 
-std::string Frames(int count) {
-  std::string frame("\xFF\xFB\x90\x44", 4);
-  frame.resize(417, '\x55');
-  std::string out;
-  for (int i = 0; i < count; ++i) out += frame;
-  return out;
-}
-
-// "ID3" v2.3 with 2 KiB of tag data (a picture-like run holding FF F0 pairs).
-std::string Id3v2Tag() {
-  std::string data(2048, '\0');
-  for (std::size_t i = 0; i + 1 < data.size(); i += 64) {
-    data[i] = '\xFF';
-    data[i + 1] = '\xF0';
-  }
-  return std::string("ID3\x03\x00\x00\x00\x00\x10\x00", 10) + data;
-}
-
-std::string Id3v1Tag() {
-  std::string tag = "TAG" + std::string(125, ' ');
-  tag.replace(3, 9, "Some Song");
-  return tag;
-}
-
-class Tree {
- public:
-  Tree() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/sonavex-bench-XXXXXX";
-    root_ = mkdtemp(pattern.data());
-    NoReports reporter;
-    for (int i = 0; i < kFiles; ++i) {
-      const std::string directory = root_ + "/d" + std::to_string(i / kPerDirectory);
-      std::filesystem::create_directories(directory);
-      const std::string path = directory + "/song" + std::to_string(i) + ".mp3";
-      std::string bytes = Frames(8);
-      if (i % 3 == 0) bytes += Id3v1Tag();
-      if (i % 3 == 1) bytes = Id3v2Tag() + bytes;
-      std::ofstream(path, std::ios::binary) << bytes;
-      EnsureTag(path, reporter);
-      paths_.push_back(path);
-    }
-  }
-  ~Tree() { std::filesystem::remove_all(root_); }
-  const std::vector<std::string>& paths() const { return paths_; }
-
- private:
-  std::string root_;
-  std::vector<std::string> paths_;
-};
-
-const Tree& TheTree() {
-  static const Tree tree;
+const bench::Mp3Tree& TheTree() {
+  static const bench::Mp3Tree tree(kFiles, kPerDirectory);
   return tree;
 }
 
