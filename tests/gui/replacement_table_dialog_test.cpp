@@ -1,5 +1,7 @@
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include "core/text/encoding.h"
 #include "gui/dialogs/replacement_table_dialog.h"
@@ -105,6 +107,28 @@ TEST_F(ReplacementTableDialogTest, OperationsUseTheFieldsAsTheyStand) {
   Open();
   EXPECT_EQ(Field(1)->text(), QString());
   ExpectSwitch(false);
+}
+
+// Coming back from another window of the program shows the stored table;
+// a context menu of one of its own fields is no other window.
+TEST_F(ReplacementTableDialogTest, ComingBackFromTheMainWindowButNotFromAMenuReloads) {
+  StartIn(music);
+  windows.main->show();
+  Open();
+  QApplication::processEvents();
+  Field(1)->setText(QStringLiteral("typed"));
+  QMenu menu(Field(1));
+  menu.addAction(QStringLiteral("Einfügen"));
+  QTimer::singleShot(0, &menu, &QMenu::close);
+  menu.exec(Field(1)->mapToGlobal(QPoint(0, 0)));
+  Dialog().activateWindow();
+  QApplication::processEvents();
+  EXPECT_EQ(Field(1)->text(), QStringLiteral("typed"));
+  windows.main->activateWindow();
+  QApplication::processEvents();
+  Dialog().activateWindow();
+  QApplication::processEvents();
+  EXPECT_EQ(Field(1)->text(), QString());
 }
 
 TEST_F(ReplacementTableDialogTest, FailedStoreIsReportedAndKeepsTheDialogOpen) {

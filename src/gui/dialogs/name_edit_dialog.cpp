@@ -66,6 +66,9 @@ void OnActivatedFromProgram(QWidget* window, std::function<void()> activated) {
       qGuiApp, &QGuiApplication::focusWindowChanged, window,
       [window, last, activated = std::move(activated)](QWindow* now) {
         if (now == nullptr) return;  // another application took the focus
+        // A context menu or drop-down list only lends the focus for a moment;
+        // closing it must not wipe what the user was typing.
+        if (now->type() == Qt::Popup || now->type() == Qt::ToolTip) return;
         const QPointer<QWindow> before = *last;
         *last = now;
         if (now == window->windowHandle() && before != nullptr && before != now) {
