@@ -141,6 +141,17 @@ TEST_F(InfoGridTest, EveryKeystrokeInATagCellIsWrittenAndTheCellKeepsTheTypedTex
   EXPECT_TRUE(reporter.messages.empty());
 }
 
+TEST_F(InfoGridTest, TypingIntoASelectedTagCellWritesFromTheFirstKey) {
+  StartWithThreeFiles().show();
+  Pages()->setCurrentIndex(1);
+  Grid()->setFocus();
+  Grid()->setCurrentCell(0, 1);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"));
+  QApplication::sendEvent(Grid(), &key);
+  EXPECT_EQ(TagBytes("a.mp3").substr(3, 30), Field("q"));
+  EXPECT_EQ(TagBytes("a.mp3").substr(33, 30), Field("Band"));
+}
+
 TEST_F(InfoGridTest, AnEmptyListLeadsBackToTheFileListAndKeepsTheRows) {
   StartWithThreeFiles();
   Pages()->setCurrentIndex(1);

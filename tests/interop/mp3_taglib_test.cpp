@@ -68,23 +68,28 @@ TEST(TagLibReads, OurTagFields) {
 
 TEST(TagLibReads, TheSamePlayingTimeOfAVbrFile) {
   if (test::LamePath().empty()) GTEST_SKIP() << "lame was not found at configure time";
-  test::TempDir dir;
-  const std::string mp3 = dir / "vbr.mp3";
-  ASSERT_TRUE(test::EncodeMp3(dir, "-V 2", mp3, 75.5));
-  TInfo info;
-  ASSERT_FALSE(info.SetDatei(mp3));
+  // The summary sits behind side information whose size differs between
+  // MPEG-1 and the lower sampling frequencies.
+  for (const char* options : {"-V 2", "-V 2 --resample 22.05"}) {
+    SCOPED_TRACE(options);
+    test::TempDir dir;
+    const std::string mp3 = dir / "vbr.mp3";
+    ASSERT_TRUE(test::EncodeMp3(dir, options, mp3, 75.5));
+    TInfo info;
+    ASSERT_FALSE(info.SetDatei(mp3));
 
-  TagLib::MPEG::File file(mp3.c_str());
-  ASSERT_TRUE(file.isValid());
-  const TagLib::MPEG::Properties* properties = file.audioProperties();
-  ASSERT_NE(properties, nullptr);
-  ASSERT_NE(properties->xingHeader(), nullptr) << "the encoder wrote no VBR summary";
-  EXPECT_NEAR(DauerSeconds(info.Dauer), properties->lengthInMilliseconds() / 1000.0, 1.0);
-  const int kbps = std::stoi(EncodeUtf8(info.Bitrate));
-  EXPECT_NEAR(kbps, properties->bitrate(), properties->bitrate() * 0.05);
-  EXPECT_GE(kbps, 64);
-  EXPECT_LE(kbps, 320);
-  EXPECT_EQ(info.SampFreq, DecodeUtf8(std::to_string(properties->sampleRate())));
+    TagLib::MPEG::File file(mp3.c_str());
+    ASSERT_TRUE(file.isValid());
+    const TagLib::MPEG::Properties* properties = file.audioProperties();
+    ASSERT_NE(properties, nullptr);
+    ASSERT_NE(properties->xingHeader(), nullptr) << "the encoder wrote no VBR summary";
+    EXPECT_NEAR(DauerSeconds(info.Dauer), properties->lengthInMilliseconds() / 1000.0, 1.0);
+    const int kbps = std::stoi(EncodeUtf8(info.Bitrate));
+    EXPECT_NEAR(kbps, properties->bitrate(), properties->bitrate() * 0.05);
+    EXPECT_GE(kbps, 32);
+    EXPECT_LE(kbps, 320);
+    EXPECT_EQ(info.SampFreq, DecodeUtf8(std::to_string(properties->sampleRate())));
+  }
 }
 
 #else

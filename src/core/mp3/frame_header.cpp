@@ -194,7 +194,7 @@ std::optional<VbrSummary> ReadVbrSummary(std::string_view frame,
   // version and channel count; a VBRI summary always 32 bytes behind the
   // header.
   const std::size_t sideInfo =
-      params.mpeg1 ? (params.mono ? 17 : 32) : (params.mono ? 9 : 21);
+      params.mpeg1 ? (params.mono ? 17 : 32) : (params.mono ? 9 : 17);
   const std::size_t xing = 4 + sideInfo;
   VbrSummary summary;
   if (frame.size() >= xing + 8 && frame.substr(xing, 4) == "Xing") {
