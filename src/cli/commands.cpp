@@ -21,9 +21,18 @@ std::string ListFileSet(Invocation& inv, std::ostream& out) {
   return {};
 }
 
+// A tab or line break inside a tag field would break the line format; it
+// is shown as a blank.
+std::string OneField(std::u32string value) {
+  for (char32_t& c : value) {
+    if (c == U'\t' || c == U'\n' || c == U'\r') c = U' ';
+  }
+  return EncodeUtf8(value);
+}
+
 void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out) {
   out << path;
-  for (const std::u32string& value : MakeInfoRow(info)) out << '\t' << EncodeUtf8(value);
+  for (const std::u32string& value : MakeInfoRow(info)) out << '\t' << OneField(value);
   out << '\n';
 }
 
@@ -111,7 +120,8 @@ const std::vector<Command>& Commands() {
       {"", "info", {},
        "je Datei Pfad und die zwölf Werte der Zusatzinfos, durch Tabs getrennt;\n"
        "      eine MP3-Datei ohne ID3v1-Tag bekommt dabei, wie in der Tabelle,\n"
-       "      ein leeres Tag",
+       "      ein leeres Tag; Tabs und Zeilenumbrüche in Tag-Feldern werden\n"
+       "      als Leerzeichen ausgegeben",
        PrintInfo},
       NameEditCommand('L', "delete-ends", {"ERSTE", "LETZTE"},
                       "Zeichen am Anfang und Ende des Namens löschen"),

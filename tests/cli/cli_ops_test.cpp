@@ -63,7 +63,7 @@ TEST(CliInfo, TwelveTabSeparatedValuesPerFile) {
   TempDir dir;
   std::string tag = "TAG" + std::string(30, ' ') + std::string(30, ' ') +
                     std::string(30, ' ') + std::string(35, '\0');
-  tag.replace(3, 5, "Title");
+  tag.replace(3, 8, "Ti\ttle\nA");
   WriteFile(dir / "a.mp3", std::string("\xFF\xFB\x90\x44", 4) + std::string(1000, '\0') + tag);
   WriteFile(dir / "c.txt", "text");
   const CliResult result = RunCli({"--dir", dir.path(), "--mask", "*.*", "info"});
@@ -71,7 +71,7 @@ TEST(CliInfo, TwelveTabSeparatedValuesPerFile) {
   const std::string lines[] = {result.out.substr(0, result.out.find('\n')),
                                result.out.substr(result.out.find('\n') + 1)};
   EXPECT_EQ(lines[0].substr(0, lines[0].rfind('\t')),
-            dir / "a.mp3\ta.mp3\tTitle\t\t\t1\t3\t128KBit/s\t44100Hz\tJoint Stereo\t00:00\t1132");
+            dir / "a.mp3\ta.mp3\tTi tle A\t\t\t1\t3\t128KBit/s\t44100Hz\tJoint Stereo\t00:00\t1132");
   EXPECT_EQ(lines[1].substr(0, lines[1].rfind('\t')),
             dir / "c.txt\tc.txt\t\t\t\t\t\t\t\t\t\t4");
 }
