@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <unistd.h>
 
@@ -24,6 +25,7 @@ TEST(IniFile, ReadsValuesLikeThePrivateProfileServices) {
                   "A1=\"quoted\"\n"
                   "A2='unbalanced\"\n"
                   "Empty=\n"
+                  "Flag=1x\n"
                   "Long=" + std::string(1100, 'x') + "\n");
   const IniFile ini(dir / "s.INI");
   EXPECT_EQ(ini.ReadString(U"POS", U"X", U"d"), U"30");
@@ -32,6 +34,8 @@ TEST(IniFile, ReadsValuesLikeThePrivateProfileServices) {
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"A1", U""), U"quoted");
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"A2", U""), U"'unbalanced\"");
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"Empty", U"d"), U"");
+  EXPECT_EQ(ini.ReadInteger(U"Ersetzen", U"Empty", 7), 7);
+  EXPECT_FALSE(ini.ReadBool(U"Ersetzen", U"Flag", false));
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"Long", U"").size(), 1023u);
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"X", U"default"), U"default");
   EXPECT_EQ(ini.ReadString(U"Nope", U"X", U"default"), U"default");
@@ -69,6 +73,30 @@ TEST(IniFile, RefusesLineBreaksAndReportsUnwritableFiles) {
     EXPECT_EQ(ini.ReadString(U"Datei", U"Typ", U""), U"*.mp3");
   }
   chmod(dir.path().c_str(), 0755);
+}
+
+// A settings file that exists but cannot be read must not be replaced by
+// one holding only the written key. Root reads every file, so the write runs
+// in a child that has given up root.
+TEST(IniFile, WriteLeavesAnUnreadableFileAlone) {
+  TempDir dir;
+  const IniFile ini(dir / "s.INI");
+  test::WriteFile(ini.path(), "[Pos]\nX=30\n[Datei]\nTyp=*.wav\n");
+  chmod(ini.path().c_str(), 0);
+  chmod(dir.path().c_str(), 0777);
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    _exit(ini.WriteString(U"Pos", U"Y", U"42") ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  chmod(ini.path().c_str(), 0644);
+  chmod(dir.path().c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write should have failed";
+  EXPECT_EQ(test::ReadFile(ini.path()), "[Pos]\nX=30\n[Datei]\nTyp=*.wav\n");
 }
 
 TEST(SettingsPathForProgram, ReplacesOrAppendsTheExtension) {
