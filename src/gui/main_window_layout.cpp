@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -28,6 +29,28 @@ QFrame* Panel(const char* name, bool bevel, QWidget* parent) {
   if (bevel) panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   return panel;
 }
+
+// A right click opens the context menu over the marks as they are: the
+// item views would otherwise mark the entry under the mouse alone, and the
+// command would then run on that one file.
+class RightClickKeepsMarks : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) return true;
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
 
 }  // namespace
 
@@ -159,6 +182,7 @@ QWidget* MainWindow::buildFileListPage() {
   fileList_->setObjectName(QStringLiteral("FileListBox1"));
   fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  fileList_->viewport()->installEventFilter(new RightClickKeepsMarks(fileList_));
   auto* status = new QStatusBar(page);
   status->setObjectName(QStringLiteral("StatusBar1"));
   status->setSizeGripEnabled(false);

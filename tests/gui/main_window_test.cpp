@@ -1,13 +1,18 @@
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QWindow>
 
 #include "core/fs/volumes.h"
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/about_box.h"
+#include "gui/main_menu.h"
 #include "gui/message_box_reporter.h"
 #include "gui_fixture.h"
 
@@ -154,6 +159,40 @@ TEST_F(GuiTest, StatusBarCountsEntriesAndMarksAndShowsTheOptions) {
   Action("Zeichenersetzen1")->trigger();
   EXPECT_FALSE(Action("Zeichenersetzen1")->isChecked());
   EXPECT_EQ(Panel(0), QString());
+}
+
+// The context menu works on the marks the user set; a right click that
+// marked the entry under the mouse would run the command on that file alone.
+TEST_F(GuiTest, RightClickLeavesTheMarksAsTheyAre) {
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  window.show();
+  window.setMarked(0, true);
+  window.setMarked(1, true);
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("FileListBox1"));
+  QWidget* viewport = list->viewport();
+  const QPointF at = list->visualItemRect(list->item(2)).center();
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::RightButton,
+                      type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+  }
+  EXPECT_TRUE(window.isMarked(0));
+  EXPECT_TRUE(window.isMarked(1));
+  EXPECT_FALSE(window.isMarked(2));
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 2"));
+  // Through the window, as the system delivers it: the menu still opens.
+  const QPointF inWindow = viewport->mapTo(&window, at.toPoint());
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, inWindow, viewport->mapToGlobal(at), Qt::RightButton,
+                      type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &event);
+  }
+  EXPECT_TRUE(window.menu().popupMenu1->isVisible());
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 2"));
+  window.menu().popupMenu1->hide();
 }
 
 TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
