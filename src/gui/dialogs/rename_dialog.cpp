@@ -97,7 +97,10 @@ void RenameDialog::onRenameClicked() {
   hide();
   // The next marked entry was not clicked: it must not be loaded (and
   // tagged) for the status bar.
-  if (renameIndex_ < main_.entryCount()) main_.setMarkedQuietly(renameIndex_, false);
+  if (renameIndex_ < main_.entryCount()) {
+    main_.setMarkedQuietly(renameIndex_, false);
+    main_.RefreshView();
+  }
   advanceToMarked();
   if (renameIndex_ < main_.entryCount() && main_.isMarked(renameIndex_)) {
     main_.ShowCentred(this);
