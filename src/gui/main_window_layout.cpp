@@ -30,12 +30,11 @@ QFrame* Panel(const char* name, bool bevel, QWidget* parent) {
   return panel;
 }
 
-// A right click opens the context menu over the marks as they are: the
-// item views would otherwise mark the entry under the mouse alone, and the
-// command would then run on that one file.
-class RightClickKeepsMarks : public QObject {
+// Drops the mouse events of a view's viewport that `eats` picks.
+class MouseEventFilter : public QObject {
  public:
-  using QObject::QObject;
+  using Rule = bool (*)(const QMouseEvent& event);
+  MouseEventFilter(QObject* parent, Rule eats) : QObject(parent), eats_(eats) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -43,14 +42,30 @@ class RightClickKeepsMarks : public QObject {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) return true;
+        if (eats_(*static_cast<QMouseEvent*>(event))) return true;
         break;
       default:
         break;
     }
     return QObject::eventFilter(watched, event);
   }
+
+ private:
+  Rule eats_;
 };
+
+// A right click opens the context menu over the marks as they are: the
+// item views would otherwise mark the entry under the mouse alone, and the
+// command would then run on that one file.
+bool IsRightButton(const QMouseEvent& event) {
+  return event.button() == Qt::RightButton;
+}
+
+// The first click of a double click has entered the directory and redrawn
+// the tree; the second would enter whatever lies under the mouse now.
+bool IsDoubleClick(const QMouseEvent& event) {
+  return event.type() == QEvent::MouseButtonDblClick;
+}
 
 }  // namespace
 
@@ -122,6 +137,8 @@ QWidget* MainWindow::buildLeftColumn() {
   directoryTree_->setObjectName(QStringLiteral("DirectoryListBox1"));
   directoryTree_->setHeaderHidden(true);
   directoryTree_->setIndentation(8);
+  directoryTree_->viewport()->installEventFilter(
+      new MouseEventFilter(directoryTree_, IsDoubleClick));
   treeLayout->addWidget(directoryTree_);
   layout->addWidget(treePanel, 1);
   connect(driveSelector_, &QComboBox::currentIndexChanged, this,
@@ -182,7 +199,7 @@ QWidget* MainWindow::buildFileListPage() {
   fileList_->setObjectName(QStringLiteral("FileListBox1"));
   fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
-  fileList_->viewport()->installEventFilter(new RightClickKeepsMarks(fileList_));
+  fileList_->viewport()->installEventFilter(new MouseEventFilter(fileList_, IsRightButton));
   auto* status = new QStatusBar(page);
   status->setObjectName(QStringLiteral("StatusBar1"));
   status->setSizeGripEnabled(false);

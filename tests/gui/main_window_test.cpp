@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QWindow>
 
 #include "core/fs/volumes.h"
@@ -193,6 +194,30 @@ TEST_F(GuiTest, RightClickLeavesTheMarksAsTheyAre) {
   EXPECT_TRUE(window.menu().popupMenu1->isVisible());
   EXPECT_EQ(Panel(1), QStringLiteral("3 : 2"));
   window.menu().popupMenu1->hide();
+}
+
+// The first click of a double click already enters the directory and
+// redraws the tree; the second must not enter whatever now lies under the
+// mouse.
+TEST_F(GuiTest, DoubleClickInTheTreeEntersTheClickedDirectoryOnly) {
+  WriteFile(music + "/A/a.mp3", "x");
+  WriteFile(music + "/B/C/c.mp3", "x");
+  MainWindow& window = StartIn(music);
+  window.show();
+  auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("DirectoryListBox1"));
+  const QList<QTreeWidgetItem*> found = tree->findItems(QStringLiteral("B"),
+                                                        Qt::MatchExactly | Qt::MatchRecursive);
+  ASSERT_EQ(found.size(), 1);
+  QWidget* viewport = tree->viewport();
+  const QPointF at = tree->visualItemRect(found[0]).center();
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+    const bool down = type != QEvent::MouseButtonRelease;
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                      down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+  }
+  EXPECT_EQ(window.currentDirectory(), music + "/B");
 }
 
 TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
