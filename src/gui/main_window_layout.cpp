@@ -147,6 +147,9 @@ QWidget* MainWindow::buildLeftColumn() {
           [this](const QString& text) { onMaskChanged(text); });
   connect(directoryTree_, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem* item) { onDirectoryItemClicked(item); });
+  // Enter on the current item, for the keyboard.
+  connect(directoryTree_, &QTreeWidget::itemActivated, this,
+          [this](QTreeWidgetItem* item) { onDirectoryItemClicked(item); });
   return column;
 }
 

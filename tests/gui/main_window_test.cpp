@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
@@ -199,7 +200,7 @@ TEST_F(GuiTest, RightClickLeavesTheMarksAsTheyAre) {
 // The first click of a double click already enters the directory and
 // redraws the tree; the second must not enter whatever now lies under the
 // mouse.
-TEST_F(GuiTest, DoubleClickInTheTreeEntersTheClickedDirectoryOnly) {
+TEST_F(GuiTest, TreeEntersTheDirectoryDoubleClickedOrChosenWithEnter) {
   WriteFile(music + "/A/a.mp3", "x");
   WriteFile(music + "/B/C/c.mp3", "x");
   MainWindow& window = StartIn(music);
@@ -218,6 +219,12 @@ TEST_F(GuiTest, DoubleClickInTheTreeEntersTheClickedDirectoryOnly) {
     QApplication::sendEvent(viewport, &event);
   }
   EXPECT_EQ(window.currentDirectory(), music + "/B");
+  // Enter on a directory chosen with the keyboard enters it.
+  tree->setCurrentItem(tree->findItems(QStringLiteral("C"),
+                                       Qt::MatchExactly | Qt::MatchRecursive).front());
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(tree, &enter);
+  EXPECT_EQ(window.currentDirectory(), music + "/B/C");
 }
 
 TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
