@@ -104,6 +104,11 @@ void MainWindow::setMarked(int index, bool marked) {
   fileList_->item(index)->setSelected(marked);
 }
 
+void MainWindow::setMarkedQuietly(int index, bool marked) {
+  const QSignalBlocker blocker(fileList_);
+  fileList_->item(index)->setSelected(marked);
+}
+
 int MainWindow::SelectedCount() const {
   return static_cast<int>(fileList_->selectedItems().size());
 }

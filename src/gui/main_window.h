@@ -66,6 +66,9 @@ class MainWindow : public QMainWindow {
   QString entryText(int index) const;
   bool isMarked(int index) const;
   void setMarked(int index, bool marked);
+  // The same without what a click in the list does (status bar, and loading
+  // the file for its summary, which gives an untagged MP3 file its tag).
+  void setMarkedQuietly(int index, bool marked);
   int SelectedCount() const;
   std::vector<std::string> markedNames() const;
 

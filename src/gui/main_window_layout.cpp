@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -27,6 +28,43 @@ QFrame* Panel(const char* name, bool bevel, QWidget* parent) {
   panel->setObjectName(QString::fromLatin1(name));
   if (bevel) panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   return panel;
+}
+
+// Drops the mouse events of a view's viewport that `eats` picks.
+class MouseEventFilter : public QObject {
+ public:
+  using Rule = bool (*)(const QMouseEvent& event);
+  MouseEventFilter(QObject* parent, Rule eats) : QObject(parent), eats_(eats) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+        if (eats_(*static_cast<QMouseEvent*>(event))) return true;
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  Rule eats_;
+};
+
+// A right click opens the context menu over the marks as they are: the
+// item views would otherwise mark the entry under the mouse alone, and the
+// command would then run on that one file.
+bool IsRightButton(const QMouseEvent& event) {
+  return event.button() == Qt::RightButton;
+}
+
+// The first click of a double click has entered the directory and redrawn
+// the tree; the second would enter whatever lies under the mouse now.
+bool IsDoubleClick(const QMouseEvent& event) {
+  return event.type() == QEvent::MouseButtonDblClick;
 }
 
 }  // namespace
@@ -99,6 +137,8 @@ QWidget* MainWindow::buildLeftColumn() {
   directoryTree_->setObjectName(QStringLiteral("DirectoryListBox1"));
   directoryTree_->setHeaderHidden(true);
   directoryTree_->setIndentation(8);
+  directoryTree_->viewport()->installEventFilter(
+      new MouseEventFilter(directoryTree_, IsDoubleClick));
   treeLayout->addWidget(directoryTree_);
   layout->addWidget(treePanel, 1);
   connect(driveSelector_, &QComboBox::currentIndexChanged, this,
@@ -106,6 +146,9 @@ QWidget* MainWindow::buildLeftColumn() {
   connect(maskField_, &QLineEdit::textChanged, this,
           [this](const QString& text) { onMaskChanged(text); });
   connect(directoryTree_, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* item) { onDirectoryItemClicked(item); });
+  // Enter on the current item, for the keyboard.
+  connect(directoryTree_, &QTreeWidget::itemActivated, this,
           [this](QTreeWidgetItem* item) { onDirectoryItemClicked(item); });
   return column;
 }
@@ -159,6 +202,7 @@ QWidget* MainWindow::buildFileListPage() {
   fileList_->setObjectName(QStringLiteral("FileListBox1"));
   fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  fileList_->viewport()->installEventFilter(new MouseEventFilter(fileList_, IsRightButton));
   auto* status = new QStatusBar(page);
   status->setObjectName(QStringLiteral("StatusBar1"));
   status->setSizeGripEnabled(false);

@@ -152,6 +152,9 @@ void MainWindow::showDirectoryTree(const std::vector<std::string>& subdirectorie
 }
 
 void MainWindow::onDirectoryItemClicked(QTreeWidgetItem* item) {
+  // A click that has redrawn the tree leaves later signals of the same
+  // mouse action without an item.
+  if (item == nullptr) return;
   const std::string path = item->data(0, kPathRole).toByteArray().toStdString();
   if (path != directory_) changeDirectory(path);
 }

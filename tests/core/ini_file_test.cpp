@@ -24,6 +24,7 @@ TEST(IniFile, ReadsValuesLikeThePrivateProfileServices) {
                   "A1=\"quoted\"\n"
                   "A2='unbalanced\"\n"
                   "Empty=\n"
+                  "Flag=1x\n"
                   "Long=" + std::string(1100, 'x') + "\n");
   const IniFile ini(dir / "s.INI");
   EXPECT_EQ(ini.ReadString(U"POS", U"X", U"d"), U"30");
@@ -32,6 +33,8 @@ TEST(IniFile, ReadsValuesLikeThePrivateProfileServices) {
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"A1", U""), U"quoted");
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"A2", U""), U"'unbalanced\"");
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"Empty", U"d"), U"");
+  EXPECT_EQ(ini.ReadInteger(U"Ersetzen", U"Empty", 7), 7);
+  EXPECT_FALSE(ini.ReadBool(U"Ersetzen", U"Flag", false));
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"Long", U"").size(), 1023u);
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"X", U"default"), U"default");
   EXPECT_EQ(ini.ReadString(U"Nope", U"X", U"default"), U"default");
@@ -64,11 +67,30 @@ TEST(IniFile, RefusesLineBreaksAndReportsUnwritableFiles) {
   EXPECT_EQ(ini.ReadString(U"Datei", U"Typ", U""), U"*.mp3");
 
   chmod(dir.path().c_str(), 0555);
-  if (geteuid() != 0) {
-    EXPECT_TRUE(ini.WriteString(U"Datei", U"Typ", U"*.wav"));
-    EXPECT_EQ(ini.ReadString(U"Datei", U"Typ", U""), U"*.mp3");
-  }
+  const std::optional<bool> refused = test::CheckUnprivileged(dir.path(), [&] {
+    return ini.WriteString(U"Datei", U"Typ", U"*.wav") &&
+           ini.ReadString(U"Datei", U"Typ", U"") == U"*.mp3";
+  });
   chmod(dir.path().c_str(), 0755);
+  if (!refused) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
+  EXPECT_TRUE(*refused);
+}
+
+// A settings file that exists but cannot be read must not be replaced by
+// one holding only the written key.
+TEST(IniFile, WriteLeavesAnUnreadableFileAlone) {
+  TempDir dir;
+  const IniFile ini(dir / "s.INI");
+  test::WriteFile(ini.path(), "[Pos]\nX=30\n[Datei]\nTyp=*.wav\n");
+  chmod(ini.path().c_str(), 0);
+  chmod(dir.path().c_str(), 0777);
+  const std::optional<bool> refused = test::CheckUnprivileged(
+      dir.path(), [&] { return bool(ini.WriteString(U"Pos", U"Y", U"42")); });
+  chmod(ini.path().c_str(), 0644);
+  chmod(dir.path().c_str(), 0755);
+  if (!refused) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
+  EXPECT_TRUE(*refused);
+  EXPECT_EQ(test::ReadFile(ini.path()), "[Pos]\nX=30\n[Datei]\nTyp=*.wav\n");
 }
 
 TEST(SettingsPathForProgram, ReplacesOrAppendsTheExtension) {

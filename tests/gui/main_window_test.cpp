@@ -1,13 +1,20 @@
 #include <QComboBox>
 #include <QLineEdit>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
+#include <QWindow>
 
 #include "core/fs/volumes.h"
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/about_box.h"
+#include "gui/main_menu.h"
 #include "gui/message_box_reporter.h"
 #include "gui_fixture.h"
 
@@ -154,6 +161,70 @@ TEST_F(GuiTest, StatusBarCountsEntriesAndMarksAndShowsTheOptions) {
   Action("Zeichenersetzen1")->trigger();
   EXPECT_FALSE(Action("Zeichenersetzen1")->isChecked());
   EXPECT_EQ(Panel(0), QString());
+}
+
+// The context menu works on the marks the user set; a right click that
+// marked the entry under the mouse would run the command on that file alone.
+TEST_F(GuiTest, RightClickLeavesTheMarksAsTheyAre) {
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  window.show();
+  window.setMarked(0, true);
+  window.setMarked(1, true);
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("FileListBox1"));
+  QWidget* viewport = list->viewport();
+  const QPointF at = list->visualItemRect(list->item(2)).center();
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::RightButton,
+                      type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+  }
+  EXPECT_TRUE(window.isMarked(0));
+  EXPECT_TRUE(window.isMarked(1));
+  EXPECT_FALSE(window.isMarked(2));
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 2"));
+  // Through the window, as the system delivers it: the menu still opens.
+  const QPointF inWindow = viewport->mapTo(&window, at.toPoint());
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, inWindow, viewport->mapToGlobal(at), Qt::RightButton,
+                      type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &event);
+  }
+  EXPECT_TRUE(window.menu().popupMenu1->isVisible());
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 2"));
+  window.menu().popupMenu1->hide();
+}
+
+// The first click of a double click already enters the directory and
+// redraws the tree; the second must not enter whatever now lies under the
+// mouse.
+TEST_F(GuiTest, TreeEntersTheDirectoryDoubleClickedOrChosenWithEnter) {
+  WriteFile(music + "/A/a.mp3", "x");
+  WriteFile(music + "/B/C/c.mp3", "x");
+  MainWindow& window = StartIn(music);
+  window.show();
+  auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("DirectoryListBox1"));
+  const QList<QTreeWidgetItem*> found = tree->findItems(QStringLiteral("B"),
+                                                        Qt::MatchExactly | Qt::MatchRecursive);
+  ASSERT_EQ(found.size(), 1);
+  QWidget* viewport = tree->viewport();
+  const QPointF at = tree->visualItemRect(found[0]).center();
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+    const bool down = type != QEvent::MouseButtonRelease;
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                      down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+  }
+  EXPECT_EQ(window.currentDirectory(), music + "/B");
+  // Enter on a directory chosen with the keyboard enters it.
+  tree->setCurrentItem(tree->findItems(QStringLiteral("C"),
+                                       Qt::MatchExactly | Qt::MatchRecursive).front());
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(tree, &enter);
+  EXPECT_EQ(window.currentDirectory(), music + "/B/C");
 }
 
 TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {

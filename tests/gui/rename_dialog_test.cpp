@@ -67,6 +67,9 @@ TEST_F(RenameDialogTest, CancelKeepsTheRemainingMarks) {
   EXPECT_FALSE(windows.rename->isVisible());
   EXPECT_FALSE(window.isMarked(0));
   EXPECT_TRUE(window.isMarked(1));
+  EXPECT_EQ(Panel(1), QStringLiteral("2 : 1"));
+  // Left the only marked entry, but nobody clicked it: no tag was added.
+  EXPECT_EQ(ReadFile(music + "/b.mp3"), "x");
 }
 
 TEST_F(RenameDialogTest, OldNameOutsideTheShownDirectoryIsRefused) {

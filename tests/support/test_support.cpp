@@ -1,5 +1,9 @@
 #include "support/test_support.h"
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -56,6 +60,28 @@ std::string ReadFile(const std::string& path) {
 bool Exists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+}
+
+std::optional<bool> CheckUnprivileged(const std::string& directory,
+                                      const std::function<bool()>& check) {
+  constexpr int kUnreachable = 77;
+  const pid_t child = fork();
+  if (child == -1) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    // _exit: the child must not run the parent's clean-up.
+    if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
+                           setuid(65534) != 0)) {
+      _exit(kUnreachable);
+    }
+    if (access(directory.c_str(), X_OK) != 0) _exit(kUnreachable);
+    _exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+    throw std::runtime_error("child of CheckUnprivileged failed");
+  }
+  if (WEXITSTATUS(status) == kUnreachable) return std::nullopt;
+  return WEXITSTATUS(status) == 0;
 }
 
 }  // namespace sonavex::test

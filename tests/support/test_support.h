@@ -1,7 +1,9 @@
 #pragma once
 // Helpers shared by the test suites: temporary directories and small file
 // fixtures. (GoogleTest prints std::u32string by itself.)
+#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,5 +29,11 @@ class TempDir {
 void WriteFile(const std::string& path, std::string_view contents);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+
+// Runs `check` in a child process that holds no root privileges (uid and gid
+// 65534 when the tests run as root), so that permission bits count. Returns
+// the child's answer, or nothing when the child cannot enter `directory`.
+std::optional<bool> CheckUnprivileged(const std::string& directory,
+                                      const std::function<bool()>& check);
 
 }  // namespace sonavex::test

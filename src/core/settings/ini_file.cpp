@@ -30,9 +30,13 @@ bool SameName(std::u32string_view a, std::u32string_view b) {
 }
 
 // The lines of the file, each without its "\n"; a missing file has none.
-std::vector<std::u32string> ReadLines(const std::string& path) {
+// `ec` tells an existing file that could not be read from a missing one.
+std::vector<std::u32string> ReadLines(const std::string& path,
+                                      std::error_code& ec) {
   std::string bytes;
-  if (ReadWholeFile(path, bytes)) return {};
+  ec = ReadWholeFile(path, bytes);
+  if (ec == std::errc::no_such_file_or_directory) ec.clear();
+  if (ec) return {};
   std::vector<std::u32string> lines;
   std::size_t start = 0;
   while (start < bytes.size()) {
@@ -42,6 +46,11 @@ std::vector<std::u32string> ReadLines(const std::string& path) {
     start = end + 1;
   }
   return lines;
+}
+
+std::vector<std::u32string> ReadLines(const std::string& path) {
+  std::error_code ignored;
+  return ReadLines(path, ignored);
 }
 
 // The section name of a "[name]" line.
@@ -126,8 +135,8 @@ long IniFile::ReadInteger(std::u32string_view section, std::u32string_view key,
   const std::string text = EncodeUtf8(ReadString(section, key, U""));
   long value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || text.empty()) return defaultValue;
-  (void)end;
+  // "1x" is no number: a half-read value would switch an option on.
+  if (ec != std::errc() || end != text.data() + text.size()) return defaultValue;
   return value;
 }
 
@@ -142,7 +151,11 @@ std::error_code IniFile::WriteString(std::u32string_view section,
   if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
     return {EINVAL, std::generic_category()};
   }
-  std::vector<std::u32string> lines = ReadLines(path_);
+  // Writing the new file over one that could not be read would lose every
+  // other key in it.
+  std::error_code ec;
+  std::vector<std::u32string> lines = ReadLines(path_, ec);
+  if (ec) return ec;
   const Position pos = Locate(lines, section, key);
   const std::u32string entry = std::u32string(key) + U"=" + std::u32string(value);
   if (pos.key) {

@@ -95,7 +95,12 @@ void RenameDialog::onRenameClicked() {
     }
   }
   hide();
-  if (renameIndex_ < main_.entryCount()) main_.setMarked(renameIndex_, false);
+  // The next marked entry was not clicked: it must not be loaded (and
+  // tagged) for the status bar.
+  if (renameIndex_ < main_.entryCount()) {
+    main_.setMarkedQuietly(renameIndex_, false);
+    main_.RefreshView();
+  }
   advanceToMarked();
   if (renameIndex_ < main_.entryCount() && main_.isMarked(renameIndex_)) {
     main_.ShowCentred(this);
