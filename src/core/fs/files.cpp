@@ -72,6 +72,8 @@ std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {
                              static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
+    // A device that takes nothing would otherwise be asked forever.
+    if (n == 0) return {EIO, std::generic_category()};
     done += static_cast<std::size_t>(n);
   }
   return {};
