@@ -59,6 +59,26 @@ TEST(IniFile, WritesCreateWhatIsMissingAndKeepOtherLines) {
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"V1", U""), U" _ ");
 }
 
+TEST(IniFile, WriteStringsSetsKeysOfSeveralSectionsInOneGo) {
+  TempDir dir;
+  const IniFile ini(dir / "s.INI");
+  const std::string before = "[Pos]\nX=30\n[Datei]\nTyp=*.mp3\n";
+  test::WriteFile(ini.path(), before);
+  const IniEntry entries[] = {{U"Datei", U"Typ", U"*.wav"},
+                              {U"Pos", U"Y", U"42"},
+                              {U"Export", U"Tab", U"1"},
+                              {U"Pos", U"X", U"31"}};
+  ASSERT_FALSE(ini.WriteStrings(entries));
+  EXPECT_EQ(test::ReadFile(ini.path()),
+            "[Pos]\nX=31\nY=42\n[Datei]\nTyp=*.wav\n[Export]\nTab=1\n");
+
+  // One bad value anywhere refuses the whole set.
+  test::WriteFile(ini.path(), before);
+  const IniEntry broken[] = {{U"Pos", U"X", U"31"}, {U"Pos", U"Y", U"4\n2"}};
+  EXPECT_EQ(ini.WriteStrings(broken), std::errc::invalid_argument);
+  EXPECT_EQ(test::ReadFile(ini.path()), before);
+}
+
 TEST(IniFile, RefusesLineBreaksAndReportsUnwritableFiles) {
   TempDir dir;
   const IniFile ini(dir / "s.INI");
