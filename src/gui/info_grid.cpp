@@ -9,7 +9,9 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPersistentModelIndex>
+#include <QPointer>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -107,6 +109,46 @@ class KeystrokeDelegate : public GridCellDelegate {
   Handler handler_;
 };
 
+// Captions get the same narrow margins as the cells, so that "Samp.Freq."
+// fits the 58 pixels of its column instead of being cut short.
+class HeaderStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    if (metric == PM_HeaderMargin) return kHeaderMargin;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+
+ private:
+  static constexpr int kHeaderMargin = 0;
+};
+
+void UseNarrowMargins(QHeaderView* header) {
+  auto* style = new HeaderStyle;
+  style->setParent(header);
+  header->setStyle(style);
+}
+
+// Puts the keyboard back where it was before a filling, should the window
+// system have handed it to the progress window meanwhile.
+class KeyboardKeeper {
+ public:
+  explicit KeyboardKeeper(QWidget& window)
+      : window_(window), active_(window.isActiveWindow()), focus_(window.focusWidget()) {}
+  ~KeyboardKeeper() {
+    if (!active_) return;
+    window_.activateWindow();
+    if (focus_ && !focus_->hasFocus()) focus_->setFocus(Qt::OtherFocusReason);
+  }
+  KeyboardKeeper(const KeyboardKeeper&) = delete;
+  KeyboardKeeper& operator=(const KeyboardKeeper&) = delete;
+
+ private:
+  QWidget& window_;
+  bool active_;
+  QPointer<QWidget> focus_;
+};
+
 QTableWidgetItem* Cell(const QString& text, Qt::ItemFlags flags) {
   auto* item = new QTableWidgetItem(text);
   item->setFlags(flags);
@@ -153,6 +195,7 @@ InfoGrid::InfoGrid(MainWindow& window, ProgressWindow& progress)
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   grid_->verticalHeader()->setMinimumSectionSize(kRowHeight);
   grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  UseNarrowMargins(grid_->horizontalHeader());
   grid_->setItemDelegate(new KeystrokeDelegate(
       [this](int row, int column, const QString& text) { onCellEdited(row, column, text); },
       grid_));
@@ -180,6 +223,7 @@ void InfoGrid::buildFixedColumn() {
   fixedColumn_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   fixedColumn_->setFrameShape(QFrame::NoFrame);
   fixedColumn_->setItemDelegate(new GridCellDelegate(fixedColumn_));
+  UseNarrowMargins(fixedColumn_->horizontalHeader());
   fixedColumn_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(fixedColumn_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     window_.menu().popupMenu2->popup(fixedColumn_->viewport()->mapToGlobal(at));
@@ -208,18 +252,24 @@ void InfoGrid::followGrid() {
           [this](int column, int, int width) {
             if (column == 0) grid_->setColumnWidth(0, width);
           });
-  grid_->installEventFilter(this);
+  connect(grid_->verticalHeader(), &QHeaderView::sectionCountChanged, this,
+          [this] { placeFixedColumn(); });
+  grid_->viewport()->installEventFilter(this);
 }
 
+// The grey ends with the last row; below it the grid's own white shows.
 void InfoGrid::placeFixedColumn() {
   const int width = grid_->columnWidth(0);
   if (fixedColumn_->columnWidth(0) != width) fixedColumn_->setColumnWidth(0, width);
+  const int rows = std::min(grid_->verticalHeader()->length(), grid_->viewport()->height());
   fixedColumn_->setGeometry(grid_->frameWidth(), grid_->frameWidth(), width,
-                            grid_->viewport()->height() + grid_->horizontalHeader()->height());
+                            grid_->horizontalHeader()->height() + rows);
 }
 
 bool InfoGrid::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == grid_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+  // The type first: while the grid is destroyed its viewport is not to be asked for.
+  if ((event->type() == QEvent::Resize || event->type() == QEvent::Show) &&
+      watched == grid_->viewport()) {
     placeFixedColumn();
   }
   return QObject::eventFilter(watched, event);
@@ -235,8 +285,12 @@ struct InfoGrid::FillState {
 
 void InfoGrid::Fill() {
   const int count = window_.entryCount();
-  progress_.progressBar()->setRange(0, count);
-  window_.ShowCentred(&progress_);
+  const KeyboardKeeper keyboard(window_);
+  window_.PlaceCentred(&progress_);
+  progress_.show();
+  // The size of the window's frame is known once it is shown.
+  window_.PlaceCentred(&progress_);
+  progress_.start(count);
   directory_ = window_.currentDirectory();
   clearRows();
   FillState state(grid_->fontMetrics());
@@ -256,14 +310,14 @@ void InfoGrid::Fill() {
   // The grid is complete up to the failed file before the message shows.
   if (ec) {
     window_.reporter().Report(
-        MessageKind::Error, RenameMessageText(ec, DecodeUtf8(directory_),
-                                              DecodeUtf8(window_.entryName(filled))));
+        MessageKind::Error, FailureMessageText(ec, DecodeUtf8(directory_),
+                                               DecodeUtf8(window_.entryName(filled))));
   }
 }
 
 // A file that cannot be read stops the filling there.
 std::error_code InfoGrid::fillRow(int row, FillState& state) {
-  progress_.progressBar()->setValue(row);
+  progress_.step(row);
   const std::string name = window_.entryName(row);
   TInfo info;
   if (const std::error_code ec = info.SetDatei(JoinPath(directory_, name), window_.reporter())) {

@@ -5,6 +5,7 @@
 #include "core/settings/location.h"
 #include "gui/app_windows.h"
 #include "gui/message_box_reporter.h"
+#include "gui/program_font.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ std::string SettingsPath() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  sonavex::UseProgramFontEverywhere();
   sonavex::MessageBoxReporter reporter;
   sonavex::AppWindows windows = sonavex::CreateWindows(SettingsPath(), reporter);
   reporter.setParent(windows.main.get());

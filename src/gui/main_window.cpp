@@ -180,14 +180,18 @@ void MainWindow::InvertMarks() {
 
 void MainWindow::ShowCentred(QWidget* dialog) {
   if (dialog == nullptr) return;
-  if (!dialog->testAttribute(Qt::WA_Resized)) dialog->adjustSize();
-  const QRect outer = frameGeometry();
-  const QSize size = dialog->frameGeometry().size();
-  dialog->move(outer.x() + outer.width() / 2 - size.width() / 2,
-               outer.y() + outer.height() / 2 - size.height() / 2);
+  PlaceCentred(dialog);
   dialog->show();
   dialog->raise();
   dialog->activateWindow();
+}
+
+void MainWindow::PlaceCentred(QWidget* window) {
+  if (!window->testAttribute(Qt::WA_Resized)) window->adjustSize();
+  const QRect outer = frameGeometry();
+  const QSize size = window->frameGeometry().size();
+  window->move(outer.x() + outer.width() / 2 - size.width() / 2,
+               outer.y() + outer.height() / 2 - size.height() / 2);
 }
 
 void MainWindow::FillInfoGrid() {

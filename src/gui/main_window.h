@@ -85,6 +85,8 @@ class MainWindow : public QMainWindow {
   void MarkNone();
   void InvertMarks();
   void ShowCentred(QWidget* dialog);
+  // Moves `window` to the centre of the main window without showing it.
+  void PlaceCentred(QWidget* window);
   void FillInfoGrid();
   // Runs `code` over the marked entries, or over the directory (tree) when
   // none is marked, then re-reads the list. A dialog takes batchContext(),

@@ -17,8 +17,8 @@ MainWindow::FileSummary MpegSummaryLoader(Reporter& reporter) {
       const std::size_t slash = path.rfind('/');
       const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash);
       reporter.Report(MessageKind::Error,
-                      RenameMessageText(ec, DecodeUtf8(directory),
-                                        DecodeUtf8(path.substr(slash + 1))));
+                      FailureMessageText(ec, DecodeUtf8(directory),
+                                         DecodeUtf8(path.substr(slash + 1))));
       return {};
     }
     return MpegSummary(info);

@@ -1,4 +1,5 @@
 #pragma once
+#include <QApplication>
 #include <QFont>
 
 namespace sonavex {
@@ -11,5 +12,10 @@ inline QFont ProgramFont() {
   font.setPointSize(8);
   return font;
 }
+
+// Menus, message boxes and drop-down lists are windows of their own and do
+// not inherit the font of the window they belong to; the application's font
+// reaches them all. Also drops the desktop's fonts for single classes.
+inline void UseProgramFontEverywhere() { QApplication::setFont(ProgramFont()); }
 
 }  // namespace sonavex

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "gui/app_windows.h"
+#include "gui/program_font.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -22,6 +23,7 @@ class GuiTest : public ::testing::Test {
     if (const char* home = std::getenv("HOME")) savedHome_ = home;
     std::filesystem::create_directories(music);
     setenv("HOME", home.c_str(), 1);
+    UseProgramFontEverywhere();
   }
   void TearDown() override {
     windows.main.reset();

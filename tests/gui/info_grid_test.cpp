@@ -1,12 +1,19 @@
 #include <QApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QHeaderView>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <unistd.h>
+
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
@@ -30,6 +37,23 @@ std::string Tag(const std::string& title, const std::string& artist, const std::
   return "TAG" + Field(title) + Field(artist) + Field(album) + std::string(35, ' ');
 }
 
+// Calls `onEvent` whenever `watched` receives an event of `type`.
+class EventSpy : public QObject {
+ public:
+  EventSpy(QObject* watched, QEvent::Type type, std::function<void()> onEvent)
+      : type_(type), onEvent_(std::move(onEvent)) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == type_) onEvent_();
+    return false;
+  }
+
+ private:
+  QEvent::Type type_;
+  std::function<void()> onEvent_;
+};
+
 class InfoGridTest : public GuiTest {
  protected:
   // a.mp3 (tagged), b.MP3 (untagged) and c.txt under "*.*".
@@ -41,6 +65,8 @@ class InfoGridTest : public GuiTest {
   }
   QTabWidget* Pages() { return windows.main->findChild<QTabWidget*>(QStringLiteral("PageControl1")); }
   QTableWidget* Grid() { return windows.main->infoGrid(); }
+  ProgressWindow* Progress() { return windows.main->findChild<ProgressWindow*>(QStringLiteral("Form2")); }
+  QTableView* FixedColumn() { return Grid()->findChild<QTableView*>(QStringLiteral("FixedColumn")); }
   QString Text(int row, int column) { return Grid()->item(row, column)->text(); }
   std::string TagBytes(const std::string& name) {
     const std::string bytes = ReadFile(music + "/" + name);
@@ -65,9 +91,8 @@ TEST_F(InfoGridTest, ShowingThePageFillsOneRowPerEntryAndTagsUntaggedFiles) {
   }
   EXPECT_EQ(TagBytes("b.MP3"), EmptyTag());
   EXPECT_EQ(Text(0, 8), QStringLiteral("Joint Stereo"));  // left-aligned
-  auto* progress = windows.main->findChild<ProgressWindow*>(QStringLiteral("Form2"));
-  EXPECT_TRUE(progress->isHidden());
-  EXPECT_EQ(progress->progressBar()->maximum(), 3);
+  EXPECT_TRUE(Progress()->isHidden());
+  EXPECT_EQ(Progress()->progressBar()->maximum(), 3);
   EXPECT_TRUE(reporter.messages.empty());
 }
 
@@ -97,7 +122,7 @@ TEST_F(InfoGridTest, RightAlignedCellsAndFittedColumnsFollowTheColumnTable) {
   EXPECT_EQ(Grid()->columnWidth(3), widest({"Album", "Platte"}));
   EXPECT_EQ(Grid()->columnWidth(4), 35);
   // The names stay in place while the other columns scroll sideways.
-  auto* fixed = Grid()->findChild<QTableView*>(QStringLiteral("FixedColumn"));
+  QTableView* fixed = FixedColumn();
   ASSERT_NE(fixed, nullptr);
   const QRect before = fixed->geometry();
   EXPECT_EQ(before.width(), Grid()->columnWidth(0));
@@ -160,15 +185,118 @@ TEST_F(InfoGridTest, AnEmptyListLeadsBackToTheFileListAndKeepsTheRows) {
   EXPECT_EQ(Grid()->rowCount(), 3);
 }
 
-TEST_F(InfoGridTest, AFileThatCannotBeReadStopsTheFillingWithItsPath) {
-  StartWithThreeFiles();
-  std::remove((music + "/b.MP3").c_str());
+// A file that vanished since the listing, and one that even root may not
+// read: both stop the filling with the error's number, and a refused read is
+// no write protection.
+TEST_F(InfoGridTest, AFileThatCannotBeReadStopsTheFillingWithItsError) {
+  struct Case {
+    const char* name;
+    const char* linkTarget;  // none: the file is gone
+    std::u32string error;
+  } const cases[] = {{"b.MP3", nullptr, U"Fehler 2:"},
+                     {"b.mp3", "/proc/sys/vm/drop_caches", U"Fehler 13:"}};
+  for (const Case& row : cases) {
+    StartWithThreeFiles();
+    std::remove((music + "/b.MP3").c_str());
+    if (row.linkTarget != nullptr) {
+      ASSERT_EQ(symlink(row.linkTarget, (music + "/" + row.name).c_str()), 0);
+      windows.main->reloadFileList();
+    }
+    reporter.messages.clear();
+    Pages()->setCurrentIndex(1);
+    EXPECT_EQ(Grid()->rowCount(), 1) << row.name;
+    ASSERT_EQ(reporter.messages.size(), 1u) << row.name;
+    EXPECT_EQ(reporter.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(reporter.messages[0].text.rfind(U32(music + "/" + row.name) + U"\n\r\n\r" + row.error, 0),
+              0u)
+        << row.name;
+    EXPECT_TRUE(Progress()->isHidden());
+    std::remove((music + "/b.mp3").c_str());
+  }
+}
+
+// The filling blocks the event loop; the progress window must still be
+// drawn, centred over the main window, with its bar at every step.
+TEST_F(InfoGridTest, TheProgressWindowIsDrawnAtEveryStepOfAFilling) {
+  StartWithThreeFiles().show();
+  struct Painted {
+    int value;
+    bool visible;
+    QPoint offCentre;
+  };
+  std::vector<Painted> painted;
+  QProgressBar* bar = Progress()->progressBar();
+  EventSpy spy(bar, QEvent::Paint, [&] {
+    const QRect outer = windows.main->frameGeometry();
+    const QRect progress = Progress()->frameGeometry();
+    const QPoint centred(outer.x() + outer.width() / 2 - progress.width() / 2,
+                         outer.y() + outer.height() / 2 - progress.height() / 2);
+    painted.push_back({bar->value(), Progress()->isVisible(), progress.topLeft() - centred});
+  });
   Pages()->setCurrentIndex(1);
-  EXPECT_EQ(Grid()->rowCount(), 1);
-  ASSERT_EQ(reporter.messages.size(), 1u);
-  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Error);
-  EXPECT_NE(reporter.messages[0].text.find(U32(music + "/b.MP3")), std::u32string::npos);
-  EXPECT_TRUE(windows.main->findChild<ProgressWindow*>(QStringLiteral("Form2"))->isHidden());
+  std::vector<int> steps;
+  for (const Painted& paint : painted) {
+    EXPECT_TRUE(paint.visible);
+    EXPECT_EQ(paint.offCentre, QPoint(0, 0));
+    if (steps.empty() || steps.back() != paint.value) steps.push_back(paint.value);
+  }
+  EXPECT_EQ(steps, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(bar->maximum(), 3);
+  EXPECT_TRUE(Progress()->isHidden());
+}
+
+// Under a window manager the progress window took the activation and kept
+// it after it was hidden: typed keys went nowhere.
+TEST_F(InfoGridTest, AfterAFillingTheKeysStillReachTheFocusedMaskField) {
+  MainWindow& window = StartWithThreeFiles();
+  window.show();
+  window.activateWindow();
+  QCoreApplication::processEvents();
+  MaskField()->setFocus();
+  ASSERT_TRUE(window.isActiveWindow());
+  Pages()->setCurrentIndex(1);
+  QCoreApplication::processEvents();  // as the event loop goes on
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  QApplication::sendEvent(QApplication::focusWidget(), &backspace);
+  EXPECT_TRUE(window.isActiveWindow());
+  EXPECT_EQ(QApplication::focusWidget(), MaskField());
+  EXPECT_EQ(MaskField()->text(), QStringLiteral("*."));
+  EXPECT_TRUE(QApplication::activeWindow() == &window);
+}
+
+// The grey name column covers the names only: it ends below the last row
+// and follows the window as it is made smaller or larger.
+TEST_F(InfoGridTest, TheFixedNameColumnEndsWithTheRowsAndFollowsTheWindow) {
+  for (int i = 0; i < 30; ++i) Touch("track" + std::to_string(100 + i) + ".mp3");
+  MainWindow& window = StartIn(music);
+  window.show();
+  Pages()->setCurrentIndex(1);
+  const int header = Grid()->horizontalHeader()->height();
+  for (const int height : {700, 300, 900}) {
+    window.resize(700, height);
+    QCoreApplication::sendPostedEvents();
+    const int rows = std::min(30 * 17, Grid()->viewport()->height());
+    EXPECT_EQ(FixedColumn()->geometry().height(), header + rows) << height;
+    EXPECT_EQ(FixedColumn()->geometry().width(), Grid()->columnWidth(0)) << height;
+  }
+  MaskField()->setText(QStringLiteral("track10*.mp3"));
+  EXPECT_EQ(Grid()->rowCount(), 10);
+  EXPECT_EQ(FixedColumn()->geometry().height(), header + 10 * 17);
+}
+
+TEST_F(InfoGridTest, EveryCaptionFitsItsColumnUncut) {
+  StartWithThreeFiles();
+  QHeaderView* header = Grid()->horizontalHeader();
+  for (int column = 0; column < 12; ++column) {
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.rect = QRect(0, 0, InfoColumns[column].width, header->height());
+    option.text = QString::fromUtf8(InfoColumns[column].caption);
+    const QRect label = header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header);
+    EXPECT_LE(header->fontMetrics().horizontalAdvance(option.text), label.width())
+        << InfoColumns[column].caption;
+  }
 }
 
 TEST_F(InfoGridTest, StatusBarShowsTheMpegSummaryOfOneMarkedMp3Entry) {

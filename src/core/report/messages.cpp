@@ -38,30 +38,39 @@ std::u32string SystemText(int value) {
 
 std::u32string ToDecimal(int value) { return DecodeUtf8(std::to_string(value)); }
 
+std::u32string JoinedPath(const std::u32string& directory, const std::u32string& fileName) {
+  if (directory.empty()) return fileName;
+  return directory.ends_with(U'/') ? directory + fileName : directory + U"/" + fileName;
+}
+
+std::u32string Gap() { return std::u32string(kBreak) + std::u32string(kBreak); }
+
 }  // namespace
+
+std::u32string FailureMessageText(std::error_code ec,
+                                  const std::u32string& directory,
+                                  const std::u32string& fileName) {
+  return JoinedPath(directory, fileName) + Gap() + U"Fehler " + ToDecimal(ec.value()) +
+         U":" + std::u32string(kBreak) + SystemText(ec.value());
+}
 
 std::u32string RenameMessageText(std::error_code ec,
                                  const std::u32string& directory,
                                  const std::u32string& fileName) {
-  const std::u32string path =
-      directory.empty() ? fileName
-      : directory.ends_with(U'/') ? directory + fileName
-                                  : directory + U"/" + fileName;
-  const std::u32string gap = std::u32string(kBreak) + std::u32string(kBreak);
+  const std::u32string path = JoinedPath(directory, fileName);
   switch (Classify(ec)) {
     case FailureClass::InvalidName:
-      return fileName + gap + U"Ungültige(s) Zeichen im Dateinamen!";
+      return fileName + Gap() + U"Ungültige(s) Zeichen im Dateinamen!";
     case FailureClass::AccessDenied:
-      return fileName + gap + U"Datei ist schreibgeschützt, Zugriff verweigert!";
+      return fileName + Gap() + U"Datei ist schreibgeschützt, Zugriff verweigert!";
     case FailureClass::InUse:
-      return path + gap + U"Datei wird gerade verwendet!";
+      return path + Gap() + U"Datei wird gerade verwendet!";
     case FailureClass::Exists:
-      return path + gap + U"Es existiert bereits eine Datei unter dem neuen Namen!";
+      return path + Gap() + U"Es existiert bereits eine Datei unter dem neuen Namen!";
     case FailureClass::Other:
       break;
   }
-  return path + gap + U"Fehler " + ToDecimal(ec.value()) + U":" +
-         std::u32string(kBreak) + SystemText(ec.value());
+  return FailureMessageText(ec, directory, fileName);
 }
 
 std::u32string WithPlainLineBreaks(std::u32string_view text) {

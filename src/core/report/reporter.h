@@ -31,6 +31,12 @@ std::u32string RenameMessageText(std::error_code ec,
                                  const std::u32string& directory,
                                  const std::u32string& fileName);
 
+// The message for any failure on `fileName` that is not a rename or write,
+// such as a read: the path, the error number and the system's text for it.
+std::u32string FailureMessageText(std::error_code ec,
+                                  const std::u32string& directory,
+                                  const std::u32string& fileName);
+
 // Shows RenameMessageText as a warning. Never throws.
 void RenameWithMessage(Reporter& reporter, std::error_code ec,
                        const std::u32string& directory,
