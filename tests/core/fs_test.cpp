@@ -92,6 +92,42 @@ TEST(RenameNoReplace, RenamesAndNeverReplaces) {
             std::errc::no_such_file_or_directory);
 }
 
+// On a case-insensitive file system a letter-case-only change goes through a
+// temporary name; the steps run here on an ordinary directory, with the
+// chosen ones failing.
+TEST(RenameThroughTemporary, ChangesTheSpellingOrLeavesTheFileFindable) {
+  struct Row {
+    unsigned failingSteps;  // bit n: step n fails (0 away, 1 onto the new name, 2 back)
+    int error;
+    const char* leftAs;  // nullptr: the temporary name
+  };
+  const Row rows[] = {
+      {0b000, 0, "Song.mp3"},
+      {0b001, EIO, "song.mp3"},
+      {0b010, EIO, "song.mp3"},
+      {0b110, EIO, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.failingSteps);
+    TempDir dir;
+    WriteFile(dir / "song.mp3", "audio");
+    unsigned step = 0;
+    const RenameStep failing = [&](const std::string& from, const std::string& to) {
+      if (row.failingSteps & (1u << step++)) return std::error_code(EIO, std::generic_category());
+      return RenameStepNoReplace(from, to);
+    };
+    std::string stranded;
+    EXPECT_EQ(
+        RenameThroughTemporary(dir.path(), "song.mp3", "Song.mp3", &stranded, failing).value(),
+        row.error);
+    const std::string left = row.leftAs != nullptr ? row.leftAs : stranded;
+    EXPECT_EQ(stranded.empty(), row.leftAs != nullptr);
+    std::error_code ec;
+    EXPECT_EQ(ListFiles(dir.path(), U"*", ec), std::vector<std::string>{left});
+    EXPECT_EQ(test::ReadFile(dir / left), "audio");
+  }
+}
+
 TEST(RenameNoReplace, RefusesInvalidNamesBeforeAsking) {
   TempDir dir;
   WriteFile(dir / "a.mp3", "a");

@@ -87,11 +87,12 @@ void RenameDialog::onRenameClicked() {
     const std::string oldName = oldNameBytes();
     // "alter Name" is editable, but only plain names of the shown directory
     // are accepted: "../x" would fetch a file from elsewhere.
+    std::string stranded;
     const std::error_code ec = RenameNoReplace(
-        main_.currentDirectory(), oldName, EncodeUtf8(ToU32(newName_->text())));
+        main_.currentDirectory(), oldName, EncodeUtf8(ToU32(newName_->text())), &stranded);
     if (ec) {
       RenameWithMessage(main_.reporter(), ec, DecodeUtf8(main_.currentDirectory()),
-                        ToU32(oldName_->text()));
+                        ToU32(oldName_->text()), DecodeUtf8(stranded));
     }
   }
   hide();
