@@ -31,6 +31,7 @@ TEST(MatchesMask, Patterns) {
       {U"README", U"READ*.*", true},
       {U"a.b", U"?.b", true},
       {U"ab.b", U"?.b", false},
+      {U"x.mp", U"*.mp?", false},
       {U"x.mp3", U"", false},
       {U"x.mp3", U";;*.mp3", true},
       {U".hidden.mp3", U"*.mp3", true},
@@ -44,7 +45,7 @@ TEST(MatchesMask, Patterns) {
 TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   TempDir dir;
   for (const char* name : {"b.mp3", "A.mp3", "a.mp3", ".dot.mp3", "c.txt",
-                           "bad\xE4.mp3"}) {
+                           "bad\xE4.mp3", "C.mp3"}) {
     WriteFile(dir / name, "x");
   }
   mkdir((dir / "sub.mp3").c_str(), 0755);
@@ -56,8 +57,8 @@ TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   std::error_code ec;
   const auto names = ListFiles(dir.path(), U"*.MP3", ec);
   ASSERT_FALSE(ec);
-  const std::vector<std::string> expected = {".dot.mp3", "A.mp3", "a.mp3",
-                                             "b.mp3", "bad\xE4.mp3", "link.mp3"};
+  const std::vector<std::string> expected = {".dot.mp3", "A.mp3", "a.mp3", "b.mp3",
+                                             "bad\xE4.mp3", "C.mp3", "link.mp3"};
   EXPECT_EQ(names, expected);
 
   ListFiles(dir / "missing", U"*", ec);
