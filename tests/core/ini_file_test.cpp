@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "core/settings/ini_file.h"
 #include "support/test_support.h"
@@ -59,6 +60,26 @@ TEST(IniFile, WritesCreateWhatIsMissingAndKeepOtherLines) {
   EXPECT_EQ(ini.ReadString(U"Ersetzen", U"V1", U""), U" _ ");
 }
 
+TEST(IniFile, WriteStringsSetsKeysOfSeveralSectionsInOneGo) {
+  TempDir dir;
+  const IniFile ini(dir / "s.INI");
+  const std::string before = "[Pos]\nX=30\n[Datei]\nTyp=*.mp3\n";
+  test::WriteFile(ini.path(), before);
+  const IniEntry entries[] = {{U"Datei", U"Typ", U"*.wav"},
+                              {U"Pos", U"Y", U"42"},
+                              {U"Export", U"Tab", U"1"},
+                              {U"Pos", U"X", U"31"}};
+  ASSERT_FALSE(ini.WriteStrings(entries));
+  EXPECT_EQ(test::ReadFile(ini.path()),
+            "[Pos]\nX=31\nY=42\n[Datei]\nTyp=*.wav\n[Export]\nTab=1\n");
+
+  // One bad value anywhere refuses the whole set.
+  test::WriteFile(ini.path(), before);
+  const IniEntry broken[] = {{U"Pos", U"X", U"31"}, {U"Pos", U"Y", U"4\n2"}};
+  EXPECT_EQ(ini.WriteStrings(broken), std::errc::invalid_argument);
+  EXPECT_EQ(test::ReadFile(ini.path()), before);
+}
+
 TEST(IniFile, RefusesLineBreaksAndReportsUnwritableFiles) {
   TempDir dir;
   const IniFile ini(dir / "s.INI");
@@ -91,6 +112,44 @@ TEST(IniFile, WriteLeavesAnUnreadableFileAlone) {
   if (!refused) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
   EXPECT_TRUE(*refused);
   EXPECT_EQ(test::ReadFile(ini.path()), "[Pos]\nX=30\n[Datei]\nTyp=*.wav\n");
+}
+
+// A settings file kept elsewhere and linked in: the link stays, the file it
+// leads to gets the new contents, and no temporary file is left over.
+TEST(IniFile, WritesThroughSymbolicLinks) {
+  struct Case {
+    const char* name;
+    std::string linkTarget;  // as stored in conf/s.INI
+    const char* finalFile;   // relative to the temporary directory
+  };
+  TempDir dir;
+  const Case cases[] = {
+      {"relative", "../real/a.INI", "real/a.INI"},
+      {"absolute", dir / "real/b.INI", "real/b.INI"},
+      {"chain", "c-link.INI", "real/c.INI"},
+      {"dangling", "../real/new.INI", "real/new.INI"},
+  };
+  test::WriteFile(dir / "real/a.INI", "[Pos]\nX=1\n");
+  test::WriteFile(dir / "real/b.INI", "[Pos]\nX=1\n");
+  test::WriteFile(dir / "real/c.INI", "[Pos]\nX=1\n");
+  std::filesystem::create_directories(dir / "conf");
+  std::filesystem::create_symlink("../real/c.INI", dir / "conf/c-link.INI");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string link = dir / "conf/s.INI";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(c.linkTarget, link);
+    ASSERT_FALSE(IniFile(link).WriteInteger(U"Pos", U"X", 30));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::read_symlink(link), c.linkTarget);
+    EXPECT_EQ(test::ReadFile(dir / c.finalFile), "[Pos]\nX=30\n");
+  }
+  const auto count = [](const std::string& folder) {
+    auto entries = std::filesystem::directory_iterator(folder);
+    return std::distance(begin(entries), end(entries));
+  };
+  EXPECT_EQ(count(dir / "conf"), 2);  // s.INI and c-link.INI
+  EXPECT_EQ(count(dir / "real"), 4);
 }
 
 TEST(SettingsPathForProgram, ReplacesOrAppendsTheExtension) {

@@ -69,5 +69,23 @@ TEST(ReplacementTableSettings, StoreReportsAFailedWrite) {
   EXPECT_TRUE(StoreReplacementTable(ini, ReplacementTable{}, true));
 }
 
+// A store that fails half-way must not leave a mix of old and new pairs.
+TEST(ReplacementTableSettings, FailedStoreLeavesEveryOldPair) {
+  TempDir dir;
+  const IniFile ini(dir / "p.INI");
+  ReplacementTable old;
+  old[0] = {U"_", U" "};
+  old[9] = {U"ä", U"ae"};
+  ASSERT_FALSE(StoreReplacementTable(ini, old, false));
+  const std::string stored = test::ReadFile(ini.path());
+
+  ReplacementTable changed;
+  changed[0] = {U"-", U"+"};
+  changed[4] = {U"x", U"line\nbreak"};  // the settings file cannot hold it
+  changed[9] = {U"ö", U"oe"};
+  EXPECT_TRUE(StoreReplacementTable(ini, changed, true));
+  EXPECT_EQ(test::ReadFile(ini.path()), stored);
+}
+
 }  // namespace
 }  // namespace sonavex

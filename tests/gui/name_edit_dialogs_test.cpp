@@ -56,6 +56,26 @@ TEST_F(NameEditDialogsTest, SwapDescribesWhatItWillDo) {
   EXPECT_EQ(Child<QLabel>(dialog, "Label3")->text(), QStringLiteral("Keine Veränderung."));
 }
 
+// One "Zeichen" stands beside both count rows, not one per row.
+TEST_F(NameEditDialogsTest, DeleteEndsHasOneCharacterLabelForBothRows) {
+  Touch("a.mp3");
+  StartIn(music);
+  Action("Lschen1")->trigger();
+  QWidget* dialog = windows.main->findChild<QWidget*>(QStringLiteral("Form3"));
+  ASSERT_TRUE(dialog != nullptr && dialog->isVisible());
+  QList<QLabel*> zeichen;
+  for (QLabel* label : dialog->findChildren<QLabel*>()) {
+    if (label->text() == QStringLiteral("Zeichen")) zeichen.append(label);
+  }
+  ASSERT_EQ(zeichen.size(), 1);
+  const QRect first = Child<QSpinBox>(dialog, "SpinEdit1")->geometry();
+  const QRect last = Child<QSpinBox>(dialog, "SpinEdit2")->geometry();
+  const QRect label = zeichen[0]->geometry();
+  EXPECT_GT(label.left(), first.right());
+  EXPECT_GT(label.center().y(), first.center().y());
+  EXPECT_LT(label.center().y(), last.center().y());
+}
+
 // Each dialog's fields for one piece of work, and the file it turns into
 // what. The unmarked file shows that only the marked entry is touched.
 struct DialogCase {

@@ -88,6 +88,45 @@ TEST_F(RenameDialogTest, OldNameOutsideTheShownDirectoryIsRefused) {
             U"../fremd.mp3\n\r\n\rUngültige(s) Zeichen im Dateinamen!");
 }
 
+// A name that is not UTF-8 keeps its byte when only the extension is edited.
+TEST_F(RenameDialogTest, ByteThatIsNotUtf8SurvivesTheEditField) {
+  Touch("caf\xE9.mp3");
+  MainWindow& window = StartIn(music, "*");
+  window.setMarked(0, true);
+  Action("Umbenennen1")->trigger();
+  QString name = Field("Edit2")->text();
+  ASSERT_TRUE(name.endsWith(QStringLiteral(".mp3")));
+  name.replace(name.size() - 3, 3, QStringLiteral("ogg"));
+  Field("Edit2")->setText(name);
+  Press("Button1");
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_TRUE(Exists(music + "/caf\xE9.ogg"));
+  EXPECT_FALSE(Exists(music + "/caf\xE9.mp3"));
+}
+
+// The pass shows the window again where the user left it; the buttons stand
+// below the fields, "Umbenennen" above "Abbrechen".
+TEST_F(RenameDialogTest, NextEntryKeepsTheMovedWindowAndButtonsStackBelow) {
+  for (const char* name : {"a.mp3", "b.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  window.setMarked(0, true);
+  window.setMarked(1, true);
+  Action("Umbenennen1")->trigger();
+  QDialog& dialog = *windows.rename;
+  const QRect edit2 = Field("Edit2")->geometry();
+  const QRect rename = dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->geometry();
+  const QRect cancel = dialog.findChild<QPushButton*>(QStringLiteral("Button2"))->geometry();
+  EXPECT_GT(rename.top(), edit2.bottom());
+  EXPECT_GT(cancel.top(), rename.bottom());
+
+  const QPoint moved = dialog.pos() + QPoint(137, 71);
+  dialog.move(moved);
+  Press("Button1");
+  ASSERT_TRUE(dialog.isVisible());
+  EXPECT_EQ(Field("Edit1")->text(), QStringLiteral("b.mp3"));
+  EXPECT_EQ(dialog.pos(), moved);
+}
+
 TEST_F(RenameDialogTest, CommandWithoutMarksDoesNothing) {
   Touch("a.mp3");
   StartIn(music);

@@ -1,7 +1,10 @@
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <functional>
+#include <utility>
 
 #include "core/text/encoding.h"
 #include "gui/dialogs/replacement_table_dialog.h"
@@ -46,15 +49,30 @@ TEST_F(ReplacementTableDialogTest, SwitchCaptionsFollowTheStateEverywhere) {
   ExpectSwitch(true);
 }
 
-TEST_F(ReplacementTableDialogTest, CancelDiscardsSwitchAndEdits) {
+// "Abbrechen", Escape and the window manager's close all cancel.
+TEST_F(ReplacementTableDialogTest, EveryWayOfCancellingDiscardsSwitchAndEdits) {
+  const std::pair<const char*, std::function<void(QDialog&)>> ways[] = {
+      {"Abbrechen",
+       [this](QDialog&) { Button("Button4")->click(); }},
+      {"Escape",
+       [this](QDialog&) {
+         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+         QApplication::sendEvent(Field(1), &escape);
+       }},
+      {"close", [](QDialog& dialog) { dialog.close(); }},
+  };
   StartIn(music);
-  Open();
-  Field(1)->setText(QStringLiteral("a"));
-  Button("Button2")->click();
-  Button("Button4")->click();
-  EXPECT_FALSE(Dialog().isVisible());
-  ExpectSwitch(false);
-  EXPECT_EQ(Field(1)->text(), QString());
+  for (const auto& [name, leave] : ways) {
+    SCOPED_TRACE(name);
+    Open();
+    Field(1)->setText(QStringLiteral("a"));
+    Button("Button2")->click();
+    ExpectSwitch(true);
+    leave(Dialog());
+    EXPECT_FALSE(Dialog().isVisible());
+    ExpectSwitch(false);
+    EXPECT_EQ(Field(1)->text(), QString());
+  }
 }
 
 TEST_F(ReplacementTableDialogTest, PairsWithEdgeBlanksSurviveStoringAndRestart) {

@@ -136,6 +136,8 @@ class FileHandle {
 
 // Writes `contents` to a fresh temporary file beside `path` and renames it
 // over `path`, so readers see the old or the new file, never a torn one.
+// When `path` is a symbolic link, the file it leads to is replaced (beside
+// that file) and the link stays.
 std::error_code ReplaceFileAtomically(const std::string& path,
                                       std::string_view contents);
 

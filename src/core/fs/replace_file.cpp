@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "core/fs/fs.h"
@@ -29,6 +30,26 @@ mode_t ModeFor(const std::string& path) {
   return 0666 & ~mask;
 }
 
+// Where a chain of symbolic links named `path` ends. The links stay links:
+// the file they lead to gets the new contents, and a link that leads nowhere
+// yet names the file to create.
+std::error_code FollowLinks(std::string& path) {
+  constexpr int kMaxHops = 40;  // what the kernel allows before ELOOP
+  for (int hop = 0; hop < kMaxHops; ++hop) {
+    struct stat st{};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return {};
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+    if (length < 0) return LastError();
+    if (static_cast<std::size_t>(length) == target.size()) {
+      return {ENAMETOOLONG, std::generic_category()};
+    }
+    target.resize(static_cast<std::size_t>(length));
+    path = target.front() == '/' ? target : JoinPath(DirectoryOf(path), target);
+  }
+  return {ELOOP, std::generic_category()};
+}
+
 std::error_code WriteAndSync(int fd, std::string_view contents) {
   if (std::error_code ec = WriteAt(fd, 0, contents)) return ec;
   if (fsync(fd) != 0) return LastError();
@@ -37,8 +58,10 @@ std::error_code WriteAndSync(int fd, std::string_view contents) {
 
 }  // namespace
 
-std::error_code ReplaceFileAtomically(const std::string& path,
+std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
                                       std::string_view contents) {
+  std::string path = linkOrPath;
+  if (std::error_code ec = FollowLinks(path)) return ec;
   std::string temporary = JoinPath(DirectoryOf(path), ".sonavex-XXXXXX");
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return LastError();

@@ -1,5 +1,7 @@
 #include "core/ops/replacement_table.h"
 
+#include <vector>
+
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 #include "core/text/replace.h"
@@ -56,17 +58,15 @@ StoredReplacementTable LoadReplacementTable(const IniFile& ini) {
 std::error_code StoreReplacementTable(const IniFile& ini,
                                       const ReplacementTable& table,
                                       bool active) {
+  const std::u32string section(kSection);
+  std::vector<IniEntry> entries;
+  entries.reserve(2 * table.size() + 1);
   for (std::size_t row = 0; row < table.size(); ++row) {
-    if (auto ec = ini.WriteString(kSection, SearchKey(row),
-                                  Quoted(table[row].search))) {
-      return ec;
-    }
-    if (auto ec = ini.WriteString(kSection, ReplacementKey(row),
-                                  Quoted(table[row].replacement))) {
-      return ec;
-    }
+    entries.push_back({section, SearchKey(row), Quoted(table[row].search)});
+    entries.push_back({section, ReplacementKey(row), Quoted(table[row].replacement)});
   }
-  return ini.WriteBool(kSection, U"Flag", active);
+  entries.push_back({section, U"Flag", active ? U"1" : U"0"});
+  return ini.WriteStrings(entries);
 }
 
 }  // namespace sonavex

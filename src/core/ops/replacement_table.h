@@ -33,8 +33,8 @@ struct StoredReplacementTable {
 StoredReplacementTable LoadReplacementTable(const IniFile& ini);
 
 // Writes V1, A1, .., V10, A10, Flag in this order, each text enclosed in
-// apostrophes so that blanks at its edges survive. Stops at the first
-// failed write and returns its error.
+// apostrophes so that blanks at its edges survive, in one rewrite of the
+// file: a failure leaves every stored pair as it was.
 std::error_code StoreReplacementTable(const IniFile& ini,
                                       const ReplacementTable& table,
                                       bool active);

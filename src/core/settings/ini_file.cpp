@@ -109,6 +109,21 @@ bool HasLineBreak(std::u32string_view text) {
   return text.find_first_of(U"\r\n") != std::u32string_view::npos;
 }
 
+// Puts "key=value" in place of the key's line, or after the section's last
+// entry, or into a new section at the end.
+void SetEntry(std::vector<std::u32string>& lines, const IniEntry& entry) {
+  const Position pos = Locate(lines, entry.section, entry.key);
+  std::u32string line = entry.key + U"=" + entry.value;
+  if (pos.key) {
+    lines[*pos.key] = std::move(line);
+  } else if (pos.section) {
+    lines.insert(lines.begin() + static_cast<long>(pos.insertAt) + 1, std::move(line));
+  } else {
+    lines.push_back(U"[" + entry.section + U"]");
+    lines.push_back(std::move(line));
+  }
+}
+
 std::string JoinLines(const std::vector<std::u32string>& lines) {
   std::string out;
   for (const std::u32string& line : lines) {
@@ -148,24 +163,24 @@ bool IniFile::ReadBool(std::u32string_view section, std::u32string_view key,
 std::error_code IniFile::WriteString(std::u32string_view section,
                                      std::u32string_view key,
                                      std::u32string_view value) const {
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) {
-    return {EINVAL, std::generic_category()};
+  const IniEntry entry{std::u32string(section), std::u32string(key),
+                       std::u32string(value)};
+  return WriteStrings(std::span(&entry, 1));
+}
+
+std::error_code IniFile::WriteStrings(std::span<const IniEntry> entries) const {
+  for (const IniEntry& entry : entries) {
+    if (HasLineBreak(entry.section) || HasLineBreak(entry.key) ||
+        HasLineBreak(entry.value)) {
+      return {EINVAL, std::generic_category()};
+    }
   }
   // Writing the new file over one that could not be read would lose every
   // other key in it.
   std::error_code ec;
   std::vector<std::u32string> lines = ReadLines(path_, ec);
   if (ec) return ec;
-  const Position pos = Locate(lines, section, key);
-  const std::u32string entry = std::u32string(key) + U"=" + std::u32string(value);
-  if (pos.key) {
-    lines[*pos.key] = entry;
-  } else if (pos.section) {
-    lines.insert(lines.begin() + static_cast<long>(pos.insertAt) + 1, entry);
-  } else {
-    lines.push_back(U"[" + std::u32string(section) + U"]");
-    lines.push_back(entry);
-  }
+  for (const IniEntry& entry : entries) SetEntry(lines, entry);
   return ReplaceFileAtomically(path_, JoinLines(lines));
 }
 

@@ -8,10 +8,18 @@
 // Writing: creates the file, the section and the key as needed and keeps
 // every other line as it was. The new file replaces the old one atomically.
 // A value holding a line break is refused, since it would break the file.
+#include <span>
 #include <string>
 #include <system_error>
 
 namespace sonavex {
+
+// One key of one section with the text to store under it.
+struct IniEntry {
+  std::u32string section;
+  std::u32string key;
+  std::u32string value;
+};
 
 class IniFile {
  public:
@@ -35,6 +43,9 @@ class IniFile {
   std::error_code WriteString(std::u32string_view section,
                               std::u32string_view key,
                               std::u32string_view value) const;
+  // Writes all `entries`, in their order, in one replacement of the file:
+  // afterwards the file holds either all of them or, after a failure, none.
+  std::error_code WriteStrings(std::span<const IniEntry> entries) const;
   std::error_code WriteInteger(std::u32string_view section,
                                std::u32string_view key, long value) const;
   std::error_code WriteBool(std::u32string_view section,

@@ -17,6 +17,13 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool RunsFromBuildTree(const std::string& directory) {
+  const std::string marker = directory + "/" + kBuildTreeMarker;
+  return access(marker.c_str(), F_OK) == 0 && access(directory.c_str(), W_OK) == 0;
+}
+
+// A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory
+// rules ask.
 std::string ConfigHome() {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg != nullptr && xdg[0] == '/') return xdg;
@@ -27,7 +34,7 @@ std::string ConfigHome() {
 }  // namespace
 
 std::string DefaultSettingsPath(const std::string& programPath) {
-  if (access(DirectoryOf(programPath).c_str(), W_OK) == 0) {
+  if (RunsFromBuildTree(DirectoryOf(programPath))) {
     return SettingsPathForProgram(programPath);
   }
   return ConfigHome() + "/mp3sonavex/mp3sonavex.INI";

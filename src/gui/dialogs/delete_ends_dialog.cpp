@@ -33,9 +33,11 @@ DeleteEndsDialog::DeleteEndsDialog(MainWindow& mainWindow, QWidget* parent)
     layout->addWidget(new QLabel(QStringLiteral("Die"), this), row, 0);
     layout->addWidget(field, row, 1);
     layout->addWidget(new QLabel(caption, this), row, 2);
-    layout->addWidget(new QLabel(QStringLiteral("Zeichen"), this), row, 3);
     ++row;
   }
+  // One "Zeichen" for both rows, halfway between them.
+  layout->addWidget(new QLabel(QStringLiteral("Zeichen"), this), 0, 3, row, 1,
+                    Qt::AlignVCenter);
   addButtons(layout, row, QStringLiteral("Löschen"), false);
 }
 

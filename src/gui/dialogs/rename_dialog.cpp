@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,11 +35,9 @@ RenameDialog::RenameDialog(MainWindow& mainWindow, QWidget* parent)
   layout->addWidget(oldName_, 1, 0);
   layout->addWidget(new QLabel(QStringLiteral("neuer Name"), this), 2, 0);
   layout->addWidget(newName_, 3, 0);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(renameButton_);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons, 4, 0);
+  // Below the fields, one above the other, at the right edge.
+  layout->addWidget(renameButton_, 4, 0, Qt::AlignRight);
+  layout->addWidget(cancel, 5, 0, Qt::AlignRight);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   connect(renameButton_, &QPushButton::clicked, this, &RenameDialog::onRenameClicked);
   connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
@@ -67,29 +64,23 @@ void RenameDialog::refill() {
   renameIndex_ = 0;
   advanceToMarked();
   if (renameIndex_ < main_.entryCount() && main_.isMarked(renameIndex_)) {
-    oldName_->setText(main_.entryText(renameIndex_));
-    newName_->setText(main_.entryText(renameIndex_));
+    // From the entry's bytes, not its shown text: a byte that is not UTF-8
+    // must come back out of the field as that byte.
+    const QString name = ToEditableQString(DecodeUtf8(main_.entryName(renameIndex_)));
+    oldName_->setText(name);
+    newName_->setText(name);
   }
   newName_->setFocus();
 }
 
-// The shown text of a name that is not valid UTF-8 cannot be turned back
-// into the name; while "alter Name" is untouched the entry's own bytes are
-// renamed.
-std::string RenameDialog::oldNameBytes() const {
-  const bool untouched = renameIndex_ < main_.entryCount() &&
-                         oldName_->text() == main_.entryText(renameIndex_);
-  return untouched ? main_.entryName(renameIndex_) : EncodeUtf8(ToU32(oldName_->text()));
-}
-
 void RenameDialog::onRenameClicked() {
   if (oldName_->text() != newName_->text()) {
-    const std::string oldName = oldNameBytes();
     // "alter Name" is editable, but only plain names of the shown directory
     // are accepted: "../x" would fetch a file from elsewhere.
     std::string stranded;
-    const std::error_code ec = RenameNoReplace(
-        main_.currentDirectory(), oldName, EncodeUtf8(ToU32(newName_->text())), &stranded);
+    const std::error_code ec =
+        RenameNoReplace(main_.currentDirectory(), EncodeUtf8(ToU32(oldName_->text())),
+                        EncodeUtf8(ToU32(newName_->text())), &stranded);
     if (ec) {
       RenameWithMessage(main_.reporter(), ec, DecodeUtf8(main_.currentDirectory()),
                         ToU32(oldName_->text()), DecodeUtf8(stranded));
@@ -104,7 +95,10 @@ void RenameDialog::onRenameClicked() {
   }
   advanceToMarked();
   if (renameIndex_ < main_.entryCount() && main_.isMarked(renameIndex_)) {
-    main_.ShowCentred(this);
+    // Shown again where it stood: the user may have moved it aside.
+    show();
+    raise();
+    activateWindow();
     return;
   }
   main_.reloadFileList();

@@ -2,7 +2,6 @@
 // "Form5" Umbenennen: renames the marked entries of the file list one after
 // the other, each under a name the user types.
 #include <QDialog>
-#include <string>
 
 class QLineEdit;
 class QPushButton;
@@ -27,7 +26,6 @@ class RenameDialog : public QDialog {
 
  private:
   void advanceToMarked();
-  std::string oldNameBytes() const;
 
   MainWindow& main_;
   QLineEdit* oldName_;

@@ -112,9 +112,13 @@ void ReplacementTableDialog::onSwitchClicked() {
 // 'R' runs the table whatever the switch says; the switch itself stays.
 void ReplacementTableDialog::onRunNowClicked() { main_.runSelection('R'); }
 
-void ReplacementTableDialog::onCancelClicked() {
+void ReplacementTableDialog::onCancelClicked() { reject(); }
+
+// Escape and the window manager's close end up here as well: every way of
+// leaving without "Festlegen" puts the stored table and switch back.
+void ReplacementTableDialog::reject() {
   LoadReplacementTable();
-  hide();
+  QDialog::reject();
 }
 
 // Opening the dialog makes it active; what it shows then is the stored state.

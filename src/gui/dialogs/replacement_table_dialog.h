@@ -28,6 +28,7 @@ class ReplacementTableDialog : public QDialog {
   void onSwitchClicked();
   void onRunNowClicked();
   void onCancelClicked();
+  void reject() override;
 
  protected:
   void showEvent(QShowEvent* event) override;
