@@ -1,9 +1,11 @@
 #include "cli/cli.h"
 
+#include <getopt.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 
@@ -16,10 +18,13 @@
 namespace sonavex::cli {
 namespace {
 
+constexpr const char* kProgram = "mp3sonavex-cli";
+
 constexpr const char* kUsage =
     "Aufruf: mp3sonavex-cli [Optionen] BEFEHL [ARGUMENTE]\n"
     "\n"
-    "Optionen:\n"
+    "Optionen (vor oder nach dem Befehl; Werte als \"--dir VERZ\" oder\n"
+    "\"--dir=VERZ\"):\n"
     "  --dir VERZ        das Verzeichnis (Vorgabe: das Arbeitsverzeichnis)\n"
     "  --mask MASKE      die Dateimaske, Muster durch \";\" getrennt\n"
     "                    (Vorgabe: \"*.mp3\")\n"
@@ -28,7 +33,11 @@ constexpr const char* kUsage =
     "                    genau die markierten Dateien in Listenreihenfolge)\n"
     "  --settings DATEI  die Einstellungsdatei (Vorgabe: die des Programms\n"
     "                    mp3sonavex neben diesem); wird nur gelesen\n"
-    "  --help            diese Hilfe\n"
+    "  -h, --help        diese Hilfe\n"
+    "  --version         Programmname und Version\n"
+    "\n"
+    "\"--\" beendet die Optionen: Argumente danach, die mit \"-\" beginnen,\n"
+    "sind Argumente des Befehls, z. B. mp3sonavex-cli X -- -live \"\".\n"
     "\n"
     "Meldungen gehen als \"Warnung: \" oder \"Fehler: \" auf die\n"
     "Standardfehlerausgabe. Rückgabewert: 0 ohne Meldung, 1 mit Meldung,\n"
@@ -41,52 +50,111 @@ std::string CurrentDirectory() {
   return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "/";
 }
 
-std::string Absolute(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  return JoinPath(CurrentDirectory(), path);
-}
-
-// The directory without trailing "/" (the root keeps its own).
-std::string WithoutTrailingSlash(std::string path) {
+// The directory as an absolute path without "." and ".." steps, doubled
+// slashes or a trailing "/" (the root keeps its own), so that messages and
+// directory names read the same however it was typed. ".." is taken by
+// name, as the shell's cd does.
+std::string NormalDirectory(const std::string& typed) {
+  const std::string absolute =
+      typed.empty() ? CurrentDirectory()
+      : typed[0] == '/' ? typed
+                        : JoinPath(CurrentDirectory(), typed);
+  std::string path = std::filesystem::path(absolute).lexically_normal().string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
 }
 
-// Reads the options; stops at the first argument that is not an option.
-// Returns false on a malformed option.
-bool ParseOptions(const std::vector<std::string>& args, std::size_t& next,
-                  Invocation& inv, std::string& problem) {
-  for (; next < args.size() && args[next].starts_with("--"); ++next) {
-    const std::string& option = args[next];
-    if (option == "--recursive") {
-      inv.context.recursive = true;
-      continue;
-    }
-    if (option == "--help") {
-      inv.help = true;
-      continue;
-    }
-    if (next + 1 >= args.size()) {
-      problem = "Option " + option + " braucht einen Wert";
-      return false;
-    }
-    const std::string& value = args[++next];
-    if (option == "--dir") inv.directory = value;
-    else if (option == "--mask") inv.context.mask = DecodeUtf8(value);
-    else if (option == "--mark") inv.marks.push_back(value);
-    else if (option == "--settings") inv.settingsPath = value;
-    else {
-      problem = "Unbekannte Option " + args[next - 1];
-      return false;
-    }
+enum class Request { Work, Help, Version, Wrong };
+
+enum OptionId { kHelp = 'h', kDir = 256, kMask, kRecursive, kMark, kSettings, kVersion };
+
+constexpr option kOptions[] = {
+    {"dir", required_argument, nullptr, kDir},
+    {"mask", required_argument, nullptr, kMask},
+    {"recursive", no_argument, nullptr, kRecursive},
+    {"mark", required_argument, nullptr, kMark},
+    {"settings", required_argument, nullptr, kSettings},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+// How many long options begin with `prefix`.
+int MatchingOptions(const std::string& prefix) {
+  int count = 0;
+  for (const option& known : kOptions) {
+    if (known.name != nullptr && std::string_view(known.name).starts_with(prefix)) ++count;
   }
-  return true;
+  return count;
 }
 
-int Usage(std::ostream& stream, const std::string& problem, int status) {
-  if (!problem.empty()) stream << "mp3sonavex-cli: " << problem << "\n\n";
-  stream << kUsage << CommandHelp();
-  return status;
+// What is wrong with the option getopt_long refused in `word`.
+std::string OptionProblem(int answer, const std::string& word) {
+  const bool isLong = word.starts_with("--");
+  const std::string option =
+      isLong ? word.substr(0, word.find('=')) : std::string{'-', static_cast<char>(optopt)};
+  if (answer == ':') return "Option " + option + " braucht einen Wert";
+  if (isLong && optopt != 0 && word.find('=') != std::string::npos) {
+    return "Option " + option + " nimmt keinen Wert";
+  }
+  if (isLong && MatchingOptions(option.substr(2)) > 1) {
+    return "Option " + option + " ist mehrdeutig";
+  }
+  return "Unbekannte Option " + option;
+}
+
+// Takes the value of one accepted option into the invocation.
+void TakeOption(int id, const char* value, Invocation& inv) {
+  switch (id) {
+    case kDir: inv.directory = value; break;
+    case kMask: inv.context.mask = DecodeUtf8(value); break;
+    case kRecursive: inv.context.recursive = true; break;
+    case kMark: inv.marks.push_back(value); break;
+    case kSettings: inv.settingsPath = value; break;
+    default: break;
+  }
+}
+
+// Reads options and operands in GNU style: options anywhere, values joined
+// by "=" or following, "--" ends the options. Operands come back in order.
+// --help and --version answer at once, like the first wrong option.
+Request ReadCommandLine(const std::vector<std::string>& args, Invocation& inv,
+                        std::vector<std::string>& operands, std::string& problem) {
+  std::vector<std::string> words = args;
+  words.insert(words.begin(), kProgram);
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(words.size());
+  optind = 0;  // a fresh scan
+  opterr = 0;
+  // "-": operands come back in place, whatever POSIXLY_CORRECT says;
+  // ":": a missing value is told apart from an unknown option.
+  for (;;) {
+    // The word getopt_long looks at next (a cluster of short options stays
+    // under optind until its last letter).
+    const int next = std::max(optind, 1);
+    const std::string word = next < argc ? argv[next] : "";
+    const int answer = getopt_long(argc, argv.data(), "-:h", kOptions, nullptr);
+    if (answer == -1) break;
+    if (answer == 1) operands.push_back(optarg);
+    else if (answer == kHelp) return Request::Help;
+    else if (answer == kVersion) return Request::Version;
+    else if (answer == '?' || answer == ':') {
+      problem = OptionProblem(answer, word);
+      return Request::Wrong;
+    } else {
+      TakeOption(answer, optarg, inv);
+    }
+  }
+  operands.insert(operands.end(), argv.begin() + optind, argv.end() - 1);
+  return Request::Work;
+}
+
+// One line saying what is wrong and where the help is.
+int UsageError(std::ostream& err, const std::string& problem) {
+  err << kProgram << ": " << problem << "\nAufruf: " << kProgram << " --help\n";
+  return 2;
 }
 
 // Puts the marks into list order, as the window would process them. Returns
@@ -108,8 +176,7 @@ std::string OrderMarks(Invocation& inv) {
 }
 
 void Complete(Invocation& inv) {
-  inv.directory = WithoutTrailingSlash(
-      Absolute(inv.directory.empty() ? CurrentDirectory() : inv.directory));
+  inv.directory = NormalDirectory(inv.directory);
   if (inv.settingsPath.empty()) {
     const std::string program = RunningProgramPath();
     const std::size_t slash = program.rfind('/');
@@ -119,32 +186,44 @@ void Complete(Invocation& inv) {
   }
 }
 
+// Runs the command named by the first operand on the rest.
+int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
+               std::ostream& out, std::ostream& err) {
+  if (operands.empty()) return UsageError(err, "Kein Befehl angegeben");
+  const Command* command = FindCommand(operands[0]);
+  if (command == nullptr) return UsageError(err, "Unbekannter Befehl " + operands[0]);
+  inv.arguments.assign(operands.begin() + 1, operands.end());
+  if (inv.arguments.size() != command->arguments.size()) {
+    return UsageError(err, "Falsche Anzahl Argumente für " + operands[0]);
+  }
+  Complete(inv);
+  if (const std::string stray = OrderMarks(inv); !stray.empty()) {
+    return UsageError(err, stray + " steht nicht in der Dateiliste");
+  }
+  StreamReporter reporter(err);
+  inv.context.reporter = &reporter;
+  if (const std::string wrong = command->run(inv, out); !wrong.empty()) {
+    return UsageError(err, wrong);
+  }
+  return reporter.reported() ? 1 : 0;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out,
         std::ostream& err) {
   Invocation inv;
-  std::size_t next = 0;
+  std::vector<std::string> operands;
   std::string problem;
-  if (!ParseOptions(args, next, inv, problem)) return Usage(err, problem, 2);
-  if (inv.help) return Usage(out, "", 0);
-  if (next >= args.size()) return Usage(err, "Kein Befehl angegeben", 2);
-  const Command* command = FindCommand(args[next]);
-  if (command == nullptr) return Usage(err, "Unbekannter Befehl " + args[next], 2);
-  inv.arguments.assign(args.begin() + static_cast<long>(next) + 1, args.end());
-  if (inv.arguments.size() != command->arguments.size()) {
-    return Usage(err, "Falsche Anzahl Argumente für " + args[next], 2);
+  switch (ReadCommandLine(args, inv, operands, problem)) {
+    case Request::Wrong: return UsageError(err, problem);
+    case Request::Help: out << kUsage << CommandHelp(); return 0;
+    case Request::Version:
+      out << kProgram << " (MP3 Sonavex) " << SONAVEX_VERSION << "\n";
+      return 0;
+    case Request::Work: break;
   }
-  Complete(inv);
-  if (const std::string stray = OrderMarks(inv); !stray.empty()) {
-    return Usage(err, stray + " steht nicht in der Dateiliste", 2);
-  }
-  StreamReporter reporter(err);
-  inv.context.reporter = &reporter;
-  if (const std::string wrong = command->run(inv, out); !wrong.empty()) {
-    return Usage(err, wrong, 2);
-  }
-  return reporter.reported() ? 1 : 0;
+  return RunCommand(inv, operands, out, err);
 }
 
 }  // namespace sonavex::cli

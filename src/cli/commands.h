@@ -14,7 +14,6 @@ struct Invocation {
   std::vector<std::string> marks;
   std::string settingsPath;
   std::vector<std::string> arguments;
-  bool help = false;
   BatchContext context;
 };
 

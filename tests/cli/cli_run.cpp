@@ -20,9 +20,11 @@ std::string Quote(const std::string& arg) {
 
 }  // namespace
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args,
+                 const std::string& workingDirectory) {
   TempDir capture;
   std::string command = Quote(SONAVEX_CLI);
+  if (!workingDirectory.empty()) command = "cd " + Quote(workingDirectory) + " && " + command;
   for (const std::string& arg : args) command += " " + Quote(arg);
   command += " </dev/null >" + Quote(capture / "out") + " 2>" + Quote(capture / "err");
   const int raw = std::system(command.c_str());

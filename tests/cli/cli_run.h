@@ -11,6 +11,8 @@ struct CliResult {
   std::string err;
 };
 
-CliResult RunCli(const std::vector<std::string>& args);
+// Runs in `workingDirectory`, or in the test's own when it is empty.
+CliResult RunCli(const std::vector<std::string>& args,
+                 const std::string& workingDirectory = "");
 
 }  // namespace sonavex::test

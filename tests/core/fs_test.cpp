@@ -31,6 +31,7 @@ TEST(MatchesMask, Patterns) {
       {U"README", U"READ*.*", true},
       {U"a.b", U"?.b", true},
       {U"ab.b", U"?.b", false},
+      {U"x.mp", U"*.mp?", false},
       {U"x.mp3", U"", false},
       {U"x.mp3", U";;*.mp3", true},
       {U".hidden.mp3", U"*.mp3", true},
@@ -44,7 +45,7 @@ TEST(MatchesMask, Patterns) {
 TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   TempDir dir;
   for (const char* name : {"b.mp3", "A.mp3", "a.mp3", ".dot.mp3", "c.txt",
-                           "bad\xE4.mp3"}) {
+                           "bad\xE4.mp3", "C.mp3"}) {
     WriteFile(dir / name, "x");
   }
   mkdir((dir / "sub.mp3").c_str(), 0755);
@@ -56,8 +57,8 @@ TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   std::error_code ec;
   const auto names = ListFiles(dir.path(), U"*.MP3", ec);
   ASSERT_FALSE(ec);
-  const std::vector<std::string> expected = {".dot.mp3", "A.mp3", "a.mp3",
-                                             "b.mp3", "bad\xE4.mp3", "link.mp3"};
+  const std::vector<std::string> expected = {".dot.mp3", "A.mp3", "a.mp3", "b.mp3",
+                                             "bad\xE4.mp3", "C.mp3", "link.mp3"};
   EXPECT_EQ(names, expected);
 
   ListFiles(dir / "missing", U"*", ec);
@@ -90,6 +91,42 @@ TEST(RenameNoReplace, RenamesAndNeverReplaces) {
 
   EXPECT_EQ(RenameNoReplace(dir.path(), "missing.mp3", "x.mp3"),
             std::errc::no_such_file_or_directory);
+}
+
+// On a case-insensitive file system a letter-case-only change goes through a
+// temporary name; the steps run here on an ordinary directory, with the
+// chosen ones failing.
+TEST(RenameThroughTemporary, ChangesTheSpellingOrLeavesTheFileFindable) {
+  struct Row {
+    unsigned failingSteps;  // bit n: step n fails (0 away, 1 onto the new name, 2 back)
+    int error;
+    const char* leftAs;  // nullptr: the temporary name
+  };
+  const Row rows[] = {
+      {0b000, 0, "Song.mp3"},
+      {0b001, EIO, "song.mp3"},
+      {0b010, EIO, "song.mp3"},
+      {0b110, EIO, nullptr},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.failingSteps);
+    TempDir dir;
+    WriteFile(dir / "song.mp3", "audio");
+    unsigned step = 0;
+    const RenameStep failing = [&](const std::string& from, const std::string& to) {
+      if (row.failingSteps & (1u << step++)) return std::error_code(EIO, std::generic_category());
+      return RenameStepNoReplace(from, to);
+    };
+    std::string stranded;
+    EXPECT_EQ(
+        RenameThroughTemporary(dir.path(), "song.mp3", "Song.mp3", &stranded, failing).value(),
+        row.error);
+    const std::string left = row.leftAs != nullptr ? row.leftAs : stranded;
+    EXPECT_EQ(stranded.empty(), row.leftAs != nullptr);
+    std::error_code ec;
+    EXPECT_EQ(ListFiles(dir.path(), U"*", ec), std::vector<std::string>{left});
+    EXPECT_EQ(test::ReadFile(dir / left), "audio");
+  }
 }
 
 TEST(RenameNoReplace, RefusesInvalidNamesBeforeAsking) {

@@ -43,6 +43,7 @@ std::vector<HeaderRow> HeaderRows() {
       {"mpeg2 layer1", Bytes({0xFF, 0xF7, 0xE4, 0x40}), 0, U"2", U"1", U"256", U"24000", j},
       {"mpeg2 layer2", Bytes({0xFF, 0xF5, 0x18, 0x00}), 0, U"2", U"2", U"8", U"16000", U"Stereo"},
       {"mpeg2.5 layer3", Bytes({0xFF, 0xE3, 0x80, 0xC4}), 0, U"2.5", U"3", U"64", U"11025", U"Mono"},
+      {"mpeg1 layer3 index 11", Bytes({0xFF, 0xFB, 0xB0, 0x44}), 0, U"1", U"3", U"192", U"44100", j},
       {"mpeg2.5 top rate", Bytes({0xFF, 0xE2, 0xE8, 0xC0}), 0, U"2.5", U"3", U"160", U"8000", U"Mono"},
       {"sync too close to the end", Bytes({0x00, 0x00, 0xFF, 0xFB, 0x90}), -1,
        U"x", U"x", U"1", U"x", U"x"},

@@ -101,23 +101,25 @@ TEST(WriteTagField, ChangesExactlyThirtyBytes) {
     std::u32string text;
     std::size_t offset;  // in the tag
     std::string bytes;
+    std::size_t audio = 1000;  // bytes before the tag
   };
   const Row rows[] = {
       {TagField::Interpret, U"ABBA", 33, "ABBA" + std::string(26, ' ')},
+      {TagField::Titel, U"X", 3, "X" + std::string(29, ' '), 0},  // the file is only a tag
       {TagField::Titel, U"abcdefghijklmnopqrstuvwxyz0123456789",
        3, "abcdefghijklmnopqrstuvwxyz0123"},
       {TagField::Album, U"Ärzte ☺", 63, "\xC4rzte ?" + std::string(23, ' ')},
       {TagField::Album, U"", 63, kBlanks30},
   };
   test::TempDir dir;
-  const std::string original = std::string(1000, 'a') + "TAG" + std::string(125, 'b');
   for (const Row& row : rows) {
     SCOPED_TRACE(row.offset);
+    const std::string original = std::string(row.audio, 'a') + "TAG" + std::string(125, 'b');
     test::WriteFile(dir / "a.mp3", original);
     RecordingReporter reporter;
     EXPECT_TRUE(WriteTagField(dir.path(), "a.mp3", row.field, row.text, reporter));
     std::string expected = original;
-    expected.replace(1000 + row.offset, 30, row.bytes);
+    expected.replace(row.audio + row.offset, 30, row.bytes);
     EXPECT_EQ(test::ReadFile(dir / "a.mp3"), expected);
     EXPECT_TRUE(reporter.texts.empty());
   }

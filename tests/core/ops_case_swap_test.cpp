@@ -60,6 +60,7 @@ TEST(StripMarker, Cases) {
       {U"Song!S.mp3", U"keep"},
       {U"Song!sx.mp3", U"keep"},
       {U"Song", U"keep"},
+      {U"Song!s", U"Song|"},
   });
 }
 
@@ -74,6 +75,7 @@ TEST(SwapParts, Cases) {
       {0, 3, U"A - B - C.mp3", U"C - A - B|.mp3"},
       {2, 0, U"A - B - C.mp3", U"A - C|.mp3"},
       {1, 2, U"A - B - .mp3", U"B - A|.mp3"},
+      {1, 2, U"A - B -  -  - .mp3", U"B - A|.mp3"},
       {1, 3, U"A -  - C.mp3", U"C -  - A|.mp3"},  // empty middle part stays
       {3, 0, U"A - B - C.mp3", U"A - B|.mp3"},
       {1, 3, U"A - B.mp3", U"refuse"},

@@ -72,6 +72,7 @@ TEST(ReplaceInName, Cases) {
       {U"MÄDCHEN.mp3", {.search = U"äd", .replacement = U"ae"}, U"MaeCHEN|.mp3"},
       {U"a.mp3", {.search = U".mp3", .replacement = U""}, U"keep"},
       {U"Song.mp3", {.search = U"x", .replacement = U"y"}, U"keep"},
+      {U"Song.mp3", {.search = U"o", .replacement = U"o"}, U"Song|.mp3"},  // found: table runs
       {U"Song.mp3", {.search = U"", .replacement = U"y"}, U"keep"},
   });
 }

@@ -42,6 +42,14 @@ TEST(RenameMessageText, GeneralMessageCarriesErrnoAndSystemText) {
             U"/music/a.mp3\n\r\n\rFehler 2:\n\r" + DecodeUtf8(systemText));
 }
 
+TEST(RenameMessageText, NamesTheTemporaryNameAFileWasLeftUnder) {
+  std::string systemText = std::strerror(EIO);
+  while (!systemText.empty() && systemText.back() == '.') systemText.pop_back();
+  EXPECT_EQ(RenameMessageText(Err(EIO), U"/music", U"song.mp3", U".sonavex-rename-7-0"),
+            U"/music/song.mp3\n\r\n\rFehler 5:\n\r" + DecodeUtf8(systemText) +
+                U"\n\r\n\rDie Datei heißt jetzt /music/.sonavex-rename-7-0");
+}
+
 TEST(RenameWithMessage, ShowsOneWarningWithOk) {
   test::RecordingReporter reporter;
   RenameWithMessage(reporter, Err(EEXIST), U"/d", U"x");

@@ -12,6 +12,7 @@ TEST(CaseHelpers, ConvertLettersAndUmlautsOnly) {
   EXPECT_EQ(LowCaseUmlaut(U"ÄRGER ÖL ÜBER"), U"ärger öl über");
   EXPECT_EQ(UpCaseUmlaut(U"mp3"), U"MP3");
   EXPECT_EQ(UpCaseUmlaut(U".Mp3"), U".MP3");
+  EXPECT_EQ(UpCaseUmlaut(U"äöü"), U"ÄÖÜ");
   EXPECT_EQ(LowCaseUmlaut(U"ÉÀ1-_ß"), U"ÉÀ1-_ß");
 }
 
@@ -31,6 +32,7 @@ TEST(TrimBlanks, Cases) {
       {U"  Die   Ärzte  ", U"Die Ärzte"},
       {U"", U""},
       {U" ", U""},
+      {U"a ", U"a"},
       {U"Live...", U"Live"},
       {U"...", U""},
       {U"a......", U"a..."},
@@ -59,6 +61,8 @@ TEST(Utf8, InvalidBytesRoundTripThroughSurrogateEscape) {
 TEST(Windows1252, MapsBothWaysAndReplacesTheRest) {
   EXPECT_EQ(DecodeWindows1252("\xE4\x80\x9F\x81"), U"ä€Ÿ\u0081");
   EXPECT_EQ(EncodeWindows1252(U"ä€Ÿ\u0081"), "\xE4\x80\x9F\x81");
+  EXPECT_EQ(DecodeWindows1252("\x8A\x9A\x8C\x9C\x8E\x9E"), U"ŠšŒœŽž");
+  EXPECT_EQ(EncodeWindows1252(U"ŠšŒœŽž"), "\x8A\x9A\x8C\x9C\x8E\x9E");
   EXPECT_EQ(EncodeWindows1252(U"Ω✓"), "??");
 }
 

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <ostream>
 
 #include "gui/dialogs/name_edit_dialog.h"
 #include "gui/dialogs/swap_dialog.h"
@@ -84,6 +85,10 @@ struct DialogCase {
   const char* before;
   const char* after;
 };
+
+void PrintTo(const DialogCase& c, std::ostream* os) {
+  *os << c.before << " -> " << c.after;
+}
 
 void SetText(QWidget* dialog, const char* field, const char* text) {
   Child<QLineEdit>(dialog, field)->setText(QString::fromUtf8(text));

@@ -64,10 +64,12 @@ void ApplyNameCase(const NameCase& entry, const std::string& fileName,
   const std::u32string base =
       entry.appliesTable ? ApplyReplacementTable(edit.base, context.table, tableOn)
                          : edit.base;
+  std::string stranded;
   const std::error_code ec =
-      RenameNoReplace(directory, fileName, EncodeUtf8(base + edit.extension));
+      RenameNoReplace(directory, fileName, EncodeUtf8(base + edit.extension), &stranded);
   if (ec && context.reporter != nullptr) {
-    RenameWithMessage(*context.reporter, ec, DecodeUtf8(directory), name);
+    RenameWithMessage(*context.reporter, ec, DecodeUtf8(directory), name,
+                      DecodeUtf8(stranded));
   }
 }
 

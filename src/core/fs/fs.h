@@ -6,6 +6,7 @@
 // built from errno.
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -46,12 +47,32 @@ DirectoryListing ListDirectory(const std::string& directory,
 
 // Renames directory/oldName to directory/newName without ever replacing an
 // existing file. Equal names: nothing happens, success. A letter-case-only
-// change on a case-insensitive file system goes through a temporary name.
-// An invalid name on either side (empty, ".", "..", containing "/" or NUL)
-// gives EINVAL before the system is asked.
+// change on a case-insensitive file system goes through a temporary name
+// (RenameThroughTemporary). An invalid name on either side (empty, ".",
+// "..", containing "/" or NUL) gives EINVAL before the system is asked.
+// `strandedName`, if given, receives the temporary name the file was left
+// under when the old name could not be put back.
 std::error_code RenameNoReplace(const std::string& directory,
                                 const std::string& oldName,
-                                const std::string& newName);
+                                const std::string& newName,
+                                std::string* strandedName = nullptr);
+
+// One rename of a full path to another that never replaces an existing
+// file.
+using RenameStep =
+    std::function<std::error_code(const std::string& fromPath, const std::string& toPath)>;
+std::error_code RenameStepNoReplace(const std::string& fromPath,
+                                    const std::string& toPath);
+
+// Renames in two steps through a fresh temporary name in `directory`, each
+// done by `step`. When the second step fails, the old name is put back; if
+// even that fails, *strandedName (if given) receives the temporary name, so
+// the user can be told where the file is. Returns the failure of the rename.
+std::error_code RenameThroughTemporary(const std::string& directory,
+                                       const std::string& oldName,
+                                       const std::string& newName,
+                                       std::string* strandedName,
+                                       const RenameStep& step = RenameStepNoReplace);
 
 // Lifts the owner's write permission of a file for the guard's lifetime and
 // puts the remembered mode back at the end.

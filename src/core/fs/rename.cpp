@@ -23,14 +23,12 @@ bool IsValidName(const std::string& name) {
          name.find('\0') == std::string::npos;
 }
 
-// link + unlink, for file systems that refuse the no-replace flag. The names
-// are relative to dirFd, or full paths with AT_FDCWD.
-std::error_code RenameByLink(int dirFd, const std::string& from,
-                             const std::string& to) {
-  if (linkat(dirFd, from.c_str(), dirFd, to.c_str(), 0) == 0) {
-    if (unlinkat(dirFd, from.c_str(), 0) == 0) return {};
+// link + unlink, for file systems that refuse the no-replace flag.
+std::error_code RenameByLink(const std::string& from, const std::string& to) {
+  if (link(from.c_str(), to.c_str()) == 0) {
+    if (unlink(from.c_str()) == 0) return {};
     const std::error_code ec = LastError();
-    unlinkat(dirFd, to.c_str(), 0);
+    unlink(to.c_str());
     return ec;
   }
   const int linkError = errno;
@@ -41,18 +39,9 @@ std::error_code RenameByLink(int dirFd, const std::string& from,
   // No hard links either: check for the target (lstat also finds other
   // spellings on a case-insensitive file system), then rename.
   struct stat st{};
-  if (fstatat(dirFd, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) return Errno(EEXIST);
-  if (renameat(dirFd, from.c_str(), dirFd, to.c_str()) != 0) return LastError();
+  if (lstat(to.c_str(), &st) == 0) return Errno(EEXIST);
+  if (rename(from.c_str(), to.c_str()) != 0) return LastError();
   return {};
-}
-
-std::error_code RenameOnce(int dirFd, const std::string& from,
-                           const std::string& to) {
-  if (renameat2(dirFd, from.c_str(), dirFd, to.c_str(), RENAME_NOREPLACE) == 0) {
-    return {};
-  }
-  if (errno == EINVAL || errno == ENOSYS) return RenameByLink(dirFd, from, to);
-  return LastError();
 }
 
 // Folds the letters whose case a case-insensitive file system ignores, as
@@ -82,42 +71,55 @@ std::string TemporaryName() {
          std::to_string(counter++);
 }
 
-// The "existing" target is the file itself under another spelling: go
-// through a temporary name, and put the old name back if the second step
-// fails.
-std::error_code RenameCaseOnly(int dirFd, const std::string& from,
-                               const std::string& to) {
+}  // namespace
+
+std::error_code RenameStepNoReplace(const std::string& fromPath,
+                                    const std::string& toPath) {
+  if (renameat2(AT_FDCWD, fromPath.c_str(), AT_FDCWD, toPath.c_str(),
+                RENAME_NOREPLACE) == 0) {
+    return {};
+  }
+  if (errno == EINVAL || errno == ENOSYS) return RenameByLink(fromPath, toPath);
+  return LastError();
+}
+
+std::error_code RenameThroughTemporary(const std::string& directory,
+                                       const std::string& oldName,
+                                       const std::string& newName,
+                                       std::string* strandedName,
+                                       const RenameStep& step) {
+  const std::string from = JoinPath(directory, oldName);
   std::string temporary = TemporaryName();
-  std::error_code ec = RenameOnce(dirFd, from, temporary);
+  std::error_code ec = step(from, JoinPath(directory, temporary));
   for (int attempt = 0; ec == Errno(EEXIST) && attempt < 8; ++attempt) {
     temporary = TemporaryName();
-    ec = RenameOnce(dirFd, from, temporary);
+    ec = step(from, JoinPath(directory, temporary));
   }
   if (ec) return ec;
-  ec = RenameOnce(dirFd, temporary, to);
-  if (ec) RenameOnce(dirFd, temporary, from);
+  ec = step(JoinPath(directory, temporary), JoinPath(directory, newName));
+  if (ec && step(JoinPath(directory, temporary), from) && strandedName != nullptr) {
+    *strandedName = temporary;
+  }
   return ec;
 }
 
-}  // namespace
-
 std::error_code RenameNoReplace(const std::string& directory,
                                 const std::string& oldName,
-                                const std::string& newName) {
+                                const std::string& newName,
+                                std::string* strandedName) {
   // Both names stay inside `directory`: "../x" as either side would move a
   // file between directories.
   if (!IsValidName(oldName) || !IsValidName(newName)) return Errno(EINVAL);
   if (oldName == newName) return {};
   // Full paths rather than an opened directory: opening and closing the
   // directory for every file of a batch costs about as much as the rename.
-  std::error_code ec = RenameOnce(AT_FDCWD, JoinPath(directory, oldName),
-                                  JoinPath(directory, newName));
+  const std::error_code ec = RenameStepNoReplace(JoinPath(directory, oldName),
+                                                 JoinPath(directory, newName));
+  // On a case-insensitive file system the "existing" target of a
+  // letter-case-only change is the file itself under another spelling.
   if (ec == Errno(EEXIST) && FoldForCompare(oldName) == FoldForCompare(newName) &&
       !HasExactEntry(directory, newName)) {
-    const int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) return LastError();
-    ec = RenameCaseOnly(dirFd, oldName, newName);
-    close(dirFd);
+    return RenameThroughTemporary(directory, oldName, newName, strandedName);
   }
   return ec;
 }

@@ -38,26 +38,28 @@ std::u32string SystemText(int value) {
 
 std::u32string ToDecimal(int value) { return DecodeUtf8(std::to_string(value)); }
 
-std::u32string JoinedPath(const std::u32string& directory, const std::u32string& fileName) {
+// An empty line between two parts of a message.
+std::u32string Gap() { return std::u32string(kBreak) + std::u32string(kBreak); }
+
+std::u32string PathText(const std::u32string& directory, const std::u32string& fileName) {
   if (directory.empty()) return fileName;
   return directory.ends_with(U'/') ? directory + fileName : directory + U"/" + fileName;
 }
-
-std::u32string Gap() { return std::u32string(kBreak) + std::u32string(kBreak); }
 
 }  // namespace
 
 std::u32string FailureMessageText(std::error_code ec,
                                   const std::u32string& directory,
                                   const std::u32string& fileName) {
-  return JoinedPath(directory, fileName) + Gap() + U"Fehler " + ToDecimal(ec.value()) +
+  return PathText(directory, fileName) + Gap() + U"Fehler " + ToDecimal(ec.value()) +
          U":" + std::u32string(kBreak) + SystemText(ec.value());
 }
 
-std::u32string RenameMessageText(std::error_code ec,
-                                 const std::u32string& directory,
-                                 const std::u32string& fileName) {
-  const std::u32string path = JoinedPath(directory, fileName);
+namespace {
+
+std::u32string FailureText(std::error_code ec, const std::u32string& directory,
+                           const std::u32string& fileName) {
+  const std::u32string path = PathText(directory, fileName);
   switch (Classify(ec)) {
     case FailureClass::InvalidName:
       return fileName + Gap() + U"Ungültige(s) Zeichen im Dateinamen!";
@@ -73,6 +75,19 @@ std::u32string RenameMessageText(std::error_code ec,
   return FailureMessageText(ec, directory, fileName);
 }
 
+}  // namespace
+
+std::u32string RenameMessageText(std::error_code ec,
+                                 const std::u32string& directory,
+                                 const std::u32string& fileName,
+                                 const std::u32string& strandedName) {
+  std::u32string text = FailureText(ec, directory, fileName);
+  if (!strandedName.empty()) {
+    text += Gap() + U"Die Datei heißt jetzt " + PathText(directory, strandedName);
+  }
+  return text;
+}
+
 std::u32string WithPlainLineBreaks(std::u32string_view text) {
   std::u32string out;
   out.reserve(text.size());
@@ -85,9 +100,10 @@ std::u32string WithPlainLineBreaks(std::u32string_view text) {
 
 void RenameWithMessage(Reporter& reporter, std::error_code ec,
                        const std::u32string& directory,
-                       const std::u32string& fileName) {
+                       const std::u32string& fileName,
+                       const std::u32string& strandedName) {
   reporter.Report(MessageKind::Warning,
-                  RenameMessageText(ec, directory, fileName));
+                  RenameMessageText(ec, directory, fileName, strandedName));
 }
 
 std::u32string SettingsWriteFailedText(const std::u32string& path) {

@@ -26,10 +26,13 @@ inline constexpr std::u32string_view kBreak = U"\n\r";
 std::u32string WithPlainLineBreaks(std::u32string_view text);
 
 // The message for a failed rename or write of `fileName` in `directory`
-// (directory may be empty; it is then left out of the path).
+// (directory may be empty; it is then left out of the path). A rename that
+// left the file under a temporary name (`strandedName`, not empty) ends with
+// a line naming it, so that the user can find the file.
 std::u32string RenameMessageText(std::error_code ec,
                                  const std::u32string& directory,
-                                 const std::u32string& fileName);
+                                 const std::u32string& fileName,
+                                 const std::u32string& strandedName = {});
 
 // The message for any failure on `fileName` that is not a rename or write,
 // such as a read: the path, the error number and the system's text for it.
@@ -40,7 +43,8 @@ std::u32string FailureMessageText(std::error_code ec,
 // Shows RenameMessageText as a warning. Never throws.
 void RenameWithMessage(Reporter& reporter, std::error_code ec,
                        const std::u32string& directory,
-                       const std::u32string& fileName);
+                       const std::u32string& fileName,
+                       const std::u32string& strandedName = {});
 
 // "Kann nicht nach <path> schreiben"
 std::u32string SettingsWriteFailedText(const std::u32string& path);

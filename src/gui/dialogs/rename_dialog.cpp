@@ -77,12 +77,13 @@ void RenameDialog::onRenameClicked() {
   if (oldName_->text() != newName_->text()) {
     // "alter Name" is editable, but only plain names of the shown directory
     // are accepted: "../x" would fetch a file from elsewhere.
+    std::string stranded;
     const std::error_code ec =
         RenameNoReplace(main_.currentDirectory(), EncodeUtf8(ToU32(oldName_->text())),
-                        EncodeUtf8(ToU32(newName_->text())));
+                        EncodeUtf8(ToU32(newName_->text())), &stranded);
     if (ec) {
       RenameWithMessage(main_.reporter(), ec, DecodeUtf8(main_.currentDirectory()),
-                        ToU32(oldName_->text()));
+                        ToU32(oldName_->text()), DecodeUtf8(stranded));
     }
   }
   hide();
