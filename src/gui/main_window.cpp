@@ -151,17 +151,20 @@ void MainWindow::RefreshView() {
   if (recursive()) flags += QLatin1Char('D');
   if (menu_->zeichenErsetzen->isChecked()) flags += QLatin1Char('Z');
   panels_[0]->setText(flags);
-  panels_[1]->setText(QStringLiteral("%1 : %2").arg(entryCount()).arg(SelectedCount()));
+  const int selectedCount = SelectedCount();
+  panels_[1]->setText(QStringLiteral("%1 : %2").arg(entryCount()).arg(selectedCount));
   panels_[2]->clear();
-  UpdateMenus();
+  updateMenus(selectedCount);
 }
 
-void MainWindow::UpdateMenus() {
+void MainWindow::UpdateMenus() { updateMenus(SelectedCount()); }
+
+void MainWindow::updateMenus(int selectedCount) {
   MenuState state;
   state.fileListPageActive = pages_->currentIndex() == kFileListPage;
   state.listHasEntries = entryCount() > 0;
   state.recursive = recursive();
-  state.selectedCount = SelectedCount();
+  state.selectedCount = selectedCount;
   menu_->applyEnabling(state);
 }
 
@@ -186,30 +189,34 @@ QItemSelection MarkedRanges(const QAbstractItemModel* model,
 
 // The new marks go to the selection model as a whole: row by row, each
 // change would be merged with and compared against every range before it.
-// Clearing first keeps both steps linear, as the model compares the old and
-// the new selection only when neither is empty.
-template <typename Rule>
-void MainWindow::setMarks(Rule rule) {
-  std::vector<bool> marked = markedRows();
-  for (std::size_t row = 0; row < marked.size(); ++row) marked[row] = rule(marked[row]);
-  const QSignalBlocker blocker(fileList_);
+// Clearing first keeps the model's work linear, as it compares the old and
+// the new selection only when neither is empty. Its signals would only make
+// the view work out the region of every range; it is redrawn as a whole.
+void MainWindow::applyMarks(const std::vector<bool>& marked) {
   QItemSelectionModel* selection = fileList_->selectionModel();
-  selection->clearSelection();
-  selection->select(MarkedRanges(fileList_->model(), marked), QItemSelectionModel::Select);
+  {
+    const QSignalBlocker listBlocker(fileList_);
+    const QSignalBlocker selectionBlocker(selection);
+    selection->clearSelection();
+    selection->select(MarkedRanges(fileList_->model(), marked), QItemSelectionModel::Select);
+  }
+  fileList_->viewport()->update();
 }
 
 void MainWindow::MarkAll() {
-  setMarks([](bool) { return true; });
+  applyMarks(std::vector<bool>(static_cast<std::size_t>(entryCount()), true));
   RefreshView();
 }
 
 void MainWindow::MarkNone() {
-  setMarks([](bool) { return false; });
+  applyMarks({});
   RefreshView();
 }
 
 void MainWindow::InvertMarks() {
-  setMarks([](bool marked) { return !marked; });
+  std::vector<bool> marked = markedRows();
+  marked.flip();
+  applyMarks(marked);
   RefreshView();
 }
 

@@ -166,8 +166,8 @@ class MainWindow : public QMainWindow {
   void onPageChanged();
   void onRenameCommand();
   void showStatusSummary();
-  template <typename Rule>
-  void setMarks(Rule rule);
+  void applyMarks(const std::vector<bool>& marked);
+  void updateMenus(int selectedCount);
 
   IniFile settings_;
   Reporter& reporter_;
