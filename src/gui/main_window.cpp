@@ -190,17 +190,12 @@ QItemSelection MarkedRanges(const QAbstractItemModel* model,
 // The new marks go to the selection model as a whole: row by row, each
 // change would be merged with and compared against every range before it.
 // Clearing first keeps the model's work linear, as it compares the old and
-// the new selection only when neither is empty. Its signals would only make
-// the view work out the region of every range; it is redrawn as a whole.
+// the new selection only when neither is empty.
 void MainWindow::applyMarks(const std::vector<bool>& marked) {
+  const QSignalBlocker blocker(fileList_);
   QItemSelectionModel* selection = fileList_->selectionModel();
-  {
-    const QSignalBlocker listBlocker(fileList_);
-    const QSignalBlocker selectionBlocker(selection);
-    selection->clearSelection();
-    selection->select(MarkedRanges(fileList_->model(), marked), QItemSelectionModel::Select);
-  }
-  fileList_->viewport()->update();
+  selection->clearSelection();
+  selection->select(MarkedRanges(fileList_->model(), marked), QItemSelectionModel::Select);
 }
 
 void MainWindow::MarkAll() {
