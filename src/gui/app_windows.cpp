@@ -16,9 +16,10 @@ namespace sonavex {
 
 // The order matters: a dialog that loads stored choices reads the settings
 // file after the main window has written its defaults.
-AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter) {
+AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
+                         Storage storage) {
   AppWindows windows;
-  windows.main = std::make_unique<MainWindow>(settingsPath, reporter);
+  windows.main = std::make_unique<MainWindow>(settingsPath, reporter, std::move(storage));
   MainWindow* main = windows.main.get();
   DialogSet dialogs;
   dialogs.progress = windows.progress = new ProgressWindow(main);

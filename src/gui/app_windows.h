@@ -31,6 +31,7 @@ struct AppWindows {
   AboutBox* about = nullptr;           // Form13
 };
 
-AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter);
+AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
+                         Storage storage = {});
 
 }  // namespace sonavex

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
+#include <algorithm>
 
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
@@ -24,14 +26,13 @@ namespace {
 
 constexpr int kFileListPage = 0;
 constexpr int kInfoPage = 1;
-constexpr int kNameRole = Qt::UserRole;
 
 }  // namespace
 
 MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
-                       QWidget* parent)
+                       Storage storage, QWidget* parent)
     : QMainWindow(parent), settings_(std::move(settingsPath)),
-      reporter_(reporter), volumes_(ListVolumes()) {
+      reporter_(reporter), storage_(std::move(storage)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("MP3 Sonavex"));
   setMinimumSize(300, 300);
@@ -89,7 +90,7 @@ void MainWindow::connectDialogCommands() {
 int MainWindow::entryCount() const { return fileList_->count(); }
 
 std::string MainWindow::entryName(int index) const {
-  return fileList_->item(index)->data(kNameRole).toByteArray().toStdString();
+  return entryNames_.at(static_cast<std::size_t>(index));
 }
 
 QString MainWindow::entryText(int index) const {
@@ -109,14 +110,28 @@ void MainWindow::setMarkedQuietly(int index, bool marked) {
   fileList_->item(index)->setSelected(marked);
 }
 
+// Asking each row whether it is selected searches all selection ranges
+// for every row; reading the ranges once is linear.
+std::vector<bool> MainWindow::markedRows() const {
+  std::vector<bool> marked(static_cast<std::size_t>(entryCount()), false);
+  for (const QItemSelectionRange& range : fileList_->selectionModel()->selection()) {
+    for (int row = range.top(); row <= range.bottom(); ++row) {
+      marked[static_cast<std::size_t>(row)] = true;
+    }
+  }
+  return marked;
+}
+
 int MainWindow::SelectedCount() const {
-  return static_cast<int>(fileList_->selectedItems().size());
+  const std::vector<bool> marked = markedRows();
+  return static_cast<int>(std::count(marked.begin(), marked.end(), true));
 }
 
 std::vector<std::string> MainWindow::markedNames() const {
+  const std::vector<bool> marked = markedRows();
   std::vector<std::string> names;
-  for (int i = 0; i < entryCount(); ++i) {
-    if (isMarked(i)) names.push_back(entryName(i));
+  for (std::size_t row = 0; row < marked.size(); ++row) {
+    if (marked[row]) names.push_back(entryNames_[row]);
   }
   return names;
 }
@@ -136,45 +151,67 @@ void MainWindow::RefreshView() {
   if (recursive()) flags += QLatin1Char('D');
   if (menu_->zeichenErsetzen->isChecked()) flags += QLatin1Char('Z');
   panels_[0]->setText(flags);
-  panels_[1]->setText(QStringLiteral("%1 : %2").arg(entryCount()).arg(SelectedCount()));
+  const int selectedCount = SelectedCount();
+  panels_[1]->setText(QStringLiteral("%1 : %2").arg(entryCount()).arg(selectedCount));
   panels_[2]->clear();
-  UpdateMenus();
+  updateMenus(selectedCount);
 }
 
-void MainWindow::UpdateMenus() {
+void MainWindow::UpdateMenus() { updateMenus(SelectedCount()); }
+
+void MainWindow::updateMenus(int selectedCount) {
   MenuState state;
   state.fileListPageActive = pages_->currentIndex() == kFileListPage;
   state.listHasEntries = entryCount() > 0;
   state.recursive = recursive();
-  state.selectedCount = SelectedCount();
+  state.selectedCount = selectedCount;
   menu_->applyEnabling(state);
 }
 
 namespace {
-// Marks go from the last entry to the first; the list reports one change.
-template <typename Rule>
-void SetMarks(QListWidget* list, Rule rule) {
-  const QSignalBlocker blocker(list);
-  for (int i = list->count() - 1; i >= 0; --i) {
-    QListWidgetItem* item = list->item(i);
-    item->setSelected(rule(item->isSelected()));
+// The runs of marked rows as selection ranges of `model`.
+QItemSelection MarkedRanges(const QAbstractItemModel* model,
+                            const std::vector<bool>& marked) {
+  QItemSelection ranges;
+  const int rows = static_cast<int>(marked.size());
+  for (int row = 0; row < rows;) {
+    if (!marked[static_cast<std::size_t>(row)]) {
+      ++row;
+      continue;
+    }
+    const int first = row;
+    while (row < rows && marked[static_cast<std::size_t>(row)]) ++row;
+    ranges.select(model->index(first, 0), model->index(row - 1, 0));
   }
-  list->viewport()->update();
+  return ranges;
 }
 }  // namespace
 
+// The new marks go to the selection model as a whole: row by row, each
+// change would be merged with and compared against every range before it.
+// Clearing first keeps the model's work linear, as it compares the old and
+// the new selection only when neither is empty.
+void MainWindow::applyMarks(const std::vector<bool>& marked) {
+  const QSignalBlocker blocker(fileList_);
+  QItemSelectionModel* selection = fileList_->selectionModel();
+  selection->clearSelection();
+  selection->select(MarkedRanges(fileList_->model(), marked), QItemSelectionModel::Select);
+}
+
 void MainWindow::MarkAll() {
-  SetMarks(fileList_, [](bool) { return true; });
+  applyMarks(std::vector<bool>(static_cast<std::size_t>(entryCount()), true));
   RefreshView();
 }
 
 void MainWindow::MarkNone() {
-  SetMarks(fileList_, [](bool) { return false; });
+  applyMarks({});
   RefreshView();
 }
 
 void MainWindow::InvertMarks() {
-  SetMarks(fileList_, [](bool marked) { return !marked; });
+  std::vector<bool> marked = markedRows();
+  marked.flip();
+  applyMarks(marked);
   RefreshView();
 }
 
@@ -244,8 +281,9 @@ void MainWindow::onFileListClicked() {
 }
 
 void MainWindow::showStatusSummary() {
-  if (!fileSummary_ || SelectedCount() != 1) return;
+  if (!fileSummary_) return;
   const std::vector<std::string> marked = markedNames();
+  if (marked.size() != 1) return;
   panels_[2]->setText(ToQString(fileSummary_(JoinPath(directory_, marked.front()))));
 }
 

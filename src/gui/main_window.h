@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/batch/batch.h"
+#include "core/fs/fs.h"
+#include "core/fs/volumes.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 #include "core/settings/ini_file.h"
@@ -46,10 +48,19 @@ struct DialogSet {
   QWidget* tagAnfangEnde = nullptr;  // Form16
 };
 
+// Where the window finds its volumes and reads directories: the machine's
+// own unless a test puts others in place.
+struct Storage {
+  std::vector<std::string> volumes = ListVolumes();
+  std::function<DirectoryListing(const std::string& directory,
+                                 std::u32string_view mask, std::error_code& ec)>
+      listDirectory = ListDirectory;
+};
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  MainWindow(std::string settingsPath, Reporter& reporter,
+  MainWindow(std::string settingsPath, Reporter& reporter, Storage storage = {},
              QWidget* parent = nullptr);
   ~MainWindow() override;
 
@@ -71,6 +82,8 @@ class MainWindow : public QMainWindow {
   void setMarkedQuietly(int index, bool marked);
   int SelectedCount() const;
   std::vector<std::string> markedNames() const;
+  // One flag per entry, from the list's selection ranges in a single pass.
+  std::vector<bool> markedRows() const;
 
   const std::string& currentDirectory() const { return directory_; }
   std::u32string mask() const;
@@ -141,9 +154,9 @@ class MainWindow : public QMainWindow {
 
   // Directory, drive and mask (main_window_selectors.cpp).
   std::error_code enterDirectory(const std::string& directory);
-  void showDirectoryTree(const std::vector<std::string>& subdirectories);
+  void showDirectoryTree(const std::vector<Subdirectory>& subdirectories);
   void fillVolumeSelector();
-  void syncDriveSelector();
+  void syncDriveSelector(const std::string& drive);
   void onDriveChanged();
   void onDirectoryItemClicked(QTreeWidgetItem* item);
   void onMaskChanged(const QString& text);
@@ -155,6 +168,8 @@ class MainWindow : public QMainWindow {
   void onPageChanged();
   void onRenameCommand();
   void showStatusSummary();
+  void applyMarks(const std::vector<bool>& marked);
+  void updateMenus(int selectedCount);
 
   IniFile settings_;
   Reporter& reporter_;
@@ -172,6 +187,8 @@ class MainWindow : public QMainWindow {
   bool shownOnce_ = false;
 
   std::string directory_;
+  // The entries' names as bytes, row by row; the list shows their text.
+  std::vector<std::string> entryNames_;
   std::u32string listedMask_;
   std::string lastGoodDrive_;
   std::map<std::string, std::string> lastDirectoryOnDrive_;
@@ -179,7 +196,7 @@ class MainWindow : public QMainWindow {
   bool startupWriteFailed_ = false;
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;
-  std::vector<std::string> volumes_;
+  Storage storage_;
 };
 
 }  // namespace sonavex

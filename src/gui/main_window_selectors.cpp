@@ -37,7 +37,7 @@ QTreeWidgetItem* AddDirectoryItem(QTreeWidgetItem* parent, const QString& text,
 
 void MainWindow::fillVolumeSelector() {
   const QSignalBlocker blocker(driveSelector_);
-  for (const std::string& volume : volumes_) {
+  for (const std::string& volume : storage_.volumes) {
     driveSelector_->addItem(PathToQString(volume), Bytes(volume));
   }
   driveSelector_->setCurrentIndex(-1);
@@ -88,6 +88,9 @@ bool MainWindow::changeDirectory(const std::string& directory) {
   }
   FillInfoGrid();
   RefreshView();
+  // A directory on another volume has moved the drive selector along: that
+  // drive change has succeeded as well.
+  if (!selectedDrive().empty()) lastGoodDrive_ = selectedDrive();
   return true;
 }
 
@@ -103,32 +106,35 @@ void MainWindow::reportDirectoryFailure(const std::string& directory,
 std::error_code MainWindow::enterDirectory(const std::string& requested) {
   const std::string directory = WithoutTrailingSlash(requested);
   std::error_code ec;
-  const DirectoryListing listing = ListDirectory(directory, listedMask_, ec);
+  const DirectoryListing listing = storage_.listDirectory(directory, listedMask_, ec);
   if (ec) return ec;
   directory_ = directory;
-  lastDirectoryOnDrive_[VolumeOf(directory_, volumes_)] = directory_;
+  // The drive is the volume the directory lies on, also when a link led
+  // there from another volume.
+  const std::string drive = VolumeHolding(directory_, storage_.volumes);
+  lastDirectoryOnDrive_[drive] = directory_;
   fillFileList(listing.files);
   showDirectoryTree(listing.subdirectories);
-  syncDriveSelector();
+  syncDriveSelector(drive);
   return {};
 }
 
 // A directory on another volume moves the selector along, without running
 // the drive change rule a second time.
-void MainWindow::syncDriveSelector() {
-  const int index = driveSelector_->findData(Bytes(VolumeOf(directory_, volumes_)));
+void MainWindow::syncDriveSelector(const std::string& drive) {
+  const int index = driveSelector_->findData(Bytes(drive));
   const QSignalBlocker blocker(driveSelector_);
   driveSelector_->setCurrentIndex(index);
 }
 
 // The path from the volume's root down to the shown directory, and the
 // shown directory's subdirectories below it.
-void MainWindow::showDirectoryTree(const std::vector<std::string>& subdirectories) {
+void MainWindow::showDirectoryTree(const std::vector<Subdirectory>& subdirectories) {
   const QSignalBlocker blocker(directoryTree_);
   directoryTree_->clear();
   const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
   const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-  const std::string volume = VolumeOf(directory_, volumes_);
+  const std::string volume = VolumeOf(directory_, storage_.volumes);
   auto* current = new QTreeWidgetItem(directoryTree_, {PathToQString(volume)});
   current->setData(0, kPathRole, Bytes(volume));
   current->setIcon(0, open);
@@ -143,8 +149,12 @@ void MainWindow::showDirectoryTree(const std::vector<std::string>& subdirectorie
                                path, open);
     start = end;
   }
-  for (const std::string& name : subdirectories) {
-    AddDirectoryItem(current, PathToQString(name), JoinPath(directory_, name), closed);
+  // Links to directories are entered like directories; a music folder may
+  // well be reached through one.
+  const QIcon link = style()->standardIcon(QStyle::SP_DirLinkIcon);
+  for (const Subdirectory& sub : subdirectories) {
+    AddDirectoryItem(current, PathToQString(sub.name), JoinPath(directory_, sub.name),
+                     sub.isLink ? link : closed);
   }
   directoryTree_->expandAll();
   directoryTree_->setCurrentItem(current);
@@ -178,13 +188,16 @@ void MainWindow::reloadFileList() {
   fillFileList(ec ? std::vector<std::string>{} : names);
 }
 
+// One insertion for all rows: item by item, the list would tell its view
+// about every row on its own.
 void MainWindow::fillFileList(const std::vector<std::string>& names) {
   const QSignalBlocker blocker(fileList_);
   fileList_->clear();
-  for (const std::string& name : names) {
-    auto* item = new QListWidgetItem(PathToQString(name), fileList_);
-    item->setData(Qt::UserRole, Bytes(name));
-  }
+  QStringList texts;
+  texts.reserve(static_cast<qsizetype>(names.size()));
+  for (const std::string& name : names) texts.append(PathToQString(name));
+  entryNames_ = names;
+  fileList_->addItems(texts);
 }
 
 }  // namespace sonavex

@@ -81,9 +81,10 @@ void MainWindow::loadFileSelection() {
   const std::string home = HomeDirectory();
   // Changing to the home volume lands in the home directory, the way a
   // drive change lands in that drive's current directory.
-  lastDirectoryOnDrive_[VolumeOf(home, volumes_)] = home;
-  const std::u32string drive = settings_.ReadString(
-      kDatei, U"Laufwerk", DecodeUtf8(VolumeOf(home, volumes_)));
+  const std::string homeVolume = VolumeHolding(home, storage_.volumes);
+  lastDirectoryOnDrive_[homeVolume] = home;
+  const std::u32string drive =
+      settings_.ReadString(kDatei, U"Laufwerk", DecodeUtf8(homeVolume));
   if (!drive.empty()) selectDrive(EncodeUtf8(drive));
   const std::string directory =
       EncodeUtf8(settings_.ReadString(kDatei, U"Verzeichnis", DecodeUtf8(home)));

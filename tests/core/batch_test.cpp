@@ -30,7 +30,7 @@ class WalkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* file : {"D/2.mp3", "D/1.MP3", "D/x.txt", "D/a/3.mp3",
-                             "D/a/x/4.mp3", "D/b/5.mp3", "D/.cache/6.mp3"}) {
+                             "D/a/x/4.mp3", "D/b/5.mp3", "D/.cache/6.mp3", "D/Ab/7.mp3"}) {
       WriteFile(dir / file, "");
     }
     symlink((dir / "D/a").c_str(), (dir / "D/loop").c_str());
@@ -51,10 +51,13 @@ TEST_F(WalkTest, TreeDepthFirstOwnFilesFirstSkippingDotsAndLinks) {
   context.recursive = true;
   std::vector<std::string> entered;
   context.onDirectoryEntered = [&](const std::string& d) { entered.push_back(d); };
+  // Subdirectories in name order ignoring letter case: "Ab" between "a"
+  // and "b".
   EXPECT_EQ(Visited(context, root),
             (std::vector<std::string>{"1.MP3", "2.mp3", "a/3.mp3", "a/x/4.mp3",
-                                      "b/5.mp3"}));
-  EXPECT_EQ(entered, (std::vector<std::string>{root + "/a", root + "/a/x", root + "/b"}));
+                                      "Ab/7.mp3", "b/5.mp3"}));
+  EXPECT_EQ(entered, (std::vector<std::string>{root + "/a", root + "/a/x", root + "/Ab",
+                                               root + "/b"}));
   EXPECT_TRUE(reporter.messages.empty());
 }
 

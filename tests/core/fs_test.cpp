@@ -65,14 +65,24 @@ TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
 }
 
-TEST(ListSubdirectories, NameOrderWithoutLinks) {
+// Subdirectories sort like files; the walk's list leaves out links to
+// directories, the full listing keeps them marked as links.
+TEST(ListSubdirectories, FileOrderLinksOnlyInTheFullListing) {
   TempDir dir;
-  for (const char* name : {"b", "a", ".cache", "c"}) mkdir((dir / name).c_str(), 0755);
-  symlink("a", (dir / "alink").c_str());
+  for (const char* name : {"b", "Rock", "a", ".cache", "alternative"}) {
+    mkdir((dir / name).c_str(), 0755);
+  }
+  symlink("a", (dir / "Alink").c_str());
+  symlink("missing", (dir / "dangling").c_str());
   WriteFile(dir / "file", "");
   std::error_code ec;
-  const std::vector<std::string> expected = {".cache", "a", "b", "c"};
-  EXPECT_EQ(ListSubdirectories(dir.path(), ec), expected);
+  EXPECT_EQ(ListSubdirectories(dir.path(), ec),
+            (std::vector<std::string>{".cache", "a", "alternative", "b", "Rock"}));
+  const std::vector<Subdirectory> expected = {
+      {".cache", false}, {"a", false}, {"Alink", true}, {"alternative", false},
+      {"b", false},      {"Rock", false}};
+  EXPECT_EQ(ListDirectory(dir.path(), U"*", ec).subdirectories, expected);
+  EXPECT_FALSE(ec);
 }
 
 TEST(RenameNoReplace, RenamesAndNeverReplaces) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <filesystem>
 
 #include "core/fs/volumes.h"
 #include "support/test_support.h"
@@ -29,6 +32,40 @@ TEST(Volumes, RealFileSystemsFromTheMountTable) {
   EXPECT_EQ(mounts[3].fileSystemType, "vfat");
   const std::vector<std::string> expected = {"/", temp / "b", temp / "mit blank"};
   EXPECT_EQ(VolumesFromMounts(mounts), expected);
+}
+
+// A server that does not answer would hang whoever looks at its mount point,
+// so the list is made from the table alone: a mount point that cannot be
+// entered is listed (picking it tells), and nothing on a network share is
+// read, not even to tell a bound file from a directory.
+TEST(Volumes, MountPointsAreListedWithoutLookingAtThem) {
+  test::TempDir temp;
+  test::WriteFile(temp / "nas/datei", "");
+  const std::vector<MountEntry> mounts = {
+      {"/", "ext4"},
+      {temp / "weg", "ext4"},
+      {temp / "nas", "nfs4"},
+      {temp / "nas/datei", "ext4"},
+      {temp / "sshfs", "fuse.sshfs"},
+  };
+  const std::vector<std::string> expected = {"/", temp / "nas", temp / "nas/datei",
+                                             temp / "sshfs", temp / "weg"};
+  EXPECT_EQ(VolumesFromMounts(mounts), expected);
+}
+
+// The drive of a directory reached through a link is the volume the link
+// leads to.
+TEST(Volumes, VolumeHoldingFollowsLinks) {
+  test::TempDir temp;
+  const std::string root = std::filesystem::canonical(temp.path());
+  test::WriteFile(root + "/stick/Musik/a.mp3", "");
+  test::WriteFile(root + "/home/.keep", "");
+  symlink((root + "/stick/Musik").c_str(), (root + "/home/Musik").c_str());
+  const std::vector<std::string> volumes = {"/", root + "/stick"};
+  EXPECT_EQ(VolumeHolding(root + "/home/Musik", volumes), root + "/stick");
+  EXPECT_EQ(VolumeHolding(root + "/stick/Musik", volumes), root + "/stick");
+  EXPECT_EQ(VolumeHolding(root + "/home", volumes), "/");
+  EXPECT_EQ(VolumeHolding(root + "/stick/weg", volumes), root + "/stick");
 }
 
 TEST(Volumes, VolumeOfTakesTheLongestHoldingMountPath) {

@@ -32,7 +32,7 @@ class GuiTest : public ::testing::Test {
 
   MainWindow& Start() {
     windows.main.reset();
-    windows = CreateWindows(settingsPath, reporter);
+    windows = CreateWindows(settingsPath, reporter, storage);
     return *windows.main;
   }
   // Starts on `directory` with the given mask.
@@ -55,6 +55,8 @@ class GuiTest : public ::testing::Test {
   std::string music = temp / "home/Musik";
   std::string settingsPath = temp / "mp3sonavex.INI";
   RecordingReporter reporter;
+  // The machine's volumes and directories unless a test stands in its own.
+  Storage storage;
   AppWindows windows;
 
  private:

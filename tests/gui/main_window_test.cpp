@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QWindow>
+#include <filesystem>
 
 #include "core/fs/volumes.h"
 #include "core/settings/ini_file.h"
@@ -227,17 +228,66 @@ TEST_F(GuiTest, TreeEntersTheDirectoryDoubleClickedOrChosenWithEnter) {
   EXPECT_EQ(window.currentDirectory(), music + "/B/C");
 }
 
-TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
-  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) Touch(name);
+// A music folder on another volume, reached through a link in the home
+// directory: the tree lists the link in name order and enters it, and the
+// drive selector follows to that volume, which is then the drive to go back
+// to when a volume picked later does not answer.
+TEST_F(GuiTest, TreeEntersLinksAndTheDriveFollowsTheVolume) {
+  const std::string root = std::filesystem::canonical(temp.path());
+  const std::string stick = root + "/stick";
+  const std::string dead = root + "/tot";
+  WriteFile(stick + "/Alben/a.mp3", "x");
+  for (const char* name : {"Rock", "alternative"}) {
+    std::filesystem::create_directory(music + "/" + name);
+  }
+  std::filesystem::create_directory_symlink(stick + "/Alben", music + "/Stick");
+  storage.volumes = {"/", stick, dead};
+  storage.listDirectory = [dead](const std::string& directory, std::u32string_view mask,
+                                 std::error_code& ec) {
+    if (!directory.starts_with(dead)) return ListDirectory(directory, mask, ec);
+    ec = {EIO, std::generic_category()};
+    return DirectoryListing{};
+  };
   MainWindow& window = StartIn(music);
-  window.setMarked(0, true);
+  auto* tree = window.findChild<QTreeWidget*>(QStringLiteral("DirectoryListBox1"));
+  QTreeWidgetItem* shown = tree->currentItem();
+  ASSERT_EQ(shown->childCount(), 3);
+  EXPECT_EQ(shown->child(0)->text(0), QStringLiteral("alternative"));
+  EXPECT_EQ(shown->child(1)->text(0), QStringLiteral("Rock"));
+  EXPECT_EQ(shown->child(2)->text(0), QStringLiteral("Stick"));
+  EXPECT_EQ(window.selectedDrive(), "/");
+
+  tree->setCurrentItem(shown->child(2));
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(tree, &enter);
+  EXPECT_EQ(window.currentDirectory(), music + "/Stick");
+  ASSERT_EQ(window.entryCount(), 1);
+  EXPECT_EQ(window.selectedDrive(), stick);
+  EXPECT_EQ(window.lastGoodDrive(), stick);
+
+  window.selectDrive(dead);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(reporter.messages[0].text, U"Laufwerk " + U32(dead) + U": ist nicht bereit!");
+  EXPECT_EQ(window.currentDirectory(), music + "/Stick");
+  EXPECT_EQ(window.selectedDrive(), stick);
+}
+
+TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  for (int index : {0, 2, 3}) window.setMarked(index, true);
   Action("Umkehr2")->trigger();  // the popup twin runs the same command
-  EXPECT_EQ(Panel(1), QStringLiteral("3 : 2"));
-  EXPECT_FALSE(window.isMarked(0));
+  EXPECT_EQ(Panel(1), QStringLiteral("5 : 2"));
+  EXPECT_EQ(window.markedNames(), (std::vector<std::string>{"b.mp3", "e.mp3"}));
+  Action("Umkehr1")->trigger();
+  EXPECT_EQ(window.markedNames(), (std::vector<std::string>{"a.mp3", "c.mp3", "d.mp3"}));
   Action("Alle1")->trigger();
-  EXPECT_EQ(Panel(1), QStringLiteral("3 : 3"));
+  EXPECT_EQ(Panel(1), QStringLiteral("5 : 5"));
+  EXPECT_TRUE(window.isMarked(4));
   Action("Keine1")->trigger();
-  EXPECT_EQ(Panel(1), QStringLiteral("3 : 0"));
+  EXPECT_EQ(Panel(1), QStringLiteral("5 : 0"));
+  EXPECT_FALSE(window.isMarked(0));
 }
 
 TEST_F(GuiTest, BatchCommandWorksOnTheMarksOrTheWholeDirectory) {

@@ -19,9 +19,10 @@ bool VisitDirectory(const BatchContext& context, const std::string& directory,
   if (ec) return false;
   for (const std::string& name : listing.files) visit(directory, name);
   if (!context.recursive) return true;
-  for (const std::string& name : listing.subdirectories) {
-    if (IsDotName(name)) continue;
-    const std::string path = JoinPath(directory, name);
+  // Links to directories are not followed: a link loop would never end.
+  for (const Subdirectory& sub : listing.subdirectories) {
+    if (sub.isLink || IsDotName(sub.name)) continue;
+    const std::string path = JoinPath(directory, sub.name);
     if (context.onDirectoryEntered) context.onDirectoryEntered(path);
     if (!VisitDirectory(context, path, visit)) return false;
   }

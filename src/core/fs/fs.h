@@ -32,15 +32,24 @@ std::vector<std::string> ListFiles(const std::string& directory,
                                    std::u32string_view mask,
                                    std::error_code& ec);
 
-// Subdirectories of `directory` in name order (code point order of the
-// decoded names), without "." and "..". Symbolic links are never listed.
+// Subdirectories of `directory` in the order of ListFiles, without "." and
+// "..". Symbolic links are never listed.
 std::vector<std::string> ListSubdirectories(const std::string& directory,
                                             std::error_code& ec);
 
-// Both lists of one directory from a single read of it.
+// A directory entry that can be entered: a real directory or a symbolic link
+// to one.
+struct Subdirectory {
+  std::string name;
+  bool isLink = false;
+  bool operator==(const Subdirectory&) const = default;
+};
+
+// Both lists of one directory from a single read of it, each in the order of
+// ListFiles.
 struct DirectoryListing {
   std::vector<std::string> files;
-  std::vector<std::string> subdirectories;
+  std::vector<Subdirectory> subdirectories;
 };
 DirectoryListing ListDirectory(const std::string& directory,
                                std::u32string_view mask, std::error_code& ec);

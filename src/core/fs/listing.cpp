@@ -46,14 +46,16 @@ bool MatchesOnePattern(std::u32string_view name, std::u32string_view pattern) {
          MatchPattern(name, pattern.substr(0, pattern.size() - 2));
 }
 
-// Files are regular files and links to them; directories are real
-// directories, never links (a link loop would never end).
-enum class EntryKind { File, Directory, Other };
+// Files are regular files and links to them. Links to directories are told
+// apart from real directories: the tree enters them, the walk does not (a
+// link loop would never end).
+enum class EntryKind { File, Directory, DirectoryLink, Other };
 
 EntryKind KindOfLinkTarget(int dirFd, const char* name) {
   struct stat st{};
   if (fstatat(dirFd, name, &st, 0) != 0) return EntryKind::Other;
-  return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+  if (S_ISREG(st.st_mode)) return EntryKind::File;
+  return S_ISDIR(st.st_mode) ? EntryKind::DirectoryLink : EntryKind::Other;
 }
 
 EntryKind KindOf(int dirFd, const dirent& entry) {
@@ -92,15 +94,35 @@ struct Named {
   std::u32string folded;
   std::u32string decoded;
   std::string bytes;
+  bool isLink = false;
 };
 
-std::vector<std::string> SortedBytes(std::vector<Named>& entries) {
+Named MakeNamed(std::string_view name, bool isLink = false) {
+  std::u32string decoded = DecodeUtf8(name);
+  std::u32string folded = LowCaseUmlaut(decoded);
+  return {std::move(folded), std::move(decoded), std::string(name), isLink};
+}
+
+// Name order ignoring letter case, ties in code point order.
+void SortByName(std::vector<Named>& entries) {
   std::sort(entries.begin(), entries.end(), [](const Named& a, const Named& b) {
     return a.folded != b.folded ? a.folded < b.folded : a.decoded < b.decoded;
   });
+}
+
+std::vector<std::string> SortedBytes(std::vector<Named>& entries) {
+  SortByName(entries);
   std::vector<std::string> out;
   out.reserve(entries.size());
   for (Named& e : entries) out.push_back(std::move(e.bytes));
+  return out;
+}
+
+std::vector<Subdirectory> SortedSubdirectories(std::vector<Named>& entries) {
+  SortByName(entries);
+  std::vector<Subdirectory> out;
+  out.reserve(entries.size());
+  for (Named& e : entries) out.push_back({std::move(e.bytes), e.isLink});
   return out;
 }
 
@@ -138,17 +160,15 @@ DirectoryListing ListDirectory(const std::string& directory,
   std::vector<Named> subdirectories;
   ec = ForEachEntry(directory, [&](std::string_view name, EntryKind kind) {
     if (kind == EntryKind::Other) return;
-    std::u32string decoded = DecodeUtf8(name);
-    if (kind == EntryKind::Directory) {
-      subdirectories.push_back({decoded, decoded, std::string(name)});
+    if (kind != EntryKind::File) {
+      subdirectories.push_back(MakeNamed(name, kind == EntryKind::DirectoryLink));
       return;
     }
-    std::u32string folded = LowCaseUmlaut(decoded);
-    if (!MatchesFoldedMask(folded, foldedMask)) return;
-    files.push_back({std::move(folded), std::move(decoded), std::string(name)});
+    Named file = MakeNamed(name);
+    if (MatchesFoldedMask(file.folded, foldedMask)) files.push_back(std::move(file));
   });
   if (ec) return {};
-  return {SortedBytes(files), SortedBytes(subdirectories)};
+  return {SortedBytes(files), SortedSubdirectories(subdirectories)};
 }
 
 std::vector<std::string> ListFiles(const std::string& directory,
@@ -159,7 +179,11 @@ std::vector<std::string> ListFiles(const std::string& directory,
 
 std::vector<std::string> ListSubdirectories(const std::string& directory,
                                             std::error_code& ec) {
-  return ListDirectory(directory, U"", ec).subdirectories;
+  std::vector<std::string> names;
+  for (Subdirectory& sub : ListDirectory(directory, U"", ec).subdirectories) {
+    if (!sub.isLink) names.push_back(std::move(sub.name));
+  }
+  return names;
 }
 
 }  // namespace sonavex

@@ -1,12 +1,14 @@
 #include "core/fs/volumes.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
-
-#include "core/fs/fs.h"
 
 namespace sonavex {
 namespace {
@@ -79,6 +81,63 @@ bool IsPseudoFileSystem(std::string_view type) {
   return std::find(kPseudo.begin(), kPseudo.end(), type) != kPseudo.end();
 }
 
+bool IsRemoteFileSystem(std::string_view type) {
+  static constexpr std::array<std::string_view, 13> kRemote = {
+      "nfs",  "nfs4",  "cifs", "smb3",   "smbfs", "9p",    "ceph",
+      "afs",  "davfs", "ncpfs", "lustre", "glusterfs", "virtiofs"};
+  return type == "fuse" || type.starts_with("fuse.") || type == "fuseblk" ||
+         std::find(kRemote.begin(), kRemote.end(), type) != kRemote.end();
+}
+
+namespace {
+
+bool Holds(std::string_view volume, std::string_view path) {
+  return path == volume ||
+         (path.starts_with(volume) &&
+          (volume.ends_with('/') || path[volume.size()] == '/'));
+}
+
+// The mount that holds `path`: the last one with the longest mount path, as
+// a later mount hides an earlier one at the same place.
+const MountEntry* MountHolding(std::string_view path,
+                               const std::vector<MountEntry>& mounts) {
+  const MountEntry* best = nullptr;
+  for (const MountEntry& mount : mounts) {
+    if (Holds(mount.mountPoint, path) &&
+        (best == nullptr || mount.mountPoint.size() >= best->mountPoint.size())) {
+      best = &mount;
+    }
+  }
+  return best;
+}
+
+// The type of `name` as `directory` lists it, without looking at the entry
+// itself; DT_UNKNOWN when it is not listed or the directory cannot be read.
+unsigned char ListedType(const std::string& directory, std::string_view name) {
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(directory.c_str()), closedir);
+  if (!dir) return DT_UNKNOWN;
+  while (const dirent* entry = readdir(dir.get())) {
+    if (name == entry->d_name) return entry->d_type;
+  }
+  return DT_UNKNOWN;
+}
+
+// Containers bind single files (/etc/hosts) over the tree. The parent lists
+// the file that lies under such a mount; the mount point itself is not
+// touched, and a parent on a remote file system is not read either.
+bool IsFileMount(const std::string& mountPoint,
+                 const std::vector<MountEntry>& mounts) {
+  const std::size_t slash = mountPoint.rfind('/');
+  if (slash == std::string::npos || slash + 1 == mountPoint.size()) return false;
+  const std::string parent = slash == 0 ? "/" : mountPoint.substr(0, slash);
+  const MountEntry* holder = MountHolding(parent, mounts);
+  if (holder != nullptr && IsRemoteFileSystem(holder->fileSystemType)) return false;
+  const unsigned char type = ListedType(parent, std::string_view(mountPoint).substr(slash + 1));
+  return type != DT_UNKNOWN && type != DT_DIR;
+}
+
+}  // namespace
+
 std::vector<std::string> VolumesFromMounts(
     const std::vector<MountEntry>& mounts) {
   std::vector<std::string> others;
@@ -86,12 +145,13 @@ std::vector<std::string> VolumesFromMounts(
     if (mount.mountPoint == "/" || IsPseudoFileSystem(mount.fileSystemType)) {
       continue;
     }
-    // Containers bind single files (/etc/hosts) over the tree.
-    if (!IsDirectory(mount.mountPoint)) continue;
     others.push_back(mount.mountPoint);
   }
   std::sort(others.begin(), others.end());
   others.erase(std::unique(others.begin(), others.end()), others.end());
+  std::erase_if(others, [&](const std::string& mountPoint) {
+    return IsFileMount(mountPoint, mounts);
+  });
   others.insert(others.begin(), "/");
   return others;
 }
@@ -108,13 +168,16 @@ std::string VolumeOf(std::string_view path,
                      const std::vector<std::string>& volumes) {
   std::string best = "/";
   for (const std::string& volume : volumes) {
-    const bool holds =
-        path == volume ||
-        (path.starts_with(volume) &&
-         (volume.ends_with('/') || path[volume.size()] == '/'));
-    if (holds && volume.size() > best.size()) best = volume;
+    if (Holds(volume, path) && volume.size() > best.size()) best = volume;
   }
   return best;
+}
+
+std::string VolumeHolding(const std::string& directory,
+                          const std::vector<std::string>& volumes) {
+  const std::unique_ptr<char, void (*)(void*)> resolved(
+      realpath(directory.c_str(), nullptr), std::free);
+  return VolumeOf(resolved ? std::string_view(resolved.get()) : directory, volumes);
 }
 
 bool IsNotReady(std::error_code ec) {

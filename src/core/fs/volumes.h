@@ -20,8 +20,16 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 // proc, sysfs, tmpfs, cgroup and their kin hold no user files.
 bool IsPseudoFileSystem(std::string_view type);
 
-// "/" first, then the other mount points of real file systems that are
-// directories, in name order, each once.
+// Network and FUSE file systems: their servers may not answer.
+bool IsRemoteFileSystem(std::string_view type);
+
+// "/" first, then the other mount points of real file systems, in name
+// order, each once. A mount point is never looked at itself, so a volume
+// whose server does not answer is listed without waiting for it; whether it
+// can be entered shows when it is picked. Only single files bound over the
+// tree (as containers do with /etc/hosts) are left out, told by the entry
+// that the parent directory lists for the mount point, and only where that
+// parent is not on a remote file system.
 std::vector<std::string> VolumesFromMounts(const std::vector<MountEntry>& mounts);
 
 // VolumesFromMounts of this process's mount table; just "/" when the table
@@ -32,6 +40,12 @@ std::vector<std::string> ListVolumes();
 // "/" when none does.
 std::string VolumeOf(std::string_view path,
                      const std::vector<std::string>& volumes);
+
+// The volume that holds `directory` itself, with links on the way followed:
+// a link to a directory on a stick is on the stick. The lexical VolumeOf when
+// the path cannot be resolved.
+std::string VolumeHolding(const std::string& directory,
+                          const std::vector<std::string>& volumes);
 
 // A failure that means the medium or the server is away, not that the
 // directory is wrong: the drive selector warns and goes back for these.
