@@ -42,7 +42,9 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
                   [&](const std::string& directory, const std::string& name) {
                     const std::string path = JoinPath(directory, name);
                     TInfo info;
-                    if (const std::error_code ec = info.SetDatei(path, reporter)) {
+                    // A command that only reports must not write: an untagged
+                    // file shows empty tag fields and stays as it is.
+                    if (const std::error_code ec = info.SetDatei(path)) {
                       reporter.Report(MessageKind::Error,
                                       RenameMessageText(ec, DecodeUtf8(directory),
                                                         DecodeUtf8(name)));
@@ -119,9 +121,9 @@ const std::vector<Command>& Commands() {
        ListFileSet},
       {"", "info", {},
        "je Datei Pfad und die zwölf Werte der Zusatzinfos, durch Tabs getrennt;\n"
-       "      eine MP3-Datei ohne ID3v1-Tag bekommt dabei, wie in der Tabelle,\n"
-       "      ein leeres Tag; Tabs und Zeilenumbrüche in Tag-Feldern werden\n"
-       "      als Leerzeichen ausgegeben",
+       "      ändert keine Datei: eine MP3-Datei ohne ID3v1-Tag zeigt leere\n"
+       "      Tag-Felder; Tabs und Zeilenumbrüche in Tag-Feldern werden als\n"
+       "      Leerzeichen ausgegeben",
        PrintInfo},
       NameEditCommand('L', "delete-ends", {"ERSTE", "LETZTE"},
                       "Zeichen am Anfang und Ende des Namens löschen"),

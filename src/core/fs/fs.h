@@ -87,6 +87,9 @@ bool IsDirectory(const std::string& path);
 // bytes at the end of the file).
 std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
                        std::string& out);
+// The same into `buffer`; `done` is the number of bytes read.
+std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t length,
+                       std::size_t& done);
 // Writes all of `bytes` at `offset`.
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes);
 

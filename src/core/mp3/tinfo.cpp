@@ -40,7 +40,8 @@ void SetMp3Defaults(TInfo& info) {
 
 // An encoder's VBR summary gives the true playing time; the first frame's
 // bit rate would be off by the ratio of that frame to the stream's average.
-bool SetVbrDauer(std::int64_t size, const FoundFrame& frame, TInfo& info) {
+// `audioBytes` stands in for a byte count the summary does not give.
+bool SetVbrDauer(std::int64_t audioBytes, const FoundFrame& frame, TInfo& info) {
   const auto params = FrameParamsOf(frame.header);
   if (!params) return false;
   const auto summary = ReadVbrSummary(frame.probe, *params);
@@ -49,41 +50,45 @@ bool SetVbrDauer(std::int64_t size, const FoundFrame& frame, TInfo& info) {
                          params->samplesPerFrame / params->sampleRate;
   const double bytes = summary->bytes.value_or(0) != 0
                            ? static_cast<double>(*summary->bytes)
-                           : static_cast<double>(size);
+                           : static_cast<double>(audioBytes);
   const double kbps = std::round(bytes * 8 / seconds / 1000);
   info.Dauer = FormatDauer(seconds);
   info.Bitrate = Decimal(static_cast<long long>(std::min(kbps, 999.0)));
   return true;
 }
 
-void SetDauer(std::int64_t size, const std::optional<FoundFrame>& frame,
-              TInfo& info) {
-  if (frame && SetVbrDauer(size, *frame, info)) return;
+// The playing time counts the bytes behind the ID3v2 tags only: a cover
+// picture there is no audio.
+void SetDauer(std::int64_t size, const HeaderSearch& search, TInfo& info) {
+  const std::int64_t audioBytes = std::max<std::int64_t>(size - search.audioStart, 0);
+  if (search.frame && SetVbrDauer(audioBytes, *search.frame, info)) return;
   const long kbps = std::strtol(EncodeUtf8(info.Bitrate).c_str(), nullptr, 10);
-  info.Dauer = FormatDauer(PlayingSeconds(size, std::max(kbps, 1L)));
+  info.Dauer = FormatDauer(PlayingSeconds(audioBytes, std::max(kbps, 1L)));
 }
 
-std::error_code ReadTail(const FileHandle& file, std::int64_t size,
-                         std::string& tail) {
-  if (size < static_cast<std::int64_t>(kTagSize)) {
-    tail.clear();
+// The last 128 bytes of a file of `size` bytes (fewer when it is shorter);
+// a small file's tail comes with its first block, without a read of its own.
+std::error_code ReadTail(FileBytes& bytes, std::int64_t size, std::string& tail) {
+  const std::int64_t at = std::max<std::int64_t>(size - static_cast<std::int64_t>(kTagSize), 0);
+  return bytes.Copy(at, kTagSize, tail);
+}
+
+// Reads the head and the tail of the open file whose size the caller looked
+// up, and limits `bytes` to the audio, which ends before an ID3v1 tag. An
+// untagged file first gets its empty tag when a reporter is given; the tag
+// found in the file then is that empty one.
+std::error_code ReadHeadAndTail(FileBytes& bytes, Reporter* tagReporter,
+                                const std::string& path, std::string& tail) {
+  std::error_code ec;
+  const std::int64_t size = bytes.size();
+  bytes.From(0, 4, ec);
+  if (ec || (ec = ReadTail(bytes, size, tail))) return ec;
+  if (size >= static_cast<std::int64_t>(kTagSize) && HasTagMarker(tail)) {
+    bytes.Limit(size - static_cast<std::int64_t>(kTagSize));
     return {};
   }
-  return ReadAt(file.fd(), size - static_cast<std::int64_t>(kTagSize), kTagSize, tail);
-}
-
-// Reads the last 128 bytes of the open file whose size the caller looked up;
-// an untagged file first gets its empty tag when a reporter is given.
-// Looking before calling EnsureTag spares tagged files a second open.
-std::error_code ReadTailEnsuringTag(const FileHandle& file, Reporter* tagReporter,
-                                    const std::string& path, std::int64_t& size,
-                                    std::string& tail) {
-  std::error_code ec = ReadTail(file, size, tail);
-  if (ec || HasTagMarker(tail) || tagReporter == nullptr) return ec;
-  if (!EnsureTag(path, *tagReporter)) return {};
-  size = file.Size(ec);
-  if (ec) return ec;
-  return ReadTail(file, size, tail);
+  if (tagReporter != nullptr && EnsureTag(path, *tagReporter)) tail = EmptyTag();
+  return {};
 }
 
 // `statSize` is the size before an empty tag was added: the playing time
@@ -93,13 +98,13 @@ std::error_code LoadMp3(std::int64_t statSize, Reporter* tagReporter, TInfo& inf
   std::error_code ec;
   FileHandle file = FileHandle::OpenRead(info.Datei, ec);
   if (ec) return ec;
-  std::int64_t size = statSize;
+  FileBytes bytes(file, statSize);
   std::string tail;
-  if ((ec = ReadTailEnsuringTag(file, tagReporter, info.Datei, size, tail))) return ec;
-  const auto frame = FindFrameHeader(file, size, ec);
+  if ((ec = ReadHeadAndTail(bytes, tagReporter, info.Datei, tail))) return ec;
+  const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
-  if (frame) DecodeFrameHeader(frame->header, info);
-  SetDauer(statSize, frame, info);
+  if (search.frame) DecodeFrameHeader(search.frame->header, info);
+  SetDauer(statSize, search, info);
   // Without its tag (one could not be written) the end of the file is audio
   // data, not text.
   if (HasTagMarker(tail)) ReadTag(tail, info);
