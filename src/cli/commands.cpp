@@ -23,17 +23,23 @@ std::string ListFileSet(Invocation& inv, std::ostream& out) {
 
 // A tab or line break inside a tag field would break the line format; it
 // is shown as a blank.
-std::string OneField(std::u32string value) {
-  for (char32_t& c : value) {
-    if (c == U'\t' || c == U'\n' || c == U'\r') c = U' ';
+void AppendField(std::string& line, std::u32string_view value) {
+  const std::size_t start = line.size();
+  line += EncodeUtf8(value);
+  for (std::size_t i = start; i < line.size(); ++i) {
+    if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r') line[i] = ' ';
   }
-  return EncodeUtf8(value);
 }
 
+// One write per file: the line is built first.
 void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out) {
-  out << path;
-  for (const std::u32string& value : MakeInfoRow(info)) out << '\t' << OneField(value);
-  out << '\n';
+  std::string line = path;
+  for (const std::u32string& value : MakeInfoRow(info)) {
+    line += '\t';
+    AppendField(line, value);
+  }
+  line += '\n';
+  out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 std::string PrintInfo(Invocation& inv, std::ostream& out) {

@@ -34,13 +34,26 @@ WritableGuard::~WritableGuard() {
   if (changed_) chmod(path_.c_str(), mode_);
 }
 
-std::error_code StatPath(const std::string& path, FileStat& out) {
-  struct stat st{};
-  if (stat(path.c_str(), &st) != 0) return LastError();
+namespace {
+void FromStat(const struct stat& st, FileStat& out) {
   out.size = st.st_size;
   out.modified = st.st_mtime;
   out.isRegular = S_ISREG(st.st_mode);
   out.isDirectory = S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+std::error_code StatPath(const std::string& path, FileStat& out) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0) return LastError();
+  FromStat(st, out);
+  return {};
+}
+
+std::error_code StatFd(int fd, FileStat& out) {
+  struct stat st{};
+  if (fstat(fd, &st) != 0) return LastError();
+  FromStat(st, out);
   return {};
 }
 

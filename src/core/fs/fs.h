@@ -80,6 +80,8 @@ struct FileStat {
 
 // stat (follows links).
 std::error_code StatPath(const std::string& path, FileStat& out);
+// The same for an open file, without looking its path up again.
+std::error_code StatFd(int fd, FileStat& out);
 
 bool IsDirectory(const std::string& path);
 

@@ -193,12 +193,12 @@ void DecodeFrameHeader(const FrameHeaderBytes& header, TInfo& info) {
                                                     U"Dual-Channel", U"Mono"};
   if (const char32_t* version = kVersionNames[VersionBits(header)]) info.MPEG = version;
   if (const int rate = SampleRate(header); rate != 0) {
-    info.SampFreq = DecodeUtf8(std::to_string(rate));
+    info.SampFreq = DecimalText(rate);
   }
   const int layer = LayerNumber(header);
-  info.Layer = layer == 4 ? U"?" : DecodeUtf8(std::to_string(layer));
+  info.Layer = layer == 4 ? U"?" : DecimalText(layer);
   if (const int kbps = BitrateKbps(header); kbps != 0) {
-    info.Bitrate = DecodeUtf8(std::to_string(kbps));
+    info.Bitrate = DecimalText(kbps);
   }
   info.Mode = kModeNames[header[3] >> 6];
 }
