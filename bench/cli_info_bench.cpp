@@ -7,6 +7,9 @@
 // (user + system) of both, which a busy machine disturbs less.
 //
 // Usage: cli_info_bench [rounds] [directory-to-create-the-tree-in] [cli]
+// With SONAVEX_BENCH_TREE set, the tree found there (10,000 MP3 files in
+// folders) is used instead of a generated one, for example one of larger
+// files.
 // Figures mean something only from an optimised build without sanitizers:
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release
 //   cmake --build build-rel -j2 --target cli_info_bench mp3sonavex-cli
@@ -24,6 +27,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -132,8 +136,10 @@ int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
   if (argc > 2) setenv("TMPDIR", argv[2], 1);
   const std::string cli = argc > 3 ? argv[3] : SONAVEX_CLI_PATH;
-  const sonavex::bench::Mp3Tree tree(kFiles, kPerFolder);
-  const std::string root = tree.root();
+  const char* given = getenv("SONAVEX_BENCH_TREE");
+  std::optional<sonavex::bench::Mp3Tree> tree;
+  if (given == nullptr) tree.emplace(kFiles, kPerFolder);
+  const std::string root = given != nullptr ? given : tree->root();
 
   // One untimed run checks that the tool reads every file and reports nothing.
   const std::string listing = root + "/../" + "sonavex-bench-info.txt";

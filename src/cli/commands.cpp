@@ -25,7 +25,7 @@ std::string ListFileSet(Invocation& inv, std::ostream& out) {
 // is shown as a blank.
 void AppendField(std::string& line, std::u32string_view value) {
   const std::size_t start = line.size();
-  line += EncodeUtf8(value);
+  EncodeUtf8Into(line, value);
   for (std::size_t i = start; i < line.size(); ++i) {
     if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r') line[i] = ' ';
   }
@@ -33,7 +33,9 @@ void AppendField(std::string& line, std::u32string_view value) {
 
 // One write per file: the line is built first.
 void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out) {
-  std::string line = path;
+  std::string line;
+  line.reserve(path.size() + 256);
+  line += path;
   for (const std::u32string& value : MakeInfoRow(info)) {
     line += '\t';
     AppendField(line, value);

@@ -5,7 +5,6 @@
 namespace sonavex {
 namespace {
 
-constexpr std::size_t kFirstBlock = 4096;
 constexpr std::size_t kLaterBlock = 64 * 1024;
 
 }  // namespace
@@ -26,7 +25,7 @@ std::string_view FileBytes::From(std::int64_t offset, std::size_t need,
     return block_.substr(static_cast<std::size_t>(offset - blockStart_));
   }
   if (file_ == nullptr) return {};  // bytes in memory hold all there is
-  return Read(offset, std::max(need, storage_ ? kLaterBlock : kFirstBlock), ec);
+  return Read(offset, std::max(need, readBefore_ ? kLaterBlock : kFirstBlock), ec);
 }
 
 std::string_view FileBytes::Read(std::int64_t offset, std::size_t length,
@@ -34,14 +33,19 @@ std::string_view FileBytes::Read(std::int64_t offset, std::size_t length,
   // Never asking beyond the end saves the read that would only find it.
   length = static_cast<std::size_t>(
       std::min(static_cast<std::int64_t>(length), size_ - offset));
-  if (length > capacity_) {
-    storage_ = std::make_unique_for_overwrite<char[]>(length);
-    capacity_ = length;
+  char* buffer = first_;
+  if (length > sizeof first_) {
+    if (length > laterCapacity_) {
+      later_ = std::make_unique_for_overwrite<char[]>(length);
+      laterCapacity_ = length;
+    }
+    buffer = later_.get();
   }
+  readBefore_ = true;
   std::size_t done = 0;
-  ec = ReadAt(file_->fd(), offset, storage_.get(), length, done);
+  ec = ReadAt(file_->fd(), offset, buffer, length, done);
   blockStart_ = offset;
-  block_ = std::string_view(storage_.get(), ec ? 0 : done);
+  block_ = std::string_view(buffer, ec ? 0 : done);
   // A file that shrank since its size was taken ends where the read ended.
   if (!ec && done < length) size_ = offset + static_cast<std::int64_t>(done);
   return block_;

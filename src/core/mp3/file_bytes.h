@@ -20,6 +20,9 @@ class FileBytes {
   FileBytes(const FileHandle& file, std::int64_t size);
   // Bytes already in memory.
   explicit FileBytes(std::string_view bytes);
+  // Views point into the object.
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
 
   std::int64_t size() const { return size_; }
 
@@ -45,8 +48,12 @@ class FileBytes {
   std::int64_t size_ = 0;
   std::int64_t blockStart_ = 0;
   std::string_view block_;
-  std::unique_ptr<char[]> storage_;
-  std::size_t capacity_ = 0;
+  bool readBefore_ = false;
+  // The first block lives here, which spares most files a heap block.
+  static constexpr std::size_t kFirstBlock = 4096;
+  char first_[kFirstBlock];
+  std::unique_ptr<char[]> later_;
+  std::size_t laterCapacity_ = 0;
 };
 
 }  // namespace sonavex

@@ -100,14 +100,21 @@ std::u32string DecodeUtf8(std::string_view bytes) {
 }
 
 std::string EncodeUtf8(std::u32string_view text) {
+  std::string out;
+  EncodeUtf8Into(out, text);
+  return out;
+}
+
+void EncodeUtf8Into(std::string& out, std::u32string_view text) {
   // ASCII, the usual case, is copied a byte per code point up to the first
   // character that is not.
-  std::string out(text.size(), '\0');
+  const std::size_t start = out.size();
+  out.resize(start + text.size());
   std::size_t ascii = 0;
   for (; ascii < text.size() && text[ascii] < 0x80; ++ascii) {
-    out[ascii] = static_cast<char>(text[ascii]);
+    out[start + ascii] = static_cast<char>(text[ascii]);
   }
-  out.resize(ascii);
+  out.resize(start + ascii);
   for (char32_t cp : text.substr(ascii)) {
     if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
       out.push_back(static_cast<char>(cp - kEscapeBase));
@@ -117,7 +124,6 @@ std::string EncodeUtf8(std::u32string_view text) {
       AppendUtf8(out, cp);
     }
   }
-  return out;
 }
 
 std::u32string DecodeWindows1252(std::string_view bytes) {
