@@ -25,17 +25,21 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/mp3_tree.h"
+#include "support/plain_timing.h"
 
 extern char** environ;
 
 namespace {
+
+using sonavex::bench::Median;
+using sonavex::bench::Seconds;
+using sonavex::bench::SubfolderPaths;
 
 constexpr int kFiles = 10000;
 constexpr int kPerFolder = 100;
@@ -65,15 +69,7 @@ void ReadFiles(const std::string& folder) {
 }
 
 void PlainLoop(const std::string& root) {
-  DIR* dir = opendir(root.c_str());
-  std::vector<std::string> folders;
-  while (const dirent* entry = readdir(dir)) {
-    if (entry->d_type == DT_DIR && entry->d_name[0] != '.') {
-      folders.push_back(root + "/" + entry->d_name);
-    }
-  }
-  closedir(dir);
-  for (const std::string& folder : folders) ReadFiles(folder);
+  for (const std::string& folder : SubfolderPaths(root)) ReadFiles(folder);
 }
 
 double CpuSeconds(const rusage& usage) {
@@ -116,18 +112,6 @@ int RunCli(const std::string& cli, const std::string& root, const char* output,
 long LineCount(const std::string& path) {
   std::ifstream in(path);
   return std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n');
-}
-
-template <typename Run>
-double Seconds(Run run) {
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace
