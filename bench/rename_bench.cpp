@@ -25,8 +25,13 @@
 #include <vector>
 
 #include "core/batch/batch.h"
+#include "support/plain_timing.h"
 
 namespace {
+
+using sonavex::bench::Median;
+using sonavex::bench::Seconds;
+using sonavex::bench::SubfolderPaths;
 
 constexpr int kFolders = 100;
 constexpr int kFilesPerFolder = 100;
@@ -80,15 +85,7 @@ void ReplaceInFolder(const char* folder, const char* search,
 
 void PlainLoop(const std::string& root, const char* search,
                const char* replacement) {
-  DIR* dir = opendir(root.c_str());
-  std::vector<std::string> folders;
-  while (const dirent* entry = readdir(dir)) {
-    if (entry->d_type == DT_DIR && entry->d_name[0] != '.') {
-      folders.push_back(root + "/" + entry->d_name);
-    }
-  }
-  closedir(dir);
-  for (const std::string& folder : folders) {
+  for (const std::string& folder : SubfolderPaths(root)) {
     ReplaceInFolder(folder.c_str(), search, replacement);
   }
 }
@@ -103,14 +100,6 @@ void Engine(const std::string& root, const char32_t* search,
   sonavex::RunOperation('X', root, context);
 }
 
-template <typename Run>
-double Seconds(Run run) {
-  const auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-      .count();
-}
-
 bool AllRenamedTo(const std::string& root, const char* part) {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
     if (entry.is_regular_file() &&
@@ -119,11 +108,6 @@ bool AllRenamedTo(const std::string& root, const char* part) {
     }
   }
   return true;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

@@ -23,17 +23,25 @@ std::string ListFileSet(Invocation& inv, std::ostream& out) {
 
 // A tab or line break inside a tag field would break the line format; it
 // is shown as a blank.
-std::string OneField(std::u32string value) {
-  for (char32_t& c : value) {
-    if (c == U'\t' || c == U'\n' || c == U'\r') c = U' ';
+void AppendField(std::string& line, std::u32string_view value) {
+  const std::size_t start = line.size();
+  EncodeUtf8Into(line, value);
+  for (std::size_t i = start; i < line.size(); ++i) {
+    if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r') line[i] = ' ';
   }
-  return EncodeUtf8(value);
 }
 
+// One write per file: the line is built first.
 void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out) {
-  out << path;
-  for (const std::u32string& value : MakeInfoRow(info)) out << '\t' << OneField(value);
-  out << '\n';
+  std::string line;
+  line.reserve(path.size() + 256);
+  line += path;
+  for (const std::u32string& value : MakeInfoRow(info)) {
+    line += '\t';
+    AppendField(line, value);
+  }
+  line += '\n';
+  out.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 std::string PrintInfo(Invocation& inv, std::ostream& out) {
@@ -42,7 +50,9 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
                   [&](const std::string& directory, const std::string& name) {
                     const std::string path = JoinPath(directory, name);
                     TInfo info;
-                    if (const std::error_code ec = info.SetDatei(path, reporter)) {
+                    // A command that only reports must not write: an untagged
+                    // file shows empty tag fields and stays as it is.
+                    if (const std::error_code ec = info.SetDatei(path)) {
                       reporter.Report(MessageKind::Error,
                                       RenameMessageText(ec, DecodeUtf8(directory),
                                                         DecodeUtf8(name)));
@@ -119,9 +129,9 @@ const std::vector<Command>& Commands() {
        ListFileSet},
       {"", "info", {},
        "je Datei Pfad und die zwölf Werte der Zusatzinfos, durch Tabs getrennt;\n"
-       "      eine MP3-Datei ohne ID3v1-Tag bekommt dabei, wie in der Tabelle,\n"
-       "      ein leeres Tag; Tabs und Zeilenumbrüche in Tag-Feldern werden\n"
-       "      als Leerzeichen ausgegeben",
+       "      ändert keine Datei: eine MP3-Datei ohne ID3v1-Tag zeigt leere\n"
+       "      Tag-Felder; Tabs und Zeilenumbrüche in Tag-Feldern werden als\n"
+       "      Leerzeichen ausgegeben",
        PrintInfo},
       NameEditCommand('L', "delete-ends", {"ERSTE", "LETZTE"},
                       "Zeichen am Anfang und Ende des Namens löschen"),

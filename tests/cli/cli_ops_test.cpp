@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "cli/cli_run.h"
 #include "core/fs/fs.h"
@@ -64,16 +65,29 @@ TEST(CliInfo, TwelveTabSeparatedValuesPerFile) {
   std::string tag = "TAG" + std::string(30, ' ') + std::string(30, ' ') +
                     std::string(30, ' ') + std::string(35, '\0');
   tag.replace(3, 8, "Ti\ttle\nA");
-  WriteFile(dir / "a.mp3", std::string("\xFF\xFB\x90\x44", 4) + std::string(1000, '\0') + tag);
+  const std::string frame = std::string("\xFF\xFB\x90\x44", 4) + std::string(413, '\0');
+  WriteFile(dir / "a.mp3", frame + frame + tag);
   WriteFile(dir / "c.txt", "text");
   const CliResult result = RunCli({"--dir", dir.path(), "--mask", "*.*", "info"});
   EXPECT_EQ(result.status, 0) << result.err;
   const std::string lines[] = {result.out.substr(0, result.out.find('\n')),
                                result.out.substr(result.out.find('\n') + 1)};
   EXPECT_EQ(lines[0].substr(0, lines[0].rfind('\t')),
-            dir / "a.mp3\ta.mp3\tTi tle A\t\t\t1\t3\t128KBit/s\t44100Hz\tJoint Stereo\t00:00\t1132");
+            dir / "a.mp3\ta.mp3\tTi tle A\t\t\t1\t3\t128KBit/s\t44100Hz\tJoint Stereo\t00:00\t962");
   EXPECT_EQ(lines[1].substr(0, lines[1].rfind('\t')),
             dir / "c.txt\tc.txt\t\t\t\t\t\t\t\t\t\t4");
+}
+
+TEST(CliInfo, ChangesNoFile) {
+  TempDir dir;
+  const std::string untagged = std::string("\xFF\xFB\x90\x44", 4) + std::string(400, 'A');
+  WriteFile(dir / "a.mp3", untagged);
+  ASSERT_EQ(chmod((dir / "a.mp3").c_str(), 0444), 0);
+  const CliResult result = RunCli({"--dir", dir.path(), "info"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out.substr(0, result.out.rfind('\t')),
+            dir / "a.mp3\ta.mp3\t\t\t\t1\t3\t128KBit/s\t44100Hz\tJoint Stereo\t00:00\t404");
+  EXPECT_EQ(ReadFile(dir / "a.mp3"), untagged);
 }
 
 }  // namespace

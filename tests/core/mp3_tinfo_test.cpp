@@ -7,6 +7,7 @@
 
 #include "core/mp3/id3v1.h"
 #include "core/mp3/tinfo.h"
+#include "core/text/encoding.h"
 #include "support/mp3_fixtures.h"
 #include "support/test_support.h"
 
@@ -16,12 +17,8 @@ namespace {
 using test::BigEndian32;
 using test::ChangeTimeOf;
 using test::Bytes;
+using test::Frames;
 using test::Zeros;
-
-std::string PadTo(std::string bytes, std::size_t size) {
-  bytes.resize(size, '\0');
-  return bytes;
-}
 
 TEST(PlayingTime, WholeSecondsCutToThreeDigits) {
   struct Row {
@@ -48,6 +45,10 @@ std::string XingFrame(std::string header, std::size_t sideInfo, std::string tag,
 
 TEST(PlayingTime, FromFirstFrameOrFromVbrSummary) {
   const std::string stereo1 = Bytes({0xFF, 0xFB, 0x90, 0x44});
+  // Two ID3v2 tags of 100,000 bytes and 1,000 bytes.
+  const std::string cover = Bytes({'I', 'D', '3', 3, 0, 0, 0, 0x06, 0x0D, 0x16}) +
+                            Zeros(99990) + Bytes({'I', 'D', '3', 3, 0, 0, 0, 0, 0x07, 0x5E}) +
+                            Zeros(990);
   const std::string vbri = stereo1 + Zeros(32) + "VBRI" +
                            Bytes({0x00, 0x01, 0x00, 0x00, 0x00, 0x4B}) +
                            BigEndian32(1000000) + BigEndian32(7000);
@@ -57,26 +58,34 @@ TEST(PlayingTime, FromFirstFrameOrFromVbrSummary) {
     std::u32string dauer, bitrate;
   };
   const Row rows[] = {
-      {"constant bit rate", PadTo(stereo1, 4000000), U"04:10", U"128"},
+      {"constant bit rate", Frames(stereo1, 417, 4000000), U"04:10", U"128"},
       {"no header", Zeros(2000), U"00:16", U"1"},
-      {"Xing with byte count", PadTo(XingFrame(stereo1, 32, "Xing", 3, 1000, 500000), 1000),
+      {"Xing with byte count", Frames(XingFrame(stereo1, 32, "Xing", 3, 1000, 500000), 417, 1000),
        U"00:26", U"153"},
       {"Xing without byte count uses the size",
-       PadTo(XingFrame(Bytes({0xFF, 0xF3, 0x80, 0xC4}), 9, "Xing", 1, 500, 0), 100000),
+       Frames(XingFrame(Bytes({0xFF, 0xF3, 0x80, 0xC4}), 9, "Xing", 1, 500, 0), 208, 100000),
        U"00:13", U"61"},
       {"Xing in a stereo MPEG-2 frame",
-       PadTo(XingFrame(Bytes({0xFF, 0xF3, 0x80, 0x44}), 17, "Xing", 3, 500, 100000), 1000),
+       Frames(XingFrame(Bytes({0xFF, 0xF3, 0x80, 0x44}), 17, "Xing", 3, 500, 100000), 208, 1000),
        U"00:13", U"61"},
       {"Xing in a mono MPEG-1 frame",
-       PadTo(XingFrame(Bytes({0xFF, 0xFB, 0x90, 0xC4}), 17, "Xing", 3, 1000, 250000), 1000),
+       Frames(XingFrame(Bytes({0xFF, 0xFB, 0x90, 0xC4}), 17, "Xing", 3, 1000, 250000), 417, 1000),
        U"00:26", U"77"},
-      {"VBRI", PadTo(vbri, 1000), U"03:02", U"44"},
+      {"VBRI", Frames(vbri, 417, 1000), U"03:02", U"44"},
       {"Info keeps the first frame's rule",
-       PadTo(XingFrame(stereo1, 32, "Info", 3, 1000, 500000), 160000), U"00:10", U"128"},
+       Frames(XingFrame(stereo1, 32, "Info", 3, 1000, 500000), 417, 160000), U"00:10", U"128"},
       {"Xing without frame count",
-       PadTo(XingFrame(stereo1, 32, "Xing", 0, 1000, 500000), 160000), U"00:10", U"128"},
+       Frames(XingFrame(stereo1, 32, "Xing", 0, 1000, 500000), 417, 160000), U"00:10", U"128"},
       {"summary across the first read block",
        Zeros(4080) + XingFrame(stereo1, 32, "Xing", 3, 1000, 500000), U"00:26", U"153"},
+      // A cover picture in the ID3v2 tags is no playing time, and no part of
+      // a bit rate worked out from the size.
+      {"behind ID3v2 tags", cover + Frames(stereo1, 417, 160000), U"00:10", U"128"},
+      {"no header behind ID3v2 tags", cover + Zeros(2000), U"00:16", U"1"},
+      {"Xing without byte count behind ID3v2 tags",
+       cover + Frames(XingFrame(Bytes({0xFF, 0xF3, 0x80, 0xC4}), 9, "Xing", 1, 500, 0), 208,
+                      100000),
+       U"00:13", U"61"},
   };
   test::TempDir dir;
   for (const Row& row : rows) {
@@ -86,6 +95,7 @@ TEST(PlayingTime, FromFirstFrameOrFromVbrSummary) {
     ASSERT_FALSE(info.SetDatei(dir / "a.mp3"));
     EXPECT_EQ(info.Dauer, row.dauer);
     EXPECT_EQ(info.Bitrate, row.bitrate);
+    EXPECT_EQ(info.Groesse, DecodeUtf8(std::to_string(row.bytes.size())));
   }
 }
 

@@ -18,6 +18,19 @@ inline std::string Bytes(std::initializer_list<int> values) {
 
 inline std::string Zeros(std::size_t count) { return std::string(count, '\0'); }
 
+// A stream of frames `length` bytes long: `first` (a frame's opening bytes)
+// padded with zeros, then frames with the same header and zeros up to
+// `size` bytes; the last frame may be cut short.
+inline std::string Frames(const std::string& first, std::size_t length, std::size_t size) {
+  std::string out = first;
+  out.resize(length, '\0');
+  std::string next = first.substr(0, 4);
+  next.resize(length, '\0');
+  while (out.size() < size) out += next;
+  out.resize(size);
+  return out;
+}
+
 inline std::string BigEndian32(std::uint32_t v) {
   return Bytes({static_cast<int>(v >> 24), static_cast<int>((v >> 16) & 0xFF),
                 static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF)});

@@ -34,13 +34,26 @@ WritableGuard::~WritableGuard() {
   if (changed_) chmod(path_.c_str(), mode_);
 }
 
-std::error_code StatPath(const std::string& path, FileStat& out) {
-  struct stat st{};
-  if (stat(path.c_str(), &st) != 0) return LastError();
+namespace {
+void FromStat(const struct stat& st, FileStat& out) {
   out.size = st.st_size;
   out.modified = st.st_mtime;
   out.isRegular = S_ISREG(st.st_mode);
   out.isDirectory = S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+std::error_code StatPath(const std::string& path, FileStat& out) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0) return LastError();
+  FromStat(st, out);
+  return {};
+}
+
+std::error_code StatFd(int fd, FileStat& out) {
+  struct stat st{};
+  if (fstat(fd, &st) != 0) return LastError();
+  FromStat(st, out);
   return {};
 }
 
@@ -49,20 +62,27 @@ bool IsDirectory(const std::string& path) {
   return !StatPath(path, st) && st.isDirectory;
 }
 
-std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
-                       std::string& out) {
-  out.resize(length);
-  std::size_t done = 0;
+std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t length,
+                       std::size_t& done) {
+  done = 0;
   while (done < length) {
-    const ssize_t n = pread(fd, out.data() + done, length - done,
+    const ssize_t n = pread(fd, buffer + done, length - done,
                             static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
-  out.resize(done);
   return {};
+}
+
+std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
+                       std::string& out) {
+  out.resize(length);
+  std::size_t done = 0;
+  const std::error_code ec = ReadAt(fd, offset, out.data(), length, done);
+  out.resize(done);
+  return ec;
 }
 
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {

@@ -110,6 +110,8 @@ struct FileStat {
 
 // stat (follows links).
 std::error_code StatPath(const std::string& path, FileStat& out);
+// The same for an open file, without looking its path up again.
+std::error_code StatFd(int fd, FileStat& out);
 
 bool IsDirectory(const std::string& path);
 
@@ -117,6 +119,9 @@ bool IsDirectory(const std::string& path);
 // bytes at the end of the file).
 std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
                        std::string& out);
+// The same into `buffer`; `done` is the number of bytes read.
+std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t length,
+                       std::size_t& done);
 // Writes all of `bytes` at `offset`.
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes);
 

@@ -29,8 +29,6 @@ constexpr int kBitrates[5][14] = {
 constexpr int kSampleRates[4][3] = {
     {11025, 12000, 8000}, {0, 0, 0}, {22050, 24000, 16000}, {44100, 48000, 32000}};
 
-constexpr std::size_t kFirstBlock = 4096;
-constexpr std::size_t kBlock = 64 * 1024;
 // Enough of a frame to hold a Xing or VBRI summary with its counts.
 constexpr std::size_t kProbe = 64;
 
@@ -60,15 +58,63 @@ std::uint32_t BigEndian32(std::string_view bytes, std::size_t at) {
   return value;
 }
 
-std::optional<FoundFrame> FrameAt(std::int64_t offset, std::string probe) {
-  if (probe.size() < 4) return std::nullopt;
-  FoundFrame found;
-  found.offset = offset;
-  for (std::size_t i = 0; i < 4; ++i) {
-    found.header[i] = static_cast<std::uint8_t>(probe[i]);
+FrameHeaderBytes HeaderAt(std::string_view bytes) {
+  FrameHeaderBytes header{};
+  for (std::size_t i = 0; i < 4; ++i) header[i] = static_cast<std::uint8_t>(bytes[i]);
+  return header;
+}
+
+// Whether the frame that `header` starts at `offset` is followed by the
+// header of a frame like it. A free-format frame, whose length the header
+// does not tell, and a frame whose successor would lie beyond the end pass.
+bool NextFrameFollows(FileBytes& bytes, std::int64_t offset,
+                      const FrameHeaderBytes& header, std::error_code& ec) {
+  const int length = FrameLength(header);
+  if (length == 0 || offset + length + 4 > bytes.size()) return true;
+  // Asked for from the candidate on, so that a block read here also holds
+  // the header and the probe the caller takes next.
+  const std::string_view frame =
+      bytes.From(offset, static_cast<std::size_t>(length) + 4, ec);
+  if (ec || frame.size() < static_cast<std::size_t>(length) + 4) return false;
+  const FrameHeaderBytes next = HeaderAt(frame.substr(static_cast<std::size_t>(length)));
+  return next[0] == 0xFF && (next[1] & 0xFE) == (header[1] & 0xFE) &&
+         SampleRateIndex(next) == SampleRateIndex(header) && IsValidFrameHeader(next);
+}
+
+std::int64_t SkipId3v2Tags(FileBytes& bytes, std::error_code& ec) {
+  std::int64_t start = 0;
+  for (;;) {
+    const std::int64_t tag = Id3v2TagSize(bytes.From(start, 10, ec));
+    if (ec || tag == 0) return start;
+    start += tag;
   }
-  found.probe = std::move(probe);
-  return found;
+}
+
+// The first accepted frame header at or after `from`.
+std::optional<FoundFrame> FindFrameFrom(FileBytes& bytes, std::int64_t from,
+                                        std::error_code& ec) {
+  for (;;) {
+    const std::string_view block = bytes.From(from, 4, ec);
+    if (ec || block.size() < 4) return std::nullopt;
+    const std::size_t at = FindFrameSync(block);
+    if (at == std::string_view::npos) {
+      // The block's last byte may be the first of a sync window.
+      from += static_cast<std::int64_t>(block.size()) - 1;
+      continue;
+    }
+    const std::int64_t offset = from + static_cast<std::int64_t>(at);
+    from = offset + 1;
+    const std::string_view start = bytes.From(offset, 4, ec);
+    if (ec || start.size() < 4) return std::nullopt;
+    const FrameHeaderBytes header = HeaderAt(start);
+    if (!IsValidFrameHeader(header)) continue;
+    const bool follows = NextFrameFollows(bytes, offset, header, ec);
+    if (ec) return std::nullopt;
+    if (!follows) continue;
+    FoundFrame found{offset, header, std::string(bytes.From(offset, kProbe, ec).substr(0, kProbe))};
+    if (ec) return std::nullopt;
+    return found;
+  }
 }
 
 }  // namespace
@@ -78,9 +124,9 @@ bool IsFrameSync(std::uint8_t b0, std::uint8_t b1) {
   return (b1 & 0xF0) == 0xF0 || (b1 & 0xF8) == 0xE0;
 }
 
-std::int64_t AudioSearchStart(std::string_view head) {
-  if (head.size() < 10 || head.substr(0, 3) != "ID3") return 0;
-  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(head[i]); };
+std::int64_t Id3v2TagSize(std::string_view bytes) {
+  if (bytes.size() < 10 || bytes.substr(0, 3) != "ID3") return 0;
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
   if (byte(3) == 0xFF) return 0;
   std::int64_t size = 0;
   for (std::size_t i = 6; i < 10; ++i) {
@@ -108,52 +154,36 @@ std::size_t FindFrameSync(std::string_view bytes, std::size_t from) {
   return std::string_view::npos;
 }
 
-std::optional<FoundFrame> FindFrameHeader(std::string_view fileBytes) {
-  const auto start = static_cast<std::size_t>(
-      std::min<std::int64_t>(AudioSearchStart(fileBytes),
-                             static_cast<std::int64_t>(fileBytes.size())));
-  const std::size_t at = FindFrameSync(fileBytes, start);
-  if (at == std::string_view::npos) return std::nullopt;
-  return FrameAt(static_cast<std::int64_t>(at),
-                 std::string(fileBytes.substr(at, kProbe)));
+bool IsValidFrameHeader(const FrameHeaderBytes& header) {
+  return LayerNumber(header) != 4 && BitrateIndex(header) != 15 &&
+         SampleRateIndex(header) != 3;
 }
 
-std::optional<FoundFrame> FindFrameHeader(const FileHandle& file,
-                                          std::int64_t size,
-                                          std::error_code& ec) {
-  // Never asking beyond the end saves the read that would only find it.
-  const auto upTo = [size](std::int64_t offset, std::size_t length) {
-    return static_cast<std::size_t>(
-        std::clamp<std::int64_t>(size - offset, 0, static_cast<std::int64_t>(length)));
-  };
-  std::string block;
-  std::size_t requested = upTo(0, kFirstBlock);
-  std::int64_t blockStart = 0;
-  if ((ec = ReadAt(file.fd(), 0, requested, block))) return std::nullopt;
-  std::int64_t from = AudioSearchStart(block);
-  for (;;) {
-    const auto blockEnd = blockStart + static_cast<std::int64_t>(block.size());
-    const bool atEnd = block.size() < requested || blockEnd >= size;
-    if (from < blockEnd) {
-      const std::size_t at =
-          FindFrameSync(block, static_cast<std::size_t>(from - blockStart));
-      if (at != std::string_view::npos) {
-        const std::int64_t offset = blockStart + static_cast<std::int64_t>(at);
-        if (at + kProbe <= block.size() || atEnd) {
-          return FrameAt(offset, block.substr(at, kProbe));
-        }
-        std::string probe;
-        if ((ec = ReadAt(file.fd(), offset, kProbe, probe))) return std::nullopt;
-        return FrameAt(offset, std::move(probe));
-      }
-    }
-    if (atEnd) return std::nullopt;
-    // The block's last byte may be the first of a sync window.
-    from = std::max(from, blockEnd - 1);
-    blockStart = from;
-    requested = upTo(blockStart, kBlock);
-    if ((ec = ReadAt(file.fd(), blockStart, requested, block))) return std::nullopt;
-  }
+int FrameLength(const FrameHeaderBytes& header) {
+  const int kbps = BitrateKbps(header);
+  const int rate = SampleRate(header);
+  if (kbps == 0 || rate == 0) return 0;
+  const int padding = (header[2] >> 1) & 1;
+  // Layer I counts in slots of four bytes and 384 samples; Layer II takes
+  // 1152 samples a frame, and so does Layer III except at the lower
+  // sampling frequencies, where it takes 576.
+  const int layer = LayerNumber(header);
+  if (layer == 1) return (12 * kbps * 1000 / rate + padding) * 4;
+  const int bytesPerKbps = layer == 3 && VersionBits(header) != kVersion1 ? 72 : 144;
+  return bytesPerKbps * kbps * 1000 / rate + padding;
+}
+
+HeaderSearch FindFrameHeader(FileBytes& bytes, std::error_code& ec) {
+  HeaderSearch search;
+  search.audioStart = SkipId3v2Tags(bytes, ec);
+  if (!ec) search.frame = FindFrameFrom(bytes, search.audioStart, ec);
+  return search;
+}
+
+HeaderSearch FindFrameHeader(std::string_view fileBytes) {
+  FileBytes bytes(fileBytes);
+  std::error_code ec;
+  return FindFrameHeader(bytes, ec);
 }
 
 void DecodeFrameHeader(const FrameHeaderBytes& header, TInfo& info) {
@@ -163,12 +193,12 @@ void DecodeFrameHeader(const FrameHeaderBytes& header, TInfo& info) {
                                                     U"Dual-Channel", U"Mono"};
   if (const char32_t* version = kVersionNames[VersionBits(header)]) info.MPEG = version;
   if (const int rate = SampleRate(header); rate != 0) {
-    info.SampFreq = DecodeUtf8(std::to_string(rate));
+    info.SampFreq = DecimalText(rate);
   }
   const int layer = LayerNumber(header);
-  info.Layer = layer == 4 ? U"?" : DecodeUtf8(std::to_string(layer));
+  info.Layer = layer == 4 ? U"?" : DecimalText(layer);
   if (const int kbps = BitrateKbps(header); kbps != 0) {
-    info.Bitrate = DecodeUtf8(std::to_string(kbps));
+    info.Bitrate = DecimalText(kbps);
   }
   info.Mode = kModeNames[header[3] >> 6];
 }

@@ -1,8 +1,6 @@
 #pragma once
 // Locating and decoding the first MPEG audio frame header of a file, and the
 // VBR summary ("Xing" / "VBRI") that an encoder may put into that frame.
-// Everything here except the FileHandle overload of FindFrameHeader works on
-// bytes handed to it.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +9,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "core/fs/fs.h"
+#include "core/mp3/file_bytes.h"
 
 namespace sonavex {
 
@@ -23,12 +21,20 @@ using FrameHeaderBytes = std::array<std::uint8_t, 4>;
 // upper three set and version bits 00 (MPEG-2.5).
 bool IsFrameSync(std::uint8_t b0, std::uint8_t b1);
 
-// Where the audio search starts: behind a leading ID3v2 tag (and its footer),
-// or 0. `head` is the start of the file; fewer than 10 bytes mean no tag.
-std::int64_t AudioSearchStart(std::string_view head);
+// The length of the ID3v2 tag (header, data and footer) that `bytes` start
+// with, or 0 when they start with none; fewer than 10 bytes hold none.
+std::int64_t Id3v2TagSize(std::string_view bytes);
 
 // Position of the first sync window in `bytes` at or after `from`, or npos.
 std::size_t FindFrameSync(std::string_view bytes, std::size_t from = 0);
+
+// True when the header holds no reserved layer, no bit rate index 15 and no
+// reserved sampling frequency.
+bool IsValidFrameHeader(const FrameHeaderBytes& header);
+
+// Bytes of the frame that `header` starts, padding included; 0 when that
+// cannot be told (free format, or a header that is not valid).
+int FrameLength(const FrameHeaderBytes& header);
 
 struct FoundFrame {
   std::int64_t offset = 0;
@@ -38,14 +44,21 @@ struct FoundFrame {
   std::string probe;
 };
 
-// The first frame header of a whole file given as bytes. A sync whose two
-// following bytes lie beyond the end counts as none.
-std::optional<FoundFrame> FindFrameHeader(std::string_view fileBytes);
+struct HeaderSearch {
+  // Where the audio starts: behind every ID3v2 tag at the start of the file.
+  std::int64_t audioStart = 0;
+  std::optional<FoundFrame> frame;
+};
 
-// The same search on an open file of `size` bytes, read in blocks.
-std::optional<FoundFrame> FindFrameHeader(const FileHandle& file,
-                                          std::int64_t size,
-                                          std::error_code& ec);
+// The first frame header behind the ID3v2 tags: a valid header followed,
+// where the bytes reach that far, by the header of a next frame of the same
+// version, layer and sampling frequency at the distance the frame length
+// gives. A candidate that fails this does not end the search; it goes on at
+// the next byte. Reads that fail leave `ec` set.
+HeaderSearch FindFrameHeader(FileBytes& bytes, std::error_code& ec);
+
+// The same on a whole file given as bytes.
+HeaderSearch FindFrameHeader(std::string_view fileBytes);
 
 // Writes MPEG, Layer, Bitrate, SampFreq and Mode of `info`; a field whose
 // bits hold a reserved or forbidden value keeps what it held.

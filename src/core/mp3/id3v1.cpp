@@ -14,9 +14,12 @@ namespace {
 constexpr std::string_view kMarker = "TAG";
 
 std::u32string FieldText(std::string_view tag, std::size_t offset) {
-  std::string bytes(tag.substr(offset, kTagFieldLength));
-  std::erase(bytes, '\0');
-  return DecodeWindows1252(bytes);
+  char kept[kTagFieldLength];
+  std::size_t count = 0;
+  for (char c : tag.substr(offset, kTagFieldLength)) {
+    if (c != '\0') kept[count++] = c;
+  }
+  return DecodeWindows1252(std::string_view(kept, count));
 }
 
 std::string NamePart(const std::string& path) {

@@ -1,6 +1,7 @@
 #include "core/mp3/tinfo.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +16,6 @@
 
 namespace sonavex {
 namespace {
-
-std::u32string Decimal(long long value) { return DecodeUtf8(std::to_string(value)); }
 
 void SplitFileName(const std::string& path, TInfo& info) {
   const std::size_t slash = path.rfind('/');
@@ -40,7 +39,8 @@ void SetMp3Defaults(TInfo& info) {
 
 // An encoder's VBR summary gives the true playing time; the first frame's
 // bit rate would be off by the ratio of that frame to the stream's average.
-bool SetVbrDauer(std::int64_t size, const FoundFrame& frame, TInfo& info) {
+// `audioBytes` stands in for a byte count the summary does not give.
+bool SetVbrDauer(std::int64_t audioBytes, const FoundFrame& frame, TInfo& info) {
   const auto params = FrameParamsOf(frame.header);
   if (!params) return false;
   const auto summary = ReadVbrSummary(frame.probe, *params);
@@ -49,57 +49,70 @@ bool SetVbrDauer(std::int64_t size, const FoundFrame& frame, TInfo& info) {
                          params->samplesPerFrame / params->sampleRate;
   const double bytes = summary->bytes.value_or(0) != 0
                            ? static_cast<double>(*summary->bytes)
-                           : static_cast<double>(size);
+                           : static_cast<double>(audioBytes);
   const double kbps = std::round(bytes * 8 / seconds / 1000);
   info.Dauer = FormatDauer(seconds);
-  info.Bitrate = Decimal(static_cast<long long>(std::min(kbps, 999.0)));
+  info.Bitrate = DecimalText(static_cast<long long>(std::min(kbps, 999.0)));
   return true;
 }
 
-void SetDauer(std::int64_t size, const std::optional<FoundFrame>& frame,
-              TInfo& info) {
-  if (frame && SetVbrDauer(size, *frame, info)) return;
+// The playing time counts the bytes behind the ID3v2 tags only: a cover
+// picture there is no audio.
+void SetDauer(std::int64_t size, const HeaderSearch& search, TInfo& info) {
+  const std::int64_t audioBytes = std::max<std::int64_t>(size - search.audioStart, 0);
+  if (search.frame && SetVbrDauer(audioBytes, *search.frame, info)) return;
   const long kbps = std::strtol(EncodeUtf8(info.Bitrate).c_str(), nullptr, 10);
-  info.Dauer = FormatDauer(PlayingSeconds(size, std::max(kbps, 1L)));
+  info.Dauer = FormatDauer(PlayingSeconds(audioBytes, std::max(kbps, 1L)));
 }
 
-std::error_code ReadTail(const FileHandle& file, std::int64_t size,
-                         std::string& tail) {
-  if (size < static_cast<std::int64_t>(kTagSize)) {
-    tail.clear();
+// The last 128 bytes of a file of `size` bytes (fewer when it is shorter);
+// a small file's tail comes with its first block, without a read of its own.
+std::error_code ReadTail(FileBytes& bytes, std::int64_t size, std::string& tail) {
+  const std::int64_t at = std::max<std::int64_t>(size - static_cast<std::int64_t>(kTagSize), 0);
+  return bytes.Copy(at, kTagSize, tail);
+}
+
+// Reads the head and the tail of the open file whose size the caller looked
+// up, and limits `bytes` to the audio, which ends before an ID3v1 tag. An
+// untagged file first gets its empty tag when a reporter is given; the tag
+// found in the file then is that empty one.
+std::error_code ReadHeadAndTail(FileBytes& bytes, Reporter* tagReporter,
+                                const std::string& path, std::string& tail) {
+  std::error_code ec;
+  const std::int64_t size = bytes.size();
+  bytes.From(0, 4, ec);
+  if (ec || (ec = ReadTail(bytes, size, tail))) return ec;
+  if (size >= static_cast<std::int64_t>(kTagSize) && HasTagMarker(tail)) {
+    bytes.Limit(size - static_cast<std::int64_t>(kTagSize));
     return {};
   }
-  return ReadAt(file.fd(), size - static_cast<std::int64_t>(kTagSize), kTagSize, tail);
+  if (tagReporter != nullptr && EnsureTag(path, *tagReporter)) tail = EmptyTag();
+  return {};
 }
 
-// Reads the last 128 bytes of the open file whose size the caller looked up;
-// an untagged file first gets its empty tag when a reporter is given.
-// Looking before calling EnsureTag spares tagged files a second open.
-std::error_code ReadTailEnsuringTag(const FileHandle& file, Reporter* tagReporter,
-                                    const std::string& path, std::int64_t& size,
-                                    std::string& tail) {
-  std::error_code ec = ReadTail(file, size, tail);
-  if (ec || HasTagMarker(tail) || tagReporter == nullptr) return ec;
-  if (!EnsureTag(path, *tagReporter)) return {};
-  size = file.Size(ec);
-  if (ec) return ec;
-  return ReadTail(file, size, tail);
+void SetSizeAndDate(const FileStat& stat, TInfo& info) {
+  info.Groesse = DecimalText(stat.size);
+  info.Datum = FormatDatum(stat.modified);
 }
 
-// `statSize` is the size before an empty tag was added: the playing time
-// is computed from it.
-std::error_code LoadMp3(std::int64_t statSize, Reporter* tagReporter, TInfo& info) {
+// Size and date come from the open file, which spares a second lookup of
+// its path, and are taken before an empty tag is added: the playing time is
+// computed from that size too.
+std::error_code LoadMp3(Reporter* tagReporter, TInfo& info) {
   SetMp3Defaults(info);
   std::error_code ec;
   FileHandle file = FileHandle::OpenRead(info.Datei, ec);
   if (ec) return ec;
-  std::int64_t size = statSize;
+  FileStat stat;
+  if ((ec = StatFd(file.fd(), stat))) return ec;
+  SetSizeAndDate(stat, info);
+  FileBytes bytes(file, stat.size);
   std::string tail;
-  if ((ec = ReadTailEnsuringTag(file, tagReporter, info.Datei, size, tail))) return ec;
-  const auto frame = FindFrameHeader(file, size, ec);
+  if ((ec = ReadHeadAndTail(bytes, tagReporter, info.Datei, tail))) return ec;
+  const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
-  if (frame) DecodeFrameHeader(frame->header, info);
-  SetDauer(statSize, frame, info);
+  if (search.frame) DecodeFrameHeader(search.frame->header, info);
+  SetDauer(stat.size, search, info);
   // Without its tag (one could not be written) the end of the file is audio
   // data, not text.
   if (HasTagMarker(tail)) ReadTag(tail, info);
@@ -110,17 +123,16 @@ std::error_code Load(const std::string& path, Reporter* tagReporter, TInfo& info
   if (path == info.Datei) return {};
   info.Datei = path;
   SplitFileName(path, info);
+  info.IstMP3 = UpCaseUmlaut(info.Typ) == U"MP3";
+  if (info.IstMP3) return LoadMp3(tagReporter, info);
   FileStat stat;
   if (const std::error_code ec = StatPath(path, stat)) return ec;
-  info.Groesse = Decimal(stat.size);
-  info.Datum = FormatDatum(stat.modified);
-  info.IstMP3 = UpCaseUmlaut(info.Typ) == U"MP3";
-  if (!info.IstMP3) return {};
-  return LoadMp3(stat.size, tagReporter, info);
+  SetSizeAndDate(stat, info);
+  return {};
 }
 
 std::u32string TwoOrThreeDigits(long long value) {
-  std::u32string text = Decimal(value).substr(0, 3);
+  std::u32string text = DecimalText(value).substr(0, 3);
   return text.size() == 1 ? U"0" + text : text;
 }
 
@@ -134,14 +146,18 @@ std::error_code TInfo::SetDatei(const std::string& path, Reporter& tagReporter) 
   return Load(path, &tagReporter, *this);
 }
 
-double PlayingSeconds(std::int64_t size, long bitrateKbps) {
-  const double seconds =
-      static_cast<double>(size) / (static_cast<double>(bitrateKbps) * 1000.0 / 8.0);
-  // Rounding to 15 significant digits lets a quotient such as 59.99999...
-  // that stands for a whole 60 seconds show as 01:00.
-  char text[64];
-  std::snprintf(text, sizeof text, "%.14e", seconds);
-  return std::strtod(text, nullptr);
+std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps) {
+  // size × 8 ÷ (kbit/s × 1000) in whole numbers: exact, so that a file of
+  // exactly 60 seconds never shows as 00:59 the way a rounded floating
+  // quotient could.
+  if (size <= 0 || bitrateKbps <= 0) return 0;
+  return size / (static_cast<std::int64_t>(bitrateKbps) * 125);
+}
+
+std::u32string DecimalText(long long value) {
+  char digits[24];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+  return std::u32string(digits, end);
 }
 
 std::u32string FormatDauer(double seconds) {
@@ -158,10 +174,17 @@ std::u32string FormatDatum(std::int64_t modifiedEpochSeconds) {
   const std::time_t time = static_cast<std::time_t>(modifiedEpochSeconds);
   std::tm local{};
   localtime_r(&time, &local);
-  char text[64];
-  std::snprintf(text, sizeof text, "%02d.%02d.%02d %02d:%02d", local.tm_mday,
-                local.tm_mon + 1, (local.tm_year % 100 + 100) % 100, local.tm_hour, local.tm_min);
-  return DecodeUtf8(text);
+  std::u32string text = U"DD.MM.YY HH:NN";
+  const auto put = [&text](std::size_t at, int value) {
+    text[at] = static_cast<char32_t>(U'0' + value / 10);
+    text[at + 1] = static_cast<char32_t>(U'0' + value % 10);
+  };
+  put(0, local.tm_mday);
+  put(3, local.tm_mon + 1);
+  put(6, (local.tm_year % 100 + 100) % 100);
+  put(9, local.tm_hour);
+  put(12, local.tm_min);
+  return text;
 }
 
 }  // namespace sonavex

@@ -44,9 +44,11 @@ struct TInfo {
 // three digits and given a leading "0" when it has one, joined by ":".
 std::u32string FormatDauer(double seconds);
 
-// The playing time of a file of `size` bytes at `bitrateKbps`, rounded to 15
-// significant digits before its whole seconds are taken.
-double PlayingSeconds(std::int64_t size, long bitrateKbps);
+// The whole seconds of playing time of `size` bytes at `bitrateKbps`.
+std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps);
+
+// `value` as a decimal text.
+std::u32string DecimalText(long long value);
 
 // "DD.MM.YY HH:NN" in local time.
 std::u32string FormatDatum(std::int64_t modifiedEpochSeconds);

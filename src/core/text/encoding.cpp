@@ -101,8 +101,21 @@ std::u32string DecodeUtf8(std::string_view bytes) {
 
 std::string EncodeUtf8(std::u32string_view text) {
   std::string out;
-  out.reserve(text.size());
-  for (char32_t cp : text) {
+  EncodeUtf8Into(out, text);
+  return out;
+}
+
+void EncodeUtf8Into(std::string& out, std::u32string_view text) {
+  // ASCII, the usual case, is copied a byte per code point up to the first
+  // character that is not.
+  const std::size_t start = out.size();
+  out.resize(start + text.size());
+  std::size_t ascii = 0;
+  for (; ascii < text.size() && text[ascii] < 0x80; ++ascii) {
+    out[start + ascii] = static_cast<char>(text[ascii]);
+  }
+  out.resize(start + ascii);
+  for (char32_t cp : text.substr(ascii)) {
     if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
       out.push_back(static_cast<char>(cp - kEscapeBase));
     } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
@@ -111,19 +124,14 @@ std::string EncodeUtf8(std::u32string_view text) {
       AppendUtf8(out, cp);
     }
   }
-  return out;
 }
 
 std::u32string DecodeWindows1252(std::string_view bytes) {
-  std::u32string out;
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
-    const auto b = static_cast<unsigned char>(ch);
-    if (b >= 0x80 && b <= 0x9F && kHigh1252[b - 0x80] != 0) {
-      out.push_back(kHigh1252[b - 0x80]);
-    } else {
-      out.push_back(b);
-    }
+  std::u32string out(bytes.size(), U'\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    const bool mapped = b >= 0x80 && b <= 0x9F && kHigh1252[b - 0x80] != 0;
+    out[i] = mapped ? kHigh1252[b - 0x80] : b;
   }
   return out;
 }

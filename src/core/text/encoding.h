@@ -12,6 +12,8 @@ namespace sonavex {
 
 std::u32string DecodeUtf8(std::string_view bytes);
 std::string EncodeUtf8(std::u32string_view text);
+// The same, appended to `out`.
+void EncodeUtf8Into(std::string& out, std::u32string_view text);
 
 // ID3v1 fields are Windows-1252. Characters it cannot hold are written as
 // "?". The five bytes without a 1252 mapping decode to their C1 controls.
