@@ -53,9 +53,11 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
                     // A command that only reports must not write: an untagged
                     // file shows empty tag fields and stays as it is.
                     if (const std::error_code ec = info.SetDatei(path)) {
+                      // A read failure is no rename failure: it gets the
+                      // general text, never "schreibgeschützt".
                       reporter.Report(MessageKind::Error,
-                                      RenameMessageText(ec, DecodeUtf8(directory),
-                                                        DecodeUtf8(name)));
+                                      FailureMessageText(ec, DecodeUtf8(directory),
+                                                         DecodeUtf8(name)));
                       return;
                     }
                     PrintInfoLine(path, info, out);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli/cli_run.h"
 #include "core/fs/fs.h"
@@ -88,6 +89,20 @@ TEST(CliInfo, ChangesNoFile) {
   EXPECT_EQ(result.out.substr(0, result.out.rfind('\t')),
             dir / "a.mp3\ta.mp3\t\t\t\t1\t3\t128KBit/s\t44100Hz\tJoint Stereo\t00:00\t404");
   EXPECT_EQ(ReadFile(dir / "a.mp3"), untagged);
+}
+
+// A file that cannot be read is reported with its error, not as
+// write-protected, and the other files are still listed.
+TEST(CliInfo, ReadFailureGivesTheGeneralText) {
+  TempDir dir;
+  const std::string frame = std::string("\xFF\xFB\x90\x44", 4) + std::string(413, '\0');
+  WriteFile(dir / "a.mp3", frame + frame);
+  // Write-only even for root, so the check also holds when the tests run as root.
+  ASSERT_EQ(symlink("/proc/sys/vm/drop_caches", (dir / "b.mp3").c_str()), 0);
+  const CliResult result = RunCli({"--dir", dir.path(), "info"});
+  EXPECT_NE(result.err.find("b.mp3\n\nFehler 13:"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("schreibgesch"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out.find(dir / "a.mp3\ta.mp3\t"), 0u) << result.out;
 }
 
 }  // namespace
