@@ -306,15 +306,22 @@ TEST_F(JournalTest, UndoMarksFollowTheChainOfUndos) {
   EXPECT_EQ(journal->MarkUndone(999, redo), std::errc::invalid_argument);
 }
 
-TEST_F(JournalTest, BatchWithoutActionsIsNotKept) {
+// Nothing to take back: no action recorded, or none of them performed.
+TEST_F(JournalTest, BatchWithoutDoneActionsIsNotKept) {
   auto journal = Open();
+  const std::int64_t kept = AddBatch(*journal, kNow);
   std::error_code ec;
-  const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
-  ASSERT_FALSE(journal->EndBatch(batch));
-  EXPECT_TRUE(BatchIds(*journal).empty());
+  const std::int64_t empty = journal->BeginBatch(Header(kNow), ec);
+  const std::int64_t refused = journal->BeginBatch(Header(kNow), ec);
+  const auto ids = journal->RecordPending(refused, std::vector{Rename("/m", "a", "b")}, ec);
+  ASSERT_FALSE(journal->MarkFailed(ids[0], "Zugriff verweigert"));
+  ASSERT_FALSE(journal->EndBatch(empty));
+  ASSERT_FALSE(journal->EndBatch(refused));
+  EXPECT_EQ(BatchIds(*journal), std::vector<std::int64_t>{kept});
+  EXPECT_TRUE(journal->ActionsOf(refused, ec).empty());
 }
 
-TEST_F(JournalTest, MalformedActionsAreRefusedWhole) {
+TEST_F(JournalTest, MalformedActionsAndUnknownBatchesAreRefused) {
   auto journal = Open();
   std::error_code ec;
   const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
@@ -328,6 +335,8 @@ TEST_F(JournalTest, MalformedActionsAreRefusedWhole) {
     EXPECT_TRUE(ids.empty());
   }
   EXPECT_TRUE(journal->ActionsOf(batch, ec).empty());
+  journal->RecordPending(batch + 1, std::vector{OneOfEachKind()[0]}, ec);
+  EXPECT_EQ(ec, std::errc::invalid_argument);
 }
 
 std::int64_t PragmaOf(const std::string& path, const char* pragma, std::string* text = nullptr) {

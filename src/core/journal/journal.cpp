@@ -148,7 +148,9 @@ std::error_code Journal::PrepareStatements() {
       {&s.beginBatch,
        "INSERT INTO batches(time, operation, caption, parameters, directory, "
        "undoes) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"},
-      {&s.lastAction, "SELECT max(id) FROM actions WHERE id BETWEEN ?1 AND ?2"},
+      {&s.lastAction,
+       "SELECT EXISTS(SELECT 1 FROM batches WHERE id = ?3), "
+       "(SELECT max(id) FROM actions WHERE id BETWEEN ?1 AND ?2)"},
       {&s.insertAction,
        "INSERT INTO actions(id, kind, directory, old_name, new_name, path, "
        "bytes_before, bytes_after, size_before, size_after, hash_after) "
@@ -158,7 +160,7 @@ std::error_code Journal::PrepareStatements() {
       {&s.countDone, "UPDATE batches SET done = done + ?2 WHERE id = ?1"},
       {&s.markFailed,
        "UPDATE actions SET state = 2, failure = ?2 WHERE id = ?1 AND state = 0"},
-      {&s.endBatch, "UPDATE batches SET ended = 1 WHERE id = ?1"},
+      {&s.endBatch, "UPDATE batches SET ended = 1 WHERE id = ?1 AND done > 0"},
       {&s.dropBatch, "DELETE FROM batches WHERE id = ?1"},
       {&s.dropActions, "DELETE FROM actions WHERE id BETWEEN ?1 AND ?2"},
       {&s.reinstate,
@@ -229,15 +231,18 @@ std::int64_t Journal::BeginBatch(const BatchHeader& header, std::error_code& ec)
 }
 
 // The id of the batch's newest action, or the batch's base id when it has
-// none yet.
+// none yet. A batch that does not exist is an error: its actions would
+// never be pruned.
 std::int64_t Journal::LastActionId(std::int64_t batch, std::error_code& ec) {
   const IdRange ids = ActionIds(batch);
   sqlite::Statement& query = statements_->lastAction;
   query.Bind(1, ids.first);
   query.Bind(2, ids.last);
-  const bool found = query.Step(ec) && !query.IsNull(0);
-  const std::int64_t last = found ? query.Int(0) : ids.first;
+  query.Bind(3, batch);
+  const bool exists = query.Step(ec) && query.Int(0) != 0;
+  const std::int64_t last = query.IsNull(1) ? ids.first : query.Int(1);
   query.Reset();
+  if (!ec && !exists) ec = std::make_error_code(std::errc::invalid_argument);
   return last;
 }
 
@@ -301,12 +306,14 @@ std::error_code Journal::MarkFailed(std::int64_t id, const std::string& failure)
 
 std::error_code Journal::EndBatch(std::int64_t batch) {
   if (!IsBatchId(batch)) return std::make_error_code(std::errc::invalid_argument);
-  std::error_code ec;
-  const bool empty = LastActionId(batch, ec) == ActionIds(batch).first;
-  if (ec) return ec;
-  if (empty) return DropBatch(batch);
+  sqlite::Transaction transaction(db_);
+  if (transaction.error()) return transaction.error();
   statements_->endBatch.Bind(1, batch);
-  return statements_->endBatch.Run();
+  if (auto ec = statements_->endBatch.Run()) return ec;
+  if (sqlite3_changes(db_) == 0) {
+    if (auto ec = DropBatch(batch)) return ec;
+  }
+  return transaction.Commit();
 }
 
 std::error_code Journal::MarkUndone(std::int64_t batch, std::int64_t undoBatch) {

@@ -20,8 +20,10 @@
 //
 // No call throws or aborts: failures come back as std::error_code values,
 // either in JournalCategory() (SQLite's result codes) or in the generic
-// category (errno, and the few conditions of the journal's own). A caller
-// that gets one warns once and goes on without undo.
+// category (errno from creating the directory; not_supported for a journal
+// of a newer schema or a file system without WAL; invalid_argument for a
+// file that is not a journal, a malformed action or an unknown batch). A
+// caller that gets one warns once and goes on without undo.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -123,6 +125,8 @@ const std::error_category& JournalCategory();
 // not an absolute path. Nothing is created.
 std::string DefaultJournalPath();
 
+// One open journal; use it from one thread at a time. Several programs may
+// have the same journal open: writes wait for each other for a while.
 class Journal {
  public:
   // Opens or creates the journal at `path` (creating missing directories on
@@ -145,12 +149,13 @@ class Journal {
   std::vector<std::int64_t> RecordPending(std::int64_t batch,
                                           std::span<const JournalAction> actions,
                                           std::error_code& ec);
-  // Marks the actions Done in one transaction. Runs of consecutive ids are
-  // cheapest.
+  // Marks Pending actions Done in one transaction. Runs of consecutive ids
+  // are cheapest.
   std::error_code MarkDone(std::span<const std::int64_t> ids);
+  // Marks a Pending action Failed (not performed) with the text reported.
   std::error_code MarkFailed(std::int64_t id, const std::string& failure);
-  // Marks the batch as ended. A batch that recorded no action at all is
-  // dropped: there is nothing to take back.
+  // Marks the batch as ended. A batch without a single Done action is
+  // dropped with its actions: there is nothing to take back.
   std::error_code EndBatch(std::int64_t batch);
 
   // Marks `batch` as undone by `undoBatch`. When `batch` was itself an undo,

@@ -100,7 +100,10 @@ std::error_code Configure(sqlite3* db, bool fresh) {
     return std::make_error_code(std::errc::not_supported);
   }
   if (ec) return ec;
-  return sqlite::Exec(db, "PRAGMA synchronous = NORMAL");
+  // The write-ahead file shrinks back after a batch that carried large
+  // file contents.
+  return sqlite::Exec(db, "PRAGMA synchronous = NORMAL; "
+                          "PRAGMA journal_size_limit = 4194304");
 }
 
 // Runs the missing steps in one transaction, re-reading the version under
