@@ -186,26 +186,34 @@ TEST(CanBeUndone, OnlyContentTooLargeToKeepIsLost) {
   EXPECT_TRUE(CanBeUndone(OneOfEachKind()[0]));
 }
 
+// Marks in the order an executor gives them, with a refusal in between, a
+// gap, and repeated marks that must not count twice.
 TEST_F(JournalTest, StatesSurviveClosingAndReopening) {
   std::int64_t batch = 0;
   {
     auto journal = Open();
     std::error_code ec;
     batch = journal->BeginBatch(Header(kNow), ec);
-    const std::vector<JournalAction> actions(5, Rename("/m", "a", "b"));
+    const std::vector<JournalAction> actions(6, Rename("/m", "a", "b"));
     const auto ids = journal->RecordPending(batch, actions, ec);
-    ASSERT_FALSE(journal->MarkDone(std::vector{ids[0], ids[1], ids[3]}));
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[0], ids[1]}));
     ASSERT_FALSE(journal->MarkFailed(ids[2], "Zugriff verweigert"));
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[3]}));
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[5]}));
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[0], ids[5]}));
+    ASSERT_FALSE(journal->MarkFailed(ids[1], "zu spät"));
   }
   auto journal = Open();
   EXPECT_EQ(StatesOf(*journal, batch),
             (std::vector{ActionState::Done, ActionState::Done, ActionState::Failed,
-                         ActionState::Done, ActionState::Pending}));
+                         ActionState::Done, ActionState::Pending, ActionState::Done}));
   std::error_code ec;
-  EXPECT_EQ(journal->ActionsOf(batch, ec)[2].failure, "Zugriff verweigert");
+  const auto actions = journal->ActionsOf(batch, ec);
+  EXPECT_EQ(actions[2].failure, "Zugriff verweigert");
+  EXPECT_EQ(actions[1].failure, "");
   const auto batches = journal->ListBatches(ec);
   ASSERT_EQ(batches.size(), 1u);
-  EXPECT_EQ(batches[0].doneActions, 3);
+  EXPECT_EQ(batches[0].doneActions, 4);
   EXPECT_FALSE(batches[0].ended);
 }
 
@@ -363,6 +371,38 @@ TEST_F(JournalTest, NewFileHasSchemaVersionAndWal) {
   struct stat st{};
   ASSERT_EQ(stat((dir / "state/mp3sonavex").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(DefaultJournalPath, FollowsXdgStateHome) {
+  struct Row {
+    const char* xdgStateHome;  // nullptr: unset
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"/var/state", "/var/state/mp3sonavex/journal.sqlite"},
+      {nullptr, "/home/ute/.local/state/mp3sonavex/journal.sqlite"},
+      {"", "/home/ute/.local/state/mp3sonavex/journal.sqlite"},
+      {"relative/state", "/home/ute/.local/state/mp3sonavex/journal.sqlite"},
+  };
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home ? home : "";
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  const std::optional<std::string> savedXdg = xdg ? std::optional<std::string>(xdg) : std::nullopt;
+  setenv("HOME", "/home/ute", 1);
+  for (const Row& row : rows) {
+    if (row.xdgStateHome) {
+      setenv("XDG_STATE_HOME", row.xdgStateHome, 1);
+    } else {
+      unsetenv("XDG_STATE_HOME");
+    }
+    EXPECT_EQ(DefaultJournalPath(), row.expected) << (row.xdgStateHome ? row.xdgStateHome : "unset");
+  }
+  setenv("HOME", savedHome.c_str(), 1);
+  if (savedXdg) {
+    setenv("XDG_STATE_HOME", savedXdg->c_str(), 1);
+  } else {
+    unsetenv("XDG_STATE_HOME");
+  }
 }
 
 void Execute(const std::string& path, const char* sql) {

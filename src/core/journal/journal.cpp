@@ -12,6 +12,8 @@ struct Journal::Statements {
   sqlite::Statement beginBatch;
   sqlite::Statement lastAction;
   sqlite::Statement insertAction;
+  sqlite::Statement pendingAround;
+  sqlite::Statement advanceDone;
   sqlite::Statement markDone;
   sqlite::Statement countDone;
   sqlite::Statement markFailed;
@@ -40,6 +42,11 @@ IdRange ActionIds(std::int64_t batch) {
 }
 
 std::int64_t BatchOf(std::int64_t actionId) { return actionId >> 32; }
+
+// The last action of batch `b` counted Done by the batch's mark (its base
+// id while there is none).
+#define DONE_THROUGH(b) \
+  "(SELECT max(done_through, id << 32) FROM batches WHERE id = " b ")"
 
 bool IsBatchId(std::int64_t batch) { return batch > 0 && batch < (std::int64_t{1} << 31); }
 
@@ -155,11 +162,19 @@ std::error_code Journal::PrepareStatements() {
        "INSERT INTO actions(id, kind, directory, old_name, new_name, path, "
        "bytes_before, bytes_after, size_before, size_after, hash_after) "
        "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"},
+      {&s.pendingAround,
+       "SELECT count(*) FILTER (WHERE id < ?2), count(*) FILTER (WHERE id >= ?2) "
+       "FROM actions WHERE id > " DONE_THROUGH("?1") " AND id <= ?3 AND state = 0"},
+      {&s.advanceDone,
+       "UPDATE batches SET done_through = max(done_through, ?2), done = done + ?3 "
+       "WHERE id = ?1"},
       {&s.markDone,
-       "UPDATE actions SET state = 1 WHERE id BETWEEN ?1 AND ?2 AND state = 0"},
+       "UPDATE actions SET state = 1 WHERE id BETWEEN ?2 AND ?3 AND state = 0 "
+       "AND id > " DONE_THROUGH("?1")},
       {&s.countDone, "UPDATE batches SET done = done + ?2 WHERE id = ?1"},
       {&s.markFailed,
-       "UPDATE actions SET state = 2, failure = ?2 WHERE id = ?1 AND state = 0"},
+       "UPDATE actions SET state = 2, failure = ?3 WHERE id = ?2 AND state = 0 "
+       "AND id > " DONE_THROUGH("?1")},
       {&s.endBatch, "UPDATE batches SET ended = 1 WHERE id = ?1 AND done > 0"},
       {&s.dropBatch, "DELETE FROM batches WHERE id = ?1"},
       {&s.dropActions, "DELETE FROM actions WHERE id BETWEEN ?1 AND ?2"},
@@ -174,10 +189,12 @@ std::error_code Journal::PrepareStatements() {
        "SELECT id, time, operation, caption, parameters, directory, undoes, "
        "undone_by, ended, done FROM batches ORDER BY id DESC"},
       {&s.actionsOf,
-       "SELECT id, kind, state, directory, old_name, new_name, path, "
+       "SELECT id, kind, CASE WHEN state = 0 AND id <= " DONE_THROUGH("?3")
+       " THEN 1 ELSE state END, directory, old_name, new_name, path, "
        "bytes_before, bytes_after, size_before, size_after, hash_after, "
        "failure FROM actions WHERE id BETWEEN ?1 AND ?2 ORDER BY id"},
   };
+#undef DONE_THROUGH
   for (const auto& [statement, sql] : all) {
     if (auto ec = statement->Prepare(db_, sql)) return ec;
   }
@@ -272,12 +289,32 @@ std::vector<std::int64_t> Journal::RecordPending(
 }
 
 // Marks the actions first..last done (consecutive ids of one batch) and
-// counts the newly done ones into the batch.
+// counts the newly done ones into the batch. When every action before them
+// is settled, which is the usual case, moving the batch's mark past them is
+// enough: the rows themselves are not rewritten.
 std::error_code Journal::MarkRunDone(std::int64_t first, std::int64_t last) {
-  statements_->markDone.Bind(1, first);
-  statements_->markDone.Bind(2, last);
-  if (auto ec = statements_->markDone.Run()) return ec;
-  statements_->countDone.Bind(1, BatchOf(first));
+  const std::int64_t batch = BatchOf(first);
+  sqlite::Statement& pending = statements_->pendingAround;
+  pending.Bind(1, batch);
+  pending.Bind(2, first);
+  pending.Bind(3, last);
+  std::error_code ec;
+  const bool found = pending.Step(ec);
+  const std::int64_t pendingBefore = found ? pending.Int(0) : 1;
+  const std::int64_t pendingInRun = found ? pending.Int(1) : 0;
+  pending.Reset();
+  if (ec) return ec;
+  if (pendingBefore == 0) {
+    statements_->advanceDone.Bind(1, batch);
+    statements_->advanceDone.Bind(2, last);
+    statements_->advanceDone.Bind(3, pendingInRun);
+    return statements_->advanceDone.Run();
+  }
+  statements_->markDone.Bind(1, batch);
+  statements_->markDone.Bind(2, first);
+  statements_->markDone.Bind(3, last);
+  if ((ec = statements_->markDone.Run())) return ec;
+  statements_->countDone.Bind(1, batch);
   statements_->countDone.Bind(2, sqlite3_changes(db_));
   return statements_->countDone.Run();
 }
@@ -299,8 +336,9 @@ std::error_code Journal::MarkDone(std::span<const std::int64_t> ids) {
 
 std::error_code Journal::MarkFailed(std::int64_t id, const std::string& failure) {
   sqlite::Statement& update = statements_->markFailed;
-  update.Bind(1, id);
-  update.BindText(2, failure);
+  update.Bind(1, BatchOf(id));
+  update.Bind(2, id);
+  update.BindText(3, failure);
   return update.Run();
 }
 
@@ -345,6 +383,7 @@ std::vector<JournalAction> Journal::ActionsOf(std::int64_t batch,
   sqlite::Statement& query = statements_->actionsOf;
   query.Bind(1, ids.first);
   query.Bind(2, ids.last);
+  query.Bind(3, batch);
   std::string directory;
   while (query.Step(ec)) {
     actions.push_back(ReadAction(query, directory));

@@ -21,7 +21,8 @@ constexpr const char* kMigrations[] = {
     // 0 -> 1
     // An action's id is its batch's id times 2^32 plus its number within
     // the batch, so that the rows of a batch lie together in id order and
-    // no index is needed to find them.
+    // no index is needed to find them. A batch's actions up to
+    // done_through are Done unless their own state says Failed.
     "CREATE TABLE batches("
     "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
     "  time INTEGER NOT NULL,"
@@ -32,7 +33,8 @@ constexpr const char* kMigrations[] = {
     "  undoes INTEGER NOT NULL DEFAULT 0,"
     "  undone_by INTEGER NOT NULL DEFAULT 0,"
     "  ended INTEGER NOT NULL DEFAULT 0,"
-    "  done INTEGER NOT NULL DEFAULT 0);"
+    "  done INTEGER NOT NULL DEFAULT 0,"
+    "  done_through INTEGER NOT NULL DEFAULT 0);"
     "CREATE TABLE actions("
     "  id INTEGER PRIMARY KEY,"
     "  state INTEGER NOT NULL DEFAULT 0,"
@@ -154,6 +156,11 @@ std::unique_ptr<Journal> Journal::Open(const std::string& path,
   sqlite3_extended_result_codes(db, 1);
   // Another instance of the program may be writing; wait for it a while.
   sqlite3_busy_timeout(db, 3000);
+  // Copying the write-ahead file into the database costs several syncs;
+  // leaving it to the automatic checkpoint once the file has grown keeps
+  // them out of every run of the command-line tool. The file stays
+  // consistent either way.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
   if ((ec = PrepareDatabase(db)) || (ec = journal->PrepareStatements()) ||
       (ec = journal->Prune(now))) {
     return nullptr;
