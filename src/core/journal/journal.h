@@ -6,12 +6,16 @@
 // done afterwards, a chunk of actions per transaction:
 //
 //   batch = BeginBatch(header)
-//   for each chunk of the plan (a few hundred actions, fewer when they
-//   carry file contents):
+//   for each chunk of the plan (256 to 1024 actions; a chunk that carries
+//   file contents is bounded by their size instead, as all of it is held
+//   in memory and written in one transaction):
 //     ids = RecordPending(batch, chunk)     -- one transaction
-//     perform the chunk; a refused action gets MarkFailed(id, text)
+//     perform the chunk in order; a refused action gets MarkFailed(id, text)
 //     MarkDone(ids of the performed ones)   -- one transaction
 //   EndBatch(batch)
+//
+// Marking done is cheapest when the actions are performed and marked in the
+// order they were recorded: then only the batch's mark moves.
 //
 // After a crash or kill, the actions between RecordPending and MarkDone are
 // still Pending: each of them may or may not have happened, and only the
