@@ -256,8 +256,9 @@ std::int64_t Journal::LastActionId(std::int64_t batch, std::error_code& ec) {
   query.Bind(1, ids.first);
   query.Bind(2, ids.last);
   query.Bind(3, batch);
-  const bool exists = query.Step(ec) && query.Int(0) != 0;
-  const std::int64_t last = query.IsNull(1) ? ids.first : query.Int(1);
+  const bool row = query.Step(ec);
+  const bool exists = row && query.Int(0) != 0;
+  const std::int64_t last = row && !query.IsNull(1) ? query.Int(1) : ids.first;
   query.Reset();
   if (!ec && !exists) ec = std::make_error_code(std::errc::invalid_argument);
   return last;
