@@ -1,0 +1,171 @@
+// Opening the journal: where it lives, creating it, and bringing an older
+// schema up to date.
+#include <errno.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <iterator>
+#include <string>
+
+#include "core/journal/journal.h"
+#include "core/journal/sqlite_util.h"
+
+namespace sonavex {
+namespace {
+
+// Schema changes, one step per version: kMigrations[v] brings a journal of
+// version v to v + 1. A new version appends a step (ALTER TABLE, a new
+// table, copying data) and raises kJournalSchemaVersion; steps already
+// released never change.
+constexpr const char* kMigrations[] = {
+    // 0 -> 1
+    // An action's id is its batch's id times 2^32 plus its number within
+    // the batch, so that the rows of a batch lie together in id order and
+    // no index is needed to find them. A batch's actions up to
+    // done_through are Done unless their own state says Failed.
+    "CREATE TABLE batches("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  time INTEGER NOT NULL,"
+    "  operation TEXT NOT NULL,"
+    "  caption TEXT NOT NULL,"
+    "  parameters TEXT NOT NULL,"
+    "  directory BLOB NOT NULL,"
+    "  undoes INTEGER NOT NULL DEFAULT 0,"
+    "  undone_by INTEGER NOT NULL DEFAULT 0,"
+    "  ended INTEGER NOT NULL DEFAULT 0,"
+    "  done INTEGER NOT NULL DEFAULT 0,"
+    "  done_through INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TABLE actions("
+    "  id INTEGER PRIMARY KEY,"
+    "  state INTEGER NOT NULL DEFAULT 0,"
+    "  kind INTEGER NOT NULL,"
+    "  directory BLOB, old_name BLOB, new_name BLOB, path BLOB,"
+    "  bytes_before BLOB, bytes_after BLOB,"
+    "  size_before INTEGER, size_after INTEGER, hash_after BLOB,"
+    "  failure TEXT);",
+};
+static_assert(std::size(kMigrations) == kJournalSchemaVersion);
+
+std::string StateHome() {
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.local/state";
+}
+
+// mkdir -p of the directory that holds `path`.
+std::error_code CreateParentDirectories(const std::string& path) {
+  const std::size_t last = path.rfind('/');
+  if (last == std::string::npos || last == 0) return {};
+  for (std::size_t slash = path.find('/', 1); slash <= last;
+       slash = path.find('/', slash + 1)) {
+    const std::string directory = path.substr(0, slash);
+    if (mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+      return {errno, std::generic_category()};
+    }
+  }
+  return {};
+}
+
+std::int64_t QueryInt(sqlite3* db, const char* sql, std::error_code& ec) {
+  sqlite::Statement statement;
+  ec = statement.Prepare(db, sql);
+  if (ec) return 0;
+  return statement.Step(ec) ? statement.Int(0) : 0;
+}
+
+// Version 0 is a fresh, empty database; one that already holds tables
+// without a version belongs to someone else.
+std::error_code CheckOwnership(sqlite3* db, std::int64_t version) {
+  std::error_code ec;
+  if (version > kJournalSchemaVersion) {
+    return std::make_error_code(std::errc::not_supported);
+  }
+  if (version == 0 && QueryInt(db, "SELECT count(*) FROM sqlite_schema", ec) > 0) {
+    return std::make_error_code(std::errc::invalid_argument);
+  }
+  return ec;
+}
+
+// WAL lets a reader (the history window) and the writer work side by side,
+// and with synchronous=NORMAL a commit costs no fsync; a power cut may lose
+// the last commits, never the database.
+std::error_code Configure(sqlite3* db, bool fresh) {
+  // Freed pages of pruned batches go back to the file system; only possible
+  // before the first table exists.
+  if (fresh) {
+    if (auto ec = sqlite::Exec(db, "PRAGMA auto_vacuum = INCREMENTAL")) return ec;
+  }
+  sqlite::Statement wal;
+  std::error_code ec = wal.Prepare(db, "PRAGMA journal_mode = WAL");
+  if (!ec && wal.Step(ec) && wal.Bytes(0) != "wal") {
+    return std::make_error_code(std::errc::not_supported);
+  }
+  if (ec) return ec;
+  // The write-ahead file shrinks back after a batch that carried large
+  // file contents.
+  return sqlite::Exec(db, "PRAGMA synchronous = NORMAL; "
+                          "PRAGMA journal_size_limit = 4194304");
+}
+
+// Runs the missing steps in one transaction, re-reading the version under
+// the write lock in case another program upgraded it meanwhile.
+std::error_code Migrate(sqlite3* db) {
+  sqlite::Transaction transaction(db);
+  if (transaction.error()) return transaction.error();
+  std::error_code ec;
+  const std::int64_t version = QueryInt(db, "PRAGMA user_version", ec);
+  if (ec || (ec = CheckOwnership(db, version))) return ec;
+  if (version == kJournalSchemaVersion) return {};
+  for (std::int64_t step = version; step < kJournalSchemaVersion; ++step) {
+    if ((ec = sqlite::Exec(db, kMigrations[step]))) return ec;
+  }
+  const std::string setVersion =
+      "PRAGMA user_version = " + std::to_string(kJournalSchemaVersion);
+  if ((ec = sqlite::Exec(db, setVersion.c_str()))) return ec;
+  return transaction.Commit();
+}
+
+// Everything from the first read to the schema: the first read is where a
+// file that is not a database shows.
+std::error_code PrepareDatabase(sqlite3* db) {
+  if (sqlite3_db_readonly(db, "main") == 1) return sqlite::ErrorOf(SQLITE_READONLY);
+  std::error_code ec;
+  const std::int64_t version = QueryInt(db, "PRAGMA user_version", ec);
+  if (ec || (ec = CheckOwnership(db, version))) return ec;
+  if ((ec = Configure(db, version == 0))) return ec;
+  return Migrate(db);
+}
+
+}  // namespace
+
+std::string DefaultJournalPath() {
+  return StateHome() + "/mp3sonavex/journal.sqlite";
+}
+
+std::unique_ptr<Journal> Journal::Open(const std::string& path,
+                                       std::int64_t now, std::error_code& ec) {
+  if ((ec = CreateParentDirectories(path))) return nullptr;
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(
+      path.c_str(), &db,
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  // From here on the Journal owns the handle, even a failed one.
+  std::unique_ptr<Journal> journal(new Journal(db));
+  if ((ec = sqlite::ErrorOf(rc))) return nullptr;
+  sqlite3_extended_result_codes(db, 1);
+  // Another instance of the program may be writing; wait for it a while.
+  sqlite3_busy_timeout(db, 3000);
+  // Copying the write-ahead file into the database costs several syncs;
+  // leaving it to the automatic checkpoint once the file has grown keeps
+  // them out of every run of the command-line tool. The file stays
+  // consistent either way.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  if ((ec = PrepareDatabase(db)) || (ec = journal->PrepareStatements()) ||
+      (ec = journal->Prune(now))) {
+    return nullptr;
+  }
+  return journal;
+}
+
+}  // namespace sonavex

@@ -1,0 +1,527 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/journal/journal.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using test::TempDir;
+
+constexpr std::int64_t kNow = 1'700'000'000;
+constexpr std::int64_t kDay = 24 * 60 * 60;
+
+std::string Tag(char fill) {
+  std::string tag = "TAG" + std::string(125, fill);
+  tag[50] = '\0';
+  tag[127] = '\xFF';
+  return tag;
+}
+
+JournalAction Rename(std::string directory, std::string oldName, std::string newName) {
+  JournalAction action;
+  action.kind = ActionKind::Rename;
+  action.directory = std::move(directory);
+  action.oldName = std::move(oldName);
+  action.newName = std::move(newName);
+  return action;
+}
+
+JournalAction OnPath(ActionKind kind, std::string path) {
+  JournalAction action;
+  action.kind = kind;
+  action.path = std::move(path);
+  return action;
+}
+
+// One action of each kind, with bytes that text handling would mangle.
+std::vector<JournalAction> OneOfEachKind() {
+  JournalAction tag = OnPath(ActionKind::TagWrite, "/m/caf\xE9.mp3");
+  tag.before = Tag('a');
+  tag.after = Tag('\xE9');
+  JournalAction append = OnPath(ActionKind::TagAppend, "/m/x.mp3");
+  append.sizeBefore = 4096;
+  JournalAction content = OnPath(ActionKind::ContentReplace, "/m/list.txt");
+  content.before = std::string("a\0b\xE9\r\n", 6);
+  content.sizeBefore = 6;
+  content.sizeAfter = 9;
+  content.hashAfter = std::string("\x00\x01\xFE", 3);
+  return {Rename("/m/d\xE9", "caf\xE9.mp3", "Caf\xC3\xA9.mp3"), tag, append,
+          content, OnPath(ActionKind::ExportWrite, "/m/export\xE9.txt")};
+}
+
+void ExpectSameAction(const JournalAction& read, const JournalAction& written) {
+  EXPECT_EQ(read.kind, written.kind);
+  EXPECT_EQ(read.directory, written.directory);
+  EXPECT_EQ(read.oldName, written.oldName);
+  EXPECT_EQ(read.newName, written.newName);
+  EXPECT_EQ(read.path, written.path);
+  EXPECT_EQ(read.before, written.before);
+  EXPECT_EQ(read.after, written.after);
+  EXPECT_EQ(read.sizeBefore, written.sizeBefore);
+  EXPECT_EQ(read.sizeAfter, written.sizeAfter);
+  EXPECT_EQ(read.hashAfter, written.hashAfter);
+}
+
+BatchHeader Header(std::int64_t time, char operation = 'X', std::int64_t undoes = 0) {
+  return {time, operation, "Suchen und Ersetzen", "search= - \nreplace= -- ",
+          "/m/d\xE9", undoes};
+}
+
+std::vector<ActionState> StatesOf(Journal& journal, std::int64_t batch) {
+  std::error_code ec;
+  std::vector<ActionState> states;
+  for (const JournalAction& action : journal.ActionsOf(batch, ec)) {
+    states.push_back(action.state);
+  }
+  EXPECT_FALSE(ec) << ec.message();
+  return states;
+}
+
+class JournalTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<Journal> Open(std::int64_t now = kNow) {
+    std::error_code ec;
+    auto journal = Journal::Open(path, now, ec);
+    EXPECT_FALSE(ec) << ec.message();
+    return journal;
+  }
+
+  // A batch of `count` renames, all recorded and marked done.
+  std::int64_t AddBatch(Journal& journal, std::int64_t time, int count = 1) {
+    std::error_code ec;
+    const std::int64_t batch = journal.BeginBatch(Header(time), ec);
+    const std::vector<JournalAction> actions(count, Rename("/m", "a", "b"));
+    const auto ids = journal.RecordPending(batch, actions, ec);
+    EXPECT_FALSE(ec || journal.MarkDone(ids) || journal.EndBatch(batch));
+    return batch;
+  }
+
+  std::vector<std::int64_t> BatchIds(Journal& journal) {
+    std::error_code ec;
+    std::vector<std::int64_t> ids;
+    for (const BatchSummary& batch : journal.ListBatches(ec)) ids.push_back(batch.id);
+    return ids;
+  }
+
+  TempDir dir;
+  std::string path = dir / "state/mp3sonavex/journal.sqlite";
+};
+
+TEST_F(JournalTest, EveryActionKindComesBackByteForByte) {
+  const std::vector<JournalAction> written = OneOfEachKind();
+  std::int64_t batch = 0;
+  {
+    auto journal = Open();
+    std::error_code ec;
+    batch = journal->BeginBatch(Header(kNow - 5), ec);
+    const auto ids = journal->RecordPending(batch, written, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    ASSERT_EQ(ids.size(), 5u);
+    ASSERT_FALSE(journal->MarkDone(ids));
+    ASSERT_FALSE(journal->EndBatch(batch));
+  }
+  auto journal = Open();
+  std::error_code ec;
+  const auto read = journal->ActionsOf(batch, ec);
+  ASSERT_EQ(read.size(), written.size());
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    SCOPED_TRACE(i);
+    ExpectSameAction(read[i], written[i]);
+    EXPECT_EQ(read[i].state, ActionState::Done);
+  }
+  const auto batches = journal->ListBatches(ec);
+  ASSERT_EQ(batches.size(), 1u);
+  EXPECT_EQ(batches[0].id, batch);
+  EXPECT_EQ(batches[0].header.time, kNow - 5);
+  EXPECT_EQ(batches[0].header.operation, 'X');
+  EXPECT_EQ(batches[0].header.caption, "Suchen und Ersetzen");
+  EXPECT_EQ(batches[0].header.parameters, "search= - \nreplace= -- ");
+  EXPECT_EQ(batches[0].header.directory, "/m/d\xE9");
+  EXPECT_EQ(batches[0].doneActions, 5);
+  EXPECT_TRUE(batches[0].ended);
+  EXPECT_EQ(batches[0].undoneBy, 0);
+}
+
+// Renames in one folder share its path in the file; each still reads back
+// its own, across calls and around actions of other kinds.
+TEST_F(JournalTest, EachRenameKeepsItsDirectory) {
+  auto journal = Open();
+  std::error_code ec;
+  const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
+  const std::vector<JournalAction> first = {
+      Rename("/a", "1", "x"), Rename("/a", "", "x"), Rename("", "3", "x"),
+      OneOfEachKind()[1], Rename("", "4", "x"), Rename("/b", "5", "x")};
+  journal->RecordPending(batch, first, ec);
+  journal->RecordPending(batch, std::vector{Rename("/b", "6", "x")}, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  std::vector<std::string> directories, oldNames;
+  for (const JournalAction& action : journal->ActionsOf(batch, ec)) {
+    directories.push_back(action.directory);
+    oldNames.push_back(action.oldName);
+  }
+  EXPECT_EQ(directories, (std::vector<std::string>{"/a", "/a", "", "", "", "/b", "/b"}));
+  EXPECT_EQ(oldNames, (std::vector<std::string>{"1", "", "3", "", "4", "5", "6"}));
+}
+
+TEST(CanBeUndone, OnlyContentTooLargeToKeepIsLost) {
+  JournalAction kept = OneOfEachKind()[3];
+  JournalAction tooLarge = kept;
+  tooLarge.before.clear();
+  tooLarge.sizeBefore = kMaxKeptContent + 1;
+  EXPECT_TRUE(CanBeUndone(kept));
+  EXPECT_FALSE(CanBeUndone(tooLarge));
+  EXPECT_TRUE(CanBeUndone(OneOfEachKind()[0]));
+}
+
+// Marks in the order an executor gives them, with a refusal in between, a
+// gap, and repeated marks that must not count twice.
+TEST_F(JournalTest, StatesSurviveClosingAndReopening) {
+  std::int64_t batch = 0;
+  {
+    auto journal = Open();
+    std::error_code ec;
+    batch = journal->BeginBatch(Header(kNow), ec);
+    const std::vector<JournalAction> actions(6, Rename("/m", "a", "b"));
+    const auto ids = journal->RecordPending(batch, actions, ec);
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[0], ids[1]}));
+    ASSERT_FALSE(journal->MarkFailed(ids[2], "Zugriff verweigert"));
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[3]}));
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[5]}));
+    ASSERT_FALSE(journal->MarkDone(std::vector{ids[0], ids[5]}));
+    ASSERT_FALSE(journal->MarkFailed(ids[1], "zu spät"));
+  }
+  auto journal = Open();
+  EXPECT_EQ(StatesOf(*journal, batch),
+            (std::vector{ActionState::Done, ActionState::Done, ActionState::Failed,
+                         ActionState::Done, ActionState::Pending, ActionState::Done}));
+  std::error_code ec;
+  const auto actions = journal->ActionsOf(batch, ec);
+  EXPECT_EQ(actions[2].failure, "Zugriff verweigert");
+  EXPECT_EQ(actions[1].failure, "");
+  const auto batches = journal->ListBatches(ec);
+  ASSERT_EQ(batches.size(), 1u);
+  EXPECT_EQ(batches[0].doneActions, 4);
+  EXPECT_FALSE(batches[0].ended);
+}
+
+// The child journals 300 renames, marks the first 100 and the 151st done
+// and dies before the batch ends, without closing anything.
+TEST_F(JournalTest, BatchKilledPartWayKeepsExactlyItsStates) {
+  Open();  // the file exists before the child starts
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    std::error_code ec;
+    auto journal = Journal::Open(path, kNow, ec);
+    if (!journal) _exit(1);
+    const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
+    const std::vector<JournalAction> actions(300, Rename("/m", "a\xE9", "b"));
+    auto ids = journal->RecordPending(batch, actions, ec);
+    if (ec || ids.size() != 300) _exit(1);
+    std::vector<std::int64_t> done(ids.begin(), ids.begin() + 100);
+    done.push_back(ids[150]);
+    if (journal->MarkDone(done)) _exit(1);
+    raise(SIGKILL);
+    _exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+  auto journal = Open();
+  std::error_code ec;
+  const auto batches = journal->ListBatches(ec);
+  ASSERT_EQ(batches.size(), 1u);
+  EXPECT_FALSE(batches[0].ended);
+  EXPECT_EQ(batches[0].doneActions, 101);
+  const auto states = StatesOf(*journal, batches[0].id);
+  ASSERT_EQ(states.size(), 300u);
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    const bool done = i < 100 || i == 150;
+    EXPECT_EQ(states[i], done ? ActionState::Done : ActionState::Pending) << i;
+  }
+}
+
+TEST_F(JournalTest, PruneDropsOldBatchesWithTheirActions) {
+  std::int64_t old = 0, recent = 0;
+  {
+    auto journal = Open(kNow - 100 * kDay);
+    old = AddBatch(*journal, kNow - 91 * kDay, 3);
+    recent = AddBatch(*journal, kNow - 89 * kDay, 2);
+  }
+  auto journal = Open(kNow);
+  EXPECT_EQ(BatchIds(*journal), std::vector<std::int64_t>{recent});
+  std::error_code ec;
+  EXPECT_TRUE(journal->ActionsOf(old, ec).empty());
+  EXPECT_EQ(journal->ActionsOf(recent, ec).size(), 2u);
+
+  // Ids are never handed out twice, even when every batch was pruned.
+  ASSERT_FALSE(journal->Prune(kNow + 100 * kDay));
+  EXPECT_TRUE(BatchIds(*journal).empty());
+  EXPECT_GT(AddBatch(*journal, kNow), recent);
+}
+
+TEST_F(JournalTest, PruneKeepsTheNewestThousandBatches) {
+  {
+    auto journal = Open();
+    for (int i = 0; i < kKeptBatches + 3; ++i) AddBatch(*journal, kNow);
+  }
+  auto journal = Open();
+  const std::vector<std::int64_t> ids = BatchIds(*journal);
+  ASSERT_EQ(ids.size(), 1000u);
+  EXPECT_EQ(ids.front(), 1003);
+  EXPECT_EQ(ids.back(), 4);
+  std::error_code ec;
+  EXPECT_TRUE(journal->ActionsOf(3, ec).empty());
+  EXPECT_EQ(journal->ActionsOf(4, ec).size(), 1u);
+}
+
+TEST_F(JournalTest, UndoMarksFollowTheChainOfUndos) {
+  auto journal = Open();
+  const std::int64_t applied = AddBatch(*journal, kNow);
+  std::error_code ec;
+  const std::int64_t undo = journal->BeginBatch(Header(kNow, 'X', applied), ec);
+  journal->RecordPending(undo, std::vector{Rename("/m", "b", "a")}, ec);
+  ASSERT_FALSE(journal->MarkUndone(applied, undo));
+  const std::int64_t redo = journal->BeginBatch(Header(kNow, 'X', undo), ec);
+  journal->RecordPending(redo, std::vector{Rename("/m", "a", "b")}, ec);
+  ASSERT_FALSE(journal->MarkUndone(undo, redo));
+
+  const auto batches = journal->ListBatches(ec);
+  ASSERT_EQ(batches.size(), 3u);
+  struct Row {
+    std::int64_t id, undoes, undoneBy;
+  };
+  const Row expected[] = {{redo, undo, 0}, {undo, applied, redo}, {applied, 0, 0}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(batches[i].id, expected[i].id);
+    EXPECT_EQ(batches[i].header.undoes, expected[i].undoes) << i;
+    EXPECT_EQ(batches[i].undoneBy, expected[i].undoneBy) << i;
+  }
+  EXPECT_EQ(journal->MarkUndone(999, redo), std::errc::invalid_argument);
+}
+
+// Nothing to take back: no action recorded, or none of them performed.
+TEST_F(JournalTest, BatchWithoutDoneActionsIsNotKept) {
+  auto journal = Open();
+  const std::int64_t kept = AddBatch(*journal, kNow);
+  std::error_code ec;
+  const std::int64_t empty = journal->BeginBatch(Header(kNow), ec);
+  const std::int64_t refused = journal->BeginBatch(Header(kNow), ec);
+  const auto ids = journal->RecordPending(refused, std::vector{Rename("/m", "a", "b")}, ec);
+  ASSERT_FALSE(journal->MarkFailed(ids[0], "Zugriff verweigert"));
+  ASSERT_FALSE(journal->EndBatch(empty));
+  ASSERT_FALSE(journal->EndBatch(refused));
+  EXPECT_EQ(BatchIds(*journal), std::vector<std::int64_t>{kept});
+  EXPECT_TRUE(journal->ActionsOf(refused, ec).empty());
+}
+
+TEST_F(JournalTest, MalformedActionsAndUnknownBatchesAreRefused) {
+  auto journal = Open();
+  std::error_code ec;
+  const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
+  JournalAction shortTag = OneOfEachKind()[1];
+  shortTag.after.resize(127);
+  JournalAction hugeContent = OneOfEachKind()[3];
+  hugeContent.before.resize(kMaxKeptContent + 1);
+  for (const JournalAction& bad : {shortTag, hugeContent}) {
+    const auto ids = journal->RecordPending(batch, std::vector{OneOfEachKind()[0], bad}, ec);
+    EXPECT_EQ(ec, std::errc::invalid_argument);
+    EXPECT_TRUE(ids.empty());
+  }
+  EXPECT_TRUE(journal->ActionsOf(batch, ec).empty());
+  journal->RecordPending(batch + 1, std::vector{OneOfEachKind()[0]}, ec);
+  EXPECT_EQ(ec, std::errc::invalid_argument);
+}
+
+std::int64_t PragmaOf(const std::string& path, const char* pragma, std::string* text = nullptr) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, (std::string("PRAGMA ") + pragma).c_str(), -1, &statement, nullptr);
+  std::int64_t value = -1;
+  if (sqlite3_step(statement) == SQLITE_ROW) {
+    value = sqlite3_column_int64(statement, 0);
+    if (text) *text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return value;
+}
+
+TEST_F(JournalTest, NewFileHasSchemaVersionAndWal) {
+  Open();
+  std::string mode;
+  PragmaOf(path, "journal_mode", &mode);
+  EXPECT_EQ(mode, "wal");
+  EXPECT_EQ(PragmaOf(path, "user_version"), 1);
+  struct stat st{};
+  ASSERT_EQ(stat((dir / "state/mp3sonavex").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST(DefaultJournalPath, FollowsXdgStateHome) {
+  struct Row {
+    const char* xdgStateHome;  // nullptr: unset
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"/var/state", "/var/state/mp3sonavex/journal.sqlite"},
+      {nullptr, "/home/ute/.local/state/mp3sonavex/journal.sqlite"},
+      {"", "/home/ute/.local/state/mp3sonavex/journal.sqlite"},
+      {"relative/state", "/home/ute/.local/state/mp3sonavex/journal.sqlite"},
+  };
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home ? home : "";
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  const std::optional<std::string> savedXdg = xdg ? std::optional<std::string>(xdg) : std::nullopt;
+  setenv("HOME", "/home/ute", 1);
+  for (const Row& row : rows) {
+    if (row.xdgStateHome) {
+      setenv("XDG_STATE_HOME", row.xdgStateHome, 1);
+    } else {
+      unsetenv("XDG_STATE_HOME");
+    }
+    EXPECT_EQ(DefaultJournalPath(), row.expected) << (row.xdgStateHome ? row.xdgStateHome : "unset");
+  }
+  setenv("HOME", savedHome.c_str(), 1);
+  if (savedXdg) {
+    setenv("XDG_STATE_HOME", savedXdg->c_str(), 1);
+  } else {
+    unsetenv("XDG_STATE_HOME");
+  }
+}
+
+void Execute(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+}
+
+// Whatever stands at the journal's place and is not a journal of ours is
+// reported and left exactly as it was.
+TEST(JournalOpen, ForeignOrBrokenFilesGiveAnErrorAndStayUntouched) {
+  struct Row {
+    const char* name;
+    // Puts the obstacle into the directory, returns the journal's path.
+    std::string (*make)(const std::string& dir);
+  };
+  const Row rows[] = {
+      {"not a database",
+       [](const std::string& dir) {
+         test::WriteFile(dir + "/j.sqlite", std::string(5000, '\x17'));
+         return dir + "/j.sqlite";
+       }},
+      {"another program's database",
+       [](const std::string& dir) {
+         Execute(dir + "/j.sqlite", "CREATE TABLE songs(name)");
+         return dir + "/j.sqlite";
+       }},
+      {"a newer journal",
+       [](const std::string& dir) {
+         std::error_code ec;
+         Journal::Open(dir + "/j.sqlite", kNow, ec);
+         Execute(dir + "/j.sqlite", "PRAGMA user_version = 2");
+         return dir + "/j.sqlite";
+       }},
+      {"a directory",
+       [](const std::string& dir) {
+         mkdir((dir + "/j.sqlite").c_str(), 0755);
+         return dir + "/j.sqlite";
+       }},
+      {"below a regular file",
+       [](const std::string& dir) {
+         test::WriteFile(dir + "/state", "x");
+         return dir + "/state/mp3sonavex/j.sqlite";
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    const std::string path = row.make(dir.path());
+    const std::string before = test::ReadFile(path);
+    std::error_code ec;
+    EXPECT_EQ(Journal::Open(path, kNow, ec), nullptr);
+    EXPECT_TRUE(ec);
+    EXPECT_FALSE(ec.message().empty());
+    EXPECT_EQ(test::ReadFile(path), before);
+  }
+}
+
+// A read-only state directory, with or without a journal in it.
+TEST(JournalOpen, ReadOnlyDirectoryGivesAnError) {
+  for (const bool existing : {false, true}) {
+    SCOPED_TRACE(existing);
+    TempDir dir;
+    const std::string path = dir / "j.sqlite";
+    std::error_code ec;
+    if (existing) {
+      ASSERT_TRUE(Journal::Open(path, kNow, ec));
+    }
+    chmod(dir.path().c_str(), 0555);
+    const std::optional<bool> refused = test::CheckUnprivileged(dir.path(), [&] {
+      std::error_code childEc;
+      return Journal::Open(path, kNow, childEc) == nullptr && bool(childEc);
+    });
+    chmod(dir.path().c_str(), 0755);
+    if (!refused) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
+    EXPECT_TRUE(*refused);
+  }
+}
+
+// A write that the disk cannot take (here: the file size limit) fails that
+// call alone; what was committed before stays.
+TEST_F(JournalTest, WriteThatDoesNotFitFailsAndKeepsTheRest) {
+  std::int64_t batch = 0;
+  {
+    auto journal = Open();
+    batch = AddBatch(*journal, kNow);
+  }
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    std::error_code ec;
+    auto journal = Journal::Open(path, kNow, ec);
+    const rlimit limit{1 << 20, 1 << 20};
+    if (!journal || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
+    JournalAction big = OnPath(ActionKind::ContentReplace, "/m/big.txt");
+    big.before.assign(4 << 20, 'x');
+    big.sizeBefore = 4 << 20;
+    const std::int64_t next = journal->BeginBatch(Header(kNow), ec);
+    if (ec) _exit(3);
+    const auto ids = journal->RecordPending(next, std::vector{big}, ec);
+    _exit(ec && ids.empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  auto journal = Open();
+  std::error_code ec;
+  const auto batches = journal->ListBatches(ec);
+  ASSERT_FALSE(batches.empty());
+  EXPECT_EQ(batches.back().id, batch);
+  EXPECT_EQ(batches.back().doneActions, 1);
+  for (const BatchSummary& summary : batches) {
+    EXPECT_EQ(journal->ActionsOf(summary.id, ec).size(), summary.id == batch ? 1u : 0u);
+  }
+}
+
+}  // namespace
+}  // namespace sonavex
