@@ -1,0 +1,55 @@
+#pragma once
+// The one place that changes the user's files. It performs the steps of a
+// plan in order through the file-system functions of core/fs, re-checking
+// each against the file as it is then, reports every failure through the
+// Reporter with the texts the batch always used (RenameWithMessage and the
+// rules' refusals), and records each performed step in the journal, when
+// one is given, so that the batch can be taken back.
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "core/batch/plan.h"
+#include "core/journal/journal.h"
+#include "core/report/reporter.h"
+
+namespace sonavex {
+
+struct ApplyResult {
+  int performed = 0;
+  int failed = 0;          // reported failures and refusals
+  std::int64_t batch = 0;  // the journal batch, 0 when none was written
+};
+
+struct ExecutorContext {
+  Reporter* reporter = nullptr;
+  Journal* journal = nullptr;  // nullptr: no undo for this batch
+  // Seconds since the epoch, for the journal; tests may fix it.
+  std::function<std::int64_t()> now;
+  // Told once when the journal fails (the caller warns once per run and
+  // goes on without it); the batch itself goes on.
+  std::function<void(std::error_code)> onJournalFailure;
+};
+
+// Performs every step of `plan` in order. A WalkFailure step reports its
+// message and ends the batch there.
+ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context);
+
+// A batch that is built up step by step, as the grid's cell editor writes a
+// field on each keystroke: one journal batch from Begin to End, so that
+// undo takes back the whole edit.
+class StepSession {
+ public:
+  StepSession(const ExecutorContext& context, const Plan& header);
+  ~StepSession();  // ends the batch
+  StepSession(const StepSession&) = delete;
+  StepSession& operator=(const StepSession&) = delete;
+  // Performs one step (re-checked, reported, journaled). False on failure.
+  bool Apply(const PlanStep& step);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace sonavex

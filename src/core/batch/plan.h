@@ -1,0 +1,69 @@
+#pragma once
+// A plan: what a batch will do to each file of its file set, in the order
+// the batch runs, computed before anything is touched. The executor
+// (core/apply) performs a plan; the preview shows one; undo builds one from
+// the journal.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/report/reporter.h"
+
+namespace sonavex {
+
+enum class StepKind {
+  Rename,          // directory/name -> directory/newName, never replacing
+  TagWrite,        // the file's last 128 bytes: `before` -> `after`
+  TagAppend,       // an empty tag appended to a file of sizeBefore bytes
+  TagRemove,       // the empty tag appended earlier cut off again (undo only)
+  ContentReplace,  // the whole content: `before` -> `after`
+  Refuse,          // a message shown in place of a change (the rule's refusal)
+  WalkFailure,     // the walk could not list a directory: message, batch ends
+};
+
+// One step of a plan. `directory` and `name` address the file as it is
+// named when the step runs (earlier steps of the same plan included).
+struct PlanStep {
+  StepKind kind = StepKind::Rename;
+  std::string directory;
+  std::string name;
+  std::string newName;      // Rename
+  std::string before;       // TagWrite (128 bytes), ContentReplace
+  std::string after;        // TagWrite (128 bytes), ContentReplace
+  std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
+  // Refuse and WalkFailure: the message as the executor reports it.
+  MessageKind messageKind = MessageKind::Warning;
+  std::u32string message;
+  MessageButton button = MessageButton::Ok;
+  // What the planner foresees for the preview, e.g. a collision with a file
+  // that exists (or will exist by an earlier step) under the new name:
+  // the text the user would be shown. Empty when nothing is foreseen. The
+  // executor never relies on it: it performs the step and reports what
+  // really happens.
+  std::u32string foreseen;
+  // Undo only: the step cannot be taken back (e.g. content too large to
+  // have been kept); the preview lists it, the executor skips it.
+  bool notUndoable = false;
+};
+
+struct Plan {
+  char operation = 0;           // the operation's letter ('U' never occurs)
+  std::u32string caption;       // e.g. U"Großbuchstaben abc->Abc"
+  std::string parameters;       // a text for the journal, e.g. "search=a\treplacement=b"
+  std::string directory;        // the directory the batch started in
+  std::int64_t undoes = 0;      // for an undo plan: the journal batch it takes back
+  std::vector<PlanStep> steps;
+};
+
+// Counts for the preview's last line.
+struct PlanCounts {
+  int renames = 0;
+  int tagWrites = 0;     // TagWrite, TagAppend, TagRemove
+  int contents = 0;      // ContentReplace
+  int refusals = 0;      // Refuse, WalkFailure
+  int foreseenFailures = 0;
+};
+PlanCounts CountSteps(const Plan& plan);
+
+}  // namespace sonavex
