@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/stream_reporter.h"
 #include "core/fs/fs.h"
+#include "core/journal/journal.h"
 #include "core/settings/location.h"
 #include "core/text/encoding.h"
 
@@ -33,6 +34,8 @@ constexpr const char* kUsage =
     "                    genau die markierten Dateien in Listenreihenfolge)\n"
     "  --settings DATEI  die Einstellungsdatei (Vorgabe: die des Programms\n"
     "                    mp3sonavex neben diesem); wird nur gelesen\n"
+    "  --journal DATEI   das Journal für Rückgängig (Vorgabe:\n"
+    "                    $XDG_STATE_HOME/mp3sonavex/journal.sqlite)\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
     "\n"
@@ -66,7 +69,7 @@ std::string NormalDirectory(const std::string& typed) {
 
 enum class Request { Work, Help, Version, Wrong };
 
-enum OptionId { kHelp = 'h', kDir = 256, kMask, kRecursive, kMark, kSettings, kVersion };
+enum OptionId { kHelp = 'h', kDir = 256, kMask, kRecursive, kMark, kSettings, kJournal, kVersion };
 
 constexpr option kOptions[] = {
     {"dir", required_argument, nullptr, kDir},
@@ -74,6 +77,7 @@ constexpr option kOptions[] = {
     {"recursive", no_argument, nullptr, kRecursive},
     {"mark", required_argument, nullptr, kMark},
     {"settings", required_argument, nullptr, kSettings},
+    {"journal", required_argument, nullptr, kJournal},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -111,6 +115,7 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kRecursive: inv.context.recursive = true; break;
     case kMark: inv.marks.push_back(value); break;
     case kSettings: inv.settingsPath = value; break;
+    case kJournal: inv.journalPath = value; break;
     default: break;
   }
 }
@@ -184,6 +189,14 @@ void Complete(Invocation& inv) {
         JoinPath(program.substr(0, slash == std::string::npos ? 0 : slash),
                  "mp3sonavex"));
   }
+  if (inv.journalPath.empty()) inv.journalPath = DefaultJournalPath();
+}
+
+// Arguments shown in brackets may be left out; they come last.
+std::size_t RequiredArguments(const Command& command) {
+  return static_cast<std::size_t>(std::count_if(
+      command.arguments.begin(), command.arguments.end(),
+      [](const std::string& name) { return !name.starts_with('['); }));
 }
 
 // Runs the command named by the first operand on the rest.
@@ -193,7 +206,8 @@ int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
   const Command* command = FindCommand(operands[0]);
   if (command == nullptr) return UsageError(err, "Unbekannter Befehl " + operands[0]);
   inv.arguments.assign(operands.begin() + 1, operands.end());
-  if (inv.arguments.size() != command->arguments.size()) {
+  if (inv.arguments.size() < RequiredArguments(*command) ||
+      inv.arguments.size() > command->arguments.size()) {
     return UsageError(err, "Falsche Anzahl Argumente für " + operands[0]);
   }
   Complete(inv);

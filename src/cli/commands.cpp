@@ -3,6 +3,7 @@
 #include <charconv>
 #include <ostream>
 
+#include "cli/journal_commands.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
 #include "core/mp3/tinfo.h"
@@ -150,6 +151,10 @@ const std::vector<Command>& Commands() {
       NameEditCommand('S', "strip-marker", {}, "!s/!!s streichen"),
       NameEditCommand('R', "replace-table", {},
                       "die Ersetzungstabelle anwenden (auch wenn sie aus ist)"),
+      {"", "journal", {},
+       "die Einträge des Journals, neueste zuerst: Nummer, Zeit, Vorgang,\n"
+       "      Anzahl Dateien und ggf. \"rückgängig gemacht\", durch Tabs getrennt",
+       ListJournal},
   };
   return commands;
 }

@@ -13,6 +13,7 @@ struct Invocation {
   std::string directory;
   std::vector<std::string> marks;
   std::string settingsPath;
+  std::string journalPath;
   std::vector<std::string> arguments;
   BatchContext context;
 };
@@ -20,7 +21,8 @@ struct Invocation {
 struct Command {
   std::string letter;  // the operation code, or empty
   std::string name;
-  std::vector<std::string> arguments;  // names shown in the help
+  // Names shown in the help; a name in brackets ("[ID]") may be left out.
+  std::vector<std::string> arguments;
   std::string description;
   // Does the work; returns a usage problem found in the arguments before
   // anything was done, or an empty text.
