@@ -47,6 +47,10 @@ struct PlanStep {
   bool notUndoable = false;
 };
 
+// The letters of the changes made by hand, beside the operations' own.
+inline constexpr char kRenameByHand = 'H';  // the dialog "Umbenennen"
+inline constexpr char kTagFieldEdit = 'F';  // a tag field edited in the grid
+
 struct Plan {
   char operation = 0;           // the operation's letter ('U' never occurs)
   std::u32string caption;       // e.g. U"Großbuchstaben abc->Abc"

@@ -54,6 +54,10 @@ struct DirectoryListing {
 DirectoryListing ListDirectory(const std::string& directory,
                                std::u32string_view mask, std::error_code& ec);
 
+// False for a name that would leave its directory or that no file can have:
+// empty, ".", "..", or containing "/" or NUL.
+bool IsValidFileName(const std::string& name);
+
 // Renames directory/oldName to directory/newName without ever replacing an
 // existing file. Equal names: nothing happens, success. A letter-case-only
 // change on a case-insensitive file system goes through a temporary name
@@ -124,6 +128,8 @@ std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t le
                        std::size_t& done);
 // Writes all of `bytes` at `offset`.
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes);
+// Cuts the open file down to `size` bytes.
+std::error_code TruncateAt(int fd, std::int64_t size);
 
 // An open file descriptor that closes itself.
 class FileHandle {
