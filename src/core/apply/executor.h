@@ -30,10 +30,10 @@ struct ExecutorContext {
   Reporter* reporter = nullptr;
   Journal* journal = nullptr;  // nullptr: no undo for this batch
   // Seconds since the epoch, for the journal; tests may fix it.
-  std::function<std::int64_t()> now;
+  std::function<std::int64_t()> now{};
   // Told once when the journal fails (the caller warns once per run and
   // goes on without it); the batch itself goes on.
-  std::function<void(std::error_code)> onJournalFailure;
+  std::function<void(std::error_code)> onJournalFailure{};
 };
 
 // Performs every step of `plan` in order. A WalkFailure step reports its
