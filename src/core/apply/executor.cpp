@@ -241,7 +241,7 @@ class JournalWriter {
 
 // Steps recorded per journal transaction; contents kept for undo also
 // bound a chunk, as all of it is held in memory at once.
-constexpr std::size_t kChunkSteps = 256;
+constexpr std::size_t kChunkSteps = 1024;
 
 std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
   std::int64_t kept = 0;

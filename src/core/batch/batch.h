@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/fs/fs.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 
@@ -53,10 +54,14 @@ void ForEachSelected(const std::string& directory,
                      const std::vector<std::string>& markedNames,
                      const BatchContext& context, const FileVisitor& visit);
 
+// Told each directory's listing before its files are visited.
+using ListingVisitor =
+    std::function<void(const std::string& directory, const DirectoryListing& listing)>;
+
 // WalkDirectory without the report: false when a directory could not be
 // listed, after the files visited up to there.
 bool WalkFiles(const BatchContext& context, const std::string& startDirectory,
-               const FileVisitor& visit);
+               const FileVisitor& visit, const ListingVisitor& listed = {});
 
 // "Verzeichnis (start) nicht gefunden!\rProgrammabbruch!", the error a
 // failed walk ends with.

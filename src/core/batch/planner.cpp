@@ -1,21 +1,18 @@
 #include "core/batch/planner.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
+#include <iterator>
 #include <unordered_set>
 
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
-#include "core/text/case.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
 namespace {
 
 // The names of one directory as the sequential run would find them at a
-// given file: what is on disk, plus what earlier steps of the plan gave,
-// minus what they freed. Only collisions are foreseen; everything else the
+// given file: what was there when the plan began, with the names earlier
+// steps gave and freed. Only collisions are foreseen; everything else the
 // executor finds out when it gets there.
 class DirectoryNames {
  public:
@@ -26,47 +23,46 @@ class DirectoryNames {
     std::error_code ec;
     if (!IsValidFileName(newName)) {
       ec = std::make_error_code(std::errc::invalid_argument);
-    } else if (taken_.contains(newName) ||
-               (!freed_.contains(newName) && OccupiedOnDisk(oldName, newName))) {
+    } else if (names_.contains(newName)) {
+      // Exact names only: on a file system that ignores letter case, a
+      // case-only change finds the file itself under its other spelling.
       ec = std::make_error_code(std::errc::file_exists);
     }
     if (!ec) return {};
     return RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(oldName));
   }
 
+  // The names of `directory` from the walk's listing of it, so that it is
+  // not read a second time.
+  void Seed(const std::string& directory, const DirectoryListing& listing) {
+    directory_ = directory;
+    names_.clear();
+    names_.insert(listing.files.begin(), listing.files.end());
+    names_.insert(listing.otherNames.begin(), listing.otherNames.end());
+    for (const Subdirectory& sub : listing.subdirectories) names_.insert(sub.name);
+  }
+
   // Records a rename that the sequential run would perform.
   void Rename(const std::string& oldName, const std::string& newName) {
-    taken_.erase(oldName);
-    freed_.insert(oldName);
-    freed_.erase(newName);
-    taken_.insert(newName);
+    names_.erase(oldName);
+    names_.insert(newName);
   }
 
  private:
   // A walk visits one directory's files together, so only the present
-  // directory needs its names kept.
+  // directory needs its names kept. One read of the directory costs less
+  // than looking up each new name on its own.
   void Enter(const std::string& directory) {
     if (directory == directory_) return;
     directory_ = directory;
-    taken_.clear();
-    freed_.clear();
-  }
-
-  // True when another file holds the new name now. On a file system that
-  // ignores letter case the new name of a case-only change finds the file
-  // itself, which is no collision.
-  bool OccupiedOnDisk(const std::string& oldName, const std::string& newName) const {
-    struct stat target{};
-    if (lstat(JoinPath(directory_, newName).c_str(), &target) != 0) return false;
-    struct stat source{};
-    if (lstat(JoinPath(directory_, oldName).c_str(), &source) != 0) return true;
-    const bool sameFile = target.st_dev == source.st_dev && target.st_ino == source.st_ino;
-    return !sameFile || UpCaseUmlaut(DecodeUtf8(oldName)) != UpCaseUmlaut(DecodeUtf8(newName));
+    std::error_code ec;
+    std::vector<std::string> present = ListNames(directory, ec);
+    names_ = std::unordered_set<std::string>(std::make_move_iterator(present.begin()),
+                                             std::make_move_iterator(present.end()));
   }
 
   std::string directory_;
-  std::unordered_set<std::string> taken_;
-  std::unordered_set<std::string> freed_;
+  std::unordered_set<std::string> names_;
 };
 
 PlanStep PlannedRename(const std::string& directory, const std::string& oldName,
@@ -145,7 +141,11 @@ Plan PlanSelection(Operation code, const OperationParams& params,
     PlanFile(*info, params, context, dir, name, names, plan);
   };
   if (markedNames.empty() || info->ignoresMarks) {
-    if (!WalkFiles(context, directory, visit)) {
+    const ListingVisitor listed = [&](const std::string& dir,
+                                      const DirectoryListing& listing) {
+      names.Seed(dir, listing);
+    };
+    if (!WalkFiles(context, directory, visit, listed)) {
       PlanStep failure;
       failure.kind = StepKind::WalkFailure;
       failure.directory = directory;

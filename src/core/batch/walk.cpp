@@ -13,10 +13,11 @@ bool IsDotName(const std::string& name) { return !name.empty() && name[0] == '.'
 // files renamed on the way are not offered again, then its subdirectories
 // when the walk goes into the tree.
 bool VisitDirectory(const BatchContext& context, const std::string& directory,
-                    const FileVisitor& visit) {
+                    const FileVisitor& visit, const ListingVisitor& listed) {
   std::error_code ec;
   const DirectoryListing listing = ListDirectory(directory, context.mask, ec);
   if (ec) return false;
+  if (listed) listed(directory, listing);
   for (const std::string& name : listing.files) visit(directory, name);
   if (!context.recursive) return true;
   // Links to directories are not followed: a link loop would never end.
@@ -24,7 +25,7 @@ bool VisitDirectory(const BatchContext& context, const std::string& directory,
     if (sub.isLink || IsDotName(sub.name)) continue;
     const std::string path = JoinPath(directory, sub.name);
     if (context.onDirectoryEntered) context.onDirectoryEntered(path);
-    if (!VisitDirectory(context, path, visit)) return false;
+    if (!VisitDirectory(context, path, visit, listed)) return false;
   }
   return true;
 }
@@ -44,14 +45,14 @@ std::u32string WalkFailureText(const std::string& startDirectory) {
 }
 
 bool WalkFiles(const BatchContext& context, const std::string& startDirectory,
-               const FileVisitor& visit) {
-  return VisitDirectory(context, startDirectory, visit);
+               const FileVisitor& visit, const ListingVisitor& listed) {
+  return VisitDirectory(context, startDirectory, visit, listed);
 }
 
 bool WalkDirectory(const BatchContext& context,
                    const std::string& startDirectory,
                    const FileVisitor& visit) {
-  const bool walked = VisitDirectory(context, startDirectory, visit);
+  const bool walked = WalkFiles(context, startDirectory, visit);
   if (!walked && context.reporter != nullptr) {
     context.reporter->Report(MessageKind::Error, WalkFailureText(startDirectory));
   }

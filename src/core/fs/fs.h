@@ -32,6 +32,9 @@ std::vector<std::string> ListFiles(const std::string& directory,
                                    std::u32string_view mask,
                                    std::error_code& ec);
 
+// Every name in `directory` but "." and "..", of whatever kind, unsorted.
+std::vector<std::string> ListNames(const std::string& directory, std::error_code& ec);
+
 // Subdirectories of `directory` in the order of ListFiles, without "." and
 // "..". Symbolic links are never listed.
 std::vector<std::string> ListSubdirectories(const std::string& directory,
@@ -50,6 +53,10 @@ struct Subdirectory {
 struct DirectoryListing {
   std::vector<std::string> files;
   std::vector<Subdirectory> subdirectories;
+  // Every other name of the directory (files the mask leaves out, FIFOs,
+  // sockets, devices, dangling links), unsorted: with the two lists above
+  // they are all names a new name could collide with.
+  std::vector<std::string> otherNames;
 };
 DirectoryListing ListDirectory(const std::string& directory,
                                std::u32string_view mask, std::error_code& ec);
