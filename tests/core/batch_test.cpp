@@ -15,7 +15,7 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
-// The files the engine hands to ApplyOperation, as paths below the root.
+// The files the selection rule hands to the planner, as paths below the root.
 std::vector<std::string> Visited(const BatchContext& context,
                                  const std::string& root,
                                  const std::vector<std::string>& marks = {}) {
