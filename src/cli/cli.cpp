@@ -12,7 +12,6 @@
 #include "cli/commands.h"
 #include "cli/stream_reporter.h"
 #include "core/fs/fs.h"
-#include "core/journal/journal.h"
 #include "core/settings/location.h"
 #include "core/text/encoding.h"
 
@@ -34,7 +33,9 @@ constexpr const char* kUsage =
     "                    genau die markierten Dateien in Listenreihenfolge)\n"
     "  --settings DATEI  die Einstellungsdatei (Vorgabe: die des Programms\n"
     "                    mp3sonavex neben diesem); wird nur gelesen\n"
-    "  --journal DATEI   das Journal für Rückgängig (Vorgabe:\n"
+    "  --dry-run         nur zeigen, was geschähe: je Änderung eine Zeile\n"
+    "                    \"ALT<Tab>NEU\", Meldungen wie sonst; ändert nichts\n"
+    "  --journal DATEI   das Rückgängig-Journal (Vorgabe:\n"
     "                    $XDG_STATE_HOME/mp3sonavex/journal.sqlite)\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
@@ -69,7 +70,17 @@ std::string NormalDirectory(const std::string& typed) {
 
 enum class Request { Work, Help, Version, Wrong };
 
-enum OptionId { kHelp = 'h', kDir = 256, kMask, kRecursive, kMark, kSettings, kJournal, kVersion };
+enum OptionId {
+  kHelp = 'h',
+  kDir = 256,
+  kMask,
+  kRecursive,
+  kMark,
+  kSettings,
+  kVersion,
+  kDryRun,
+  kJournal
+};
 
 constexpr option kOptions[] = {
     {"dir", required_argument, nullptr, kDir},
@@ -77,9 +88,10 @@ constexpr option kOptions[] = {
     {"recursive", no_argument, nullptr, kRecursive},
     {"mark", required_argument, nullptr, kMark},
     {"settings", required_argument, nullptr, kSettings},
-    {"journal", required_argument, nullptr, kJournal},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
+    {"dry-run", no_argument, nullptr, kDryRun},
+    {"journal", required_argument, nullptr, kJournal},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -115,6 +127,7 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kRecursive: inv.context.recursive = true; break;
     case kMark: inv.marks.push_back(value); break;
     case kSettings: inv.settingsPath = value; break;
+    case kDryRun: inv.dryRun = true; break;
     case kJournal: inv.journalPath = value; break;
     default: break;
   }
@@ -182,6 +195,7 @@ std::string OrderMarks(Invocation& inv) {
 
 void Complete(Invocation& inv) {
   inv.directory = NormalDirectory(inv.directory);
+  if (inv.journalPath.empty()) inv.journalPath = DefaultJournalPath();
   if (inv.settingsPath.empty()) {
     const std::string program = RunningProgramPath();
     const std::size_t slash = program.rfind('/');
@@ -189,7 +203,6 @@ void Complete(Invocation& inv) {
         JoinPath(program.substr(0, slash == std::string::npos ? 0 : slash),
                  "mp3sonavex"));
   }
-  if (inv.journalPath.empty()) inv.journalPath = DefaultJournalPath();
 }
 
 // Arguments shown in brackets may be left out; they come last.
@@ -216,10 +229,12 @@ int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
   }
   StreamReporter reporter(err);
   inv.context.reporter = &reporter;
+  inv.err = &err;
   if (const std::string wrong = command->run(inv, out); !wrong.empty()) {
     return UsageError(err, wrong);
   }
-  return reporter.reported() ? 1 : 0;
+  // A dry run only tells what the run would say.
+  return reporter.reported() && !inv.dryRun ? 1 : 0;
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace sonavex::cli {
 namespace {
 
 // The journal, or nullptr after the reason was reported.
-std::unique_ptr<Journal> OpenJournal(const Invocation& inv) {
+std::unique_ptr<Journal> OpenOrReport(const Invocation& inv) {
   std::error_code ec;
   auto journal = Journal::Open(inv.journalPath, std::time(nullptr), ec);
   if (ec) {
@@ -56,7 +56,7 @@ std::string SummaryLine(const BatchSummary& batch) {
 }  // namespace
 
 std::string ListJournal(Invocation& inv, std::ostream& out) {
-  const std::unique_ptr<Journal> journal = OpenJournal(inv);
+  const std::unique_ptr<Journal> journal = OpenOrReport(inv);
   if (!journal) return {};
   std::error_code ec;
   const std::vector<BatchSummary> batches = journal->ListBatches(ec);

@@ -19,7 +19,9 @@
 #include <array>
 #include <functional>
 
+#include "core/apply/executor.h"
 #include "core/batch/batch.h"
+#include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/info_row.h"
@@ -350,8 +352,15 @@ void InfoGrid::onCellEdited(int row, int column, const QString& text) {
     item->setText(QString());
     return;
   }
-  WriteTagField(directory_, name, static_cast<TagField>(column), ToU32(text),
-                window_.reporter());
+  std::error_code ec;
+  const Plan plan = PlanTagField(directory_, name, column, ToU32(text), ec);
+  if (ec) {
+    RenameWithMessage(window_.reporter(), ec, DecodeUtf8(directory_), DecodeUtf8(name));
+  } else {
+    ExecutorContext context;
+    context.reporter = &window_.reporter();
+    ApplyPlan(plan, context);
+  }
   item->setText(text);
 }
 

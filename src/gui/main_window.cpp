@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "core/apply/executor.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
 #include "gui/dialogs/replacement_table_dialog.h"
@@ -54,9 +55,9 @@ void MainWindow::connectMenu() {
   connect(m.alle, &QAction::triggered, this, &MainWindow::MarkAll);
   connect(m.keine, &QAction::triggered, this, &MainWindow::MarkNone);
   connect(m.umkehr, &QAction::triggered, this, &MainWindow::InvertMarks);
-  connect(m.ssStreichen, &QAction::triggered, this, [this] { runSelection('S'); });
-  connect(m.grossbuchstaben, &QAction::triggered, this, [this] { runSelection('G'); });
-  connect(m.kleinbuchstaben, &QAction::triggered, this, [this] { runSelection('K'); });
+  connect(m.ssStreichen, &QAction::triggered, this, [this] { runSelection(Operation::S); });
+  connect(m.grossbuchstaben, &QAction::triggered, this, [this] { runSelection(Operation::G); });
+  connect(m.kleinbuchstaben, &QAction::triggered, this, [this] { runSelection(Operation::K); });
   connect(m.umbenennen, &QAction::triggered, this, [this] { onRenameCommand(); });
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
   connect(m.zeichenErsetzen, &QAction::triggered, this, [this] {
@@ -260,12 +261,8 @@ BatchContext MainWindow::batchContext() {
   return context;
 }
 
-void MainWindow::runSelection(OperationCode code) {
-  runSelection(code, batchContext());
-}
-
-void MainWindow::runSelection(OperationCode code, const BatchContext& context) {
-  RunSelection(code, directory_, markedNames(), context);
+void MainWindow::runSelection(Operation code, const OperationParams& params) {
+  RunSelection(code, params, directory_, markedNames(), batchContext());
   reloadFileList();
   RefreshView();
 }

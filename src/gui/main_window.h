@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/batch/batch.h"
+#include "core/batch/registry.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
 #include "core/ops/replacement_table.h"
@@ -101,11 +102,9 @@ class MainWindow : public QMainWindow {
   // Moves `window` to the centre of the main window without showing it.
   void PlaceCentred(QWidget* window);
   void FillInfoGrid();
-  // Runs `code` over the marked entries, or over the directory (tree) when
-  // none is marked, then re-reads the list. A dialog takes batchContext(),
-  // adds its parameters and passes the result.
-  void runSelection(OperationCode code);
-  void runSelection(OperationCode code, const BatchContext& context);
+  // Runs `code` with `params` over the marked entries, or over the
+  // directory (tree) when none is marked, then re-reads the list.
+  void runSelection(Operation code, const OperationParams& params = NoParams{});
   BatchContext batchContext();
 
   // The directory change rule for a directory picked by the user or the

@@ -13,7 +13,7 @@
 
 namespace sonavex {
 
-NameEditDialog::NameEditDialog(MainWindow& mainWindow, OperationCode code,
+NameEditDialog::NameEditDialog(MainWindow& mainWindow, Operation code,
                                const char* objectName, const QString& title,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -53,10 +53,9 @@ void NameEditDialog::showEvent(QShowEvent* event) {
 }
 
 void NameEditDialog::onStartClicked() {
-  BatchContext context = main_.batchContext();
-  context.nameEdits = parameters();
-  if (!NameEditHasWork(code_, context.nameEdits)) return;
-  main_.runSelection(code_, context);
+  const OperationParams params = parameters();
+  if (!NameEditHasWork(params)) return;
+  main_.runSelection(code_, params);
   hide();
 }
 

@@ -5,13 +5,13 @@
 namespace sonavex {
 
 SearchTypeDialog::SearchTypeDialog(MainWindow& mainWindow, QWidget* parent)
-    : TextPairDialog(mainWindow, 'Y', "Form7",
+    : TextPairDialog(mainWindow, Operation::Y, "Form7",
                      {QStringLiteral("Suchen und Ersetzen - Dateityp"),
                       QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),
                       QStringLiteral("Ersetzen")},
                      parent) {}
 
-NameEditParams SearchTypeDialog::parameters() const {
+OperationParams SearchTypeDialog::parameters() const {
   return SearchParameters(upperText(), lowerText());
 }
 

@@ -6,7 +6,7 @@
 
 namespace sonavex {
 
-TextPairDialog::TextPairDialog(MainWindow& mainWindow, OperationCode code,
+TextPairDialog::TextPairDialog(MainWindow& mainWindow, Operation code,
                                const char* objectName, const Captions& captions,
                                QWidget* parent)
     : NameEditDialog(mainWindow, code, objectName, captions.title, parent),
