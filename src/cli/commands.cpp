@@ -190,6 +190,11 @@ const std::vector<Command>& Commands() {
        "die Einträge des Journals, neueste zuerst: Nummer, Zeit, Vorgang,\n"
        "      Anzahl Dateien und ggf. \"rückgängig gemacht\", durch Tabs getrennt",
        ListJournal},
+      {"", "undo", {"[ID]"},
+       "den Journaleintrag ID rückgängig machen (Vorgabe: den neuesten, der\n"
+       "      nicht rückgängig gemacht ist; \"undo\" nach \"undo\" führt den\n"
+       "      Vorgang wieder aus)",
+       UndoBatch},
   };
   return commands;
 }

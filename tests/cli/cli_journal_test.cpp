@@ -64,5 +64,42 @@ TEST_F(CliJournalTest, AJournalThatCannotBeOpenedIsAnError) {
   EXPECT_EQ(ReadFile(journalPath), "no database");
 }
 
+// Each undo is a batch of its own: undo right after undo applies the batch
+// again.
+TEST_F(CliJournalTest, UndoAfterUndoRedoes) {
+  const std::string music = dir / "m";
+  WriteFile(music + "/a - b.mp3", "1");
+  const CliResult nothing = Cli({"undo"});
+  EXPECT_EQ(nothing.status, 0) << nothing.err;
+  EXPECT_EQ(nothing.out, "Nichts rückgängig zu machen\n");
+
+  ASSERT_EQ(Cli({"--dir", music, "X", " - ", " -- "}).status, 0);
+  const CliResult undo = Cli({"undo"});
+  EXPECT_EQ(undo.status, 0) << undo.err;
+  EXPECT_EQ(undo.out, "Rückgängig: Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 2\n");
+  EXPECT_TRUE(Exists(music + "/a - b.mp3"));
+
+  const CliResult redo = Cli({"undo"});
+  EXPECT_EQ(redo.status, 0) << redo.err;
+  EXPECT_EQ(redo.out, "Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 3\n");
+  EXPECT_TRUE(Exists(music + "/a -- b.mp3"));
+
+  const CliResult undone = Cli({"undo", "2"});
+  EXPECT_EQ(undone.status, 2);
+  EXPECT_EQ(undone.err, "mp3sonavex-cli: Eintrag 2 ist schon rückgängig gemacht\n"
+                        "Aufruf: mp3sonavex-cli --help\n");
+  EXPECT_EQ(Cli({"undo", "7"}).err,
+            "mp3sonavex-cli: Kein Eintrag 7 im Journal\nAufruf: mp3sonavex-cli --help\n");
+
+  // The first batch is in effect again and can be taken back by its number;
+  // a file that took its old name since is reported and keeps its name.
+  WriteFile(music + "/a - b.mp3", "2");
+  const CliResult blocked = Cli({"undo", "1"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_EQ(blocked.err, "Warnung: " + music + "/a -- b.mp3\n\n"
+                         "Es existiert bereits eine Datei unter dem neuen Namen!\n");
+  EXPECT_EQ(ReadFile(music + "/a - b.mp3"), "2");
+}
+
 }  // namespace
 }  // namespace sonavex::test

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/apply/executor.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
@@ -101,6 +102,18 @@ bool FileIs(const std::string& path, std::optional<std::int64_t> size,
   return offset >= 0 && !ReadAt(file.fd(), offset, tail.size(), read) && read == tail;
 }
 
+// The content `path` holds when it is still what the replacement wrote
+// (the journal keeps only its size and hash), else nothing.
+std::optional<std::string> ContentAsWritten(const std::string& path,
+                                            const JournalAction& action) {
+  std::string content;
+  if (!FileIs(path, action.sizeAfter, {}) || ReadWholeFile(path, content) ||
+      ContentHash(content) != action.hashAfter) {
+    return std::nullopt;
+  }
+  return content;
+}
+
 // Whether an action left Pending by a batch that was cut off happened: the
 // file as it is now tells. `path` is the file's present path.
 bool PendingHappened(const JournalAction& action, const UndoState& state,
@@ -114,11 +127,24 @@ bool PendingHappened(const JournalAction& action, const UndoState& state,
     case ActionKind::TagAppend:
       return FileIs(path, action.sizeBefore + std::int64_t{kTagSize}, EmptyTag());
     case ActionKind::TagRemove: return FileIs(path, action.sizeBefore, {});
-    // The hash of the new content is the executor's to compare.
-    case ActionKind::ContentReplace: return FileIs(path, action.sizeAfter, {});
+    case ActionKind::ContentReplace: return ContentAsWritten(path, action).has_value();
     case ActionKind::ExportWrite: return false;
   }
   return false;
+}
+
+// What a content step of the undo expects to find. The journal keeps only
+// the size and hash of what the batch wrote, so the file is read now: when
+// it still holds that, the step carries it and the executor re-checks it as
+// usual; when it changed since, the step carries something the file does
+// not hold, so that the executor reports the change and leaves the file.
+std::string ContentSeen(const std::string& path, const JournalAction& action) {
+  if (std::optional<std::string> written = ContentAsWritten(path, action)) {
+    return std::move(*written);
+  }
+  std::string changed;
+  ReadWholeFile(path, changed);
+  return changed + '\0';
 }
 
 // The step that takes `action` back, addressed to the file's present place.
@@ -145,7 +171,6 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
       step.sizeBefore = action.sizeBefore;
       break;
     case ActionKind::ContentReplace:
-      // Only the size and hash of the content the batch wrote are kept.
       step.kind = StepKind::ContentReplace;
       step.after = action.before;
       step.notUndoable = !CanBeUndone(action);
@@ -175,6 +200,9 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
       continue;
     }
     plan.steps.push_back(Inverse(action, present));
+    if (action.kind == ActionKind::ContentReplace && CanBeUndone(action)) {
+      plan.steps.back().before = ContentSeen(JoinPath(present.first, present.second), action);
+    }
     if (isRename) {
       state.RenamedBack(action.directory, action.newName, present.second, action.oldName);
     }
