@@ -163,11 +163,9 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
       step.after = action.before;
       break;
     case ActionKind::TagAppend:
-      step.kind = StepKind::TagRemove;
-      step.sizeBefore = action.sizeBefore;
-      break;
     case ActionKind::TagRemove:
-      step.kind = StepKind::TagAppend;
+      step.kind =
+          action.kind == ActionKind::TagAppend ? StepKind::TagRemove : StepKind::TagAppend;
       step.sizeBefore = action.sizeBefore;
       break;
     case ActionKind::ContentReplace:
