@@ -89,7 +89,6 @@ std::string ListJournal(Invocation& inv, std::ostream& out) {
   return {};
 }
 
-
 std::string UndoBatch(Invocation& inv, std::ostream& out) {
   const std::unique_ptr<Journal> journal = OpenOrReport(inv);
   if (!journal) return {};
