@@ -228,6 +228,28 @@ TEST(PlanAndApply, StepsAreCheckedAgainstTheFileAsItIsThen) {
   }
 }
 
+// An undo step for content too large to have been kept leaves the file
+// alone, also when the file happens to match what the step expects.
+TEST(PlanAndApply, StepThatCannotBeTakenBackIsReportedAndSkipped) {
+  TempDir dir;
+  test::WriteFile(dir / "f.m3u", "");
+  Plan plan;
+  plan.steps.push_back({.kind = StepKind::ContentReplace,
+                        .directory = dir.path(),
+                        .name = "f.m3u",
+                        .before = "",
+                        .after = "",
+                        .notUndoable = true});
+  test::RecordingReporter reporter;
+  const ApplyResult result = ApplyPlan(plan, {.reporter = &reporter});
+  EXPECT_EQ(result.performed, 0);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].text,
+            U32(dir / "f.m3u") +
+                U"\n\r\n\rKann nicht rückgängig gemacht werden: der alte Inhalt wurde "
+                U"nicht aufbewahrt");
+}
+
 TEST(PlanAndApply, TagFieldOfAnUntaggedFileGoesIntoAnAppendedTag) {
   TempDir dir;
   test::WriteFile(dir / "a.mp3", std::string(10, 'x'));

@@ -25,6 +25,7 @@ class StepRunner {
   explicit StepRunner(Reporter* reporter) : reporter_(reporter) {}
 
   StepOutcome Perform(const PlanStep& step) {
+    if (step.notUndoable) return NotKept(step);
     switch (step.kind) {
       case StepKind::Rename: return Rename(step);
       case StepKind::TagWrite: return TagWrite(step);
@@ -56,6 +57,16 @@ class StepRunner {
     return Tell(MessageKind::Warning, DecodeUtf8(JoinPath(step.directory, step.name)) +
                                           std::u32string(kBreak) + std::u32string(kBreak) +
                                           U"Datei wurde seither verändert");
+  }
+
+  // An undo step whose old state was too large to keep: the file stays as
+  // it is, and the user learns why.
+  StepOutcome NotKept(const PlanStep& step) {
+    return Tell(MessageKind::Warning,
+                DecodeUtf8(JoinPath(step.directory, step.name)) + std::u32string(kBreak) +
+                    std::u32string(kBreak) +
+                    U"Kann nicht rückgängig gemacht werden: der alte Inhalt wurde nicht "
+                    U"aufbewahrt");
   }
 
   StepOutcome Rename(const PlanStep& step) {
