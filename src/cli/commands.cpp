@@ -117,20 +117,6 @@ std::string StepLine(const PlanStep& step) {
   return {};
 }
 
-// What the run would do, one line per change; what it would say (the
-// rules' refusals and the failures already in sight) as its messages.
-void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out) {
-  for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::Refuse || step.kind == StepKind::WalkFailure) {
-      reporter.Report(step.messageKind, step.message, step.button);
-    } else if (!step.foreseen.empty()) {
-      reporter.Report(MessageKind::Warning, step.foreseen);
-    } else {
-      out << StepLine(step) << '\n';
-    }
-  }
-}
-
 // Runs a renaming operation like its dialog or menu command: the table and
 // its switch come from the settings file; parameters with nothing to do do
 // nothing.
@@ -241,6 +227,20 @@ std::string CommandHelp() {
     text += head + "\n      " + command.description + "\n";
   }
   return text;
+}
+
+// What the run would do, one line per change; what it would say (the
+// rules' refusals and the failures already in sight) as its messages.
+void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out) {
+  for (const PlanStep& step : plan.steps) {
+    if (step.kind == StepKind::Refuse || step.kind == StepKind::WalkFailure) {
+      reporter.Report(step.messageKind, step.message, step.button);
+    } else if (!step.foreseen.empty()) {
+      reporter.Report(MessageKind::Warning, step.foreseen);
+    } else {
+      out << StepLine(step) << '\n';
+    }
+  }
 }
 
 }  // namespace sonavex::cli

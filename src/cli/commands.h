@@ -7,6 +7,7 @@
 
 #include "core/apply/executor.h"
 #include "core/batch/batch.h"
+#include "core/batch/plan.h"
 #include "core/journal/journal.h"
 
 namespace sonavex::cli {
@@ -52,5 +53,9 @@ const Command* FindCommand(const std::string& word);
 
 // One line per command for the usage text.
 std::string CommandHelp();
+
+// --dry-run: one line per change on `out`; what the run would say (the
+// rules' refusals and the failures already in sight) through `reporter`.
+void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out);
 
 }  // namespace sonavex::cli

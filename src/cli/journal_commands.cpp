@@ -104,6 +104,10 @@ std::string UndoBatch(Invocation& inv, std::ostream& out) {
     ReportJournalFailure(inv, "lesen", ec);
     return {};
   }
+  if (inv.dryRun) {
+    PrintPlan(plan, *inv.context.reporter, out);
+    return {};
+  }
   out << EncodeUtf8(plan.caption) << '\n';
   const ApplyResult result = ApplyPlan(plan, RunContext(inv, journal.get()));
   out << result.performed << " von " << plan.steps.size() << " Dateien";

@@ -74,6 +74,9 @@ TEST_F(CliJournalTest, UndoAfterUndoRedoes) {
   EXPECT_EQ(nothing.out, "Nichts rückgängig zu machen\n");
 
   ASSERT_EQ(Cli({"--dir", music, "X", " - ", " -- "}).status, 0);
+  const CliResult dry = Cli({"undo", "--dry-run"});
+  EXPECT_EQ(dry.out, music + "/a -- b.mp3\t" + music + "/a - b.mp3\n");
+  EXPECT_TRUE(Exists(music + "/a -- b.mp3"));
   const CliResult undo = Cli({"undo"});
   EXPECT_EQ(undo.status, 0) << undo.err;
   EXPECT_EQ(undo.out, "Rückgängig: Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 2\n");
