@@ -17,7 +17,6 @@
 
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
-#include "gui/dialogs/replacement_table_dialog.h"
 #include "gui/main_menu.h"
 #include "gui/qt_text.h"
 
@@ -43,6 +42,7 @@ MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
   fillVolumeSelector();
   loadSettings();
   buildInfoGridHeader();
+  openJournal();
   RefreshView();
 }
 
@@ -59,6 +59,9 @@ void MainWindow::connectMenu() {
   connect(m.kleinbuchstaben, &QAction::triggered, this, [this] { runSelection('K'); });
   connect(m.umbenennen, &QAction::triggered, this, [this] { onRenameCommand(); });
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
+  connect(m.vorschau, &QAction::triggered, this, &MainWindow::onPreviewToggled);
+  // Another program run may have changed the journal since the last batch.
+  connect(m.bearbeiten(), &QMenu::aboutToShow, this, &MainWindow::refreshUndoTarget);
   connect(m.zeichenErsetzen, &QAction::triggered, this, [this] {
     // Qt flips the mark on a click; it belongs to the replacement switch.
     menu_->zeichenErsetzen->setChecked(replacementActive_);
@@ -80,6 +83,7 @@ void MainWindow::connectDialogCommands() {
       {menu_->ueber, &DialogSet::ueber},
       {menu_->tagSuchenErsetzen, &DialogSet::tagSuchenErsetzen},
       {menu_->tagAnfangEnde, &DialogSet::tagAnfangEnde},
+      {menu_->verlauf, &DialogSet::verlauf},
   };
   for (const auto& [action, dialog] : commands) {
     connect(action, &QAction::triggered, this,
@@ -165,6 +169,9 @@ void MainWindow::updateMenus(int selectedCount) {
   state.listHasEntries = entryCount() > 0;
   state.recursive = recursive();
   state.selectedCount = selectedCount;
+  state.undoCaption = undoTarget_.caption;
+  state.undoFiles = undoTarget_.files;
+  state.journalOpen = journal_ != nullptr;
   menu_->applyEnabling(state);
 }
 
@@ -247,9 +254,7 @@ BatchContext MainWindow::batchContext() {
   context.mask = mask();
   context.recursive = recursive();
   // The table as its fields stand now, stored or not.
-  if (auto* table = qobject_cast<ReplacementTableDialog*>(dialogs_.zeichenErsetzen)) {
-    context.table = table->fieldTable();
-  }
+  if (tableSource_) context.table = tableSource_();
   context.replacementActive = replacementActive_;
   context.reporter = &reporter_;
   // The window is blocked during a walk; repaint so the user sees where it is.

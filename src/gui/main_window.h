@@ -5,15 +5,19 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/batch/batch.h"
+#include "core/batch/plan.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
+#include "core/journal/journal.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 #include "core/settings/ini_file.h"
+#include "gui/batch_host.h"
 
 class QComboBox;
 class QLabel;
@@ -46,6 +50,7 @@ struct DialogSet {
   QWidget* textErsetzen = nullptr;   // Form14
   QWidget* tagSuchenErsetzen = nullptr;  // Form15
   QWidget* tagAnfangEnde = nullptr;  // Form16
+  QWidget* verlauf = nullptr;        // the journal's batches
 };
 
 // Where the window finds its volumes and reads directories: the machine's
@@ -57,7 +62,7 @@ struct Storage {
       listDirectory = ListDirectory;
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public BatchHost {
   Q_OBJECT
  public:
   MainWindow(std::string settingsPath, Reporter& reporter, Storage storage = {},
@@ -67,32 +72,32 @@ class MainWindow : public QMainWindow {
   void setDialogs(const DialogSet& dialogs) { dialogs_ = dialogs; }
   const DialogSet& dialogs() const { return dialogs_; }
   MainMenu& menu() { return *menu_; }
-  Reporter& reporter() { return reporter_; }
-  const IniFile& settings() const { return settings_; }
+  Reporter& reporter() override { return reporter_; }
+  const IniFile& settings() const override { return settings_; }
 
   // The file list. Entries keep their names as bytes; the text is for
   // showing only.
-  int entryCount() const;
-  std::string entryName(int index) const;
+  int entryCount() const override;
+  std::string entryName(int index) const override;
   QString entryText(int index) const;
-  bool isMarked(int index) const;
+  bool isMarked(int index) const override;
   void setMarked(int index, bool marked);
   // The same without what a click in the list does (status bar, and loading
   // the file for its summary, which gives an untagged MP3 file its tag).
-  void setMarkedQuietly(int index, bool marked);
+  void setMarkedQuietly(int index, bool marked) override;
   int SelectedCount() const;
-  std::vector<std::string> markedNames() const;
+  std::vector<std::string> markedNames() const override;
   // One flag per entry, from the list's selection ranges in a single pass.
   std::vector<bool> markedRows() const;
 
-  const std::string& currentDirectory() const { return directory_; }
+  const std::string& currentDirectory() const override { return directory_; }
   std::u32string mask() const;
   bool recursive() const;
   QString statusPanelText(int panel) const;
 
   // Re-reads the file list from the shown directory; all marks drop.
-  void reloadFileList();
-  void RefreshView();
+  void reloadFileList() override;
+  void RefreshView() override;
   void UpdateMenus();
   void MarkAll();
   void MarkNone();
@@ -105,8 +110,11 @@ class MainWindow : public QMainWindow {
   // none is marked, then re-reads the list. A dialog takes batchContext(),
   // adds its parameters and passes the result.
   void runSelection(OperationCode code);
-  void runSelection(OperationCode code, const BatchContext& context);
-  BatchContext batchContext();
+  void runSelection(OperationCode code, const BatchContext& context) override;
+  BatchContext batchContext() override;
+  void setTableSource(std::function<ReplacementTable()> source) override {
+    tableSource_ = std::move(source);
+  }
 
   // The directory change rule for a directory picked by the user or the
   // program; false (and nothing changed) when it cannot be listed.
@@ -116,8 +124,8 @@ class MainWindow : public QMainWindow {
   std::string selectedDrive() const;
   const std::string& lastGoodDrive() const { return lastGoodDrive_; }
 
-  bool replacementActive() const { return replacementActive_; }
-  void setReplacementActive(bool active);
+  bool replacementActive() const override { return replacementActive_; }
+  void setReplacementActive(bool active) override;
 
   // Supplies the text of status panel 2 for a file that is the only marked
   // entry (the MPEG summary); without one the panel stays empty.
@@ -127,6 +135,21 @@ class MainWindow : public QMainWindow {
   // and the list has entries.
   void setGridFiller(std::function<void()> filler) { gridFiller_ = std::move(filler); }
   QTableWidget* infoGrid() const { return infoGrid_; }
+
+  // The undo journal (main_window_journal.cpp); null when it could not be
+  // opened, and then batches run without undo.
+  Journal* journal() { return journal_.get(); }
+  // Every batch of the journal, newest first; empty without a journal.
+  std::vector<BatchSummary> journalBatches();
+  // Reads again what "Rückgängig" would take back and shows it in the menu.
+  void refreshUndoTarget();
+  std::int64_t undoTarget() const { return undoTarget_.batch; }
+  bool previewEnabled() const;
+  // Asked with each plan while the preview is on; true applies the plan.
+  // By default the preview window asks the user.
+  void setPlanConfirmation(std::function<bool(const Plan&)> confirm) {
+    confirmPlan_ = std::move(confirm);
+  }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -163,6 +186,10 @@ class MainWindow : public QMainWindow {
   void fillFileList(const std::vector<std::string>& names);
   void reportDirectoryFailure(const std::string& directory, std::error_code ec);
 
+  void openJournal();
+  void warnJournalOnce(std::u32string_view failure, std::error_code ec);
+  void onPreviewToggled(bool on);
+
   void onFileListClicked();
   void onFileListDoubleClicked();
   void onPageChanged();
@@ -196,6 +223,17 @@ class MainWindow : public QMainWindow {
   bool startupWriteFailed_ = false;
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;
+  std::function<ReplacementTable()> tableSource_;
+  std::string journalPath_;
+  std::unique_ptr<Journal> journal_;
+  bool journalWarned_ = false;
+  std::function<bool(const Plan&)> confirmPlan_;
+  struct UndoTarget {
+    std::int64_t batch = 0;
+    QString caption;
+    int files = 0;
+  };
+  UndoTarget undoTarget_;
   Storage storage_;
 };
 

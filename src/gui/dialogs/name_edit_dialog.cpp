@@ -8,16 +8,16 @@
 #include <QWindow>
 #include <memory>
 
-#include "gui/main_window.h"
+#include "gui/batch_host.h"
 #include "gui/program_font.h"
 
 namespace sonavex {
 
-NameEditDialog::NameEditDialog(MainWindow& mainWindow, OperationCode code,
+NameEditDialog::NameEditDialog(BatchHost& host, OperationCode code,
                                const char* objectName, const QString& title,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      main_(mainWindow), code_(code) {
+      main_(host), code_(code) {
   setObjectName(QString::fromLatin1(objectName));
   setFont(ProgramFont());
   setWindowTitle(title);

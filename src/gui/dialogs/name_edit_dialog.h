@@ -14,12 +14,12 @@ class QPushButton;
 
 namespace sonavex {
 
-class MainWindow;
+class BatchHost;
 
 class NameEditDialog : public QDialog {
   Q_OBJECT
  public:
-  NameEditDialog(MainWindow& mainWindow, OperationCode code,
+  NameEditDialog(BatchHost& host, OperationCode code,
                  const char* objectName, const QString& title,
                  QWidget* parent = nullptr);
 
@@ -36,7 +36,7 @@ class NameEditDialog : public QDialog {
   void addButtons(QGridLayout* layout, int row, const QString& startCaption,
                   bool startIsDefault);
 
-  MainWindow& main_;
+  BatchHost& main_;
 
  private:
   OperationCode code_;

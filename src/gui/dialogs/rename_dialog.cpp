@@ -8,15 +8,15 @@
 
 #include "core/fs/fs.h"
 #include "core/text/encoding.h"
-#include "gui/main_window.h"
+#include "gui/batch_host.h"
 #include "gui/qt_text.h"
 #include "gui/program_font.h"
 
 namespace sonavex {
 
-RenameDialog::RenameDialog(MainWindow& mainWindow, QWidget* parent)
+RenameDialog::RenameDialog(BatchHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      main_(mainWindow),
+      main_(host),
       oldName_(new QLineEdit(this)),
       newName_(new QLineEdit(this)),
       renameButton_(new QPushButton(QStringLiteral("Umbenennen"), this)) {

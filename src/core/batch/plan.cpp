@@ -1,0 +1,22 @@
+#include "core/batch/plan.h"
+
+namespace sonavex {
+
+PlanCounts CountSteps(const Plan& plan) {
+  PlanCounts counts;
+  for (const PlanStep& step : plan.steps) {
+    switch (step.kind) {
+      case StepKind::Rename: ++counts.renames; break;
+      case StepKind::TagWrite:
+      case StepKind::TagAppend:
+      case StepKind::TagRemove: ++counts.tagWrites; break;
+      case StepKind::ContentReplace: ++counts.contents; break;
+      case StepKind::Refuse:
+      case StepKind::WalkFailure: ++counts.refusals; break;
+    }
+    if (!step.foreseen.empty()) ++counts.foreseenFailures;
+  }
+  return counts;
+}
+
+}  // namespace sonavex
