@@ -33,6 +33,10 @@ constexpr const char* kUsage =
     "                    genau die markierten Dateien in Listenreihenfolge)\n"
     "  --settings DATEI  die Einstellungsdatei (Vorgabe: die des Programms\n"
     "                    mp3sonavex neben diesem); wird nur gelesen\n"
+    "  --dry-run         nur zeigen, was geschähe: je Änderung eine Zeile\n"
+    "                    \"ALT<Tab>NEU\", Meldungen wie sonst; ändert nichts\n"
+    "  --journal DATEI   das Rückgängig-Journal (Vorgabe:\n"
+    "                    $XDG_STATE_HOME/mp3sonavex/journal.sqlite)\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
     "\n"
@@ -66,7 +70,17 @@ std::string NormalDirectory(const std::string& typed) {
 
 enum class Request { Work, Help, Version, Wrong };
 
-enum OptionId { kHelp = 'h', kDir = 256, kMask, kRecursive, kMark, kSettings, kVersion };
+enum OptionId {
+  kHelp = 'h',
+  kDir = 256,
+  kMask,
+  kRecursive,
+  kMark,
+  kSettings,
+  kVersion,
+  kDryRun,
+  kJournal
+};
 
 constexpr option kOptions[] = {
     {"dir", required_argument, nullptr, kDir},
@@ -76,6 +90,8 @@ constexpr option kOptions[] = {
     {"settings", required_argument, nullptr, kSettings},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
+    {"dry-run", no_argument, nullptr, kDryRun},
+    {"journal", required_argument, nullptr, kJournal},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -111,6 +127,8 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kRecursive: inv.context.recursive = true; break;
     case kMark: inv.marks.push_back(value); break;
     case kSettings: inv.settingsPath = value; break;
+    case kDryRun: inv.dryRun = true; break;
+    case kJournal: inv.journalPath = value; break;
     default: break;
   }
 }
@@ -177,6 +195,7 @@ std::string OrderMarks(Invocation& inv) {
 
 void Complete(Invocation& inv) {
   inv.directory = NormalDirectory(inv.directory);
+  if (inv.journalPath.empty()) inv.journalPath = DefaultJournalPath();
   if (inv.settingsPath.empty()) {
     const std::string program = RunningProgramPath();
     const std::size_t slash = program.rfind('/');
@@ -202,10 +221,12 @@ int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
   }
   StreamReporter reporter(err);
   inv.context.reporter = &reporter;
+  inv.err = &err;
   if (const std::string wrong = command->run(inv, out); !wrong.empty()) {
     return UsageError(err, wrong);
   }
-  return reporter.reported() ? 1 : 0;
+  // A dry run only tells what the run would say.
+  return reporter.reported() && !inv.dryRun ? 1 : 0;
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "cli/commands.h"
 
 #include <charconv>
+#include <ctime>
 #include <ostream>
 
+#include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
 #include "core/mp3/tinfo.h"
@@ -71,10 +73,10 @@ bool ParseNumber(const std::string& text, long& value) {
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-// Reads the command's arguments into the name edit parameters, as the
+// Reads the command's arguments into the operation's parameters, as the
 // dialog's fields would hold them. Returns a usage problem or "".
-std::string ReadNameEditArguments(char code, Invocation& inv) {
-  NameEditParams& p = inv.context.nameEdits;
+std::string ReadNameEditArguments(char code, const Invocation& inv,
+                                  OperationParams& params) {
   const std::vector<std::string>& a = inv.arguments;
   long first = 0, second = 0;
   if (code == 'L' || code == 'T') {
@@ -84,37 +86,70 @@ std::string ReadNameEditArguments(char code, Invocation& inv) {
   }
   switch (code) {
     case 'L':  // the spin fields set a value below 0 back to 0
-      p.deleteFirst = std::max(first, 0L);
-      p.deleteLast = std::max(second, 0L);
+      params = DeleteEndsParams{std::max(first, 0L), std::max(second, 0L)};
       break;
-    case 'E': p.insertBefore = DecodeUtf8(a[0]); p.insertAfter = DecodeUtf8(a[1]); break;
+    case 'E': params = InsertEndsParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
     case 'X':
-    case 'Y': p.search = DecodeUtf8(a[0]); p.replacement = DecodeUtf8(a[1]); break;
+    case 'Y': params = SearchReplaceParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
     case 'T':
       if (first < 0 || first > 10 || second < 0 || second > 10) {
         return "Zahlen von 0 bis 10 erwartet";
       }
-      p.swapA = static_cast<int>(first);
-      p.swapB = static_cast<int>(second);
+      params = SwapParams{static_cast<int>(first), static_cast<int>(second)};
       break;
-    default: break;
+    default: params = NoParams{}; break;
   }
   return {};
+}
+
+std::string StepLine(const PlanStep& step) {
+  const std::string path = JoinPath(step.directory, step.name);
+  switch (step.kind) {
+    case StepKind::Rename: return path + "\t" + JoinPath(step.directory, step.newName);
+    case StepKind::TagWrite: return path + "\tTag geschrieben";
+    case StepKind::TagAppend: return path + "\tTag angehängt";
+    case StepKind::TagRemove: return path + "\tTag entfernt";
+    case StepKind::ContentReplace: return path + "\tInhalt ersetzt";
+    case StepKind::Refuse:
+    case StepKind::WalkFailure: break;
+  }
+  return {};
+}
+
+// What the run would do, one line per change; what it would say (the
+// rules' refusals and the failures already in sight) as its messages.
+void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out) {
+  for (const PlanStep& step : plan.steps) {
+    if (step.kind == StepKind::Refuse || step.kind == StepKind::WalkFailure) {
+      reporter.Report(step.messageKind, step.message, step.button);
+    } else if (!step.foreseen.empty()) {
+      reporter.Report(MessageKind::Warning, step.foreseen);
+    } else {
+      out << StepLine(step) << '\n';
+    }
+  }
 }
 
 // Runs a renaming operation like its dialog or menu command: the table and
 // its switch come from the settings file; parameters with nothing to do do
 // nothing.
-std::string RunNameEdit(char code, Invocation& inv) {
-  if (std::string problem = ReadNameEditArguments(code, inv); !problem.empty()) {
+std::string RunNameEdit(char code, Invocation& inv, std::ostream& out) {
+  OperationParams params;
+  if (std::string problem = ReadNameEditArguments(code, inv, params); !problem.empty()) {
     return problem;
   }
   const StoredReplacementTable stored = LoadReplacementTable(IniFile(inv.settingsPath));
   inv.context.table = stored.table;
   inv.context.replacementActive = stored.active;
-  if (NameEditHasWork(code, inv.context.nameEdits)) {
-    RunSelection(code, inv.directory, inv.marks, inv.context);
+  if (!NameEditHasWork(params)) return {};
+  const Plan plan = PlanSelection(static_cast<Operation>(code), params, inv.directory,
+                                  inv.marks, inv.context);
+  if (inv.dryRun) {
+    PrintPlan(plan, *inv.context.reporter, out);
+    return {};
   }
+  const std::unique_ptr<Journal> journal = OpenJournal(inv);
+  ApplyPlan(plan, RunContext(inv, journal.get()));
   return {};
 }
 
@@ -122,7 +157,7 @@ Command NameEditCommand(char code, std::string name, std::vector<std::string> ar
                         std::string description) {
   return {std::string(1, code), std::move(name), std::move(arguments),
           std::move(description),
-          [code](Invocation& inv, std::ostream&) { return RunNameEdit(code, inv); }};
+          [code](Invocation& inv, std::ostream& out) { return RunNameEdit(code, inv, out); }};
 }
 
 const std::vector<Command>& Commands() {
@@ -154,7 +189,29 @@ const std::vector<Command>& Commands() {
   return commands;
 }
 
+void WarnNoUndo(Invocation& inv, std::error_code ec) {
+  if (inv.journalWarned || inv.err == nullptr) return;
+  inv.journalWarned = true;
+  *inv.err << "Warnung: Rückgängig nicht möglich: " << ec.message() << '\n';
+}
+
 }  // namespace
+
+std::unique_ptr<Journal> OpenJournal(Invocation& inv) {
+  std::error_code ec;
+  std::unique_ptr<Journal> journal =
+      Journal::Open(inv.journalPath, static_cast<std::int64_t>(std::time(nullptr)), ec);
+  if (ec) WarnNoUndo(inv, ec);
+  return ec ? nullptr : std::move(journal);
+}
+
+ExecutorContext RunContext(Invocation& inv, Journal* journal) {
+  ExecutorContext context;
+  context.reporter = inv.context.reporter;
+  context.journal = journal;
+  context.onJournalFailure = [&inv](std::error_code ec) { WarnNoUndo(inv, ec); };
+  return context;
+}
 
 const Command* FindCommand(const std::string& word) {
   for (const Command& command : Commands()) {

@@ -1,10 +1,13 @@
 #pragma once
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/apply/executor.h"
 #include "core/batch/batch.h"
+#include "core/journal/journal.h"
 
 namespace sonavex::cli {
 
@@ -15,7 +18,23 @@ struct Invocation {
   std::string settingsPath;
   std::vector<std::string> arguments;
   BatchContext context;
+  // --dry-run: print the plan, change nothing.
+  bool dryRun = false;
+  // The undo journal (--journal, else DefaultJournalPath()).
+  std::string journalPath;
+  // Where the journal's warning goes; it does not count as a message of
+  // the command.
+  std::ostream* err = nullptr;
+  bool journalWarned = false;
 };
+
+// Opens the invocation's journal, or prints "Warnung: Rückgängig nicht
+// möglich: <reason>" once and gives nullptr: the command runs without undo.
+std::unique_ptr<Journal> OpenJournal(Invocation& inv);
+
+// The executor's context for a run: the invocation's reporter and
+// `journal`, whose failure during the run is warned about as above.
+ExecutorContext RunContext(Invocation& inv, Journal* journal);
 
 struct Command {
   std::string letter;  // the operation code, or empty

@@ -41,7 +41,7 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   // Form14 "Text ersetzen", Form15 "ID3Tag Suchen und Ersetzen",
   // Form16 "ID3Tag Anfang/Ende".
   dialogs.verlauf = windows.history = new HistoryDialog(
-      [main] { return main->journalBatches(); }, [](std::int64_t) {}, main);
+      [main] { return main->journalBatches(); }, [main](std::int64_t batch) { main->undoBatch(batch); }, main);
   main->setDialogs(dialogs);
   return windows;
 }

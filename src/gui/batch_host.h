@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/apply/executor.h"
 #include "core/batch/batch.h"
+#include "core/batch/plan.h"
+#include "core/batch/registry.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 #include "core/settings/ini_file.h"
@@ -39,9 +42,15 @@ class BatchHost {
   virtual bool replacementActive() const = 0;
   virtual void setReplacementActive(bool active) = 0;
 
-  // Runs `code` over the marks or the directory (tree), then re-reads the
-  // list and refreshes the view.
-  virtual void runSelection(OperationCode code, const BatchContext& context) = 0;
+  // Runs `code` with `params` over the marks or the directory (tree): its
+  // plan, shown first while the preview is on, is applied with the
+  // journal; then the list is re-read and the view refreshed. False when
+  // the user cancelled in the preview: nothing changed, the marks stay.
+  virtual bool runSelection(Operation code,
+                            const OperationParams& params = NoParams{}) = 0;
+  // Applies `plan` at once with the journal, as a change by hand does; the
+  // list is not re-read.
+  virtual ApplyResult applyPlan(const Plan& plan) = 0;
 
   virtual void reloadFileList() = 0;
   virtual void RefreshView() = 0;

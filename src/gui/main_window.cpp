@@ -15,6 +15,8 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "core/apply/executor.h"
+#include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
 #include "gui/main_menu.h"
@@ -46,7 +48,10 @@ MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
   RefreshView();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // Before the journal it writes to is closed.
+  if (gridEditEnd_) gridEditEnd_();
+}
 
 void MainWindow::connectMenu() {
   MainMenu& m = *menu_;
@@ -54,12 +59,13 @@ void MainWindow::connectMenu() {
   connect(m.alle, &QAction::triggered, this, &MainWindow::MarkAll);
   connect(m.keine, &QAction::triggered, this, &MainWindow::MarkNone);
   connect(m.umkehr, &QAction::triggered, this, &MainWindow::InvertMarks);
-  connect(m.ssStreichen, &QAction::triggered, this, [this] { runSelection('S'); });
-  connect(m.grossbuchstaben, &QAction::triggered, this, [this] { runSelection('G'); });
-  connect(m.kleinbuchstaben, &QAction::triggered, this, [this] { runSelection('K'); });
+  connect(m.ssStreichen, &QAction::triggered, this, [this] { runSelection(Operation::S); });
+  connect(m.grossbuchstaben, &QAction::triggered, this, [this] { runSelection(Operation::G); });
+  connect(m.kleinbuchstaben, &QAction::triggered, this, [this] { runSelection(Operation::K); });
   connect(m.umbenennen, &QAction::triggered, this, [this] { onRenameCommand(); });
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
   connect(m.vorschau, &QAction::triggered, this, &MainWindow::onPreviewToggled);
+  connect(m.rueckgaengig, &QAction::triggered, this, &MainWindow::onUndoCommand);
   // Another program run may have changed the journal since the last batch.
   connect(m.bearbeiten(), &QMenu::aboutToShow, this, &MainWindow::refreshUndoTarget);
   connect(m.zeichenErsetzen, &QAction::triggered, this, [this] {
@@ -265,14 +271,13 @@ BatchContext MainWindow::batchContext() {
   return context;
 }
 
-void MainWindow::runSelection(OperationCode code) {
-  runSelection(code, batchContext());
-}
-
-void MainWindow::runSelection(OperationCode code, const BatchContext& context) {
-  RunSelection(code, directory_, markedNames(), context);
+bool MainWindow::runSelection(Operation code, const OperationParams& params) {
+  const Plan plan = PlanSelection(code, params, directory_, markedNames(), batchContext());
+  if (previewEnabled() && !confirmPlan_(plan)) return false;
+  applyPlan(plan);
   reloadFileList();
   RefreshView();
+  return true;
 }
 
 void MainWindow::setReplacementActive(bool active) {

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/apply/executor.h"
 #include "core/batch/batch.h"
 #include "core/batch/plan.h"
+#include "core/batch/registry.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
 #include "core/journal/journal.h"
@@ -106,11 +108,14 @@ class MainWindow : public QMainWindow, public BatchHost {
   // Moves `window` to the centre of the main window without showing it.
   void PlaceCentred(QWidget* window);
   void FillInfoGrid();
-  // Runs `code` over the marked entries, or over the directory (tree) when
-  // none is marked, then re-reads the list. A dialog takes batchContext(),
-  // adds its parameters and passes the result.
-  void runSelection(OperationCode code);
-  void runSelection(OperationCode code, const BatchContext& context) override;
+  // Runs `code` with `params` over the marked entries, or over the
+  // directory (tree) when none is marked, showing its plan first while the
+  // preview is on; then re-reads the list. False when the user cancelled
+  // in the preview: nothing changed then, and the marks stay.
+  bool runSelection(Operation code, const OperationParams& params = NoParams{}) override;
+  // Applies `plan` at once with the journal; the list is not re-read.
+  ApplyResult applyPlan(const Plan& plan) override;
+  ExecutorContext executorContext();
   BatchContext batchContext() override;
   void setTableSource(std::function<ReplacementTable()> source) override {
     tableSource_ = std::move(source);
@@ -134,6 +139,8 @@ class MainWindow : public QMainWindow, public BatchHost {
   // Fills the rows of the info grid; called only while its page is active
   // and the list has entries.
   void setGridFiller(std::function<void()> filler) { gridFiller_ = std::move(filler); }
+  // Ends an edit of the grid that is still open when the window goes.
+  void setGridEditEnd(std::function<void()> end) { gridEditEnd_ = std::move(end); }
   QTableWidget* infoGrid() const { return infoGrid_; }
 
   // The undo journal (main_window_journal.cpp); null when it could not be
@@ -144,6 +151,9 @@ class MainWindow : public QMainWindow, public BatchHost {
   // Reads again what "Rückgängig" would take back and shows it in the menu.
   void refreshUndoTarget();
   std::int64_t undoTarget() const { return undoTarget_.batch; }
+  // Takes `batch` back (previewed while the preview is on), then re-reads
+  // the list.
+  void undoBatch(std::int64_t batch);
   bool previewEnabled() const;
   // Asked with each plan while the preview is on; true applies the plan.
   // By default the preview window asks the user.
@@ -189,6 +199,8 @@ class MainWindow : public QMainWindow, public BatchHost {
   void openJournal();
   void warnJournalOnce(std::u32string_view failure, std::error_code ec);
   void onPreviewToggled(bool on);
+  void onUndoCommand();
+  int filesOf(std::int64_t batch);
 
   void onFileListClicked();
   void onFileListDoubleClicked();
@@ -224,6 +236,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;
   std::function<ReplacementTable()> tableSource_;
+  std::function<void()> gridEditEnd_;
   std::string journalPath_;
   std::unique_ptr<Journal> journal_;
   bool journalWarned_ = false;

@@ -3,7 +3,10 @@
 #include <QAction>
 #include <cstdlib>
 #include <ctime>
+#include <set>
 
+#include "core/apply/undo.h"
+#include "core/fs/fs.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/preview_dialog.h"
 #include "gui/main_menu.h"
@@ -57,16 +60,70 @@ std::vector<BatchSummary> MainWindow::journalBatches() {
   return batches;
 }
 
+// The files a batch changed: an edit in the grid writes one file many
+// times. Actions that failed changed nothing.
+int MainWindow::filesOf(std::int64_t batch) {
+  std::error_code ec;
+  std::set<std::string> files;
+  for (const JournalAction& action : journal_->ActionsOf(batch, ec)) {
+    if (action.state == ActionState::Failed) continue;
+    files.insert(action.kind == ActionKind::Rename ? JoinPath(action.directory, action.oldName)
+                                                   : action.path);
+  }
+  if (ec) warnJournalOnce(U"gelesen", ec);
+  return static_cast<int>(files.size());
+}
+
 // The newest batch still in effect; an undo is one too, and taking it back
 // applies its batch again.
 void MainWindow::refreshUndoTarget() {
   undoTarget_ = {};
   for (const BatchSummary& batch : journalBatches()) {
     if (batch.undoneBy != 0) continue;
-    undoTarget_ = {batch.id, ToQString(DecodeUtf8(batch.header.caption)), batch.doneActions};
+    undoTarget_ = {batch.id, ToQString(DecodeUtf8(batch.header.caption)), filesOf(batch.id)};
     break;
   }
   UpdateMenus();
+}
+
+ExecutorContext MainWindow::executorContext() {
+  ExecutorContext context;
+  context.reporter = &reporter_;
+  context.journal = journal_.get();
+  context.now = Now;
+  context.onJournalFailure = [this](std::error_code ec) {
+    warnJournalOnce(U"geschrieben", ec);
+  };
+  return context;
+}
+
+ApplyResult MainWindow::applyPlan(const Plan& plan) {
+  const ApplyResult result = ApplyPlan(plan, executorContext());
+  refreshUndoTarget();
+  return result;
+}
+
+// Taking a batch back is a batch of its own: previewed while the preview is
+// on, journaled, and itself undoable.
+void MainWindow::undoBatch(std::int64_t batch) {
+  if (!journal_) return;
+  std::error_code ec;
+  const Plan plan = PlanUndo(*journal_, batch, ec);
+  if (ec) {
+    reporter_.Report(MessageKind::Error, U"Rückgängig ist nicht möglich: " +
+                                             DecodeUtf8(ec.message()));
+    return;
+  }
+  if (previewEnabled() && !confirmPlan_(plan)) return;
+  applyPlan(plan);
+  reloadFileList();
+  RefreshView();
+}
+
+// The journal is read again first: the menu may show an older state.
+void MainWindow::onUndoCommand() {
+  refreshUndoTarget();
+  if (undoTarget_.batch != 0) undoBatch(undoTarget_.batch);
 }
 
 bool MainWindow::previewEnabled() const { return menu_->vorschau->isChecked(); }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,6 +60,43 @@ TEST(CliNameEdits, TableSwitchFromTheSettingsAndReportedRefusals) {
   EXPECT_EQ(Names(dir / "m"), (std::vector<std::string>{"X-1.mp3", "x_1.mp3"}));
 
   EXPECT_EQ(RunCli({"--dir", dir / "m", "L", "a", "1"}).status, 2);
+}
+
+TEST(CliNameEdits, DryRunPrintsThePlanAndChangesNothing) {
+  TempDir dir;
+  for (const char* name : {"a - 1.mp3", "b - 2.mp3", "b -- 2.mp3", "c.mp3"}) {
+    WriteFile(dir / name, name);
+  }
+  // Options before and after the command.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--dry-run", "--dir", dir.path(), "X", " - ", " -- "},
+        std::vector<std::string>{"--dir", dir.path(), "X", " - ", " -- ", "--dry-run"}}) {
+    const CliResult result = RunCli(args);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, dir / "a - 1.mp3\t" + dir / "a -- 1.mp3\n");
+    EXPECT_EQ(result.err, "Warnung: " + dir / "b - 2.mp3" +
+                              "\n\nEs existiert bereits eine Datei unter dem neuen Namen!\n");
+    EXPECT_EQ(Names(dir.path()),
+              (std::vector<std::string>{"a - 1.mp3", "b - 2.mp3", "b -- 2.mp3", "c.mp3"}));
+  }
+}
+
+TEST(CliNameEdits, RunIsJournaledAndRunsWithoutAJournalThatCannotBeOpened) {
+  TempDir dir;
+  WriteFile(dir / "m/a - 1.mp3", "");
+  CliResult result =
+      RunCli({"--journal", dir / "state/journal.sqlite", "--dir", dir / "m", "X", " - ", "_"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(Exists(dir / "state/journal.sqlite"));
+  EXPECT_EQ(Names(dir / "m"), std::vector<std::string>{"a_1.mp3"});
+
+  WriteFile(dir / "not-a-directory", "");
+  result = RunCli({"--journal", dir / "not-a-directory/journal.sqlite", "--dir", dir / "m",
+                   "X", "_", " - "});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(result.err.starts_with("Warnung: Rückgängig nicht möglich: ")) << result.err;
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  EXPECT_EQ(Names(dir / "m"), std::vector<std::string>{"a - 1.mp3"});
 }
 
 TEST(CliInfo, TwelveTabSeparatedValuesPerFile) {

@@ -23,7 +23,9 @@ std::string Quote(const std::string& arg) {
 CliResult RunCli(const std::vector<std::string>& args,
                  const std::string& workingDirectory) {
   TempDir capture;
-  std::string command = Quote(SONAVEX_CLI);
+  // The tool's undo journal goes into the capture directory, never into
+  // the user's own.
+  std::string command = "XDG_STATE_HOME=" + Quote(capture.path()) + " " + Quote(SONAVEX_CLI);
   if (!workingDirectory.empty()) command = "cd " + Quote(workingDirectory) + " && " + command;
   for (const std::string& arg : args) command += " " + Quote(arg);
   command += " </dev/null >" + Quote(capture / "out") + " 2>" + Quote(capture / "err");

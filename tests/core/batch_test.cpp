@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/apply/executor.h"
 #include "core/batch/batch.h"
 #include "core/fs/fs.h"
 #include "core/text/encoding.h"
@@ -14,7 +15,7 @@ namespace {
 using test::TempDir;
 using test::WriteFile;
 
-// The files the engine hands to ApplyOperation, as paths below the root.
+// The files the selection rule hands to the planner, as paths below the root.
 std::vector<std::string> Visited(const BatchContext& context,
                                  const std::string& root,
                                  const std::vector<std::string>& marks = {}) {
@@ -92,7 +93,7 @@ TEST_F(WalkTest, UnreadableSubdirectoryNamesTheStartDirectory) {
 
 TEST_F(WalkTest, UnknownCodeLeavesEveryFileAsItIs) {
   context.mask = U"*.*";
-  RunSelection('C', root, {}, context);
+  RunSelection(static_cast<Operation>('C'), NoParams{}, root, {}, context);
   std::error_code ec;
   EXPECT_EQ(ListFiles(root, U"*", ec),
             (std::vector<std::string>{"1.MP3", "2.mp3", "x.txt"}));

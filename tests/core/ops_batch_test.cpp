@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "core/apply/executor.h"
 #include "core/batch/batch.h"
 #include "core/text/encoding.h"
 #include "support/recording_reporter.h"
@@ -52,8 +53,8 @@ class NameBatchTest : public ::testing::Test {
 
 TEST_F(NameBatchTest, MarkedFilesOnly) {
   Make(dir, {"a b.mp3", "c d.mp3", "e f.mp3"});
-  context.nameEdits = {.search = U" ", .replacement = U"_"};
-  RunSelection('X', dir.path(), {"c d.mp3"}, context);
+  RunSelection(Operation::X, SearchReplaceParams{.search = U" ", .replacement = U"_"},
+               dir.path(), {"c d.mp3"}, context);
   EXPECT_EQ(Files(dir), (Names{"a b.mp3", "c_d.mp3", "e f.mp3"}));
 }
 
@@ -71,8 +72,8 @@ TEST_F(NameBatchTest, WholeTreeOnlyWithTheOption) {
     Make(tree, {"x y.mp3", "note x.txt", "sub/x y.mp3", "sub/deep/x y.mp3",
                 ".hidden/x y.mp3"});
     context.recursive = row.recursive;
-    context.nameEdits = {.search = U" ", .replacement = U"_"};
-    RunSelection('X', tree.path(), {}, context);
+    RunSelection(Operation::X, SearchReplaceParams{.search = U" ", .replacement = U"_"},
+                 tree.path(), {}, context);
     EXPECT_EQ(Files(tree), row.expected) << "recursive " << row.recursive;
   }
   EXPECT_TRUE(reporter.messages.empty());
@@ -80,8 +81,7 @@ TEST_F(NameBatchTest, WholeTreeOnlyWithTheOption) {
 
 TEST_F(NameBatchTest, RefusedFileDoesNotStopTheBatch) {
   Make(dir, {"1 - 2.mp3", "A - B - C.mp3"});
-  context.nameEdits = {.swapA = 1, .swapB = 3};
-  RunSelection('T', dir.path(), {}, context);
+  RunSelection(Operation::T, SwapParams{.a = 1, .b = 3}, dir.path(), {}, context);
   EXPECT_EQ(Files(dir), (Names{"1 - 2.mp3", "C - B - A.mp3"}));
   ExpectOneMessage(MessageKind::Warning,
                    U"Zu wenig Strings im Dateinamen! Die Datei:\n\r\n\r" +
@@ -91,7 +91,7 @@ TEST_F(NameBatchTest, RefusedFileDoesNotStopTheBatch) {
 
 TEST_F(NameBatchTest, RenameOntoAnExistingNameIsRefusedAndBothFilesKeepTheirContent) {
   Make(dir, {"song.mp3", "Song.mp3", "other.mp3"});
-  RunSelection('G', dir.path(), {"song.mp3", "other.mp3"}, context);
+  RunSelection(Operation::G, NoParams{}, dir.path(), {"song.mp3", "other.mp3"}, context);
   EXPECT_EQ(Files(dir), (Names{"Other.mp3", "Song.mp3", "song.mp3"}));
   EXPECT_EQ(test::ReadFile(dir / "song.mp3"), "song.mp3");
   EXPECT_EQ(test::ReadFile(dir / "Song.mp3"), "Song.mp3");
@@ -103,8 +103,8 @@ TEST_F(NameBatchTest, RenameOntoAnExistingNameIsRefusedAndBothFilesKeepTheirCont
 
 TEST_F(NameBatchTest, ReplacementThatWouldMoveTheFileIsRefused) {
   Make(dir, {"a b.mp3", "sub/keep.txt"});
-  context.nameEdits = {.search = U" ", .replacement = U"/../sub/"};
-  RunSelection('X', dir.path(), {}, context);
+  RunSelection(Operation::X, SearchReplaceParams{.search = U" ", .replacement = U"/../sub/"},
+               dir.path(), {}, context);
   EXPECT_EQ(Files(dir), (Names{"a b.mp3", "sub/keep.txt"}));
   ExpectOneMessage(MessageKind::Warning,
                    U"a b.mp3\n\r\n\rUngültige(s) Zeichen im Dateinamen!",
@@ -113,8 +113,8 @@ TEST_F(NameBatchTest, ReplacementThatWouldMoveTheFileIsRefused) {
 
 TEST_F(NameBatchTest, DeleteRefusalKeepsItsButton) {
   Make(dir, {"ab.mp3"});
-  context.nameEdits = {.deleteFirst = 1, .deleteLast = 1};
-  RunSelection('L', dir.path(), {}, context);
+  RunSelection(Operation::L, DeleteEndsParams{.first = 1, .last = 1}, dir.path(), {},
+               context);
   EXPECT_EQ(Files(dir), (Names{"ab.mp3"}));
   ASSERT_EQ(reporter.messages.size(), 1u);
   EXPECT_EQ(reporter.messages[0].button, MessageButton::Abbrechen);
@@ -123,31 +123,31 @@ TEST_F(NameBatchTest, DeleteRefusalKeepsItsButton) {
 // The table turns "_" into a blank; which operations run it over which part.
 TEST_F(NameBatchTest, TableRunsOverTheNewBaseNameWhereItBelongs) {
   struct Row {
-    OperationCode code;
-    NameEditParams params;
+    Operation code;
+    OperationParams params;
     const char* file;
     const char* expected;
   };
   const Row rows[] = {
-      {'X', {.search = U"x", .replacement = U"y"}, "x_1.mp3", "y 1.mp3"},
-      {'X', {.search = U"q", .replacement = U"y"}, "x_1.mp3", "x_1.mp3"},
-      {'E', {.insertBefore = U"0_"}, "x_1.mp3", "0_x_1.mp3"},
-      {'Y', {.search = U"m_p", .replacement = U"M_P"}, "a_b.m_p", "a b.M_P"},
-      {'L', {.deleteFirst = 1}, "xa_b.mp3", "a b.mp3"},
-      {'S', {}, "a_b!s.m_p", "a b.m_p"},
-      {'G', {}, "a_b.mp3", "A b.mp3"},
-      {'K', {}, "A_B.mp3", "A b.mp3"},
-      {'T', {.swapA = 1, .swapB = 2}, "a_1 - b_2.mp3", "b 2 - a 1.mp3"},
-      {'R', {}, "a_b.m_p", "a b.m_p"},
+      {Operation::X, SearchReplaceParams{.search = U"x", .replacement = U"y"}, "x_1.mp3", "y 1.mp3"},
+      {Operation::X, SearchReplaceParams{.search = U"q", .replacement = U"y"}, "x_1.mp3", "x_1.mp3"},
+      {Operation::E, InsertEndsParams{.before = U"0_"}, "x_1.mp3", "0_x_1.mp3"},
+      {Operation::Y, SearchReplaceParams{.search = U"m_p", .replacement = U"M_P"}, "a_b.m_p", "a b.M_P"},
+      {Operation::L, DeleteEndsParams{.first = 1}, "xa_b.mp3", "a b.mp3"},
+      {Operation::S, NoParams{}, "a_b!s.m_p", "a b.m_p"},
+      {Operation::G, NoParams{}, "a_b.mp3", "A b.mp3"},
+      {Operation::K, NoParams{}, "A_B.mp3", "A b.mp3"},
+      {Operation::T, SwapParams{.a = 1, .b = 2}, "a_1 - b_2.mp3", "b 2 - a 1.mp3"},
+      {Operation::R, NoParams{}, "a_b.m_p", "a b.m_p"},
   };
   context.table[0] = {U"_", U" "};
   context.replacementActive = true;
   for (const Row& row : rows) {
     TempDir fresh;
     Make(fresh, {row.file});
-    context.nameEdits = row.params;
-    RunSelection(row.code, fresh.path(), {row.file}, context);
-    EXPECT_EQ(Files(fresh), (Names{row.expected})) << row.code << " " << row.file;
+    RunSelection(row.code, row.params, fresh.path(), {row.file}, context);
+    EXPECT_EQ(Files(fresh), (Names{row.expected}))
+        << static_cast<char>(row.code) << " " << row.file;
   }
   EXPECT_TRUE(reporter.messages.empty());
 }
@@ -156,8 +156,8 @@ TEST_F(NameBatchTest, SwitchedOffTableIsLeftOutButReplacementAloneRunsIt) {
   Make(dir, {"a_b.mp3", "c_d.mp3", "plain.mp3"});
   context.table[0] = {U"_", U" "};
   context.replacementActive = false;
-  RunSelection('G', dir.path(), {"a_b.mp3"}, context);
-  RunSelection('R', dir.path(), {"c_d.mp3", "plain.mp3"}, context);
+  RunSelection(Operation::G, NoParams{}, dir.path(), {"a_b.mp3"}, context);
+  RunSelection(Operation::R, NoParams{}, dir.path(), {"c_d.mp3", "plain.mp3"}, context);
   EXPECT_EQ(Files(dir), (Names{"A_b.mp3", "c d.mp3", "plain.mp3"}));
   EXPECT_TRUE(reporter.messages.empty());  // "plain" renamed onto itself
 }
@@ -166,7 +166,7 @@ TEST_F(NameBatchTest, NamesThatAreNotUtf8KeepTheirBytes) {
   const std::string name = "bad\xE4_x.mp3";
   test::WriteFile(dir / name, "x");
   context.table[0] = {U"_", U" "};
-  RunSelection('R', dir.path(), {}, context);
+  RunSelection(Operation::R, NoParams{}, dir.path(), {}, context);
   EXPECT_EQ(Files(dir), (Names{"bad\xE4 x.mp3"}));
 }
 

@@ -11,14 +11,17 @@ namespace {
 using test::InputFor;
 using test::Outcome;
 
+template <class Params>
 struct Row {
   const char32_t* fileName;
-  NameEditParams params;
+  Params params;
   const char32_t* expected;  // "keep", "refuse" or "base|.ext"
 };
 
-void ExpectRows(NameRule rule, std::initializer_list<Row> rows) {
-  for (const Row& row : rows) {
+template <class Params>
+void ExpectRows(NameEdit (*rule)(const NameInput&, const Params&),
+                std::initializer_list<Row<Params>> rows) {
+  for (const Row<Params>& row : rows) {
     EXPECT_EQ(Outcome(rule(InputFor(row.fileName), row.params)), row.expected)
         << testing::PrintToString(std::u32string(row.fileName));
   }
@@ -26,22 +29,22 @@ void ExpectRows(NameRule rule, std::initializer_list<Row> rows) {
 
 TEST(DeleteAtEnds, Cases) {
   ExpectRows(DeleteAtEnds, {
-      {U"01 Song.mp3", {.deleteFirst = 2}, U"Song|.mp3"},
-      {U"Title.mp3", {.deleteLast = 4}, U"T|.mp3"},
-      {U"track.01.mp3", {.deleteFirst = 1, .deleteLast = 3}, U"rack|.mp3"},
-      {U"Song ....mp3", {.deleteFirst = 1}, U"ong |.mp3"},
-      {U"abcd.mp3", {.deleteFirst = 2, .deleteLast = 2}, U"refuse"},
-      {U"abcd.mp3", {.deleteFirst = 4}, U"refuse"},
-      {U"x   y.mp3", {.deleteFirst = 1, .deleteLast = 1}, U"refuse"},
-      {U"abcd.mp3", {.deleteFirst = LONG_MAX, .deleteLast = LONG_MAX}, U"refuse"},
-      {U"abcd.mp3", {.deleteFirst = 3, .deleteLast = LONG_MAX}, U"refuse"},
-      {U"abcd.mp3", {.deleteFirst = -5, .deleteLast = 1}, U"abc|.mp3"},
+      {U"01 Song.mp3", {.first = 2}, U"Song|.mp3"},
+      {U"Title.mp3", {.last = 4}, U"T|.mp3"},
+      {U"track.01.mp3", {.first = 1, .last = 3}, U"rack|.mp3"},
+      {U"Song ....mp3", {.first = 1}, U"ong |.mp3"},
+      {U"abcd.mp3", {.first = 2, .last = 2}, U"refuse"},
+      {U"abcd.mp3", {.first = 4}, U"refuse"},
+      {U"x   y.mp3", {.first = 1, .last = 1}, U"refuse"},
+      {U"abcd.mp3", {.first = LONG_MAX, .last = LONG_MAX}, U"refuse"},
+      {U"abcd.mp3", {.first = 3, .last = LONG_MAX}, U"refuse"},
+      {U"abcd.mp3", {.first = -5, .last = 1}, U"abc|.mp3"},
   });
 }
 
 TEST(DeleteAtEnds, RefusalNamesTheFileAndTheCounts) {
   const NameEdit edit =
-      DeleteAtEnds(InputFor(U"abcd.mp3"), {.deleteFirst = 2, .deleteLast = 2});
+      DeleteAtEnds(InputFor(U"abcd.mp3"), {.first = 2, .last = 2});
   EXPECT_EQ(edit.refusal,
             (Refusal{MessageKind::Warning,
                      U"/music/abcd.mp3\n\r2 am Anfang und 2 am Ende ...\n\r"
@@ -52,12 +55,12 @@ TEST(DeleteAtEnds, RefusalNamesTheFileAndTheCounts) {
 
 TEST(InsertAtEnds, Cases) {
   ExpectRows(InsertAtEnds, {
-      {U"Song.mp3", {.insertBefore = U"01 "}, U"01 Song|.mp3"},
-      {U"Song.mp3", {.insertBefore = U"  01  ", .insertAfter = U"  x"},
+      {U"Song.mp3", {.before = U"01 "}, U"01 Song|.mp3"},
+      {U"Song.mp3", {.before = U"  01  ", .after = U"  x"},
        U"01 Song x|.mp3"},
-      {U"Song.mp3", {.insertAfter = U"..."}, U"Song|.mp3"},
+      {U"Song.mp3", {.after = U"..."}, U"Song|.mp3"},
       {U"Song.mp3", {}, U"Song|.mp3"},  // renamed onto itself, never kept
-      {U"README", {.insertAfter = U" 2"}, U"README 2|"},
+      {U"README", {.after = U" 2"}, U"README 2|"},
   });
 }
 

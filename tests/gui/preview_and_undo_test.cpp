@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <ctime>
 
 #include "core/mp3/id3v1.h"
@@ -127,6 +128,57 @@ class JournalTest : public GuiTest {
   }
   QString UndoText() { return Action("Rueckgaengig1")->text(); }
 };
+
+// Answers the preview window that the next batch opens and waits with;
+// `rows` gets the number of rows it showed.
+void AnswerPreview(bool run, int* rows) {
+  QTimer::singleShot(0, [run, rows] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* preview = qobject_cast<PreviewDialog*>(widget);
+      if (preview == nullptr || !preview->isVisible()) continue;
+      *rows = preview->rows()->model()->rowCount();
+      (run ? preview->runButton() : preview->cancelButton())->click();
+    }
+  });
+}
+
+TEST_F(JournalTest, WithThePreviewOnABatchRunsOnlyWhenConfirmedAndUndoTakesItBack) {
+  Touch("eins zwei.mp3");
+  MainWindow& window = StartIn(music);
+  Action("Vorschau1")->trigger();
+  int rows = 0;
+  AnswerPreview(false, &rows);
+  Action("Grobuchstaben1")->trigger();
+  EXPECT_EQ(rows, 1);
+  EXPECT_TRUE(Exists(music + "/eins zwei.mp3"));
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+
+  rows = 0;
+  AnswerPreview(true, &rows);
+  Action("Grobuchstaben1")->trigger();
+  EXPECT_EQ(rows, 1);
+  EXPECT_TRUE(Exists(music + "/Eins Zwei.mp3"));
+  EXPECT_EQ(window.entryName(0), "Eins Zwei.mp3");
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Großbuchstaben abc->Abc (1 Datei)\tStrg+Z"));
+
+  // Taking back is a batch as well, previewed like any other.
+  rows = 0;
+  AnswerPreview(true, &rows);
+  Action("Rueckgaengig1")->trigger();
+  EXPECT_EQ(rows, 1);
+  EXPECT_TRUE(Exists(music + "/eins zwei.mp3"));
+  EXPECT_FALSE(Exists(music + "/Eins Zwei.mp3"));
+  EXPECT_EQ(window.entryName(0), "eins zwei.mp3");
+
+  // Taking the undo back in the history applies the batch again.
+  Action("Vorschau1")->trigger();
+  Action("Verlauf1")->trigger();
+  ASSERT_EQ(windows.history->batches()->rowCount(), 2);
+  windows.history->undoButton()->click();
+  EXPECT_TRUE(Exists(music + "/Eins Zwei.mp3"));
+  EXPECT_EQ(windows.history->batches()->rowCount(), 3);
+  EXPECT_TRUE(reporter.messages.empty());
+}
 
 TEST_F(JournalTest, UndoItemNamesTheNewestBatchInEffect) {
   MainWindow& window = StartIn(music);

@@ -8,8 +8,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "core/batch/batch.h"
 #include "core/batch/plan.h"
+#include "core/batch/registry.h"
 #include "core/journal/journal.h"
 #include "core/report/reporter.h"
 
@@ -25,15 +30,31 @@ struct ExecutorContext {
   Reporter* reporter = nullptr;
   Journal* journal = nullptr;  // nullptr: no undo for this batch
   // Seconds since the epoch, for the journal; tests may fix it.
-  std::function<std::int64_t()> now;
+  std::function<std::int64_t()> now{};
   // Told once when the journal fails (the caller warns once per run and
   // goes on without it); the batch itself goes on.
-  std::function<void(std::error_code)> onJournalFailure;
+  std::function<void(std::error_code)> onJournalFailure{};
 };
 
 // Performs every step of `plan` in order. A WalkFailure step reports its
-// message and ends the batch there.
+// message and ends the batch there. A step is re-checked against the file
+// first: a tag, appended tag or content that is no longer what the plan
+// found gives "<path>", an empty line and "Datei wurde seither verändert",
+// and the file is left alone. Later steps on a file whose change failed
+// are skipped without a message of their own.
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context);
+
+// The batch as it runs without a preview: the plan of `code` on the
+// selection (PlanSelection), applied at once. The executor's reporter is
+// the batch context's unless one is given.
+ApplyResult RunSelection(Operation code, const OperationParams& params,
+                         const std::string& directory,
+                         const std::vector<std::string>& markedNames,
+                         const BatchContext& context, ExecutorContext executor = {});
+
+// The hash the journal keeps of a replaced file's new content (16 hex
+// digits), so that undo can tell whether the file still holds it.
+std::string ContentHash(std::string_view bytes);
 
 // A batch that is built up step by step, as the grid's cell editor writes a
 // field on each keystroke: one journal batch from Begin to End, so that
@@ -45,6 +66,7 @@ class StepSession {
   StepSession(const StepSession&) = delete;
   StepSession& operator=(const StepSession&) = delete;
   // Performs one step (re-checked, reported, journaled). False on failure.
+  // The journal batch begins with the first step and ends with the session.
   bool Apply(const PlanStep& step);
 
  private:

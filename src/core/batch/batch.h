@@ -1,20 +1,16 @@
 #pragma once
-// The batch engine: one operation code applied to a file set, either the
-// marked entries of the list or every matching file of a directory (tree).
+// What a batch runs over: the file set (the marked entries of the list or
+// every matching file of a directory (tree)) and the context it reads.
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "core/ops/rename_rule.h"
+#include "core/fs/fs.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 
 namespace sonavex {
-
-// One letter naming a batch operation ('A' .. 'Z' as listed in the
-// dispatcher). Any other letter does nothing.
-using OperationCode = char;
 
 // A file name split at its last ".": the extension keeps the dot and is
 // empty when there is none.
@@ -32,8 +28,6 @@ struct BatchContext {
   // The table as its edit fields stand when the batch starts.
   ReplacementTable table;
   bool replacementActive = false;
-  // The parameters of the name edits 'L', 'E', 'X', 'Y' and 'T'.
-  NameEditParams nameEdits;
   Reporter* reporter = nullptr;
   // Told the full path of each subdirectory the walk enters.
   std::function<void(const std::string& directory)> onDirectoryEntered;
@@ -53,24 +47,24 @@ using FileVisitor =
 bool WalkDirectory(const BatchContext& context,
                    const std::string& startDirectory, const FileVisitor& visit);
 
-// Applies `code` to one file: splits the name, runs the operation's case and
-// reports a file-system failure through RenameWithMessage, then returns.
-void ApplyOperation(OperationCode code, const std::string& fileName,
-                    const std::string& directory, const BatchContext& context);
-
-// ApplyOperation for every file of the walk below `startDirectory`.
-void RunOperation(OperationCode code, const std::string& startDirectory,
-                  const BatchContext& context);
-
 // The selection rule: with no marked names the whole directory (tree),
-// otherwise exactly the marked names in the order given.
-void RunSelection(OperationCode code, const std::string& directory,
-                  const std::vector<std::string>& markedNames,
-                  const BatchContext& context);
-
-// The file set the selection rule hands to ApplyOperation, in order.
+// otherwise exactly the marked names in the order given. A walk failure is
+// reported as WalkDirectory does.
 void ForEachSelected(const std::string& directory,
                      const std::vector<std::string>& markedNames,
                      const BatchContext& context, const FileVisitor& visit);
+
+// Told each directory's listing before its files are visited.
+using ListingVisitor =
+    std::function<void(const std::string& directory, const DirectoryListing& listing)>;
+
+// WalkDirectory without the report: false when a directory could not be
+// listed, after the files visited up to there.
+bool WalkFiles(const BatchContext& context, const std::string& startDirectory,
+               const FileVisitor& visit, const ListingVisitor& listed = {});
+
+// "Verzeichnis (start) nicht gefunden!\rProgrammabbruch!", the error a
+// failed walk ends with.
+std::u32string WalkFailureText(const std::string& startDirectory);
 
 }  // namespace sonavex

@@ -26,26 +26,30 @@ enum class StepKind {
 // named when the step runs (earlier steps of the same plan included).
 struct PlanStep {
   StepKind kind = StepKind::Rename;
-  std::string directory;
-  std::string name;
-  std::string newName;      // Rename
-  std::string before;       // TagWrite (128 bytes), ContentReplace
-  std::string after;        // TagWrite (128 bytes), ContentReplace
+  std::string directory{};
+  std::string name{};
+  std::string newName{};      // Rename
+  std::string before{};       // TagWrite (128 bytes), ContentReplace
+  std::string after{};        // TagWrite (128 bytes), ContentReplace
   std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
   // Refuse and WalkFailure: the message as the executor reports it.
   MessageKind messageKind = MessageKind::Warning;
-  std::u32string message;
+  std::u32string message{};
   MessageButton button = MessageButton::Ok;
   // What the planner foresees for the preview, e.g. a collision with a file
   // that exists (or will exist by an earlier step) under the new name:
   // the text the user would be shown. Empty when nothing is foreseen. The
   // executor never relies on it: it performs the step and reports what
   // really happens.
-  std::u32string foreseen;
+  std::u32string foreseen{};
   // Undo only: the step cannot be taken back (e.g. content too large to
   // have been kept); the preview lists it, the executor skips it.
   bool notUndoable = false;
 };
+
+// The letters of the changes made by hand, beside the operations' own.
+inline constexpr char kRenameByHand = 'H';  // the dialog "Umbenennen"
+inline constexpr char kTagFieldEdit = 'F';  // a tag field edited in the grid
 
 struct Plan {
   char operation = 0;           // the operation's letter ('U' never occurs)

@@ -9,6 +9,7 @@
 // rename onto a name an earlier step took, or onto a name that exists, is
 // planned with a foreseen collision; a name an earlier step freed is free.
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/batch/batch.h"
@@ -27,13 +28,16 @@ Plan PlanSelection(Operation code, const OperationParams& params,
                    const std::vector<std::string>& markedNames,
                    const BatchContext& context);
 
-// The plan of renaming one file by hand ("Umbenennen").
+// The plan of renaming one file by hand ("Umbenennen"): no step when the
+// names are equal.
 Plan PlanRename(const std::string& directory, const std::string& oldName,
                 const std::string& newName);
 
 // The plan of writing one tag field, as the grid does on each keystroke:
 // a TagWrite step from the file's present 128 tag bytes to those bytes
-// with the field replaced. An error reading the file comes back in `ec`.
+// with the field replaced (`field` 1 to 3: Titel, Interpret, Album). A file
+// without a tag first gets a TagAppend step and the field goes into the
+// empty tag. An error reading the file comes back in `ec`.
 Plan PlanTagField(const std::string& directory, const std::string& name,
                   int field, const std::u32string& text, std::error_code& ec);
 

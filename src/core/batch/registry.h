@@ -7,6 +7,10 @@
 #include <string>
 #include <variant>
 
+#include "core/ops/case_swap.h"
+#include "core/ops/name_edits.h"
+#include "core/ops/rename_rule.h"
+
 namespace sonavex {
 
 // The operations that are built. The letters are the operation codes users
@@ -25,32 +29,14 @@ enum class Operation : char {
 
 enum class OperationFamily { Table, NameEdit, CaseSwap };
 
-// Each operation's parameters, as a dialog or the command line gives them.
-struct NoParams {
-  bool operator==(const NoParams&) const = default;
-};
-struct DeleteEndsParams {  // 'L'
-  long first = 0;
-  long last = 0;
-  bool operator==(const DeleteEndsParams&) const = default;
-};
-struct InsertEndsParams {  // 'E'
-  std::u32string before;
-  std::u32string after;
-  bool operator==(const InsertEndsParams&) const = default;
-};
-struct SearchReplaceParams {  // 'X', 'Y'
-  std::u32string search;
-  std::u32string replacement;
-  bool operator==(const SearchReplaceParams&) const = default;
-};
-struct SwapParams {  // 'T': "String" a "mit String" b
-  int a = 0;
-  int b = 0;
-  bool operator==(const SwapParams&) const = default;
-};
+// Each operation's parameters, as a dialog or the command line gives them;
+// each struct lives beside its rule in core/ops.
 using OperationParams = std::variant<NoParams, DeleteEndsParams, InsertEndsParams,
                                      SearchReplaceParams, SwapParams>;
+
+// The rule of a renaming operation, over the parameters of its row.
+using OperationRule = NameEdit (*)(const NameInput& name,
+                                   const OperationParams& params);
 
 struct OperationInfo {
   Operation code;
@@ -60,6 +46,7 @@ struct OperationInfo {
   bool ignoresMarks;        // always the whole directory (tree)
   bool needsMp3;            // acts only on MP3 files
   std::size_t paramsIndex;  // the alternative of OperationParams it takes
+  OperationRule rule;       // the new name of one file
 };
 
 // Every row, one per Operation value.
@@ -74,5 +61,11 @@ const OperationInfo* FindOperation(char letter);
 // The parameters as a text for the journal and the preview, e.g.
 // "search=a\treplacement=b" ("" for NoParams).
 std::string DescribeParams(const OperationParams& params);
+
+// False when a dialog's start button would do nothing for these parameters
+// ('L' with both counts 0, 'E' with both texts empty, 'X' and 'Y' with an
+// empty search text, 'T' with two equal numbers). Operations without
+// parameters always work.
+bool NameEditHasWork(const OperationParams& params);
 
 }  // namespace sonavex

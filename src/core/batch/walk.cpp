@@ -13,10 +13,11 @@ bool IsDotName(const std::string& name) { return !name.empty() && name[0] == '.'
 // files renamed on the way are not offered again, then its subdirectories
 // when the walk goes into the tree.
 bool VisitDirectory(const BatchContext& context, const std::string& directory,
-                    const FileVisitor& visit) {
+                    const FileVisitor& visit, const ListingVisitor& listed) {
   std::error_code ec;
   const DirectoryListing listing = ListDirectory(directory, context.mask, ec);
   if (ec) return false;
+  if (listed) listed(directory, listing);
   for (const std::string& name : listing.files) visit(directory, name);
   if (!context.recursive) return true;
   // Links to directories are not followed: a link loop would never end.
@@ -24,26 +25,37 @@ bool VisitDirectory(const BatchContext& context, const std::string& directory,
     if (sub.isLink || IsDotName(sub.name)) continue;
     const std::string path = JoinPath(directory, sub.name);
     if (context.onDirectoryEntered) context.onDirectoryEntered(path);
-    if (!VisitDirectory(context, path, visit)) return false;
+    if (!VisitDirectory(context, path, visit, listed)) return false;
   }
   return true;
 }
 
-void ReportWalkFailure(const BatchContext& context,
-                       const std::string& startDirectory) {
-  if (context.reporter == nullptr) return;
-  context.reporter->Report(MessageKind::Error,
-                           U"Verzeichnis (" + DecodeUtf8(startDirectory) +
-                               U") nicht gefunden!\rProgrammabbruch!");
+}  // namespace
+
+NameParts SplitName(std::u32string_view fileName) {
+  const std::size_t dot = fileName.rfind(U'.');
+  if (dot == std::u32string_view::npos) return {std::u32string(fileName), {}};
+  return {std::u32string(fileName.substr(0, dot)),
+          std::u32string(fileName.substr(dot))};
 }
 
-}  // namespace
+std::u32string WalkFailureText(const std::string& startDirectory) {
+  return U"Verzeichnis (" + DecodeUtf8(startDirectory) +
+         U") nicht gefunden!\rProgrammabbruch!";
+}
+
+bool WalkFiles(const BatchContext& context, const std::string& startDirectory,
+               const FileVisitor& visit, const ListingVisitor& listed) {
+  return VisitDirectory(context, startDirectory, visit, listed);
+}
 
 bool WalkDirectory(const BatchContext& context,
                    const std::string& startDirectory,
                    const FileVisitor& visit) {
-  const bool walked = VisitDirectory(context, startDirectory, visit);
-  if (!walked) ReportWalkFailure(context, startDirectory);
+  const bool walked = WalkFiles(context, startDirectory, visit);
+  if (!walked && context.reporter != nullptr) {
+    context.reporter->Report(MessageKind::Error, WalkFailureText(startDirectory));
+  }
   return walked;
 }
 
@@ -55,32 +67,6 @@ void ForEachSelected(const std::string& directory,
     return;
   }
   for (const std::string& name : markedNames) visit(directory, name);
-}
-
-void RunOperation(OperationCode code, const std::string& startDirectory,
-                  const BatchContext& context) {
-  WalkDirectory(context, startDirectory,
-                [&](const std::string& directory, const std::string& name) {
-                  ApplyOperation(code, name, directory, context);
-                });
-}
-
-namespace {
-// These operations always work on the whole directory (tree).
-bool IgnoresMarks(OperationCode code) {
-  return code == 'A' || code == 'B' || code == 'W';
-}
-}  // namespace
-
-void RunSelection(OperationCode code, const std::string& directory,
-                  const std::vector<std::string>& markedNames,
-                  const BatchContext& context) {
-  static const std::vector<std::string> kNoMarks;
-  ForEachSelected(directory, IgnoresMarks(code) ? kNoMarks : markedNames,
-                  context,
-                  [&](const std::string& dir, const std::string& name) {
-                    ApplyOperation(code, name, dir, context);
-                  });
 }
 
 }  // namespace sonavex

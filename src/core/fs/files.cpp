@@ -99,6 +99,11 @@ std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {
   return {};
 }
 
+std::error_code TruncateAt(int fd, std::int64_t size) {
+  if (ftruncate(fd, static_cast<off_t>(size)) != 0) return LastError();
+  return {};
+}
+
 FileHandle::~FileHandle() { Close(); }
 
 FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) {

@@ -32,6 +32,9 @@ std::vector<std::string> ListFiles(const std::string& directory,
                                    std::u32string_view mask,
                                    std::error_code& ec);
 
+// Every name in `directory` but "." and "..", of whatever kind, unsorted.
+std::vector<std::string> ListNames(const std::string& directory, std::error_code& ec);
+
 // Subdirectories of `directory` in the order of ListFiles, without "." and
 // "..". Symbolic links are never listed.
 std::vector<std::string> ListSubdirectories(const std::string& directory,
@@ -50,9 +53,17 @@ struct Subdirectory {
 struct DirectoryListing {
   std::vector<std::string> files;
   std::vector<Subdirectory> subdirectories;
+  // Every other name of the directory (files the mask leaves out, FIFOs,
+  // sockets, devices, dangling links), unsorted: with the two lists above
+  // they are all names a new name could collide with.
+  std::vector<std::string> otherNames;
 };
 DirectoryListing ListDirectory(const std::string& directory,
                                std::u32string_view mask, std::error_code& ec);
+
+// False for a name that would leave its directory or that no file can have:
+// empty, ".", "..", or containing "/" or NUL.
+bool IsValidFileName(const std::string& name);
 
 // Renames directory/oldName to directory/newName without ever replacing an
 // existing file. Equal names: nothing happens, success. A letter-case-only
@@ -124,6 +135,8 @@ std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t le
                        std::size_t& done);
 // Writes all of `bytes` at `offset`.
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes);
+// Cuts the open file down to `size` bytes.
+std::error_code TruncateAt(int fd, std::int64_t size);
 
 // An open file descriptor that closes itself.
 class FileHandle {

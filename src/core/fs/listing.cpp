@@ -158,23 +158,34 @@ DirectoryListing ListDirectory(const std::string& directory,
   const std::u32string foldedMask = LowCaseUmlaut(mask);
   std::vector<Named> files;
   std::vector<Named> subdirectories;
+  std::vector<std::string> others;
   ec = ForEachEntry(directory, [&](std::string_view name, EntryKind kind) {
-    if (kind == EntryKind::Other) return;
-    if (kind != EntryKind::File) {
+    if (kind == EntryKind::Other) {
+      others.emplace_back(name);
+    } else if (kind != EntryKind::File) {
       subdirectories.push_back(MakeNamed(name, kind == EntryKind::DirectoryLink));
-      return;
+    } else if (Named file = MakeNamed(name); MatchesFoldedMask(file.folded, foldedMask)) {
+      files.push_back(std::move(file));
+    } else {
+      others.push_back(std::move(file.bytes));
     }
-    Named file = MakeNamed(name);
-    if (MatchesFoldedMask(file.folded, foldedMask)) files.push_back(std::move(file));
   });
   if (ec) return {};
-  return {SortedBytes(files), SortedSubdirectories(subdirectories)};
+  return {SortedBytes(files), SortedSubdirectories(subdirectories), std::move(others)};
 }
 
 std::vector<std::string> ListFiles(const std::string& directory,
                                    std::u32string_view mask,
                                    std::error_code& ec) {
   return ListDirectory(directory, mask, ec).files;
+}
+
+std::vector<std::string> ListNames(const std::string& directory, std::error_code& ec) {
+  std::vector<std::string> names;
+  ec = ForEachEntry(directory, [&](std::string_view name, EntryKind) {
+    names.emplace_back(name);
+  });
+  return names;
 }
 
 std::vector<std::string> ListSubdirectories(const std::string& directory,

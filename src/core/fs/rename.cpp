@@ -17,12 +17,6 @@ namespace {
 std::error_code Errno(int value) { return {value, std::generic_category()}; }
 std::error_code LastError() { return Errno(errno); }
 
-bool IsValidName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find('/') == std::string::npos &&
-         name.find('\0') == std::string::npos;
-}
-
 // link + unlink, for file systems that refuse the no-replace flag.
 std::error_code RenameByLink(const std::string& from, const std::string& to) {
   if (link(from.c_str(), to.c_str()) == 0) {
@@ -73,6 +67,12 @@ std::string TemporaryName() {
 
 }  // namespace
 
+bool IsValidFileName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find('/') == std::string::npos &&
+         name.find('\0') == std::string::npos;
+}
+
 std::error_code RenameStepNoReplace(const std::string& fromPath,
                                     const std::string& toPath) {
   if (renameat2(AT_FDCWD, fromPath.c_str(), AT_FDCWD, toPath.c_str(),
@@ -109,7 +109,7 @@ std::error_code RenameNoReplace(const std::string& directory,
                                 std::string* strandedName) {
   // Both names stay inside `directory`: "../x" as either side would move a
   // file between directories.
-  if (!IsValidName(oldName) || !IsValidName(newName)) return Errno(EINVAL);
+  if (!IsValidFileName(oldName) || !IsValidFileName(newName)) return Errno(EINVAL);
   if (oldName == newName) return {};
   // Full paths rather than an opened directory: opening and closing the
   // directory for every file of a batch costs about as much as the rename.

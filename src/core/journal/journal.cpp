@@ -74,6 +74,7 @@ void BindAction(sqlite::Statement& insert, std::int64_t id,
       insert.BindBlob(8, action.after);
       break;
     case ActionKind::TagAppend:
+    case ActionKind::TagRemove:
       insert.Bind(9, action.sizeBefore);
       break;
     case ActionKind::ContentReplace:
@@ -130,7 +131,7 @@ bool IsValid(const JournalAction& action) {
   if (action.kind == ActionKind::ContentReplace) {
     return static_cast<std::int64_t>(action.before.size()) <= kMaxKeptContent;
   }
-  return action.kind >= ActionKind::Rename && action.kind <= ActionKind::ExportWrite;
+  return action.kind >= ActionKind::Rename && action.kind <= ActionKind::TagRemove;
 }
 
 }  // namespace

@@ -57,6 +57,8 @@ enum class ActionKind {
   TagAppend = 3,       // path, an empty tag appended; sizeBefore
   ContentReplace = 4,  // path, old content (before, sizeBefore), new size/hash
   ExportWrite = 5,     // path of a file the batch created
+  TagRemove = 6,       // path, an appended empty tag cut off; sizeBefore is
+                       // the size without it (undoing a TagAppend)
 };
 
 // Pending: recorded, not yet known to be performed. After a crash this
@@ -82,7 +84,8 @@ struct JournalAction {
   // otherwise empty.
   std::string before;
   std::string after;
-  // TagAppend and ContentReplace: the file's size before the action.
+  // TagAppend, TagRemove and ContentReplace: the file's size without the
+  // appended tag (TagAppend, TagRemove) or before the action.
   std::int64_t sizeBefore = 0;
   // ContentReplace: size and hash of the new content (the hash is the
   // caller's, compared only by the caller).

@@ -91,6 +91,29 @@ std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field) {
   return fileSize - 125 + (static_cast<std::int64_t>(field) - 1) * 30;
 }
 
+std::string RenderTagField(std::string_view tag, TagField field,
+                           std::u32string_view text) {
+  std::string rendered(tag);
+  const auto offset =
+      static_cast<std::size_t>(TagFieldOffset(static_cast<std::int64_t>(kTagSize), field));
+  if (rendered.size() == kTagSize) {
+    rendered.replace(offset, kTagFieldLength, TagFieldBytes(text));
+  }
+  return rendered;
+}
+
+std::error_code ReadTagTail(const std::string& path, TagTail& out) {
+  std::error_code ec;
+  FileHandle file = FileHandle::OpenRead(path, ec);
+  if (ec) return ec;
+  out.size = file.Size(ec);
+  if (ec) return ec;
+  const std::int64_t start = std::max<std::int64_t>(0, out.size - std::int64_t{kTagSize});
+  return ReadAt(file.fd(), start, static_cast<std::size_t>(out.size - start), out.bytes);
+}
+
+std::error_code AppendEmptyTag(const std::string& path) { return WriteInTag(path, {}); }
+
 std::u32string FitTagField(std::u32string_view text) {
   std::u32string fitted(text);
   if (fitted.size() > kTagFieldLength) {
@@ -111,7 +134,7 @@ bool EnsureTag(const std::string& path, Reporter& reporter) {
   // opened for writing nor has its permissions touched, so read-only media
   // raise no message for it.
   if (IsTagged(path)) return true;
-  const std::error_code ec = WriteInTag(path, {});
+  const std::error_code ec = AppendEmptyTag(path);
   if (!ec) return true;
   RenameWithMessage(reporter, ec, U"", DecodeUtf8(NamePart(path)));
   return false;

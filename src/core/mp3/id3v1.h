@@ -31,6 +31,21 @@ bool HasTagMarker(std::string_view tag);
 // is kept.
 void ReadTag(std::string_view tag, TInfo& info);
 
+// `tag` (128 bytes) with field `field` set to TagFieldBytes(text).
+std::string RenderTagField(std::string_view tag, TagField field,
+                           std::u32string_view text);
+
+// A file's size and its last 128 bytes (all of it when it is shorter).
+struct TagTail {
+  std::int64_t size = 0;
+  std::string bytes;
+};
+std::error_code ReadTagTail(const std::string& path, TagTail& out);
+
+// Appends an empty tag to the file at `path` unless it ends in a tag
+// already, with write protection lifted for the write and put back.
+std::error_code AppendEmptyTag(const std::string& path);
+
 // Offset of field `field` in a file of `fileSize` bytes that ends in a tag.
 std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field);
 

@@ -43,15 +43,15 @@ NameEdit ApplyLetterRule(const NameInput& name, LetterRule rule) {
 
 }  // namespace
 
-NameEdit CapitalizeWords(const NameInput& name, const NameEditParams&) {
+NameEdit CapitalizeWords(const NameInput& name) {
   return ApplyLetterRule(name, RaiseAtWordStart);
 }
 
-NameEdit LowerInsideWords(const NameInput& name, const NameEditParams&) {
+NameEdit LowerInsideWords(const NameInput& name) {
   return ApplyLetterRule(name, LowerInsideWord);
 }
 
-NameEdit StripMarker(const NameInput& name, const NameEditParams&) {
+NameEdit StripMarker(const NameInput& name) {
   // The added dot lets a marker at the very end of the base name match.
   // "!!s." goes first because "!s." is part of it.
   const std::u32string text = name.base + U".";
@@ -117,14 +117,16 @@ Refusal TooFewPartsRefusal(const std::u32string& path) {
 
 }  // namespace
 
-NameEdit SwapParts(const NameInput& name, const NameEditParams& params) {
+bool HasWork(const SwapParams& params) { return params.a != params.b; }
+
+NameEdit SwapParts(const NameInput& name, const SwapParams& params) {
   if (name.base.find(kPartSeparator) == std::u32string::npos) {
     return NameEdit::Keep();
   }
   std::vector<std::u32string> parts = SplitParts(name.base);
   // The dialog keeps both numbers within 0..10; negative ones count as 0.
-  const auto a = static_cast<std::size_t>(std::max(params.swapA, 0));
-  const auto b = static_cast<std::size_t>(std::max(params.swapB, 0));
+  const auto a = static_cast<std::size_t>(std::max(params.a, 0));
+  const auto b = static_cast<std::size_t>(std::max(params.b, 0));
   if (a > parts.size() || b > parts.size()) {
     return NameEdit::Refuse(TooFewPartsRefusal(name.path));
   }

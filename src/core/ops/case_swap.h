@@ -7,18 +7,27 @@
 
 namespace sonavex {
 
+struct SwapParams {  // 'T': "String" a "mit String" b
+  int a = 0;
+  int b = 0;
+  bool operator==(const SwapParams&) const = default;
+};
+
+// False for two equal numbers: nothing would move.
+bool HasWork(const SwapParams& params);
+
 // 'G'. Also trims blanks and turns the accents ` and ´ into apostrophes.
-NameEdit CapitalizeWords(const NameInput& name, const NameEditParams& params);
+NameEdit CapitalizeWords(const NameInput& name);
 
 // 'K'. Also trims blanks and turns the accents ` and ´ into apostrophes.
-NameEdit LowerInsideWords(const NameInput& name, const NameEditParams& params);
+NameEdit LowerInsideWords(const NameInput& name);
 
 // 'S'. Leaves a name without marker alone.
-NameEdit StripMarker(const NameInput& name, const NameEditParams& params);
+NameEdit StripMarker(const NameInput& name);
 
-// 'T' with a = swapA, b = swapB: a = 0 moves part b to the front, b = 0
+// 'T': a = 0 moves part b to the front, b = 0
 // drops part a, otherwise parts a and b change places. Refuses a name with
 // fewer parts than a or b asks for; leaves a name without " - " alone.
-NameEdit SwapParts(const NameInput& name, const NameEditParams& params);
+NameEdit SwapParts(const NameInput& name, const SwapParams& params);
 
 }  // namespace sonavex

@@ -23,11 +23,21 @@ Refusal NothingLeftRefusal(const std::u32string& path, long first, long last) {
 
 }  // namespace
 
-NameEdit DeleteAtEnds(const NameInput& name, const NameEditParams& params) {
+bool HasWork(const DeleteEndsParams& params) {
+  return params.first > 0 || params.last > 0;
+}
+
+bool HasWork(const InsertEndsParams& params) {
+  return !params.before.empty() || !params.after.empty();
+}
+
+bool HasWork(const SearchReplaceParams& params) { return !params.search.empty(); }
+
+NameEdit DeleteAtEnds(const NameInput& name, const DeleteEndsParams& params) {
   // The dialog never lets a count go below zero; a caller that tries gets
   // the same.
-  const long first = std::max(params.deleteFirst, 0L);
-  const long last = std::max(params.deleteLast, 0L);
+  const long first = std::max(params.first, 0L);
+  const long last = std::max(params.last, 0L);
   const auto length = static_cast<unsigned long>(name.base.size());
   const auto a = static_cast<unsigned long>(first);
   const auto z = static_cast<unsigned long>(last);
@@ -42,20 +52,20 @@ NameEdit DeleteAtEnds(const NameInput& name, const NameEditParams& params) {
   return NameEdit::RenameTo(kept, name.extension);
 }
 
-NameEdit InsertAtEnds(const NameInput& name, const NameEditParams& params) {
+NameEdit InsertAtEnds(const NameInput& name, const InsertEndsParams& params) {
   return NameEdit::RenameTo(
-      TrimBlanks(params.insertBefore + name.base + params.insertAfter),
+      TrimBlanks(params.before + name.base + params.after),
       name.extension);
 }
 
-NameEdit ReplaceInName(const NameInput& name, const NameEditParams& params) {
+NameEdit ReplaceInName(const NameInput& name, const SearchReplaceParams& params) {
   ReplaceResult replaced =
       ReplaceAllIgnoringCase(params.search, params.replacement, name.base);
   if (replaced.count == 0) return NameEdit::Keep();
   return NameEdit::RenameTo(std::move(replaced.text), name.extension);
 }
 
-NameEdit ReplaceInType(const NameInput& name, const NameEditParams& params) {
+NameEdit ReplaceInType(const NameInput& name, const SearchReplaceParams& params) {
   const std::u32string_view type =
       std::u32string_view(name.extension).substr(name.extension.empty() ? 0 : 1);
   const ReplaceResult replaced =

@@ -1,31 +1,12 @@
 #pragma once
 // What every renaming rule takes and gives: the file's name split into base
-// name and extension, the parameters of the command, and either a new name,
-// a refusal to show, or nothing to do.
+// name and extension (plus the operation's own parameters, if it has any),
+// and either a new name, a refusal to show, or nothing to do.
 #include <string>
 
 #include "core/report/reporter.h"
 
 namespace sonavex {
-
-// The parameters of the name edits, as the dialog or the command line gives
-// them when the batch starts. Only one batch runs at a time, so 'X' and 'Y'
-// share their two texts.
-struct NameEditParams {
-  long deleteFirst = 0;  // 'L': characters to delete at the start
-  long deleteLast = 0;   // 'L': characters to delete at the end
-  std::u32string insertBefore{};  // 'E'
-  std::u32string insertAfter{};   // 'E'
-  std::u32string search{};        // 'X', 'Y'
-  std::u32string replacement{};   // 'X', 'Y'
-  int swapA = 0;  // 'T': "String"
-  int swapB = 0;  // 'T': "mit String"
-};
-
-// False when a dialog's start button would do nothing for these parameters:
-// 'L' with both counts 0, 'E' with both texts empty, 'X' and 'Y' with an
-// empty search text, 'T' with two equal numbers. Other codes always work.
-bool NameEditHasWork(char code, const NameEditParams& params);
 
 struct NameInput {
   std::u32string base;
@@ -59,9 +40,9 @@ struct NameEdit {
   }
 };
 
-// Every renaming rule has this shape, so that the dispatcher runs them all
-// through one frame.
-using NameRule = NameEdit (*)(const NameInput& name,
-                              const NameEditParams& params);
+// The parameters of an operation that takes none.
+struct NoParams {
+  bool operator==(const NoParams&) const = default;
+};
 
 }  // namespace sonavex

@@ -21,7 +21,7 @@ QSpinBox* CountField(QWidget* parent, const char* name) {
 }  // namespace
 
 DeleteEndsDialog::DeleteEndsDialog(BatchHost& host, QWidget* parent)
-    : NameEditDialog(host, 'L', "Form3",
+    : NameEditDialog(host, Operation::L, "Form3",
                      QStringLiteral("Anfang/Ende löschen"), parent),
       first_(CountField(this, "SpinEdit1")),
       last_(CountField(this, "SpinEdit2")) {
@@ -47,11 +47,8 @@ void DeleteEndsDialog::resetControls() {
   first_->setFocus();
 }
 
-NameEditParams DeleteEndsDialog::parameters() const {
-  NameEditParams params;
-  params.deleteFirst = first_->value();
-  params.deleteLast = last_->value();
-  return params;
+OperationParams DeleteEndsDialog::parameters() const {
+  return DeleteEndsParams{first_->value(), last_->value()};
 }
 
 }  // namespace sonavex

@@ -14,7 +14,7 @@ class DeleteEndsDialog : public NameEditDialog {
   void resetControls() override;
 
  protected:
-  NameEditParams parameters() const override;
+  OperationParams parameters() const override;
 
  private:
   QSpinBox* first_;

@@ -40,7 +40,7 @@ HistoryDialog::HistoryDialog(ListBatches list, UndoBatch undo, QWidget* parent)
   setWindowTitle(QStringLiteral("Verlauf"));
   batches_->setObjectName(QStringLiteral("Liste"));
   batches_->setHorizontalHeaderLabels({QStringLiteral("Zeit"), QStringLiteral("Aktion"),
-                                       QStringLiteral("Dateien"), QStringLiteral("Status")});
+                                       QStringLiteral("Änderungen"), QStringLiteral("Status")});
   batches_->verticalHeader()->hide();
   batches_->verticalHeader()->setDefaultSectionSize(17);
   batches_->setSelectionBehavior(QAbstractItemView::SelectRows);

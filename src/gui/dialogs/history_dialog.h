@@ -1,6 +1,6 @@
 #pragma once
 // "Verlauf": the journal's batches, newest first, with the time, the
-// operation, the number of files and whether the batch was taken back;
+// operation, the number of changes and whether the batch was taken back;
 // "Rückgängig machen" takes back the selected one.
 #include <QDialog>
 #include <cstdint>

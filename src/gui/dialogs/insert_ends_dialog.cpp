@@ -5,17 +5,14 @@
 namespace sonavex {
 
 InsertEndsDialog::InsertEndsDialog(BatchHost& host, QWidget* parent)
-    : TextPairDialog(host, 'E', "Form4",
+    : TextPairDialog(host, Operation::E, "Form4",
                      {QStringLiteral("Anfang/Ende einfügen"),
                       QStringLiteral("vor Anfang"), QStringLiteral("nach Ende"),
                       QStringLiteral("Einfügen")},
                      parent) {}
 
-NameEditParams InsertEndsDialog::parameters() const {
-  NameEditParams params;
-  params.insertBefore = ToU32(upperText());
-  params.insertAfter = ToU32(lowerText());
-  return params;
+OperationParams InsertEndsDialog::parameters() const {
+  return InsertEndsParams{ToU32(upperText()), ToU32(lowerText())};
 }
 
 }  // namespace sonavex

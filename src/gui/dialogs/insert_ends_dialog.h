@@ -11,7 +11,7 @@ class InsertEndsDialog : public TextPairDialog {
   InsertEndsDialog(BatchHost& host, QWidget* parent = nullptr);
 
  protected:
-  NameEditParams parameters() const override;
+  OperationParams parameters() const override;
 };
 
 }  // namespace sonavex

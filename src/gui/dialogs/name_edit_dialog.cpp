@@ -13,7 +13,7 @@
 
 namespace sonavex {
 
-NameEditDialog::NameEditDialog(BatchHost& host, OperationCode code,
+NameEditDialog::NameEditDialog(BatchHost& host, Operation code,
                                const char* objectName, const QString& title,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -53,11 +53,10 @@ void NameEditDialog::showEvent(QShowEvent* event) {
 }
 
 void NameEditDialog::onStartClicked() {
-  BatchContext context = main_.batchContext();
-  context.nameEdits = parameters();
-  if (!NameEditHasWork(code_, context.nameEdits)) return;
-  main_.runSelection(code_, context);
-  hide();
+  const OperationParams params = parameters();
+  if (!NameEditHasWork(params)) return;
+  // Cancelled in the preview: the dialog stays for another try.
+  if (main_.runSelection(code_, params)) hide();
 }
 
 void OnActivatedFromProgram(QWidget* window, std::function<void()> activated) {

@@ -7,7 +7,7 @@
 #include <QString>
 #include <functional>
 
-#include "core/batch/batch.h"
+#include "core/batch/registry.h"
 
 class QGridLayout;
 class QPushButton;
@@ -19,7 +19,7 @@ class BatchHost;
 class NameEditDialog : public QDialog {
   Q_OBJECT
  public:
-  NameEditDialog(BatchHost& host, OperationCode code,
+  NameEditDialog(BatchHost& host, Operation code,
                  const char* objectName, const QString& title,
                  QWidget* parent = nullptr);
 
@@ -29,7 +29,7 @@ class NameEditDialog : public QDialog {
   virtual void resetControls() = 0;
 
  protected:
-  virtual NameEditParams parameters() const = 0;
+  virtual OperationParams parameters() const = 0;
   void showEvent(QShowEvent* event) override;
   // The start button (Button1) and "Abbrechen" (Button2) side by side in
   // `row` of `layout`.
@@ -39,7 +39,7 @@ class NameEditDialog : public QDialog {
   BatchHost& main_;
 
  private:
-  OperationCode code_;
+  Operation code_;
   QPushButton* startButton_ = nullptr;
 };
 

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/fs/fs.h"
+#include "core/batch/planner.h"
 #include "core/text/encoding.h"
 #include "gui/batch_host.h"
 #include "gui/qt_text.h"
@@ -77,14 +77,8 @@ void RenameDialog::onRenameClicked() {
   if (oldName_->text() != newName_->text()) {
     // "alter Name" is editable, but only plain names of the shown directory
     // are accepted: "../x" would fetch a file from elsewhere.
-    std::string stranded;
-    const std::error_code ec =
-        RenameNoReplace(main_.currentDirectory(), EncodeUtf8(ToU32(oldName_->text())),
-                        EncodeUtf8(ToU32(newName_->text())), &stranded);
-    if (ec) {
-      RenameWithMessage(main_.reporter(), ec, DecodeUtf8(main_.currentDirectory()),
-                        ToU32(oldName_->text()), DecodeUtf8(stranded));
-    }
+    main_.applyPlan(PlanRename(main_.currentDirectory(), EncodeUtf8(ToU32(oldName_->text())),
+                               EncodeUtf8(ToU32(newName_->text()))));
   }
   hide();
   // The next marked entry was not clicked: it must not be loaded (and

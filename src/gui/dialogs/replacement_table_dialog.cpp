@@ -112,9 +112,7 @@ void ReplacementTableDialog::onSwitchClicked() {
 }
 
 // 'R' runs the table whatever the switch says; the switch itself stays.
-void ReplacementTableDialog::onRunNowClicked() {
-  main_.runSelection('R', main_.batchContext());
-}
+void ReplacementTableDialog::onRunNowClicked() { main_.runSelection(Operation::R); }
 
 void ReplacementTableDialog::onCancelClicked() { reject(); }
 

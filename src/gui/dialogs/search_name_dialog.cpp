@@ -5,21 +5,18 @@
 namespace sonavex {
 
 SearchNameDialog::SearchNameDialog(BatchHost& host, QWidget* parent)
-    : TextPairDialog(host, 'X', "Form6",
+    : TextPairDialog(host, Operation::X, "Form6",
                      {QStringLiteral("Suchen und Ersetzen - Dateiname"),
                       QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),
                       QStringLiteral("Ersetzen")},
                      parent) {}
 
-NameEditParams SearchNameDialog::parameters() const {
+OperationParams SearchNameDialog::parameters() const {
   return SearchParameters(upperText(), lowerText());
 }
 
-NameEditParams SearchParameters(const QString& search, const QString& replacement) {
-  NameEditParams params;
-  params.search = ToU32(search);
-  params.replacement = ToU32(replacement);
-  return params;
+SearchReplaceParams SearchParameters(const QString& search, const QString& replacement) {
+  return {ToU32(search), ToU32(replacement)};
 }
 
 }  // namespace sonavex

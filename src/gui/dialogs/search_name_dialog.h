@@ -11,10 +11,10 @@ class SearchNameDialog : public TextPairDialog {
   SearchNameDialog(BatchHost& host, QWidget* parent = nullptr);
 
  protected:
-  NameEditParams parameters() const override;
+  OperationParams parameters() const override;
 };
 
 // The two texts of both search dialogs.
-NameEditParams SearchParameters(const QString& search, const QString& replacement);
+SearchReplaceParams SearchParameters(const QString& search, const QString& replacement);
 
 }  // namespace sonavex

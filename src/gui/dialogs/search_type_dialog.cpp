@@ -5,13 +5,13 @@
 namespace sonavex {
 
 SearchTypeDialog::SearchTypeDialog(BatchHost& host, QWidget* parent)
-    : TextPairDialog(host, 'Y', "Form7",
+    : TextPairDialog(host, Operation::Y, "Form7",
                      {QStringLiteral("Suchen und Ersetzen - Dateityp"),
                       QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),
                       QStringLiteral("Ersetzen")},
                      parent) {}
 
-NameEditParams SearchTypeDialog::parameters() const {
+OperationParams SearchTypeDialog::parameters() const {
   return SearchParameters(upperText(), lowerText());
 }
 

@@ -11,7 +11,7 @@ class SearchTypeDialog : public TextPairDialog {
   SearchTypeDialog(BatchHost& host, QWidget* parent = nullptr);
 
  protected:
-  NameEditParams parameters() const override;
+  OperationParams parameters() const override;
 };
 
 }  // namespace sonavex

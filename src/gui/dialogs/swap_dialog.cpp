@@ -39,7 +39,7 @@ SwapPlan PlanFor(int a, int b) {
 }  // namespace
 
 SwapDialog::SwapDialog(BatchHost& host, QWidget* parent)
-    : NameEditDialog(host, 'T', "Form8", QStringLiteral("Tauschen"), parent),
+    : NameEditDialog(host, Operation::T, "Form8", QStringLiteral("Tauschen"), parent),
       partA_(PartField(this, "SpinEdit1")),
       partB_(PartField(this, "SpinEdit2")),
       description_(new QLabel(this)) {
@@ -76,11 +76,8 @@ void SwapDialog::describe() {
   startButton()->setEnabled(plan.enabled);
 }
 
-NameEditParams SwapDialog::parameters() const {
-  NameEditParams params;
-  params.swapA = partA_->value();
-  params.swapB = partB_->value();
-  return params;
+OperationParams SwapDialog::parameters() const {
+  return SwapParams{partA_->value(), partB_->value()};
 }
 
 }  // namespace sonavex

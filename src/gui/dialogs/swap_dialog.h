@@ -15,7 +15,7 @@ class SwapDialog : public NameEditDialog {
   void resetControls() override;
 
  protected:
-  NameEditParams parameters() const override;
+  OperationParams parameters() const override;
 
  private:
   void describe();

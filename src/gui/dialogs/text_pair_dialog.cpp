@@ -6,7 +6,7 @@
 
 namespace sonavex {
 
-TextPairDialog::TextPairDialog(BatchHost& host, OperationCode code,
+TextPairDialog::TextPairDialog(BatchHost& host, Operation code,
                                const char* objectName, const Captions& captions,
                                QWidget* parent)
     : NameEditDialog(host, code, objectName, captions.title, parent),

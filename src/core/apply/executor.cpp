@@ -1,0 +1,364 @@
+#include "core/apply/executor.h"
+
+#include <ctime>
+#include <optional>
+#include <unordered_set>
+
+#include "core/batch/planner.h"
+#include "core/fs/fs.h"
+#include "core/mp3/id3v1.h"
+#include "core/text/encoding.h"
+
+namespace sonavex {
+namespace {
+
+// What became of one step: performed, or the text the user was shown.
+struct StepOutcome {
+  bool performed = false;
+  std::u32string failure;
+};
+
+StepOutcome Done() { return {true, {}}; }
+
+class StepRunner {
+ public:
+  explicit StepRunner(Reporter* reporter) : reporter_(reporter) {}
+
+  StepOutcome Perform(const PlanStep& step) {
+    switch (step.kind) {
+      case StepKind::Rename: return Rename(step);
+      case StepKind::TagWrite: return TagWrite(step);
+      case StepKind::TagAppend: return TagAppend(step);
+      case StepKind::TagRemove: return TagRemove(step);
+      case StepKind::ContentReplace: return ContentReplace(step);
+      case StepKind::Refuse:
+      case StepKind::WalkFailure: break;
+    }
+    return Tell(step.messageKind, step.message, step.button);
+  }
+
+ private:
+  StepOutcome Tell(MessageKind kind, std::u32string text,
+                   MessageButton button = MessageButton::Ok) {
+    if (reporter_ != nullptr) reporter_->Report(kind, text, button);
+    return {false, std::move(text)};
+  }
+
+  StepOutcome Failed(const PlanStep& step, std::error_code ec,
+                     const std::string& stranded = {}) {
+    return Tell(MessageKind::Warning,
+                RenameMessageText(ec, DecodeUtf8(step.directory), DecodeUtf8(step.name),
+                                  DecodeUtf8(stranded)));
+  }
+
+  // The file is no longer as the plan found it: it is left alone.
+  StepOutcome Changed(const PlanStep& step) {
+    return Tell(MessageKind::Warning, DecodeUtf8(JoinPath(step.directory, step.name)) +
+                                          std::u32string(kBreak) + std::u32string(kBreak) +
+                                          U"Datei wurde seither verändert");
+  }
+
+  StepOutcome Rename(const PlanStep& step) {
+    std::string stranded;
+    const std::error_code ec =
+        RenameNoReplace(step.directory, step.name, step.newName, &stranded);
+    return ec ? Failed(step, ec, stranded) : Done();
+  }
+
+  StepOutcome TagWrite(const PlanStep& step) {
+    const std::string path = JoinPath(step.directory, step.name);
+    WritableGuard guard(path);  // its own failure shows up in the open below
+    std::error_code ec;
+    FileHandle file = FileHandle::OpenReadWrite(path, ec);
+    const std::int64_t size = ec ? 0 : file.Size(ec);
+    const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
+    std::string tail;
+    if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
+    if (ec) return Failed(step, ec);
+    if (tail != step.before || step.after.size() != kTagSize) return Changed(step);
+    if ((ec = WriteAt(file.fd(), start, step.after)) || (ec = file.Close())) {
+      return Failed(step, ec);
+    }
+    return Done();
+  }
+
+  StepOutcome TagAppend(const PlanStep& step) {
+    const std::string path = JoinPath(step.directory, step.name);
+    TagTail tail;
+    if (const std::error_code ec = ReadTagTail(path, tail)) return Failed(step, ec);
+    if (tail.size != step.sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
+    if (const std::error_code ec = AppendEmptyTag(path)) return Failed(step, ec);
+    return Done();
+  }
+
+  StepOutcome TagRemove(const PlanStep& step) {
+    const std::string path = JoinPath(step.directory, step.name);
+    WritableGuard guard(path);
+    std::error_code ec;
+    FileHandle file = FileHandle::OpenReadWrite(path, ec);
+    const std::int64_t size = ec ? 0 : file.Size(ec);
+    const bool appended = size == step.sizeBefore + static_cast<std::int64_t>(kTagSize);
+    std::string tail;
+    if (!ec && appended) ec = ReadAt(file.fd(), step.sizeBefore, kTagSize, tail);
+    if (ec) return Failed(step, ec);
+    if (!appended || tail != EmptyTag()) return Changed(step);
+    if ((ec = TruncateAt(file.fd(), step.sizeBefore)) || (ec = file.Close())) {
+      return Failed(step, ec);
+    }
+    return Done();
+  }
+
+  StepOutcome ContentReplace(const PlanStep& step) {
+    const std::string path = JoinPath(step.directory, step.name);
+    std::string now;
+    if (const std::error_code ec = ReadWholeFile(path, now)) return Failed(step, ec);
+    if (now != step.before) return Changed(step);
+    if (const std::error_code ec = ReplaceFileAtomically(path, step.after)) {
+      return Failed(step, ec);
+    }
+    return Done();
+  }
+
+  Reporter* reporter_;
+};
+
+// The journal's record of a step; none for a message.
+std::optional<JournalAction> ActionOf(const PlanStep& step) {
+  JournalAction action;
+  switch (step.kind) {
+    case StepKind::Rename:
+      action.kind = ActionKind::Rename;
+      action.directory = step.directory;
+      action.oldName = step.name;
+      action.newName = step.newName;
+      return action;
+    case StepKind::TagWrite:
+      action.kind = ActionKind::TagWrite;
+      action.before = step.before;
+      action.after = step.after;
+      break;
+    case StepKind::TagAppend: action.kind = ActionKind::TagAppend; break;
+    case StepKind::TagRemove: action.kind = ActionKind::TagRemove; break;
+    case StepKind::ContentReplace:
+      action.kind = ActionKind::ContentReplace;
+      action.sizeBefore = static_cast<std::int64_t>(step.before.size());
+      if (action.sizeBefore <= kMaxKeptContent) action.before = step.before;
+      action.sizeAfter = static_cast<std::int64_t>(step.after.size());
+      action.hashAfter = ContentHash(step.after);
+      break;
+    case StepKind::Refuse:
+    case StepKind::WalkFailure: return std::nullopt;
+  }
+  action.path = JoinPath(step.directory, step.name);
+  if (step.kind == StepKind::TagAppend || step.kind == StepKind::TagRemove) {
+    action.sizeBefore = step.sizeBefore;
+  }
+  return action;
+}
+
+// Writes one batch into the journal: the batch begins with its first
+// journaled step, actions are recorded before they are performed and marked
+// after. The first journal error is told once; the batch goes on without.
+class JournalWriter {
+ public:
+  JournalWriter(const ExecutorContext& context, const Plan& header)
+      : context_(context), header_(header), journal_(context.journal) {}
+
+  // The journal ids of `steps`, 0 for a step that is not journaled.
+  std::vector<std::int64_t> Record(std::span<const PlanStep> steps) {
+    std::vector<std::int64_t> ids(steps.size(), 0);
+    std::vector<JournalAction> actions;
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; journal_ != nullptr && i < steps.size(); ++i) {
+      if (std::optional<JournalAction> action = ActionOf(steps[i])) {
+        actions.push_back(std::move(*action));
+        positions.push_back(i);
+      }
+    }
+    if (actions.empty() || !Begin()) return ids;
+    std::error_code ec;
+    const std::vector<std::int64_t> recorded = journal_->RecordPending(batch_, actions, ec);
+    if (ec) {
+      Fail(ec);
+      return ids;
+    }
+    for (std::size_t k = 0; k < positions.size(); ++k) ids[positions[k]] = recorded[k];
+    return ids;
+  }
+
+  void MarkFailed(std::int64_t id, const std::u32string& text) {
+    if (journal_ != nullptr && id != 0) {
+      if (const std::error_code ec = journal_->MarkFailed(id, EncodeUtf8(text))) Fail(ec);
+    }
+  }
+
+  void MarkDone(const std::vector<std::int64_t>& ids) {
+    if (journal_ == nullptr || ids.empty()) return;
+    if (const std::error_code ec = journal_->MarkDone(ids)) return Fail(ec);
+    done_ += static_cast<std::int64_t>(ids.size());
+  }
+
+  // Ends the batch; its id when it holds a performed step, else 0.
+  std::int64_t End() {
+    if (journal_ == nullptr || batch_ == 0) return 0;
+    if (const std::error_code ec = journal_->EndBatch(batch_)) Fail(ec);
+    const std::int64_t batch = done_ > 0 && journal_ != nullptr ? batch_ : 0;
+    batch_ = 0;
+    if (batch != 0 && header_.undoes != 0) {
+      if (const std::error_code ec = journal_->MarkUndone(header_.undoes, batch)) Fail(ec);
+    }
+    return batch;
+  }
+
+ private:
+  bool Begin() {
+    if (batch_ != 0) return true;
+    BatchHeader header;
+    header.time = context_.now ? context_.now() : static_cast<std::int64_t>(std::time(nullptr));
+    header.operation = header_.operation;
+    header.caption = EncodeUtf8(header_.caption);
+    header.parameters = header_.parameters;
+    header.directory = header_.directory;
+    header.undoes = header_.undoes;
+    std::error_code ec;
+    batch_ = journal_->BeginBatch(header, ec);
+    if (ec) Fail(ec);
+    return journal_ != nullptr;
+  }
+
+  void Fail(std::error_code ec) {
+    journal_ = nullptr;
+    batch_ = 0;
+    if (context_.onJournalFailure) context_.onJournalFailure(ec);
+  }
+
+  const ExecutorContext& context_;
+  const Plan& header_;
+  Journal* journal_;
+  std::int64_t batch_ = 0;
+  std::int64_t done_ = 0;
+};
+
+// Steps recorded per journal transaction; contents kept for undo also
+// bound a chunk, as all of it is held in memory at once.
+constexpr std::size_t kChunkSteps = 1024;
+
+std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
+  std::int64_t kept = 0;
+  std::size_t last = first;
+  while (last < end && last - first < kChunkSteps) {
+    if (plan.steps[last].kind == StepKind::ContentReplace) {
+      kept += static_cast<std::int64_t>(plan.steps[last].before.size());
+      if (kept > kMaxKeptContent && last > first) break;
+    }
+    ++last;
+  }
+  return last;
+}
+
+// A walk failure ends the batch: nothing after it runs.
+std::size_t PlanEnd(const Plan& plan) {
+  for (std::size_t i = 0; i < plan.steps.size(); ++i) {
+    if (plan.steps[i].kind == StepKind::WalkFailure) return i + 1;
+  }
+  return plan.steps.size();
+}
+
+bool ChangesContent(const PlanStep& step) {
+  return step.kind != StepKind::Rename && step.kind != StepKind::Refuse &&
+         step.kind != StepKind::WalkFailure;
+}
+
+// Performs one step and settles its journal record. A step whose file
+// already failed an earlier change of this plan (the tag write after a tag
+// that could not be appended) is skipped without a second message.
+bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
+             std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
+             std::unordered_set<std::string>& failedFiles) {
+  const std::string path =
+      ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
+  const StepOutcome outcome = failedFiles.contains(path)
+                                  ? StepOutcome{false, U"übersprungen"}
+                                  : runner.Perform(step);
+  if (!outcome.performed && !path.empty()) failedFiles.insert(path);
+  if (outcome.performed) {
+    ++result.performed;
+    if (id != 0) doneIds.push_back(id);
+  } else {
+    ++result.failed;
+    writer.MarkFailed(id, outcome.failure);
+  }
+  return outcome.performed;
+}
+
+}  // namespace
+
+std::string ContentHash(std::string_view bytes) {
+  // FNV-1a, 64 bits: enough to tell whether a file still holds what a
+  // batch wrote, and the same in every run of the program.
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 0x100000001b3ULL;
+  }
+  char text[17];
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (int i = 15; i >= 0; --i, hash >>= 4) text[i] = kDigits[hash & 0xF];
+  return std::string(text, 16);
+}
+
+ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
+  ApplyResult result;
+  StepRunner runner(context.reporter);
+  JournalWriter writer(context, plan);
+  const std::size_t end = PlanEnd(plan);
+  std::unordered_set<std::string> failedFiles;
+  for (std::size_t first = 0; first < end;) {
+    const std::size_t last = ChunkEnd(plan, first, end);
+    const std::span<const PlanStep> chunk(plan.steps.data() + first, last - first);
+    const std::vector<std::int64_t> ids = writer.Record(chunk);
+    std::vector<std::int64_t> doneIds;
+    for (std::size_t i = 0; i < chunk.size(); ++i) {
+      RunStep(runner, writer, chunk[i], ids[i], doneIds, result, failedFiles);
+    }
+    writer.MarkDone(doneIds);
+    first = last;
+  }
+  result.batch = writer.End();
+  return result;
+}
+
+ApplyResult RunSelection(Operation code, const OperationParams& params,
+                         const std::string& directory,
+                         const std::vector<std::string>& markedNames,
+                         const BatchContext& context, ExecutorContext executor) {
+  if (executor.reporter == nullptr) executor.reporter = context.reporter;
+  return ApplyPlan(PlanSelection(code, params, directory, markedNames, context), executor);
+}
+
+struct StepSession::State {
+  State(const ExecutorContext& c, const Plan& h)
+      : context(c), header(h), runner(c.reporter), writer(context, header) {}
+  ExecutorContext context;
+  Plan header;
+  StepRunner runner;
+  JournalWriter writer;
+  std::unordered_set<std::string> failedFiles;
+};
+
+StepSession::StepSession(const ExecutorContext& context, const Plan& header)
+    : state_(std::make_unique<State>(context, header)) {}
+
+StepSession::~StepSession() { state_->writer.End(); }
+
+bool StepSession::Apply(const PlanStep& step) {
+  const std::vector<std::int64_t> ids = state_->writer.Record({&step, 1});
+  std::vector<std::int64_t> doneIds;
+  ApplyResult ignored;
+  const bool performed = RunStep(state_->runner, state_->writer, step, ids[0],
+                                 doneIds, ignored, state_->failedFiles);
+  state_->writer.MarkDone(doneIds);
+  return performed;
+}
+
+}  // namespace sonavex

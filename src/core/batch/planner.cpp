@@ -1,0 +1,201 @@
+#include "core/batch/planner.h"
+
+#include <iterator>
+#include <unordered_set>
+
+#include "core/fs/fs.h"
+#include "core/mp3/id3v1.h"
+#include "core/text/encoding.h"
+
+namespace sonavex {
+namespace {
+
+// The names of one directory as the sequential run would find them at a
+// given file: what was there when the plan began, with the names earlier
+// steps gave and freed. Only collisions are foreseen; everything else the
+// executor finds out when it gets there.
+class DirectoryNames {
+ public:
+  // The text the rename would be refused with, or empty.
+  std::u32string Foresee(const std::string& directory, const std::string& oldName,
+                         const std::string& newName) {
+    Enter(directory);
+    std::error_code ec;
+    if (!IsValidFileName(newName)) {
+      ec = std::make_error_code(std::errc::invalid_argument);
+    } else if (names_.contains(newName)) {
+      // Exact names only: on a file system that ignores letter case, a
+      // case-only change finds the file itself under its other spelling.
+      ec = std::make_error_code(std::errc::file_exists);
+    }
+    if (!ec) return {};
+    return RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(oldName));
+  }
+
+  // The names of `directory` from the walk's listing of it, so that it is
+  // not read a second time.
+  void Seed(const std::string& directory, const DirectoryListing& listing) {
+    directory_ = directory;
+    names_.clear();
+    names_.insert(listing.files.begin(), listing.files.end());
+    names_.insert(listing.otherNames.begin(), listing.otherNames.end());
+    for (const Subdirectory& sub : listing.subdirectories) names_.insert(sub.name);
+  }
+
+  // Records a rename that the sequential run would perform.
+  void Rename(const std::string& oldName, const std::string& newName) {
+    names_.erase(oldName);
+    names_.insert(newName);
+  }
+
+ private:
+  // A walk visits one directory's files together, so only the present
+  // directory needs its names kept. One read of the directory costs less
+  // than looking up each new name on its own.
+  void Enter(const std::string& directory) {
+    if (directory == directory_) return;
+    directory_ = directory;
+    std::error_code ec;
+    std::vector<std::string> present = ListNames(directory, ec);
+    names_ = std::unordered_set<std::string>(std::make_move_iterator(present.begin()),
+                                             std::make_move_iterator(present.end()));
+  }
+
+  std::string directory_;
+  std::unordered_set<std::string> names_;
+};
+
+PlanStep PlannedRename(const std::string& directory, const std::string& oldName,
+                    std::string newName, DirectoryNames& names) {
+  PlanStep step;
+  step.kind = StepKind::Rename;
+  step.directory = directory;
+  step.name = oldName;
+  step.foreseen = names.Foresee(directory, oldName, newName);
+  if (step.foreseen.empty()) names.Rename(oldName, newName);
+  step.newName = std::move(newName);
+  return step;
+}
+
+PlanStep RefuseStep(const std::string& directory, const std::string& name,
+                    const Refusal& refusal) {
+  PlanStep step;
+  step.kind = StepKind::Refuse;
+  step.directory = directory;
+  step.name = name;
+  step.messageKind = refusal.kind;
+  step.message = refusal.text;
+  step.button = refusal.button;
+  return step;
+}
+
+// What one file gets: split the name, run the rule, run the table over the
+// new base name where the operation wants it.
+void PlanFile(const OperationInfo& info, const OperationParams& params,
+              const BatchContext& context, const std::string& directory,
+              const std::string& fileName, DirectoryNames& names, Plan& plan) {
+  const std::u32string name = DecodeUtf8(fileName);
+  NameParts parts = SplitName(name);
+  const NameEdit edit = info.rule(
+      {std::move(parts.base), std::move(parts.extension),
+       DecodeUtf8(JoinPath(directory, fileName))},
+      params);
+  if (edit.outcome == NameEdit::Outcome::Refuse) {
+    plan.steps.push_back(RefuseStep(directory, fileName, edit.refusal));
+  }
+  if (edit.outcome != NameEdit::Outcome::Rename) return;
+  // "Sofort" runs the table whatever the switch says.
+  const bool tableOn = info.code == Operation::R || context.replacementActive;
+  std::string newName = EncodeUtf8(
+      (info.appliesTable ? ApplyReplacementTable(edit.base, context.table, tableOn)
+                         : edit.base) +
+      edit.extension);
+  // The file system leaves an equal name alone: nothing to do, nothing to
+  // show.
+  if (newName == fileName) return;
+  plan.steps.push_back(PlannedRename(directory, fileName, std::move(newName), names));
+}
+
+Plan PlanHeader(const OperationInfo& info, const OperationParams& params,
+                const std::string& directory) {
+  Plan plan;
+  plan.operation = static_cast<char>(info.code);
+  plan.caption = info.caption;
+  plan.parameters = DescribeParams(params);
+  plan.directory = directory;
+  return plan;
+}
+
+}  // namespace
+
+Plan PlanSelection(Operation code, const OperationParams& params,
+                   const std::string& directory,
+                   const std::vector<std::string>& markedNames,
+                   const BatchContext& context) {
+  const OperationInfo* info = FindOperation(static_cast<char>(code));
+  // A code without a row, or parameters of another operation, plan nothing.
+  if (info == nullptr || params.index() != info->paramsIndex) return {};
+  Plan plan = PlanHeader(*info, params, directory);
+  DirectoryNames names;
+  const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
+    PlanFile(*info, params, context, dir, name, names, plan);
+  };
+  if (markedNames.empty() || info->ignoresMarks) {
+    const ListingVisitor listed = [&](const std::string& dir,
+                                      const DirectoryListing& listing) {
+      names.Seed(dir, listing);
+    };
+    if (!WalkFiles(context, directory, visit, listed)) {
+      PlanStep failure;
+      failure.kind = StepKind::WalkFailure;
+      failure.directory = directory;
+      failure.messageKind = MessageKind::Error;
+      failure.message = WalkFailureText(directory);
+      plan.steps.push_back(std::move(failure));
+    }
+  } else {
+    for (const std::string& name : markedNames) visit(directory, name);
+  }
+  return plan;
+}
+
+Plan PlanRename(const std::string& directory, const std::string& oldName,
+                const std::string& newName) {
+  Plan plan;
+  plan.operation = kRenameByHand;
+  plan.caption = U"Umbenennen";
+  plan.directory = directory;
+  if (oldName == newName) return plan;
+  DirectoryNames names;
+  plan.steps.push_back(PlannedRename(directory, oldName, newName, names));
+  return plan;
+}
+
+Plan PlanTagField(const std::string& directory, const std::string& name,
+                  int field, const std::u32string& text, std::error_code& ec) {
+  Plan plan;
+  plan.operation = kTagFieldEdit;
+  plan.caption = U"ID3Tag bearbeiten";
+  plan.directory = directory;
+  TagTail tail;
+  if ((ec = ReadTagTail(JoinPath(directory, name), tail))) return plan;
+  PlanStep step;
+  step.directory = directory;
+  step.name = name;
+  // A file that has lost its tag (or never had one) gets an empty tag
+  // first, so the field never lands in the audio data.
+  if (HasTagMarker(tail.bytes)) {
+    step.before = std::move(tail.bytes);
+  } else {
+    step.kind = StepKind::TagAppend;
+    step.sizeBefore = tail.size;
+    plan.steps.push_back(step);
+    step.before = EmptyTag();
+  }
+  step.kind = StepKind::TagWrite;
+  step.after = RenderTagField(step.before, static_cast<TagField>(field), text);
+  plan.steps.push_back(std::move(step));
+  return plan;
+}
+
+}  // namespace sonavex
