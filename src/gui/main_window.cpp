@@ -273,7 +273,10 @@ BatchContext MainWindow::batchContext() {
 
 bool MainWindow::runSelection(Operation code, const OperationParams& params) {
   const Plan plan = PlanSelection(code, params, directory_, markedNames(), batchContext());
-  if (previewEnabled() && !confirmPlan_(plan)) return false;
+  if (previewEnabled() && !confirmPlan_(plan)) {
+    RefreshView();  // the walk's directory leaves the status bar; the marks stay
+    return false;
+  }
   applyPlan(plan);
   reloadFileList();
   RefreshView();
