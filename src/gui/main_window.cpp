@@ -19,6 +19,7 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
+#include "gui/dialogs/preview_dialog.h"
 #include "gui/main_menu.h"
 #include "gui/qt_text.h"
 
@@ -44,6 +45,7 @@ MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
   fillVolumeSelector();
   loadSettings();
   buildInfoGridHeader();
+  confirmPlan_ = [this](const Plan& plan) { return ConfirmPlanInPreview(plan, this); };
   openJournal();
   RefreshView();
 }

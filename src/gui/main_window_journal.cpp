@@ -8,7 +8,6 @@
 #include "core/apply/undo.h"
 #include "core/fs/fs.h"
 #include "core/text/encoding.h"
-#include "gui/dialogs/preview_dialog.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
@@ -30,7 +29,6 @@ std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
 }  // namespace
 
 void MainWindow::openJournal() {
-  confirmPlan_ = [this](const Plan& plan) { return ConfirmPlanInPreview(plan, this); };
   journalPath_ = JournalPath();
   std::error_code ec;
   journal_ = Journal::Open(journalPath_, Now(), ec);
