@@ -205,6 +205,13 @@ void Complete(Invocation& inv) {
   }
 }
 
+// Arguments shown in brackets may be left out; they come last.
+std::size_t RequiredArguments(const Command& command) {
+  return static_cast<std::size_t>(std::count_if(
+      command.arguments.begin(), command.arguments.end(),
+      [](const std::string& name) { return !name.starts_with('['); }));
+}
+
 // Runs the command named by the first operand on the rest.
 int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
                std::ostream& out, std::ostream& err) {
@@ -212,7 +219,8 @@ int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
   const Command* command = FindCommand(operands[0]);
   if (command == nullptr) return UsageError(err, "Unbekannter Befehl " + operands[0]);
   inv.arguments.assign(operands.begin() + 1, operands.end());
-  if (inv.arguments.size() != command->arguments.size()) {
+  if (inv.arguments.size() < RequiredArguments(*command) ||
+      inv.arguments.size() > command->arguments.size()) {
     return UsageError(err, "Falsche Anzahl Argumente für " + operands[0]);
   }
   Complete(inv);

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <ostream>
 
+#include "cli/journal_commands.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
@@ -185,6 +186,15 @@ const std::vector<Command>& Commands() {
       NameEditCommand('S', "strip-marker", {}, "!s/!!s streichen"),
       NameEditCommand('R', "replace-table", {},
                       "die Ersetzungstabelle anwenden (auch wenn sie aus ist)"),
+      {"", "journal", {},
+       "die Einträge des Journals, neueste zuerst: Nummer, Zeit, Vorgang,\n"
+       "      Anzahl Dateien und ggf. \"rückgängig gemacht\", durch Tabs getrennt",
+       ListJournal},
+      {"", "undo", {"[ID]"},
+       "den Journaleintrag ID rückgängig machen (Vorgabe: den neuesten, der\n"
+       "      nicht rückgängig gemacht ist; \"undo\" nach \"undo\" führt den\n"
+       "      Vorgang wieder aus)",
+       UndoBatch},
   };
   return commands;
 }

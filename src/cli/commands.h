@@ -39,7 +39,8 @@ ExecutorContext RunContext(Invocation& inv, Journal* journal);
 struct Command {
   std::string letter;  // the operation code, or empty
   std::string name;
-  std::vector<std::string> arguments;  // names shown in the help
+  // Names shown in the help; a name in brackets ("[ID]") may be left out.
+  std::vector<std::string> arguments;
   std::string description;
   // Does the work; returns a usage problem found in the arguments before
   // anything was done, or an empty text.

@@ -1,0 +1,115 @@
+#include "cli/journal_commands.h"
+
+#include <algorithm>
+#include <charconv>
+#include <ctime>
+#include <ostream>
+
+#include "core/apply/executor.h"
+#include "core/apply/undo.h"
+#include "core/journal/journal.h"
+#include "core/text/encoding.h"
+
+namespace sonavex::cli {
+namespace {
+
+// `doing` is "öffnen" or "lesen".
+void ReportJournalFailure(const Invocation& inv, const char* doing, std::error_code ec) {
+  inv.context.reporter->Report(MessageKind::Error,
+                               DecodeUtf8("Das Journal " + inv.journalPath + " lässt sich nicht " +
+                                          doing + ": " + ec.message()));
+}
+
+// The journal, or nullptr after the reason was reported: without it, these
+// commands have nothing to work on.
+std::unique_ptr<Journal> OpenOrReport(const Invocation& inv) {
+  std::error_code ec;
+  auto journal = Journal::Open(inv.journalPath, std::time(nullptr), ec);
+  if (!ec) return journal;
+  ReportJournalFailure(inv, "öffnen", ec);
+  return nullptr;
+}
+
+// "DD.MM.YY HH:MM" in local time.
+std::string LocalTime(std::int64_t seconds) {
+  const std::time_t time = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  char text[32] = "";
+  if (localtime_r(&time, &local) != nullptr) {
+    std::strftime(text, sizeof text, "%d.%m.%y %H:%M", &local);
+  }
+  return text;
+}
+
+std::string FileCount(int count) {
+  return std::to_string(count) + (count == 1 ? " Datei" : " Dateien");
+}
+
+std::string SummaryLine(const BatchSummary& batch) {
+  std::string line = std::to_string(batch.id) + '\t' + LocalTime(batch.header.time) + '\t' +
+                     batch.header.operation + ' ' + batch.header.caption + '\t' +
+                     FileCount(batch.doneActions);
+  if (batch.undoneBy != 0) line += "\trückgängig gemacht";
+  return line + '\n';
+}
+
+// The batch the arguments name, or the newest one in effect; 0 when there
+// is none. A wrong or unknown number comes back in `problem`.
+std::int64_t ChosenBatch(const Invocation& inv, Journal& journal, std::string& problem) {
+  std::error_code ec;
+  if (inv.arguments.empty()) {
+    const std::int64_t newest = NewestUndoableBatch(journal, ec);
+    if (ec) ReportJournalFailure(inv, "lesen", ec);
+    return newest;
+  }
+  const std::vector<BatchSummary> batches = journal.ListBatches(ec);
+  if (ec) ReportJournalFailure(inv, "lesen", ec);
+  const std::string& text = inv.arguments[0];
+  std::int64_t id = 0;
+  const auto [end, parsed] = std::from_chars(text.data(), text.data() + text.size(), id);
+  const auto found = std::find_if(batches.begin(), batches.end(),
+                                  [&](const BatchSummary& b) { return b.id == id; });
+  if (parsed != std::errc() || end != text.data() + text.size() || found == batches.end()) {
+    problem = "Kein Eintrag " + text + " im Journal";
+  } else if (found->undoneBy != 0) {
+    problem = "Eintrag " + text + " ist schon rückgängig gemacht";
+  }
+  return problem.empty() ? id : 0;
+}
+
+}  // namespace
+
+std::string ListJournal(Invocation& inv, std::ostream& out) {
+  const std::unique_ptr<Journal> journal = OpenOrReport(inv);
+  if (!journal) return {};
+  std::error_code ec;
+  const std::vector<BatchSummary> batches = journal->ListBatches(ec);
+  if (ec) ReportJournalFailure(inv, "lesen", ec);
+  for (const BatchSummary& batch : batches) out << SummaryLine(batch);
+  return {};
+}
+
+std::string UndoBatch(Invocation& inv, std::ostream& out) {
+  const std::unique_ptr<Journal> journal = OpenOrReport(inv);
+  if (!journal) return {};
+  std::string problem;
+  const std::int64_t batch = ChosenBatch(inv, *journal, problem);
+  if (!problem.empty() || batch == 0) {
+    if (problem.empty()) out << "Nichts rückgängig zu machen\n";
+    return problem;
+  }
+  std::error_code ec;
+  const Plan plan = PlanUndo(*journal, batch, ec);
+  if (ec) {
+    ReportJournalFailure(inv, "lesen", ec);
+    return {};
+  }
+  out << EncodeUtf8(plan.caption) << '\n';
+  const ApplyResult result = ApplyPlan(plan, RunContext(inv, journal.get()));
+  out << result.performed << " von " << plan.steps.size() << " Dateien";
+  if (result.batch != 0) out << ", Eintrag " << result.batch;
+  out << '\n';
+  return {};
+}
+
+}  // namespace sonavex::cli

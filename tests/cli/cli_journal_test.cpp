@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "cli/cli_run.h"
+#include "core/journal/journal.h"
+#include "support/test_support.h"
+
+namespace sonavex::test {
+namespace {
+
+// Far ahead, so that the tool's pruning at start-up keeps the batches.
+constexpr std::int64_t kNow = 4'000'000'000;  // 02.10.96 07:06 UTC (2096)
+
+class CliJournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("TZ", "UTC", 1); }
+
+  std::int64_t AddBatch(Journal& journal, const char* caption, int renames,
+                        std::int64_t undoes = 0) {
+    std::error_code ec;
+    const std::int64_t batch =
+        journal.BeginBatch({kNow + 60 * undoes, 'G', caption, "", dir / "m", undoes}, ec);
+    JournalAction rename;
+    rename.directory = dir / "m";
+    const auto ids =
+        journal.RecordPending(batch, std::vector<JournalAction>(renames, rename), ec);
+    EXPECT_FALSE(ec || journal.MarkDone(ids) || journal.EndBatch(batch));
+    return batch;
+  }
+
+  CliResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--journal", journalPath, "--settings", dir / "s.INI"});
+    return RunCli(args);
+  }
+
+  TempDir dir;
+  std::string journalPath = dir / "state/journal.sqlite";
+};
+
+TEST_F(CliJournalTest, ListsTheBatchesNewestFirst) {
+  {
+    std::error_code ec;
+    auto journal = Journal::Open(journalPath, kNow, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    const std::int64_t first = AddBatch(*journal, "Großbuchstaben abc->Abc", 3);
+    const std::int64_t undo =
+        AddBatch(*journal, "Rückgängig: Großbuchstaben abc->Abc", 1, first);
+    ASSERT_FALSE(journal->MarkUndone(first, undo));
+  }
+  const CliResult result = Cli({"journal"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "2\t02.10.96 07:07\tG Rückgängig: Großbuchstaben abc->Abc\t1 Datei\n"
+            "1\t02.10.96 07:06\tG Großbuchstaben abc->Abc\t3 Dateien\trückgängig gemacht\n");
+}
+
+TEST_F(CliJournalTest, AJournalThatCannotBeOpenedIsAnError) {
+  WriteFile(journalPath, "no database");
+  const CliResult result = Cli({"journal"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(result.err.starts_with("Fehler: Das Journal " + journalPath +
+                                     " lässt sich nicht öffnen: "))
+      << result.err;
+  EXPECT_EQ(ReadFile(journalPath), "no database");
+}
+
+// Each undo is a batch of its own: undo right after undo applies the batch
+// again.
+TEST_F(CliJournalTest, UndoAfterUndoRedoes) {
+  const std::string music = dir / "m";
+  WriteFile(music + "/a - b.mp3", "1");
+  const CliResult nothing = Cli({"undo"});
+  EXPECT_EQ(nothing.status, 0) << nothing.err;
+  EXPECT_EQ(nothing.out, "Nichts rückgängig zu machen\n");
+
+  ASSERT_EQ(Cli({"--dir", music, "X", " - ", " -- "}).status, 0);
+  const CliResult undo = Cli({"undo"});
+  EXPECT_EQ(undo.status, 0) << undo.err;
+  EXPECT_EQ(undo.out, "Rückgängig: Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 2\n");
+  EXPECT_TRUE(Exists(music + "/a - b.mp3"));
+
+  const CliResult redo = Cli({"undo"});
+  EXPECT_EQ(redo.status, 0) << redo.err;
+  EXPECT_EQ(redo.out, "Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 3\n");
+  EXPECT_TRUE(Exists(music + "/a -- b.mp3"));
+
+  const CliResult undone = Cli({"undo", "2"});
+  EXPECT_EQ(undone.status, 2);
+  EXPECT_EQ(undone.err, "mp3sonavex-cli: Eintrag 2 ist schon rückgängig gemacht\n"
+                        "Aufruf: mp3sonavex-cli --help\n");
+  EXPECT_EQ(Cli({"undo", "7"}).err,
+            "mp3sonavex-cli: Kein Eintrag 7 im Journal\nAufruf: mp3sonavex-cli --help\n");
+
+  // The first batch is in effect again and can be taken back by its number;
+  // a file that took its old name since is reported and keeps its name.
+  WriteFile(music + "/a - b.mp3", "2");
+  const CliResult blocked = Cli({"undo", "1"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_EQ(blocked.err, "Warnung: " + music + "/a -- b.mp3\n\n"
+                         "Es existiert bereits eine Datei unter dem neuen Namen!\n");
+  EXPECT_EQ(ReadFile(music + "/a - b.mp3"), "2");
+}
+
+}  // namespace
+}  // namespace sonavex::test

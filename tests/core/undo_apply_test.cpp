@@ -1,0 +1,210 @@
+// Batches applied through the executor with a journal, then taken back.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "core/apply/executor.h"
+#include "core/apply/undo.h"
+#include "core/fs/fs.h"
+#include "core/journal/journal.h"
+#include "core/text/encoding.h"
+#include "support/recording_reporter.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using test::ReadFile;
+using test::RecordingReporter;
+using test::TempDir;
+using test::WriteFile;
+
+constexpr std::int64_t kNow = 1'700'000'000;
+
+PlanStep RenameStep(const std::string& directory, std::string name, std::string newName) {
+  PlanStep step;
+  step.directory = directory;
+  step.name = std::move(name);
+  step.newName = std::move(newName);
+  return step;
+}
+
+std::vector<std::string> Names(const std::string& directory) {
+  std::error_code ec;
+  return ListFiles(directory, U"*", ec);
+}
+
+class UndoApplyTest : public ::testing::Test {
+ protected:
+  void SetUp() override { journal = OpenJournal(); }
+
+  std::unique_ptr<Journal> OpenJournal() {
+    std::error_code ec;
+    auto opened = Journal::Open(dir / "journal.sqlite", kNow, ec);
+    EXPECT_FALSE(ec) << ec.message();
+    return opened;
+  }
+
+  ApplyResult Apply(const Plan& plan) {
+    ExecutorContext context;
+    context.reporter = &reporter;
+    context.journal = journal.get();
+    context.now = [] { return kNow; };
+    context.onJournalFailure = [](std::error_code ec) { ADD_FAILURE() << ec.message(); };
+    return ApplyPlan(plan, context);
+  }
+
+  Plan Batch(std::vector<PlanStep> steps) {
+    Plan plan;
+    plan.operation = 'G';
+    plan.caption = U"Großbuchstaben abc->Abc";
+    plan.directory = music;
+    plan.steps = std::move(steps);
+    return plan;
+  }
+
+  ApplyResult Undo(std::int64_t batch) {
+    std::error_code ec;
+    const Plan plan = PlanUndo(*journal, batch, ec);
+    EXPECT_FALSE(ec) << ec.message();
+    return Apply(plan);
+  }
+
+  TempDir dir;
+  std::string music = dir / "music";
+  RecordingReporter reporter;
+  std::unique_ptr<Journal> journal;
+};
+
+// A chain, a case-only change and a rename onto a taken name: undo puts
+// back exactly the names that were there, and undo of the undo redoes it.
+TEST_F(UndoApplyTest, RenameBatchIsRestoredExactly) {
+  for (const char* name : {"a.mp3", "b.mp3", "song.mp3", "x.mp3", "y.mp3"}) {
+    WriteFile(music + "/" + name, name);
+  }
+  const ApplyResult applied = Apply(Batch({RenameStep(music, "b.mp3", "c.mp3"),
+                                           RenameStep(music, "a.mp3", "b.mp3"),
+                                           RenameStep(music, "song.mp3", "Song.mp3"),
+                                           RenameStep(music, "x.mp3", "y.mp3")}));
+  ASSERT_EQ(applied.performed, 3);
+  ASSERT_NE(applied.batch, 0);
+  reporter.messages.clear();
+
+  const ApplyResult undone = Undo(applied.batch);
+  EXPECT_EQ(undone.performed, 3);
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(Names(music),
+            (std::vector<std::string>{"a.mp3", "b.mp3", "song.mp3", "x.mp3", "y.mp3"}));
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), "a.mp3");
+  EXPECT_EQ(ReadFile(music + "/b.mp3"), "b.mp3");
+
+  std::error_code ec;
+  EXPECT_EQ(NewestUndoableBatch(*journal, ec), undone.batch);
+  Undo(undone.batch);
+  EXPECT_EQ(Names(music),
+            (std::vector<std::string>{"b.mp3", "c.mp3", "Song.mp3", "x.mp3", "y.mp3"}));
+  EXPECT_EQ(ReadFile(music + "/c.mp3"), "b.mp3");
+}
+
+// Tags written, then the files renamed: the tag batch is still taken back,
+// except on the file whose tag changed since, which is reported and kept.
+TEST_F(UndoApplyTest, TagBatchUndoneAfterRenamesLeavesChangedFilesAlone) {
+  const std::string audio(300, 'm');
+  const std::string oldTag = "TAG" + std::string(125, 'o');
+  const std::string newTag = "TAG" + std::string(125, 'n');
+  const std::string otherTag = "TAG" + std::string(125, 'x');
+  WriteFile(music + "/a.mp3", audio + oldTag);
+  WriteFile(music + "/b.mp3", audio + oldTag);
+  PlanStep tag;
+  tag.kind = StepKind::TagWrite;
+  tag.directory = music;
+  tag.before = oldTag;
+  tag.after = newTag;
+  tag.name = "a.mp3";
+  PlanStep second = tag;
+  second.name = "b.mp3";
+  const std::int64_t tags = Apply(Batch({tag, second})).batch;
+  Apply(Batch({RenameStep(music, "a.mp3", "A.mp3"), RenameStep(music, "b.mp3", "B.mp3")}));
+  WriteFile(music + "/B.mp3", audio + otherTag);
+  reporter.messages.clear();
+
+  const ApplyResult undone = Undo(tags);
+  EXPECT_EQ(undone.performed, 1);
+  EXPECT_EQ(ReadFile(music + "/A.mp3"), audio + oldTag);
+  EXPECT_EQ(ReadFile(music + "/B.mp3"), audio + otherTag);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].text,
+            U32(music + "/B.mp3") + U"\n\r\n\rDatei wurde seither verändert");
+}
+
+TEST_F(UndoApplyTest, ContentIsPutBackUnlessChangedSince) {
+  std::vector<PlanStep> steps;
+  for (const char* name : {"kept.txt", "changed.txt"}) {
+    WriteFile(music + "/" + name, "old\r\nlines");
+    PlanStep step;
+    step.kind = StepKind::ContentReplace;
+    step.directory = music;
+    step.name = name;
+    step.before = "old\r\nlines";
+    step.after = "new";
+    steps.push_back(step);
+  }
+  const std::int64_t batch = Apply(Batch(steps)).batch;
+  WriteFile(music + "/changed.txt", "new!");
+
+  EXPECT_EQ(Undo(batch).performed, 1);
+  EXPECT_EQ(ReadFile(music + "/kept.txt"), "old\r\nlines");
+  EXPECT_EQ(ReadFile(music + "/changed.txt"), "new!");
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].text,
+            U32(music + "/changed.txt") + U"\n\r\n\rDatei wurde seither verändert");
+}
+
+// A batch killed part-way: the journal tells which renames happened, and
+// undo restores exactly those.
+TEST_F(UndoApplyTest, KilledBatchIsUndoneExactly) {
+  constexpr int kFiles = 5000;
+  std::vector<PlanStep> steps;
+  std::vector<std::string> original;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name = "f" + std::to_string(100000 + i);
+    WriteFile(music + "/" + name, name);
+    original.push_back(name);
+    steps.push_back(RenameStep(music, name, "g" + name));
+  }
+  const Plan plan = Batch(steps);
+  journal.reset();
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    journal = OpenJournal();
+    Apply(plan);
+    _exit(0);
+  }
+  // Kill once a few chunks are through, but before the last file.
+  const std::string sign = music + "/g" + original[kFiles / 5];
+  while (!test::Exists(sign)) usleep(100);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the batch ended before it was killed";
+  ASSERT_TRUE(test::Exists(music + "/" + original.back()));
+
+  journal = OpenJournal();
+  std::error_code ec;
+  const std::int64_t batch = NewestUndoableBatch(*journal, ec);
+  ASSERT_NE(batch, 0);
+  const ApplyResult undone = Undo(batch);
+  EXPECT_GE(undone.performed, kFiles / 5);
+  EXPECT_EQ(undone.failed, 0);
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(Names(music), original);
+  EXPECT_EQ(ReadFile(music + "/" + original[kFiles / 5]), original[kFiles / 5]);
+}
+
+}  // namespace
+}  // namespace sonavex
