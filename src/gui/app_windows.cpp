@@ -2,6 +2,7 @@
 
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/delete_ends_dialog.h"
+#include "gui/dialogs/history_dialog.h"
 #include "gui/dialogs/insert_ends_dialog.h"
 #include "gui/dialogs/progress_window.h"
 #include "gui/dialogs/rename_dialog.h"
@@ -39,6 +40,8 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   dialogs.ueber = windows.about = new AboutBox(main);
   // Form14 "Text ersetzen", Form15 "ID3Tag Suchen und Ersetzen",
   // Form16 "ID3Tag Anfang/Ende".
+  dialogs.verlauf = windows.history = new HistoryDialog(
+      [main] { return main->journalBatches(); }, [main](std::int64_t batch) { main->undoBatch(batch); }, main);
   main->setDialogs(dialogs);
   return windows;
 }

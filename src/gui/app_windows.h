@@ -17,6 +17,7 @@ class SearchTypeDialog;
 class SwapDialog;
 class ReplacementTableDialog;
 class AboutBox;
+class HistoryDialog;
 
 struct AppWindows {
   std::unique_ptr<MainWindow> main;  // Form1; owns the windows below
@@ -29,6 +30,7 @@ struct AppWindows {
   SwapDialog* swap = nullptr;              // Form8
   ReplacementTableDialog* replacementTable = nullptr;  // Form12
   AboutBox* about = nullptr;           // Form13
+  HistoryDialog* history = nullptr;    // "Verlauf"
 };
 
 AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,

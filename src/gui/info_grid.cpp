@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <array>
 #include <functional>
+#include <utility>
 
 #include "core/apply/executor.h"
 #include "core/batch/batch.h"
@@ -198,15 +199,21 @@ InfoGrid::InfoGrid(MainWindow& window, ProgressWindow& progress)
   grid_->verticalHeader()->setMinimumSectionSize(kRowHeight);
   grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
   UseNarrowMargins(grid_->horizontalHeader());
-  grid_->setItemDelegate(new KeystrokeDelegate(
+  auto* delegate = new KeystrokeDelegate(
       [this](int row, int column, const QString& text) { onCellEdited(row, column, text); },
-      grid_));
+      grid_);
+  grid_->setItemDelegate(delegate);
+  connect(delegate, &QAbstractItemDelegate::closeEditor, this, &InfoGrid::endEdit);
+  // The journal closes with the window: an edit still open ends before.
+  window_.setGridEditEnd([this] { edit_.reset(); });
   for (int column = 0; column < kInfoColumnCount; ++column) {
     grid_->setItem(0, column, Cell(QString(), kFixedCell));
   }
   buildFixedColumn();
   window_.setGridFiller([this] { Fill(); });
 }
+
+InfoGrid::~InfoGrid() = default;
 
 // A second view of the same model shows column 0 over the grid's own, so
 // the names stay in place while the other columns scroll sideways.
@@ -293,6 +300,7 @@ void InfoGrid::Fill() {
   // The size of the window's frame is known once it is shown.
   window_.PlaceCentred(&progress_);
   progress_.start(count);
+  endEdit();
   directory_ = window_.currentDirectory();
   clearRows();
   FillState state(grid_->fontMetrics());
@@ -357,11 +365,28 @@ void InfoGrid::onCellEdited(int row, int column, const QString& text) {
   if (ec) {
     RenameWithMessage(window_.reporter(), ec, DecodeUtf8(directory_), DecodeUtf8(name));
   } else {
-    ExecutorContext context;
-    context.reporter = &window_.reporter();
-    ApplyPlan(plan, context);
+    writeInEdit(row, column, plan);
   }
   item->setText(text);
+}
+
+// Every keystroke is written at once, but the edit of one cell is one
+// batch of the journal, so that undo takes back the whole edit.
+void InfoGrid::writeInEdit(int row, int column, const Plan& plan) {
+  if (edit_ && editedCell_ != std::pair(row, column)) endEdit();
+  if (!edit_) {
+    edit_ = std::make_unique<StepSession>(window_.executorContext(), plan);
+    editedCell_ = {row, column};
+  }
+  for (const PlanStep& step : plan.steps) {
+    if (!edit_->Apply(step)) break;
+  }
+}
+
+void InfoGrid::endEdit() {
+  if (!edit_) return;
+  edit_.reset();
+  window_.refreshUndoTarget();
 }
 
 }  // namespace sonavex

@@ -4,7 +4,9 @@
 // every keystroke in them.
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <string>
+#include <utility>
 #include <system_error>
 
 class QFontMetrics;
@@ -14,6 +16,8 @@ class QTableWidget;
 namespace sonavex {
 
 class MainWindow;
+class StepSession;
+struct Plan;
 class ProgressWindow;
 
 struct InfoColumn {
@@ -41,6 +45,7 @@ class InfoGrid : public QObject {
  public:
   // Becomes the window's grid filler; lives as long as the window.
   InfoGrid(MainWindow& window, ProgressWindow& progress);
+  ~InfoGrid() override;
 
   // Rebuilds every row from the file list; the window calls it only while
   // the page is shown and the list has entries.
@@ -55,6 +60,8 @@ class InfoGrid : public QObject {
   struct FillState;
   std::error_code fillRow(int row, FillState& state);
   void onCellEdited(int row, int column, const QString& text);
+  void writeInEdit(int row, int column, const Plan& plan);
+  void endEdit();
 
   MainWindow& window_;
   ProgressWindow& progress_;
@@ -62,6 +69,10 @@ class InfoGrid : public QObject {
   QTableView* fixedColumn_ = nullptr;
   // The directory of the last filling: edits go to the files listed then.
   std::string directory_;
+  // The journal batch of the cell being edited, from its first keystroke
+  // until its editor closes.
+  std::unique_ptr<StepSession> edit_;
+  std::pair<int, int> editedCell_;
 };
 
 }  // namespace sonavex

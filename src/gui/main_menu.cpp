@@ -59,6 +59,10 @@ void MainMenu::buildDatei(QMenuBar* bar) {
 
 void MainMenu::buildBearbeiten(QMenuBar* bar) {
   bearbeiten_ = AddMenu(bar, "Bearbeiten1", QStringLiteral("&Bearbeiten"));
+  rueckgaengig = AddItem(bearbeiten_, "Rueckgaengig1", QString());
+  rueckgaengig->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  verlauf = AddItem(bearbeiten_, "Verlauf1", QStringLiteral("&Verlauf ..."));
+  bearbeiten_->addSeparator();
   markieren_ = AddMenu(bearbeiten_, "Markieren1", QStringLiteral("&Markieren"));
   alle = AddItem(markieren_, "Alle1", QStringLiteral("&Alle"));
   SetShortcut(alle, QStringLiteral("Strg+A"), QKeySequence(Qt::CTRL | Qt::Key_A));
@@ -106,6 +110,8 @@ void MainMenu::buildOptionen(QMenuBar* bar) {
   // The mark mirrors the replacement switch; the owner sets it back after
   // Qt toggles it on a click.
   zeichenErsetzen->setCheckable(true);
+  vorschau = AddItem(optionen, "Vorschau1", QStringLiteral("&Vorschau vor dem Ausführen"));
+  vorschau->setCheckable(true);
   bar->addMenu(optionen);
 }
 
@@ -172,6 +178,25 @@ void MainMenu::applyEnabling(const MenuState& state) {
   }
   umbenennen->setEnabled(rename);
   umbenennen2_->setEnabled(rename);
+  showUndo(state.undoCaption, state.undoFiles);
+  rueckgaengig->setEnabled(page && !state.undoCaption.isEmpty());
+  verlauf->setEnabled(page && state.journalOpen);
+}
+
+// "&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)", or "&Rückgängig"
+// alone when there is nothing to take back.
+void MainMenu::showUndo(const QString& caption, int files) {
+  QString text = QStringLiteral("&Rückgängig");
+  if (!caption.isEmpty()) {
+    // An "&" of the caption is a character, not an access letter.
+    QString shown = caption;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    text += QStringLiteral(": %1 (%2 %3)")
+                .arg(shown)
+                .arg(files)
+                .arg(files == 1 ? QStringLiteral("Datei") : QStringLiteral("Dateien"));
+  }
+  rueckgaengig->setText(text + QStringLiteral("\tStrg+Z"));
 }
 
 }  // namespace sonavex

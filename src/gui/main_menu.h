@@ -3,6 +3,7 @@
 // context menu, with the rule that enables their items. Every action and
 // submenu carries its component name as objectName ("Alle1", "Alle2").
 #include <QObject>
+#include <QString>
 
 class QAction;
 class QMenu;
@@ -17,6 +18,11 @@ struct MenuState {
   bool listHasEntries = false;
   bool recursive = false;
   int selectedCount = 0;
+  // The batch "Rückgängig" takes back: its caption and file count; an
+  // empty caption when there is nothing to take back.
+  QString undoCaption;
+  int undoFiles = 0;
+  bool journalOpen = false;
 };
 
 class MainMenu : public QObject {
@@ -27,6 +33,8 @@ class MainMenu : public QObject {
   void applyEnabling(const MenuState& state);
 
   // Main menu items; the items of PopupMenu1 only trigger these.
+  QAction* rueckgaengig = nullptr;
+  QAction* verlauf = nullptr;
   QAction* exportieren = nullptr;
   QAction* beenden = nullptr;
   QAction* alle = nullptr;
@@ -46,12 +54,14 @@ class MainMenu : public QObject {
   QAction* nameAusId3 = nullptr;
   QAction* unterverzeichnisse = nullptr;
   QAction* zeichenErsetzen = nullptr;
+  QAction* vorschau = nullptr;
   QAction* hilfe = nullptr;
   QAction* ueber = nullptr;
   // PopupMenu2 of the info grid.
   QAction* tagSuchenErsetzen = nullptr;
   QAction* tagAnfangEnde = nullptr;
 
+  QMenu* bearbeiten() const { return bearbeiten_; }
   QMenu* popupMenu1 = nullptr;
   QMenu* popupMenu2 = nullptr;
 
@@ -63,6 +73,7 @@ class MainMenu : public QObject {
   void buildHilfe(QMenuBar* bar);
   void buildPopupMenu1(QWidget* owner);
   void buildPopupMenu2(QWidget* owner);
+  void showUndo(const QString& caption, int files);
 
   QMenu* bearbeiten_ = nullptr;
   QMenu* markieren_ = nullptr;

@@ -16,9 +16,10 @@
 #include <algorithm>
 
 #include "core/apply/executor.h"
+#include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
-#include "gui/dialogs/replacement_table_dialog.h"
+#include "gui/dialogs/preview_dialog.h"
 #include "gui/main_menu.h"
 #include "gui/qt_text.h"
 
@@ -44,10 +45,15 @@ MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
   fillVolumeSelector();
   loadSettings();
   buildInfoGridHeader();
+  confirmPlan_ = [this](const Plan& plan) { return ConfirmPlanInPreview(plan, this); };
+  openJournal();
   RefreshView();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // Before the journal it writes to is closed.
+  if (gridEditEnd_) gridEditEnd_();
+}
 
 void MainWindow::connectMenu() {
   MainMenu& m = *menu_;
@@ -60,6 +66,10 @@ void MainWindow::connectMenu() {
   connect(m.kleinbuchstaben, &QAction::triggered, this, [this] { runSelection(Operation::K); });
   connect(m.umbenennen, &QAction::triggered, this, [this] { onRenameCommand(); });
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
+  connect(m.vorschau, &QAction::triggered, this, &MainWindow::onPreviewToggled);
+  connect(m.rueckgaengig, &QAction::triggered, this, &MainWindow::onUndoCommand);
+  // Another program run may have changed the journal since the last batch.
+  connect(m.bearbeiten(), &QMenu::aboutToShow, this, &MainWindow::refreshUndoTarget);
   connect(m.zeichenErsetzen, &QAction::triggered, this, [this] {
     // Qt flips the mark on a click; it belongs to the replacement switch.
     menu_->zeichenErsetzen->setChecked(replacementActive_);
@@ -81,6 +91,7 @@ void MainWindow::connectDialogCommands() {
       {menu_->ueber, &DialogSet::ueber},
       {menu_->tagSuchenErsetzen, &DialogSet::tagSuchenErsetzen},
       {menu_->tagAnfangEnde, &DialogSet::tagAnfangEnde},
+      {menu_->verlauf, &DialogSet::verlauf},
   };
   for (const auto& [action, dialog] : commands) {
     connect(action, &QAction::triggered, this,
@@ -166,6 +177,9 @@ void MainWindow::updateMenus(int selectedCount) {
   state.listHasEntries = entryCount() > 0;
   state.recursive = recursive();
   state.selectedCount = selectedCount;
+  state.undoCaption = undoTarget_.caption;
+  state.undoFiles = undoTarget_.files;
+  state.journalOpen = journal_ != nullptr;
   menu_->applyEnabling(state);
 }
 
@@ -248,9 +262,7 @@ BatchContext MainWindow::batchContext() {
   context.mask = mask();
   context.recursive = recursive();
   // The table as its fields stand now, stored or not.
-  if (auto* table = qobject_cast<ReplacementTableDialog*>(dialogs_.zeichenErsetzen)) {
-    context.table = table->fieldTable();
-  }
+  if (tableSource_) context.table = tableSource_();
   context.replacementActive = replacementActive_;
   context.reporter = &reporter_;
   // The window is blocked during a walk; repaint so the user sees where it is.
@@ -261,10 +273,16 @@ BatchContext MainWindow::batchContext() {
   return context;
 }
 
-void MainWindow::runSelection(Operation code, const OperationParams& params) {
-  RunSelection(code, params, directory_, markedNames(), batchContext());
+bool MainWindow::runSelection(Operation code, const OperationParams& params) {
+  const Plan plan = PlanSelection(code, params, directory_, markedNames(), batchContext());
+  if (previewEnabled() && !confirmPlan_(plan)) {
+    RefreshView();  // the walk's directory leaves the status bar; the marks stay
+    return false;
+  }
+  applyPlan(plan);
   reloadFileList();
   RefreshView();
+  return true;
 }
 
 void MainWindow::setReplacementActive(bool active) {

@@ -5,16 +5,21 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/apply/executor.h"
 #include "core/batch/batch.h"
+#include "core/batch/plan.h"
 #include "core/batch/registry.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
+#include "core/journal/journal.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 #include "core/settings/ini_file.h"
+#include "gui/batch_host.h"
 
 class QComboBox;
 class QLabel;
@@ -47,6 +52,7 @@ struct DialogSet {
   QWidget* textErsetzen = nullptr;   // Form14
   QWidget* tagSuchenErsetzen = nullptr;  // Form15
   QWidget* tagAnfangEnde = nullptr;  // Form16
+  QWidget* verlauf = nullptr;        // the journal's batches
 };
 
 // Where the window finds its volumes and reads directories: the machine's
@@ -58,7 +64,7 @@ struct Storage {
       listDirectory = ListDirectory;
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public BatchHost {
   Q_OBJECT
  public:
   MainWindow(std::string settingsPath, Reporter& reporter, Storage storage = {},
@@ -68,32 +74,32 @@ class MainWindow : public QMainWindow {
   void setDialogs(const DialogSet& dialogs) { dialogs_ = dialogs; }
   const DialogSet& dialogs() const { return dialogs_; }
   MainMenu& menu() { return *menu_; }
-  Reporter& reporter() { return reporter_; }
-  const IniFile& settings() const { return settings_; }
+  Reporter& reporter() override { return reporter_; }
+  const IniFile& settings() const override { return settings_; }
 
   // The file list. Entries keep their names as bytes; the text is for
   // showing only.
-  int entryCount() const;
-  std::string entryName(int index) const;
+  int entryCount() const override;
+  std::string entryName(int index) const override;
   QString entryText(int index) const;
-  bool isMarked(int index) const;
+  bool isMarked(int index) const override;
   void setMarked(int index, bool marked);
   // The same without what a click in the list does (status bar, and loading
   // the file for its summary, which gives an untagged MP3 file its tag).
-  void setMarkedQuietly(int index, bool marked);
+  void setMarkedQuietly(int index, bool marked) override;
   int SelectedCount() const;
-  std::vector<std::string> markedNames() const;
+  std::vector<std::string> markedNames() const override;
   // One flag per entry, from the list's selection ranges in a single pass.
   std::vector<bool> markedRows() const;
 
-  const std::string& currentDirectory() const { return directory_; }
+  const std::string& currentDirectory() const override { return directory_; }
   std::u32string mask() const;
   bool recursive() const;
   QString statusPanelText(int panel) const;
 
   // Re-reads the file list from the shown directory; all marks drop.
-  void reloadFileList();
-  void RefreshView();
+  void reloadFileList() override;
+  void RefreshView() override;
   void UpdateMenus();
   void MarkAll();
   void MarkNone();
@@ -103,9 +109,17 @@ class MainWindow : public QMainWindow {
   void PlaceCentred(QWidget* window);
   void FillInfoGrid();
   // Runs `code` with `params` over the marked entries, or over the
-  // directory (tree) when none is marked, then re-reads the list.
-  void runSelection(Operation code, const OperationParams& params = NoParams{});
-  BatchContext batchContext();
+  // directory (tree) when none is marked, showing its plan first while the
+  // preview is on; then re-reads the list. False when the user cancelled
+  // in the preview: nothing changed then, and the marks stay.
+  bool runSelection(Operation code, const OperationParams& params = NoParams{}) override;
+  // Applies `plan` at once with the journal; the list is not re-read.
+  ApplyResult applyPlan(const Plan& plan) override;
+  ExecutorContext executorContext();
+  BatchContext batchContext() override;
+  void setTableSource(std::function<ReplacementTable()> source) override {
+    tableSource_ = std::move(source);
+  }
 
   // The directory change rule for a directory picked by the user or the
   // program; false (and nothing changed) when it cannot be listed.
@@ -115,8 +129,8 @@ class MainWindow : public QMainWindow {
   std::string selectedDrive() const;
   const std::string& lastGoodDrive() const { return lastGoodDrive_; }
 
-  bool replacementActive() const { return replacementActive_; }
-  void setReplacementActive(bool active);
+  bool replacementActive() const override { return replacementActive_; }
+  void setReplacementActive(bool active) override;
 
   // Supplies the text of status panel 2 for a file that is the only marked
   // entry (the MPEG summary); without one the panel stays empty.
@@ -125,7 +139,27 @@ class MainWindow : public QMainWindow {
   // Fills the rows of the info grid; called only while its page is active
   // and the list has entries.
   void setGridFiller(std::function<void()> filler) { gridFiller_ = std::move(filler); }
+  // Ends an edit of the grid that is still open when the window goes.
+  void setGridEditEnd(std::function<void()> end) { gridEditEnd_ = std::move(end); }
   QTableWidget* infoGrid() const { return infoGrid_; }
+
+  // The undo journal (main_window_journal.cpp); null when it could not be
+  // opened, and then batches run without undo.
+  Journal* journal() { return journal_.get(); }
+  // Every batch of the journal, newest first; empty without a journal.
+  std::vector<BatchSummary> journalBatches();
+  // Reads again what "Rückgängig" would take back and shows it in the menu.
+  void refreshUndoTarget();
+  std::int64_t undoTarget() const { return undoTarget_.batch; }
+  // Takes `batch` back (previewed while the preview is on), then re-reads
+  // the list.
+  void undoBatch(std::int64_t batch);
+  bool previewEnabled() const;
+  // Asked with each plan while the preview is on; true applies the plan.
+  // By default the preview window asks the user.
+  void setPlanConfirmation(std::function<bool(const Plan&)> confirm) {
+    confirmPlan_ = std::move(confirm);
+  }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -162,6 +196,12 @@ class MainWindow : public QMainWindow {
   void fillFileList(const std::vector<std::string>& names);
   void reportDirectoryFailure(const std::string& directory, std::error_code ec);
 
+  void openJournal();
+  void warnJournalOnce(std::u32string_view failure, std::error_code ec);
+  void onPreviewToggled(bool on);
+  void onUndoCommand();
+  int filesOf(std::int64_t batch);
+
   void onFileListClicked();
   void onFileListDoubleClicked();
   void onPageChanged();
@@ -195,6 +235,18 @@ class MainWindow : public QMainWindow {
   bool startupWriteFailed_ = false;
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;
+  std::function<ReplacementTable()> tableSource_;
+  std::function<void()> gridEditEnd_;
+  std::string journalPath_;
+  std::unique_ptr<Journal> journal_;
+  bool journalWarned_ = false;
+  std::function<bool(const Plan&)> confirmPlan_;
+  struct UndoTarget {
+    std::int64_t batch = 0;
+    QString caption;
+    int files = 0;
+  };
+  UndoTarget undoTarget_;
   Storage storage_;
 };
 

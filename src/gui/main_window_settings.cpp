@@ -8,6 +8,7 @@
 
 #include "core/fs/volumes.h"
 #include "core/text/encoding.h"
+#include "gui/main_menu.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
 
@@ -41,6 +42,7 @@ void MainWindow::loadSettings() {
   loadGeometry();
   loadFileSelection();
   setReplacementActive(settings_.ReadBool(U"Ersetzen", U"Flag", false));
+  menu_->vorschau->setChecked(settings_.ReadBool(U"Optionen", U"Vorschau", false));
   lastGoodDrive_ = selectedDrive();
 }
 
@@ -109,6 +111,10 @@ void MainWindow::saveSettings() {
          writeSetting(kDatei, U"Typ", ToU32(maskField_->text())) &&
          writeSetting(kDatei, U"Laufwerk", DecodeUtf8(selectedDrive())) &&
          writeSetting(kDatei, U"Verzeichnis", DecodeUtf8(directory_)));
+}
+
+void MainWindow::onPreviewToggled(bool on) {
+  (void)writeSetting(U"Optionen", U"Vorschau", on ? U"1" : U"0");
 }
 
 bool MainWindow::writeSetting(std::u32string_view section,

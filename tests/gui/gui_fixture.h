@@ -23,11 +23,14 @@ class GuiTest : public ::testing::Test {
     if (const char* home = std::getenv("HOME")) savedHome_ = home;
     std::filesystem::create_directories(music);
     setenv("HOME", home.c_str(), 1);
+    // Never the user's journal.
+    setenv("SONAVEX_JOURNAL", journalPath.c_str(), 1);
     UseProgramFontEverywhere();
   }
   void TearDown() override {
     windows.main.reset();
     setenv("HOME", savedHome_.c_str(), 1);
+    unsetenv("SONAVEX_JOURNAL");
   }
 
   MainWindow& Start() {
@@ -54,6 +57,7 @@ class GuiTest : public ::testing::Test {
   std::string home = temp / "home";
   std::string music = temp / "home/Musik";
   std::string settingsPath = temp / "mp3sonavex.INI";
+  std::string journalPath = temp / "journal.sqlite";
   RecordingReporter reporter;
   // The machine's volumes and directories unless a test stands in its own.
   Storage storage;

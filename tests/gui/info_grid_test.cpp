@@ -166,6 +166,34 @@ TEST_F(InfoGridTest, EveryKeystrokeInATagCellIsWrittenAndTheCellKeepsTheTypedTex
   EXPECT_TRUE(reporter.messages.empty());
 }
 
+TEST_F(InfoGridTest, OneCellEditIsOneJournalBatchThatUndoTakesBackWhole) {
+  MainWindow& window = StartWithThreeFiles();
+  const std::string before = TagBytes("a.mp3");
+  Pages()->setCurrentIndex(1);
+  Grid()->setCurrentCell(0, 1);
+  Grid()->editItem(Grid()->item(0, 1));
+  auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  for (const char* typed : {"x", "y"}) {
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QString::fromLatin1(typed));
+    QApplication::sendEvent(editor, &key);
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(editor, &enter);
+  QApplication::processEvents();  // the editor closes on a queued call
+  EXPECT_NE(TagBytes("a.mp3"), before);
+  const std::vector<BatchSummary> batches = window.journalBatches();
+  ASSERT_EQ(batches.size(), 1u);
+  EXPECT_EQ(batches[0].header.caption, "ID3Tag bearbeiten");
+
+  Pages()->setCurrentIndex(0);
+  EXPECT_EQ(Action("Rueckgaengig1")->text(),
+            QStringLiteral("&Rückgängig: ID3Tag bearbeiten (1 Datei)\tStrg+Z"));
+  Action("Rueckgaengig1")->trigger();
+  EXPECT_EQ(TagBytes("a.mp3"), before);
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
 TEST_F(InfoGridTest, TypingIntoASelectedTagCellWritesFromTheFirstKey) {
   StartWithThreeFiles().show();
   Pages()->setCurrentIndex(1);

@@ -20,8 +20,8 @@ QSpinBox* CountField(QWidget* parent, const char* name) {
 
 }  // namespace
 
-DeleteEndsDialog::DeleteEndsDialog(MainWindow& mainWindow, QWidget* parent)
-    : NameEditDialog(mainWindow, Operation::L, "Form3",
+DeleteEndsDialog::DeleteEndsDialog(BatchHost& host, QWidget* parent)
+    : NameEditDialog(host, Operation::L, "Form3",
                      QStringLiteral("Anfang/Ende löschen"), parent),
       first_(CountField(this, "SpinEdit1")),
       last_(CountField(this, "SpinEdit2")) {

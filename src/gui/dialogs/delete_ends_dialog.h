@@ -10,7 +10,7 @@ namespace sonavex {
 class DeleteEndsDialog : public NameEditDialog {
   Q_OBJECT
  public:
-  DeleteEndsDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+  DeleteEndsDialog(BatchHost& host, QWidget* parent = nullptr);
   void resetControls() override;
 
  protected:

@@ -4,8 +4,8 @@
 
 namespace sonavex {
 
-InsertEndsDialog::InsertEndsDialog(MainWindow& mainWindow, QWidget* parent)
-    : TextPairDialog(mainWindow, Operation::E, "Form4",
+InsertEndsDialog::InsertEndsDialog(BatchHost& host, QWidget* parent)
+    : TextPairDialog(host, Operation::E, "Form4",
                      {QStringLiteral("Anfang/Ende einfügen"),
                       QStringLiteral("vor Anfang"), QStringLiteral("nach Ende"),
                       QStringLiteral("Einfügen")},

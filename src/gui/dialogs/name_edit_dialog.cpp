@@ -8,16 +8,16 @@
 #include <QWindow>
 #include <memory>
 
-#include "gui/main_window.h"
+#include "gui/batch_host.h"
 #include "gui/program_font.h"
 
 namespace sonavex {
 
-NameEditDialog::NameEditDialog(MainWindow& mainWindow, Operation code,
+NameEditDialog::NameEditDialog(BatchHost& host, Operation code,
                                const char* objectName, const QString& title,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      main_(mainWindow), code_(code) {
+      main_(host), code_(code) {
   setObjectName(QString::fromLatin1(objectName));
   setFont(ProgramFont());
   setWindowTitle(title);
@@ -55,8 +55,8 @@ void NameEditDialog::showEvent(QShowEvent* event) {
 void NameEditDialog::onStartClicked() {
   const OperationParams params = parameters();
   if (!NameEditHasWork(params)) return;
-  main_.runSelection(code_, params);
-  hide();
+  // Cancelled in the preview: the dialog stays for another try.
+  if (main_.runSelection(code_, params)) hide();
 }
 
 void OnActivatedFromProgram(QWidget* window, std::function<void()> activated) {

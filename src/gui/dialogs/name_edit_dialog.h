@@ -14,12 +14,12 @@ class QPushButton;
 
 namespace sonavex {
 
-class MainWindow;
+class BatchHost;
 
 class NameEditDialog : public QDialog {
   Q_OBJECT
  public:
-  NameEditDialog(MainWindow& mainWindow, Operation code,
+  NameEditDialog(BatchHost& host, Operation code,
                  const char* objectName, const QString& title,
                  QWidget* parent = nullptr);
 
@@ -36,7 +36,7 @@ class NameEditDialog : public QDialog {
   void addButtons(QGridLayout* layout, int row, const QString& startCaption,
                   bool startIsDefault);
 
-  MainWindow& main_;
+  BatchHost& main_;
 
  private:
   Operation code_;

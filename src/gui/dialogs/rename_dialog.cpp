@@ -6,18 +6,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/apply/executor.h"
 #include "core/batch/planner.h"
 #include "core/text/encoding.h"
-#include "gui/main_window.h"
+#include "gui/batch_host.h"
 #include "gui/qt_text.h"
 #include "gui/program_font.h"
 
 namespace sonavex {
 
-RenameDialog::RenameDialog(MainWindow& mainWindow, QWidget* parent)
+RenameDialog::RenameDialog(BatchHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      main_(mainWindow),
+      main_(host),
       oldName_(new QLineEdit(this)),
       newName_(new QLineEdit(this)),
       renameButton_(new QPushButton(QStringLiteral("Umbenennen"), this)) {
@@ -78,11 +77,8 @@ void RenameDialog::onRenameClicked() {
   if (oldName_->text() != newName_->text()) {
     // "alter Name" is editable, but only plain names of the shown directory
     // are accepted: "../x" would fetch a file from elsewhere.
-    ExecutorContext context;
-    context.reporter = &main_.reporter();
-    ApplyPlan(PlanRename(main_.currentDirectory(), EncodeUtf8(ToU32(oldName_->text())),
-                         EncodeUtf8(ToU32(newName_->text()))),
-              context);
+    main_.applyPlan(PlanRename(main_.currentDirectory(), EncodeUtf8(ToU32(oldName_->text())),
+                               EncodeUtf8(ToU32(newName_->text()))));
   }
   hide();
   // The next marked entry was not clicked: it must not be loaded (and

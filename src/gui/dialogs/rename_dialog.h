@@ -8,12 +8,12 @@ class QPushButton;
 
 namespace sonavex {
 
-class MainWindow;
+class BatchHost;
 
 class RenameDialog : public QDialog {
   Q_OBJECT
  public:
-  RenameDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+  RenameDialog(BatchHost& host, QWidget* parent = nullptr);
 
   int renameIndex() const { return renameIndex_; }
   // Starts over at the first marked entry; an unconfirmed edit is lost.
@@ -27,7 +27,7 @@ class RenameDialog : public QDialog {
  private:
   void advanceToMarked();
 
-  MainWindow& main_;
+  BatchHost& main_;
   QLineEdit* oldName_;
   QLineEdit* newName_;
   QPushButton* renameButton_;

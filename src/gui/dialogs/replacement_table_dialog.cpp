@@ -9,7 +9,7 @@
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/name_edit_dialog.h"
-#include "gui/main_window.h"
+#include "gui/batch_host.h"
 #include "gui/program_font.h"
 #include "gui/qt_text.h"
 
@@ -27,10 +27,10 @@ QPushButton* AddButton(QWidget* parent, QVBoxLayout* column, const char* name,
 
 }  // namespace
 
-ReplacementTableDialog::ReplacementTableDialog(MainWindow& mainWindow,
+ReplacementTableDialog::ReplacementTableDialog(BatchHost& host,
                                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      main_(mainWindow) {
+      main_(host) {
   setObjectName(QStringLiteral("Form12"));
   setFont(ProgramFont());
   auto* layout = new QGridLayout(this);
@@ -56,6 +56,8 @@ ReplacementTableDialog::ReplacementTableDialog(MainWindow& mainWindow,
   connect(runNow, &QPushButton::clicked, this, &ReplacementTableDialog::onRunNowClicked);
   connect(cancel, &QPushButton::clicked, this, &ReplacementTableDialog::onCancelClicked);
   OnActivatedFromProgram(this, [this] { LoadReplacementTable(); });
+  // Every batch takes the table as the fields stand when it starts.
+  main_.setTableSource([this] { return fieldTable(); });
   LoadReplacementTable();
 }
 

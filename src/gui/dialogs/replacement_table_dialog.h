@@ -11,12 +11,12 @@ class QPushButton;
 
 namespace sonavex {
 
-class MainWindow;
+class BatchHost;
 
 class ReplacementTableDialog : public QDialog {
   Q_OBJECT
  public:
-  ReplacementTableDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+  ReplacementTableDialog(BatchHost& host, QWidget* parent = nullptr);
 
   // The pairs as the twenty fields stand now, stored or not: the table every
   // batch uses.
@@ -36,7 +36,7 @@ class ReplacementTableDialog : public QDialog {
  private:
   void presentSwitch();
 
-  MainWindow& main_;
+  BatchHost& main_;
   std::array<QLineEdit*, 20> fields_{};  // Edit1 .. Edit20, search left
   QPushButton* switchButton_ = nullptr;
 };

@@ -4,8 +4,8 @@
 
 namespace sonavex {
 
-SearchNameDialog::SearchNameDialog(MainWindow& mainWindow, QWidget* parent)
-    : TextPairDialog(mainWindow, Operation::X, "Form6",
+SearchNameDialog::SearchNameDialog(BatchHost& host, QWidget* parent)
+    : TextPairDialog(host, Operation::X, "Form6",
                      {QStringLiteral("Suchen und Ersetzen - Dateiname"),
                       QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),
                       QStringLiteral("Ersetzen")},

@@ -8,7 +8,7 @@ namespace sonavex {
 class SearchNameDialog : public TextPairDialog {
   Q_OBJECT
  public:
-  SearchNameDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+  SearchNameDialog(BatchHost& host, QWidget* parent = nullptr);
 
  protected:
   OperationParams parameters() const override;

@@ -4,8 +4,8 @@
 
 namespace sonavex {
 
-SearchTypeDialog::SearchTypeDialog(MainWindow& mainWindow, QWidget* parent)
-    : TextPairDialog(mainWindow, Operation::Y, "Form7",
+SearchTypeDialog::SearchTypeDialog(BatchHost& host, QWidget* parent)
+    : TextPairDialog(host, Operation::Y, "Form7",
                      {QStringLiteral("Suchen und Ersetzen - Dateityp"),
                       QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),
                       QStringLiteral("Ersetzen")},

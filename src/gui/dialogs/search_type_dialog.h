@@ -8,7 +8,7 @@ namespace sonavex {
 class SearchTypeDialog : public TextPairDialog {
   Q_OBJECT
  public:
-  SearchTypeDialog(MainWindow& mainWindow, QWidget* parent = nullptr);
+  SearchTypeDialog(BatchHost& host, QWidget* parent = nullptr);
 
  protected:
   OperationParams parameters() const override;

@@ -38,8 +38,8 @@ SwapPlan PlanFor(int a, int b) {
 
 }  // namespace
 
-SwapDialog::SwapDialog(MainWindow& mainWindow, QWidget* parent)
-    : NameEditDialog(mainWindow, Operation::T, "Form8", QStringLiteral("Tauschen"), parent),
+SwapDialog::SwapDialog(BatchHost& host, QWidget* parent)
+    : NameEditDialog(host, Operation::T, "Form8", QStringLiteral("Tauschen"), parent),
       partA_(PartField(this, "SpinEdit1")),
       partB_(PartField(this, "SpinEdit2")),
       description_(new QLabel(this)) {

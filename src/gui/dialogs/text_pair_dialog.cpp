@@ -6,10 +6,10 @@
 
 namespace sonavex {
 
-TextPairDialog::TextPairDialog(MainWindow& mainWindow, Operation code,
+TextPairDialog::TextPairDialog(BatchHost& host, Operation code,
                                const char* objectName, const Captions& captions,
                                QWidget* parent)
-    : NameEditDialog(mainWindow, code, objectName, captions.title, parent),
+    : NameEditDialog(host, code, objectName, captions.title, parent),
       upper_(new QLineEdit(this)),
       lower_(new QLineEdit(this)) {
   upper_->setObjectName(QStringLiteral("Edit1"));

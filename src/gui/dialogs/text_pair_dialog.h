@@ -16,7 +16,7 @@ class TextPairDialog : public NameEditDialog {
     QString lower;  // label of Edit2
     QString start;
   };
-  TextPairDialog(MainWindow& mainWindow, Operation code,
+  TextPairDialog(BatchHost& host, Operation code,
                  const char* objectName, const Captions& captions,
                  QWidget* parent = nullptr);
   void resetControls() override;

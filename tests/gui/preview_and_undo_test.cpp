@@ -1,0 +1,249 @@
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <ctime>
+
+#include "core/mp3/id3v1.h"
+#include "core/settings/ini_file.h"
+#include "core/text/encoding.h"
+#include "gui/dialogs/history_dialog.h"
+#include "gui/dialogs/preview_dialog.h"
+#include "gui/main_menu.h"
+#include "gui_fixture.h"
+
+namespace sonavex::test {
+namespace {
+
+// 128 tag bytes with the three text fields set.
+std::string Tag(const std::string& title, const std::string& artist,
+                const std::string& album) {
+  std::string tag = EmptyTag();
+  tag.replace(3, title.size(), title);
+  tag.replace(33, artist.size(), artist);
+  tag.replace(63, album.size(), album);
+  return tag;
+}
+
+PlanStep Step(StepKind kind, const std::string& directory, const std::string& name) {
+  PlanStep step;
+  step.kind = kind;
+  step.directory = directory;
+  step.name = name;
+  return step;
+}
+
+TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
+  Plan plan;
+  plan.caption = U"Großbuchstaben abc->Abc";
+  plan.directory = "/m";
+  PlanStep rename = Step(StepKind::Rename, "/m/Alben", "a b.mp3");
+  rename.newName = "A B.mp3";
+  rename.foreseen = U"Datei existiert bereits";
+  PlanStep tag = Step(StepKind::TagWrite, "/m", "c.mp3");
+  tag.before = Tag("alt", "Band", "");
+  tag.after = Tag("neu", "Band", "Platte");
+  PlanStep refuse = Step(StepKind::Refuse, "/m", "d.mp3");
+  refuse.message = U"Name zu lang\n\rübersprungen";
+  PlanStep content = Step(StepKind::ContentReplace, "/m", "e.txt");
+  content.notUndoable = true;
+  plan.steps = {rename, tag, Step(StepKind::TagAppend, "/m", "f.mp3"), refuse, content};
+
+  PreviewDialog dialog(plan);
+  const QAbstractItemModel* model = dialog.rows()->model();
+  const char* const expected[][5] = {
+      {"Umbenennen", "Alben/a b.mp3", "a b.mp3", "A B.mp3", "Datei existiert bereits"},
+      {"ID3-Tag schreiben", "c.mp3", "Titel: alt; Album: ", "Titel: neu; Album: Platte", ""},
+      {"ID3-Tag anhängen", "f.mp3", "kein ID3-Tag", "leerer ID3-Tag", ""},
+      {"Abgelehnt", "d.mp3", "", "", "Name zu lang übersprungen"},
+      {"Inhalt ersetzen", "e.txt", "Inhalt", "Inhalt",
+       "Kann nicht rückgängig gemacht werden."},
+  };
+  ASSERT_EQ(model->rowCount(), 5);
+  for (int row = 0; row < 5; ++row) {
+    for (int column = 0; column < kPreviewColumnCount; ++column) {
+      EXPECT_EQ(model->index(row, column).data().toString(),
+                QString::fromUtf8(expected[row][column]))
+          << row << "," << column;
+    }
+    // Rows with a message stand out.
+    EXPECT_EQ(model->index(row, 0).data(Qt::BackgroundRole).isValid(),
+              expected[row][4][0] != '\0') << row;
+  }
+  EXPECT_EQ(dialog.counts()->text(),
+            QStringLiteral("Umbenennen: 1 · ID3-Tags: 2 · Inhalte: 1 · Abgelehnt: 1 · "
+                           "Fehler erwartet: 1"));
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Vorschau: Großbuchstaben abc->Abc"));
+  EXPECT_TRUE(dialog.runButton()->isDefault());
+  EXPECT_EQ(dialog.runButton()->text(), QStringLiteral("Ausführen"));
+  EXPECT_EQ(dialog.cancelButton()->text(), QStringLiteral("Abbrechen"));
+}
+
+TEST_F(GuiTest, PreviewOptionIsStoredAndComesBackAtTheNextStart) {
+  Start();
+  EXPECT_FALSE(Action("Vorschau1")->isChecked());
+  Action("Vorschau1")->trigger();
+  EXPECT_EQ(IniFile(settingsPath).ReadString(U"Optionen", U"Vorschau", U""), U"1");
+  Start();
+  EXPECT_TRUE(Action("Vorschau1")->isChecked());
+  EXPECT_TRUE(windows.main->previewEnabled());
+  Action("Vorschau1")->trigger();
+  EXPECT_EQ(IniFile(settingsPath).ReadString(U"Optionen", U"Vorschau", U""), U"0");
+  Start();
+  EXPECT_FALSE(Action("Vorschau1")->isChecked());
+}
+
+class JournalTest : public GuiTest {
+ protected:
+  // A batch of `files` renames, as the executor would have recorded it.
+  std::int64_t AddBatch(const std::string& caption, int files, std::int64_t undoes = 0) {
+    // Now: the window prunes batches older than 90 days when it opens.
+    const std::int64_t now = std::time(nullptr);
+    std::error_code ec;
+    auto journal = Journal::Open(journalPath, now, ec);
+    EXPECT_FALSE(ec) << ec.message();
+    BatchHeader header;
+    header.time = now;
+    header.operation = 'G';
+    header.caption = caption;
+    header.directory = music;
+    header.undoes = undoes;
+    const std::int64_t batch = journal->BeginBatch(header, ec);
+    std::vector<JournalAction> actions(static_cast<std::size_t>(files));
+    for (int i = 0; i < files; ++i) {
+      actions[static_cast<std::size_t>(i)].directory = music;
+      actions[static_cast<std::size_t>(i)].oldName = "a" + std::to_string(i);
+      actions[static_cast<std::size_t>(i)].newName = "A" + std::to_string(i);
+    }
+    const std::vector<std::int64_t> ids = journal->RecordPending(batch, actions, ec);
+    EXPECT_FALSE(journal->MarkDone(ids));
+    EXPECT_FALSE(journal->EndBatch(batch));
+    if (undoes != 0) {
+      EXPECT_FALSE(journal->MarkUndone(undoes, batch));
+    }
+    return batch;
+  }
+  QString UndoText() { return Action("Rueckgaengig1")->text(); }
+};
+
+// Answers the preview window that the next batch opens and waits with;
+// `rows` gets the number of rows it showed.
+void AnswerPreview(bool run, int* rows) {
+  QTimer::singleShot(0, [run, rows] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* preview = qobject_cast<PreviewDialog*>(widget);
+      if (preview == nullptr || !preview->isVisible()) continue;
+      *rows = preview->rows()->model()->rowCount();
+      (run ? preview->runButton() : preview->cancelButton())->click();
+    }
+  });
+}
+
+TEST_F(JournalTest, WithThePreviewOnABatchRunsOnlyWhenConfirmedAndUndoTakesItBack) {
+  Touch("eins zwei.mp3");
+  MainWindow& window = StartIn(music);
+  Action("Vorschau1")->trigger();
+  int rows = 0;
+  AnswerPreview(false, &rows);
+  Action("Grobuchstaben1")->trigger();
+  EXPECT_EQ(rows, 1);
+  EXPECT_TRUE(Exists(music + "/eins zwei.mp3"));
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+
+  rows = 0;
+  AnswerPreview(true, &rows);
+  Action("Grobuchstaben1")->trigger();
+  EXPECT_EQ(rows, 1);
+  EXPECT_TRUE(Exists(music + "/Eins Zwei.mp3"));
+  EXPECT_EQ(window.entryName(0), "Eins Zwei.mp3");
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Großbuchstaben abc->Abc (1 Datei)\tStrg+Z"));
+
+  // Taking back is a batch as well, previewed like any other.
+  rows = 0;
+  AnswerPreview(true, &rows);
+  Action("Rueckgaengig1")->trigger();
+  EXPECT_EQ(rows, 1);
+  EXPECT_TRUE(Exists(music + "/eins zwei.mp3"));
+  EXPECT_FALSE(Exists(music + "/Eins Zwei.mp3"));
+  EXPECT_EQ(window.entryName(0), "eins zwei.mp3");
+
+  // Taking the undo back in the history applies the batch again.
+  Action("Vorschau1")->trigger();
+  Action("Verlauf1")->trigger();
+  ASSERT_EQ(windows.history->batches()->rowCount(), 2);
+  windows.history->undoButton()->click();
+  EXPECT_TRUE(Exists(music + "/Eins Zwei.mp3"));
+  EXPECT_EQ(windows.history->batches()->rowCount(), 3);
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST_F(JournalTest, UndoItemNamesTheNewestBatchInEffect) {
+  MainWindow& window = StartIn(music);
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig\tStrg+Z"));
+  EXPECT_EQ(Action("Rueckgaengig1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+
+  const std::int64_t first = AddBatch("Großbuchstaben abc->Abc", 3);
+  // Opening the menu reads the journal again: another run may have written it.
+  emit window.menu().bearbeiten()->aboutToShow();
+  EXPECT_TRUE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Z"));
+
+  AddBatch("Rückgängig: Großbuchstaben abc->Abc", 1, first);
+  window.refreshUndoTarget();
+  EXPECT_EQ(UndoText(),
+            QStringLiteral("&Rückgängig: Rückgängig: Großbuchstaben abc->Abc (1 Datei)\tStrg+Z"));
+
+  // On the info page the whole menu is off, the shortcut included.
+  Touch("a.mp3");
+  window.reloadFileList();
+  window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_FALSE(Action("Verlauf1")->isEnabled());
+}
+
+TEST_F(JournalTest, HistoryListsTheBatchesNewestFirst) {
+  const std::int64_t first = AddBatch("Großbuchstaben abc->Abc", 3);
+  AddBatch("Rückgängig: Großbuchstaben abc->Abc", 3, first);
+  StartIn(music);
+  Action("Verlauf1")->trigger();
+  HistoryDialog& history = *windows.history;
+  ASSERT_TRUE(history.isVisible());
+  QTableWidget* list = history.batches();
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_EQ(list->item(0, 1)->text(), QStringLiteral("Rückgängig: Großbuchstaben abc->Abc"));
+  EXPECT_EQ(list->item(1, 1)->text(), QStringLiteral("Großbuchstaben abc->Abc"));
+  EXPECT_EQ(list->item(1, 2)->text(), QStringLiteral("3"));
+  EXPECT_EQ(list->item(0, 3)->text(), QString());
+  EXPECT_EQ(list->item(1, 3)->text(), QStringLiteral("rückgängig gemacht"));
+  // A batch taken back is brought back by taking back its undo.
+  EXPECT_TRUE(history.undoButton()->isEnabled());
+  list->selectRow(1);
+  EXPECT_FALSE(history.undoButton()->isEnabled());
+}
+
+TEST_F(JournalTest, JournalThatCannotBeOpenedWarnsOnceAndBatchesStillRun) {
+  WriteFile(temp / "kein-verzeichnis", "x");
+  journalPath = temp / "kein-verzeichnis/journal.sqlite";
+  setenv("SONAVEX_JOURNAL", journalPath.c_str(), 1);
+  Touch("a b.mp3");
+  MainWindow& window = StartIn(music);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
+  EXPECT_TRUE(reporter.messages[0].text.starts_with(
+      U"Rückgängig ist nicht möglich: Das Änderungsprotokoll " + DecodeUtf8(journalPath)))
+      << EncodeUtf8(reporter.messages[0].text);
+  EXPECT_EQ(window.journal(), nullptr);
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_FALSE(Action("Verlauf1")->isEnabled());
+
+  Action("Grobuchstaben1")->trigger();
+  EXPECT_TRUE(Exists(music + "/A B.mp3"));
+  EXPECT_EQ(reporter.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace sonavex::test
