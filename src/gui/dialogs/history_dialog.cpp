@@ -48,7 +48,7 @@ HistoryDialog::HistoryDialog(ListBatches list, UndoBatch undo, QWidget* parent)
   batches_->horizontalHeader()->setStretchLastSection(true);
   batches_->setColumnWidth(0, 120);
   batches_->setColumnWidth(1, 220);
-  batches_->setColumnWidth(2, 60);
+  batches_->resizeColumnToContents(2);  // the caption "Änderungen" uncut
   undo_->setObjectName(QStringLiteral("Button1"));
   auto* close = new QPushButton(QStringLiteral("Schließen"), this);
   close->setObjectName(QStringLiteral("Button2"));
