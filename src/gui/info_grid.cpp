@@ -317,11 +317,11 @@ void InfoGrid::Fill() {
   std::error_code ec;
   while (filled < count && !(ec = fillRow(filled, state))) ++filled;
   grid_->setRowCount(filled);
-  if (state.tags.End()) window_.refreshUndoTarget();
   for (int column = 0; column < kFittedColumns; ++column) {
     grid_->setColumnWidth(column, state.fitted[column] + 5);
   }
   progress_.hide();
+  if (state.tags.End()) window_.refreshUndoTarget();
   // The grid is complete up to the failed file before the message shows.
   if (ec) {
     window_.reporter().Report(
