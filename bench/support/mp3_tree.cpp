@@ -57,7 +57,6 @@ Mp3Tree::Mp3Tree(int files, int perDirectory) {
   std::string pattern =
       std::string(base && *base ? base : "/tmp") + "/sonavex-bench-XXXXXX";
   root_ = mkdtemp(pattern.data());
-  NoReports reporter;
   for (int i = 0; i < files; ++i) {
     const std::string directory =
         perDirectory > 0 ? JoinPath(root_, Numbered("d", i / perDirectory))
@@ -65,7 +64,7 @@ Mp3Tree::Mp3Tree(int files, int perDirectory) {
     std::filesystem::create_directories(directory);
     const std::string path = JoinPath(directory, Numbered("Song ", i).append(".mp3"));
     std::ofstream(path, std::ios::binary) << FileBytes(i);
-    EnsureTag(path, reporter);
+    EnsureTag(path);
     paths_.push_back(path);
   }
 }

@@ -25,7 +25,7 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   DialogSet dialogs;
   dialogs.progress = windows.progress = new ProgressWindow(main);
   new InfoGrid(*main, *windows.progress);  // owned by the main window
-  main->setFileSummary(MpegSummaryLoader(reporter));
+  main->setFileSummary(MpegSummaryLoader(*main));
   dialogs.anfangEndeLoeschen = windows.deleteEnds = new DeleteEndsDialog(*main, main);
   dialogs.anfangEndeEinfuegen = windows.insertEnds = new InsertEndsDialog(*main, main);
   dialogs.umbenennen = windows.rename = new RenameDialog(*main, main);

@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "core/apply/executor.h"
+#include "core/apply/tag_on_read.h"
 #include "core/batch/batch.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
@@ -286,10 +287,13 @@ bool InfoGrid::eventFilter(QObject* watched, QEvent* event) {
 
 // What one filling carries from row to row.
 struct InfoGrid::FillState {
-  explicit FillState(const QFontMetrics& fontMetrics) : metrics(fontMetrics), pad(metrics) {}
+  FillState(const QFontMetrics& fontMetrics, ExecutorContext executor)
+      : metrics(fontMetrics), pad(metrics), tags(std::move(executor)) {}
   QFontMetrics metrics;
   ColumnPadder pad;
   int fitted[kFittedColumns] = {};
+  // The empty tags of one filling are one journal batch.
+  TagOnRead tags;
 };
 
 void InfoGrid::Fill() {
@@ -303,7 +307,7 @@ void InfoGrid::Fill() {
   endEdit();
   directory_ = window_.currentDirectory();
   clearRows();
-  FillState state(grid_->fontMetrics());
+  FillState state(grid_->fontMetrics(), window_.executorContext());
   for (int column = 0; column < kFittedColumns; ++column) {
     state.fitted[column] =
         state.metrics.horizontalAdvance(QString::fromUtf8(InfoColumns[column].caption));
@@ -317,6 +321,7 @@ void InfoGrid::Fill() {
     grid_->setColumnWidth(column, state.fitted[column] + 5);
   }
   progress_.hide();
+  if (state.tags.End()) window_.refreshUndoTarget();
   // The grid is complete up to the failed file before the message shows.
   if (ec) {
     window_.reporter().Report(
@@ -330,7 +335,7 @@ std::error_code InfoGrid::fillRow(int row, FillState& state) {
   progress_.step(row);
   const std::string name = window_.entryName(row);
   TInfo info;
-  if (const std::error_code ec = info.SetDatei(JoinPath(directory_, name), window_.reporter())) {
+  if (const std::error_code ec = info.SetDatei(JoinPath(directory_, name), state.tags.Appender())) {
     return ec;
   }
   const InfoRow texts = MakeInfoRow(info);

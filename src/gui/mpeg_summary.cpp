@@ -1,5 +1,6 @@
 #include "gui/mpeg_summary.h"
 
+#include "core/apply/tag_on_read.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
@@ -10,15 +11,18 @@ std::u32string MpegSummary(const TInfo& info) {
          U"KBit/s, " + info.SampFreq + U"Hz, " + info.Mode + U", " + info.Dauer;
 }
 
-MainWindow::FileSummary MpegSummaryLoader(Reporter& reporter) {
-  return [&reporter](const std::string& path) -> std::u32string {
+MainWindow::FileSummary MpegSummaryLoader(MainWindow& window) {
+  return [&window](const std::string& path) -> std::u32string {
     TInfo info;
-    if (const std::error_code ec = info.SetDatei(path, reporter)) {
+    TagOnRead tags(window.executorContext());
+    const std::error_code ec = info.SetDatei(path, tags.Appender());
+    if (tags.End()) window.refreshUndoTarget();
+    if (ec) {
       const std::size_t slash = path.rfind('/');
       const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash);
-      reporter.Report(MessageKind::Error,
-                      FailureMessageText(ec, DecodeUtf8(directory),
-                                         DecodeUtf8(path.substr(slash + 1))));
+      window.reporter().Report(MessageKind::Error,
+                               FailureMessageText(ec, DecodeUtf8(directory),
+                                                  DecodeUtf8(path.substr(slash + 1))));
       return {};
     }
     return MpegSummary(info);

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/mp3/tinfo.h"
-#include "core/report/reporter.h"
 #include "gui/main_window.h"
 
 namespace sonavex {
@@ -12,8 +11,9 @@ namespace sonavex {
 // that is not an MP3 file.
 std::u32string MpegSummary(const TInfo& info);
 
-// Loads the file (giving an untagged MP3 file its empty tag, as the grid
-// does) and returns its summary; a read failure goes to `reporter`.
-MainWindow::FileSummary MpegSummaryLoader(Reporter& reporter);
+// Loads the file (giving an untagged MP3 file its empty tag through the
+// window's executor, as the grid does) and returns its summary; a read
+// failure goes to the window's reporter.
+MainWindow::FileSummary MpegSummaryLoader(MainWindow& window);
 
 }  // namespace sonavex

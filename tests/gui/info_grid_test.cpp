@@ -9,12 +9,17 @@
 #include <QStyleOptionHeader>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <functional>
 #include <vector>
 
+#include "core/apply/undo.h"
+#include "core/batch/plan.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/progress_window.h"
@@ -182,9 +187,11 @@ TEST_F(InfoGridTest, OneCellEditIsOneJournalBatchThatUndoTakesBackWhole) {
   QApplication::sendEvent(editor, &enter);
   QApplication::processEvents();  // the editor closes on a queued call
   EXPECT_NE(TagBytes("a.mp3"), before);
+  // The filling tagged b.MP3 first.
   const std::vector<BatchSummary> batches = window.journalBatches();
-  ASSERT_EQ(batches.size(), 1u);
+  ASSERT_EQ(batches.size(), 2u);
   EXPECT_EQ(batches[0].header.caption, "ID3Tag bearbeiten");
+  EXPECT_EQ(batches[1].header.caption, "ID3Tag angelegt");
 
   Pages()->setCurrentIndex(0);
   EXPECT_EQ(Action("Rueckgaengig1")->text(),
@@ -192,6 +199,82 @@ TEST_F(InfoGridTest, OneCellEditIsOneJournalBatchThatUndoTakesBackWhole) {
   Action("Rueckgaengig1")->trigger();
   EXPECT_EQ(TagBytes("a.mp3"), before);
   EXPECT_TRUE(reporter.messages.empty());
+}
+
+// Reading an untagged MP3 file gives it an empty tag; that is a change like
+// any other, so it is journaled and undo cuts exactly that tag off again.
+TEST_F(InfoGridTest, TheTagsGivenWhileReadingAreOneJournalBatchThatUndoRemoves) {
+  const std::string untagged = Frames();
+  const std::string shortFile = "short";
+  struct Reader {
+    const char* what;
+    std::function<void(MainWindow&)> read;
+    std::vector<std::int64_t> sizes;  // of the files that got a tag
+  } const readers[] = {
+      {"grid filling", [&](MainWindow&) { Pages()->setCurrentIndex(1); }, {834, 5}},
+      {"status bar", [](MainWindow& window) { window.setMarked(1, true); }, {834}},
+  };
+  for (const Reader& reader : readers) {
+    SCOPED_TRACE(reader.what);
+    WriteFile(music + "/a.mp3", Frames() + Tag("Song", "Band", "Platte"));
+    WriteFile(music + "/b.MP3", untagged);
+    WriteFile(music + "/d.mp3", shortFile);
+    MainWindow& window = StartIn(music, "*.mp3");
+    const std::string tagged = ReadFile(music + "/a.mp3");
+    const std::size_t before = window.journalBatches().size();
+    reader.read(window);
+    ASSERT_EQ(ReadFile(music + "/b.MP3"), untagged + EmptyTag());
+    // Read again: nothing left to tag, no further batch.
+    Pages()->setCurrentIndex(0);
+    reader.read(window);
+    const std::vector<BatchSummary> batches = window.journalBatches();
+    ASSERT_EQ(batches.size(), before + 1);
+    EXPECT_EQ(batches[0].header.operation, kTagOnRead);
+    EXPECT_EQ(batches[0].header.caption, "ID3Tag angelegt");
+    EXPECT_EQ(batches[0].header.directory, music);
+    std::error_code ec;
+    std::vector<std::int64_t> sizes;
+    for (const JournalAction& action : window.journal()->ActionsOf(batches[0].id, ec)) {
+      EXPECT_EQ(action.kind, ActionKind::TagAppend);
+      sizes.push_back(action.sizeBefore);
+    }
+    EXPECT_EQ(sizes, reader.sizes);
+    EXPECT_EQ(window.undoTarget(), batches[0].id);
+
+    const Plan undo = PlanUndo(*window.journal(), batches[0].id, ec);
+    ASSERT_FALSE(ec);
+    EXPECT_EQ(ApplyPlan(undo, window.executorContext()).performed,
+              static_cast<int>(reader.sizes.size()));
+    EXPECT_EQ(ReadFile(music + "/a.mp3"), tagged);
+    EXPECT_EQ(ReadFile(music + "/b.MP3"), untagged);
+    EXPECT_EQ(ReadFile(music + "/d.mp3"), shortFile);
+    EXPECT_TRUE(reporter.messages.empty());
+  }
+}
+
+// A file that cannot be written (here a running program, which not even
+// root may open for writing) keeps its row; the message names the file
+// alone, as it always did, and the journal keeps no batch for it.
+TEST_F(InfoGridTest, ATagThatCannotBeAppendedIsReportedByTheFileNameAlone) {
+  const char* sleepProgram = Exists("/usr/bin/sleep") ? "/usr/bin/sleep" : "/bin/sleep";
+  StartWithThreeFiles();
+  std::filesystem::remove(music + "/b.MP3");
+  std::filesystem::copy_file(sleepProgram, music + "/b.mp3");
+  const std::string program = ReadFile(music + "/b.mp3");
+  const std::string path = music + "/b.mp3";
+  char* const argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>("30"), nullptr};
+  pid_t running = 0;
+  ASSERT_EQ(posix_spawn(&running, path.c_str(), nullptr, nullptr, argv, environ), 0);
+  windows.main->reloadFileList();
+  Pages()->setCurrentIndex(1);
+  kill(running, SIGKILL);
+  waitpid(running, nullptr, 0);
+  EXPECT_EQ(Grid()->rowCount(), 3);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(reporter.messages[0].text, U"b.mp3\n\r\n\rDatei wird gerade verwendet!");
+  EXPECT_EQ(ReadFile(music + "/b.mp3"), program);
+  EXPECT_TRUE(windows.main->journalBatches().empty());
 }
 
 TEST_F(InfoGridTest, TypingIntoASelectedTagCellWritesFromTheFirstKey) {

@@ -20,11 +20,6 @@
 namespace sonavex {
 namespace {
 
-struct SilentReporter : Reporter {
-  int count = 0;
-  void Report(MessageKind, const std::u32string&, MessageButton) override { ++count; }
-};
-
 #if SONAVEX_HAVE_TAGLIB
 
 std::u32string FromTagLib(const TagLib::String& text) {
@@ -43,10 +38,9 @@ TEST(TagLibReads, OurTagFields) {
   std::string frames;
   for (int i = 0; i < 20; ++i) frames += test::Bytes({0xFF, 0xFB, 0x90, 0x44}) + std::string(413, '\0');
   test::WriteFile(dir / "a.mp3", frames);
-  SilentReporter reporter;
-  ASSERT_TRUE(EnsureTag(dir / "a.mp3", reporter));
-  ASSERT_TRUE(WriteTagField(dir.path(), "a.mp3", TagField::Titel, U"Über den Wolken", reporter));
-  ASSERT_TRUE(WriteTagField(dir.path(), "a.mp3", TagField::Interpret, U"Reinhard Mey", reporter));
+  ASSERT_FALSE(EnsureTag(dir / "a.mp3"));
+  ASSERT_FALSE(WriteTagField(dir / "a.mp3", TagField::Titel, U"Über den Wolken"));
+  ASSERT_FALSE(WriteTagField(dir / "a.mp3", TagField::Interpret, U"Reinhard Mey"));
   TagTexts texts;
   texts.Album = U"Mein Achtel Lorbeerblatt: das Album mit Überlänge";
   ASSERT_FALSE(WriteTagFields(dir / "a.mp3", texts));
@@ -63,7 +57,6 @@ TEST(TagLibReads, OurTagFields) {
   ASSERT_FALSE(info.SetDatei(dir / "a.mp3"));
   EXPECT_EQ(TrimBlanks(info.Titel), FromTagLib(tag->title()));
   EXPECT_EQ(TrimBlanks(info.Album), FromTagLib(tag->album()));
-  EXPECT_EQ(reporter.count, 0);
 }
 
 TEST(TagLibReads, TheSamePlayingTimeOfAVbrFile) {

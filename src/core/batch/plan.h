@@ -45,11 +45,18 @@ struct PlanStep {
   // Undo only: the step cannot be taken back (e.g. content too large to
   // have been kept); the preview lists it, the executor skips it.
   bool notUndoable = false;
+  // A failure names the file alone, without its directory, as the empty
+  // tag that reading an MP3 file gives it always did.
+  bool bareNameInFailure = false;
 };
 
 // The letters of the changes made by hand, beside the operations' own.
 inline constexpr char kRenameByHand = 'H';  // the dialog "Umbenennen"
 inline constexpr char kTagFieldEdit = 'F';  // a tag field edited in the grid
+// Untagged MP3 files given their empty tag as the grid or the status bar
+// read them.
+inline constexpr char kTagOnRead = 'J';
+inline constexpr char32_t kTagOnReadCaption[] = U"ID3Tag angelegt";
 
 struct Plan {
   char operation = 0;           // the operation's letter ('U' never occurs)

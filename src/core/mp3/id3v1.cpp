@@ -22,11 +22,6 @@ std::u32string FieldText(std::string_view tag, std::size_t offset) {
   return DecodeWindows1252(std::string_view(kept, count));
 }
 
-std::string NamePart(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The three bytes where a tag's marker stands; fewer in a short file.
 std::error_code ReadMarker(int fd, std::int64_t size, std::string& out) {
   if (size < static_cast<std::int64_t>(kTagSize)) {
@@ -129,24 +124,15 @@ std::string TagFieldBytes(std::u32string_view text) {
   return EncodeWindows1252(field);
 }
 
-bool EnsureTag(const std::string& path, Reporter& reporter) {
+std::error_code EnsureTag(const std::string& path) {
   // Checked read-only first: a tagged file, the usual case, is neither
-  // opened for writing nor has its permissions touched, so read-only media
-  // raise no message for it.
-  if (IsTagged(path)) return true;
-  const std::error_code ec = AppendEmptyTag(path);
-  if (!ec) return true;
-  RenameWithMessage(reporter, ec, U"", DecodeUtf8(NamePart(path)));
-  return false;
+  // opened for writing nor has its permissions touched.
+  return IsTagged(path) ? std::error_code() : AppendEmptyTag(path);
 }
 
-bool WriteTagField(const std::string& directory, const std::string& name,
-                   TagField field, std::u32string_view text, Reporter& reporter) {
-  const std::error_code ec =
-      WriteInTag(JoinPath(directory, name), {{field, TagFieldBytes(text)}});
-  if (!ec) return true;
-  RenameWithMessage(reporter, ec, DecodeUtf8(directory), DecodeUtf8(name));
-  return false;
+std::error_code WriteTagField(const std::string& path, TagField field,
+                              std::u32string_view text) {
+  return WriteInTag(path, {{field, TagFieldBytes(text)}});
 }
 
 std::error_code WriteTagFields(const std::string& path, const TagTexts& texts) {

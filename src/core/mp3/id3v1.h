@@ -10,8 +10,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "core/report/reporter.h"
-
 namespace sonavex {
 
 struct TInfo;
@@ -60,20 +58,16 @@ std::string TagFieldBytes(std::u32string_view text);
 // Gives the file at `path` an empty tag when its last 128 bytes do not begin
 // with "TAG" (also when it is shorter than 128 bytes). A tagged file is only
 // read. Write protection is lifted for the write and put back afterwards.
-// A failure is shown through RenameWithMessage with an empty directory text
-// and the file's name; returns false then.
-bool EnsureTag(const std::string& path, Reporter& reporter);
+std::error_code EnsureTag(const std::string& path);
 
-// Writes `text` into one field of the tag that `directory`/`name` already
-// has (padded, never fitted: a longer text loses its end without "...").
-// A failure is shown through RenameWithMessage with directory and name.
-bool WriteTagField(const std::string& directory, const std::string& name,
-                   TagField field, std::u32string_view text, Reporter& reporter);
+// Writes `text` into one field of the tag that the file at `path` has
+// (padded, never fitted: a longer text loses its end without "...").
+std::error_code WriteTagField(const std::string& path, TagField field,
+                              std::u32string_view text);
 
 // The frame of tag writers with several fields: each text present is fitted
 // with FitTagField and written, in the order title, artist, album, with one
-// open of the file and write protection lifted around it. The caller reports
-// a failure, as its batch wants.
+// open of the file and write protection lifted around it.
 struct TagTexts {
   std::optional<std::u32string> Titel;
   std::optional<std::u32string> Interpret;

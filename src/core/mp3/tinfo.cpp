@@ -74,9 +74,9 @@ std::error_code ReadTail(FileBytes& bytes, std::int64_t size, std::string& tail)
 
 // Reads the head and the tail of the open file whose size the caller looked
 // up, and limits `bytes` to the audio, which ends before an ID3v1 tag. An
-// untagged file first gets its empty tag when a reporter is given; the tag
+// untagged file first gets its empty tag when an appender is given; the tag
 // found in the file then is that empty one.
-std::error_code ReadHeadAndTail(FileBytes& bytes, Reporter* tagReporter,
+std::error_code ReadHeadAndTail(FileBytes& bytes, const TInfo::TagAppender* appendTag,
                                 const std::string& path, std::string& tail) {
   std::error_code ec;
   const std::int64_t size = bytes.size();
@@ -86,7 +86,7 @@ std::error_code ReadHeadAndTail(FileBytes& bytes, Reporter* tagReporter,
     bytes.Limit(size - static_cast<std::int64_t>(kTagSize));
     return {};
   }
-  if (tagReporter != nullptr && EnsureTag(path, *tagReporter)) tail = EmptyTag();
+  if (appendTag != nullptr && (*appendTag)(path, size)) tail = EmptyTag();
   return {};
 }
 
@@ -98,7 +98,7 @@ void SetSizeAndDate(const FileStat& stat, TInfo& info) {
 // Size and date come from the open file, which spares a second lookup of
 // its path, and are taken before an empty tag is added: the playing time is
 // computed from that size too.
-std::error_code LoadMp3(Reporter* tagReporter, TInfo& info) {
+std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info) {
   SetMp3Defaults(info);
   std::error_code ec;
   FileHandle file = FileHandle::OpenRead(info.Datei, ec);
@@ -108,7 +108,7 @@ std::error_code LoadMp3(Reporter* tagReporter, TInfo& info) {
   SetSizeAndDate(stat, info);
   FileBytes bytes(file, stat.size);
   std::string tail;
-  if ((ec = ReadHeadAndTail(bytes, tagReporter, info.Datei, tail))) return ec;
+  if ((ec = ReadHeadAndTail(bytes, appendTag, info.Datei, tail))) return ec;
   const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
   if (search.frame) DecodeFrameHeader(search.frame->header, info);
@@ -119,12 +119,13 @@ std::error_code LoadMp3(Reporter* tagReporter, TInfo& info) {
   return file.Close();
 }
 
-std::error_code Load(const std::string& path, Reporter* tagReporter, TInfo& info) {
+std::error_code Load(const std::string& path, const TInfo::TagAppender* appendTag,
+                     TInfo& info) {
   if (path == info.Datei) return {};
   info.Datei = path;
   SplitFileName(path, info);
   info.IstMP3 = UpCaseUmlaut(info.Typ) == U"MP3";
-  if (info.IstMP3) return LoadMp3(tagReporter, info);
+  if (info.IstMP3) return LoadMp3(appendTag, info);
   FileStat stat;
   if (const std::error_code ec = StatPath(path, stat)) return ec;
   SetSizeAndDate(stat, info);
@@ -142,8 +143,8 @@ std::error_code TInfo::SetDatei(const std::string& path) {
   return Load(path, nullptr, *this);
 }
 
-std::error_code TInfo::SetDatei(const std::string& path, Reporter& tagReporter) {
-  return Load(path, &tagReporter, *this);
+std::error_code TInfo::SetDatei(const std::string& path, const TagAppender& appendTag) {
+  return Load(path, appendTag ? &appendTag : nullptr, *this);
 }
 
 std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps) {

@@ -3,10 +3,9 @@
 // MP3 files the ID3v1 title, artist and album, the first frame's MPEG data and
 // the playing time.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <system_error>
-
-#include "core/report/reporter.h"
 
 namespace sonavex {
 
@@ -33,11 +32,15 @@ struct TInfo {
   // returned; the record then holds what was loaded before the error.
   std::error_code SetDatei(const std::string& path);
 
+  // Gives the untagged MP3 file at `path`, `size` bytes long as it was
+  // read, its empty tag; true when the file has that tag now. The caller
+  // reports a failure its own way.
+  using TagAppender = std::function<bool(const std::string& path, std::int64_t size)>;
+
   // The same, but an MP3 file without an ID3v1 tag first gets its empty tag
-  // (EnsureTag, whose failures go to `tagReporter`), as the info views and
-  // the tag operations need. Groesse and Datum still describe the file as it
-  // was before.
-  std::error_code SetDatei(const std::string& path, Reporter& tagReporter);
+  // through `appendTag`, as the info views and the tag operations need.
+  // Groesse and Datum still describe the file as it was before.
+  std::error_code SetDatei(const std::string& path, const TagAppender& appendTag);
 };
 
 // The playing time text of `seconds`: whole minutes and seconds, each cut to

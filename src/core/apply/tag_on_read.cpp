@@ -1,0 +1,55 @@
+#include "core/apply/tag_on_read.h"
+
+#include <utility>
+
+#include "core/batch/plan.h"
+
+namespace sonavex {
+namespace {
+
+PlanStep AppendStep(const std::string& path, std::int64_t size) {
+  PlanStep step;
+  step.kind = StepKind::TagAppend;
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    step.directory = ".";
+    step.name = path;
+  } else {
+    // A file right under the root keeps "/" as its directory.
+    step.directory = path.substr(0, slash == 0 ? 1 : slash);
+    step.name = path.substr(slash + 1);
+  }
+  step.sizeBefore = size;
+  step.bareNameInFailure = true;
+  return step;
+}
+
+}  // namespace
+
+TagOnRead::TagOnRead(ExecutorContext context) : context_(std::move(context)) {}
+
+TagOnRead::~TagOnRead() = default;
+
+TInfo::TagAppender TagOnRead::Appender() {
+  return [this](const std::string& path, std::int64_t size) { return Append(path, size); };
+}
+
+bool TagOnRead::Append(const std::string& path, std::int64_t size) {
+  const PlanStep step = AppendStep(path, size);
+  if (!session_) {
+    Plan header;
+    header.operation = kTagOnRead;
+    header.caption = kTagOnReadCaption;
+    header.directory = step.directory;
+    session_ = std::make_unique<StepSession>(context_, header);
+  }
+  return session_->Apply(step);
+}
+
+bool TagOnRead::End() {
+  const bool started = session_ != nullptr;
+  session_.reset();
+  return started;
+}
+
+}  // namespace sonavex

@@ -1,0 +1,39 @@
+#pragma once
+// Untagged MP3 files get their empty tag when the info grid or the status
+// bar reads them. Those tags are changes to the user's files like any
+// other: they go through the executor and into the journal, one batch per
+// reading pass (a filling of the grid, one status bar summary), begun at
+// the first file that needs a tag.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/apply/executor.h"
+#include "core/mp3/tinfo.h"
+
+namespace sonavex {
+
+class TagOnRead {
+ public:
+  explicit TagOnRead(ExecutorContext context);
+  ~TagOnRead();  // ends the journal batch
+  TagOnRead(const TagOnRead&) = delete;
+  TagOnRead& operator=(const TagOnRead&) = delete;
+
+  // The appender that TInfo::SetDatei calls for each untagged MP3 file. A
+  // failure is reported as it always was: the file's name alone, without
+  // its directory.
+  TInfo::TagAppender Appender();
+
+  // Ends the journal batch; true when a file needed a tag, so that what
+  // undo offers may have changed.
+  bool End();
+
+ private:
+  bool Append(const std::string& path, std::int64_t size);
+
+  ExecutorContext context_;
+  std::unique_ptr<StepSession> session_;
+};
+
+}  // namespace sonavex
