@@ -71,6 +71,11 @@ constexpr std::array<char16_t, 32> kHigh1252 = {
 
 char EncodeOne1252(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  // A byte of a file name that was not UTF-8 goes back as that byte: an old
+  // Latin-1 name already shows the Windows-1252 character it stands for.
+  if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
+    return static_cast<char>(cp - kEscapeBase);
+  }
   for (std::size_t k = 0; k < kHigh1252.size(); ++k) {
     if (kHigh1252[k] == 0 ? cp == 0x80 + k : kHigh1252[k] == cp) {
       return static_cast<char>(0x80 + k);
