@@ -1,7 +1,6 @@
 #include "core/text/encoding.h"
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 
 namespace sonavex {
@@ -85,11 +84,13 @@ char EncodeOne1252(char32_t cp) {
 std::u32string DecodeUtf8(std::string_view bytes) {
   // ASCII, the usual case, is copied a code point per byte up to the first
   // byte that is not.
+  std::u32string out(bytes.size(), U'\0');
   std::size_t i = 0;
-  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
-  std::u32string out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(i));
+  for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
+    out[i] = static_cast<unsigned char>(bytes[i]);
+  }
   if (i == bytes.size()) return out;
-  out.reserve(bytes.size());
+  out.resize(i);
   while (i < bytes.size()) {
     char32_t cp = 0;
     const int n = DecodeOne(bytes, i, cp);
