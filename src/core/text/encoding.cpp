@@ -87,9 +87,15 @@ char EncodeOne1252(char32_t cp) {
 }  // namespace
 
 std::u32string DecodeUtf8(std::string_view bytes) {
-  std::u32string out;
-  out.reserve(bytes.size());
+  // ASCII, the usual case, is copied a code point per byte up to the first
+  // byte that is not.
+  std::u32string out(bytes.size(), U'\0');
   std::size_t i = 0;
+  for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
+    out[i] = static_cast<unsigned char>(bytes[i]);
+  }
+  if (i == bytes.size()) return out;
+  out.resize(i);
   while (i < bytes.size()) {
     char32_t cp = 0;
     const int n = DecodeOne(bytes, i, cp);
