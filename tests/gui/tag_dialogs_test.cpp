@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
 
 #include "core/mp3/id3v1.h"
 #include "gui/dialogs/name_from_tag_dialog.h"
@@ -246,6 +248,103 @@ TEST_F(TagDialogsTest, Form15AndForm16StartEmptyOnEveryOpening) {
   EXPECT_TRUE(Child<QLineEdit>(form16, "Edit5")->text().isEmpty());
   EXPECT_EQ(Child<QLineEdit>(form16, "Edit5")->maxLength(), 30);
   EXPECT_EQ(Child<QSpinBox>(form16, "SpinEdit4")->maximum(), 30);
+}
+
+// The runs: each dialog's start button through the engine. Two files, the
+// first one marked.
+class TagRunTest : public TagDialogsTest {
+ protected:
+  MainWindow& StartWithTwoSongs() {
+    WriteFile(music + "/ABBA - Waterloo.mp3", Frames() + Tag("the end", "Band", "Platte"));
+    WriteFile(music + "/track02.MP3", Frames() + Tag("Bohemian Rhapsody", "Queen", "Opera"));
+    MainWindow& window = StartIn(music);
+    window.setMarked(0, true);
+    return window;
+  }
+  std::string TagOf(const std::string& name) {
+    const std::string bytes = ReadFile(music + "/" + name);
+    return bytes.substr(bytes.size() - kTagSize);
+  }
+  void ShowGrid() {
+    windows.main->findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+  }
+  QString GridText(int row, int column) {
+    return windows.main->infoGrid()->item(row, column)->text();
+  }
+};
+
+TEST_F(TagRunTest, Form10NamesTheMarkedFileAfterItsTag) {
+  StartWithTwoSongs();
+  windows.main->setMarked(0, false);
+  windows.main->setMarked(1, true);
+  QWidget* dialog = OpenForm10();
+  Child<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(2);
+  Child<QPushButton>(dialog, "Button1")->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_TRUE(Exists(music + "/Queen - Bohemian Rhapsody.mp3"));
+  EXPECT_TRUE(Exists(music + "/ABBA - Waterloo.mp3"));
+  EXPECT_EQ(Panel(1), QStringLiteral("2 : 0"));
+  EXPECT_NE(ReadFile(settingsPath).find("DateiNameQuelle=2"), std::string::npos);
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// Only the checked fields are written, each from its source; the unmarked
+// file is left alone.
+TEST_F(TagRunTest, Form9WritesTheCheckedFieldsOfTheMarkedFile) {
+  StartWithTwoSongs();
+  const std::string other = TagOf("track02.MP3");
+  QWidget* dialog = OpenForm9();
+  Child<QCheckBox>(dialog, "CheckBox1")->setChecked(true);
+  Child<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(1);  // Interpret - Titel
+  Child<QCheckBox>(dialog, "CheckBox2")->setChecked(true);
+  Child<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(0);  // Interpret - Titel
+  Child<QPushButton>(dialog, "Button1")->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("Waterloo", "ABBA", "Platte"));
+  EXPECT_EQ(TagOf("track02.MP3"), other);
+  EXPECT_EQ(Panel(1), QStringLiteral("2 : 0"));
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// 'W' works on every file whatever is marked, and the grid shows the new
+// titles at once.
+TEST_F(TagRunTest, Form15ReplacesInEveryFileAndRefillsTheGrid) {
+  StartWithTwoSongs();
+  ShowGrid();
+  QWidget* dialog = OpenForm15();
+  SetText(dialog, "Edit1", "THE");
+  SetText(dialog, "Edit2", "The");
+  SetText(dialog, "Edit5", "a");
+  SetText(dialog, "Edit6", "A");
+  Child<QPushButton>(dialog, "Button1")->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("The end", "Band", "PlAtte"));
+  EXPECT_EQ(TagOf("track02.MP3"), Tag("Bohemian Rhapsody", "Queen", "OperA"));
+  EXPECT_EQ(GridText(0, 1), QStringLiteral("The end"));
+  EXPECT_EQ(GridText(1, 3), QStringLiteral("OperA"));
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// 'B' then 'A' over every file: the text added at the end is deleted again.
+TEST_F(TagRunTest, Form16AddsAndDeletesInEveryFileAndRefillsTheGrid) {
+  StartWithTwoSongs();
+  ShowGrid();
+  QWidget* dialog = OpenForm16();
+  SetText(dialog, "Edit6", " (Live)");
+  Child<QPushButton>(dialog, "Button2")->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("the end", "Band", "Platte (Live)"));
+  EXPECT_EQ(TagOf("track02.MP3"), Tag("Bohemian Rhapsody", "Queen", "Opera (Live)"));
+  EXPECT_EQ(GridText(1, 3), QStringLiteral("Opera (Live)"));
+
+  OpenForm16();
+  Child<QSpinBox>(dialog, "SpinEdit6")->setValue(7);
+  Child<QPushButton>(dialog, "Button1")->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("the end", "Band", "Platte"));
+  EXPECT_EQ(TagOf("track02.MP3"), Tag("Bohemian Rhapsody", "Queen", "Opera"));
+  EXPECT_EQ(GridText(1, 3), QStringLiteral("Opera"));
+  EXPECT_TRUE(reporter.messages.empty());
 }
 
 }  // namespace
