@@ -16,12 +16,9 @@
 //   build-rel/bin/cli_info_bench 21
 #include <dirent.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,12 +29,12 @@
 
 #include "support/mp3_tree.h"
 #include "support/plain_timing.h"
-
-extern char** environ;
+#include "support/process.h"
 
 namespace {
 
 using sonavex::bench::Median;
+using sonavex::bench::OwnCpuSeconds;
 using sonavex::bench::Seconds;
 using sonavex::bench::SubfolderPaths;
 
@@ -72,41 +69,11 @@ void PlainLoop(const std::string& root) {
   for (const std::string& folder : SubfolderPaths(root)) ReadFiles(folder);
 }
 
-double CpuSeconds(const rusage& usage) {
-  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double OwnCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return CpuSeconds(usage);
-}
-
 // Runs the tool with its output going to `output`; returns its exit status
 // and adds the CPU time it took to `cpu`.
 int RunCli(const std::string& cli, const std::string& root, const char* output,
            double* cpu = nullptr) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output,
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::string dirOption = "--dir";
-  std::string recursive = "--recursive";
-  std::string command = "info";
-  std::string program = cli;
-  std::string directory = root;
-  char* argv[] = {program.data(), dirOption.data(), directory.data(),
-                  recursive.data(), command.data(), nullptr};
-  pid_t pid = 0;
-  int status = -1;
-  if (posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv, environ) == 0) {
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    if (cpu != nullptr) *cpu += CpuSeconds(usage);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return sonavex::bench::RunProcess({cli, "--dir", root, "--recursive", "info"}, output, cpu);
 }
 
 long LineCount(const std::string& path) {

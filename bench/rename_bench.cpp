@@ -11,90 +11,31 @@
 //         -DSONAVEX_BUILD_GUI=OFF -DSONAVEX_BUILD_TESTS=OFF
 //   cmake --build build-rel -j2 --target rename_bench
 //   build-rel/bin/rename_bench /tmp 15
-#include <dirent.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <sys/stat.h>
-
-#include <memory>
 
 #include "core/apply/executor.h"
 #include "core/journal/journal.h"
 #include "support/plain_timing.h"
+#include "support/rename_tree.h"
 
 namespace {
 
+using sonavex::bench::AllRenamedTo;
+using sonavex::bench::kRenameFilesPerFolder;
+using sonavex::bench::kRenameFolders;
 using sonavex::bench::Median;
+using sonavex::bench::PlainRenameLoop;
 using sonavex::bench::Seconds;
-using sonavex::bench::SubfolderPaths;
-
-constexpr int kFolders = 100;
-constexpr int kFilesPerFolder = 100;
-
-std::string MakeTree(const std::string& parent) {
-  std::string root = parent + "/sonavex-bench-XXXXXX";
-  if (mkdtemp(root.data()) == nullptr) {
-    perror("mkdtemp");
-    exit(1);
-  }
-  for (int d = 0; d < kFolders; ++d) {
-    const std::string folder = root + "/Folder " + std::to_string(d);
-    std::filesystem::create_directory(folder);
-    for (int f = 0; f < kFilesPerFolder; ++f) {
-      const std::string name = folder + "/Artist " + std::to_string(d) +
-                               " - Title " + std::to_string(f) + ".mp3";
-      const int fd = open(name.c_str(), O_CREAT | O_WRONLY, 0644);
-      if (fd < 0) {
-        perror(name.c_str());
-        exit(1);
-      }
-      close(fd);
-    }
-  }
-  return root;
-}
-
-// The C loop: one readdir pass per folder, then one renameat2 per file.
-void ReplaceInFolder(const char* folder, const char* search,
-                     const char* replacement) {
-  DIR* dir = opendir(folder);
-  if (dir == nullptr) return;
-  std::vector<std::string> names;
-  while (const dirent* entry = readdir(dir)) {
-    if (entry->d_type == DT_REG) names.emplace_back(entry->d_name);
-  }
-  const int fd = dirfd(dir);
-  const size_t searchLength = strlen(search);
-  char target[1024];
-  for (const std::string& name : names) {
-    const char* hit = strstr(name.c_str(), search);
-    if (hit == nullptr) continue;
-    snprintf(target, sizeof target, "%.*s%s%s", static_cast<int>(hit - name.c_str()),
-             name.c_str(), replacement, hit + searchLength);
-    if (renameat2(fd, name.c_str(), fd, target, RENAME_NOREPLACE) != 0) {
-      perror(target);
-    }
-  }
-  closedir(dir);
-}
-
-void PlainLoop(const std::string& root, const char* search,
-               const char* replacement) {
-  for (const std::string& folder : SubfolderPaths(root)) {
-    ReplaceInFolder(folder.c_str(), search, replacement);
-  }
-}
 
 void Engine(const std::string& root, const char32_t* search,
             const char32_t* replacement, sonavex::Journal* journal) {
@@ -139,24 +80,14 @@ std::int64_t OneBatchJournalSize(const std::string& root, const std::string& fol
   return FileSize(path) + FileSize(path + "-wal");
 }
 
-bool AllRenamedTo(const std::string& root, const char* part) {
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file() &&
-        entry.path().filename().string().find(part) == std::string::npos) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* tmp = getenv("TMPDIR");
   const std::string parent = argc > 1 ? argv[1] : (tmp && *tmp ? tmp : "/tmp");
   const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 11;
-  const std::string root = MakeTree(parent);
-  const int files = kFolders * kFilesPerFolder;
+  const std::string root = sonavex::bench::MakeRenameTree(parent);
+  const int files = kRenameFolders * kRenameFilesPerFolder;
   std::string journalFolder = parent + "/sonavex-bench-journal-XXXXXX";
   if (mkdtemp(journalFolder.data()) == nullptr) {
     perror("mkdtemp");
@@ -168,14 +99,14 @@ int main(int argc, char** argv) {
   std::vector<double> engine, plain;
   bool correct = true;
   const auto engineRound = [&] {
-    engine.push_back(Seconds([&] { Engine(root, U" - ", U" -- ", getenv("NOJ") ? nullptr : journal.get()); }));
+    engine.push_back(Seconds([&] { Engine(root, U" - ", U" -- ", journal.get()); }));
     correct = correct && AllRenamedTo(root, " -- ");
-    engine.back() += Seconds([&] { Engine(root, U" -- ", U" - ", getenv("NOJ") ? nullptr : journal.get()); });
+    engine.back() += Seconds([&] { Engine(root, U" -- ", U" - ", journal.get()); });
   };
   const auto plainRound = [&] {
-    plain.push_back(Seconds([&] { PlainLoop(root, " - ", " -- "); }));
+    plain.push_back(Seconds([&] { PlainRenameLoop(root, " - ", " -- "); }));
     correct = correct && AllRenamedTo(root, " -- ");
-    plain.back() += Seconds([&] { PlainLoop(root, " -- ", " - "); });
+    plain.back() += Seconds([&] { PlainRenameLoop(root, " -- ", " - "); });
   };
   for (int round = 0; round < rounds; ++round) {
     // Taking turns at going first keeps any warm-up from favouring one side.
@@ -195,7 +126,7 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < engine.size(); ++i) ratios.push_back(engine[i] / plain[i]);
   const double e = Median(engine), p = Median(plain);
   printf("tree: %d folders x %d files in %s, %d rounds, each round renames "
-         "every file twice\n", kFolders, kFilesPerFolder, parent.c_str(), rounds);
+         "every file twice\n", kRenameFolders, kRenameFilesPerFolder, parent.c_str(), rounds);
   printf("engine ('X' planned and applied, journal on): median %.1f ms, %.2f us per rename\n",
          e * 1e3, e * 1e6 / (2.0 * files));
   printf("plain C loop (readdir + renameat2): median %.1f ms, %.2f us per rename\n",

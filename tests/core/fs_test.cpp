@@ -103,6 +103,44 @@ TEST(RenameNoReplace, RenamesAndNeverReplaces) {
             std::errc::no_such_file_or_directory);
 }
 
+// One renamer across folders, back and forth: each rename lands in its own
+// folder and gives what RenameNoReplace gives.
+TEST(DirectoryRenamer, RenamesInEachFolderAsRenameNoReplace) {
+  TempDir dir;
+  mkdir((dir / "a").c_str(), 0755);
+  mkdir((dir / "b").c_str(), 0755);
+  for (const char* name : {"a/1.mp3", "a/2.mp3", "a/taken.mp3", "b/1.mp3"}) {
+    WriteFile(dir / name, name);
+  }
+  struct Row {
+    const char* folder;
+    const char* from;
+    const char* to;
+    std::errc error;  // std::errc() for success
+  };
+  const Row rows[] = {
+      {"a", "1.mp3", "x.mp3", std::errc()},
+      {"a", "2.mp3", "taken.mp3", std::errc::file_exists},
+      {"b", "1.mp3", "x.mp3", std::errc()},
+      {"a", "2.mp3", "y.mp3", std::errc()},
+      {"a", "x.mp3", "X.mp3", std::errc()},
+      {"a", "y.mp3", "../b/y.mp3", std::errc::invalid_argument},
+      {"missing", "1.mp3", "x.mp3", std::errc::no_such_file_or_directory},
+      {"b", "x.mp3", "x.mp3", std::errc()},
+  };
+  DirectoryRenamer renamer;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.folder) + "/" + row.from + " -> " + row.to);
+    EXPECT_EQ(renamer.Rename(dir / row.folder, row.from, row.to), row.error);
+  }
+  std::error_code ec;
+  EXPECT_EQ(ListFiles(dir / "a", U"*", ec),
+            (std::vector<std::string>{"taken.mp3", "X.mp3", "y.mp3"}));
+  EXPECT_EQ(ListFiles(dir / "b", U"*", ec), (std::vector<std::string>{"x.mp3"}));
+  EXPECT_EQ(test::ReadFile(dir / "a/X.mp3"), "a/1.mp3");
+  EXPECT_EQ(test::ReadFile(dir / "a/y.mp3"), "a/2.mp3");
+}
+
 // On a case-insensitive file system a letter-case-only change goes through a
 // temporary name; the steps run here on an ordinary directory, with the
 // chosen ones failing.

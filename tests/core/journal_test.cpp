@@ -176,6 +176,31 @@ TEST_F(JournalTest, EachRenameKeepsItsDirectory) {
   EXPECT_EQ(oldNames, (std::vector<std::string>{"1", "", "3", "", "4", "5", "6"}));
 }
 
+// A chunk long enough to go in several rows per statement, of mixed kinds
+// and folders, comes back action for action under consecutive ids.
+TEST_F(JournalTest, ALongChunkComesBackInOrder) {
+  std::vector<JournalAction> written;
+  for (int i = 0; i < 75; ++i) {
+    written.push_back(i % 9 == 4 ? OneOfEachKind()[1 + i % 4]
+                                 : Rename("/d" + std::to_string(i / 10), std::to_string(i),
+                                          "n" + std::to_string(i)));
+  }
+  auto journal = Open();
+  std::error_code ec;
+  const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
+  const auto ids = journal->RecordPending(batch, written, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  ASSERT_EQ(ids.size(), written.size());
+  for (std::size_t i = 1; i < ids.size(); ++i) EXPECT_EQ(ids[i], ids[i - 1] + 1);
+  const auto read = journal->ActionsOf(batch, ec);
+  ASSERT_EQ(read.size(), written.size());
+  for (std::size_t i = 0; i < read.size(); ++i) {
+    SCOPED_TRACE(i);
+    ExpectSameAction(read[i], written[i]);
+    EXPECT_EQ(read[i].id, ids[i]);
+  }
+}
+
 TEST(CanBeUndone, OnlyContentTooLargeToKeepIsLost) {
   JournalAction kept = OneOfEachKind()[3];
   JournalAction tooLarge = kept;

@@ -66,5 +66,12 @@ TEST(Windows1252, MapsBothWaysAndReplacesTheRest) {
   EXPECT_EQ(EncodeWindows1252(U"Ω✓"), "??");
 }
 
+TEST(Windows1252, EscapedNameBytesGoBackAsTheSameBytes) {
+  EXPECT_EQ(EncodeWindows1252(DecodeUtf8("Caf\xE9 \x80\x9D\xFF")),
+            "Caf\xE9 \x80\x9D\xFF");
+  // Escapes of other code units are no bytes of a name.
+  EXPECT_EQ(EncodeWindows1252(std::u32string{0xDC41, 0xDD00, 0xD800}), "???");
+}
+
 }  // namespace
 }  // namespace sonavex

@@ -1,7 +1,6 @@
 #include "core/apply/executor.h"
 
 #include <ctime>
-#include <optional>
 #include <unordered_set>
 
 #include "core/batch/planner.h"
@@ -73,7 +72,7 @@ class StepRunner {
   StepOutcome Rename(const PlanStep& step) {
     std::string stranded;
     const std::error_code ec =
-        RenameNoReplace(step.directory, step.name, step.newName, &stranded);
+        renamer_.Rename(step.directory, step.name, step.newName, &stranded);
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
@@ -132,18 +131,25 @@ class StepRunner {
   }
 
   Reporter* reporter_;
+  DirectoryRenamer renamer_;
 };
 
-// The journal's record of a step; none for a message.
-std::optional<JournalAction> ActionOf(const PlanStep& step) {
-  JournalAction action;
+// Makes `action` the journal's record of a step, reusing the storage its
+// texts already hold (a chunk records a thousand steps); false for a
+// message, which is not recorded.
+bool FillAction(const PlanStep& step, JournalAction& action) {
+  JournalAction fresh;
+  fresh.directory = std::move(action.directory);
+  fresh.oldName = std::move(action.oldName);
+  fresh.newName = std::move(action.newName);
+  action = std::move(fresh);
   switch (step.kind) {
     case StepKind::Rename:
       action.kind = ActionKind::Rename;
       action.directory = step.directory;
       action.oldName = step.name;
       action.newName = step.newName;
-      return action;
+      return true;
     case StepKind::TagWrite:
       action.kind = ActionKind::TagWrite;
       action.before = step.before;
@@ -159,13 +165,13 @@ std::optional<JournalAction> ActionOf(const PlanStep& step) {
       action.hashAfter = ContentHash(step.after);
       break;
     case StepKind::Refuse:
-    case StepKind::WalkFailure: return std::nullopt;
+    case StepKind::WalkFailure: return false;
   }
   action.path = JoinPath(step.directory, step.name);
   if (step.kind == StepKind::TagAppend || step.kind == StepKind::TagRemove) {
     action.sizeBefore = step.sizeBefore;
   }
-  return action;
+  return true;
 }
 
 // Writes one batch into the journal: the batch begins with its first
@@ -179,17 +185,15 @@ class JournalWriter {
   // The journal ids of `steps`, 0 for a step that is not journaled.
   std::vector<std::int64_t> Record(std::span<const PlanStep> steps) {
     std::vector<std::int64_t> ids(steps.size(), 0);
-    std::vector<JournalAction> actions;
     std::vector<std::size_t> positions;
     for (std::size_t i = 0; journal_ != nullptr && i < steps.size(); ++i) {
-      if (std::optional<JournalAction> action = ActionOf(steps[i])) {
-        actions.push_back(std::move(*action));
-        positions.push_back(i);
-      }
+      if (positions.size() == actions_.size()) actions_.emplace_back();
+      if (FillAction(steps[i], actions_[positions.size()])) positions.push_back(i);
     }
-    if (actions.empty() || !Begin()) return ids;
+    if (positions.empty() || !Begin()) return ids;
     std::error_code ec;
-    const std::vector<std::int64_t> recorded = journal_->RecordPending(batch_, actions, ec);
+    const std::vector<std::int64_t> recorded = journal_->RecordPending(
+        batch_, std::span(actions_.data(), positions.size()), ec);
     if (ec) {
       Fail(ec);
       return ids;
@@ -249,6 +253,8 @@ class JournalWriter {
   Journal* journal_;
   std::int64_t batch_ = 0;
   std::int64_t done_ = 0;
+  // The records of the chunk being written, kept from chunk to chunk.
+  std::vector<JournalAction> actions_;
 };
 
 // Steps recorded per journal transaction; contents kept for undo also

@@ -138,6 +138,10 @@ FileHandle FileHandle::OpenReadWrite(const std::string& path,
   return FileHandle(OpenFd(path, O_RDWR, ec));
 }
 
+FileHandle FileHandle::OpenDirectory(const std::string& path, std::error_code& ec) {
+  return FileHandle(OpenFd(path, O_PATH | O_DIRECTORY, ec));
+}
+
 std::int64_t FileHandle::Size(std::error_code& ec) const {
   struct stat st{};
   if (fstat(fd_, &st) != 0) {

@@ -150,6 +150,8 @@ class FileHandle {
 
   static FileHandle OpenRead(const std::string& path, std::error_code& ec);
   static FileHandle OpenReadWrite(const std::string& path, std::error_code& ec);
+  // A directory, held only as a place to resolve names from (O_PATH).
+  static FileHandle OpenDirectory(const std::string& path, std::error_code& ec);
 
   int fd() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
@@ -159,6 +161,20 @@ class FileHandle {
  private:
   explicit FileHandle(int fd) : fd_(fd) {}
   int fd_ = -1;
+};
+
+// Renames as RenameNoReplace does, keeping the directory of the last rename
+// open so that the next one in it is resolved from there instead of from
+// the root: a batch renames file after file in one folder. Where the
+// directory cannot be opened, the rename goes by full path.
+class DirectoryRenamer {
+ public:
+  std::error_code Rename(const std::string& directory, const std::string& oldName,
+                         const std::string& newName, std::string* strandedName = nullptr);
+
+ private:
+  std::string directory_;
+  FileHandle handle_;
 };
 
 // Writes `contents` to a fresh temporary file beside `path` and renames it

@@ -103,26 +103,32 @@ Named MakeNamed(std::string_view name, bool isLink = false) {
   return {std::move(folded), std::move(decoded), std::string(name), isLink};
 }
 
-// Name order ignoring letter case, ties in code point order.
-void SortByName(std::vector<Named>& entries) {
-  std::sort(entries.begin(), entries.end(), [](const Named& a, const Named& b) {
-    return a.folded != b.folded ? a.folded < b.folded : a.decoded < b.decoded;
+// The entries in name order ignoring letter case, ties in code point order.
+// Pointers are sorted, not the entries: a folder's names share long
+// beginnings, and moving three texts per swap would cost more than
+// comparing them.
+std::vector<Named*> SortByName(std::vector<Named>& entries) {
+  std::vector<Named*> sorted;
+  sorted.reserve(entries.size());
+  for (Named& e : entries) sorted.push_back(&e);
+  std::sort(sorted.begin(), sorted.end(), [](const Named* a, const Named* b) {
+    const int order = a->folded.compare(b->folded);
+    return order != 0 ? order < 0 : a->decoded < b->decoded;
   });
+  return sorted;
 }
 
 std::vector<std::string> SortedBytes(std::vector<Named>& entries) {
-  SortByName(entries);
   std::vector<std::string> out;
   out.reserve(entries.size());
-  for (Named& e : entries) out.push_back(std::move(e.bytes));
+  for (Named* e : SortByName(entries)) out.push_back(std::move(e->bytes));
   return out;
 }
 
 std::vector<Subdirectory> SortedSubdirectories(std::vector<Named>& entries) {
-  SortByName(entries);
   std::vector<Subdirectory> out;
   out.reserve(entries.size());
-  for (Named& e : entries) out.push_back({std::move(e.bytes), e.isLink});
+  for (Named* e : SortByName(entries)) out.push_back({std::move(e->bytes), e->isLink});
   return out;
 }
 

@@ -59,6 +59,22 @@ bool HasExactEntry(const std::string& directory, const std::string& name) {
   return false;
 }
 
+// The first try of a rename: relative to `dirFd` when it is open (no
+// lookup of the directory itself), otherwise by full path.
+std::error_code FirstStep(int dirFd, const std::string& directory,
+                          const std::string& oldName, const std::string& newName) {
+  if (dirFd < 0) {
+    return RenameStepNoReplace(JoinPath(directory, oldName), JoinPath(directory, newName));
+  }
+  if (renameat2(dirFd, oldName.c_str(), dirFd, newName.c_str(), RENAME_NOREPLACE) == 0) {
+    return {};
+  }
+  if (errno == EINVAL || errno == ENOSYS) {
+    return RenameByLink(JoinPath(directory, oldName), JoinPath(directory, newName));
+  }
+  return LastError();
+}
+
 std::string TemporaryName() {
   static std::atomic<unsigned> counter{0};
   return ".sonavex-rename-" + std::to_string(getpid()) + "-" +
@@ -103,18 +119,17 @@ std::error_code RenameThroughTemporary(const std::string& directory,
   return ec;
 }
 
-std::error_code RenameNoReplace(const std::string& directory,
-                                const std::string& oldName,
-                                const std::string& newName,
-                                std::string* strandedName) {
+namespace {
+
+// RenameNoReplace, its first try relative to `dirFd` when that is open.
+std::error_code RenameIn(int dirFd, const std::string& directory,
+                         const std::string& oldName, const std::string& newName,
+                         std::string* strandedName) {
   // Both names stay inside `directory`: "../x" as either side would move a
   // file between directories.
   if (!IsValidFileName(oldName) || !IsValidFileName(newName)) return Errno(EINVAL);
   if (oldName == newName) return {};
-  // Full paths rather than an opened directory: opening and closing the
-  // directory for every file of a batch costs about as much as the rename.
-  const std::error_code ec = RenameStepNoReplace(JoinPath(directory, oldName),
-                                                 JoinPath(directory, newName));
+  const std::error_code ec = FirstStep(dirFd, directory, oldName, newName);
   // On a case-insensitive file system the "existing" target of a
   // letter-case-only change is the file itself under another spelling.
   if (ec == Errno(EEXIST) && FoldForCompare(oldName) == FoldForCompare(newName) &&
@@ -122,6 +137,29 @@ std::error_code RenameNoReplace(const std::string& directory,
     return RenameThroughTemporary(directory, oldName, newName, strandedName);
   }
   return ec;
+}
+
+}  // namespace
+
+std::error_code RenameNoReplace(const std::string& directory,
+                                const std::string& oldName,
+                                const std::string& newName,
+                                std::string* strandedName) {
+  // Full paths rather than an opened directory: opening and closing the
+  // directory for one file costs about as much as the rename.
+  return RenameIn(-1, directory, oldName, newName, strandedName);
+}
+
+std::error_code DirectoryRenamer::Rename(const std::string& directory,
+                                         const std::string& oldName,
+                                         const std::string& newName,
+                                         std::string* strandedName) {
+  if (directory != directory_ || !handle_.valid()) {
+    std::error_code ec;
+    handle_ = FileHandle::OpenDirectory(directory, ec);
+    directory_ = directory;
+  }
+  return RenameIn(handle_.fd(), directory, oldName, newName, strandedName);
 }
 
 }  // namespace sonavex

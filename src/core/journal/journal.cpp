@@ -1,6 +1,7 @@
 #include "core/journal/journal.h"
 
 #include <algorithm>
+#include <string>
 
 #include "core/journal/sqlite_util.h"
 
@@ -12,6 +13,7 @@ struct Journal::Statements {
   sqlite::Statement beginBatch;
   sqlite::Statement lastAction;
   sqlite::Statement insertAction;
+  sqlite::Statement insertActions;  // kRowsPerInsert rows at once
   sqlite::Statement pendingAround;
   sqlite::Statement advanceDone;
   sqlite::Statement markDone;
@@ -50,38 +52,63 @@ std::int64_t BatchOf(std::int64_t actionId) { return actionId >> 32; }
 
 bool IsBatchId(std::int64_t batch) { return batch > 0 && batch < (std::int64_t{1} << 31); }
 
+// The columns an action is inserted with, in the order of its parameters.
+constexpr const char* kActionColumns =
+    "id, kind, directory, old_name, new_name, path, bytes_before, bytes_after, "
+    "size_before, size_after, hash_after";
+constexpr int kActionParameters = 11;
+
+// Actions go in this many rows per INSERT where a chunk has enough of them:
+// one statement run per row costs more than the row itself.
+constexpr std::size_t kRowsPerInsert = 32;
+
+// INSERT INTO actions(...) VALUES(?1, ..., ?11), (?12, ...), ... for `rows` rows.
+std::string InsertActionsSql(std::size_t rows) {
+  std::string sql = std::string("INSERT INTO actions(") + kActionColumns + ") VALUES";
+  for (std::size_t row = 0; row < rows; ++row) {
+    sql += row == 0 ? "(" : ", (";
+    for (int column = 0; column < kActionParameters; ++column) {
+      sql += column == 0 ? "?" : ", ?";
+    }
+    sql += ')';
+  }
+  return sql;
+}
+
 // A rename's directory is stored only where it differs from the one of the
 // action before it (NULL otherwise): a batch renames many files per folder,
 // and the repeated paths would make up a third of the journal. The first
-// action of each RecordPending call always carries it.
-void BindAction(sqlite::Statement& insert, std::int64_t id,
+// action of each RecordPending call always carries it. `row` is the row of
+// a several-row INSERT the action goes into.
+void BindAction(sqlite::Statement& insert, std::size_t row, std::int64_t id,
                 const JournalAction& action, const JournalAction* previous) {
-  insert.Bind(1, id);
-  insert.Bind(2, static_cast<int>(action.kind));
+  const int base = static_cast<int>(row) * kActionParameters;
+  insert.Bind(base + 1, id);
+  insert.Bind(base + 2, static_cast<int>(action.kind));
   if (action.kind == ActionKind::Rename) {
     if (previous == nullptr || previous->kind != ActionKind::Rename ||
         previous->directory != action.directory) {
-      insert.BindBlob(3, action.directory);
+      insert.BindBlob(base + 3, action.directory);
     }
-    insert.BindBlob(4, action.oldName);
-    insert.BindBlob(5, action.newName);
+    insert.BindBlob(base + 4, action.oldName);
+    insert.BindBlob(base + 5, action.newName);
     return;
   }
-  insert.BindBlob(6, action.path);
+  insert.BindBlob(base + 6, action.path);
   switch (action.kind) {
     case ActionKind::TagWrite:
-      insert.BindBlob(7, action.before);
-      insert.BindBlob(8, action.after);
+      insert.BindBlob(base + 7, action.before);
+      insert.BindBlob(base + 8, action.after);
       break;
     case ActionKind::TagAppend:
     case ActionKind::TagRemove:
-      insert.Bind(9, action.sizeBefore);
+      insert.Bind(base + 9, action.sizeBefore);
       break;
     case ActionKind::ContentReplace:
-      insert.BindBlob(7, action.before);
-      insert.Bind(9, action.sizeBefore);
-      insert.Bind(10, action.sizeAfter);
-      insert.BindBlob(11, action.hashAfter);
+      insert.BindBlob(base + 7, action.before);
+      insert.Bind(base + 9, action.sizeBefore);
+      insert.Bind(base + 10, action.sizeAfter);
+      insert.BindBlob(base + 11, action.hashAfter);
       break;
     default:
       break;
@@ -159,10 +186,6 @@ std::error_code Journal::PrepareStatements() {
       {&s.lastAction,
        "SELECT EXISTS(SELECT 1 FROM batches WHERE id = ?3), "
        "(SELECT max(id) FROM actions WHERE id BETWEEN ?1 AND ?2)"},
-      {&s.insertAction,
-       "INSERT INTO actions(id, kind, directory, old_name, new_name, path, "
-       "bytes_before, bytes_after, size_before, size_after, hash_after) "
-       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"},
       {&s.pendingAround,
        "SELECT count(*) FILTER (WHERE id < ?2), count(*) FILTER (WHERE id >= ?2) "
        "FROM actions WHERE id > " DONE_THROUGH("?1") " AND id <= ?3 AND state = 0"},
@@ -199,7 +222,8 @@ std::error_code Journal::PrepareStatements() {
   for (const auto& [statement, sql] : all) {
     if (auto ec = statement->Prepare(db_, sql)) return ec;
   }
-  return {};
+  if (auto ec = s.insertAction.Prepare(db_, InsertActionsSql(1).c_str())) return ec;
+  return s.insertActions.Prepare(db_, InsertActionsSql(kRowsPerInsert).c_str());
 }
 
 std::vector<std::int64_t> Journal::PrunedBatches(std::int64_t now,
@@ -278,13 +302,19 @@ std::vector<std::int64_t> Journal::RecordPending(
   if (ec) return {};
   std::vector<std::int64_t> ids;
   ids.reserve(actions.size());
-  sqlite::Statement& insert = statements_->insertAction;
   const JournalAction* previous = nullptr;
-  for (const JournalAction& action : actions) {
-    BindAction(insert, ++id, action, previous);
+  for (std::size_t first = 0; first < actions.size();) {
+    const bool several = actions.size() - first >= kRowsPerInsert;
+    sqlite::Statement& insert =
+        several ? statements_->insertActions : statements_->insertAction;
+    const std::size_t rows = several ? kRowsPerInsert : 1;
+    for (std::size_t row = 0; row < rows; ++row) {
+      BindAction(insert, row, ++id, actions[first + row], previous);
+      ids.push_back(id);
+      previous = &actions[first + row];
+    }
     if ((ec = insert.Run())) return {};
-    ids.push_back(id);
-    previous = &action;
+    first += rows;
   }
   if ((ec = transaction.Commit())) return {};
   return ids;

@@ -26,8 +26,9 @@ struct NameFromTagParams {
   int pattern = -1;
   bool operator==(const NameFromTagParams&) const = default;
 };
-// The new base name (before the replacement table; the caller adds ".mp3").
-// With no pattern, `presentBase` unchanged.
+// The new base name (before the replacement table; the caller adds ".mp3"):
+// the pattern's text, or with no pattern `presentBase`; either way with the
+// characters a file name cannot hold replaced by "_".
 std::u32string NameFromTag(const TagFieldsIn& fields, std::u32string_view presentBase,
                            const NameFromTagParams& params);
 

@@ -71,6 +71,11 @@ constexpr std::array<char16_t, 32> kHigh1252 = {
 
 char EncodeOne1252(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  // A byte of a file name that was not UTF-8 goes back as that byte: an old
+  // Latin-1 name already shows the Windows-1252 character it stands for.
+  if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
+    return static_cast<char>(cp - kEscapeBase);
+  }
   for (std::size_t k = 0; k < kHigh1252.size(); ++k) {
     if (kHigh1252[k] == 0 ? cp == 0x80 + k : kHigh1252[k] == cp) {
       return static_cast<char>(0x80 + k);
@@ -82,9 +87,15 @@ char EncodeOne1252(char32_t cp) {
 }  // namespace
 
 std::u32string DecodeUtf8(std::string_view bytes) {
-  std::u32string out;
-  out.reserve(bytes.size());
+  // ASCII, the usual case, is copied a code point per byte up to the first
+  // byte that is not.
+  std::u32string out(bytes.size(), U'\0');
   std::size_t i = 0;
+  for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
+    out[i] = static_cast<unsigned char>(bytes[i]);
+  }
+  if (i == bytes.size()) return out;
+  out.resize(i);
   while (i < bytes.size()) {
     char32_t cp = 0;
     const int n = DecodeOne(bytes, i, cp);

@@ -17,6 +17,7 @@ void EncodeUtf8Into(std::string& out, std::u32string_view text);
 
 // ID3v1 fields are Windows-1252. Characters it cannot hold are written as
 // "?". The five bytes without a 1252 mapping decode to their C1 controls.
+// An escaped byte of a file name (U+DC80..U+DCFF) is written as that byte.
 std::u32string DecodeWindows1252(std::string_view bytes);
 std::string EncodeWindows1252(std::u32string_view text);
 

@@ -16,6 +16,8 @@ ReplaceResult ReplaceLoop(std::u32string_view text, std::u32string_view haystack
     result.text = text;
     return result;
   }
+  // Room for one replacement without growing: the usual case.
+  result.text.reserve(text.size() + replacement.size());
   std::size_t from = 0;
   for (std::size_t p = haystack.find(needle); p != std::u32string_view::npos;
        p = haystack.find(needle, from)) {
