@@ -34,6 +34,12 @@ TEST(Operations, EveryCodeHasOneRowWithARule) {
   EXPECT_FALSE(InfoOf(Operation::E).appliesTable);
   EXPECT_EQ(DescribeParams(SearchReplaceParams{U"ä", U" -- "}), "search=ä\treplacement= -- ");
   EXPECT_EQ(DescribeParams(NoParams{}), "");
+  EXPECT_EQ(DescribeParams(TagFromNameParams{{true, 1, U""}, {}, {true, -1, U"Best of"}}),
+            "title=1\tartist=-\talbum==Best of");
+  EXPECT_EQ(DescribeParams(TagReplaceParams{{}, {U"a", U""}, {U"", U"x"}}),
+            "artist.search=a\tartist.replacement=");
+  EXPECT_TRUE(InfoOf(Operation::W).ignoresMarks && InfoOf(Operation::W).needsMp3);
+  EXPECT_FALSE(InfoOf(Operation::I).ignoresMarks);
 }
 
 // Each file holds its own name, so a test sees which file ended where.

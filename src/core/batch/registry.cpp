@@ -122,10 +122,16 @@ std::string Describe(const std::string& at, const FieldAffixes& f) {
 // A source of 'I' as the command line writes it: "-" not written, the
 // index of its table, or "=" and the typed text.
 std::string Describe(const std::string& at, const TagSource& source) {
-  const std::string text = !source.enabled     ? "-"
-                           : source.index >= 0 ? std::to_string(source.index)
-                                               : "=" + EncodeUtf8(source.text);
-  return at + "=" + text;
+  std::string text = at + "=";
+  if (!source.enabled) {
+    text += '-';
+  } else if (source.index >= 0) {
+    text += std::to_string(source.index);
+  } else {
+    text += '=';
+    text += EncodeUtf8(source.text);
+  }
+  return text;
 }
 
 // The pairs of the three fields, tab-separated.
