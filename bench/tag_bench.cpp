@@ -23,9 +23,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <ctime>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +30,7 @@
 #include "core/journal/journal.h"
 #include "support/mp3_tree.h"
 #include "support/plain_timing.h"
+#include "support/scratch_journal.h"
 
 namespace {
 
@@ -124,17 +122,6 @@ void EngineDelete(const std::string& root, sonavex::Journal* journal) {
   Engine(root, params, sonavex::Operation::A, journal);
 }
 
-std::unique_ptr<sonavex::Journal> OpenJournal(const std::string& path) {
-  std::error_code ec;
-  std::unique_ptr<sonavex::Journal> journal =
-      sonavex::Journal::Open(path, static_cast<std::int64_t>(time(nullptr)), ec);
-  if (ec) {
-    fprintf(stderr, "%s: %s\n", path.c_str(), ec.message().c_str());
-    exit(1);
-  }
-  return journal;
-}
-
 // Every file's content, to see that each round leaves the tree as it was.
 std::vector<std::string> Contents(const std::vector<std::string>& paths) {
   std::vector<std::string> out;
@@ -168,13 +155,7 @@ int main(int argc, char** argv) {
   const sonavex::bench::Mp3Tree tree(kFiles, kFilesPerFolder);
   const std::string& root = tree.root();
   const std::vector<std::string> original = Contents(tree.paths());
-  std::string journalFolder = parent + "/sonavex-bench-journal-XXXXXX";
-  if (mkdtemp(journalFolder.data()) == nullptr) {
-    perror("mkdtemp");
-    exit(1);
-  }
-  const std::unique_ptr<sonavex::Journal> journal =
-      OpenJournal(journalFolder + "/journal.sqlite");
+  const sonavex::bench::ScratchJournal journal(parent);
 
   std::vector<double> engine, plain;
   bool correct = true;
@@ -190,17 +171,7 @@ int main(int argc, char** argv) {
     plain.back() += Seconds([&] { PlainLoop(root, false); });
     correct = correct && Contents(tree.paths()) == original;
   };
-  for (int round = 0; round < rounds; ++round) {
-    // Taking turns at going first keeps any warm-up from favouring one side.
-    if (round % 2 == 0) {
-      engineRound();
-      plainRound();
-    } else {
-      plainRound();
-      engineRound();
-    }
-  }
-  std::filesystem::remove_all(journalFolder);
+  sonavex::bench::AlternateRounds(rounds, engineRound, plainRound);
 
   std::vector<double> ratios;
   for (std::size_t i = 0; i < engine.size(); ++i) ratios.push_back(engine[i] / plain[i]);
