@@ -44,6 +44,26 @@ std::string ReadFields(const Invocation& inv, Params& params, Read read) {
   return any ? std::string() : "Kein Feld angegeben (--title, --artist oder --album)";
 }
 
+// The two texts of each field option given into `params`, `limit`
+// characters at most each.
+template <class FieldParams, class Params>
+std::string ReadTextPairs(const Invocation& inv, OperationParams& params,
+                          std::size_t limit = std::u32string::npos) {
+  Params own;
+  std::string problem = ReadFields<FieldParams>(
+      inv, own, [limit](const FieldValues& values, FieldParams& field) {
+        std::u32string first = DecodeUtf8(values.first);
+        std::u32string second = DecodeUtf8(values.second);
+        if (first.size() > limit || second.size() > limit) {
+          return "Höchstens " + std::to_string(limit) + " Zeichen je Text";
+        }
+        field = {std::move(first), std::move(second)};
+        return std::string();
+      });
+  params = own;
+  return problem;
+}
+
 }  // namespace
 
 std::string ReadNameFromTagArguments(const Invocation& inv, OperationParams& params) {
@@ -69,14 +89,7 @@ std::string ReadTagFromNameArguments(const Invocation& inv, OperationParams& par
 }
 
 std::string ReadTagReplaceOptions(const Invocation& inv, OperationParams& params) {
-  TagReplaceParams own;
-  std::string problem = ReadFields<FieldReplace>(
-      inv, own, [](const FieldValues& values, FieldReplace& field) {
-        field = {DecodeUtf8(values.first), DecodeUtf8(values.second)};
-        return std::string();
-      });
-  params = own;
-  return problem;
+  return ReadTextPairs<FieldReplace, TagReplaceParams>(inv, params);
 }
 
 std::string ReadTagDeleteOptions(const Invocation& inv, OperationParams& params) {
@@ -97,18 +110,8 @@ std::string ReadTagDeleteOptions(const Invocation& inv, OperationParams& params)
 }
 
 std::string ReadTagInsertOptions(const Invocation& inv, OperationParams& params) {
-  TagInsertParams own;
-  std::string problem = ReadFields<FieldAffixes>(
-      inv, own, [](const FieldValues& values, FieldAffixes& field) {
-        field = {DecodeUtf8(values.first), DecodeUtf8(values.second)};
-        // The dialog's fields take at most 30 characters.
-        if (field.before.size() > kTagFieldLength || field.after.size() > kTagFieldLength) {
-          return std::string("Höchstens 30 Zeichen je Text");
-        }
-        return std::string();
-      });
-  params = own;
-  return problem;
+  // The dialog's fields take at most 30 characters.
+  return ReadTextPairs<FieldAffixes, TagInsertParams>(inv, params, kTagFieldLength);
 }
 
 }  // namespace sonavex::cli
