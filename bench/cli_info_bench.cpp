@@ -114,15 +114,7 @@ int main(int argc, char** argv) {
     plain.push_back(Seconds([&] { PlainLoop(root); }));
     plainCpu.push_back(OwnCpuSeconds() - before);
   };
-  for (int round = 0; round < rounds; ++round) {
-    if (round % 2 == 0) {
-      commandRound();
-      plainRound();
-    } else {
-      plainRound();
-      commandRound();
-    }
-  }
+  sonavex::bench::AlternateRounds(rounds, commandRound, plainRound);
 
   std::vector<double> ratios;
   for (std::size_t i = 0; i < command.size(); ++i) ratios.push_back(command[i] / plain[i]);

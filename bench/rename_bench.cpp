@@ -26,6 +26,7 @@
 #include "core/apply/executor.h"
 #include "core/journal/journal.h"
 #include "support/plain_timing.h"
+#include "support/scratch_journal.h"
 #include "support/rename_tree.h"
 
 namespace {
@@ -53,17 +54,6 @@ void Engine(const std::string& root, const char32_t* search,
                         context, executor);
 }
 
-std::unique_ptr<sonavex::Journal> OpenJournal(const std::string& path) {
-  std::error_code ec;
-  std::unique_ptr<sonavex::Journal> journal =
-      sonavex::Journal::Open(path, static_cast<std::int64_t>(time(nullptr)), ec);
-  if (ec) {
-    fprintf(stderr, "%s: %s\n", path.c_str(), ec.message().c_str());
-    exit(1);
-  }
-  return journal;
-}
-
 std::int64_t FileSize(const std::string& path) {
   struct stat st{};
   return stat(path.c_str(), &st) == 0 ? st.st_size : 0;
@@ -73,7 +63,7 @@ std::int64_t FileSize(const std::string& path) {
 std::int64_t OneBatchJournalSize(const std::string& root, const std::string& folder) {
   const std::string path = folder + "/one-batch.sqlite";
   {
-    const std::unique_ptr<sonavex::Journal> journal = OpenJournal(path);
+    const std::unique_ptr<sonavex::Journal> journal = sonavex::bench::OpenJournalOrExit(path);
     Engine(root, U" - ", U" -- ", journal.get());
   }
   Engine(root, U" -- ", U" - ", nullptr);
@@ -88,13 +78,7 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 11;
   const std::string root = sonavex::bench::MakeRenameTree(parent);
   const int files = kRenameFolders * kRenameFilesPerFolder;
-  std::string journalFolder = parent + "/sonavex-bench-journal-XXXXXX";
-  if (mkdtemp(journalFolder.data()) == nullptr) {
-    perror("mkdtemp");
-    exit(1);
-  }
-  const std::unique_ptr<sonavex::Journal> journal =
-      OpenJournal(journalFolder + "/journal.sqlite");
+  const sonavex::bench::ScratchJournal journal(parent);
 
   std::vector<double> engine, plain;
   bool correct = true;
@@ -108,19 +92,9 @@ int main(int argc, char** argv) {
     correct = correct && AllRenamedTo(root, " -- ");
     plain.back() += Seconds([&] { PlainRenameLoop(root, " -- ", " - "); });
   };
-  for (int round = 0; round < rounds; ++round) {
-    // Taking turns at going first keeps any warm-up from favouring one side.
-    if (round % 2 == 0) {
-      engineRound();
-      plainRound();
-    } else {
-      plainRound();
-      engineRound();
-    }
-  }
-  const std::int64_t oneBatch = OneBatchJournalSize(root, journalFolder);
+  sonavex::bench::AlternateRounds(rounds, engineRound, plainRound);
+  const std::int64_t oneBatch = OneBatchJournalSize(root, journal.folder());
   std::filesystem::remove_all(root);
-  std::filesystem::remove_all(journalFolder);
 
   std::vector<double> ratios;
   for (std::size_t i = 0; i < engine.size(); ++i) ratios.push_back(engine[i] / plain[i]);

@@ -32,6 +32,21 @@ double Seconds(Run run) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Runs both sides `rounds` times, taking turns at going first so that any
+// warm-up favours neither.
+template <typename EngineRound, typename PlainRound>
+void AlternateRounds(int rounds, EngineRound engineRound, PlainRound plainRound) {
+  for (int round = 0; round < rounds; ++round) {
+    if (round % 2 == 0) {
+      engineRound();
+      plainRound();
+    } else {
+      plainRound();
+      engineRound();
+    }
+  }
+}
+
 inline double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -37,11 +38,18 @@ constexpr const char* kUsage =
     "                    \"ALT<Tab>NEU\", Meldungen wie sonst; ändert nichts\n"
     "  --journal DATEI   das Rückgängig-Journal (Vorgabe:\n"
     "                    $XDG_STATE_HOME/mp3sonavex/journal.sqlite)\n"
+    "  --title WERT1 WERT2, --artist WERT1 WERT2, --album WERT1 WERT2\n"
+    "                    für W, A und B: die zwei Werte für das Feld Titel,\n"
+    "                    Interpret oder Album (W: SUCHEN ERSETZEN, A: ERSTE\n"
+    "                    LETZTE, B: VORN HINTEN); WERT2 ist immer das nächste\n"
+    "                    Argument, auch wenn es mit \"-\" beginnt oder leer ist,\n"
+    "                    z. B. mp3sonavex-cli W --title \"-live\" \"\"\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
     "\n"
     "\"--\" beendet die Optionen: Argumente danach, die mit \"-\" beginnen,\n"
     "sind Argumente des Befehls, z. B. mp3sonavex-cli X -- -live \"\".\n"
+    "Eine negative Zahl ist immer ein Argument, z. B. mp3sonavex-cli N -1.\n"
     "\n"
     "Meldungen gehen als \"Warnung: \" oder \"Fehler: \" auf die\n"
     "Standardfehlerausgabe. Rückgabewert: 0 ohne Meldung, 1 mit Meldung,\n"
@@ -79,7 +87,10 @@ enum OptionId {
   kSettings,
   kVersion,
   kDryRun,
-  kJournal
+  kJournal,
+  kTitle,
+  kArtist,
+  kAlbum
 };
 
 constexpr option kOptions[] = {
@@ -92,6 +103,9 @@ constexpr option kOptions[] = {
     {"version", no_argument, nullptr, kVersion},
     {"dry-run", no_argument, nullptr, kDryRun},
     {"journal", required_argument, nullptr, kJournal},
+    {"title", required_argument, nullptr, kTitle},
+    {"artist", required_argument, nullptr, kArtist},
+    {"album", required_argument, nullptr, kAlbum},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -133,6 +147,20 @@ void TakeOption(int id, const char* value, Invocation& inv) {
   }
 }
 
+// "-2" is an argument, as no option is a digit.
+bool IsNegativeNumber(const char* word) {
+  return word[0] == '-' && word[1] != '\0' &&
+         std::all_of(word + 1, word + std::strlen(word), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A field option takes its first value as options do and the next word,
+// whatever it is, as its second. False when there is none.
+bool TakeFieldOption(int id, const char* first, int argc, char** argv, Invocation& inv) {
+  if (optind >= argc) return false;
+  inv.fields[static_cast<std::size_t>(id - kTitle)] = FieldValues{first, argv[optind++]};
+  return true;
+}
+
 // Reads options and operands in GNU style: options anywhere, values joined
 // by "=" or following, "--" ends the options. Operands come back in order.
 // --help and --version answer at once, like the first wrong option.
@@ -153,10 +181,20 @@ Request ReadCommandLine(const std::vector<std::string>& args, Invocation& inv,
     // under optind until its last letter).
     const int next = std::max(optind, 1);
     const std::string word = next < argc ? argv[next] : "";
+    if (next < argc && IsNegativeNumber(argv[next])) {
+      operands.push_back(word);
+      optind = next + 1;
+      continue;
+    }
     const int answer = getopt_long(argc, argv.data(), "-:h", kOptions, nullptr);
     if (answer == -1) break;
     if (answer == 1) operands.push_back(optarg);
-    else if (answer == kHelp) return Request::Help;
+    else if (answer == kTitle || answer == kArtist || answer == kAlbum) {
+      if (!TakeFieldOption(answer, optarg, argc, argv.data(), inv)) {
+        problem = "Option " + word.substr(0, word.find('=')) + " braucht zwei Werte";
+        return Request::Wrong;
+      }
+    } else if (answer == kHelp) return Request::Help;
     else if (answer == kVersion) return Request::Version;
     else if (answer == '?' || answer == ':') {
       problem = OptionProblem(answer, word);
@@ -219,6 +257,11 @@ int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
   const Command* command = FindCommand(operands[0]);
   if (command == nullptr) return UsageError(err, "Unbekannter Befehl " + operands[0]);
   inv.arguments.assign(operands.begin() + 1, operands.end());
+  const bool fieldsGiven = std::any_of(inv.fields.begin(), inv.fields.end(),
+                                       [](const auto& field) { return field.has_value(); });
+  if (fieldsGiven && !command->takesFields) {
+    return UsageError(err, "--title, --artist und --album gelten nur für W, A und B");
+  }
   if (inv.arguments.size() < RequiredArguments(*command) ||
       inv.arguments.size() > command->arguments.size()) {
     return UsageError(err, "Falsche Anzahl Argumente für " + operands[0]);

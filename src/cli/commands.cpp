@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/journal_commands.h"
+#include "cli/tag_commands.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
@@ -68,12 +69,6 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
   return {};
 }
 
-// A whole number; false when the text is none.
-bool ParseNumber(const std::string& text, long& value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
 // Reads the command's arguments into the operation's parameters, as the
 // dialog's fields would hold them. Returns a usage problem or "".
 std::string ReadNameEditArguments(char code, const Invocation& inv,
@@ -117,14 +112,14 @@ std::string StepLine(const PlanStep& step) {
   return {};
 }
 
-// Runs a renaming operation like its dialog or menu command: the table and
-// its switch come from the settings file; parameters with nothing to do do
+using ParamsReader = std::string (*)(const Invocation& inv, OperationParams& params);
+
+// Runs an operation like its dialog or menu command: the table and its
+// switch come from the settings file; parameters with nothing to do do
 // nothing.
-std::string RunNameEdit(char code, Invocation& inv, std::ostream& out) {
+std::string RunBatch(char code, ParamsReader read, Invocation& inv, std::ostream& out) {
   OperationParams params;
-  if (std::string problem = ReadNameEditArguments(code, inv, params); !problem.empty()) {
-    return problem;
-  }
+  if (std::string problem = read(inv, params); !problem.empty()) return problem;
   const StoredReplacementTable stored = LoadReplacementTable(IniFile(inv.settingsPath));
   inv.context.table = stored.table;
   inv.context.replacementActive = stored.active;
@@ -140,11 +135,27 @@ std::string RunNameEdit(char code, Invocation& inv, std::ostream& out) {
   return {};
 }
 
-Command NameEditCommand(char code, std::string name, std::vector<std::string> arguments,
+template <char Code>
+std::string ReadNameEdit(const Invocation& inv, OperationParams& params) {
+  return ReadNameEditArguments(Code, inv, params);
+}
+
+template <char Code>
+Command NameEditCommand(std::string name, std::vector<std::string> arguments,
                         std::string description) {
-  return {std::string(1, code), std::move(name), std::move(arguments),
+  return {std::string(1, Code), std::move(name), std::move(arguments),
+          std::move(description), [](Invocation& inv, std::ostream& out) {
+            return RunBatch(Code, ReadNameEdit<Code>, inv, out);
+          }};
+}
+
+template <char Code, ParamsReader Read>
+Command TagCommand(std::string name, std::vector<std::string> arguments,
+                   std::string description, bool takesFields = false) {
+  return {std::string(1, Code), std::move(name), std::move(arguments),
           std::move(description),
-          [code](Invocation& inv, std::ostream& out) { return RunNameEdit(code, inv, out); }};
+          [](Invocation& inv, std::ostream& out) { return RunBatch(Code, Read, inv, out); },
+          takesFields};
 }
 
 const std::vector<Command>& Commands() {
@@ -157,21 +168,47 @@ const std::vector<Command>& Commands() {
        "      Tag-Felder; Tabs und Zeilenumbrüche in Tag-Feldern werden als\n"
        "      Leerzeichen ausgegeben",
        PrintInfo},
-      NameEditCommand('L', "delete-ends", {"ERSTE", "LETZTE"},
+      NameEditCommand<'L'>("delete-ends", {"ERSTE", "LETZTE"},
                       "Zeichen am Anfang und Ende des Namens löschen"),
-      NameEditCommand('E', "insert-ends", {"VORN", "HINTEN"},
+      NameEditCommand<'E'>("insert-ends", {"VORN", "HINTEN"},
                       "Text vor und nach dem Namen einfügen"),
-      NameEditCommand('X', "replace-name", {"SUCHEN", "ERSETZEN"},
+      NameEditCommand<'X'>("replace-name", {"SUCHEN", "ERSETZEN"},
                       "im Dateinamen suchen und ersetzen"),
-      NameEditCommand('Y', "replace-type", {"SUCHEN", "ERSETZEN"},
+      NameEditCommand<'Y'>("replace-type", {"SUCHEN", "ERSETZEN"},
                       "im Dateityp suchen und ersetzen"),
-      NameEditCommand('T', "swap", {"A", "B"},
+      NameEditCommand<'T'>("swap", {"A", "B"},
                       "Teile \" - \" tauschen, verschieben oder löschen (0 bis 10)"),
-      NameEditCommand('G', "capitalize", {}, "Großbuchstaben abc->Abc"),
-      NameEditCommand('K', "lowercase", {}, "Kleinbuchstaben ABC->Abc"),
-      NameEditCommand('S', "strip-marker", {}, "!s/!!s streichen"),
-      NameEditCommand('R', "replace-table", {},
+      NameEditCommand<'G'>("capitalize", {}, "Großbuchstaben abc->Abc"),
+      NameEditCommand<'K'>("lowercase", {}, "Kleinbuchstaben ABC->Abc"),
+      NameEditCommand<'S'>("strip-marker", {}, "!s/!!s streichen"),
+      NameEditCommand<'R'>("replace-table", {},
                       "die Ersetzungstabelle anwenden (auch wenn sie aus ist)"),
+      TagCommand<'N', ReadNameFromTagArguments>(
+          "name-from-tag", {"MUSTER"},
+          "Dateiname aus ID3Tag erstellen (nur MP3-Dateien, Endung \".mp3\"):\n"
+          "      0 Album - Interpret - Titel, 1 Interpret - Album - Titel,\n"
+          "      2 Interpret - Titel, 3 Titel - Interpret, 4 Titel, -1 keines"),
+      TagCommand<'I', ReadTagFromNameArguments>(
+          "tag-from-name", {"TITEL", "INTERPRET", "ALBUM"},
+          "ID3Tag aus Dateiname erstellen; je Feld \"-\" (nicht schreiben), die\n"
+          "      Nummer der Quelle wie im Dialog (Titel 0 bis 9, Interpret 0 bis 11,\n"
+          "      Album 0 bis 9) oder \"=TEXT\" (dieser Text)"),
+      TagCommand<'W', ReadTagReplaceOptions>(
+          "tag-replace", {},
+          "im ID3Tag suchen und ersetzen: --title/--artist/--album SUCHEN\n"
+          "      ERSETZEN; immer alle Dateien des Verzeichnisses (ohne Markierungen)",
+          true),
+      TagCommand<'A', ReadTagDeleteOptions>(
+          "tag-delete-ends", {},
+          "am Anfang und Ende der ID3Tag-Felder löschen: --title/--artist/--album\n"
+          "      ERSTE LETZTE (0 bis 30); immer alle Dateien des Verzeichnisses",
+          true),
+      TagCommand<'B', ReadTagInsertOptions>(
+          "tag-insert-ends", {},
+          "vor und nach den ID3Tag-Feldern einfügen: --title/--artist/--album\n"
+          "      VORN HINTEN (je höchstens 30 Zeichen); immer alle Dateien des\n"
+          "      Verzeichnisses",
+          true),
       {"", "journal", {},
        "die Einträge des Journals, neueste zuerst: Nummer, Zeit, Vorgang,\n"
        "      Anzahl Dateien und ggf. \"rückgängig gemacht\", durch Tabs getrennt",
@@ -192,6 +229,11 @@ void WarnNoUndo(Invocation& inv, std::error_code ec) {
 }
 
 }  // namespace
+
+bool ParseNumber(const std::string& text, long& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
 
 std::unique_ptr<Journal> OpenJournal(Invocation& inv) {
   std::error_code ec;

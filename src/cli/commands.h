@@ -1,7 +1,9 @@
 #pragma once
+#include <array>
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,12 +14,20 @@
 
 namespace sonavex::cli {
 
+// The two values of --title, --artist or --album.
+struct FieldValues {
+  std::string first;
+  std::string second;
+};
+
 // What the command line asks for, once the options are read.
 struct Invocation {
   std::string directory;
   std::vector<std::string> marks;
   std::string settingsPath;
   std::vector<std::string> arguments;
+  // --title, --artist and --album, in this order, for the tag field edits.
+  std::array<std::optional<FieldValues>, 3> fields;
   BatchContext context;
   // --dry-run: print the plan, change nothing.
   bool dryRun = false;
@@ -46,10 +56,15 @@ struct Command {
   // Does the work; returns a usage problem found in the arguments before
   // anything was done, or an empty text.
   std::function<std::string(Invocation&, std::ostream&)> run;
+  // Takes --title, --artist and --album.
+  bool takesFields = false;
 };
 
 // The command named by its letter or its long name; nullptr if none.
 const Command* FindCommand(const std::string& word);
+
+// A whole number; false when the text is none.
+bool ParseNumber(const std::string& text, long& value);
 
 // One line per command for the usage text.
 std::string CommandHelp();

@@ -19,20 +19,27 @@ using test::TempDir;
 using Names = std::vector<std::string>;
 
 TEST(Operations, EveryCodeHasOneRowWithARule) {
-  const char letters[] = {'R', 'L', 'E', 'X', 'Y', 'G', 'K', 'S', 'T'};
+  const char letters[] = {'R', 'L', 'E', 'X', 'Y', 'G', 'K', 'S', 'T', 'N', 'I', 'W', 'A', 'B'};
   ASSERT_EQ(Operations().size(), std::size(letters));
   for (const char letter : letters) {
     const OperationInfo* info = FindOperation(letter);
     ASSERT_NE(info, nullptr) << letter;
     EXPECT_EQ(static_cast<char>(info->code), letter);
     EXPECT_EQ(&InfoOf(info->code), info) << letter;
-    EXPECT_NE(info->rule, nullptr) << letter;
+    // Exactly one rule: a new name or new tag fields.
+    EXPECT_NE(info->rule == nullptr, info->tagRule == nullptr) << letter;
     EXPECT_LT(info->paramsIndex, std::variant_size_v<OperationParams>) << letter;
   }
   EXPECT_EQ(FindOperation('C'), nullptr);
   EXPECT_FALSE(InfoOf(Operation::E).appliesTable);
   EXPECT_EQ(DescribeParams(SearchReplaceParams{U"ä", U" -- "}), "search=ä\treplacement= -- ");
   EXPECT_EQ(DescribeParams(NoParams{}), "");
+  EXPECT_EQ(DescribeParams(TagFromNameParams{{true, 1, U""}, {}, {true, -1, U"Best of"}}),
+            "title=1\tartist=-\talbum==Best of");
+  EXPECT_EQ(DescribeParams(TagReplaceParams{{}, {U"a", U""}, {U"", U"x"}}),
+            "artist.search=a\tartist.replacement=");
+  EXPECT_TRUE(InfoOf(Operation::W).ignoresMarks && InfoOf(Operation::W).needsMp3);
+  EXPECT_FALSE(InfoOf(Operation::I).ignoresMarks);
 }
 
 // Each file holds its own name, so a test sees which file ended where.

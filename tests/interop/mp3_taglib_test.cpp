@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/apply/executor.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/case.h"
@@ -57,6 +58,27 @@ TEST(TagLibReads, OurTagFields) {
   ASSERT_FALSE(info.SetDatei(dir / "a.mp3"));
   EXPECT_EQ(TrimBlanks(info.Titel), FromTagLib(tag->title()));
   EXPECT_EQ(TrimBlanks(info.Album), FromTagLib(tag->album()));
+}
+
+// 'I' on an untagged file whose name holds Latin-1 letters: TagLib reads
+// ID3v1 as Latin-1, which the Windows-1252 fields match below 0x80 and
+// from 0xA0 on.
+TEST(TagLibReads, FieldsFilledFromTheFileName) {
+  test::TempDir dir;
+  test::WriteFile(dir / "Mötley Crüe - Café Señor.mp3", std::string(2000, '\0'));
+  TagFromNameParams params;
+  params.titel = {true, 1, {}};      // part 2 of "Interpret - Titel"
+  params.interpret = {true, 0, {}};  // part 1 of "Interpret - Titel"
+  params.album = {true, -1, U"Grüße aus Köln"};
+  BatchContext context;
+  ASSERT_EQ(RunSelection(Operation::I, params, dir.path(), {}, context).performed, 2);
+
+  TagLib::MPEG::File file((dir / "Mötley Crüe - Café Señor.mp3").c_str());
+  ASSERT_TRUE(file.hasID3v1Tag());
+  const TagLib::ID3v1::Tag* tag = file.ID3v1Tag();
+  EXPECT_EQ(FromTagLib(tag->title()), U"Café Señor");
+  EXPECT_EQ(FromTagLib(tag->artist()), U"Mötley Crüe");
+  EXPECT_EQ(FromTagLib(tag->album()), U"Grüße aus Köln");
 }
 
 TEST(TagLibReads, TheSamePlayingTimeOfAVbrFile) {

@@ -78,9 +78,16 @@ class StepRunner {
 
   StepOutcome TagWrite(const PlanStep& step) {
     const std::string path = JoinPath(step.directory, step.name);
-    WritableGuard guard(path);  // its own failure shows up in the open below
+    // A writable file, the usual case, is opened at once; a write-protected
+    // one has its protection lifted for the write and put back afterwards.
+    std::optional<WritableGuard> guard;
     std::error_code ec;
     FileHandle file = FileHandle::OpenReadWrite(path, ec);
+    if (ec == std::errc::permission_denied) {
+      guard.emplace(path);  // its own failure shows up in the open below
+      ec.clear();
+      file = FileHandle::OpenReadWrite(path, ec);
+    }
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;

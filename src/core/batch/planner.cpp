@@ -5,6 +5,7 @@
 
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
+#include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
@@ -89,16 +90,18 @@ PlanStep RefuseStep(const std::string& directory, const std::string& name,
   return step;
 }
 
-// What one file gets: split the name, run the rule, run the table over the
-// new base name where the operation wants it.
-void PlanFile(const OperationInfo& info, const OperationParams& params,
-              const BatchContext& context, const std::string& directory,
-              const std::string& fileName, DirectoryNames& names, Plan& plan) {
+// What a renaming rule makes of one file: split the name, run the rule
+// (with the record's tag fields for 'N'), run the table over the new base
+// name where the operation wants it.
+void PlanRenameFile(const OperationInfo& info, const OperationParams& params,
+                    const BatchContext& context, const std::string& directory,
+                    const std::string& fileName, const TagFieldsIn* tag,
+                    DirectoryNames& names, Plan& plan) {
   const std::u32string name = DecodeUtf8(fileName);
   NameParts parts = SplitName(name);
   const NameEdit edit = info.rule(
       {std::move(parts.base), std::move(parts.extension),
-       DecodeUtf8(JoinPath(directory, fileName))},
+       DecodeUtf8(JoinPath(directory, fileName)), tag},
       params);
   if (edit.outcome == NameEdit::Outcome::Refuse) {
     plan.steps.push_back(RefuseStep(directory, fileName, edit.refusal));
@@ -114,6 +117,88 @@ void PlanFile(const OperationInfo& info, const OperationParams& params,
   // show.
   if (newName == fileName) return;
   plan.steps.push_back(PlannedRename(directory, fileName, std::move(newName), names));
+}
+
+// The 128 tag bytes with each text present fitted into its field.
+std::string RenderTexts(std::string tag, const TagTexts& texts) {
+  const auto put = [&tag](TagField field, const std::optional<std::u32string>& text) {
+    if (text) tag = RenderTagField(tag, field, FitTagField(*text));
+  };
+  put(TagField::Titel, texts.Titel);
+  put(TagField::Interpret, texts.Interpret);
+  put(TagField::Album, texts.Album);
+  return tag;
+}
+
+// What a tag rule makes of one MP3 file: one write of the fields it gives,
+// from the tag as it is now. Every field the rule gives is written, also
+// one that keeps its bytes, as the file is written all the same.
+void PlanTagWrite(const OperationInfo& info, const OperationParams& params,
+                  const std::string& directory, const std::string& fileName,
+                  TagInput file, std::string tag, Plan& plan) {
+  file.fileName = DecodeUtf8(fileName);
+  file.directory = DecodeUtf8(directory);
+  const TagTexts texts = info.tagRule(file, params);
+  if (!texts.Titel && !texts.Interpret && !texts.Album) return;
+  PlanStep step;
+  step.kind = StepKind::TagWrite;
+  step.directory = directory;
+  step.name = fileName;
+  step.after = RenderTexts(tag, texts);
+  step.before = std::move(tag);
+  plan.steps.push_back(std::move(step));
+}
+
+bool IsMp3Name(const std::string& fileName) {
+  const std::u32string extension = SplitName(DecodeUtf8(fileName)).extension;
+  return !extension.empty() && IsMp3Type(std::u32string_view(extension).substr(1));
+}
+
+// The frame of the operations on MP3 files: other files are passed over
+// without a word; the record is loaded without changing the file; an
+// untagged file is planned to get its empty tag first and is read as that
+// tag; a file that cannot be read is reported and the batch goes on.
+void PlanMp3File(const OperationInfo& info, const OperationParams& params,
+                 const BatchContext& context, const std::string& directory,
+                 const std::string& fileName, DirectoryNames& names, Plan& plan) {
+  if (!IsMp3Name(fileName)) return;
+  TInfo record;
+  TagTail tail;
+  if (const std::error_code ec =
+          LoadWithTagTail(JoinPath(directory, fileName), record, tail)) {
+    plan.steps.push_back(RefuseStep(
+        directory, fileName,
+        {MessageKind::Warning,
+         RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(fileName))}));
+    return;
+  }
+  if (!HasTagMarker(tail.bytes)) {
+    PlanStep append;
+    append.kind = StepKind::TagAppend;
+    append.directory = directory;
+    append.name = fileName;
+    append.sizeBefore = tail.size;
+    plan.steps.push_back(std::move(append));
+    tail.bytes = EmptyTag();
+    ReadTag(tail.bytes, record);
+  }
+  TagInput file{{record.Titel, record.Interpret, record.Album}, {}, {}};
+  if (info.tagRule != nullptr) {
+    PlanTagWrite(info, params, directory, fileName, std::move(file),
+                 std::move(tail.bytes), plan);
+  } else {
+    PlanRenameFile(info, params, context, directory, fileName, &file.fields, names, plan);
+  }
+}
+
+void PlanFile(const OperationInfo& info, const OperationParams& params,
+              const BatchContext& context, const std::string& directory,
+              const std::string& fileName, DirectoryNames& names, Plan& plan) {
+  if (info.needsMp3) {
+    PlanMp3File(info, params, context, directory, fileName, names, plan);
+  } else {
+    PlanRenameFile(info, params, context, directory, fileName, nullptr, names, plan);
+  }
 }
 
 Plan PlanHeader(const OperationInfo& info, const OperationParams& params,

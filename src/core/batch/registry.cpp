@@ -27,6 +27,27 @@ NameEdit WithParams(const NameInput& name, const OperationParams& params) {
   return own != nullptr ? Rule(name, *own) : NameEdit::Keep();
 }
 
+// 'N' builds the new base name from the record's fields; the extension is
+// always ".mp3" in small letters. Without the fields (no record loaded) the
+// file is left alone.
+NameEdit NameFromRecord(const NameInput& name, const NameFromTagParams& params) {
+  if (name.tag == nullptr) return NameEdit::Keep();
+  return NameEdit::RenameTo(NameFromTag(*name.tag, name.base, params), U".mp3");
+}
+
+// Adapts a rule over the three fields to the row's tag rule type; a
+// mismatch of the parameters writes nothing.
+template <class Params, TagTexts (*Rule)(const TagFieldsIn&, const Params&)>
+TagTexts FieldsRule(const TagInput& file, const OperationParams& params) {
+  const Params* own = std::get_if<Params>(&params);
+  return own != nullptr ? Rule(file.fields, *own) : TagTexts{};
+}
+
+TagTexts FromName(const TagInput& file, const OperationParams& params) {
+  const auto* own = std::get_if<TagFromNameParams>(&params);
+  return own != nullptr ? TagFromName(file.fileName, file.directory, *own) : TagTexts{};
+}
+
 // 'R' renames every file to its own name with the table run over it.
 NameEdit KeepNameForTable(const NameInput& name) {
   return NameEdit::RenameTo(name.base, name.extension);
@@ -39,33 +60,90 @@ constexpr std::size_t IndexOf() {
 
 using F = OperationFamily;
 
-const std::array<OperationInfo, 9> kOperations = {{
+const std::array<OperationInfo, 14> kOperations = {{
     {Operation::R, F::Table, U"Zeichen ersetzen: Sofort", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<KeepNameForTable>},
+     IndexOf<NoParams>(), WithoutParams<KeepNameForTable>, nullptr},
     {Operation::L, F::NameEdit, U"Anfang/Ende Löschen", true, false, false,
-     IndexOf<DeleteEndsParams>(), WithParams<DeleteEndsParams, DeleteAtEnds>},
+     IndexOf<DeleteEndsParams>(), WithParams<DeleteEndsParams, DeleteAtEnds>, nullptr},
     {Operation::E, F::NameEdit, U"Anfang/Ende Einfügen", false, false, false,
-     IndexOf<InsertEndsParams>(), WithParams<InsertEndsParams, InsertAtEnds>},
+     IndexOf<InsertEndsParams>(), WithParams<InsertEndsParams, InsertAtEnds>, nullptr},
     {Operation::X, F::NameEdit, U"Suchen und Ersetzen: Dateiname", true, false, false,
-     IndexOf<SearchReplaceParams>(), WithParams<SearchReplaceParams, ReplaceInName>},
+     IndexOf<SearchReplaceParams>(), WithParams<SearchReplaceParams, ReplaceInName>,
+     nullptr},
     {Operation::Y, F::NameEdit, U"Suchen und Ersetzen: Dateityp", true, false, false,
-     IndexOf<SearchReplaceParams>(), WithParams<SearchReplaceParams, ReplaceInType>},
+     IndexOf<SearchReplaceParams>(), WithParams<SearchReplaceParams, ReplaceInType>,
+     nullptr},
     {Operation::G, F::CaseSwap, U"Großbuchstaben abc->Abc", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<CapitalizeWords>},
+     IndexOf<NoParams>(), WithoutParams<CapitalizeWords>, nullptr},
     {Operation::K, F::CaseSwap, U"Kleinbuchstaben ABC->Abc", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<LowerInsideWords>},
+     IndexOf<NoParams>(), WithoutParams<LowerInsideWords>, nullptr},
     {Operation::S, F::CaseSwap, U"!s/!!s Streichen", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<StripMarker>},
+     IndexOf<NoParams>(), WithoutParams<StripMarker>, nullptr},
     {Operation::T, F::CaseSwap, U"Tauschen", true, false, false,
-     IndexOf<SwapParams>(), WithParams<SwapParams, SwapParts>},
+     IndexOf<SwapParams>(), WithParams<SwapParams, SwapParts>, nullptr},
+    {Operation::N, F::Tag, U"Dateiname aus ID3Tag erstellen", true, false, true,
+     IndexOf<NameFromTagParams>(), WithParams<NameFromTagParams, NameFromRecord>,
+     nullptr},
+    {Operation::I, F::Tag, U"ID3Tag aus Dateiname erstellen", false, false, true,
+     IndexOf<TagFromNameParams>(), nullptr, FromName},
+    {Operation::W, F::Tag, U"ID3Tag Suchen und Ersetzen", false, true, true,
+     IndexOf<TagReplaceParams>(), nullptr, FieldsRule<TagReplaceParams, TagSearchReplace>},
+    {Operation::A, F::Tag, U"ID3Tag Anfang/Ende Löschen", false, true, true,
+     IndexOf<TagDeleteParams>(), nullptr, FieldsRule<TagDeleteParams, TagDeleteStartEnd>},
+    {Operation::B, F::Tag, U"ID3Tag Anfang/Ende Einfügen", false, true, true,
+     IndexOf<TagInsertParams>(), nullptr, FieldsRule<TagInsertParams, TagInsertStartEnd>},
 }};
 
-std::string Pair(const char* key, const std::u32string& value) {
-  return std::string(key) + "=" + EncodeUtf8(value);
+std::string Pair(const std::string& key, const std::u32string& value) {
+  return key + "=" + EncodeUtf8(value);
 }
 
-std::string Pair(const char* key, long value) {
-  return std::string(key) + "=" + std::to_string(value);
+std::string Pair(const std::string& key, long value) {
+  return key + "=" + std::to_string(value);
+}
+
+// One field's pairs, each key led by the field's name ("title.search=a");
+// empty when the field has nothing to do.
+std::string Describe(const std::string& at, const FieldReplace& f) {
+  if (f.search.empty()) return {};
+  return Pair(at + ".search", f.search) + "\t" + Pair(at + ".replacement", f.replacement);
+}
+
+std::string Describe(const std::string& at, const FieldCounts& f) {
+  if (f.first <= 0 && f.last <= 0) return {};
+  return Pair(at + ".first", f.first) + "\t" + Pair(at + ".last", f.last);
+}
+
+std::string Describe(const std::string& at, const FieldAffixes& f) {
+  if (f.before.empty() && f.after.empty()) return {};
+  return Pair(at + ".before", f.before) + "\t" + Pair(at + ".after", f.after);
+}
+
+// A source of 'I' as the command line writes it: "-" not written, the
+// index of its table, or "=" and the typed text.
+std::string Describe(const std::string& at, const TagSource& source) {
+  std::string text = at + "=";
+  if (!source.enabled) {
+    text += '-';
+  } else if (source.index >= 0) {
+    text += std::to_string(source.index);
+  } else {
+    text += '=';
+    text += EncodeUtf8(source.text);
+  }
+  return text;
+}
+
+// The pairs of the three fields, tab-separated.
+template <class Params>
+std::string DescribeFields(const Params& p) {
+  std::string text;
+  for (const std::string& pairs :
+       {Describe("title", p.titel), Describe("artist", p.interpret),
+        Describe("album", p.album)}) {
+    if (!pairs.empty()) text += (text.empty() ? "" : "\t") + pairs;
+  }
+  return text;
 }
 
 }  // namespace
@@ -100,12 +178,15 @@ std::string DescribeParams(const OperationParams& params) {
             return Pair("search", p.search) + "\t" + Pair("replacement", p.replacement);
           },
           [](const SwapParams& p) { return Pair("a", p.a) + "\t" + Pair("b", p.b); },
+          [](const NameFromTagParams& p) { return Pair("pattern", p.pattern); },
+          [](const auto& p) { return DescribeFields(p); },
       },
       params);
 }
 
 bool NameEditHasWork(const OperationParams& params) {
   return std::visit(Overloaded{[](const NoParams&) { return true; },
+                               [](const NameFromTagParams&) { return true; },
                                [](const auto& own) { return HasWork(own); }},
                     params);
 }

@@ -10,6 +10,7 @@
 #include "core/ops/case_swap.h"
 #include "core/ops/name_edits.h"
 #include "core/ops/rename_rule.h"
+#include "core/ops/tag_ops.h"
 
 namespace sonavex {
 
@@ -25,18 +26,39 @@ enum class Operation : char {
   K = 'K',  // lower case inside words
   S = 'S',  // strip a "!s." or "!!s." marker
   T = 'T',  // swap, move or delete " - " parts
+  N = 'N',  // file name from the ID3v1 tag
+  I = 'I',  // ID3v1 title, artist and album from the file and directory names
+  W = 'W',  // search and replace in the tag fields
+  A = 'A',  // delete characters at the start and end of the tag fields
+  B = 'B',  // insert text before and after the tag fields
 };
 
-enum class OperationFamily { Table, NameEdit, CaseSwap };
+enum class OperationFamily { Table, NameEdit, CaseSwap, Tag };
 
 // Each operation's parameters, as a dialog or the command line gives them;
 // each struct lives beside its rule in core/ops.
-using OperationParams = std::variant<NoParams, DeleteEndsParams, InsertEndsParams,
-                                     SearchReplaceParams, SwapParams>;
+using OperationParams =
+    std::variant<NoParams, DeleteEndsParams, InsertEndsParams, SearchReplaceParams,
+                 SwapParams, NameFromTagParams, TagFromNameParams, TagReplaceParams,
+                 TagDeleteParams, TagInsertParams>;
 
-// The rule of a renaming operation, over the parameters of its row.
+// The rule of a renaming operation, over the parameters of its row. 'N'
+// finds the record's fields in `name.tag`.
 using OperationRule = NameEdit (*)(const NameInput& name,
                                    const OperationParams& params);
+
+// What a tag rule sees of one MP3 file: its record's fields (an untagged
+// file's as its empty tag holds them), its name and the full path of its
+// directory.
+struct TagInput {
+  TagFieldsIn fields;
+  std::u32string fileName;
+  std::u32string directory;
+};
+
+// The rule of an operation that writes the tag: the texts of the fields it
+// writes, not yet fitted.
+using TagRule = TagTexts (*)(const TagInput& file, const OperationParams& params);
 
 struct OperationInfo {
   Operation code;
@@ -46,7 +68,8 @@ struct OperationInfo {
   bool ignoresMarks;        // always the whole directory (tree)
   bool needsMp3;            // acts only on MP3 files
   std::size_t paramsIndex;  // the alternative of OperationParams it takes
-  OperationRule rule;       // the new name of one file
+  OperationRule rule;       // the new name of one file, or nullptr
+  TagRule tagRule;          // the new tag fields of one file, or nullptr
 };
 
 // Every row, one per Operation value.
@@ -64,8 +87,9 @@ std::string DescribeParams(const OperationParams& params);
 
 // False when a dialog's start button would do nothing for these parameters
 // ('L' with both counts 0, 'E' with both texts empty, 'X' and 'Y' with an
-// empty search text, 'T' with two equal numbers). Operations without
-// parameters always work.
+// empty search text, 'T' with two equal numbers; 'I' with no field checked,
+// 'W' with every search text empty, 'A' with every count 0, 'B' with every
+// text empty). 'N' and operations without parameters always work.
 bool NameEditHasWork(const OperationParams& params);
 
 }  // namespace sonavex

@@ -98,7 +98,8 @@ void SetSizeAndDate(const FileStat& stat, TInfo& info) {
 // Size and date come from the open file, which spares a second lookup of
 // its path, and are taken before an empty tag is added: the playing time is
 // computed from that size too.
-std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info) {
+std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info,
+                        TagTail* tailOut) {
   SetMp3Defaults(info);
   std::error_code ec;
   FileHandle file = FileHandle::OpenRead(info.Datei, ec);
@@ -109,6 +110,7 @@ std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info) {
   FileBytes bytes(file, stat.size);
   std::string tail;
   if ((ec = ReadHeadAndTail(bytes, appendTag, info.Datei, tail))) return ec;
+  if (tailOut != nullptr) *tailOut = {stat.size, tail};
   const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
   if (search.frame) DecodeFrameHeader(search.frame->header, info);
@@ -120,12 +122,12 @@ std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info) {
 }
 
 std::error_code Load(const std::string& path, const TInfo::TagAppender* appendTag,
-                     TInfo& info) {
+                     TInfo& info, TagTail* tailOut = nullptr) {
   if (path == info.Datei) return {};
   info.Datei = path;
   SplitFileName(path, info);
-  info.IstMP3 = UpCaseUmlaut(info.Typ) == U"MP3";
-  if (info.IstMP3) return LoadMp3(appendTag, info);
+  info.IstMP3 = IsMp3Type(info.Typ);
+  if (info.IstMP3) return LoadMp3(appendTag, info, tailOut);
   FileStat stat;
   if (const std::error_code ec = StatPath(path, stat)) return ec;
   SetSizeAndDate(stat, info);
@@ -145,6 +147,14 @@ std::error_code TInfo::SetDatei(const std::string& path) {
 
 std::error_code TInfo::SetDatei(const std::string& path, const TagAppender& appendTag) {
   return Load(path, appendTag ? &appendTag : nullptr, *this);
+}
+
+bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }
+
+std::error_code LoadWithTagTail(const std::string& path, TInfo& info, TagTail& tail) {
+  tail = {};
+  info.Datei.clear();  // a record that held this file already reads it again
+  return Load(path, nullptr, info, &tail);
 }
 
 std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps) {

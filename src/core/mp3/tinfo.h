@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <system_error>
+
+#include "core/mp3/id3v1.h"
 
 namespace sonavex {
 
@@ -42,6 +45,16 @@ struct TInfo {
   // Groesse and Datum still describe the file as it was before.
   std::error_code SetDatei(const std::string& path, const TagAppender& appendTag);
 };
+
+// True for the file type (extension without its dot) of an MP3 file: "MP3"
+// in any letter case.
+bool IsMp3Type(std::u32string_view typ);
+
+// Loads `info` read-only as SetDatei(path) does, always reading the file,
+// and gives the size and last 128 bytes of an MP3 file as that load read
+// them (`tail` stays empty for other files), so that a tag writer need not
+// read the file a second time.
+std::error_code LoadWithTagTail(const std::string& path, TInfo& info, TagTail& tail);
 
 // The playing time text of `seconds`: whole minutes and seconds, each cut to
 // three digits and given a leading "0" when it has one, joined by ":".

@@ -8,10 +8,15 @@
 
 namespace sonavex {
 
+struct TagFieldsIn;
+
 struct NameInput {
   std::u32string base;
   std::u32string extension;  // with its dot; empty when the name has none
   std::u32string path;       // directory + "/" + file name, for messages
+  // The record's tag fields, for the rules that build the name from the tag
+  // ('N'); nullptr for the others.
+  const TagFieldsIn* tag = nullptr;
 };
 
 struct Refusal {

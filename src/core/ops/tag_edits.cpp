@@ -1,0 +1,80 @@
+// 'W', 'A' and 'B': edits of the three text fields as they stand. Every
+// field comes back trimmed with TrimBlanks; the caller fits it into the tag.
+#include <algorithm>
+#include <optional>
+
+#include "core/ops/tag_ops.h"
+#include "core/text/case.h"
+#include "core/text/replace.h"
+
+namespace sonavex {
+namespace {
+
+// Runs `edit` over the three fields with their own parameters; a field
+// whose edit gives nothing is left alone.
+template <class FieldParams, class Edit>
+TagTexts EachField(const TagFieldsIn& fields, const FieldParams& titel,
+                   const FieldParams& interpret, const FieldParams& album, Edit edit) {
+  TagTexts texts;
+  texts.Titel = edit(fields.titel, titel);
+  texts.Interpret = edit(fields.interpret, interpret);
+  texts.Album = edit(fields.album, album);
+  return texts;
+}
+
+std::optional<std::u32string> ReplaceInField(const std::u32string& text,
+                                             const FieldReplace& replace) {
+  // An empty search text leaves the field untouched, not even trimmed.
+  if (replace.search.empty()) return std::nullopt;
+  return TrimBlanks(ReplaceAllIgnoringCase(replace.search, replace.replacement, text).text);
+}
+
+std::optional<std::u32string> DeleteInField(const std::u32string& text,
+                                            const FieldCounts& counts) {
+  // Trailing padding blanks do not count: the cut is on the trimmed text.
+  std::u32string kept = TrimBlanks(text);
+  const auto first = static_cast<std::size_t>(std::max(counts.first, 0L));
+  const auto last = static_cast<std::size_t>(std::max(counts.last, 0L));
+  kept.erase(0, std::min(first, kept.size()));
+  // More last characters than are left cuts nothing at all.
+  if (last <= kept.size()) kept.resize(kept.size() - last);
+  return TrimBlanks(kept);
+}
+
+std::optional<std::u32string> InsertInField(const std::u32string& text,
+                                            const FieldAffixes& affixes) {
+  return TrimBlanks(affixes.before + TrimBlanks(text) + affixes.after);
+}
+
+}  // namespace
+
+TagTexts TagSearchReplace(const TagFieldsIn& fields, const TagReplaceParams& params) {
+  return EachField(fields, params.titel, params.interpret, params.album, ReplaceInField);
+}
+
+TagTexts TagDeleteStartEnd(const TagFieldsIn& fields, const TagDeleteParams& params) {
+  return EachField(fields, params.titel, params.interpret, params.album, DeleteInField);
+}
+
+TagTexts TagInsertStartEnd(const TagFieldsIn& fields, const TagInsertParams& params) {
+  return EachField(fields, params.titel, params.interpret, params.album, InsertInField);
+}
+
+bool HasWork(const TagReplaceParams& params) {
+  return !params.titel.search.empty() || !params.interpret.search.empty() ||
+         !params.album.search.empty();
+}
+
+bool HasWork(const TagDeleteParams& params) {
+  const auto any = [](const FieldCounts& c) { return c.first > 0 || c.last > 0; };
+  return any(params.titel) || any(params.interpret) || any(params.album);
+}
+
+bool HasWork(const TagInsertParams& params) {
+  const auto any = [](const FieldAffixes& a) {
+    return !a.before.empty() || !a.after.empty();
+  };
+  return any(params.titel) || any(params.interpret) || any(params.album);
+}
+
+}  // namespace sonavex
