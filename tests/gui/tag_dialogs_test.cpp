@@ -8,7 +8,9 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include "core/batch/plan.h"
 #include "core/mp3/id3v1.h"
+#include "gui/main_menu.h"
 #include "gui/dialogs/name_from_tag_dialog.h"
 #include "gui/dialogs/tag_ends_dialog.h"
 #include "gui/dialogs/tag_from_name_dialog.h"
@@ -345,6 +347,26 @@ TEST_F(TagRunTest, Form16AddsAndDeletesInEveryFileAndRefillsTheGrid) {
   EXPECT_EQ(TagOf("track02.MP3"), Tag("Bohemian Rhapsody", "Queen", "Opera"));
   EXPECT_EQ(GridText(1, 3), QStringLiteral("Opera"));
   EXPECT_TRUE(reporter.messages.empty());
+}
+
+// Cancelled in the preview: nothing changes and the dialog stays for
+// another try, its fields as they were.
+TEST_F(TagRunTest, CancelInThePreviewKeepsForm15Open) {
+  MainWindow& window = StartWithTwoSongs();
+  window.menu().vorschau->setChecked(true);
+  int asked = 0;
+  window.setPlanConfirmation([&asked](const Plan&) {
+    ++asked;
+    return false;
+  });
+  const std::string before = TagOf("ABBA - Waterloo.mp3");
+  QWidget* dialog = OpenForm15();
+  SetText(dialog, "Edit1", "end");
+  Child<QPushButton>(dialog, "Button1")->click();
+  EXPECT_EQ(asked, 1);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(Child<QLineEdit>(dialog, "Edit1")->text(), QStringLiteral("end"));
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), before);
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ NameFromTagParams NameFromTagDialog::parameters() const {
 // Works without a pattern as well: the names keep their base and get
 // ".mp3" and the replacement table.
 void NameFromTagDialog::onStartClicked() {
-  if (RunTagBatch(host_, parameters())) hide();
+  if (host_.runSelection(Operation::N, parameters())) hide();
 }
 
 void NameFromTagDialog::loadChoice() {

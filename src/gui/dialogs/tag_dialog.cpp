@@ -68,11 +68,4 @@ bool SelectStoredEntry(QComboBox* box, long stored) {
   return known;
 }
 
-// Filled in when the engine knows the tag operations.
-bool RunTagBatch(BatchHost&, const NameFromTagParams&) { return false; }
-bool RunTagBatch(BatchHost&, const TagFromNameParams&) { return false; }
-bool RunTagBatch(BatchHost&, const TagReplaceParams&) { return false; }
-bool RunTagBatch(BatchHost&, const TagDeleteParams&) { return false; }
-bool RunTagBatch(BatchHost&, const TagInsertParams&) { return false; }
-
 }  // namespace sonavex

@@ -1,8 +1,8 @@
 #pragma once
 // What the four tag dialogs share: a fixed window without title-bar
 // buttons in the program's font, named push buttons, optionally fields that
-// start afresh whenever the window becomes active, and the start of their
-// batches through the host.
+// start afresh whenever the window becomes active, and the end of a run
+// over the whole directory.
 #include <QDialog>
 #include <QString>
 #include <system_error>
@@ -36,8 +36,9 @@ class TagDialog : public QDialog {
   void hideEvent(QHideEvent* event) override;
   // Tells the user when the settings file refused a write (`failure` set).
   void reportSettingsWrite(std::error_code failure);
-  // 'W', 'A' and 'B' end the same way: the grid shows the new tags and the
-  // dialog goes; after a cancel in the preview it stays.
+  // 'W', 'A' and 'B' end the same way: they ran over the whole directory
+  // (tree), whatever is marked; the grid shows the new tags and the dialog
+  // goes. After a cancel in the preview (`ran` false) it stays.
   void finishDirectoryRun(bool ran);
 
   BatchHost& host_;
@@ -49,14 +50,5 @@ class TagDialog : public QDialog {
 // Selects the entry a stored number names; a number that names none
 // (an older or edited settings file) selects none. True when one is selected.
 bool SelectStoredEntry(QComboBox* box, long stored);
-
-// The tag batches. 'N' and 'I' run over the marked entries or the
-// directory (tree); 'W', 'A' and 'B' always over the directory (tree). The
-// list is re-read afterwards. False when the user cancelled in the preview.
-bool RunTagBatch(BatchHost& host, const NameFromTagParams& params);
-bool RunTagBatch(BatchHost& host, const TagFromNameParams& params);
-bool RunTagBatch(BatchHost& host, const TagReplaceParams& params);
-bool RunTagBatch(BatchHost& host, const TagDeleteParams& params);
-bool RunTagBatch(BatchHost& host, const TagInsertParams& params);
 
 }  // namespace sonavex

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "gui/batch_host.h"
 #include "gui/qt_text.h"
 
 namespace sonavex {
@@ -128,13 +129,13 @@ TagInsertParams TagEndsDialog::insertParameters() const {
 void TagEndsDialog::onDeleteClicked() {
   const TagDeleteParams params = deleteParameters();
   if (!HasWork(params)) return;
-  finishDirectoryRun(RunTagBatch(host_, params));
+  finishDirectoryRun(host_.runSelection(Operation::A, params));
 }
 
 void TagEndsDialog::onInsertClicked() {
   const TagInsertParams params = insertParameters();
   if (!HasWork(params)) return;
-  finishDirectoryRun(RunTagBatch(host_, params));
+  finishDirectoryRun(host_.runSelection(Operation::B, params));
 }
 
 void TagEndsDialog::resetControls() {

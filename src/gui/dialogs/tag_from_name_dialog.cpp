@@ -134,7 +134,7 @@ TagFromNameParams TagFromNameDialog::parameters() const {
 void TagFromNameDialog::onStartClicked() {
   const TagFromNameParams params = parameters();
   if (!HasWork(params)) return;
-  if (RunTagBatch(host_, params)) hide();
+  if (host_.runSelection(Operation::I, params)) hide();
 }
 
 // The typed text is not stored: a box without an entry starts with its

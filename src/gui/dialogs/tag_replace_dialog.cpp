@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/batch_host.h"
 #include "gui/qt_text.h"
 
 namespace sonavex {
@@ -61,7 +62,7 @@ TagReplaceParams TagReplaceDialog::parameters() const {
 void TagReplaceDialog::onStartClicked() {
   const TagReplaceParams params = parameters();
   if (!HasWork(params)) return;
-  finishDirectoryRun(RunTagBatch(host_, params));
+  finishDirectoryRun(host_.runSelection(Operation::W, params));
 }
 
 void TagReplaceDialog::resetControls() {
