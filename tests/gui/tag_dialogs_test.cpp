@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <ostream>
 
 #include "core/batch/plan.h"
 #include "core/mp3/id3v1.h"
@@ -16,22 +17,10 @@
 #include "gui/dialogs/tag_from_name_dialog.h"
 #include "gui/dialogs/tag_replace_dialog.h"
 #include "gui_fixture.h"
+#include "support/mp3_fixtures.h"
 
 namespace sonavex::test {
 namespace {
-
-// Two MPEG-1 Layer III frames, 128 kbit/s, 44100 Hz, joint stereo.
-std::string Frames() {
-  std::string frame("\xFF\xFB\x90\x44", 4);
-  frame.resize(417, '\x55');
-  return frame + frame;
-}
-
-std::string Field(const std::string& text) { return text + std::string(30 - text.size(), ' '); }
-
-std::string Tag(const std::string& title, const std::string& artist, const std::string& album) {
-  return "TAG" + Field(title) + Field(artist) + Field(album) + std::string(35, ' ');
-}
 
 template <typename T>
 T* Child(QWidget* dialog, const char* name) {
@@ -51,7 +40,7 @@ void Type(QWidget* field, const QString& text) {
 class TagDialogsTest : public GuiTest {
  public:
   MainWindow& StartWithSong() {
-    WriteFile(music + "/ABBA - Waterloo.mp3", Frames() + Tag("Song", "Band", "Platte"));
+    WriteFile(music + "/ABBA - Waterloo.mp3", TwoFrames() + TagWith("Song", "Band", "Platte"));
     return StartIn(music);
   }
   // Opens the dialog `form` through the menu item `action`.
@@ -183,6 +172,8 @@ struct NothingToDoCase {
   const char* button;
 };
 
+void PrintTo(const NothingToDoCase& c, std::ostream* os) { *os << c.name; }
+
 class TagNothingToDoTest : public TagDialogsTest,
                            public ::testing::WithParamInterface<NothingToDoCase> {};
 
@@ -257,8 +248,8 @@ TEST_F(TagDialogsTest, Form15AndForm16StartEmptyOnEveryOpening) {
 class TagRunTest : public TagDialogsTest {
  protected:
   MainWindow& StartWithTwoSongs() {
-    WriteFile(music + "/ABBA - Waterloo.mp3", Frames() + Tag("the end", "Band", "Platte"));
-    WriteFile(music + "/track02.MP3", Frames() + Tag("Bohemian Rhapsody", "Queen", "Opera"));
+    WriteFile(music + "/ABBA - Waterloo.mp3", TwoFrames() + TagWith("the end", "Band", "Platte"));
+    WriteFile(music + "/track02.MP3", TwoFrames() + TagWith("Bohemian Rhapsody", "Queen", "Opera"));
     MainWindow& window = StartIn(music);
     window.setMarked(0, true);
     return window;
@@ -302,7 +293,7 @@ TEST_F(TagRunTest, Form9WritesTheCheckedFieldsOfTheMarkedFile) {
   Child<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(0);  // Interpret - Titel
   Child<QPushButton>(dialog, "Button1")->click();
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("Waterloo", "ABBA", "Platte"));
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), TagWith("Waterloo", "ABBA", "Platte"));
   EXPECT_EQ(TagOf("track02.MP3"), other);
   EXPECT_EQ(Panel(1), QStringLiteral("2 : 0"));
   EXPECT_TRUE(reporter.messages.empty());
@@ -320,8 +311,8 @@ TEST_F(TagRunTest, Form15ReplacesInEveryFileAndRefillsTheGrid) {
   SetText(dialog, "Edit6", "A");
   Child<QPushButton>(dialog, "Button1")->click();
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("The end", "Band", "PlAtte"));
-  EXPECT_EQ(TagOf("track02.MP3"), Tag("Bohemian Rhapsody", "Queen", "OperA"));
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), TagWith("The end", "Band", "PlAtte"));
+  EXPECT_EQ(TagOf("track02.MP3"), TagWith("Bohemian Rhapsody", "Queen", "OperA"));
   EXPECT_EQ(GridText(0, 1), QStringLiteral("The end"));
   EXPECT_EQ(GridText(1, 3), QStringLiteral("OperA"));
   EXPECT_TRUE(reporter.messages.empty());
@@ -335,16 +326,16 @@ TEST_F(TagRunTest, Form16AddsAndDeletesInEveryFileAndRefillsTheGrid) {
   SetText(dialog, "Edit6", " (Live)");
   Child<QPushButton>(dialog, "Button2")->click();
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("the end", "Band", "Platte (Live)"));
-  EXPECT_EQ(TagOf("track02.MP3"), Tag("Bohemian Rhapsody", "Queen", "Opera (Live)"));
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), TagWith("the end", "Band", "Platte (Live)"));
+  EXPECT_EQ(TagOf("track02.MP3"), TagWith("Bohemian Rhapsody", "Queen", "Opera (Live)"));
   EXPECT_EQ(GridText(1, 3), QStringLiteral("Opera (Live)"));
 
   OpenForm16();
   Child<QSpinBox>(dialog, "SpinEdit6")->setValue(7);
   Child<QPushButton>(dialog, "Button1")->click();
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), Tag("the end", "Band", "Platte"));
-  EXPECT_EQ(TagOf("track02.MP3"), Tag("Bohemian Rhapsody", "Queen", "Opera"));
+  EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), TagWith("the end", "Band", "Platte"));
+  EXPECT_EQ(TagOf("track02.MP3"), TagWith("Bohemian Rhapsody", "Queen", "Opera"));
   EXPECT_EQ(GridText(1, 3), QStringLiteral("Opera"));
   EXPECT_TRUE(reporter.messages.empty());
 }
