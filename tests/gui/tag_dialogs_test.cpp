@@ -22,13 +22,6 @@
 namespace sonavex::test {
 namespace {
 
-template <typename T>
-T* Child(QWidget* dialog, const char* name) {
-  T* child = dialog->findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
-
 // Types `text` key by key, as the user does.
 void Type(QWidget* field, const QString& text) {
   for (const QChar c : text) {
@@ -176,10 +169,6 @@ void PrintTo(const NothingToDoCase& c, std::ostream* os) { *os << c.name; }
 
 class TagNothingToDoTest : public TagDialogsTest,
                            public ::testing::WithParamInterface<NothingToDoCase> {};
-
-void SetText(QWidget* dialog, const char* field, const char* text) {
-  Child<QLineEdit>(dialog, field)->setText(QString::fromUtf8(text));
-}
 
 const NothingToDoCase kNothingToDo[] = {
     // Sources chosen, but no field checked.
