@@ -330,7 +330,7 @@ TEST_F(TagRunTest, Form16AddsAndDeletesInEveryFileAndRefillsTheGrid) {
 }
 
 // Cancelled in the preview: nothing changes and the dialog stays for
-// another try, its fields as they were.
+// another try.
 TEST_F(TagRunTest, CancelInThePreviewKeepsForm15Open) {
   MainWindow& window = StartWithTwoSongs();
   window.menu().vorschau->setChecked(true);
@@ -345,7 +345,6 @@ TEST_F(TagRunTest, CancelInThePreviewKeepsForm15Open) {
   Child<QPushButton>(dialog, "Button1")->click();
   EXPECT_EQ(asked, 1);
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_EQ(Child<QLineEdit>(dialog, "Edit1")->text(), QStringLiteral("end"));
   EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), before);
 }
 
