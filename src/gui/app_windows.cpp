@@ -4,12 +4,16 @@
 #include "gui/dialogs/delete_ends_dialog.h"
 #include "gui/dialogs/history_dialog.h"
 #include "gui/dialogs/insert_ends_dialog.h"
+#include "gui/dialogs/name_from_tag_dialog.h"
 #include "gui/dialogs/progress_window.h"
 #include "gui/dialogs/rename_dialog.h"
 #include "gui/dialogs/replacement_table_dialog.h"
 #include "gui/dialogs/search_name_dialog.h"
 #include "gui/dialogs/search_type_dialog.h"
 #include "gui/dialogs/swap_dialog.h"
+#include "gui/dialogs/tag_ends_dialog.h"
+#include "gui/dialogs/tag_from_name_dialog.h"
+#include "gui/dialogs/tag_replace_dialog.h"
 #include "gui/info_grid.h"
 #include "gui/mpeg_summary.h"
 
@@ -32,14 +36,17 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   dialogs.suchenName = windows.searchName = new SearchNameDialog(*main, main);
   dialogs.suchenTyp = windows.searchType = new SearchTypeDialog(*main, main);
   dialogs.tauschen = windows.swap = new SwapDialog(*main, main);
-  // Form9 "ID3Tag einlesen", Form10 "Dateiname aus ID3Tag", Form11
-  // "Exportieren".
+  // Form9 and Form10 load their stored choices when created.
+  dialogs.tagEinlesen = windows.tagFromName = new TagFromNameDialog(*main, main);
+  dialogs.nameAusTag = windows.nameFromTag = new NameFromTagDialog(*main, main);
+  // Form11 "Exportieren".
   // The replacement dialog loads the stored table and switch when created.
   dialogs.zeichenErsetzen = windows.replacementTable =
       new ReplacementTableDialog(*main, main);
   dialogs.ueber = windows.about = new AboutBox(main);
-  // Form14 "Text ersetzen", Form15 "ID3Tag Suchen und Ersetzen",
-  // Form16 "ID3Tag Anfang/Ende".
+  // Form14 "Text ersetzen".
+  dialogs.tagSuchenErsetzen = windows.tagReplace = new TagReplaceDialog(*main, main);
+  dialogs.tagAnfangEnde = windows.tagEnds = new TagEndsDialog(*main, main);
   dialogs.verlauf = windows.history = new HistoryDialog(
       [main] { return main->journalBatches(); }, [main](std::int64_t batch) { main->undoBatch(batch); }, main);
   main->setDialogs(dialogs);

@@ -15,8 +15,12 @@ class RenameDialog;
 class SearchNameDialog;
 class SearchTypeDialog;
 class SwapDialog;
+class TagFromNameDialog;
+class NameFromTagDialog;
 class ReplacementTableDialog;
 class AboutBox;
+class TagReplaceDialog;
+class TagEndsDialog;
 class HistoryDialog;
 
 struct AppWindows {
@@ -28,8 +32,12 @@ struct AppWindows {
   SearchNameDialog* searchName = nullptr;  // Form6
   SearchTypeDialog* searchType = nullptr;  // Form7
   SwapDialog* swap = nullptr;              // Form8
+  TagFromNameDialog* tagFromName = nullptr;  // Form9
+  NameFromTagDialog* nameFromTag = nullptr;  // Form10
   ReplacementTableDialog* replacementTable = nullptr;  // Form12
   AboutBox* about = nullptr;           // Form13
+  TagReplaceDialog* tagReplace = nullptr;  // Form15
+  TagEndsDialog* tagEnds = nullptr;        // Form16
   HistoryDialog* history = nullptr;    // "Verlauf"
 };
 

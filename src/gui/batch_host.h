@@ -54,6 +54,9 @@ class BatchHost {
 
   virtual void reloadFileList() = 0;
   virtual void RefreshView() = 0;
+  // Refills the info grid while its page is shown (otherwise goes back to
+  // the file list), after a batch that changed the tags.
+  virtual void FillInfoGrid() = 0;
 };
 
 }  // namespace sonavex

@@ -107,7 +107,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   void ShowCentred(QWidget* dialog);
   // Moves `window` to the centre of the main window without showing it.
   void PlaceCentred(QWidget* window);
-  void FillInfoGrid();
+  void FillInfoGrid() override;
   // Runs `code` with `params` over the marked entries, or over the
   // directory (tree) when none is marked, showing its plan first while the
   // preview is on; then re-reads the list. False when the user cancelled

@@ -17,6 +17,18 @@
 
 namespace sonavex::test {
 
+// The child of `window` named `name` (its component name).
+template <typename T>
+T* Child(QWidget* window, const char* name) {
+  T* child = window->findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+inline void SetText(QWidget* window, const char* field, const char* text) {
+  Child<QLineEdit>(window, field)->setText(QString::fromUtf8(text));
+}
+
 class GuiTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -25,22 +25,12 @@
 #include "gui/dialogs/progress_window.h"
 #include "gui/info_grid.h"
 #include "gui_fixture.h"
+#include "support/mp3_fixtures.h"
 
 namespace sonavex::test {
 namespace {
 
-// Two MPEG-1 Layer III frames, 128 kbit/s, 44100 Hz, joint stereo.
-std::string Frames() {
-  std::string frame("\xFF\xFB\x90\x44", 4);
-  frame.resize(417, '\x55');
-  return frame + frame;
-}
-
 std::string Field(const std::string& text) { return text + std::string(30 - text.size(), ' '); }
-
-std::string Tag(const std::string& title, const std::string& artist, const std::string& album) {
-  return "TAG" + Field(title) + Field(artist) + Field(album) + std::string(35, ' ');
-}
 
 // Calls `onEvent` whenever `watched` receives an event of `type`.
 class EventSpy : public QObject {
@@ -63,8 +53,8 @@ class InfoGridTest : public GuiTest {
  protected:
   // a.mp3 (tagged), b.MP3 (untagged) and c.txt under "*.*".
   MainWindow& StartWithThreeFiles() {
-    WriteFile(music + "/a.mp3", Frames() + Tag("Song", "Band", "Platte"));
-    WriteFile(music + "/b.MP3", Frames());
+    WriteFile(music + "/a.mp3", TwoFrames() + TagWith("Song", "Band", "Platte"));
+    WriteFile(music + "/b.MP3", TwoFrames());
     WriteFile(music + "/c.txt", "text");
     return StartIn(music, "*.*");
   }
@@ -204,7 +194,7 @@ TEST_F(InfoGridTest, OneCellEditIsOneJournalBatchThatUndoTakesBackWhole) {
 // Reading an untagged MP3 file gives it an empty tag; that is a change like
 // any other, so it is journaled and undo cuts exactly that tag off again.
 TEST_F(InfoGridTest, TheTagsGivenWhileReadingAreOneJournalBatchThatUndoRemoves) {
-  const std::string untagged = Frames();
+  const std::string untagged = TwoFrames();
   const std::string shortFile = "short";
   struct Reader {
     const char* what;
@@ -216,7 +206,7 @@ TEST_F(InfoGridTest, TheTagsGivenWhileReadingAreOneJournalBatchThatUndoRemoves) 
   };
   for (const Reader& reader : readers) {
     SCOPED_TRACE(reader.what);
-    WriteFile(music + "/a.mp3", Frames() + Tag("Song", "Band", "Platte"));
+    WriteFile(music + "/a.mp3", TwoFrames() + TagWith("Song", "Band", "Platte"));
     WriteFile(music + "/b.MP3", untagged);
     WriteFile(music + "/d.mp3", shortFile);
     MainWindow& window = StartIn(music, "*.mp3");

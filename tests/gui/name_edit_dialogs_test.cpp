@@ -11,13 +11,6 @@
 namespace sonavex::test {
 namespace {
 
-template <typename T>
-T* Child(QWidget* dialog, const char* name) {
-  T* child = dialog->findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
-
 using NameEditDialogsTest = GuiTest;
 
 TEST_F(NameEditDialogsTest, SwapDescribesWhatItWillDo) {
@@ -90,9 +83,6 @@ void PrintTo(const DialogCase& c, std::ostream* os) {
   *os << c.before << " -> " << c.after;
 }
 
-void SetText(QWidget* dialog, const char* field, const char* text) {
-  Child<QLineEdit>(dialog, field)->setText(QString::fromUtf8(text));
-}
 void SetValue(QWidget* dialog, const char* field, int value) {
   Child<QSpinBox>(dialog, field)->setValue(value);
 }

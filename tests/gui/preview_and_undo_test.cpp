@@ -14,19 +14,10 @@
 #include "gui/dialogs/preview_dialog.h"
 #include "gui/main_menu.h"
 #include "gui_fixture.h"
+#include "support/mp3_fixtures.h"
 
 namespace sonavex::test {
 namespace {
-
-// 128 tag bytes with the three text fields set.
-std::string Tag(const std::string& title, const std::string& artist,
-                const std::string& album) {
-  std::string tag = EmptyTag();
-  tag.replace(3, title.size(), title);
-  tag.replace(33, artist.size(), artist);
-  tag.replace(63, album.size(), album);
-  return tag;
-}
 
 PlanStep Step(StepKind kind, const std::string& directory, const std::string& name) {
   PlanStep step;
@@ -44,8 +35,8 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
   rename.newName = "A B.mp3";
   rename.foreseen = U"Datei existiert bereits";
   PlanStep tag = Step(StepKind::TagWrite, "/m", "c.mp3");
-  tag.before = Tag("alt", "Band", "");
-  tag.after = Tag("neu", "Band", "Platte");
+  tag.before = TagWith("alt", "Band", "");
+  tag.after = TagWith("neu", "Band", "Platte");
   PlanStep refuse = Step(StepKind::Refuse, "/m", "d.mp3");
   refuse.message = U"Name zu lang\n\rübersprungen";
   PlanStep content = Step(StepKind::ContentReplace, "/m", "e.txt");

@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "core/mp3/id3v1.h"
+
 namespace sonavex::test {
 
 inline std::string Bytes(std::initializer_list<int> values) {
@@ -29,6 +31,23 @@ inline std::string Frames(const std::string& first, std::size_t length, std::siz
   while (out.size() < size) out += next;
   out.resize(size);
   return out;
+}
+
+// Two MPEG-1 Layer III frames, 128 kbit/s, 44100 Hz, joint stereo.
+inline std::string TwoFrames() {
+  std::string frame("\xFF\xFB\x90\x44", 4);
+  frame.resize(417, '\x55');
+  return frame + frame;
+}
+
+// 128 tag bytes: an empty tag with the three text fields set.
+inline std::string TagWith(const std::string& title, const std::string& artist,
+                           const std::string& album) {
+  std::string tag = EmptyTag();
+  tag.replace(3, title.size(), title);
+  tag.replace(33, artist.size(), artist);
+  tag.replace(63, album.size(), album);
+  return tag;
 }
 
 inline std::string BigEndian32(std::uint32_t v) {
