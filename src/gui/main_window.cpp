@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QItemSelectionModel>
@@ -45,7 +46,12 @@ MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
   fillVolumeSelector();
   loadSettings();
   buildInfoGridHeader();
-  confirmPlan_ = [this](const Plan& plan) { return ConfirmPlanInPreview(plan, this); };
+  // The preview belongs to the window whose button started the batch, so
+  // that the focus goes back there when it closes.
+  confirmPlan_ = [this](const Plan& plan) {
+    QWidget* starter = QApplication::activeWindow();
+    return ConfirmPlanInPreview(plan, starter != nullptr ? starter : this);
+  };
   openJournal();
   RefreshView();
 }

@@ -1,5 +1,7 @@
 #include "gui/dialogs/name_edit_dialog.h"
 
+#include <QApplication>
+
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -59,6 +61,15 @@ void NameEditDialog::onStartClicked() {
   if (main_.runSelection(code_, params)) hide();
 }
 
+namespace {
+bool LendsFocus(const QWindow* window) {
+  for (const QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->windowHandle() == window) return widget->property(kLendsFocus).toBool();
+  }
+  return false;
+}
+}  // namespace
+
 void OnActivatedFromProgram(QWidget* window, std::function<void()> activated) {
   auto last = std::make_shared<QPointer<QWindow>>();
   QObject::connect(
@@ -68,6 +79,9 @@ void OnActivatedFromProgram(QWidget* window, std::function<void()> activated) {
         // A context menu or drop-down list only lends the focus for a moment;
         // closing it must not wipe what the user was typing.
         if (now->type() == Qt::Popup || now->type() == Qt::ToolTip) return;
+        // Neither does the preview a start button opens: cancelling it is
+        // going back to the dialog to change a field, not a new start.
+        if (LendsFocus(now)) return;
         const QPointer<QWindow> before = *last;
         *last = now;
         if (now == window->windowHandle() && before != nullptr && before != now) {

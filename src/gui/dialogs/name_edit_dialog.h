@@ -46,6 +46,9 @@ class NameEditDialog : public QDialog {
 // Calls `activated` whenever `window` becomes the program's active window
 // after another window of the program was: coming back from some other
 // application is no new start.
+// Windows that only lend the focus for a moment carry this property;
+// coming back from them is no new start.
+inline constexpr const char* kLendsFocus = "sonavexLendsFocus";
 void OnActivatedFromProgram(QWidget* window, std::function<void()> activated);
 
 }  // namespace sonavex

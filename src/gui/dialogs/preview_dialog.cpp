@@ -18,6 +18,7 @@
 #include "core/text/encoding.h"
 #include "gui/program_font.h"
 #include "gui/qt_text.h"
+#include "gui/dialogs/name_edit_dialog.h"
 
 namespace sonavex {
 namespace {
@@ -210,6 +211,7 @@ PreviewDialog::PreviewDialog(const Plan& plan, QWidget* parent)
 
 bool ConfirmPlanInPreview(const Plan& plan, QWidget* parent) {
   PreviewDialog dialog(plan, parent);
+  dialog.setProperty(kLendsFocus, true);
   return dialog.exec() == QDialog::Accepted;
 }
 
