@@ -2,6 +2,7 @@
 
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/delete_ends_dialog.h"
+#include "gui/dialogs/export_dialog.h"
 #include "gui/dialogs/history_dialog.h"
 #include "gui/dialogs/insert_ends_dialog.h"
 #include "gui/dialogs/name_from_tag_dialog.h"
@@ -14,6 +15,7 @@
 #include "gui/dialogs/tag_ends_dialog.h"
 #include "gui/dialogs/tag_from_name_dialog.h"
 #include "gui/dialogs/tag_replace_dialog.h"
+#include "gui/dialogs/text_replace_dialog.h"
 #include "gui/info_grid.h"
 #include "gui/mpeg_summary.h"
 
@@ -39,12 +41,13 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   // Form9 and Form10 load their stored choices when created.
   dialogs.tagEinlesen = windows.tagFromName = new TagFromNameDialog(*main, main);
   dialogs.nameAusTag = windows.nameFromTag = new NameFromTagDialog(*main, main);
-  // Form11 "Exportieren".
+  // Form11 loads the section "Export" when created.
+  dialogs.exportieren = windows.exportList = new ExportDialog(*main, main);
   // The replacement dialog loads the stored table and switch when created.
   dialogs.zeichenErsetzen = windows.replacementTable =
       new ReplacementTableDialog(*main, main);
   dialogs.ueber = windows.about = new AboutBox(main);
-  // Form14 "Text ersetzen".
+  dialogs.textErsetzen = windows.textReplace = new TextReplaceDialog(*main, main);
   dialogs.tagSuchenErsetzen = windows.tagReplace = new TagReplaceDialog(*main, main);
   dialogs.tagAnfangEnde = windows.tagEnds = new TagEndsDialog(*main, main);
   dialogs.verlauf = windows.history = new HistoryDialog(
