@@ -32,7 +32,7 @@ class ExportAndTextDialogsTest : public GuiTest {
       requests.push_back(request);
       return chosen;
     });
-    windows.exportList->setStart([this](const ExportChoice& choice) {
+    windows.exportList->setStart([this](const ExportDialog::Choice& choice) {
       runs.push_back(choice);
       return startSucceeds;
     });
@@ -48,7 +48,7 @@ class ExportAndTextDialogsTest : public GuiTest {
   std::optional<QString> chosen;
   bool startSucceeds = true;
   std::vector<SaveFileRequest> requests;
-  std::vector<ExportChoice> runs;
+  std::vector<ExportDialog::Choice> runs;
 };
 
 // "Interpret" and "Album" swap their keys, in both directions.
@@ -78,7 +78,7 @@ TEST_F(ExportAndTextDialogsTest, ExportDefaultsToTabWithNothingTicked) {
   StartWithFile();
   QWidget* form11 = OpenForm11();
   EXPECT_TRUE(Child<QRadioButton>(form11, "RadioButton1")->isChecked());
-  EXPECT_EQ(windows.exportList->checkedColumns(), (std::array<bool, 13>{}));
+  EXPECT_EQ(windows.exportList->checkedColumns(), (ExportDialog::Columns{}));
   // Nothing ticked: not even the save dialog comes.
   Press(form11, "Button1");
   EXPECT_TRUE(requests.empty());
@@ -114,7 +114,7 @@ TEST_F(ExportAndTextDialogsTest, ChosenFileStartsTheExportAndKeepsItsFolder) {
   EXPECT_EQ(runs[0].target, *chosen);
   EXPECT_EQ(runs[0].separator, ';');
   EXPECT_EQ(runs[0].columns,
-            (std::array<bool, 13>{true, false, false, false, false, false, true}));
+            (ExportDialog::Columns{true, false, false, false, false, false, true}));
   EXPECT_TRUE(form11->isVisible());
   // The folder is taken although the export failed.
   EXPECT_EQ(windows.exportList->exportDirectory(), QString::fromStdString(home + "/Listen"));

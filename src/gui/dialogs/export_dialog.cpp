@@ -30,7 +30,7 @@ const char* const kGroups[] = {"Dateiinfo", "ID3Tag", "MP3-Header"};
 
 // In the order the columns are written. "Interpret" and "Album" are stored
 // under each other's key; settings files out there hold them that way.
-const ColumnSpec kColumns[kExportColumnCount] = {
+const ColumnSpec kColumns[ExportDialog::kColumnCount] = {
     {"Dateiname", U"Dateiname", 0},     {"Dateityp", U"Dateityp", 0},
     {"Dateigröße", U"Dateigroesse", 0}, {"Datum/Uhrzeit", U"Dateidatum", 0},
     {"Titel", U"Titel", 1},             {"Interpret", U"Album", 1},
@@ -63,7 +63,7 @@ void ExportDialog::buildControls() {
     groupLayouts.push_back(new QVBoxLayout(box));
     groups->addWidget(box, 0, Qt::AlignTop);
   }
-  for (int i = 0; i < kExportColumnCount; ++i) {
+  for (int i = 0; i < kColumnCount; ++i) {
     auto* check = new QCheckBox(QString::fromUtf8(kColumns[i].caption), this);
     check->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
     groupLayouts[static_cast<std::size_t>(kColumns[i].group)]->addWidget(check);
@@ -95,7 +95,7 @@ void ExportDialog::buildControls() {
 
 void ExportDialog::loadChoices() {
   const IniFile& settings = host_.settings();
-  for (int i = 0; i < kExportColumnCount; ++i) {
+  for (int i = 0; i < kColumnCount; ++i) {
     columns_[static_cast<std::size_t>(i)]->setChecked(
         settings.ReadBool(kSection, kColumns[i].key, false));
   }
@@ -107,7 +107,7 @@ void ExportDialog::loadChoices() {
 
 void ExportDialog::storeChoices() {
   std::vector<IniEntry> entries;
-  for (int i = 0; i < kExportColumnCount; ++i) {
+  for (int i = 0; i < kColumnCount; ++i) {
     entries.push_back({std::u32string(kSection), kColumns[i].key,
                        Flag(columns_[static_cast<std::size_t>(i)]->isChecked())});
   }
@@ -118,8 +118,8 @@ void ExportDialog::storeChoices() {
   reportSettingsWrite(host_.settings().WriteStrings(entries));
 }
 
-std::array<bool, kExportColumnCount> ExportDialog::checkedColumns() const {
-  std::array<bool, kExportColumnCount> checked{};
+ExportDialog::Columns ExportDialog::checkedColumns() const {
+  Columns checked{};
   for (std::size_t i = 0; i < checked.size(); ++i) checked[i] = columns_[i]->isChecked();
   return checked;
 }
@@ -128,7 +128,7 @@ std::array<bool, kExportColumnCount> ExportDialog::checkedColumns() const {
 // dialog stays. The chosen folder is remembered even when the export then
 // fails to create the file.
 void ExportDialog::onStartClicked() {
-  ExportChoice choice;
+  Choice choice;
   choice.columns = checkedColumns();
   if (std::none_of(choice.columns.begin(), choice.columns.end(), [](bool on) { return on; })) {
     return;

@@ -14,28 +14,27 @@ class QRadioButton;
 
 namespace sonavex {
 
-inline constexpr int kExportColumnCount = 13;
-
-// What one export run is asked to do.
-struct ExportChoice {
-  std::array<bool, kExportColumnCount> columns{};  // in the order of the list
-  char separator = '\t';                           // '\t' or ';'
-  QString target;                                  // the file to write
-};
-
 class ExportDialog : public TagDialog {
   Q_OBJECT
  public:
+  static constexpr int kColumnCount = 13;
+  using Columns = std::array<bool, kColumnCount>;
+  // What one export run is asked to do.
+  struct Choice {
+    Columns columns{};       // in the order they are written
+    char separator = '\t';   // '\t' or ';'
+    QString target;          // the file to write
+  };
   // Writes the list; false when it did not run (the file could not be
   // created, or the preview was cancelled), so the dialog stays.
-  using Start = std::function<bool(const ExportChoice&)>;
+  using Start = std::function<bool(const Choice&)>;
 
   ExportDialog(BatchHost& host, QWidget* parent = nullptr);
   void setStart(Start start) { start_ = std::move(start); }
   void setChooser(SaveFileChooser chooser) { chooser_ = std::move(chooser); }
   // The folder the save dialog opens in next time.
   const QString& exportDirectory() const { return exportDirectory_; }
-  std::array<bool, kExportColumnCount> checkedColumns() const;
+  Columns checkedColumns() const;
   void onStartClicked();
 
  protected:
@@ -45,7 +44,7 @@ class ExportDialog : public TagDialog {
   void buildControls();
   void loadChoices();
 
-  std::array<QCheckBox*, kExportColumnCount> columns_{};
+  std::array<QCheckBox*, kColumnCount> columns_{};
   QRadioButton* tab_ = nullptr;
   QRadioButton* semicolon_ = nullptr;
   QString exportDirectory_;
