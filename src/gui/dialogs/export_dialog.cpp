@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -81,16 +80,8 @@ void ExportDialog::buildControls() {
   groups->addWidget(separator, 0, Qt::AlignTop);
   layout->addLayout(groups);
 
-  QPushButton* start = makeButton("Button1", QStringLiteral("Exportieren"), true);
-  QPushButton* cancel = makeButton("Button2", QStringLiteral("Abbrechen"), false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(start);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  layout->addLayout(makeButtonRow(QStringLiteral("Exportieren"), [this] { onStartClicked(); }));
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  connect(start, &QPushButton::clicked, this, &ExportDialog::onStartClicked);
-  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 void ExportDialog::loadChoices() {

@@ -1,10 +1,8 @@
 #include "gui/dialogs/text_replace_dialog.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace sonavex {
 
@@ -20,16 +18,9 @@ TextReplaceDialog::TextReplaceDialog(BatchHost& host, QWidget* parent)
   layout->addWidget(search_, 0, 1);
   layout->addWidget(new QLabel(QStringLiteral("ersetzen mit"), this), 1, 0);
   layout->addWidget(replacement_, 1, 1);
-  QPushButton* start = makeButton("Button1", QStringLiteral("Ersetzen"), true);
-  QPushButton* cancel = makeButton("Button2", QStringLiteral("Abbrechen"), false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(start);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons, 2, 0, 1, 2);
+  layout->addLayout(makeButtonRow(QStringLiteral("Ersetzen"), [this] { onStartClicked(); }),
+                    2, 0, 1, 2);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  connect(start, &QPushButton::clicked, this, &TextReplaceDialog::onStartClicked);
-  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
   startAfreshOnActivation();
 }
 
