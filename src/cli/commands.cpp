@@ -214,7 +214,8 @@ const std::vector<Command>& Commands() {
        "die Liste der Dateien mit den Spalten von --columns (Pflicht) und dem\n"
        "      Trennzeichen von --separator nach DATEI schreiben (UTF-8, Zeilenende\n"
        "      CR LF); \"-\" schreibt auf die Standardausgabe; eine MP3-Datei ohne\n"
-       "      ID3v1-Tag bekommt dabei ihr leeres Tag (rückgängig zu machen)",
+       "      ID3v1-Tag bekommt dabei ihr leeres Tag (rückgängig zu machen); mit\n"
+       "      --dry-run nur diese Dateien zeigen, keine Liste schreiben",
        ExportList},
       {"", "journal", {},
        "die Einträge des Journals, neueste zuerst: Nummer, Zeit, Vorgang,\n"

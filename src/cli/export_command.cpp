@@ -1,6 +1,8 @@
 #include "cli/export_command.h"
 
+#include <cstdint>
 #include <memory>
+#include <ostream>
 
 #include "core/text/encoding.h"
 
@@ -35,6 +37,16 @@ std::string ReadColumns(const std::string& list, ExportParams& params) {
   }
 }
 
+// --dry-run: the files that would get their empty tag, one line each as
+// the other commands show a change; no tag is written and no list either.
+void PrintExportPlan(Invocation& inv, const ExportParams& params, std::ostream& out) {
+  BuildExport(inv.directory, inv.marks, inv.context, params,
+              [&out](const std::string& path, std::int64_t) {
+                out << path << "\tTag angehängt\n";
+                return true;
+              });
+}
+
 }  // namespace
 
 std::string ReadExportOptions(const Invocation& inv, ExportParams& params) {
@@ -52,6 +64,10 @@ std::string ExportList(Invocation& inv, std::ostream& out) {
   ExportParams params;
   if (std::string problem = ReadExportOptions(inv, params); !problem.empty()) {
     return problem;
+  }
+  if (inv.dryRun) {
+    PrintExportPlan(inv, params, out);
+    return {};
   }
   const std::unique_ptr<Journal> journal = OpenJournal(inv);
   RunExport(inv.arguments[0], out, inv.directory, inv.marks, inv.context, params,

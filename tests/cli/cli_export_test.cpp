@@ -57,6 +57,15 @@ TEST_F(CliExportTest, WritesTheFileAndJournalsAppendedTags) {
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
 }
 
+TEST_F(CliExportTest, DryRunNamesTheTagsAndWritesNothing) {
+  WriteFile(dir / "b.mp3", TwoFrames());
+  const CliResult result = Run({"P", dir / "Liste.csv", "--columns", "1", "--dry-run"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, dir / "b.mp3" + "\tTag angehängt\n");
+  EXPECT_FALSE(Exists(dir / "Liste.csv"));
+  EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
+}
+
 TEST_F(CliExportTest, WrongCallsAreUsageErrors) {
   const std::vector<std::string> calls[] = {
       {"P", "-"},
