@@ -44,6 +44,13 @@ constexpr const char* kUsage =
     "                    LETZTE, B: VORN HINTEN); WERT2 ist immer das nächste\n"
     "                    Argument, auch wenn es mit \"-\" beginnt oder leer ist,\n"
     "                    z. B. mp3sonavex-cli W --title \"-live\" \"\"\n"
+    "  --columns LISTE   für P: die Spalten, durch \",\" getrennt, als Nummern\n"
+    "                    1 bis 13 oder Beschriftungen (Dateiname, Dateityp,\n"
+    "                    Dateigröße, Datum/Uhrzeit, Titel, Interpret, Album,\n"
+    "                    MPEG-Version, Layer, Bitrate, Samplefrequenz,\n"
+    "                    Stereo-Mode, Spieldauer)\n"
+    "  --separator tab|semicolon\n"
+    "                    für P: das Trennzeichen (Vorgabe: tab)\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
     "\n"
@@ -90,7 +97,9 @@ enum OptionId {
   kJournal,
   kTitle,
   kArtist,
-  kAlbum
+  kAlbum,
+  kColumns,
+  kSeparator
 };
 
 constexpr option kOptions[] = {
@@ -106,6 +115,8 @@ constexpr option kOptions[] = {
     {"title", required_argument, nullptr, kTitle},
     {"artist", required_argument, nullptr, kArtist},
     {"album", required_argument, nullptr, kAlbum},
+    {"columns", required_argument, nullptr, kColumns},
+    {"separator", required_argument, nullptr, kSeparator},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -143,6 +154,8 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kSettings: inv.settingsPath = value; break;
     case kDryRun: inv.dryRun = true; break;
     case kJournal: inv.journalPath = value; break;
+    case kColumns: inv.columns = value; break;
+    case kSeparator: inv.separator = value; break;
     default: break;
   }
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <ostream>
 
+#include "cli/export_command.h"
 #include "cli/journal_commands.h"
 #include "cli/tag_commands.h"
 #include "core/batch/planner.h"
@@ -209,6 +210,13 @@ const std::vector<Command>& Commands() {
           "      VORN HINTEN (je höchstens 30 Zeichen); immer alle Dateien des\n"
           "      Verzeichnisses",
           true),
+      {"P", "export", {"DATEI"},
+       "die Liste der Dateien mit den Spalten von --columns (Pflicht) und dem\n"
+       "      Trennzeichen von --separator nach DATEI schreiben (UTF-8, Zeilenende\n"
+       "      CR LF); \"-\" schreibt auf die Standardausgabe; eine MP3-Datei ohne\n"
+       "      ID3v1-Tag bekommt dabei ihr leeres Tag (rückgängig zu machen); mit\n"
+       "      --dry-run nur diese Dateien zeigen, keine Liste schreiben",
+       ExportList},
       {"", "journal", {},
        "die Einträge des Journals, neueste zuerst: Nummer, Zeit, Vorgang,\n"
        "      Anzahl Dateien und ggf. \"rückgängig gemacht\", durch Tabs getrennt",

@@ -37,6 +37,9 @@ struct Invocation {
   // the command.
   std::ostream* err = nullptr;
   bool journalWarned = false;
+  // --columns and --separator, for the list export.
+  std::optional<std::string> columns;
+  std::string separator = "tab";
 };
 
 // Opens the invocation's journal, or prints "Warnung: Rückgängig nicht
