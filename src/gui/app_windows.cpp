@@ -1,5 +1,10 @@
 #include "gui/app_windows.h"
 
+#include <QFile>
+#include <sstream>
+
+#include "core/ops/export.h"
+
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/delete_ends_dialog.h"
 #include "gui/dialogs/export_dialog.h"
@@ -20,6 +25,31 @@
 #include "gui/mpeg_summary.h"
 
 namespace sonavex {
+namespace {
+
+// The list export over the marks or the directory (tree). Untagged MP3
+// files get their empty tag on the way, so the list is re-read afterwards.
+// False when the list could not be written (already reported).
+bool RunListExport(MainWindow& main, const ExportDialog::Choice& choice) {
+  ExportParams params;
+  params.columns = choice.columns;
+  params.separator = choice.separator;
+  std::ostringstream noStandardOut;  // the window always writes a file
+  const ExportOutcome outcome =
+      RunExport(QFile::encodeName(choice.target).toStdString(), noStandardOut,
+                main.currentDirectory(), main.markedNames(), main.batchContext(), params,
+                main.executorContext());
+  if (outcome.tagsAppended) main.refreshUndoTarget();
+  if (!outcome.written) {
+    main.RefreshView();
+    return false;
+  }
+  main.reloadFileList();
+  main.RefreshView();
+  return true;
+}
+
+}  // namespace
 
 // The order matters: a dialog that loads stored choices reads the settings
 // file after the main window has written its defaults.
@@ -43,6 +73,8 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   dialogs.nameAusTag = windows.nameFromTag = new NameFromTagDialog(*main, main);
   // Form11 loads the section "Export" when created.
   dialogs.exportieren = windows.exportList = new ExportDialog(*main, main);
+  windows.exportList->setStart(
+      [main](const ExportDialog::Choice& choice) { return RunListExport(*main, choice); });
   // The replacement dialog loads the stored table and switch when created.
   dialogs.zeichenErsetzen = windows.replacementTable =
       new ReplacementTableDialog(*main, main);

@@ -127,6 +127,28 @@ TEST_F(ExportAndTextDialogsTest, ChosenFileStartsTheExportAndKeepsItsFolder) {
   EXPECT_EQ(Stored(U"Interpret"), U"1");
 }
 
+// Through to the file: the whole directory, as nothing is marked.
+TEST_F(ExportAndTextDialogsTest, ExportWritesTheListAndReportsATargetItCannotWrite) {
+  WriteFile(music + "/b.txt", "text");
+  StartIn(music, "*.txt");
+  Action("Exportieren1")->trigger();
+  QWidget* form11 = windows.main->findChild<QWidget*>(QStringLiteral("Form11"));
+  windows.exportList->setChooser(
+      [this](QWidget*, const SaveFileRequest&) { return chosen; });
+  Child<QCheckBox>(form11, "CheckBox1")->setChecked(true);
+  Child<QCheckBox>(form11, "CheckBox5")->setChecked(true);  // no value for a non-MP3 file
+
+  chosen = QString::fromStdString(home + "/fehlt/Liste.csv");
+  Press(form11, "Button1");
+  EXPECT_EQ(reporter.messages.size(), 1u);
+  EXPECT_TRUE(form11->isVisible());
+
+  chosen = QString::fromStdString(home + "/Liste.csv");
+  Press(form11, "Button1");
+  EXPECT_EQ(ReadFile(home + "/Liste.csv"), "\n" + music + "\r\nb\r\n");
+  EXPECT_FALSE(form11->isVisible());
+}
+
 TEST_F(ExportAndTextDialogsTest, TextReplaceNeedsASearchTextAndStartsAfresh) {
   StartWithFile();
   std::vector<std::pair<QString, QString>> runs;
