@@ -90,6 +90,14 @@ PlanStep RefuseStep(const std::string& directory, const std::string& name,
   return step;
 }
 
+// A file the planner could not read: reported, the batch goes on.
+PlanStep ReadFailureStep(const std::string& directory, const std::string& name,
+                         std::error_code ec) {
+  return RefuseStep(directory, name,
+                    {MessageKind::Warning,
+                     RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(name))});
+}
+
 // What a renaming rule makes of one file: split the name, run the rule
 // (with the record's tag fields for 'N'), run the table over the new base
 // name where the operation wants it.
@@ -166,10 +174,7 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
   TagTail tail;
   if (const std::error_code ec =
           LoadWithTagTail(JoinPath(directory, fileName), record, tail)) {
-    plan.steps.push_back(RefuseStep(
-        directory, fileName,
-        {MessageKind::Warning,
-         RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(fileName))}));
+    plan.steps.push_back(ReadFailureStep(directory, fileName, ec));
     return;
   }
   if (!HasTagMarker(tail.bytes)) {
@@ -200,10 +205,7 @@ void PlanContentFile(const OperationParams& params, const std::string& directory
   const std::string path = JoinPath(directory, fileName);
   std::string bytes;
   if (const std::error_code ec = ReadWholeFile(path, bytes)) {
-    plan.steps.push_back(RefuseStep(
-        directory, fileName,
-        {MessageKind::Warning,
-         RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(fileName))}));
+    plan.steps.push_back(ReadFailureStep(directory, fileName, ec));
     return;
   }
   TextReplaceResult result = ReplaceTextInContent(bytes, *own);
