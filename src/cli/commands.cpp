@@ -88,6 +88,7 @@ std::string ReadNameEditArguments(char code, const Invocation& inv,
     case 'E': params = InsertEndsParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
     case 'X':
     case 'Y': params = SearchReplaceParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
+    case 'Z': params = TextReplaceParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
     case 'T':
       if (first < 0 || first > 10 || second < 0 || second > 10) {
         return "Zahlen von 0 bis 10 erwartet";
@@ -106,7 +107,10 @@ std::string StepLine(const PlanStep& step) {
     case StepKind::TagWrite: return path + "\tTag geschrieben";
     case StepKind::TagAppend: return path + "\tTag angehängt";
     case StepKind::TagRemove: return path + "\tTag entfernt";
-    case StepKind::ContentReplace: return path + "\tInhalt ersetzt";
+    case StepKind::ContentReplace:
+      if (step.changedLines == 0) return path + "\tInhalt ersetzt";
+      return path + "\tInhalt ersetzt (" + std::to_string(step.changedLines) +
+             (step.changedLines == 1 ? " Zeile)" : " Zeilen)");
     case StepKind::Refuse:
     case StepKind::WalkFailure: break;
   }
@@ -177,6 +181,9 @@ const std::vector<Command>& Commands() {
                       "im Dateinamen suchen und ersetzen"),
       NameEditCommand<'Y'>("replace-type", {"SUCHEN", "ERSETZEN"},
                       "im Dateityp suchen und ersetzen"),
+      NameEditCommand<'Z'>("replace-text", {"SUCHEN", "ERSETZEN"},
+                      "im Inhalt von Textdateien zeilenweise suchen und ersetzen\n"
+                      "      (Dateien, die keine Textdateien sind, bleiben unverändert)"),
       NameEditCommand<'T'>("swap", {"A", "B"},
                       "Teile \" - \" tauschen, verschieben oder löschen (0 bis 10)"),
       NameEditCommand<'G'>("capitalize", {}, "Großbuchstaben abc->Abc"),

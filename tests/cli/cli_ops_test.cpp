@@ -145,3 +145,32 @@ TEST(CliInfo, ReadFailureGivesTheGeneralText) {
 
 }  // namespace
 }  // namespace sonavex::test
+
+namespace sonavex::test {
+namespace {
+
+// 'Z': the dry run shows how many lines would change and touches nothing;
+// the run rewrites the playlist and refuses the file that is not text.
+TEST(CliTextReplace, DryRunThenRun) {
+  TempDir dir;
+  WriteFile(dir / "list.m3u", "C:\\MUSIK\\a.mp3\r\nb.mp3\r\nc:\\musik\\c.mp3\r\n");
+  WriteFile(dir / "nul.m3u", std::string("c:\\musik\0", 9));
+  const std::vector<std::string> args = {"--dir", dir.path(), "--mask", "*.m3u", "Z",
+                                         "c:\\musik", "D:\\Musik"};
+  std::vector<std::string> dry = args;
+  dry.push_back("--dry-run");
+  CliResult result = RunCli(dry);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, dir / "list.m3u" + "\tInhalt ersetzt (2 Zeilen)\n");
+  EXPECT_EQ(ReadFile(dir / "list.m3u"), "C:\\MUSIK\\a.mp3\r\nb.mp3\r\nc:\\musik\\c.mp3\r\n");
+
+  result = RunCli(args);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "Warnung: " + dir / "nul.m3u" +
+                            "\n\nDatei ist keine Textdatei und wird nicht verändert!\n");
+  EXPECT_EQ(ReadFile(dir / "list.m3u"), "D:\\Musik\\a.mp3\r\nb.mp3\r\nD:\\Musik\\c.mp3\r\n");
+  EXPECT_EQ(ReadFile(dir / "nul.m3u"), std::string("c:\\musik\0", 9));
+}
+
+}  // namespace
+}  // namespace sonavex::test

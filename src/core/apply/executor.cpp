@@ -131,6 +131,11 @@ class StepRunner {
     std::string now;
     if (const std::error_code ec = ReadWholeFile(path, now)) return Failed(step, ec);
     if (now != step.before) return Changed(step);
+    // A rename would replace even a write-protected file: the protection
+    // the user set is honoured.
+    if (IsWriteProtected(path)) {
+      return Failed(step, std::make_error_code(std::errc::permission_denied));
+    }
     if (const std::error_code ec = ReplaceFileAtomically(path, step.after)) {
       return Failed(step, ec);
     }

@@ -32,6 +32,7 @@ struct PlanStep {
   std::string before{};       // TagWrite (128 bytes), ContentReplace
   std::string after{};        // TagWrite (128 bytes), ContentReplace
   std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
+  int changedLines = 0;         // ContentReplace: the lines whose text changes
   // Refuse and WalkFailure: the message as the executor reports it.
   MessageKind messageKind = MessageKind::Warning;
   std::u32string message{};

@@ -90,6 +90,14 @@ PlanStep RefuseStep(const std::string& directory, const std::string& name,
   return step;
 }
 
+// A file the planner could not read: reported, the batch goes on.
+PlanStep ReadFailureStep(const std::string& directory, const std::string& name,
+                         std::error_code ec) {
+  return RefuseStep(directory, name,
+                    {MessageKind::Warning,
+                     RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(name))});
+}
+
 // What a renaming rule makes of one file: split the name, run the rule
 // (with the record's tag fields for 'N'), run the table over the new base
 // name where the operation wants it.
@@ -166,10 +174,7 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
   TagTail tail;
   if (const std::error_code ec =
           LoadWithTagTail(JoinPath(directory, fileName), record, tail)) {
-    plan.steps.push_back(RefuseStep(
-        directory, fileName,
-        {MessageKind::Warning,
-         RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(fileName))}));
+    plan.steps.push_back(ReadFailureStep(directory, fileName, ec));
     return;
   }
   if (!HasTagMarker(tail.bytes)) {
@@ -191,10 +196,42 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
   }
 }
 
+// What 'Z' makes of one file: its whole content read, the new content when
+// a line changes, a refusal for a file that is not text.
+void PlanContentFile(const OperationParams& params, const std::string& directory,
+                     const std::string& fileName, Plan& plan) {
+  const auto* own = std::get_if<TextReplaceParams>(&params);
+  if (own == nullptr) return;
+  const std::string path = JoinPath(directory, fileName);
+  std::string bytes;
+  if (const std::error_code ec = ReadWholeFile(path, bytes)) {
+    plan.steps.push_back(ReadFailureStep(directory, fileName, ec));
+    return;
+  }
+  TextReplaceResult result = ReplaceTextInContent(bytes, *own);
+  if (result.outcome == TextReplaceResult::Outcome::NotText) {
+    plan.steps.push_back(RefuseStep(
+        directory, fileName,
+        {MessageKind::Warning, DecodeUtf8(path) + std::u32string(kBreak) +
+                                   std::u32string(kBreak) + kNotTextMessage}));
+  }
+  if (result.outcome != TextReplaceResult::Outcome::Replaced) return;
+  PlanStep step;
+  step.kind = StepKind::ContentReplace;
+  step.directory = directory;
+  step.name = fileName;
+  step.before = std::move(bytes);
+  step.after = std::move(result.content);
+  step.changedLines = result.changedLines;
+  plan.steps.push_back(std::move(step));
+}
+
 void PlanFile(const OperationInfo& info, const OperationParams& params,
               const BatchContext& context, const std::string& directory,
               const std::string& fileName, DirectoryNames& names, Plan& plan) {
-  if (info.needsMp3) {
+  if (info.family == OperationFamily::Content) {
+    PlanContentFile(params, directory, fileName, plan);
+  } else if (info.needsMp3) {
     PlanMp3File(info, params, context, directory, fileName, names, plan);
   } else {
     PlanRenameFile(info, params, context, directory, fileName, nullptr, names, plan);

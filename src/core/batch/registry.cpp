@@ -60,7 +60,7 @@ constexpr std::size_t IndexOf() {
 
 using F = OperationFamily;
 
-const std::array<OperationInfo, 14> kOperations = {{
+const std::array<OperationInfo, 15> kOperations = {{
     {Operation::R, F::Table, U"Zeichen ersetzen: Sofort", true, false, false,
      IndexOf<NoParams>(), WithoutParams<KeepNameForTable>, nullptr},
     {Operation::L, F::NameEdit, U"Anfang/Ende Löschen", true, false, false,
@@ -92,6 +92,8 @@ const std::array<OperationInfo, 14> kOperations = {{
      IndexOf<TagDeleteParams>(), nullptr, FieldsRule<TagDeleteParams, TagDeleteStartEnd>},
     {Operation::B, F::Tag, U"ID3Tag Anfang/Ende Einfügen", false, true, true,
      IndexOf<TagInsertParams>(), nullptr, FieldsRule<TagInsertParams, TagInsertStartEnd>},
+    {Operation::Z, F::Content, U"Suchen und Ersetzen: Text", false, false, false,
+     IndexOf<TextReplaceParams>(), nullptr, nullptr},
 }};
 
 std::string Pair(const std::string& key, const std::u32string& value) {
@@ -100,6 +102,11 @@ std::string Pair(const std::string& key, const std::u32string& value) {
 
 std::string Pair(const std::string& key, long value) {
   return key + "=" + std::to_string(value);
+}
+
+template <class Params>
+std::string SearchPairs(const Params& p) {
+  return Pair("search", p.search) + "\t" + Pair("replacement", p.replacement);
 }
 
 // One field's pairs, each key led by the field's name ("title.search=a");
@@ -174,11 +181,10 @@ std::string DescribeParams(const OperationParams& params) {
           [](const InsertEndsParams& p) {
             return Pair("before", p.before) + "\t" + Pair("after", p.after);
           },
-          [](const SearchReplaceParams& p) {
-            return Pair("search", p.search) + "\t" + Pair("replacement", p.replacement);
-          },
+          [](const SearchReplaceParams& p) { return SearchPairs(p); },
           [](const SwapParams& p) { return Pair("a", p.a) + "\t" + Pair("b", p.b); },
           [](const NameFromTagParams& p) { return Pair("pattern", p.pattern); },
+          [](const TextReplaceParams& p) { return SearchPairs(p); },
           [](const auto& p) { return DescribeFields(p); },
       },
       params);

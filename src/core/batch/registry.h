@@ -11,6 +11,7 @@
 #include "core/ops/name_edits.h"
 #include "core/ops/rename_rule.h"
 #include "core/ops/tag_ops.h"
+#include "core/ops/text_replace.h"
 
 namespace sonavex {
 
@@ -31,16 +32,19 @@ enum class Operation : char {
   W = 'W',  // search and replace in the tag fields
   A = 'A',  // delete characters at the start and end of the tag fields
   B = 'B',  // insert text before and after the tag fields
+  Z = 'Z',  // search and replace inside the contents of text files
 };
 
-enum class OperationFamily { Table, NameEdit, CaseSwap, Tag };
+// Content: the operation rewrites a file's contents (its rule is its own,
+// not a row's rule).
+enum class OperationFamily { Table, NameEdit, CaseSwap, Tag, Content };
 
 // Each operation's parameters, as a dialog or the command line gives them;
 // each struct lives beside its rule in core/ops.
 using OperationParams =
     std::variant<NoParams, DeleteEndsParams, InsertEndsParams, SearchReplaceParams,
                  SwapParams, NameFromTagParams, TagFromNameParams, TagReplaceParams,
-                 TagDeleteParams, TagInsertParams>;
+                 TagDeleteParams, TagInsertParams, TextReplaceParams>;
 
 // The rule of a renaming operation, over the parameters of its row. 'N'
 // finds the record's fields in `name.tag`.
@@ -88,7 +92,7 @@ std::string DescribeParams(const OperationParams& params);
 // False when a dialog's start button would do nothing for these parameters
 // ('L' with both counts 0, 'E' with both texts empty, 'X' and 'Y' with an
 // empty search text, 'T' with two equal numbers; 'I' with no field checked,
-// 'W' with every search text empty, 'A' with every count 0, 'B' with every
+// 'W' with every search text empty, 'Z' with an empty search text, 'A' with every count 0, 'B' with every
 // text empty). 'N' and operations without parameters always work.
 bool NameEditHasWork(const OperationParams& params);
 

@@ -15,6 +15,11 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 }  // namespace
 
+bool IsWriteProtected(const std::string& path) {
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0;
+}
+
 WritableGuard::WritableGuard(const std::string& path) : path_(path) {
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) {

@@ -94,6 +94,10 @@ std::error_code RenameThroughTemporary(const std::string& directory,
                                        std::string* strandedName,
                                        const RenameStep& step = RenameStepNoReplace);
 
+// True when the owner's write bit of the file (a link's target) is off: the
+// file is read-only. False also when it cannot be looked at.
+bool IsWriteProtected(const std::string& path);
+
 // Lifts the owner's write permission of a file for the guard's lifetime and
 // puts the remembered mode back at the end.
 class WritableGuard {
@@ -180,7 +184,10 @@ class DirectoryRenamer {
 // Writes `contents` to a fresh temporary file beside `path` and renames it
 // over `path`, so readers see the old or the new file, never a torn one.
 // When `path` is a symbolic link, the file it leads to is replaced (beside
-// that file) and the link stays.
+// that file) and the link stays. The new file keeps the old one's mode (and
+// owner where allowed); a file with more than one hard link is rewritten in
+// place from the complete temporary copy, so all its links keep it. On
+// failure the file is as it was and no temporary file is left.
 std::error_code ReplaceFileAtomically(const std::string& path,
                                       std::string_view contents);
 

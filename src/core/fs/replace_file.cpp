@@ -20,14 +20,37 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The mode the new file gets: the old file's, or what a plain create would
-// give.
-mode_t ModeFor(const std::string& path) {
-  struct stat st{};
-  if (stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
+// The new file takes the old one's mode and, where the user may give it,
+// its owner; a file that is new gets what a plain create would give.
+std::error_code TakeOver(int fd, const struct stat* old) {
+  if (old == nullptr) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return fchmod(fd, 0666 & ~mask) == 0 ? std::error_code() : LastError();
+  }
+  // A failed change of owner (not allowed) keeps the user's own.
+  if (old->st_uid != geteuid() || old->st_gid != getegid()) {
+    (void)!fchown(fd, old->st_uid, old->st_gid);
+  }
+  return fchmod(fd, old->st_mode & 07777) == 0 ? std::error_code() : LastError();
+}
+
+// A file with further hard links is written in place, so that every link
+// keeps it: its room is reserved first, so a full disk stops the write
+// before any byte of the old content is lost.
+std::error_code WriteInPlace(const std::string& path, std::string_view contents) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  std::error_code ec;
+  if (!contents.empty()) {
+    const int err = posix_fallocate(fd, 0, static_cast<off_t>(contents.size()));
+    if (err != 0 && err != EOPNOTSUPP && err != EINVAL) ec = {err, std::generic_category()};
+  }
+  if (!ec) ec = WriteAt(fd, 0, contents);
+  if (!ec && ftruncate(fd, static_cast<off_t>(contents.size())) != 0) ec = LastError();
+  if (!ec && fsync(fd) != 0) ec = LastError();
+  if (close(fd) != 0 && !ec) ec = LastError();
+  return ec;
 }
 
 // Where a chain of symbolic links named `path` ends. The links stay links:
@@ -62,14 +85,24 @@ std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
                                       std::string_view contents) {
   std::string path = linkOrPath;
   if (std::error_code ec = FollowLinks(path)) return ec;
-  std::string temporary = JoinPath(DirectoryOf(path), ".sonavex-XXXXXX");
+  struct stat old{};
+  const bool exists = stat(path.c_str(), &old) == 0;
+  // A short name of its own, created exclusively: it never takes the place
+  // of a file of the user's, and fits beside a name of full length.
+  std::string temporary = JoinPath(DirectoryOf(path), "~XXXXXX");
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return LastError();
   std::error_code ec = WriteAndSync(fd, contents);
-  if (!ec && fchmod(fd, ModeFor(path)) != 0) ec = LastError();
+  if (!ec) ec = TakeOver(fd, exists ? &old : nullptr);
   if (close(fd) != 0 && !ec) ec = LastError();
-  if (!ec && rename(temporary.c_str(), path.c_str()) != 0) ec = LastError();
-  if (ec) unlink(temporary.c_str());
+  if (!ec && exists && old.st_nlink > 1) {
+    ec = WriteInPlace(path, contents);
+  } else if (!ec && rename(temporary.c_str(), path.c_str()) == 0) {
+    return {};
+  } else if (!ec) {
+    ec = LastError();
+  }
+  unlink(temporary.c_str());
   return ec;
 }
 

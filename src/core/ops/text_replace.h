@@ -1,0 +1,43 @@
+#pragma once
+// 'Z': a text replaced by another inside the contents of a text file, line
+// by line, ignoring the letter case of A-Z and the umlauts.
+//
+// The text model: a file whose first line end is a bare LF has LF lines and
+// keeps them. Any other file ends its lines at CR (an LF right after the CR
+// belongs to the line end), a later bare LF is an ordinary character, and
+// every line, the last one included, is written back followed by CR LF; a
+// Ctrl-Z that is the last byte ends the text and is dropped. A file that is
+// valid UTF-8 is read and written as UTF-8, any other as Windows-1252.
+#include <string>
+#include <string_view>
+
+namespace sonavex {
+
+struct TextReplaceParams {  // 'Z': "suchen nach", "ersetzen mit"
+  std::u32string search;
+  std::u32string replacement;
+  bool operator==(const TextReplaceParams&) const = default;
+};
+
+// False for an empty search text: nothing would match.
+bool HasWork(const TextReplaceParams& params);
+
+struct TextReplaceResult {
+  enum class Outcome {
+    Unchanged,  // no line changes: the file is not written
+    Replaced,   // `content` is the new content
+    NotText,    // a NUL byte, or a Ctrl-Z with bytes after it
+  };
+  Outcome outcome = Outcome::Unchanged;
+  std::string content;
+  int changedLines = 0;
+};
+
+TextReplaceResult ReplaceTextInContent(std::string_view bytes,
+                                       const TextReplaceParams& params);
+
+// What a file that is not text is refused with.
+inline constexpr char32_t kNotTextMessage[] =
+    U"Datei ist keine Textdatei und wird nicht verändert!";
+
+}  // namespace sonavex

@@ -1,0 +1,157 @@
+// Text replacement inside file contents: the text model, and 'Z' as a
+// batch that leaves what is not text (or not writable) alone and can be
+// taken back.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/apply/executor.h"
+#include "core/apply/undo.h"
+#include "core/batch/planner.h"
+#include "core/fs/fs.h"
+#include "core/journal/journal.h"
+#include "core/ops/text_replace.h"
+#include "core/text/encoding.h"
+#include "support/recording_reporter.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using Outcome = TextReplaceResult::Outcome;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+struct ModelCase {
+  const char* label;
+  std::string search, replacement, before, after;
+  int changedLines;
+};
+
+TEST(TextReplace, TextModel) {
+  const std::string longLine = std::string(300, 'x') + "C:\\MUSIK\\a.mp3";
+  const ModelCase cases[] = {
+      {"CR LF, case ignored", "c:\\musik", "D:\\Musik", "C:\\MUSIK\\a.mp3\r\nb\r\n",
+       "D:\\Musik\\a.mp3\r\nb\r\n", 1},
+      {"CR lines come back CR LF, bare LF inside is text", "a", "b", "a\rx\ny\ra",
+       "b\r\nx\ny\r\nb\r\n", 2},
+      {"LF lines stay LF, final end added", "a", "b", "a\nc\na", "b\nc\nb\n", 2},
+      {"no line end at all gets CR LF", "ab", "X", "abab", "XX\r\n", 1},
+      {"three times, replacement holding the search text", "a", "aa", "a-a-a\r\n",
+       "aa-aa-aa\r\n", 1},
+      {"match beyond the 255th character", "c:\\musik", "D:", longLine + "\r\n",
+       std::string(300, 'x') + "D:\\a.mp3\r\n", 1},
+      {"trailing Ctrl-Z dropped", "a", "b", "a\r\n\x1a", "b\r\n", 1},
+      {"umlaut case in UTF-8", "ä", "ae", "\xc3\x84rger\n", "aerger\n", 1},
+      {"Windows-1252 stays Windows-1252", "ä", "ö", "\xc4rger\n", "\xf6rger\n", 1},
+      {"nothing matches: not written", "zz", "y", "a\rb", "", 0},
+  };
+  for (const ModelCase& c : cases) {
+    const TextReplaceResult result =
+        ReplaceTextInContent(c.before, {DecodeUtf8(c.search), DecodeUtf8(c.replacement)});
+    EXPECT_EQ(result.content, c.after) << c.label;
+    EXPECT_EQ(result.changedLines, c.changedLines) << c.label;
+    EXPECT_EQ(result.outcome, c.changedLines > 0 ? Outcome::Replaced : Outcome::Unchanged)
+        << c.label;
+  }
+}
+
+TEST(TextReplace, RefusesWhatIsNotText) {
+  for (const std::string& bytes : {std::string("a\0b\r\n", 5), std::string("a\x1a" "b")}) {
+    EXPECT_EQ(ReplaceTextInContent(bytes, {U"a", U"b"}).outcome, Outcome::NotText);
+  }
+}
+
+class TextReplaceBatch : public ::testing::Test {
+ protected:
+  Plan PlanZ(const std::string& search, const std::string& replacement) {
+    BatchContext context;
+    context.reporter = &reporter;
+    context.mask = U"*";
+    return PlanSelection(Operation::Z,
+                         TextReplaceParams{DecodeUtf8(search), DecodeUtf8(replacement)},
+                         dir.path(), {}, context);
+  }
+
+  ApplyResult Apply(const Plan& plan) {
+    ExecutorContext context;
+    context.reporter = &reporter;
+    context.journal = journal.get();
+    context.now = [] { return std::int64_t{1'700'000'000}; };
+    return ApplyPlan(plan, context);
+  }
+
+  TempDir dir;
+  test::RecordingReporter reporter;
+  std::unique_ptr<Journal> journal;
+};
+
+// An MP3 file (Ctrl-Z and NUL bytes in its audio) and a file with a NUL byte
+// are refused and stay byte for byte; a playlist is rewritten.
+TEST_F(TextReplaceBatch, LeavesFilesThatAreNotTextAlone) {
+  const std::string mp3("\xff\xfb\x90\x00" "a\x1a" "a\r\nTAGa", 12);
+  const std::string binary("a\r\n\0a\r\n", 7);
+  WriteFile(dir / "song.mp3", mp3);
+  WriteFile(dir / "data.bin", binary);
+  WriteFile(dir / "list.m3u", "a\r\n");
+  const Plan plan = PlanZ("a", "b");
+  Apply(plan);
+  EXPECT_EQ(ReadFile(dir / "song.mp3"), mp3);
+  EXPECT_EQ(ReadFile(dir / "data.bin"), binary);
+  EXPECT_EQ(ReadFile(dir / "list.m3u"), "b\r\n");
+  ASSERT_EQ(reporter.messages.size(), 2u);
+  EXPECT_EQ(reporter.messages[0].text,
+            DecodeUtf8(dir / "data.bin") +
+                U"\n\r\n\rDatei ist keine Textdatei und wird nicht verändert!");
+}
+
+// A read-only playlist is refused although a rename would replace it, and
+// no temporary file stays behind.
+TEST_F(TextReplaceBatch, ReadOnlyPlaylistStays) {
+  WriteFile(dir / "list.m3u", "a\r\n");
+  chmod((dir / "list.m3u").c_str(), 0444);
+  Apply(PlanZ("a", "b"));
+  EXPECT_EQ(ReadFile(dir / "list.m3u"), "a\r\n");
+  std::error_code ec;
+  EXPECT_EQ(ListFiles(dir.path(), U"*", ec), std::vector<std::string>{"list.m3u"});
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_NE(reporter.messages[0].text.find(U"list.m3u"), std::u32string::npos);
+}
+
+// Links stay links: a symbolic link's target and a hard-linked file get the
+// new content, every name keeps seeing it.
+TEST_F(TextReplaceBatch, KeepsLinks) {
+  TempDir other;
+  WriteFile(other / "target.m3u", "a\n");
+  ASSERT_EQ(symlink((other / "target.m3u").c_str(), (dir / "link.m3u").c_str()), 0);
+  WriteFile(dir / "hard.m3u", "a\n");
+  ASSERT_EQ(link((dir / "hard.m3u").c_str(), (other / "second.m3u").c_str()), 0);
+  Apply(PlanZ("a", "b"));
+  struct stat st{};
+  ASSERT_EQ(lstat((dir / "link.m3u").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFile(other / "target.m3u"), "b\n");
+  EXPECT_EQ(ReadFile(other / "second.m3u"), "b\n");
+  std::error_code ec;
+  EXPECT_EQ(ListFiles(other.path(), U"*", ec).size(), 2u);
+}
+
+TEST_F(TextReplaceBatch, UndoRestoresEveryByte) {
+  std::error_code ec;
+  TempDir journalDir;
+  journal = Journal::Open(journalDir / "journal.sqlite", 1'700'000'000, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  const std::string original = "C:\\Musik\\a.mp3\rx\ny\r\n\x1a";
+  WriteFile(dir / "list.m3u", original);
+  const ApplyResult applied = Apply(PlanZ("c:\\musik", "D:\\Neu"));
+  ASSERT_EQ(applied.performed, 1);
+  EXPECT_EQ(ReadFile(dir / "list.m3u"), "D:\\Neu\\a.mp3\r\nx\ny\r\n");
+  const Plan undo = PlanUndo(*journal, applied.batch, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_EQ(Apply(undo).performed, 1);
+  EXPECT_EQ(ReadFile(dir / "list.m3u"), original);
+}
+
+}  // namespace
+}  // namespace sonavex
