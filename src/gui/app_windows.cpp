@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "core/ops/export.h"
+#include "core/ops/text_replace.h"
 
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/delete_ends_dialog.h"
@@ -23,6 +24,7 @@
 #include "gui/dialogs/text_replace_dialog.h"
 #include "gui/info_grid.h"
 #include "gui/mpeg_summary.h"
+#include "gui/qt_text.h"
 
 namespace sonavex {
 namespace {
@@ -80,6 +82,9 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
       new ReplacementTableDialog(*main, main);
   dialogs.ueber = windows.about = new AboutBox(main);
   dialogs.textErsetzen = windows.textReplace = new TextReplaceDialog(*main, main);
+  windows.textReplace->setStart([main](const QString& search, const QString& replacement) {
+    return main->runSelection(Operation::Z, TextReplaceParams{ToU32(search), ToU32(replacement)});
+  });
   dialogs.tagSuchenErsetzen = windows.tagReplace = new TagReplaceDialog(*main, main);
   dialogs.tagAnfangEnde = windows.tagEnds = new TagEndsDialog(*main, main);
   dialogs.verlauf = windows.history = new HistoryDialog(

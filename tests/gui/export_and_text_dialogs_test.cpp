@@ -175,5 +175,21 @@ TEST_F(ExportAndTextDialogsTest, TextReplaceNeedsASearchTextAndStartsAfresh) {
   EXPECT_TRUE(Child<QLineEdit>(form14, "Edit2")->text().isEmpty());
 }
 
+// Through to the files: only the marked playlist is rewritten.
+TEST_F(ExportAndTextDialogsTest, TextReplaceRewritesTheMarkedFiles) {
+  WriteFile(music + "/a.m3u", "C:\\MUSIK\\a.mp3\r\nx\r\n");
+  WriteFile(music + "/b.m3u", "c:\\musik\\b.mp3\r\n");
+  MainWindow& window = StartIn(music, "*.m3u");
+  window.setMarkedQuietly(0, true);
+  QWidget* form14 = Open("Text1", "Form14");
+  SetText(form14, "Edit1", "c:\\musik");
+  SetText(form14, "Edit2", "D:\\Musik");
+  Child<QPushButton>(form14, "Button1")->click();
+  EXPECT_EQ(ReadFile(music + "/a.m3u"), "D:\\Musik\\a.mp3\r\nx\r\n");
+  EXPECT_EQ(ReadFile(music + "/b.m3u"), "c:\\musik\\b.mp3\r\n");
+  EXPECT_FALSE(form14->isVisible());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
 }  // namespace
 }  // namespace sonavex::test
