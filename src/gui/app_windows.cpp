@@ -1,7 +1,14 @@
 #include "gui/app_windows.h"
 
+#include <QFile>
+#include <sstream>
+
+#include "core/ops/export.h"
+#include "core/ops/text_replace.h"
+
 #include "gui/dialogs/about_box.h"
 #include "gui/dialogs/delete_ends_dialog.h"
+#include "gui/dialogs/export_dialog.h"
 #include "gui/dialogs/history_dialog.h"
 #include "gui/dialogs/insert_ends_dialog.h"
 #include "gui/dialogs/name_from_tag_dialog.h"
@@ -14,10 +21,37 @@
 #include "gui/dialogs/tag_ends_dialog.h"
 #include "gui/dialogs/tag_from_name_dialog.h"
 #include "gui/dialogs/tag_replace_dialog.h"
+#include "gui/dialogs/text_replace_dialog.h"
 #include "gui/info_grid.h"
 #include "gui/mpeg_summary.h"
+#include "gui/qt_text.h"
 
 namespace sonavex {
+namespace {
+
+// The list export over the marks or the directory (tree). Untagged MP3
+// files get their empty tag on the way, so the list is re-read afterwards.
+// False when the list could not be written (already reported).
+bool RunListExport(MainWindow& main, const ExportDialog::Choice& choice) {
+  ExportParams params;
+  params.columns = choice.columns;
+  params.separator = choice.separator;
+  std::ostringstream noStandardOut;  // the window always writes a file
+  const ExportOutcome outcome =
+      RunExport(QFile::encodeName(choice.target).toStdString(), noStandardOut,
+                main.currentDirectory(), main.markedNames(), main.batchContext(), params,
+                main.executorContext());
+  if (outcome.tagsAppended) main.refreshUndoTarget();
+  if (!outcome.written) {
+    main.RefreshView();
+    return false;
+  }
+  main.reloadFileList();
+  main.RefreshView();
+  return true;
+}
+
+}  // namespace
 
 // The order matters: a dialog that loads stored choices reads the settings
 // file after the main window has written its defaults.
@@ -39,12 +73,18 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   // Form9 and Form10 load their stored choices when created.
   dialogs.tagEinlesen = windows.tagFromName = new TagFromNameDialog(*main, main);
   dialogs.nameAusTag = windows.nameFromTag = new NameFromTagDialog(*main, main);
-  // Form11 "Exportieren".
+  // Form11 loads the section "Export" when created.
+  dialogs.exportieren = windows.exportList = new ExportDialog(*main, main);
+  windows.exportList->setStart(
+      [main](const ExportDialog::Choice& choice) { return RunListExport(*main, choice); });
   // The replacement dialog loads the stored table and switch when created.
   dialogs.zeichenErsetzen = windows.replacementTable =
       new ReplacementTableDialog(*main, main);
   dialogs.ueber = windows.about = new AboutBox(main);
-  // Form14 "Text ersetzen".
+  dialogs.textErsetzen = windows.textReplace = new TextReplaceDialog(*main, main);
+  windows.textReplace->setStart([main](const QString& search, const QString& replacement) {
+    return main->runSelection(Operation::Z, TextReplaceParams{ToU32(search), ToU32(replacement)});
+  });
   dialogs.tagSuchenErsetzen = windows.tagReplace = new TagReplaceDialog(*main, main);
   dialogs.tagAnfangEnde = windows.tagEnds = new TagEndsDialog(*main, main);
   dialogs.verlauf = windows.history = new HistoryDialog(

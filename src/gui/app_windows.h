@@ -17,8 +17,10 @@ class SearchTypeDialog;
 class SwapDialog;
 class TagFromNameDialog;
 class NameFromTagDialog;
+class ExportDialog;
 class ReplacementTableDialog;
 class AboutBox;
+class TextReplaceDialog;
 class TagReplaceDialog;
 class TagEndsDialog;
 class HistoryDialog;
@@ -34,8 +36,10 @@ struct AppWindows {
   SwapDialog* swap = nullptr;              // Form8
   TagFromNameDialog* tagFromName = nullptr;  // Form9
   NameFromTagDialog* nameFromTag = nullptr;  // Form10
+  ExportDialog* exportList = nullptr;  // Form11
   ReplacementTableDialog* replacementTable = nullptr;  // Form12
   AboutBox* about = nullptr;           // Form13
+  TextReplaceDialog* textReplace = nullptr;  // Form14
   TagReplaceDialog* tagReplace = nullptr;  // Form15
   TagEndsDialog* tagEnds = nullptr;        // Form16
   HistoryDialog* history = nullptr;    // "Verlauf"

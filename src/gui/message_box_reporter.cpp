@@ -1,8 +1,11 @@
 #include "gui/message_box_reporter.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "gui/qt_text.h"
+#include "gui/save_file_chooser.h"
 
 namespace sonavex {
 
@@ -23,6 +26,19 @@ void MessageBoxReporter::Report(MessageKind kind, const std::u32string& text,
                                             : QStringLiteral("Abbrechen"),
                 QMessageBox::AcceptRole);
   box.exec();
+}
+
+std::optional<QString> ChooseSaveFileWithDialog(QWidget* parent,
+                                                const SaveFileRequest& request) {
+  QFileDialog dialog(parent, QString(), QDir(request.folder).filePath(request.name),
+                     request.filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace sonavex

@@ -1,6 +1,7 @@
 #pragma once
-// The Qt side of the ports: message boxes. No other file of the window code
-// opens a modal box, so headless tests never hang on one.
+// The Qt side of the ports: message boxes and the save dialog (declared in
+// save_file_chooser.h). No other file of the window code opens a modal box,
+// so headless tests never hang on one.
 #include <QPointer>
 #include <QString>
 #include <QWidget>

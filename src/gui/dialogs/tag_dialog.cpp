@@ -1,6 +1,7 @@
 #include "gui/dialogs/tag_dialog.h"
 
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QHideEvent>
 #include <QPushButton>
 
@@ -28,6 +29,19 @@ QPushButton* TagDialog::makeButton(const char* name, const QString& caption,
   button->setAutoDefault(isDefault);
   button->setDefault(isDefault);
   return button;
+}
+
+QHBoxLayout* TagDialog::makeButtonRow(const QString& startCaption,
+                                      std::function<void()> onStart) {
+  QPushButton* start = makeButton("Button1", startCaption, true);
+  QPushButton* cancel = makeButton("Button2", QStringLiteral("Abbrechen"), false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(start);
+  buttons->addWidget(cancel);
+  connect(start, &QPushButton::clicked, this, std::move(onStart));
+  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+  return buttons;
 }
 
 void TagDialog::startAfreshOnActivation() {

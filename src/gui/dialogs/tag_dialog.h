@@ -5,11 +5,13 @@
 // over the whole directory.
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <system_error>
 
 #include "core/ops/tag_ops.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QPushButton;
 
 namespace sonavex {
@@ -28,6 +30,9 @@ class TagDialog : public QDialog {
   QPushButton* makeButton(const char* name, const QString& caption, bool isDefault);
   // From now on resetControls runs on every showing and whenever the window
   // becomes active after another window of the program.
+  // Button1 `startCaption` (the default button, running `onStart`) and
+  // Button2 "Abbrechen" (closing the dialog), side by side at the right.
+  QHBoxLayout* makeButtonRow(const QString& startCaption, std::function<void()> onStart);
   void startAfreshOnActivation();
   virtual void resetControls() {}
   void showEvent(QShowEvent* event) override;

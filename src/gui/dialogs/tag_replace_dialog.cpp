@@ -2,10 +2,8 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "gui/batch_host.h"
@@ -41,16 +39,8 @@ TagReplaceDialog::TagReplaceDialog(BatchHost& host, QWidget* parent)
     }
     layout->addWidget(box);
   }
-  QPushButton* start = makeButton("Button1", QStringLiteral("Ersetzen"), true);
-  QPushButton* cancel = makeButton("Button2", QStringLiteral("Abbrechen"), false);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(start);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  layout->addLayout(makeButtonRow(QStringLiteral("Ersetzen"), [this] { onStartClicked(); }));
   layout->setSizeConstraint(QLayout::SetFixedSize);
-  connect(start, &QPushButton::clicked, this, &TagReplaceDialog::onStartClicked);
-  connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
   startAfreshOnActivation();
 }
 
