@@ -84,7 +84,7 @@ long LineCount(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
+  const int rounds = sonavex::bench::Rounds(argc, argv, 1, 21);
   if (argc > 2) setenv("TMPDIR", argv[2], 1);
   const std::string cli = argc > 3 ? argv[3] : SONAVEX_CLI_PATH;
   const char* given = getenv("SONAVEX_BENCH_TREE");

@@ -99,18 +99,13 @@ int main(int argc, char** argv) {
     sonavex::bench::PlainRenameLoop(argv[2], argv[3], argv[4]);
     return 0;
   }
-  const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 21;
-  const char* tmp = getenv("TMPDIR");
-  const std::string parent = argc > 2 ? argv[2] : (tmp && *tmp ? tmp : "/tmp");
+  const int rounds = sonavex::bench::Rounds(argc, argv, 1, 21);
+  const std::string parent = sonavex::bench::ScratchParent(argc, argv, 2);
   Setup setup;
   setup.cli = argc > 3 ? argv[3] : SONAVEX_CLI_PATH;
   setup.self = OwnPath();
   setup.root = sonavex::bench::MakeRenameTree(parent);
-  std::string work = parent + "/sonavex-bench-cli-XXXXXX";
-  if (mkdtemp(work.data()) == nullptr) {
-    perror("mkdtemp");
-    return 1;
-  }
+  const std::string work = sonavex::bench::MakeScratchFolder(parent, "sonavex-bench-cli");
   setup.settings = work + "/settings.ini";
   std::ofstream(setup.settings).close();
   setup.journal = work + "/journal.sqlite";

@@ -73,24 +73,24 @@ std::int64_t OneBatchJournalSize(const std::string& root, const std::string& fol
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* tmp = getenv("TMPDIR");
-  const std::string parent = argc > 1 ? argv[1] : (tmp && *tmp ? tmp : "/tmp");
-  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 11;
+  const std::string parent = sonavex::bench::ScratchParent(argc, argv, 1);
+  const int rounds = sonavex::bench::Rounds(argc, argv, 2, 11);
   const std::string root = sonavex::bench::MakeRenameTree(parent);
   const int files = kRenameFolders * kRenameFilesPerFolder;
   const sonavex::bench::ScratchJournal journal(parent);
 
   std::vector<double> engine, plain;
   bool correct = true;
+  const auto renamed = [&] { return AllRenamedTo(root, " -- "); };
   const auto engineRound = [&] {
-    engine.push_back(Seconds([&] { Engine(root, U" - ", U" -- ", journal.get()); }));
-    correct = correct && AllRenamedTo(root, " -- ");
-    engine.back() += Seconds([&] { Engine(root, U" -- ", U" - ", journal.get()); });
+    sonavex::bench::ThereAndBack(
+        engine, correct, [&] { Engine(root, U" - ", U" -- ", journal.get()); }, renamed,
+        [&] { Engine(root, U" -- ", U" - ", journal.get()); });
   };
   const auto plainRound = [&] {
-    plain.push_back(Seconds([&] { PlainRenameLoop(root, " - ", " -- "); }));
-    correct = correct && AllRenamedTo(root, " -- ");
-    plain.back() += Seconds([&] { PlainRenameLoop(root, " -- ", " - "); });
+    sonavex::bench::ThereAndBack(
+        plain, correct, [&] { PlainRenameLoop(root, " - ", " -- "); }, renamed,
+        [&] { PlainRenameLoop(root, " -- ", " - "); });
   };
   sonavex::bench::AlternateRounds(rounds, engineRound, plainRound);
   const std::int64_t oneBatch = OneBatchJournalSize(root, journal.folder());

@@ -148,9 +148,8 @@ bool AllAppended(const std::vector<std::string>& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* tmp = getenv("TMPDIR");
-  const std::string parent = argc > 1 ? argv[1] : (tmp && *tmp ? tmp : "/tmp");
-  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 11;
+  const std::string parent = sonavex::bench::ScratchParent(argc, argv, 1);
+  const int rounds = sonavex::bench::Rounds(argc, argv, 2, 11);
   setenv("TMPDIR", parent.c_str(), 1);
   const sonavex::bench::Mp3Tree tree(kFiles, kFilesPerFolder);
   const std::string& root = tree.root();
@@ -159,16 +158,17 @@ int main(int argc, char** argv) {
 
   std::vector<double> engine, plain;
   bool correct = true;
+  const auto appended = [&] { return AllAppended(tree.paths()); };
   const auto engineRound = [&] {
-    engine.push_back(Seconds([&] { EngineAppend(root, journal.get()); }));
-    correct = correct && AllAppended(tree.paths());
-    engine.back() += Seconds([&] { EngineDelete(root, journal.get()); });
+    sonavex::bench::ThereAndBack(
+        engine, correct, [&] { EngineAppend(root, journal.get()); }, appended,
+        [&] { EngineDelete(root, journal.get()); });
     correct = correct && Contents(tree.paths()) == original;
   };
   const auto plainRound = [&] {
-    plain.push_back(Seconds([&] { PlainLoop(root, true); }));
-    correct = correct && AllAppended(tree.paths());
-    plain.back() += Seconds([&] { PlainLoop(root, false); });
+    sonavex::bench::ThereAndBack(
+        plain, correct, [&] { PlainLoop(root, true); }, appended,
+        [&] { PlainLoop(root, false); });
     correct = correct && Contents(tree.paths()) == original;
   };
   sonavex::bench::AlternateRounds(rounds, engineRound, plainRound);

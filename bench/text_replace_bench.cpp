@@ -35,11 +35,7 @@ using sonavex::bench::Seconds;
 constexpr int kPlaylists = 101;
 
 std::string MakePlaylists(const std::string& parent) {
-  std::string root = parent + "/sonavex-text-bench-XXXXXX";
-  if (mkdtemp(root.data()) == nullptr) {
-    perror("mkdtemp");
-    exit(1);
-  }
+  const std::string root = sonavex::bench::MakeScratchFolder(parent, "sonavex-text-bench");
   for (int i = 0; i < kPlaylists; ++i) {
     const int lines = 100 + i * 99;
     std::string text;
@@ -112,22 +108,22 @@ bool AllHold(const std::string& root, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* tmp = getenv("TMPDIR");
-  const std::string parent = argc > 1 ? argv[1] : (tmp && *tmp ? tmp : "/tmp");
-  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 11;
+  const std::string parent = sonavex::bench::ScratchParent(argc, argv, 1);
+  const int rounds = sonavex::bench::Rounds(argc, argv, 2, 11);
   const std::string root = MakePlaylists(parent);
   const sonavex::bench::ScratchJournal journal(parent);
   std::vector<double> engine, plain;
   bool correct = true;
+  const auto replaced = [&] { return AllHold(root, "D:\\Neu\\"); };
   const auto engineRound = [&] {
-    engine.push_back(Seconds([&] { Engine(root, U"C:\\Musik", U"D:\\Neu", journal.get()); }));
-    correct = correct && AllHold(root, "D:\\Neu\\");
-    engine.back() += Seconds([&] { Engine(root, U"D:\\Neu", U"C:\\Musik", journal.get()); });
+    sonavex::bench::ThereAndBack(
+        engine, correct, [&] { Engine(root, U"C:\\Musik", U"D:\\Neu", journal.get()); },
+        replaced, [&] { Engine(root, U"D:\\Neu", U"C:\\Musik", journal.get()); });
   };
   const auto plainRound = [&] {
-    plain.push_back(Seconds([&] { PlainLoop(root, "C:\\Musik", "D:\\Neu"); }));
-    correct = correct && AllHold(root, "D:\\Neu\\");
-    plain.back() += Seconds([&] { PlainLoop(root, "D:\\Neu", "C:\\Musik"); });
+    sonavex::bench::ThereAndBack(
+        plain, correct, [&] { PlainLoop(root, "C:\\Musik", "D:\\Neu"); }, replaced,
+        [&] { PlainLoop(root, "D:\\Neu", "C:\\Musik"); });
   };
   sonavex::bench::AlternateRounds(rounds, engineRound, plainRound);
   std::filesystem::remove_all(root);

@@ -1,7 +1,10 @@
 #pragma once
-// What the benchmarks that run against a plain C loop share: the folders of
-// a tree as the loop finds them, a stopwatch and the median.
+// What the benchmarks that run against a plain C loop share: their
+// command-line arguments, scratch folders, the folders of a tree as the
+// loop finds them, a stopwatch, rounds there and back, and the median.
 #include <dirent.h>
+#include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -9,6 +12,29 @@
 #include <vector>
 
 namespace sonavex::bench {
+
+// argv[index] when given, else $TMPDIR, else /tmp: where the scratch trees go.
+inline std::string ScratchParent(int argc, char** argv, int index) {
+  if (argc > index) return argv[index];
+  const char* tmp = getenv("TMPDIR");
+  return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+// The number of rounds in argv[index] (at least 1), else `fallback`.
+inline int Rounds(int argc, char** argv, int index, int fallback) {
+  return argc > index ? std::max(1, atoi(argv[index])) : fallback;
+}
+
+// A fresh folder `parent`/`prefix`-XXXXXX; a benchmark without one cannot
+// go on, so a failure ends the program.
+inline std::string MakeScratchFolder(const std::string& parent, const std::string& prefix) {
+  std::string folder = parent + "/" + prefix + "-XXXXXX";
+  if (mkdtemp(folder.data()) == nullptr) {
+    perror("mkdtemp");
+    exit(1);
+  }
+  return folder;
+}
 
 // The paths of the folders directly below `root` (dot names left out), in
 // the order readdir gives them.
@@ -45,6 +71,16 @@ void AlternateRounds(int rounds, EngineRound engineRound, PlainRound plainRound)
       engineRound();
     }
   }
+}
+
+// One timed round that changes the tree and changes it back: `there`, an
+// untimed check that it took, then `back`; the sum goes to `samples`.
+template <typename There, typename Holds, typename Back>
+void ThereAndBack(std::vector<double>& samples, bool& correct, There there, Holds holds,
+                  Back back) {
+  samples.push_back(Seconds(there));
+  correct = correct && holds();
+  samples.back() += Seconds(back);
 }
 
 inline double Median(std::vector<double> values) {

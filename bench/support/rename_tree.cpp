@@ -40,11 +40,7 @@ void ReplaceInFolder(const char* folder, const char* search, const char* replace
 }  // namespace
 
 std::string MakeRenameTree(const std::string& parent) {
-  std::string root = parent + "/sonavex-bench-XXXXXX";
-  if (mkdtemp(root.data()) == nullptr) {
-    perror("mkdtemp");
-    exit(1);
-  }
+  const std::string root = MakeScratchFolder(parent, "sonavex-bench");
   for (int d = 0; d < kRenameFolders; ++d) {
     const std::string folder = root + "/Folder " + std::to_string(d);
     std::filesystem::create_directory(folder);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/journal/journal.h"
+#include "support/plain_timing.h"
 
 namespace sonavex::bench {
 
@@ -30,11 +31,7 @@ class ScratchJournal {
  public:
   // A folder below `parent` with journal.sqlite in it.
   explicit ScratchJournal(const std::string& parent)
-      : folder_(parent + "/sonavex-bench-journal-XXXXXX") {
-    if (mkdtemp(folder_.data()) == nullptr) {
-      perror("mkdtemp");
-      exit(1);
-    }
+      : folder_(MakeScratchFolder(parent, "sonavex-bench-journal")) {
     journal_ = OpenJournalOrExit(folder_ + "/journal.sqlite");
   }
   ~ScratchJournal() {
