@@ -103,22 +103,21 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<double> command, plain, commandCpu, plainCpu;
+  sonavex::bench::Timings command, plain;
   const auto commandRound = [&] {
-    double cpu = 0;
-    command.push_back(Seconds([&] { RunCli(cli, root, "/dev/null", &cpu); }));
-    commandCpu.push_back(cpu);
+    sonavex::bench::TimeRun(command, [&](double* cpu) { RunCli(cli, root, "/dev/null", cpu); });
   };
   const auto plainRound = [&] {
-    const double before = OwnCpuSeconds();
-    plain.push_back(Seconds([&] { PlainLoop(root); }));
-    plainCpu.push_back(OwnCpuSeconds() - before);
+    sonavex::bench::TimeRun(plain, [&](double* cpu) {
+      const double before = OwnCpuSeconds();
+      PlainLoop(root);
+      *cpu = OwnCpuSeconds() - before;
+    });
   };
   sonavex::bench::AlternateRounds(rounds, commandRound, plainRound);
 
-  std::vector<double> ratios;
-  for (std::size_t i = 0; i < command.size(); ++i) ratios.push_back(command[i] / plain[i]);
-  const double c = Median(command), p = Median(plain);
+  const double pairedRatio = sonavex::bench::MedianOfRatios(command.wall, plain.wall);
+  const double c = Median(command.wall), p = Median(plain.wall);
   printf("tree: %d files in %d folders under %s, %d rounds\n", kFiles, kFiles / kPerFolder,
          root.c_str(), rounds);
   printf("%s --dir ROOT --recursive info >/dev/null: median %.1f ms, %.2f us per file\n",
@@ -126,8 +125,8 @@ int main(int argc, char** argv) {
   printf("plain C loop (readdir, stat, open, 4 KiB + 128 B pread, close): median %.1f ms, "
          "%.2f us per file\n", p * 1e3, p * 1e6 / kFiles);
   printf("ratio command / loop: %.3f of the medians, %.3f median of the paired rounds "
-         "(target 1.4)\n", c / p, Median(ratios));
-  const double cc = Median(commandCpu), pc = Median(plainCpu);
+         "(target 1.4)\n", c / p, pairedRatio);
+  const double cc = Median(command.cpu), pc = Median(plain.cpu);
   printf("CPU time (user + system): command median %.1f ms, loop median %.1f ms, "
          "ratio %.3f\n", cc * 1e3, pc * 1e3, cc / pc);
   return g_checksum > 0 ? 0 : 1;

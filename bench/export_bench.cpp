@@ -75,31 +75,26 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<double> exported, info, exportedCpu, infoCpu;
+  sonavex::bench::Timings exported, info;
   const auto exportRound = [&] {
-    double cpu = 0;
-    exported.push_back(Seconds([&] { RunExport(cli, root, list, &cpu); }));
-    exportedCpu.push_back(cpu);
+    sonavex::bench::TimeRun(exported, [&](double* cpu) { RunExport(cli, root, list, cpu); });
   };
   const auto infoRound = [&] {
-    double cpu = 0;
-    info.push_back(Seconds([&] { RunInfo(cli, root, &cpu); }));
-    infoCpu.push_back(cpu);
+    sonavex::bench::TimeRun(info, [&](double* cpu) { RunInfo(cli, root, cpu); });
   };
   sonavex::bench::AlternateRounds(rounds, exportRound, infoRound);
   remove(list.c_str());
   remove((list + ".journal").c_str());
 
-  std::vector<double> ratios;
-  for (std::size_t i = 0; i < exported.size(); ++i) ratios.push_back(exported[i] / info[i]);
-  const double e = Median(exported), i = Median(info);
+  const double pairedRatio = sonavex::bench::MedianOfRatios(exported.wall, info.wall);
+  const double e = Median(exported.wall), i = Median(info.wall);
   printf("tree: %d files in %d folders under %s, %d rounds\n", kFiles, kFiles / kPerFolder,
          root.c_str(), rounds);
   printf("P LIST --columns 1..13: median %.1f ms; info >/dev/null: median %.1f ms\n",
          e * 1e3, i * 1e3);
   printf("ratio export / info: %.3f of the medians, %.3f median of the paired rounds "
-         "(target 1.3)\n", e / i, Median(ratios));
-  const double ec = Median(exportedCpu), ic = Median(infoCpu);
+         "(target 1.3)\n", e / i, pairedRatio);
+  const double ec = Median(exported.cpu), ic = Median(info.cpu);
   printf("CPU time (user + system): export median %.1f ms, info median %.1f ms, ratio %.3f\n",
          ec * 1e3, ic * 1e3, ec / ic);
   return 0;

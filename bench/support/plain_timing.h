@@ -88,4 +88,26 @@ inline double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// The median of the ratios a[i] / b[i] of rounds run side by side: steadier
+// than the ratio of the medians when the machine's load changes.
+inline double MedianOfRatios(const std::vector<double>& a, const std::vector<double>& b) {
+  std::vector<double> ratios;
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) ratios.push_back(a[i] / b[i]);
+  return Median(ratios);
+}
+
+// Wall-clock and CPU seconds of each run of one side.
+struct Timings {
+  std::vector<double> wall;
+  std::vector<double> cpu;
+};
+
+// Times `run`, which reports the CPU seconds it used through its argument.
+template <typename Run>
+void TimeRun(Timings& timings, Run run) {
+  double cpu = 0;
+  timings.wall.push_back(Seconds([&] { run(&cpu); }));
+  timings.cpu.push_back(cpu);
+}
+
 }  // namespace sonavex::bench
