@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "core/fs/fs.h"
+#include "core/fs/sys_calls.h"
 
 namespace sonavex {
 namespace {
@@ -28,7 +29,7 @@ WritableGuard::WritableGuard(const std::string& path) : path_(path) {
   }
   mode_ = st.st_mode & 07777;
   if ((mode_ & S_IWUSR) != 0) return;
-  if (chmod(path.c_str(), mode_ | S_IWUSR) != 0) {
+  if (Sys().chmod(path.c_str(), mode_ | S_IWUSR) != 0) {
     error_ = LastError();
     return;
   }
@@ -36,7 +37,7 @@ WritableGuard::WritableGuard(const std::string& path) : path_(path) {
 }
 
 WritableGuard::~WritableGuard() {
-  if (changed_) chmod(path_.c_str(), mode_);
+  if (changed_) Sys().chmod(path_.c_str(), mode_);
 }
 
 namespace {
@@ -71,7 +72,7 @@ std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t le
                        std::size_t& done) {
   done = 0;
   while (done < length) {
-    const ssize_t n = pread(fd, buffer + done, length - done,
+    const ssize_t n = Sys().pread(fd, buffer + done, length - done,
                             static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
@@ -93,7 +94,7 @@ std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done,
+    const ssize_t n = Sys().pwrite(fd, bytes.data() + done, bytes.size() - done,
                              static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
@@ -105,7 +106,7 @@ std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {
 }
 
 std::error_code TruncateAt(int fd, std::int64_t size) {
-  if (ftruncate(fd, static_cast<off_t>(size)) != 0) return LastError();
+  if (Sys().ftruncate(fd, static_cast<off_t>(size)) != 0) return LastError();
   return {};
 }
 
@@ -128,7 +129,7 @@ namespace {
 // O_NONBLOCK keeps a FIFO that slipped through from hanging the open; the
 // flag does nothing for regular files.
 int OpenFd(const std::string& path, int flags, std::error_code& ec) {
-  const int fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+  const int fd = Sys().open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0);
   ec = fd < 0 ? LastError() : std::error_code{};
   return fd;
 }
@@ -159,7 +160,7 @@ std::int64_t FileHandle::Size(std::error_code& ec) const {
 
 std::error_code FileHandle::Close() {
   if (fd_ < 0) return {};
-  const int result = close(fd_);
+  const int result = Sys().close(fd_);
   fd_ = -1;
   return result != 0 ? LastError() : std::error_code{};
 }
