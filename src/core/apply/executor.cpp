@@ -95,6 +95,7 @@ class StepRunner {
     if (ec) return Failed(step, ec);
     if (tail != step.before || step.after.size() != kTagSize) return Changed(step);
     if ((ec = WriteAt(file.fd(), start, step.after)) || (ec = file.Close())) {
+      RestoreEnd(path, size, step.before);  // a tag never stays half written
       return Failed(step, ec);
     }
     return Done();
@@ -121,6 +122,7 @@ class StepRunner {
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
     if ((ec = TruncateAt(file.fd(), step.sizeBefore)) || (ec = file.Close())) {
+      RestoreEnd(path, size, tail);
       return Failed(step, ec);
     }
     return Done();

@@ -110,6 +110,16 @@ std::error_code TruncateAt(int fd, std::int64_t size) {
   return {};
 }
 
+std::error_code RestoreEnd(const std::string& path, std::int64_t size,
+                           std::string_view tail) {
+  std::error_code ec;
+  FileHandle file = FileHandle::OpenReadWrite(path, ec);
+  if (!ec) ec = WriteAt(file.fd(), size - static_cast<std::int64_t>(tail.size()), tail);
+  if (!ec) ec = TruncateAt(file.fd(), size);
+  if (!ec) ec = file.Close();
+  return ec;
+}
+
 FileHandle::~FileHandle() { Close(); }
 
 FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) {

@@ -141,6 +141,11 @@ std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t le
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes);
 // Cuts the open file down to `size` bytes.
 std::error_code TruncateAt(int fd, std::int64_t size);
+// Puts the end of a file back after a change of it failed part way: the
+// file becomes `size` bytes long, its last tail.size() bytes `tail`. The
+// file is opened anew, as the failed change may have lost its handle.
+std::error_code RestoreEnd(const std::string& path, std::int64_t size,
+                           std::string_view tail);
 
 // An open file descriptor that closes itself.
 class FileHandle {
@@ -186,8 +191,8 @@ class DirectoryRenamer {
 // When `path` is a symbolic link, the file it leads to is replaced (beside
 // that file) and the link stays. The new file keeps the old one's mode (and
 // owner where allowed); a file with more than one hard link is rewritten in
-// place from the complete temporary copy, so all its links keep it. On
-// failure the file is as it was and no temporary file is left.
+// place, so all its links keep it, and gets its old content back when that
+// fails. On failure the file is as it was and no temporary file is left.
 std::error_code ReplaceFileAtomically(const std::string& path,
                                       std::string_view contents);
 

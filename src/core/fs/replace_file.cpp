@@ -37,9 +37,12 @@ std::error_code TakeOver(int fd, const struct stat* old) {
 }
 
 // A file with further hard links is written in place, so that every link
-// keeps it: its room is reserved first, so a full disk stops the write
-// before any byte of the old content is lost.
+// keeps it: its room is reserved first, so a full disk mostly stops the
+// write before any byte of the old content is lost, and a write that fails
+// after all puts the old content back.
 std::error_code WriteInPlace(const std::string& path, std::string_view contents) {
+  std::string old;
+  if (std::error_code ec = ReadWholeFile(path, old)) return ec;
   const int fd = Sys().open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
   if (fd < 0) return LastError();
   std::error_code ec;
@@ -47,10 +50,12 @@ std::error_code WriteInPlace(const std::string& path, std::string_view contents)
     const int err = Sys().fallocate(fd, 0, static_cast<off_t>(contents.size()));
     if (err != 0 && err != EOPNOTSUPP && err != EINVAL) ec = {err, std::generic_category()};
   }
+  const bool untouched = static_cast<bool>(ec);
   if (!ec) ec = WriteAt(fd, 0, contents);
   if (!ec && Sys().ftruncate(fd, static_cast<off_t>(contents.size())) != 0) ec = LastError();
   if (!ec && Sys().fsync(fd) != 0) ec = LastError();
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
+  if (ec && !untouched) RestoreEnd(path, static_cast<std::int64_t>(old.size()), old);
   return ec;
 }
 
@@ -88,6 +93,7 @@ std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
   if (std::error_code ec = FollowLinks(path)) return ec;
   struct stat old{};
   const bool exists = stat(path.c_str(), &old) == 0;
+  if (exists && old.st_nlink > 1) return WriteInPlace(path, contents);
   // A short name of its own, created exclusively: it never takes the place
   // of a file of the user's, and fits beside a name of full length.
   std::string temporary = JoinPath(DirectoryOf(path), "~XXXXXX");
@@ -96,13 +102,8 @@ std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
   std::error_code ec = WriteAndSync(fd, contents);
   if (!ec) ec = TakeOver(fd, exists ? &old : nullptr);
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
-  if (!ec && exists && old.st_nlink > 1) {
-    ec = WriteInPlace(path, contents);
-  } else if (!ec && Sys().rename(temporary.c_str(), path.c_str()) == 0) {
-    return {};
-  } else if (!ec) {
-    ec = LastError();
-  }
+  if (!ec && Sys().rename(temporary.c_str(), path.c_str()) == 0) return {};
+  if (!ec) ec = LastError();
   Sys().unlink(temporary.c_str());
   return ec;
 }

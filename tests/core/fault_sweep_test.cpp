@@ -1,0 +1,396 @@
+// Every writer run with each of its file calls failing in turn: each file
+// ends up byte for byte as before or completely as intended, nothing is
+// left behind, the failure is reported, and the journal tells which files
+// changed.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/apply/executor.h"
+#include "core/apply/undo.h"
+#include "core/batch/planner.h"
+#include "core/fs/fs.h"
+#include "core/journal/journal.h"
+#include "core/mp3/id3v1.h"
+#include "core/ops/export.h"
+#include "core/settings/ini_file.h"
+#include "core/text/encoding.h"
+#include "support/fault_fs.h"
+#include "support/recording_reporter.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using test::Call;
+using test::Fault;
+using test::FaultFs;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+constexpr std::int64_t kNow = 1'700'000'000;
+const std::string kAudio(300, 'a');
+
+std::string Tag(std::string_view titel) {
+  std::string field(titel);
+  field.resize(30, '\0');
+  return "TAG" + field + std::string(30, '\0') + std::string(30, '\0') + "1999" +
+         std::string(30, '\0') + "\x11";
+}
+
+// Name -> content of every entry of a flat directory.
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot Take(const std::string& directory) {
+  Snapshot out;
+  DIR* dir = opendir(directory.c_str());
+  if (dir == nullptr) return out;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") out[name] = ReadFile(JoinPath(directory, name));
+  }
+  closedir(dir);
+  return out;
+}
+
+std::optional<std::string> Entry(const Snapshot& snapshot, const std::string& name) {
+  const auto it = snapshot.find(name);
+  return it == snapshot.end() ? std::nullopt : std::optional(it->second);
+}
+
+// What one run of a writer told its caller: the texts the user was shown,
+// or the error a function handed back.
+struct Told {
+  std::vector<std::u32string> messages;
+};
+
+struct Writer {
+  const char* name;
+  // Makes the files the writer works on in `dir`.
+  std::function<void(const std::string& dir)> setup;
+  // Runs it; `journal` is null for a writer that keeps none.
+  std::function<Told(const std::string& dir, Journal* journal)> run;
+  bool journaled = false;
+  // A file content that is whole although it is neither the old nor the
+  // intended one (say a list without the line of a file that could not be
+  // read).
+  std::function<bool(const std::string& name, const std::string& content)> alsoWhole{};
+};
+
+// Each journaled action's file names (both for a rename) and whether the
+// journal marks it Done.
+std::vector<std::pair<std::vector<std::string>, bool>> JournalRecords(
+    const std::string& journalPath) {
+  std::error_code ec;
+  std::unique_ptr<Journal> journal = Journal::Open(journalPath, kNow, ec);
+  EXPECT_FALSE(ec) << ec.message();
+  std::vector<std::pair<std::vector<std::string>, bool>> records;
+  if (journal == nullptr) return records;
+  for (const BatchSummary& batch : journal->ListBatches(ec)) {
+    for (const JournalAction& action : journal->ActionsOf(batch.id, ec)) {
+      std::vector<std::string> names = {action.oldName, action.newName};
+      if (action.kind != ActionKind::Rename) {
+        names = {action.path.substr(action.path.rfind('/') + 1)};
+      }
+      records.emplace_back(names, action.state == ActionState::Done);
+    }
+  }
+  return records;
+}
+
+ExecutorContext Executor(test::RecordingReporter& reporter, Journal* journal) {
+  ExecutorContext context;
+  context.reporter = &reporter;
+  context.journal = journal;
+  context.now = [] { return kNow; };
+  return context;
+}
+
+class Sweep {
+ public:
+  explicit Sweep(const Writer& writer) : writer_(writer) {}
+
+  // A clean run: the state before and after, and how many calls it makes.
+  void Measure() {
+    Fresh();
+    writer_.setup(Work());
+    before_ = Take(Work());
+    const Told told = Run(std::nullopt, 0);
+    after_ = Take(Work());
+    ASSERT_TRUE(told.messages.empty()) << EncodeUtf8(told.messages.front());
+    ASSERT_NE(before_, after_);
+  }
+
+  void Check(Fault fault) {
+    const int count = fault == Fault::ShortWrite || fault == Fault::ShortThenFull
+                          ? writes_
+                          : calls_;
+    for (int n = 1; n <= count; ++n) {
+      SCOPED_TRACE(std::string(writer_.name) + ", " + test::FaultName(fault) +
+                   " at call " + std::to_string(n) + " of " + std::to_string(count));
+      Fresh();
+      writer_.setup(Work());
+      const Told told = Run(fault, n);
+      const Snapshot now = Take(Work());
+      ExpectEachFileWhole(now);
+      const bool complete = now == after_;
+      EXPECT_EQ(told.messages.empty(), complete)
+          << (told.messages.empty() ? "an incomplete change went unreported"
+                                    : "a complete change was reported as failed: " +
+                                          EncodeUtf8(told.messages.front()));
+      if (writer_.journaled) ExpectJournalTells(now);
+    }
+  }
+
+ private:
+  // The same paths in every run, as some writers put them into files.
+  std::string Work() const { return root_ / "work"; }
+  std::string JournalPath() const { return root_ / "state/journal.sqlite"; }
+  void Fresh() {
+    std::filesystem::remove_all(root_.path());
+    std::filesystem::create_directories(Work());
+  }
+
+  Told Run(std::optional<Fault> fault, int n) {
+    std::error_code ec;
+    std::unique_ptr<Journal> journal;
+    if (writer_.journaled) journal = Journal::Open(JournalPath(), kNow, ec);
+    FaultFs fs;
+    if (fault) fs.FailNth(n, *fault);
+    Told told = writer_.run(Work(), journal.get());
+    if (!fault) {
+      calls_ = fs.Count();
+      writes_ = fs.Count(Call::Write);
+    } else {
+      EXPECT_TRUE(fs.fired());
+    }
+    return told;
+  }
+
+  // Each file as before, as intended, or in another whole state the writer
+  // allows; nothing else in the folder.
+  void ExpectEachFileWhole(const Snapshot& now) {
+    std::set<std::string> names;
+    for (const Snapshot* s : std::initializer_list<const Snapshot*>{&before_, &after_, &now}) {
+      for (const auto& [name, content] : *s) names.insert(name);
+    }
+    for (const std::string& name : names) {
+      const auto is = Entry(now, name);
+      const bool allowed = is && writer_.alsoWhole && writer_.alsoWhole(name, *is);
+      EXPECT_TRUE(is == Entry(before_, name) || is == Entry(after_, name) || allowed)
+          << name
+          << (Entry(before_, name) || Entry(after_, name) ? " is torn: " : " was left behind: ")
+          << ::testing::PrintToString(is.value_or("(none)"));
+    }
+  }
+
+  // A file whose actions are all Done is complete, one with none Done is as
+  // before, and a file that changed has a Done action; then undo brings
+  // back the state before.
+  void ExpectJournalTells(const Snapshot& now) {
+    std::map<std::string, std::pair<int, int>> doneOfAll;
+    for (const auto& [names, isDone] : JournalRecords(JournalPath())) {
+      for (const std::string& name : names) {
+        if (name.empty()) continue;
+        doneOfAll[name].first += isDone ? 1 : 0;
+        ++doneOfAll[name].second;
+      }
+    }
+    for (const auto& [name, counts] : doneOfAll) {
+      const auto [done, all] = counts;
+      if (done == all) {
+        EXPECT_EQ(Entry(now, name), Entry(after_, name)) << name << " is not as done";
+      } else if (done == 0) {
+        EXPECT_EQ(Entry(now, name), Entry(before_, name)) << name << " is not as before";
+      }
+    }
+    for (const auto& [name, content] : after_) {
+      if (Entry(now, name) != Entry(before_, name)) {
+        EXPECT_GT(doneOfAll[name].first, 0) << name << " changed without a Done record";
+      }
+    }
+    ExpectUndoRestores();
+  }
+
+  void ExpectUndoRestores() {
+    std::error_code ec;
+    std::unique_ptr<Journal> journal = Journal::Open(JournalPath(), kNow, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    const std::int64_t batch = NewestUndoableBatch(*journal, ec);
+    if (batch == 0) return;
+    test::RecordingReporter reporter;
+    ApplyPlan(PlanUndo(*journal, batch, ec), Executor(reporter, journal.get()));
+    EXPECT_TRUE(reporter.messages.empty()) << EncodeUtf8(reporter.messages.front().text);
+    EXPECT_EQ(Take(Work()), before_) << "undo did not bring the old state back";
+  }
+
+  const Writer& writer_;
+  TempDir root_;
+  Snapshot before_;
+  Snapshot after_;
+  int calls_ = 0;
+  int writes_ = 0;
+};
+
+Told Reported(const test::RecordingReporter& reporter) {
+  Told told;
+  for (const auto& message : reporter.messages) told.messages.push_back(message.text);
+  return told;
+}
+
+Told Returned(std::error_code ec) {
+  Told told;
+  if (ec) told.messages.push_back(DecodeUtf8(ec.message()));
+  return told;
+}
+
+Told ApplySteps(const std::string& dir, Journal* journal, std::vector<PlanStep> steps) {
+  Plan plan;
+  plan.operation = 'H';
+  plan.directory = dir;
+  for (PlanStep& step : steps) step.directory = dir;
+  plan.steps = std::move(steps);
+  test::RecordingReporter reporter;
+  ApplyPlan(plan, Executor(reporter, journal));
+  return Reported(reporter);
+}
+
+Told RunOperation(const std::string& dir, Journal* journal, Operation code,
+                  const OperationParams& params, std::u32string mask = U"*.mp3") {
+  test::RecordingReporter reporter;
+  BatchContext context;
+  context.reporter = &reporter;
+  context.mask = std::move(mask);
+  RunSelection(code, params, dir, {}, context, Executor(reporter, journal));
+  return Reported(reporter);
+}
+
+const Writer kWriters[] = {
+    {"rename",
+     [](const std::string& dir) { WriteFile(JoinPath(dir, "a.mp3"), kAudio); },
+     [](const std::string& dir, Journal* journal) {
+       PlanStep step;
+       step.name = "a.mp3";
+       step.newName = "b.mp3";
+       return ApplySteps(dir, journal, {step});
+     },
+     true},
+    {"rename through a temporary name",
+     [](const std::string& dir) { WriteFile(JoinPath(dir, "song.mp3"), kAudio); },
+     [](const std::string& dir, Journal*) {
+       std::string stranded;
+       const std::error_code ec =
+           RenameThroughTemporary(dir, "song.mp3", "Song.mp3", &stranded);
+       return Returned(ec);
+     }},
+    {"tag append",
+     [](const std::string& dir) { WriteFile(JoinPath(dir, "a.mp3"), kAudio); },
+     [](const std::string& dir, Journal* journal) {
+       PlanStep step;
+       step.kind = StepKind::TagAppend;
+       step.name = "a.mp3";
+       step.sizeBefore = static_cast<std::int64_t>(kAudio.size());
+       return ApplySteps(dir, journal, {step});
+     },
+     true},
+    {"tag field write",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "tagged.mp3"), kAudio + Tag("Alt"));
+       WriteFile(JoinPath(dir, "untagged.mp3"), kAudio);
+     },
+     [](const std::string& dir, Journal*) {
+       Told told = Returned(WriteTagField(JoinPath(dir, "tagged.mp3"), TagField::Titel, U"Neu"));
+       const Told second =
+           Returned(WriteTagField(JoinPath(dir, "untagged.mp3"), TagField::Album, U"Neu"));
+       told.messages.insert(told.messages.end(), second.messages.begin(),
+                            second.messages.end());
+       return told;
+     }},
+    {"multi-field writer",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "Eins - Zwei.mp3"), kAudio + Tag("Alt"));
+       WriteFile(JoinPath(dir, "Drei - Vier.mp3"), kAudio);
+     },
+     [](const std::string& dir, Journal* journal) {
+       return RunOperation(dir, journal, Operation::B,
+                           TagInsertParams{{U"T", U""}, {U"I", U""}, {U"A", U""}});
+     },
+     true,
+     [](const std::string& name, const std::string& content) {
+       // The empty tag went on, the fields could not follow: the journal
+       // holds the appended tag as done, so undo can take it off again.
+       return name == "Drei - Vier.mp3" && content == kAudio + EmptyTag();
+     }},
+    {"text replace",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "liste.m3u"), "alt\r\nalt\r\n");
+       WriteFile(JoinPath(dir, "zwei.m3u"), "alt\n");
+       // A second link outside the folder: the file is rewritten in place.
+       ASSERT_EQ(link(JoinPath(dir, "zwei.m3u").c_str(), (dir + "-zwei.m3u").c_str()), 0);
+     },
+     [](const std::string& dir, Journal* journal) {
+       return RunOperation(dir, journal, Operation::Z, TextReplaceParams{U"alt", U"neu"},
+                           U"*.m3u");
+     },
+     true},
+    {"export",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "a.mp3"), kAudio + Tag("Titel"));
+       WriteFile(JoinPath(dir, "Liste.csv"), "alte Liste\r\n");
+     },
+     [](const std::string& dir, Journal* journal) {
+       test::RecordingReporter reporter;
+       BatchContext context;
+       context.reporter = &reporter;
+       ExportParams params;
+       params.columns[0] = params.columns[5] = true;
+       std::ostringstream out;
+       RunExport(JoinPath(dir, "Liste.csv"), out, dir, {}, context, params,
+                 Executor(reporter, journal));
+       return Reported(reporter);
+     },
+     false,
+     [](const std::string& name, const std::string& content) {
+       // a.mp3 could not be read: reported, and the list goes on without it
+       return name == "Liste.csv" && content.ends_with("/work\r\n");
+     }},
+    {"settings write",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "mp3sonavex.ini"), "[Optionen]\r\nMaske=*.mp3\r\n");
+     },
+     [](const std::string& dir, Journal*) {
+       const IniFile ini(JoinPath(dir, "mp3sonavex.ini"));
+       return Returned(ini.WriteString(U"Optionen", U"Maske", U"*.*"));
+     }},
+};
+
+class FaultSweep : public ::testing::TestWithParam<Writer> {};
+
+TEST_P(FaultSweep, EveryCallFailingLeavesFilesWholeAndTellsSo) {
+  Sweep sweep(GetParam());
+  ASSERT_NO_FATAL_FAILURE(sweep.Measure());
+  for (const Fault fault : test::kAllFaults) sweep.Check(fault);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, FaultSweep, ::testing::ValuesIn(kWriters),
+                         [](const auto& info) {
+                           std::string name;
+                           for (const char c : std::string(info.param.name)) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace sonavex
