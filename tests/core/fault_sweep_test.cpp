@@ -26,6 +26,7 @@
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 #include "support/fault_fs.h"
+#include "support/fault_vfs.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -86,6 +87,8 @@ struct Writer {
   // intended one (say a list without the line of a file that could not be
   // read).
   std::function<bool(const std::string& name, const std::string& content)> alsoWhole{};
+  // The file system refuses the no-replace rename, as FAT through FUSE does.
+  bool withoutNoReplace = false;
 };
 
 // Each journaled action's file names (both for a rename) and whether the
@@ -167,11 +170,15 @@ class Sweep {
     std::unique_ptr<Journal> journal;
     if (writer_.journaled) journal = Journal::Open(JournalPath(), kNow, ec);
     FaultFs fs;
+    fs.SetNoReplaceUnsupported(writer_.withoutNoReplace);
     if (fault) fs.FailNth(n, *fault);
     Told told = writer_.run(Work(), journal.get());
     if (!fault) {
       calls_ = fs.Count();
       writes_ = fs.Count(Call::Write);
+      if (writer_.withoutNoReplace) {
+        EXPECT_GT(fs.Count(Call::Link), 0);
+      }
     } else {
       EXPECT_TRUE(fs.fired());
     }
@@ -286,6 +293,15 @@ const Writer kWriters[] = {
        return ApplySteps(dir, journal, {step});
      },
      true},
+    {"rename by link and unlink",
+     [](const std::string& dir) { WriteFile(JoinPath(dir, "a.mp3"), kAudio); },
+     [](const std::string& dir, Journal* journal) {
+       PlanStep step;
+       step.name = "a.mp3";
+       step.newName = "b.mp3";
+       return ApplySteps(dir, journal, {step});
+     },
+     true, {}, true},
     {"rename through a temporary name",
      [](const std::string& dir) { WriteFile(JoinPath(dir, "song.mp3"), kAudio); },
      [](const std::string& dir, Journal*) {
@@ -391,6 +407,127 @@ INSTANTIATE_TEST_SUITE_P(Writers, FaultSweep, ::testing::ValuesIn(kWriters),
                            }
                            return name;
                          });
+
+// The journal's own writes failing: the batch goes on and completes, the
+// failure is told once, the journal still opens afterwards, and what it
+// recorded takes the batch back.
+class JournalFaultSweep : public ::testing::Test {
+ protected:
+  struct Run {
+    int told = 0;
+    Told reported;
+  };
+
+  std::string Work() const { return root / "work"; }
+  std::string JournalPath() const { return root / "state/journal.sqlite"; }
+
+  void Fresh(bool journalExists) {
+    std::filesystem::remove_all(root.path());
+    std::filesystem::create_directories(Work());
+    WriteFile(Work() + "/a.mp3", kAudio);
+    WriteFile(Work() + "/c.mp3", kAudio);
+    WriteFile(Work() + "/t.mp3", kAudio + Tag("Alt"));
+    WriteFile(Work() + "/liste.m3u", "alt\n");
+    std::error_code ec;
+    if (journalExists) {
+      ASSERT_NE(Journal::Open(JournalPath(), kNow, ec), nullptr);
+    }
+  }
+
+  std::vector<PlanStep> Steps() const {
+    std::vector<PlanStep> steps(4);
+    steps[0].name = "a.mp3";
+    steps[0].newName = "b.mp3";
+    steps[1].kind = StepKind::TagAppend;
+    steps[1].name = "c.mp3";
+    steps[1].sizeBefore = static_cast<std::int64_t>(kAudio.size());
+    steps[2].kind = StepKind::TagWrite;
+    steps[2].name = "t.mp3";
+    steps[2].before = Tag("Alt");
+    steps[2].after = Tag("Neu");
+    steps[3].kind = StepKind::ContentReplace;
+    steps[3].name = "liste.m3u";
+    steps[3].before = "alt\n";
+    steps[3].after = "neu\n";
+    return steps;
+  }
+
+  // Opening the journal is part of the run: a caller that cannot open it
+  // warns and goes on without undo.
+  Run Apply() {
+    Run run;
+    std::error_code ec;
+    std::unique_ptr<Journal> journal = Journal::Open(JournalPath(), kNow, ec);
+    if (ec) ++run.told;
+    Plan plan;
+    plan.operation = 'H';
+    plan.directory = Work();
+    plan.steps = Steps();
+    for (PlanStep& step : plan.steps) step.directory = Work();
+    test::RecordingReporter reporter;
+    ExecutorContext context = Executor(reporter, journal.get());
+    context.onJournalFailure = [&](std::error_code) { ++run.told; };
+    ApplyPlan(plan, context);
+    run.reported = Reported(reporter);
+    return run;
+  }
+
+  void Check(const Run& run, const Snapshot& before, const Snapshot& after) {
+    EXPECT_EQ(Take(Work()), after) << "the batch did not go on";
+    EXPECT_TRUE(run.reported.messages.empty());
+    EXPECT_LE(run.told, 1);
+    const auto records = JournalRecords(JournalPath());
+    if (run.told == 0) {
+      EXPECT_EQ(records.size(), 4u) << "a failure of the journal went untold";
+      for (const auto& [names, done] : records) EXPECT_TRUE(done) << names.back();
+    }
+    if (records.empty()) return;
+    std::error_code ec;
+    std::unique_ptr<Journal> journal = Journal::Open(JournalPath(), kNow, ec);
+    ASSERT_NE(journal, nullptr) << ec.message();
+    const std::int64_t batch = NewestUndoableBatch(*journal, ec);
+    test::RecordingReporter reporter;
+    ApplyPlan(PlanUndo(*journal, batch, ec), Executor(reporter, journal.get()));
+    EXPECT_TRUE(reporter.messages.empty());
+    EXPECT_EQ(Take(Work()), before) << "undo did not bring the old state back";
+  }
+
+  TempDir root;
+};
+
+TEST_F(JournalFaultSweep, EveryWriteSyncTruncateAndOpenFailing) {
+  for (const bool journalExists : {false, true}) {
+    ASSERT_NO_FATAL_FAILURE(Fresh(journalExists));
+    const Snapshot before = Take(Work());
+    int count = 0;
+    {
+      test::FaultVfs vfs;
+      ASSERT_EQ(Apply().told, 0);
+      count = vfs.Count();
+    }
+    const Snapshot after = Take(Work());
+    ASSERT_GT(count, 0);
+    int toldRuns = 0;
+    for (const int code : {SQLITE_FULL, SQLITE_IOERR}) {
+      for (int n = 1; n <= count; ++n) {
+        SCOPED_TRACE("journal " + std::string(journalExists ? "existing" : "new") +
+                     ", code " + std::to_string(code) + " at call " + std::to_string(n) +
+                     " of " + std::to_string(count));
+        ASSERT_NO_FATAL_FAILURE(Fresh(journalExists));
+        Run run;
+        {
+          test::FaultVfs vfs;
+          vfs.FailNth(n, code);
+          run = Apply();
+          EXPECT_TRUE(vfs.fired());
+        }
+        Check(run, before, after);
+        toldRuns += run.told;
+      }
+    }
+    EXPECT_GT(toldRuns, 0);
+  }
+}
 
 }  // namespace
 }  // namespace sonavex

@@ -1,6 +1,7 @@
 #include "support/fault_fs.h"
 
 #include <errno.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +54,15 @@ int Close(int fd) {
   return -1;
 }
 
+int Renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+  if (Fails(Call::Rename)) return -1;
+  if (active->NoReplaceUnsupported() && (flags & RENAME_NOREPLACE) != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  return Real().renameat2(fromDir, from, toDir, to, flags);
+}
+
 const SysCalls kFaulty = {
     [](const char* path, int flags, mode_t mode) {
       return Fails(Call::Open) ? -1 : Real().open(path, flags, mode);
@@ -77,9 +87,7 @@ const SysCalls kFaulty = {
     [](const char* from, const char* to) {
       return Fails(Call::Rename) ? -1 : Real().rename(from, to);
     },
-    [](int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
-      return Fails(Call::Rename) ? -1 : Real().renameat2(fromDir, from, toDir, to, flags);
-    },
+    Renameat2,
     [](const char* from, const char* to) {
       return Fails(Call::Link) ? -1 : Real().link(from, to);
     },

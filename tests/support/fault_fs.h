@@ -42,6 +42,10 @@ class FaultFs {
   void FailNth(int n, Fault fault, std::optional<Call> kind = std::nullopt);
   // Calls made so far, of `kind` or of every kind.
   int Count(std::optional<Call> kind = std::nullopt) const;
+  // With `unsupported`, every rename that must not replace its target fails
+  // with EINVAL, as on file systems without that flag (not a fault).
+  void SetNoReplaceUnsupported(bool unsupported) { noReplaceUnsupported_ = unsupported; }
+  bool NoReplaceUnsupported() const { return noReplaceUnsupported_; }
   // True once the chosen call was failed.
   bool fired() const { return fired_; }
 
@@ -61,6 +65,7 @@ class FaultFs {
   bool fired_ = false;
   bool shortNow_ = false;
   bool diskFull_ = false;
+  bool noReplaceUnsupported_ = false;
   ScopedSysCalls installed_;
 };
 
