@@ -283,24 +283,21 @@ Told RunOperation(const std::string& dir, Journal* journal, Operation code,
   return Reported(reporter);
 }
 
+Told RenameAToB(const std::string& dir, Journal* journal) {
+  PlanStep step;
+  step.name = "a.mp3";
+  step.newName = "b.mp3";
+  return ApplySteps(dir, journal, {step});
+}
+
 const Writer kWriters[] = {
     {"rename",
      [](const std::string& dir) { WriteFile(JoinPath(dir, "a.mp3"), kAudio); },
-     [](const std::string& dir, Journal* journal) {
-       PlanStep step;
-       step.name = "a.mp3";
-       step.newName = "b.mp3";
-       return ApplySteps(dir, journal, {step});
-     },
+     RenameAToB,
      true},
     {"rename by link and unlink",
      [](const std::string& dir) { WriteFile(JoinPath(dir, "a.mp3"), kAudio); },
-     [](const std::string& dir, Journal* journal) {
-       PlanStep step;
-       step.name = "a.mp3";
-       step.newName = "b.mp3";
-       return ApplySteps(dir, journal, {step});
-     },
+     RenameAToB,
      true, {}, true},
     {"rename through a temporary name",
      [](const std::string& dir) { WriteFile(JoinPath(dir, "song.mp3"), kAudio); },

@@ -130,21 +130,12 @@ FaultFs::FaultFs() : installed_(kFaulty) { active = this; }
 FaultFs::~FaultFs() { active = nullptr; }
 
 void FaultFs::FailNth(int n, Fault fault, std::optional<Call> kind) {
-  failAt_ = n;
   fault_ = fault;
-  kind_ = IsShort(fault) ? std::optional(Call::Write) : kind;
-}
-
-int FaultFs::Count(std::optional<Call> kind) const {
-  return kind ? counts_[static_cast<std::size_t>(*kind)] : total_;
+  nth_.Choose(n, IsShort(fault) ? std::optional(Call::Write) : kind);
 }
 
 int FaultFs::Decide(Call call) {
-  ++total_;
-  const int count = ++counts_[static_cast<std::size_t>(call)];
-  if (kind_ && *kind_ != call) return 0;
-  if (fired_ || failAt_ == 0 || (kind_ ? count : total_) != failAt_) return 0;
-  fired_ = true;
+  if (!nth_.Hit(call)) return 0;
   if (!IsShort(fault_)) return ErrorOf(fault_);
   shortNow_ = true;
   diskFull_ = fault_ == Fault::ShortThenFull;

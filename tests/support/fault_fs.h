@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/fs/sys_calls.h"
+#include "support/nth_call.h"
 
 namespace sonavex::test {
 
@@ -41,13 +42,13 @@ class FaultFs {
   // whatever `kind` says.
   void FailNth(int n, Fault fault, std::optional<Call> kind = std::nullopt);
   // Calls made so far, of `kind` or of every kind.
-  int Count(std::optional<Call> kind = std::nullopt) const;
+  int Count(std::optional<Call> kind = std::nullopt) const { return nth_.Count(kind); }
   // With `unsupported`, every rename that must not replace its target fails
   // with EINVAL, as on file systems without that flag (not a fault).
   void SetNoReplaceUnsupported(bool unsupported) { noReplaceUnsupported_ = unsupported; }
   bool NoReplaceUnsupported() const { return noReplaceUnsupported_; }
   // True once the chosen call was failed.
-  bool fired() const { return fired_; }
+  bool fired() const { return nth_.fired(); }
 
   // For the table's functions: whether this call fails, and with which
   // error number (0: it goes through).
@@ -57,12 +58,8 @@ class FaultFs {
   void WroteShort() { shortNow_ = false; }
 
  private:
-  std::array<int, kCallKinds> counts_{};
-  int total_ = 0;
-  int failAt_ = 0;
+  NthCall<Call, kCallKinds> nth_;
   Fault fault_ = Fault::NoSpace;
-  std::optional<Call> kind_;
-  bool fired_ = false;
   bool shortNow_ = false;
   bool diskFull_ = false;
   bool noReplaceUnsupported_ = false;

@@ -125,22 +125,10 @@ FaultVfs::~FaultVfs() {
 }
 
 void FaultVfs::FailNth(int n, int code, std::optional<DbCall> kind) {
-  failAt_ = n;
   code_ = code;
-  kind_ = kind;
+  nth_.Choose(n, kind);
 }
 
-int FaultVfs::Count(std::optional<DbCall> kind) const {
-  return kind ? counts_[static_cast<std::size_t>(*kind)] : total_;
-}
-
-int FaultVfs::Decide(DbCall call) {
-  ++total_;
-  const int count = ++counts_[static_cast<std::size_t>(call)];
-  if (kind_ && *kind_ != call) return SQLITE_OK;
-  if (fired_ || failAt_ == 0 || (kind_ ? count : total_) != failAt_) return SQLITE_OK;
-  fired_ = true;
-  return code_;
-}
+int FaultVfs::Decide(DbCall call) { return nth_.Hit(call) ? code_ : SQLITE_OK; }
 
 }  // namespace sonavex::test

@@ -5,8 +5,9 @@
 // database opened meanwhile goes through it.
 #include <sqlite3.h>
 
-#include <array>
 #include <optional>
+
+#include "support/nth_call.h"
 
 namespace sonavex::test {
 
@@ -22,8 +23,8 @@ class FaultVfs {
   // Fails the n-th call (from 1) of `kind`, or of the four kinds together,
   // with `code` (SQLITE_FULL, SQLITE_IOERR, ...).
   void FailNth(int n, int code, std::optional<DbCall> kind = std::nullopt);
-  int Count(std::optional<DbCall> kind = std::nullopt) const;
-  bool fired() const { return fired_; }
+  int Count(std::optional<DbCall> kind = std::nullopt) const { return nth_.Count(kind); }
+  bool fired() const { return nth_.fired(); }
 
   // For the wrapped files: SQLITE_OK or the code the call fails with.
   int Decide(DbCall call);
@@ -32,12 +33,8 @@ class FaultVfs {
  private:
   sqlite3_vfs* real_;
   sqlite3_vfs vfs_;
-  std::array<int, 4> counts_{};
-  int total_ = 0;
-  int failAt_ = 0;
+  NthCall<DbCall, 4> nth_;
   int code_ = SQLITE_IOERR;
-  std::optional<DbCall> kind_;
-  bool fired_ = false;
 };
 
 }  // namespace sonavex::test
