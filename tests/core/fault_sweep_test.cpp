@@ -91,16 +91,26 @@ struct Writer {
   bool withoutNoReplace = false;
 };
 
-// Each journaled action's file names (both for a rename) and whether the
-// journal marks it Done.
+// The newest batch of the journal at `journalPath`, 0 when there is none.
+std::int64_t NewestBatch(const std::string& journalPath) {
+  std::error_code ec;
+  std::unique_ptr<Journal> journal = Journal::Open(journalPath, kNow, ec);
+  if (journal == nullptr) return 0;
+  const std::vector<BatchSummary> batches = journal->ListBatches(ec);
+  return batches.empty() ? 0 : batches.front().id;
+}
+
+// Each action of the batches after `since`: its file names (both for a
+// rename) and whether the journal marks it Done.
 std::vector<std::pair<std::vector<std::string>, bool>> JournalRecords(
-    const std::string& journalPath) {
+    const std::string& journalPath, std::int64_t since = 0) {
   std::error_code ec;
   std::unique_ptr<Journal> journal = Journal::Open(journalPath, kNow, ec);
   EXPECT_FALSE(ec) << ec.message();
   std::vector<std::pair<std::vector<std::string>, bool>> records;
   if (journal == nullptr) return records;
   for (const BatchSummary& batch : journal->ListBatches(ec)) {
+    if (batch.id <= since) continue;
     for (const JournalAction& action : journal->ActionsOf(batch.id, ec)) {
       std::vector<std::string> names = {action.oldName, action.newName};
       if (action.kind != ActionKind::Rename) {
@@ -168,7 +178,10 @@ class Sweep {
   Told Run(std::optional<Fault> fault, int n) {
     std::error_code ec;
     std::unique_ptr<Journal> journal;
-    if (writer_.journaled) journal = Journal::Open(JournalPath(), kNow, ec);
+    if (writer_.journaled) {
+      setupBatch_ = NewestBatch(JournalPath());
+      journal = Journal::Open(JournalPath(), kNow, ec);
+    }
     FaultFs fs;
     fs.SetNoReplaceUnsupported(writer_.withoutNoReplace);
     if (fault) fs.FailNth(n, *fault);
@@ -207,7 +220,7 @@ class Sweep {
   // back the state before.
   void ExpectJournalTells(const Snapshot& now) {
     std::map<std::string, std::pair<int, int>> doneOfAll;
-    for (const auto& [names, isDone] : JournalRecords(JournalPath())) {
+    for (const auto& [names, isDone] : JournalRecords(JournalPath(), setupBatch_)) {
       for (const std::string& name : names) {
         if (name.empty()) continue;
         doneOfAll[name].first += isDone ? 1 : 0;
@@ -235,7 +248,7 @@ class Sweep {
     std::unique_ptr<Journal> journal = Journal::Open(JournalPath(), kNow, ec);
     ASSERT_FALSE(ec) << ec.message();
     const std::int64_t batch = NewestUndoableBatch(*journal, ec);
-    if (batch == 0) return;
+    if (batch <= setupBatch_) return;
     test::RecordingReporter reporter;
     ApplyPlan(PlanUndo(*journal, batch, ec), Executor(reporter, journal.get()));
     EXPECT_TRUE(reporter.messages.empty()) << EncodeUtf8(reporter.messages.front().text);
@@ -248,6 +261,9 @@ class Sweep {
   Snapshot after_;
   int calls_ = 0;
   int writes_ = 0;
+  // The journal's newest batch before the run (a writer's setup may have
+  // made one).
+  std::int64_t setupBatch_ = 0;
 };
 
 Told Reported(const test::RecordingReporter& reporter) {
@@ -283,11 +299,57 @@ Told RunOperation(const std::string& dir, Journal* journal, Operation code,
   return Reported(reporter);
 }
 
+// Files for a batch of one step of each kind, and the batch: a rename, an
+// appended tag, a tag write and a content replacement.
+void WriteMixedFiles(const std::string& dir) {
+  WriteFile(dir + "/a.mp3", kAudio);
+  WriteFile(dir + "/c.mp3", kAudio);
+  WriteFile(dir + "/t.mp3", kAudio + Tag("Alt"));
+  WriteFile(dir + "/liste.m3u", "alt\n");
+}
+
+std::vector<PlanStep> MixedSteps() {
+  std::vector<PlanStep> steps(4);
+  steps[0].name = "a.mp3";
+  steps[0].newName = "b.mp3";
+  steps[1].kind = StepKind::TagAppend;
+  steps[1].name = "c.mp3";
+  steps[1].sizeBefore = static_cast<std::int64_t>(kAudio.size());
+  steps[2].kind = StepKind::TagWrite;
+  steps[2].name = "t.mp3";
+  steps[2].before = Tag("Alt");
+  steps[2].after = Tag("Neu");
+  steps[3].kind = StepKind::ContentReplace;
+  steps[3].name = "liste.m3u";
+  steps[3].before = "alt\n";
+  steps[3].after = "neu\n";
+  return steps;
+}
+
 Told RenameAToB(const std::string& dir, Journal* journal) {
   PlanStep step;
   step.name = "a.mp3";
   step.newName = "b.mp3";
   return ApplySteps(dir, journal, {step});
+}
+
+// Undo of the mixed batch, which the setup applies with the journal beside
+// `dir`.
+void AppliedMixedBatch(const std::string& dir) {
+  WriteMixedFiles(dir);
+  std::error_code ec;
+  std::unique_ptr<Journal> journal = Journal::Open(dir + "/../state/journal.sqlite", kNow, ec);
+  ASSERT_NE(journal, nullptr) << ec.message();
+  ASSERT_TRUE(ApplySteps(dir, journal.get(), MixedSteps()).messages.empty());
+}
+
+Told UndoNewest(const std::string&, Journal* journal) {
+  std::error_code ec;
+  const Plan plan = PlanUndo(*journal, NewestUndoableBatch(*journal, ec), ec);
+  EXPECT_FALSE(ec) << ec.message();
+  test::RecordingReporter reporter;
+  ApplyPlan(plan, Executor(reporter, journal));
+  return Reported(reporter);
 }
 
 const Writer kWriters[] = {
@@ -378,6 +440,7 @@ const Writer kWriters[] = {
        // a.mp3 could not be read: reported, and the list goes on without it
        return name == "Liste.csv" && content.ends_with("/work\r\n");
      }},
+    {"undo", AppliedMixedBatch, UndoNewest, true},
     {"settings write",
      [](const std::string& dir) {
        WriteFile(JoinPath(dir, "mp3sonavex.ini"), "[Optionen]\r\nMaske=*.mp3\r\n");
@@ -421,33 +484,13 @@ class JournalFaultSweep : public ::testing::Test {
   void Fresh(bool journalExists) {
     std::filesystem::remove_all(root.path());
     std::filesystem::create_directories(Work());
-    WriteFile(Work() + "/a.mp3", kAudio);
-    WriteFile(Work() + "/c.mp3", kAudio);
-    WriteFile(Work() + "/t.mp3", kAudio + Tag("Alt"));
-    WriteFile(Work() + "/liste.m3u", "alt\n");
+    WriteMixedFiles(Work());
     std::error_code ec;
     if (journalExists) {
       ASSERT_NE(Journal::Open(JournalPath(), kNow, ec), nullptr);
     }
   }
 
-  std::vector<PlanStep> Steps() const {
-    std::vector<PlanStep> steps(4);
-    steps[0].name = "a.mp3";
-    steps[0].newName = "b.mp3";
-    steps[1].kind = StepKind::TagAppend;
-    steps[1].name = "c.mp3";
-    steps[1].sizeBefore = static_cast<std::int64_t>(kAudio.size());
-    steps[2].kind = StepKind::TagWrite;
-    steps[2].name = "t.mp3";
-    steps[2].before = Tag("Alt");
-    steps[2].after = Tag("Neu");
-    steps[3].kind = StepKind::ContentReplace;
-    steps[3].name = "liste.m3u";
-    steps[3].before = "alt\n";
-    steps[3].after = "neu\n";
-    return steps;
-  }
 
   // Opening the journal is part of the run: a caller that cannot open it
   // warns and goes on without undo.
@@ -459,7 +502,7 @@ class JournalFaultSweep : public ::testing::Test {
     Plan plan;
     plan.operation = 'H';
     plan.directory = Work();
-    plan.steps = Steps();
+    plan.steps = MixedSteps();
     for (PlanStep& step : plan.steps) step.directory = Work();
     test::RecordingReporter reporter;
     ExecutorContext context = Executor(reporter, journal.get());
