@@ -36,8 +36,13 @@ WritableGuard::WritableGuard(const std::string& path) : path_(path) {
   changed_ = true;
 }
 
-WritableGuard::~WritableGuard() {
-  if (changed_) Sys().chmod(path_.c_str(), mode_);
+WritableGuard::~WritableGuard() { Restore(); }
+
+std::error_code WritableGuard::Restore() {
+  if (!changed_) return {};
+  if (Sys().chmod(path_.c_str(), mode_) != 0) return LastError();
+  changed_ = false;
+  return {};
 }
 
 namespace {

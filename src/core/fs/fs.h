@@ -108,6 +108,10 @@ class WritableGuard {
   WritableGuard& operator=(const WritableGuard&) = delete;
   // Failure to read the mode or to add the write bit.
   std::error_code error() const { return error_; }
+  // Puts the remembered mode back now, so that a writer can tell whether
+  // the protection is in place again; on failure the destructor tries once
+  // more.
+  std::error_code Restore();
 
  private:
   std::string path_;

@@ -62,7 +62,10 @@ std::error_code WriteInTag(const std::string& path,
     tag.replace(static_cast<std::size_t>(TagFieldOffset(kTagSize, field)), bytes.size(), bytes);
   }
   const std::int64_t start = tagged ? size - static_cast<std::int64_t>(kTagSize) : size;
-  if ((ec = WriteAt(file.fd(), start, tag)) || (ec = file.Close())) {
+  // A file whose write protection cannot be put back does not keep the
+  // change either: the user finds it as it was, and is told.
+  if ((ec = WriteAt(file.fd(), start, tag)) || (ec = file.Close()) ||
+      (ec = guard.Restore())) {
     RestoreEnd(path, size, tagged ? std::string_view(old) : std::string_view());
   }
   return ec;
