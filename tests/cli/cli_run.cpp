@@ -7,28 +7,24 @@
 #include "support/test_support.h"
 
 namespace sonavex::test {
-namespace {
-
-std::string Quote(const std::string& arg) {
-  std::string out = "'";
-  for (char c : arg) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
-}  // namespace
 
 CliResult RunCli(const std::vector<std::string>& args,
                  const std::string& workingDirectory) {
+  return RunCliThrough({}, args, workingDirectory);
+}
+
+CliResult RunCliThrough(const std::vector<std::string>& launcher,
+                        const std::vector<std::string>& args,
+                        const std::string& workingDirectory) {
   TempDir capture;
   // The tool's undo journal goes into the capture directory, never into
   // the user's own.
-  std::string command = "XDG_STATE_HOME=" + Quote(capture.path()) + " " + Quote(SONAVEX_CLI);
-  if (!workingDirectory.empty()) command = "cd " + Quote(workingDirectory) + " && " + command;
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " </dev/null >" + Quote(capture / "out") + " 2>" + Quote(capture / "err");
+  std::string command = "XDG_STATE_HOME=" + ShellQuote(capture.path());
+  for (const std::string& word : launcher) command += " " + ShellQuote(word);
+  command += " " + ShellQuote(SONAVEX_CLI);
+  if (!workingDirectory.empty()) command = "cd " + ShellQuote(workingDirectory) + " && " + command;
+  for (const std::string& arg : args) command += " " + ShellQuote(arg);
+  command += " </dev/null >" + ShellQuote(capture / "out") + " 2>" + ShellQuote(capture / "err");
   const int raw = std::system(command.c_str());
   CliResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -15,4 +15,10 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args,
                  const std::string& workingDirectory = "");
 
+// The same, the tool started through `launcher`: {"timeout", "20"} bounds
+// the wait (status 124 when it ran out), setpriv drops root.
+CliResult RunCliThrough(const std::vector<std::string>& launcher,
+                        const std::vector<std::string>& args,
+                        const std::string& workingDirectory = "");
+
 }  // namespace sonavex::test

@@ -21,11 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Quote(const std::string& arg) {
-  std::string out = "'";
-  for (char c : arg) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
 
 // Runs a shell command with its output thrown away; true when it succeeds.
 bool Run(const std::string& command) {
@@ -45,7 +40,7 @@ std::string FirstLineOf(const std::string& command) {
   return text;
 }
 
-bool HaveTool(const std::string& tool) { return Run("command -v " + Quote(tool)); }
+bool HaveTool(const std::string& tool) { return Run("command -v " + ShellQuote(tool)); }
 
 std::string ResolvedPath(const std::string& path) {
   char* resolved = realpath(path.c_str(), nullptr);
@@ -128,8 +123,8 @@ bool FuseMount::Mount(int latencyMs, std::string& why) {
       _exit(127);
     }
   } else {
-    const std::string image = Quote(image_);
-    const std::string mnt = Quote(mountPoint_);
+    const std::string image = ShellQuote(image_);
+    const std::string mnt = ShellQuote(mountPoint_);
     if (!Run("truncate -s 16M " + image) ||
         !Run(std::string(Info(kind_).makeImage) + " " + image)) {
       why = std::string("cannot make the ") + FuseKindName(kind_) + " image";
@@ -144,7 +139,7 @@ bool FuseMount::Mount(int latencyMs, std::string& why) {
       // exfat-fuse run by root mounts block devices only.
       loopDevice_ = FirstLineOf("losetup -f --show " + image);
       started = !loopDevice_.empty() &&
-                Run("mount.exfat-fuse " + Quote(loopDevice_) + " " + mnt);
+                Run("mount.exfat-fuse " + ShellQuote(loopDevice_) + " " + mnt);
       if (loopDevice_.empty()) why = "no loop device for the exFAT image";
     }
     if (!started) {
@@ -176,10 +171,10 @@ std::string FuseMount::operator/(const std::string& relative) const {
   return mountPoint_ + "/" + relative;
 }
 
-void FuseMount::DetachLazily() { Run("fusermount -u -z " + Quote(mountPoint_)); }
+void FuseMount::DetachLazily() { Run("fusermount -u -z " + ShellQuote(mountPoint_)); }
 
 void FuseMount::Unmount() {
-  if (mounted() && !Run("fusermount -u " + Quote(mountPoint_))) DetachLazily();
+  if (mounted() && !Run("fusermount -u " + ShellQuote(mountPoint_))) DetachLazily();
   if (server_ > 0) {
     // The passthrough ends when its mount goes; one that hangs is killed.
     bool ended = false;
@@ -194,7 +189,7 @@ void FuseMount::Unmount() {
     server_ = -1;
   }
   // A busy loop device is let go as soon as exfat-fuse closes it.
-  if (!loopDevice_.empty()) Run("losetup -d " + Quote(loopDevice_));
+  if (!loopDevice_.empty()) Run("losetup -d " + ShellQuote(loopDevice_));
   loopDevice_.clear();
 }
 

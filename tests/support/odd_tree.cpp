@@ -5,10 +5,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
 #include "core/fs/fs.h"
+#include "core/text/encoding.h"
 #include "support/test_support.h"
 
 namespace sonavex::test {
@@ -23,6 +25,13 @@ std::string Sized(std::size_t size) {
   const std::string tagged = "TAG" + std::string(200, 'x');
   return size >= 128 ? std::string(size - 128, 'a') + tagged.substr(0, 128)
                      : std::string(size, 'a');
+}
+
+// Undecodable bytes come back from DecodeUtf8 as U+DC80 to U+DCFF.
+bool IsUtf8(const std::string& name) {
+  const std::u32string text = DecodeUtf8(name);
+  return std::none_of(text.begin(), text.end(),
+                      [](char32_t c) { return c >= 0xDC80 && c <= 0xDCFF; });
 }
 
 void Check(bool done, const std::string& what) {
@@ -43,8 +52,8 @@ void MakeSocket(const std::string& path) {
 
 }  // namespace
 
-const std::vector<OddFile>& OddTreeFiles() {
-  static const std::vector<OddFile> kFiles = {
+std::vector<OddFile> OddTreeFiles(bool utf8Only) {
+  std::vector<OddFile> files = {
       {"caf\xe9.mp3", "latin-1 name"},
       {"line\nbreak.mp3", "line break"},
       {LongName(), "long name"},
@@ -55,7 +64,10 @@ const std::vector<OddFile>& OddTreeFiles() {
       {"size129.mp3", Sized(129)},
       {"\xc3(\xff.mp3", "broken utf-8"},
   };
-  return kFiles;
+  if (utf8Only) {
+    std::erase_if(files, [](const OddFile& file) { return !IsUtf8(file.name); });
+  }
+  return files;
 }
 
 const std::vector<std::string>& OddTreeOthers() {
@@ -64,8 +76,8 @@ const std::vector<std::string>& OddTreeOthers() {
   return kOthers;
 }
 
-void BuildOddTree(const std::string& directory) {
-  for (const OddFile& file : OddTreeFiles()) WriteFile(JoinPath(directory, file.name), file.content);
+void BuildOddTree(const std::string& directory, bool utf8Only) {
+  for (const OddFile& file : OddTreeFiles(utf8Only)) WriteFile(JoinPath(directory, file.name), file.content);
   Check(mkfifo(JoinPath(directory, "fifo.mp3").c_str(), 0644) == 0, "FIFO");
   MakeSocket(JoinPath(directory, "socket.mp3"));
   Check(symlink("loop.mp3", JoinPath(directory, "loop.mp3").c_str()) == 0, "link loop");

@@ -9,12 +9,13 @@ namespace sonavex::test {
 
 // The regular files of the tree, in the order the list shows them, each
 // with its content. All names end in ".mp3", so the default mask takes
-// them; the special entries carry it too.
+// them; the special entries carry it too. `utf8Only` leaves out the names
+// that are not UTF-8, which a share's server may not be able to list.
 struct OddFile {
   std::string name;
   std::string content;
 };
-const std::vector<OddFile>& OddTreeFiles();
+std::vector<OddFile> OddTreeFiles(bool utf8Only = false);
 
 // The entries that are no files of the list: FIFO, socket, a link to
 // itself, a dangling link, a link to the tree itself (a loop for a walk
@@ -23,6 +24,6 @@ const std::vector<std::string>& OddTreeOthers();
 
 // Builds the tree in `directory` (which must exist). The folder "locked"
 // gets mode 000 last.
-void BuildOddTree(const std::string& directory);
+void BuildOddTree(const std::string& directory, bool utf8Only = false);
 
 }  // namespace sonavex::test

@@ -62,6 +62,15 @@ bool Exists(const std::string& path) {
   return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
+std::string ShellQuote(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) {
+    if (c == '\'') out += "'\\''";
+    else out += c;
+  }
+  return out + "'";
+}
+
 std::optional<bool> CheckUnprivileged(const std::string& directory,
                                       const std::function<bool()>& check) {
   constexpr int kUnreachable = 77;
