@@ -23,14 +23,6 @@ namespace {
 
 const std::vector<std::string> kWithin = {"timeout", "-k", "5", "30"};
 
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 // The file type bits of an entry, without following a link.
 mode_t KindOf(const std::string& path) {
   struct stat st{};
@@ -109,7 +101,7 @@ TEST_P(OddTree, ListAndInfoShowEachFileOnceAndChangeNothing) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
   for (const OddFile& file : Files()) {
-    EXPECT_EQ(Count(result.out, Path(file.name) + "\t"), 1u) << file.name;
+    EXPECT_EQ(Occurrences(result.out, Path(file.name) + "\t"), 1u) << file.name;
     EXPECT_EQ(ReadFile(Source(file.name)), file.content) << file.name;
   }
   ExpectOthersUntouched();
@@ -138,7 +130,7 @@ TEST_P(OddTree, RenameExportAndTagBatches) {
   const std::string exported = ReadFile(list);
   for (const OddFile& file : Files()) {
     const std::string base = Capitalized(file.name.substr(0, file.name.size() - 4));
-    EXPECT_EQ(Count(exported, "\n" + base + "\r\n"), 1u) << file.name;
+    EXPECT_EQ(Occurrences(exported, "\n" + base + "\r\n"), 1u) << file.name;
   }
 
   result = RunCliThrough(kWithin, {"--dir", dir_, "B", "--title", "x", ""});
@@ -204,7 +196,7 @@ TEST_P(OddTree, UnreadableFolderEndsTheWalkWithOneError) {
       {"--dir", dir_, "--recursive", "list"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "Fehler: Verzeichnis (" + dir_ + ") nicht gefunden!\nProgrammabbruch!\n");
-  EXPECT_EQ(Count(result.out, "\n"), Files().size() + 1);  // one name holds a break
+  EXPECT_EQ(Occurrences(result.out, "\n"), Files().size() + 1);  // one name holds a break
 }
 
 INSTANTIATE_TEST_SUITE_P(Disk, OddTree, ::testing::Values(false, true),

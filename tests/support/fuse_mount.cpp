@@ -173,6 +173,12 @@ std::string FuseMount::operator/(const std::string& relative) const {
 
 void FuseMount::DetachLazily() { Run("fusermount -u -z " + ShellQuote(mountPoint_)); }
 
+bool FuseMount::Remount(int latencyMs) {
+  Unmount();
+  std::string why;
+  return Mount(latencyMs, why);
+}
+
 void FuseMount::Unmount() {
   if (mounted() && !Run("fusermount -u " + ShellQuote(mountPoint_))) DetachLazily();
   if (server_ > 0) {

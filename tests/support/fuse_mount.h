@@ -39,6 +39,9 @@ class FuseMount {
   // Detaches the mount at once, as a share does that drops off the net
   // (fusermount -uz); requests in flight fail from then on.
   void DetachLazily();
+  // The share back at its place after it went away (SlowShare only), its
+  // source as it is now. False when it does not come up.
+  bool Remount(int latencyMs = 1);
 
  private:
   explicit FuseMount(FuseKind kind);

@@ -30,6 +30,9 @@ void WriteFile(const std::string& path, std::string_view contents);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 
+// How often `part` occurs in `text`, overlapping ones included.
+std::size_t Occurrences(std::string_view text, std::string_view part);
+
 // `arg` in single quotes for the shell, any byte allowed.
 std::string ShellQuote(const std::string& arg);
 
