@@ -16,6 +16,11 @@
 
 #include "core/fs/volumes.h"
 
+// The slow passthrough's path, where the test binary was told it.
+#ifndef SONAVEX_SLOWFS
+#define SONAVEX_SLOWFS ""
+#endif
+
 namespace sonavex::test {
 namespace {
 
