@@ -13,6 +13,7 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/tinfo.h"
+#include "core/ops/export.h"
 #include "core/text/encoding.h"
 #include "support/fuse_mount.h"
 #include "support/odd_tree.h"
@@ -179,10 +180,19 @@ TEST_P(OddTree, FilesThatVanishOrChangeAfterTheListing) {
   EXPECT_EQ(ReadFile(Source("Size129.mp3")), "changed");
   EXPECT_EQ(KindOf(Source("Size128.mp3")), static_cast<mode_t>(S_IFIFO));
 
-  // The reader of the info views meets the same.
+  // The reader of the info views and the export meet the same.
   TInfo info;
   EXPECT_EQ(info.SetDatei(Path("Size127.mp3")), std::errc::no_such_file_or_directory);
   info.SetDatei(Path("Size128.mp3"));  // a FIFO: whatever it says, it returns
+  reporter.messages.clear();
+  context.reporter = &reporter;
+  ExportParams names;
+  names.columns[0] = true;
+  const std::string list =
+      BuildExport(dir_, {"Size127.mp3", "Size128.mp3", "Size129.mp3"}, context, names,
+                  [](const std::string&, std::int64_t) { return false; });
+  ExpectReportedOnce(reporter, {"Size127.mp3"});
+  EXPECT_EQ(Occurrences(list, "\nSize129\r\n"), 1u);
   ExpectOthersUntouched();
 }
 

@@ -104,6 +104,23 @@ TEST_P(CaseVolume, RenameOntoTheOtherSpellingOfAnotherFile) {
   }
 }
 
+// "T 1 2" swaps the parts of two names that are each other's swapped
+// spelling: where case does not count, each new name is the other file.
+TEST_P(CaseVolume, SwapOntoEachOthersSpelling) {
+  Put({{"A - B.mp3", "1"}, {"b - a.mp3", "2"}});
+  const CliResult result = RunCli({"--dir", Dir(), "T", "1", "2"});
+  if (IgnoresCase()) {
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, ExistsWarning(Path("A - B.mp3")) + ExistsWarning(Path("b - a.mp3")));
+    EXPECT_EQ(Snapshot(Dir()),
+              (std::map<std::string, std::string>{{"A - B.mp3", "1"}, {"b - a.mp3", "2"}}));
+  } else {
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Snapshot(Dir()),
+              (std::map<std::string, std::string>{{"B - A.mp3", "1"}, {"a - b.mp3", "2"}}));
+  }
+}
+
 // A plan whose steps hand names on: a swap through a free name, where the
 // freed name is taken again under its other spelling, then a case-only
 // rename as the rename dialog plans it.

@@ -88,6 +88,8 @@ const KindInfo& Info(FuseKind kind) {
 
 const char* FuseKindName(FuseKind kind) { return Info(kind).name; }
 
+void PrintTo(FuseKind kind, std::ostream* out) { *out << FuseKindName(kind); }
+
 FuseMount::FuseMount(FuseKind kind) : kind_(kind) {}
 
 std::unique_ptr<FuseMount> FuseMount::Create(FuseKind kind, std::string& why,

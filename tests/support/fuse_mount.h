@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "support/test_support.h"
@@ -15,6 +16,8 @@ namespace sonavex::test {
 enum class FuseKind { Fat, ExFat, Ntfs, SlowShare };
 
 const char* FuseKindName(FuseKind kind);
+// For GoogleTest's messages.
+void PrintTo(FuseKind kind, std::ostream* out);
 
 class FuseMount {
  public:
