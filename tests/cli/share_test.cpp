@@ -45,7 +45,8 @@ std::vector<JournalAction> JournalActions(const std::string& path) {
 }
 
 // Three hundred files on a share with 1 ms a request; the tool runs a
-// batch over them, and the share goes once the batch has changed a file.
+// batch over them, and the share goes once the batch has changed a file
+// as `changed` tells.
 class ShareGoesAway : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -82,7 +83,9 @@ class ShareGoesAway : public ::testing::Test {
 
 TEST_F(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
   const CliResult result =
-      RunAndPullTheShare({"G"}, [&](int i) { return Exists(Source(NewName(i))); });
+      RunAndPullTheShare({"G"}, [&](int i) {
+        return Exists(Source(NewName(i))) && !Exists(Source(OldName(i)));
+      });
   ASSERT_EQ(result.status, 1) << result.err;
 
   // Each file old or new, with its content; the journal's Failed renames
@@ -127,7 +130,7 @@ TEST_F(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
     return now.size() > Content(i).size() ? now.substr(Content(i).size()) : std::string();
   };
   const CliResult result = RunAndPullTheShare({"B", "--title", "x", ""},
-                                              [&](int i) { return !tail(i).empty(); });
+                                              [&](int i) { return tail(i).starts_with("TAGx"); });
   ASSERT_EQ(result.status, 1) << result.err;
 
   std::map<std::string, std::map<ActionKind, ActionState>> states;
