@@ -116,7 +116,13 @@ TEST_P(OddTree, ListAndInfoShowEachFileOnceAndChangeNothing) {
 }
 
 TEST_P(OddTree, RenameExportAndTagBatches) {
-  CliResult result = RunCliThrough(kWithin, {"--dir", dir_, "G"});
+  // One byte more than a name may have.
+  const std::string longName = std::string(251, 'l') + ".mp3";
+  CliResult result = RunCliThrough(kWithin, {"--dir", dir_, "--mark", longName, "E", "x", ""});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "Warnung: " + Path(longName) + "\n\nFehler 36:\nFile name too long\n");
+
+  result = RunCliThrough(kWithin, {"--dir", dir_, "G"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
   for (const OddFile& file : Files()) {
