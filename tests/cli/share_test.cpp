@@ -94,7 +94,9 @@ TEST_F(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
   // not take the no-replace flag: the file that was in flight when the
   // share went may keep both names (one file, told like the others).
   std::map<std::string, ActionState> states;
-  for (const JournalAction& action : JournalActions(journal_)) states[action.oldName] = action.state;
+  for (const JournalAction& action : JournalActions(journal_)) {
+    states[action.oldName] = action.state;
+  }
   int renamed = 0;
   int inFlight = 0;
   for (int i = 0; i < kFiles; ++i) {

@@ -94,7 +94,8 @@ TEST_F(RenameDialogTest, CaseOnlyRenameOnAFatVolume) {
   Press("Button1");
   ASSERT_EQ(reporter.messages.size(), 1u);
   EXPECT_EQ(reporter.messages[0].text,
-            U32(fat->path()) + U"/zz.mp3\n\r\n\rEs existiert bereits eine Datei unter dem neuen Namen!");
+            U32(fat->path()) +
+                U"/zz.mp3\n\r\n\rEs existiert bereits eine Datei unter dem neuen Namen!");
   std::error_code ec;
   EXPECT_EQ(ListNames(fat->path(), ec), (std::vector<std::string>{"SONG.mp3", "zz.mp3"}));
   EXPECT_EQ(ReadFile(*fat / "SONG.mp3"), "1" + EmptyTag());

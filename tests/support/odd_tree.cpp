@@ -77,7 +77,9 @@ const std::vector<std::string>& OddTreeOthers() {
 }
 
 void BuildOddTree(const std::string& directory, bool utf8Only) {
-  for (const OddFile& file : OddTreeFiles(utf8Only)) WriteFile(JoinPath(directory, file.name), file.content);
+  for (const OddFile& file : OddTreeFiles(utf8Only)) {
+    WriteFile(JoinPath(directory, file.name), file.content);
+  }
   Check(mkfifo(JoinPath(directory, "fifo.mp3").c_str(), 0644) == 0, "FIFO");
   MakeSocket(JoinPath(directory, "socket.mp3"));
   Check(symlink("loop.mp3", JoinPath(directory, "loop.mp3").c_str()) == 0, "link loop");

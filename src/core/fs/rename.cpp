@@ -55,7 +55,9 @@ locale_t UnicodeCaseLocale() {
 std::u32string FoldForCompare(const std::string& name) {
   std::u32string text = DecodeUtf8(name);
   if (const locale_t locale = UnicodeCaseLocale()) {
-    for (char32_t& c : text) c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), locale));
+    for (char32_t& c : text) {
+      c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), locale));
+    }
     return text;
   }
   text = LowCaseUmlaut(text);
