@@ -98,6 +98,11 @@ TEST_P(OddTree, ListAndInfoShowEachFileOnceAndChangeNothing) {
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out, expected);
 
+  // Through the tree: the link "up" to the tree itself is not followed.
+  result = RunCliThrough(kWithin, {"--dir", dir_, "--recursive", "list"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, expected + Path("locked/inside.mp3") + "\n");
+
   result = RunCliThrough(kWithin, {"--dir", dir_, "info"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
