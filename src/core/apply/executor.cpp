@@ -1,6 +1,8 @@
 #include "core/apply/executor.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <ctime>
 #include <unordered_set>
 
@@ -350,8 +352,13 @@ std::uint64_t Rotl(std::uint64_t value, int bits) {
   return (value << bits) | (value >> (64 - bits));
 }
 
+// `size` bytes (at most eight) as a little-endian number.
 std::uint64_t Word(const char* at, std::size_t size) {
   std::uint64_t word = 0;
+  if (std::endian::native == std::endian::little) {
+    std::memcpy(&word, at, size);
+    return word;
+  }
   for (std::size_t i = size; i-- > 0;) word = (word << 8) | static_cast<unsigned char>(at[i]);
   return word;
 }
