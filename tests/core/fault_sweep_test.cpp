@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -468,6 +469,9 @@ const Writer kWriters[] = {
        return Returned(ini.WriteString(U"Optionen", U"Maske", U"*.*"));
      }},
 };
+
+// Names the writer in test listings.
+void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.name; }
 
 class FaultSweep : public ::testing::TestWithParam<Writer> {};
 
