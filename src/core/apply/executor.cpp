@@ -97,7 +97,9 @@ class StepRunner {
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (tail != step.before || step.after.size() != kTagSize) return Changed(step);
-    if ((ec = WriteAt(file.fd(), start, step.after)) || (ec = file.Close())) {
+    if ((ec = WriteAt(file.fd(), start, step.after)) || (ec = file.Close()) ||
+        (guard && (ec = guard->Restore()))) {
+      RestoreEnd(path, size, step.before);  // a tag never stays half written
       return Failed(step, ec);
     }
     return Done();
@@ -123,7 +125,9 @@ class StepRunner {
     if (!ec && appended) ec = ReadAt(file.fd(), step.sizeBefore, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
-    if ((ec = TruncateAt(file.fd(), step.sizeBefore)) || (ec = file.Close())) {
+    if ((ec = TruncateAt(file.fd(), step.sizeBefore)) || (ec = file.Close()) ||
+        (ec = guard.Restore())) {
+      RestoreEnd(path, size, tail);
       return Failed(step, ec);
     }
     return Done();

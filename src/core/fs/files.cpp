@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "core/fs/fs.h"
+#include "core/fs/sys_calls.h"
 
 namespace sonavex {
 namespace {
@@ -28,15 +29,20 @@ WritableGuard::WritableGuard(const std::string& path) : path_(path) {
   }
   mode_ = st.st_mode & 07777;
   if ((mode_ & S_IWUSR) != 0) return;
-  if (chmod(path.c_str(), mode_ | S_IWUSR) != 0) {
+  if (Sys().chmod(path.c_str(), mode_ | S_IWUSR) != 0) {
     error_ = LastError();
     return;
   }
   changed_ = true;
 }
 
-WritableGuard::~WritableGuard() {
-  if (changed_) chmod(path_.c_str(), mode_);
+WritableGuard::~WritableGuard() { Restore(); }
+
+std::error_code WritableGuard::Restore() {
+  if (!changed_) return {};
+  if (Sys().chmod(path_.c_str(), mode_) != 0) return LastError();
+  changed_ = false;
+  return {};
 }
 
 namespace {
@@ -71,7 +77,7 @@ std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t le
                        std::size_t& done) {
   done = 0;
   while (done < length) {
-    const ssize_t n = pread(fd, buffer + done, length - done,
+    const ssize_t n = Sys().pread(fd, buffer + done, length - done,
                             static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
@@ -93,7 +99,7 @@ std::error_code ReadAt(int fd, std::int64_t offset, std::size_t length,
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done,
+    const ssize_t n = Sys().pwrite(fd, bytes.data() + done, bytes.size() - done,
                              static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return LastError();
@@ -105,8 +111,18 @@ std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes) {
 }
 
 std::error_code TruncateAt(int fd, std::int64_t size) {
-  if (ftruncate(fd, static_cast<off_t>(size)) != 0) return LastError();
+  if (Sys().ftruncate(fd, static_cast<off_t>(size)) != 0) return LastError();
   return {};
+}
+
+std::error_code RestoreEnd(const std::string& path, std::int64_t size,
+                           std::string_view tail) {
+  std::error_code ec;
+  FileHandle file = FileHandle::OpenReadWrite(path, ec);
+  if (!ec) ec = WriteAt(file.fd(), size - static_cast<std::int64_t>(tail.size()), tail);
+  if (!ec) ec = TruncateAt(file.fd(), size);
+  if (!ec) ec = file.Close();
+  return ec;
 }
 
 FileHandle::~FileHandle() { Close(); }
@@ -128,7 +144,7 @@ namespace {
 // O_NONBLOCK keeps a FIFO that slipped through from hanging the open; the
 // flag does nothing for regular files.
 int OpenFd(const std::string& path, int flags, std::error_code& ec) {
-  const int fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+  const int fd = Sys().open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0);
   ec = fd < 0 ? LastError() : std::error_code{};
   return fd;
 }
@@ -159,7 +175,7 @@ std::int64_t FileHandle::Size(std::error_code& ec) const {
 
 std::error_code FileHandle::Close() {
   if (fd_ < 0) return {};
-  const int result = close(fd_);
+  const int result = Sys().close(fd_);
   fd_ = -1;
   return result != 0 ? LastError() : std::error_code{};
 }

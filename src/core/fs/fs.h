@@ -108,6 +108,10 @@ class WritableGuard {
   WritableGuard& operator=(const WritableGuard&) = delete;
   // Failure to read the mode or to add the write bit.
   std::error_code error() const { return error_; }
+  // Puts the remembered mode back now, so that a writer can tell whether
+  // the protection is in place again; on failure the destructor tries once
+  // more.
+  std::error_code Restore();
 
  private:
   std::string path_;
@@ -141,6 +145,11 @@ std::error_code ReadAt(int fd, std::int64_t offset, char* buffer, std::size_t le
 std::error_code WriteAt(int fd, std::int64_t offset, std::string_view bytes);
 // Cuts the open file down to `size` bytes.
 std::error_code TruncateAt(int fd, std::int64_t size);
+// Puts the end of a file back after a change of it failed part way: the
+// file becomes `size` bytes long, its last tail.size() bytes `tail`. The
+// file is opened anew, as the failed change may have lost its handle.
+std::error_code RestoreEnd(const std::string& path, std::int64_t size,
+                           std::string_view tail);
 
 // An open file descriptor that closes itself.
 class FileHandle {
@@ -186,8 +195,8 @@ class DirectoryRenamer {
 // When `path` is a symbolic link, the file it leads to is replaced (beside
 // that file) and the link stays. The new file keeps the old one's mode (and
 // owner where allowed); a file with more than one hard link is rewritten in
-// place from the complete temporary copy, so all its links keep it. On
-// failure the file is as it was and no temporary file is left.
+// place, so all its links keep it, and gets its old content back when that
+// fails. On failure the file is as it was and no temporary file is left.
 std::error_code ReplaceFileAtomically(const std::string& path,
                                       std::string_view contents);
 

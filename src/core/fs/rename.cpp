@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "core/fs/fs.h"
+#include "core/fs/sys_calls.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
 
@@ -22,10 +23,10 @@ std::error_code LastError() { return Errno(errno); }
 
 // link + unlink, for file systems that refuse the no-replace flag.
 std::error_code RenameByLink(const std::string& from, const std::string& to) {
-  if (link(from.c_str(), to.c_str()) == 0) {
-    if (unlink(from.c_str()) == 0) return {};
+  if (Sys().link(from.c_str(), to.c_str()) == 0) {
+    if (Sys().unlink(from.c_str()) == 0) return {};
     const std::error_code ec = LastError();
-    unlink(to.c_str());
+    Sys().unlink(to.c_str());
     return ec;
   }
   const int linkError = errno;
@@ -37,7 +38,7 @@ std::error_code RenameByLink(const std::string& from, const std::string& to) {
   // spellings on a case-insensitive file system), then rename.
   struct stat st{};
   if (lstat(to.c_str(), &st) == 0) return Errno(EEXIST);
-  if (rename(from.c_str(), to.c_str()) != 0) return LastError();
+  if (Sys().rename(from.c_str(), to.c_str()) != 0) return LastError();
   return {};
 }
 
@@ -82,7 +83,7 @@ std::error_code FirstStep(int dirFd, const std::string& directory,
   if (dirFd < 0) {
     return RenameStepNoReplace(JoinPath(directory, oldName), JoinPath(directory, newName));
   }
-  if (renameat2(dirFd, oldName.c_str(), dirFd, newName.c_str(), RENAME_NOREPLACE) == 0) {
+  if (Sys().renameat2(dirFd, oldName.c_str(), dirFd, newName.c_str(), RENAME_NOREPLACE) == 0) {
     return {};
   }
   if (errno == EINVAL || errno == ENOSYS) {
@@ -107,7 +108,7 @@ bool IsValidFileName(const std::string& name) {
 
 std::error_code RenameStepNoReplace(const std::string& fromPath,
                                     const std::string& toPath) {
-  if (renameat2(AT_FDCWD, fromPath.c_str(), AT_FDCWD, toPath.c_str(),
+  if (Sys().renameat2(AT_FDCWD, fromPath.c_str(), AT_FDCWD, toPath.c_str(),
                 RENAME_NOREPLACE) == 0) {
     return {};
   }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "core/fs/fs.h"
+#include "core/fs/sys_calls.h"
 
 namespace sonavex {
 namespace {
@@ -26,30 +27,35 @@ std::error_code TakeOver(int fd, const struct stat* old) {
   if (old == nullptr) {
     const mode_t mask = umask(0);
     umask(mask);
-    return fchmod(fd, 0666 & ~mask) == 0 ? std::error_code() : LastError();
+    return Sys().fchmod(fd, 0666 & ~mask) == 0 ? std::error_code() : LastError();
   }
   // A failed change of owner (not allowed) keeps the user's own.
   if (old->st_uid != geteuid() || old->st_gid != getegid()) {
-    (void)!fchown(fd, old->st_uid, old->st_gid);
+    (void)!Sys().fchown(fd, old->st_uid, old->st_gid);
   }
-  return fchmod(fd, old->st_mode & 07777) == 0 ? std::error_code() : LastError();
+  return Sys().fchmod(fd, old->st_mode & 07777) == 0 ? std::error_code() : LastError();
 }
 
 // A file with further hard links is written in place, so that every link
-// keeps it: its room is reserved first, so a full disk stops the write
-// before any byte of the old content is lost.
+// keeps it: its room is reserved first, so a full disk mostly stops the
+// write before any byte of the old content is lost, and a write that fails
+// after all puts the old content back.
 std::error_code WriteInPlace(const std::string& path, std::string_view contents) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  std::string old;
+  if (std::error_code ec = ReadWholeFile(path, old)) return ec;
+  const int fd = Sys().open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
   if (fd < 0) return LastError();
   std::error_code ec;
   if (!contents.empty()) {
-    const int err = posix_fallocate(fd, 0, static_cast<off_t>(contents.size()));
+    const int err = Sys().fallocate(fd, 0, static_cast<off_t>(contents.size()));
     if (err != 0 && err != EOPNOTSUPP && err != EINVAL) ec = {err, std::generic_category()};
   }
+  const bool untouched = static_cast<bool>(ec);
   if (!ec) ec = WriteAt(fd, 0, contents);
-  if (!ec && ftruncate(fd, static_cast<off_t>(contents.size())) != 0) ec = LastError();
-  if (!ec && fsync(fd) != 0) ec = LastError();
-  if (close(fd) != 0 && !ec) ec = LastError();
+  if (!ec && Sys().ftruncate(fd, static_cast<off_t>(contents.size())) != 0) ec = LastError();
+  if (!ec && Sys().fsync(fd) != 0) ec = LastError();
+  if (Sys().close(fd) != 0 && !ec) ec = LastError();
+  if (ec && !untouched) RestoreEnd(path, static_cast<std::int64_t>(old.size()), old);
   return ec;
 }
 
@@ -75,7 +81,7 @@ std::error_code FollowLinks(std::string& path) {
 
 std::error_code WriteAndSync(int fd, std::string_view contents) {
   if (std::error_code ec = WriteAt(fd, 0, contents)) return ec;
-  if (fsync(fd) != 0) return LastError();
+  if (Sys().fsync(fd) != 0) return LastError();
   return {};
 }
 
@@ -87,22 +93,18 @@ std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
   if (std::error_code ec = FollowLinks(path)) return ec;
   struct stat old{};
   const bool exists = stat(path.c_str(), &old) == 0;
+  if (exists && old.st_nlink > 1) return WriteInPlace(path, contents);
   // A short name of its own, created exclusively: it never takes the place
   // of a file of the user's, and fits beside a name of full length.
   std::string temporary = JoinPath(DirectoryOf(path), "~XXXXXX");
-  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  const int fd = Sys().mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return LastError();
   std::error_code ec = WriteAndSync(fd, contents);
   if (!ec) ec = TakeOver(fd, exists ? &old : nullptr);
-  if (close(fd) != 0 && !ec) ec = LastError();
-  if (!ec && exists && old.st_nlink > 1) {
-    ec = WriteInPlace(path, contents);
-  } else if (!ec && rename(temporary.c_str(), path.c_str()) == 0) {
-    return {};
-  } else if (!ec) {
-    ec = LastError();
-  }
-  unlink(temporary.c_str());
+  if (Sys().close(fd) != 0 && !ec) ec = LastError();
+  if (!ec && Sys().rename(temporary.c_str(), path.c_str()) == 0) return {};
+  if (!ec) ec = LastError();
+  Sys().unlink(temporary.c_str());
   return ec;
 }
 

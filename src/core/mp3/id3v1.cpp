@@ -22,13 +22,11 @@ std::u32string FieldText(std::string_view tag, std::size_t offset) {
   return DecodeWindows1252(std::string_view(kept, count));
 }
 
-// The three bytes where a tag's marker stands; fewer in a short file.
-std::error_code ReadMarker(int fd, std::int64_t size, std::string& out) {
-  if (size < static_cast<std::int64_t>(kTagSize)) {
-    out.clear();
-    return {};
-  }
-  return ReadAt(fd, size - static_cast<std::int64_t>(kTagSize), kMarker.size(), out);
+// The last 128 bytes of a file; nothing for a shorter file.
+std::error_code ReadLastTag(int fd, std::int64_t size, std::string& out) {
+  out.clear();
+  if (size < static_cast<std::int64_t>(kTagSize)) return {};
+  return ReadAt(fd, size - static_cast<std::int64_t>(kTagSize), kTagSize, out);
 }
 
 bool IsTagged(const std::string& path) {
@@ -36,38 +34,41 @@ bool IsTagged(const std::string& path) {
   FileHandle file = FileHandle::OpenRead(path, ec);
   if (ec) return false;
   const std::int64_t size = file.Size(ec);
-  std::string marker;
-  return !ec && !ReadMarker(file.fd(), size, marker) && marker == kMarker;
+  std::string tag;
+  return !ec && !ReadLastTag(file.fd(), size, tag) && HasTagMarker(tag);
 }
 
 using FieldWrite = std::pair<TagField, std::string>;
 
 // The one place that writes into a tag. A file that has lost its tag (or
-// never got one, say because the disk was full) is given an empty tag before
-// any field is written, so field bytes never land in the audio data.
+// never got one, say because the disk was full) is given an empty tag with
+// the fields in it, so field bytes never land in the audio data. The tag
+// goes out in one write; one that fails part way is taken back, so the file
+// keeps its old end.
 std::error_code WriteInTag(const std::string& path,
                            const std::vector<FieldWrite>& writes) {
   WritableGuard guard(path);  // its own failure shows up in the open below
   std::error_code ec;
   FileHandle file = FileHandle::OpenReadWrite(path, ec);
   if (ec) return ec;
-  std::int64_t size = file.Size(ec);
+  const std::int64_t size = file.Size(ec);
   if (ec) return ec;
-  std::string marker;
-  if ((ec = ReadMarker(file.fd(), size, marker))) return ec;
-  if (marker != kMarker) {
-    // A tag cut short by a full disk is taken off again: the file keeps
-    // its old length and bytes.
-    if ((ec = WriteAt(file.fd(), size, EmptyTag()))) {
-      (void)TruncateAt(file.fd(), size);
-      return ec;
-    }
-    size += static_cast<std::int64_t>(kTagSize);
-  }
+  std::string old;
+  if ((ec = ReadLastTag(file.fd(), size, old))) return ec;
+  const bool tagged = HasTagMarker(old);
+  if (tagged && writes.empty()) return file.Close();
+  std::string tag = tagged ? old : EmptyTag();
   for (const auto& [field, bytes] : writes) {
-    if ((ec = WriteAt(file.fd(), TagFieldOffset(size, field), bytes))) return ec;
+    tag.replace(static_cast<std::size_t>(TagFieldOffset(kTagSize, field)), bytes.size(), bytes);
   }
-  return file.Close();
+  const std::int64_t start = tagged ? size - static_cast<std::int64_t>(kTagSize) : size;
+  // A file whose write protection cannot be put back does not keep the
+  // change either: the user finds it as it was, and is told.
+  if ((ec = WriteAt(file.fd(), start, tag)) || (ec = file.Close()) ||
+      (ec = guard.Restore())) {
+    RestoreEnd(path, size, tagged ? std::string_view(old) : std::string_view());
+  }
+  return ec;
 }
 
 }  // namespace
