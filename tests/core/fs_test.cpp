@@ -220,5 +220,30 @@ TEST(ReplaceFileAtomically, KeepsModeAndLeavesNoTemporary) {
   EXPECT_EQ(ListFiles(dir.path(), U"*", ec).size(), 1u);
 }
 
+// A named temporary file is used when its name is free; a file that holds
+// the name already is never touched, and the replacement takes another.
+TEST(ReplaceFileAtomically, NamedTemporaryNeverTakesAnExistingFile) {
+  TempDir dir;
+  const std::string path = dir / "list.m3u";
+  WriteFile(path, "old");
+  WriteFile(dir / ".taken", "mine");
+  ASSERT_FALSE(ReplaceFileAtomically(path, "new", ".free"));
+  ASSERT_FALSE(ReplaceFileAtomically(path, "newer", ".taken"));
+  EXPECT_EQ(test::ReadFile(path), "newer");
+  EXPECT_EQ(test::ReadFile(dir / ".taken"), "mine");
+  std::error_code ec;
+  EXPECT_EQ(ListFiles(dir.path(), U"*", ec),
+            (std::vector<std::string>{".taken", "list.m3u"}));
+}
+
+// The temporary file goes beside the file a link leads to.
+TEST(ReplaceFileAtomically, TemporaryPathFollowsLinks) {
+  TempDir dir;
+  WriteFile(dir / "real/list.m3u", "old");
+  ASSERT_EQ(symlink((dir / "real/list.m3u").c_str(), (dir / "link.m3u").c_str()), 0);
+  EXPECT_EQ(TemporaryPathFor(dir / "link.m3u", ".t"), dir / "real/.t");
+  EXPECT_EQ(TemporaryPathFor(dir / "gone.m3u", ".t"), dir / ".t");
+}
+
 }  // namespace
 }  // namespace sonavex

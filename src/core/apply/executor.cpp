@@ -1,5 +1,8 @@
 #include "core/apply/executor.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <ctime>
 #include <unordered_set>
 
@@ -23,14 +26,15 @@ class StepRunner {
  public:
   explicit StepRunner(Reporter* reporter) : reporter_(reporter) {}
 
-  StepOutcome Perform(const PlanStep& step) {
+  // `id` is the step's journal record, 0 when it has none.
+  StepOutcome Perform(const PlanStep& step, std::int64_t id) {
     if (step.notUndoable) return NotKept(step);
     switch (step.kind) {
       case StepKind::Rename: return Rename(step);
       case StepKind::TagWrite: return TagWrite(step);
       case StepKind::TagAppend: return TagAppend(step);
       case StepKind::TagRemove: return TagRemove(step);
-      case StepKind::ContentReplace: return ContentReplace(step);
+      case StepKind::ContentReplace: return ContentReplace(step, id);
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
     }
@@ -126,7 +130,7 @@ class StepRunner {
     return Done();
   }
 
-  StepOutcome ContentReplace(const PlanStep& step) {
+  StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
     const std::string path = JoinPath(step.directory, step.name);
     std::string now;
     if (const std::error_code ec = ReadWholeFile(path, now)) return Failed(step, ec);
@@ -136,7 +140,8 @@ class StepRunner {
     if (IsWriteProtected(path)) {
       return Failed(step, std::make_error_code(std::errc::permission_denied));
     }
-    if (const std::error_code ec = ReplaceFileAtomically(path, step.after)) {
+    const std::string temporary = id != 0 ? ContentTemporaryName(id) : std::string();
+    if (const std::error_code ec = ReplaceFileAtomically(path, step.after, temporary)) {
       return Failed(step, ec);
     }
     return Done();
@@ -309,7 +314,7 @@ bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
       ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
   const StepOutcome outcome = failedFiles.contains(path)
                                   ? StepOutcome{false, U"übersprungen"}
-                                  : runner.Perform(step);
+                                  : runner.Perform(step, id);
   if (!outcome.performed && !path.empty()) failedFiles.insert(path);
   if (outcome.performed) {
     ++result.performed;
@@ -319,6 +324,19 @@ bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
     writer.MarkFailed(id, outcome.failure);
   }
   return outcome.performed;
+}
+
+// Removes the temporary files a cut-off batch left; one that cannot be
+// removed is reported and stays.
+void RemoveLeftovers(const std::vector<std::string>& leftovers, Reporter* reporter) {
+  for (const std::string& path : leftovers) {
+    if (unlink(path.c_str()) == 0 || errno == ENOENT || reporter == nullptr) continue;
+    const std::size_t slash = path.rfind('/');
+    reporter->Report(MessageKind::Warning,
+                     FailureMessageText({errno, std::generic_category()},
+                                        DecodeUtf8(path.substr(0, slash)),
+                                        DecodeUtf8(path.substr(slash + 1))));
+  }
 }
 
 }  // namespace
@@ -337,8 +355,13 @@ std::string ContentHash(std::string_view bytes) {
   return std::string(text, 16);
 }
 
+std::string ContentTemporaryName(std::int64_t actionId) {
+  return ".sonavex-replace-" + std::to_string(actionId);
+}
+
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
   ApplyResult result;
+  RemoveLeftovers(plan.leftovers, context.reporter);
   StepRunner runner(context.reporter);
   JournalWriter writer(context, plan);
   const std::size_t end = PlanEnd(plan);

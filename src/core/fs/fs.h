@@ -188,8 +188,16 @@ class DirectoryRenamer {
 // owner where allowed); a file with more than one hard link is rewritten in
 // place from the complete temporary copy, so all its links keep it. On
 // failure the file is as it was and no temporary file is left.
+// `temporaryName`, when given, names the temporary file, so that one left
+// behind by a process that was killed can be found again; when a file of
+// that name is already there, a fresh random name is taken instead.
 std::error_code ReplaceFileAtomically(const std::string& path,
-                                      std::string_view contents);
+                                      std::string_view contents,
+                                      std::string_view temporaryName = {});
+
+// Where ReplaceFileAtomically(path, ..., temporaryName) puts its temporary
+// file: beside the file the links of `path` lead to.
+std::string TemporaryPathFor(const std::string& path, std::string_view temporaryName);
 
 std::error_code ReadWholeFile(const std::string& path, std::string& out);
 
