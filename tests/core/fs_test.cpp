@@ -177,6 +177,30 @@ TEST(RenameThroughTemporary, ChangesTheSpellingOrLeavesTheFileFindable) {
   }
 }
 
+// A given temporary name is used when it is free; a file that holds it is
+// never touched.
+TEST(RenameThroughTemporary, TakesTheGivenTemporaryNameWhenFree) {
+  for (const bool taken : {false, true}) {
+    SCOPED_TRACE(taken);
+    TempDir dir;
+    WriteFile(dir / "song.mp3", "audio");
+    if (taken) WriteFile(dir / ".given", "mine");
+    // Every step away from the temporary name fails: the file stays there.
+    const RenameStep stranding = [&](const std::string& from, const std::string& to) {
+      if (from != dir / "song.mp3") return std::error_code(EIO, std::generic_category());
+      return RenameStepNoReplace(from, to);
+    };
+    std::string stranded;
+    EXPECT_EQ(RenameThroughTemporary(dir.path(), "song.mp3", "Song.mp3", &stranded, stranding,
+                                     ".given")
+                  .value(),
+              EIO);
+    EXPECT_EQ(stranded == ".given", !taken);
+    EXPECT_EQ(test::ReadFile(dir / stranded), "audio");
+    EXPECT_EQ(test::ReadFile(dir / ".given"), taken ? "mine" : "audio");
+  }
+}
+
 TEST(RenameNoReplace, RefusesInvalidNamesBeforeAsking) {
   TempDir dir;
   WriteFile(dir / "a.mp3", "a");

@@ -180,7 +180,7 @@ TEST_F(UndoApplyTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
       journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
   const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&replace, 1}, ec);
   ASSERT_FALSE(ec) << ec.message();
-  WriteFile(music + "/" + ContentTemporaryName(ids[0]), "ne");
+  WriteFile(music + "/" + JournaledTemporaryName(ids[0]), "ne");
 
   EXPECT_EQ(Undo(batch).failed, 0);
   EXPECT_TRUE(reporter.messages.empty());

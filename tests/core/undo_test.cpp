@@ -272,15 +272,28 @@ TEST_F(UndoTest, TemporaryFilesOfPendingReplacementsAreLeftovers) {
   std::error_code ec;
   const std::vector<JournalAction> recorded = journal->ActionsOf(batch, ec);
   ASSERT_EQ(recorded.size(), 3u);
-  const std::string first = music + "/" + ContentTemporaryName(recorded[0].id);
-  const std::string second = music + "/" + ContentTemporaryName(recorded[1].id);
+  const std::string first = music + "/" + JournaledTemporaryName(recorded[0].id);
+  const std::string second = music + "/" + JournaledTemporaryName(recorded[1].id);
   WriteFile(first, "ne");
   WriteFile(second, "new");
-  std::filesystem::create_directory(music + "/" + ContentTemporaryName(recorded[2].id));
+  std::filesystem::create_directory(music + "/" + JournaledTemporaryName(recorded[2].id));
 
   const Plan plan = Undo(batch);
   EXPECT_EQ(Steps(plan), std::vector<std::string>{"ContentReplace m/b.m3u to \"old\""});
   EXPECT_EQ(plan.leftovers, (std::vector<std::string>{second, first}));
+}
+
+// A letter-case change through a temporary name, killed between its two
+// steps: the file is under the temporary name, and the undo names it back.
+TEST_F(UndoTest, ARenameCutOffHalfWayIsPutBack) {
+  const std::int64_t batch =
+      Record({Rename(music, "a.mp3", "A.mp3", ActionState::Pending),
+              Rename(music, "b.mp3", "B.mp3", ActionState::Pending)});
+  std::error_code ec;
+  const std::string temporary = JournaledTemporaryName(journal->ActionsOf(batch, ec)[0].id);
+  Files({{temporary.c_str(), "a"}, {"b.mp3", "b"}});
+  EXPECT_EQ(Steps(Undo(batch)),
+            std::vector<std::string>{"Rename m/" + temporary + " -> a.mp3"});
 }
 
 TEST_F(UndoTest, NothingToUndo) {

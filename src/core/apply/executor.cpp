@@ -30,7 +30,7 @@ class StepRunner {
   StepOutcome Perform(const PlanStep& step, std::int64_t id) {
     if (step.notUndoable) return NotKept(step);
     switch (step.kind) {
-      case StepKind::Rename: return Rename(step);
+      case StepKind::Rename: return Rename(step, id);
       case StepKind::TagWrite: return TagWrite(step);
       case StepKind::TagAppend: return TagAppend(step);
       case StepKind::TagRemove: return TagRemove(step);
@@ -73,10 +73,11 @@ class StepRunner {
                     U"aufbewahrt");
   }
 
-  StepOutcome Rename(const PlanStep& step) {
+  StepOutcome Rename(const PlanStep& step, std::int64_t id) {
     std::string stranded;
     const std::error_code ec =
-        renamer_.Rename(step.directory, step.name, step.newName, &stranded);
+        renamer_.Rename(step.directory, step.name, step.newName, &stranded,
+                        id != 0 ? JournaledTemporaryName(id) : std::string());
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
@@ -140,8 +141,8 @@ class StepRunner {
     if (IsWriteProtected(path)) {
       return Failed(step, std::make_error_code(std::errc::permission_denied));
     }
-    const std::string temporary = id != 0 ? ContentTemporaryName(id) : std::string();
-    if (const std::error_code ec = ReplaceFileAtomically(path, step.after, temporary)) {
+    if (const std::error_code ec = ReplaceFileAtomically(
+            path, step.after, id != 0 ? JournaledTemporaryName(id) : std::string())) {
       return Failed(step, ec);
     }
     return Done();
@@ -355,8 +356,8 @@ std::string ContentHash(std::string_view bytes) {
   return std::string(text, 16);
 }
 
-std::string ContentTemporaryName(std::int64_t actionId) {
-  return ".sonavex-replace-" + std::to_string(actionId);
+std::string JournaledTemporaryName(std::int64_t actionId) {
+  return ".sonavex-temp-" + std::to_string(actionId);
 }
 
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {

@@ -56,10 +56,11 @@ ApplyResult RunSelection(Operation code, const OperationParams& params,
 // digits), so that undo can tell whether the file still holds it.
 std::string ContentHash(std::string_view bytes);
 
-// The name of the temporary file, beside the file, that the content
-// replacement journaled as `actionId` writes its new content to: undo finds
-// one that a killed batch left behind by it.
-std::string ContentTemporaryName(std::int64_t actionId);
+// The temporary name, beside the file, that the action journaled as
+// `actionId` uses: the new content of a content replacement is written
+// under it, and a rename through a temporary name passes it. Undo finds
+// what a killed batch left behind by it.
+std::string JournaledTemporaryName(std::int64_t actionId);
 
 // A batch that is built up step by step, as the grid's cell editor writes a
 // field on each keystroke: one journal batch from Begin to End, so that

@@ -192,11 +192,28 @@ std::string ContentSeen(const std::string& path, const JournalAction& action) {
 // The temporary file a content replacement that was cut off may have left
 // beside the file: the undo removes it.
 void AddLeftover(const std::string& path, const JournalAction& action, Plan& plan) {
-  const std::string temporary = TemporaryPathFor(path, ContentTemporaryName(action.id));
+  const std::string temporary = TemporaryPathFor(path, JournaledTemporaryName(action.id));
   struct stat info;
   if (lstat(temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
     plan.leftovers.push_back(temporary);
   }
+}
+
+// A rename through a temporary name that was cut off between its two steps
+// left the file under the temporary name: the undo puts the old name back.
+bool PutBackStranded(const JournalAction& rename, UndoState& state, Plan& plan) {
+  const std::string temporary = JournaledTemporaryName(rename.id);
+  if (!state.Exists(rename.directory, temporary) ||
+      state.Exists(rename.directory, rename.oldName)) {
+    return false;
+  }
+  PlanStep step;
+  step.directory = rename.directory;
+  step.name = temporary;
+  step.newName = rename.oldName;
+  plan.steps.push_back(std::move(step));
+  state.RenamedBack(rename.directory, temporary, temporary, rename.oldName);
+  return true;
 }
 
 // The step that takes `action` back, addressed to the file's present place.
@@ -248,6 +265,10 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
     const std::string onDisk = state.PathOnDisk(place.first, place.second);
     if (action.state == ActionState::Pending && action.kind == ActionKind::ContentReplace) {
       AddLeftover(onDisk, action, plan);
+    }
+    if (action.state == ActionState::Pending && isRename &&
+        PutBackStranded(action, state, plan)) {
+      continue;
     }
     if (action.state == ActionState::Pending && !PendingHappened(action, state, onDisk)) {
       continue;
