@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <utility>
 
@@ -88,11 +89,16 @@ class UndoState {
     }
   }
 
+  // Whether an entry of exactly this name is there: on a case-insensitive
+  // file system a look-up by name would find any spelling of it, so the
+  // directory's names are compared.
   bool Exists(const std::string& directory, const std::string& name) const {
     const auto found = exists_.find({directory, name});
     if (found != exists_.end()) return found->second;
+    const std::optional<std::set<std::string>>& names = NamesOnDisk(directory);
     struct stat info;
-    return lstat(JoinPath(directory, name).c_str(), &info) == 0;
+    return names ? names->contains(name)
+                 : lstat(JoinPath(directory, name).c_str(), &info) == 0;
   }
 
   // The plan renames `present` (called `batchName` at this point of the
@@ -108,6 +114,18 @@ class UndoState {
   }
 
  private:
+  // The names in `directory` as the plan found them; nothing when it
+  // cannot be listed.
+  const std::optional<std::set<std::string>>& NamesOnDisk(const std::string& directory) const {
+    auto [entry, fresh] = listed_.try_emplace(directory);
+    if (fresh) {
+      std::error_code ec;
+      std::vector<std::string> names = ListNames(directory, ec);
+      if (!ec) entry->second.emplace(names.begin(), names.end());
+    }
+    return entry->second;
+  }
+
   std::string NameOnDisk(const std::string& directory, const std::string& name) const {
     const auto found = onDisk_.find({directory, name});
     return found != onDisk_.end() ? found->second : later_.Follow(directory, name);
@@ -118,6 +136,7 @@ class UndoState {
   std::map<Place, bool> exists_;
   std::map<Place, std::string> onDisk_;        // name in the batch -> name on disk
   std::map<std::string, std::string> tags_;    // path on disk -> tag put back
+  mutable std::map<std::string, std::optional<std::set<std::string>>> listed_;
 };
 
 // The file is `size` bytes long (any size when none is given) and ends in
