@@ -33,6 +33,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -149,6 +150,8 @@ struct KillCase {
   std::vector<std::string> command;
   Tree (*make)();
 };
+
+void PrintTo(const KillCase& kase, std::ostream* out) { *out << kase.name; }
 
 // One file's old and new place and bytes, and a state between them that a
 // kill may leave (empty when there is none).
