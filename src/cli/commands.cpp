@@ -295,6 +295,9 @@ void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out) {
       out << StepLine(step) << '\n';
     }
   }
+  for (const std::string& leftover : plan.leftovers) {
+    out << leftover << "\tTemporäre Datei entfernt\n";
+  }
 }
 
 }  // namespace sonavex::cli

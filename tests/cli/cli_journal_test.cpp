@@ -2,6 +2,7 @@
 #include <stdlib.h>
 
 #include "cli/cli_run.h"
+#include "core/apply/executor.h"
 #include "core/journal/journal.h"
 #include "support/test_support.h"
 
@@ -102,6 +103,38 @@ TEST_F(CliJournalTest, UndoAfterUndoRedoes) {
   EXPECT_EQ(blocked.err, "Warnung: " + music + "/a -- b.mp3\n\n"
                          "Es existiert bereits eine Datei unter dem neuen Namen!\n");
   EXPECT_EQ(ReadFile(music + "/a - b.mp3"), "2");
+}
+
+// A text replace killed with its first file's new content under the
+// temporary name: the dry run names the file the undo removes, the undo
+// removes it and leaves the playlist as it was.
+TEST_F(CliJournalTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
+  const std::string music = dir / "m";
+  WriteFile(music + "/a.m3u", "old");
+  std::string temporary;
+  {
+    std::error_code ec;
+    auto journal = Journal::Open(journalPath, kNow, ec);
+    const std::int64_t batch =
+        journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
+    JournalAction replace;
+    replace.kind = ActionKind::ContentReplace;
+    replace.path = music + "/a.m3u";
+    replace.before = "old";
+    replace.sizeBefore = 3;
+    replace.sizeAfter = 3;
+    replace.hashAfter = ContentHash("new");
+    const auto ids = journal->RecordPending(batch, {&replace, 1}, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    temporary = music + "/" + JournaledTemporaryName(ids[0]);
+  }
+  WriteFile(temporary, "new");
+  EXPECT_EQ(Cli({"undo", "--dry-run"}).out, temporary + "\tTemporäre Datei entfernt\n");
+  EXPECT_TRUE(Exists(temporary));
+  const CliResult undo = Cli({"undo"});
+  EXPECT_EQ(undo.status, 0) << undo.err;
+  EXPECT_FALSE(Exists(temporary));
+  EXPECT_EQ(ReadFile(music + "/a.m3u"), "old");
 }
 
 }  // namespace

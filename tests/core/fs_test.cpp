@@ -177,6 +177,30 @@ TEST(RenameThroughTemporary, ChangesTheSpellingOrLeavesTheFileFindable) {
   }
 }
 
+// A given temporary name is used when it is free; a file that holds it is
+// never touched.
+TEST(RenameThroughTemporary, TakesTheGivenTemporaryNameWhenFree) {
+  for (const bool taken : {false, true}) {
+    SCOPED_TRACE(taken);
+    TempDir dir;
+    WriteFile(dir / "song.mp3", "audio");
+    if (taken) WriteFile(dir / ".given", "mine");
+    // Every step away from the temporary name fails: the file stays there.
+    const RenameStep stranding = [&](const std::string& from, const std::string& to) {
+      if (from != dir / "song.mp3") return std::error_code(EIO, std::generic_category());
+      return RenameStepNoReplace(from, to);
+    };
+    std::string stranded;
+    EXPECT_EQ(RenameThroughTemporary(dir.path(), "song.mp3", "Song.mp3", &stranded, stranding,
+                                     ".given")
+                  .value(),
+              EIO);
+    EXPECT_EQ(stranded == ".given", !taken);
+    EXPECT_EQ(test::ReadFile(dir / stranded), "audio");
+    EXPECT_EQ(test::ReadFile(dir / ".given"), taken ? "mine" : "audio");
+  }
+}
+
 TEST(RenameNoReplace, RefusesInvalidNamesBeforeAsking) {
   TempDir dir;
   WriteFile(dir / "a.mp3", "a");
@@ -218,6 +242,31 @@ TEST(ReplaceFileAtomically, KeepsModeAndLeavesNoTemporary) {
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   std::error_code ec;
   EXPECT_EQ(ListFiles(dir.path(), U"*", ec).size(), 1u);
+}
+
+// A named temporary file is used when its name is free; a file that holds
+// the name already is never touched, and the replacement takes another.
+TEST(ReplaceFileAtomically, NamedTemporaryNeverTakesAnExistingFile) {
+  TempDir dir;
+  const std::string path = dir / "list.m3u";
+  WriteFile(path, "old");
+  WriteFile(dir / ".taken", "mine");
+  ASSERT_FALSE(ReplaceFileAtomically(path, "new", ".free"));
+  ASSERT_FALSE(ReplaceFileAtomically(path, "newer", ".taken"));
+  EXPECT_EQ(test::ReadFile(path), "newer");
+  EXPECT_EQ(test::ReadFile(dir / ".taken"), "mine");
+  std::error_code ec;
+  EXPECT_EQ(ListFiles(dir.path(), U"*", ec),
+            (std::vector<std::string>{".taken", "list.m3u"}));
+}
+
+// The temporary file goes beside the file a link leads to.
+TEST(ReplaceFileAtomically, TemporaryPathFollowsLinks) {
+  TempDir dir;
+  WriteFile(dir / "real/list.m3u", "old");
+  ASSERT_EQ(symlink((dir / "real/list.m3u").c_str(), (dir / "link.m3u").c_str()), 0);
+  EXPECT_EQ(TemporaryPathFor(dir / "link.m3u", ".t"), dir / "real/.t");
+  EXPECT_EQ(TemporaryPathFor(dir / "gone.m3u", ".t"), dir / ".t");
 }
 
 }  // namespace

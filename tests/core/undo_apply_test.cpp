@@ -190,6 +190,30 @@ TEST_F(UndoApplyTest, ContentIsPutBackUnlessChangedSince) {
             U32(music + "/changed.txt") + U"\n\r\n\rDatei wurde seither verändert");
 }
 
+// The temporary file a killed content replacement left goes with the undo;
+// the file itself was never touched and stays as it is.
+TEST_F(UndoApplyTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
+  WriteFile(music + "/a.m3u", "old");
+  JournalAction replace;
+  replace.kind = ActionKind::ContentReplace;
+  replace.path = music + "/a.m3u";
+  replace.before = "old";
+  replace.sizeBefore = 3;
+  replace.sizeAfter = 3;
+  replace.hashAfter = ContentHash("new");
+  std::error_code ec;
+  const std::int64_t batch =
+      journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
+  const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&replace, 1}, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  WriteFile(music + "/" + JournaledTemporaryName(ids[0]), "ne");
+
+  EXPECT_EQ(Undo(batch).failed, 0);
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(Names(music), std::vector<std::string>{"a.m3u"});
+  EXPECT_EQ(ReadFile(music + "/a.m3u"), "old");
+}
+
 // A batch killed part-way: the journal tells which renames happened, and
 // undo restores exactly those.
 TEST_F(UndoApplyTest, KilledBatchIsUndoneExactly) {

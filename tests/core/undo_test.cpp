@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/apply/executor.h"
 #include "core/journal/journal.h"
 #include "support/test_support.h"
 
@@ -223,6 +225,75 @@ TEST_F(UndoTest, PendingActionsCountWhereTheyHappened) {
                                                           "Rename m/a.mp3 -> c.mp3",
                                                           "Rename m/b.mp3 -> a.mp3",
                                                           "Rename m/P.mp3 -> p.mp3"}));
+}
+
+// An untagged file gets its empty tag and then its tag write; "name from
+// tag" appends and then renames. Killed with both steps Pending, the
+// appended tag is judged as the undo steps before it leave the file: with
+// the tag put back, at the name it will have again.
+TEST_F(UndoTest, PendingAppendIsJudgedAsTheLaterUndoStepsLeaveTheFile) {
+  const std::string emptyTag = Tag(' ');
+  Files({{"u.mp3", "audio" + Tag('n')}, {"v.mp3", "audio" + emptyTag},
+         {"W.mp3", "audio" + emptyTag}});
+  const ActionState pending = ActionState::Pending;
+  std::vector<JournalAction> actions;
+  for (const char* name : {"u.mp3", "v.mp3"}) {
+    JournalAction append = OnPath(ActionKind::TagAppend, music + "/" + name, pending);
+    append.sizeBefore = 5;
+    actions.push_back(append);
+    actions.push_back(TagWrite(music + "/" + name, ' ', 'n', pending));
+  }
+  JournalAction append = OnPath(ActionKind::TagAppend, music + "/w.mp3", pending);
+  append.sizeBefore = 5;
+  actions.push_back(append);
+  actions.push_back(Rename(music, "w.mp3", "W.mp3", pending));
+  EXPECT_EQ(Steps(Undo(Record(actions, 'N', "Dateiname aus ID3Tag erstellen"))),
+            (std::vector<std::string>{"Rename m/W.mp3 -> w.mp3", "TagRemove m/w.mp3 size 5",
+                                      "TagRemove m/v.mp3 size 5", "TagWrite m/u.mp3 n-> ",
+                                      "TagRemove m/u.mp3 size 5"}));
+}
+
+// A content replacement killed between writing its temporary file and
+// putting it in place: the undo removes the temporary file, whether or not
+// the file itself was replaced, and leaves alone one that is not a file.
+TEST_F(UndoTest, TemporaryFilesOfPendingReplacementsAreLeftovers) {
+  Files({{"a.m3u", "old"}, {"b.m3u", "new"}, {"c.m3u", "old"}});
+  std::vector<JournalAction> actions;
+  for (const char* name : {"a.m3u", "b.m3u", "c.m3u"}) {
+    JournalAction replace =
+        OnPath(ActionKind::ContentReplace, music + "/" + name, ActionState::Pending);
+    replace.before = "old";
+    replace.sizeBefore = 3;
+    replace.sizeAfter = 3;
+    replace.hashAfter = ContentHash("new");
+    actions.push_back(replace);
+  }
+  const std::int64_t batch = Record(actions, 'Z', "Suchen und Ersetzen: Text");
+  std::error_code ec;
+  const std::vector<JournalAction> recorded = journal->ActionsOf(batch, ec);
+  ASSERT_EQ(recorded.size(), 3u);
+  const std::string first = music + "/" + JournaledTemporaryName(recorded[0].id);
+  const std::string second = music + "/" + JournaledTemporaryName(recorded[1].id);
+  WriteFile(first, "ne");
+  WriteFile(second, "new");
+  std::filesystem::create_directory(music + "/" + JournaledTemporaryName(recorded[2].id));
+
+  const Plan plan = Undo(batch);
+  EXPECT_EQ(Steps(plan), std::vector<std::string>{"ContentReplace m/b.m3u to \"old\""});
+  EXPECT_EQ(plan.leftovers, (std::vector<std::string>{second, first}));
+}
+
+// A letter-case change through a temporary name, killed between its two
+// steps: the file is under the temporary name, and the undo names it back.
+TEST_F(UndoTest, ARenameCutOffHalfWayIsPutBack) {
+  const std::int64_t batch =
+      Record({Rename(music, "a.mp3", "A.mp3", ActionState::Pending),
+              Rename(music, "b.mp3", "B.mp3", ActionState::Pending)});
+  std::error_code ec;
+  const std::string temporary = JournaledTemporaryName(journal->ActionsOf(batch, ec)[0].id);
+  Files({{temporary.c_str(), "a"}, {"b.mp3", "b"}});
+  EXPECT_EQ(Steps(Undo(batch)),
+            std::vector<std::string>{"Rename m/" + temporary + " -> a.mp3"});
 }
 
 TEST_F(UndoTest, NothingToUndo) {

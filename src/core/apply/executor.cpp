@@ -1,7 +1,10 @@
 #include "core/apply/executor.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <unordered_set>
@@ -26,14 +29,15 @@ class StepRunner {
  public:
   explicit StepRunner(Reporter* reporter) : reporter_(reporter) {}
 
-  StepOutcome Perform(const PlanStep& step) {
+  // `id` is the step's journal record, 0 when it has none.
+  StepOutcome Perform(const PlanStep& step, std::int64_t id) {
     if (step.notUndoable) return NotKept(step);
     switch (step.kind) {
-      case StepKind::Rename: return Rename(step);
+      case StepKind::Rename: return Rename(step, id);
       case StepKind::TagWrite: return TagWrite(step);
       case StepKind::TagAppend: return TagAppend(step);
       case StepKind::TagRemove: return TagRemove(step);
-      case StepKind::ContentReplace: return ContentReplace(step);
+      case StepKind::ContentReplace: return ContentReplace(step, id);
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
     }
@@ -72,10 +76,11 @@ class StepRunner {
                     U"aufbewahrt");
   }
 
-  StepOutcome Rename(const PlanStep& step) {
+  StepOutcome Rename(const PlanStep& step, std::int64_t id) {
     std::string stranded;
     const std::error_code ec =
-        renamer_.Rename(step.directory, step.name, step.newName, &stranded);
+        renamer_.Rename(step.directory, step.name, step.newName, &stranded,
+                        id != 0 ? JournaledTemporaryName(id) : std::string());
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
@@ -133,7 +138,7 @@ class StepRunner {
     return Done();
   }
 
-  StepOutcome ContentReplace(const PlanStep& step) {
+  StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
     const std::string path = JoinPath(step.directory, step.name);
     std::string now;
     if (const std::error_code ec = ReadWholeFile(path, now)) return Failed(step, ec);
@@ -143,7 +148,8 @@ class StepRunner {
     if (IsWriteProtected(path)) {
       return Failed(step, std::make_error_code(std::errc::permission_denied));
     }
-    if (const std::error_code ec = ReplaceFileAtomically(path, step.after)) {
+    if (const std::error_code ec = ReplaceFileAtomically(
+            path, step.after, id != 0 ? JournaledTemporaryName(id) : std::string())) {
       return Failed(step, ec);
     }
     return Done();
@@ -316,7 +322,7 @@ bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
       ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
   const StepOutcome outcome = failedFiles.contains(path)
                                   ? StepOutcome{false, U"übersprungen"}
-                                  : runner.Perform(step);
+                                  : runner.Perform(step, id);
   if (!outcome.performed && !path.empty()) failedFiles.insert(path);
   if (outcome.performed) {
     ++result.performed;
@@ -326,6 +332,19 @@ bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
     writer.MarkFailed(id, outcome.failure);
   }
   return outcome.performed;
+}
+
+// Removes the temporary files a cut-off batch left; one that cannot be
+// removed is reported and stays.
+void RemoveLeftovers(const std::vector<std::string>& leftovers, Reporter* reporter) {
+  for (const std::string& path : leftovers) {
+    if (unlink(path.c_str()) == 0 || errno == ENOENT || reporter == nullptr) continue;
+    const std::size_t slash = path.rfind('/');
+    reporter->Report(MessageKind::Warning,
+                     FailureMessageText({errno, std::generic_category()},
+                                        DecodeUtf8(path.substr(0, slash)),
+                                        DecodeUtf8(path.substr(slash + 1))));
+  }
 }
 
 }  // namespace
@@ -404,8 +423,13 @@ bool HoldsContentHash(std::string_view bytes, std::string_view hash) {
   return Hex16(Fnv1a(bytes)) == hash;
 }
 
+std::string JournaledTemporaryName(std::int64_t actionId) {
+  return "~sonavex-" + std::to_string(actionId);
+}
+
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
   ApplyResult result;
+  RemoveLeftovers(plan.leftovers, context.reporter);
   StepRunner runner(context.reporter);
   JournalWriter writer(context, plan);
   const std::size_t end = PlanEnd(plan);

@@ -59,6 +59,12 @@ std::string ContentHash(std::string_view bytes);
 // hex digits alone) that older journals hold.
 bool HoldsContentHash(std::string_view bytes, std::string_view hash);
 
+// The temporary name, beside the file, that the action journaled as
+// `actionId` uses: the new content of a content replacement is written
+// under it, and a rename through a temporary name passes it. Undo finds
+// what a killed batch left behind by it.
+std::string JournaledTemporaryName(std::int64_t actionId);
+
 // A batch that is built up step by step, as the grid's cell editor writes a
 // field on each keystroke: one journal batch from Begin to End, so that
 // undo takes back the whole edit.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <utility>
 
@@ -65,17 +66,47 @@ class UndoState {
     return found != named_.end() ? found->second : later_.Follow(directory, name);
   }
 
+  // Where the same file is on disk while the plan is made: the plan's own
+  // renames back have not happened yet.
+  std::string PathOnDisk(const std::string& directory, const std::string& name) const {
+    return JoinPath(directory, NameOnDisk(directory, name));
+  }
+
+  // The tag that the plan's own tag steps leave at the end of the file now
+  // at `pathOnDisk` by this point of the undo; nullptr where they leave the
+  // file's present one.
+  const std::string* TagLeft(const std::string& pathOnDisk) const {
+    const auto found = tags_.find(pathOnDisk);
+    return found != tags_.end() ? &found->second : nullptr;
+  }
+
+  // The plan puts `tag` back at the end of the file (empty: cuts it off).
+  void TagPutBack(const std::string& pathOnDisk, std::string tag) {
+    if (tag.empty()) {
+      tags_.erase(pathOnDisk);
+    } else {
+      tags_[pathOnDisk] = std::move(tag);
+    }
+  }
+
+  // Whether an entry of exactly this name is there: on a case-insensitive
+  // file system a look-up by name would find any spelling of it, so the
+  // directory's names are compared.
   bool Exists(const std::string& directory, const std::string& name) const {
     const auto found = exists_.find({directory, name});
     if (found != exists_.end()) return found->second;
+    const std::optional<std::set<std::string>>& names = NamesOnDisk(directory);
     struct stat info;
-    return lstat(JoinPath(directory, name).c_str(), &info) == 0;
+    return names ? names->contains(name)
+                 : lstat(JoinPath(directory, name).c_str(), &info) == 0;
   }
 
   // The plan renames `present` (called `batchName` at this point of the
   // batch) back to `oldName`.
   void RenamedBack(const std::string& directory, const std::string& batchName,
                    const std::string& present, const std::string& oldName) {
+    onDisk_[{directory, oldName}] = NameOnDisk(directory, batchName);
+    onDisk_.erase({directory, batchName});
     named_[{directory, batchName}] = batchName;
     named_[{directory, oldName}] = oldName;
     exists_[{directory, present}] = false;
@@ -83,9 +114,29 @@ class UndoState {
   }
 
  private:
+  // The names in `directory` as the plan found them; nothing when it
+  // cannot be listed.
+  const std::optional<std::set<std::string>>& NamesOnDisk(const std::string& directory) const {
+    auto [entry, fresh] = listed_.try_emplace(directory);
+    if (fresh) {
+      std::error_code ec;
+      std::vector<std::string> names = ListNames(directory, ec);
+      if (!ec) entry->second.emplace(names.begin(), names.end());
+    }
+    return entry->second;
+  }
+
+  std::string NameOnDisk(const std::string& directory, const std::string& name) const {
+    const auto found = onDisk_.find({directory, name});
+    return found != onDisk_.end() ? found->second : later_.Follow(directory, name);
+  }
+
   LaterRenames later_;
   std::map<Place, std::string> named_;
   std::map<Place, bool> exists_;
+  std::map<Place, std::string> onDisk_;        // name in the batch -> name on disk
+  std::map<std::string, std::string> tags_;    // path on disk -> tag put back
+  mutable std::map<std::string, std::optional<std::set<std::string>>> listed_;
 };
 
 // The file is `size` bytes long (any size when none is given) and ends in
@@ -114,8 +165,18 @@ std::optional<std::string> ContentAsWritten(const std::string& path,
   return content;
 }
 
+// The file is `size` bytes long (any size when none is given) and ends in
+// `tag` at the point of the undo where `state` is: a tag that the plan's
+// later steps put back counts in place of the one on disk.
+bool TagIs(const UndoState& state, const std::string& path,
+           std::optional<std::int64_t> size, const std::string& tag) {
+  const std::string* left = state.TagLeft(path);
+  return left != nullptr ? FileIs(path, size, {}) && *left == tag : FileIs(path, size, tag);
+}
+
 // Whether an action left Pending by a batch that was cut off happened: the
-// file as it is now tells. `path` is the file's present path.
+// file as it is now tells, together with what the undo steps before this
+// one put back. `path` is where the file is on disk now.
 bool PendingHappened(const JournalAction& action, const UndoState& state,
                      const std::string& path) {
   switch (action.kind) {
@@ -123,9 +184,9 @@ bool PendingHappened(const JournalAction& action, const UndoState& state,
       return state.Exists(action.directory,
                           state.NameNow(action.directory, action.newName)) &&
              !state.Exists(action.directory, action.oldName);
-    case ActionKind::TagWrite: return FileIs(path, std::nullopt, action.after);
+    case ActionKind::TagWrite: return TagIs(state, path, std::nullopt, action.after);
     case ActionKind::TagAppend:
-      return FileIs(path, action.sizeBefore + std::int64_t{kTagSize}, EmptyTag());
+      return TagIs(state, path, action.sizeBefore + std::int64_t{kTagSize}, EmptyTag());
     case ActionKind::TagRemove: return FileIs(path, action.sizeBefore, {});
     case ActionKind::ContentReplace: return ContentAsWritten(path, action).has_value();
     case ActionKind::ExportWrite: return false;
@@ -145,6 +206,33 @@ std::string ContentSeen(const std::string& path, const JournalAction& action) {
   std::string changed;
   ReadWholeFile(path, changed);
   return changed + '\0';
+}
+
+// The temporary file a content replacement that was cut off may have left
+// beside the file: the undo removes it.
+void AddLeftover(const std::string& path, const JournalAction& action, Plan& plan) {
+  const std::string temporary = TemporaryPathFor(path, JournaledTemporaryName(action.id));
+  struct stat info;
+  if (lstat(temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+    plan.leftovers.push_back(temporary);
+  }
+}
+
+// A rename through a temporary name that was cut off between its two steps
+// left the file under the temporary name: the undo puts the old name back.
+bool PutBackStranded(const JournalAction& rename, UndoState& state, Plan& plan) {
+  const std::string temporary = JournaledTemporaryName(rename.id);
+  if (!state.Exists(rename.directory, temporary) ||
+      state.Exists(rename.directory, rename.oldName)) {
+    return false;
+  }
+  PlanStep step;
+  step.directory = rename.directory;
+  step.name = temporary;
+  step.newName = rename.oldName;
+  plan.steps.push_back(std::move(step));
+  state.RenamedBack(rename.directory, temporary, temporary, rename.oldName);
+  return true;
 }
 
 // The step that takes `action` back, addressed to the file's present place.
@@ -193,14 +281,24 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
     const Place place = isRename ? Place{action.directory, action.newName}
                                  : SplitPath(action.path);
     const Place present{place.first, state.NameNow(place.first, place.second)};
-    if (action.state == ActionState::Pending &&
-        !PendingHappened(action, state, JoinPath(present.first, present.second))) {
+    const std::string onDisk = state.PathOnDisk(place.first, place.second);
+    if (action.state == ActionState::Pending && action.kind == ActionKind::ContentReplace) {
+      AddLeftover(onDisk, action, plan);
+    }
+    if (action.state == ActionState::Pending && isRename &&
+        PutBackStranded(action, state, plan)) {
+      continue;
+    }
+    if (action.state == ActionState::Pending && !PendingHappened(action, state, onDisk)) {
       continue;
     }
     plan.steps.push_back(Inverse(action, present));
     if (action.kind == ActionKind::ContentReplace && CanBeUndone(action)) {
-      plan.steps.back().before = ContentSeen(JoinPath(present.first, present.second), action);
+      plan.steps.back().before = ContentSeen(onDisk, action);
     }
+    if (action.kind == ActionKind::TagWrite) state.TagPutBack(onDisk, action.before);
+    if (action.kind == ActionKind::TagAppend) state.TagPutBack(onDisk, {});
+    if (action.kind == ActionKind::TagRemove) state.TagPutBack(onDisk, EmptyTag());
     if (isRename) {
       state.RenamedBack(action.directory, action.newName, present.second, action.oldName);
     }

@@ -66,6 +66,9 @@ struct Plan {
   std::string directory;        // the directory the batch started in
   std::int64_t undoes = 0;      // for an undo plan: the journal batch it takes back
   std::vector<PlanStep> steps;
+  // Undo only: temporary files of content replacements that the batch, cut
+  // off by a crash or kill, left behind; the executor removes them first.
+  std::vector<std::string> leftovers;
 };
 
 // Counts for the preview's last line.

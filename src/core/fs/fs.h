@@ -88,11 +88,14 @@ std::error_code RenameStepNoReplace(const std::string& fromPath,
 // done by `step`. When the second step fails, the old name is put back; if
 // even that fails, *strandedName (if given) receives the temporary name, so
 // the user can be told where the file is. Returns the failure of the rename.
+// `temporaryName`, when given and free, is the temporary name, so that a
+// file a killed process left under it can be found again.
 std::error_code RenameThroughTemporary(const std::string& directory,
                                        const std::string& oldName,
                                        const std::string& newName,
                                        std::string* strandedName,
-                                       const RenameStep& step = RenameStepNoReplace);
+                                       const RenameStep& step = RenameStepNoReplace,
+                                       std::string_view temporaryName = {});
 
 // True when the owner's write bit of the file (a link's target) is off: the
 // file is read-only. False also when it cannot be looked at.
@@ -182,8 +185,10 @@ class FileHandle {
 // directory cannot be opened, the rename goes by full path.
 class DirectoryRenamer {
  public:
+  // `temporaryName` as for RenameThroughTemporary.
   std::error_code Rename(const std::string& directory, const std::string& oldName,
-                         const std::string& newName, std::string* strandedName = nullptr);
+                         const std::string& newName, std::string* strandedName = nullptr,
+                         std::string_view temporaryName = {});
 
  private:
   std::string directory_;
@@ -197,8 +202,16 @@ class DirectoryRenamer {
 // owner where allowed); a file with more than one hard link is rewritten in
 // place, so all its links keep it, and gets its old content back when that
 // fails. On failure the file is as it was and no temporary file is left.
+// `temporaryName`, when given, names the temporary file, so that one left
+// behind by a process that was killed can be found again; when a file of
+// that name is already there, a fresh random name is taken instead.
 std::error_code ReplaceFileAtomically(const std::string& path,
-                                      std::string_view contents);
+                                      std::string_view contents,
+                                      std::string_view temporaryName = {});
+
+// Where ReplaceFileAtomically(path, ..., temporaryName) puts its temporary
+// file: beside the file the links of `path` lead to.
+std::string TemporaryPathFor(const std::string& path, std::string_view temporaryName);
 
 std::error_code ReadWholeFile(const std::string& path, std::string& out);
 

@@ -120,9 +120,10 @@ std::error_code RenameThroughTemporary(const std::string& directory,
                                        const std::string& oldName,
                                        const std::string& newName,
                                        std::string* strandedName,
-                                       const RenameStep& step) {
+                                       const RenameStep& step,
+                                       std::string_view temporaryName) {
   const std::string from = JoinPath(directory, oldName);
-  std::string temporary = TemporaryName();
+  std::string temporary = temporaryName.empty() ? TemporaryName() : std::string(temporaryName);
   std::error_code ec = step(from, JoinPath(directory, temporary));
   for (int attempt = 0; ec == Errno(EEXIST) && attempt < 8; ++attempt) {
     temporary = TemporaryName();
@@ -141,7 +142,7 @@ namespace {
 // RenameNoReplace, its first try relative to `dirFd` when that is open.
 std::error_code RenameIn(int dirFd, const std::string& directory,
                          const std::string& oldName, const std::string& newName,
-                         std::string* strandedName) {
+                         std::string* strandedName, std::string_view temporaryName = {}) {
   // Both names stay inside `directory`: "../x" as either side would move a
   // file between directories.
   if (!IsValidFileName(oldName) || !IsValidFileName(newName)) return Errno(EINVAL);
@@ -151,7 +152,8 @@ std::error_code RenameIn(int dirFd, const std::string& directory,
   // letter-case-only change is the file itself under another spelling.
   if (ec == Errno(EEXIST) && FoldForCompare(oldName) == FoldForCompare(newName) &&
       !HasExactEntry(directory, newName)) {
-    return RenameThroughTemporary(directory, oldName, newName, strandedName);
+    return RenameThroughTemporary(directory, oldName, newName, strandedName,
+                                  RenameStepNoReplace, temporaryName);
   }
   return ec;
 }
@@ -170,13 +172,14 @@ std::error_code RenameNoReplace(const std::string& directory,
 std::error_code DirectoryRenamer::Rename(const std::string& directory,
                                          const std::string& oldName,
                                          const std::string& newName,
-                                         std::string* strandedName) {
+                                         std::string* strandedName,
+                                         std::string_view temporaryName) {
   if (directory != directory_ || !handle_.valid()) {
     std::error_code ec;
     handle_ = FileHandle::OpenDirectory(directory, ec);
     directory_ = directory;
   }
-  return RenameIn(handle_.fd(), directory, oldName, newName, strandedName);
+  return RenameIn(handle_.fd(), directory, oldName, newName, strandedName, temporaryName);
 }
 
 }  // namespace sonavex

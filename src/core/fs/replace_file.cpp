@@ -85,19 +85,39 @@ std::error_code WriteAndSync(int fd, std::string_view contents) {
   return {};
 }
 
+// Creates the temporary file in `directory`, exclusively, so that it never
+// takes the place of a file of the user's: under `name` when one is given
+// and free, else under a short random name that fits beside a name of full
+// length. Its path goes to `temporary`.
+int CreateTemporary(const std::string& directory, std::string_view name,
+                    std::string& temporary) {
+  if (!name.empty()) {
+    temporary = JoinPath(directory, name);
+    const int fd = Sys().open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  temporary = JoinPath(directory, "~XXXXXX");
+  return Sys().mkostemp(temporary.data(), O_CLOEXEC);
+}
+
 }  // namespace
 
+std::string TemporaryPathFor(const std::string& linkOrPath, std::string_view temporaryName) {
+  std::string path = linkOrPath;
+  if (FollowLinks(path)) path = linkOrPath;
+  return JoinPath(DirectoryOf(path), temporaryName);
+}
+
 std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
-                                      std::string_view contents) {
+                                      std::string_view contents,
+                                      std::string_view temporaryName) {
   std::string path = linkOrPath;
   if (std::error_code ec = FollowLinks(path)) return ec;
   struct stat old{};
   const bool exists = stat(path.c_str(), &old) == 0;
   if (exists && old.st_nlink > 1) return WriteInPlace(path, contents);
-  // A short name of its own, created exclusively: it never takes the place
-  // of a file of the user's, and fits beside a name of full length.
-  std::string temporary = JoinPath(DirectoryOf(path), "~XXXXXX");
-  const int fd = Sys().mkostemp(temporary.data(), O_CLOEXEC);
+  std::string temporary;
+  const int fd = CreateTemporary(DirectoryOf(path), temporaryName, temporary);
   if (fd < 0) return LastError();
   std::error_code ec = WriteAndSync(fd, contents);
   if (!ec) ec = TakeOver(fd, exists ? &old : nullptr);
