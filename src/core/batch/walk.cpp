@@ -49,13 +49,17 @@ bool WalkFiles(const BatchContext& context, const std::string& startDirectory,
   return VisitDirectory(context, startDirectory, visit, listed);
 }
 
+void ReportWalkFailure(const BatchContext& context, const std::string& startDirectory) {
+  if (context.reporter != nullptr) {
+    context.reporter->Report(MessageKind::Error, WalkFailureText(startDirectory));
+  }
+}
+
 bool WalkDirectory(const BatchContext& context,
                    const std::string& startDirectory,
                    const FileVisitor& visit) {
   const bool walked = WalkFiles(context, startDirectory, visit);
-  if (!walked && context.reporter != nullptr) {
-    context.reporter->Report(MessageKind::Error, WalkFailureText(startDirectory));
-  }
+  if (!walked) ReportWalkFailure(context, startDirectory);
   return walked;
 }
 
