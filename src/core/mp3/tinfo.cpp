@@ -155,13 +155,6 @@ std::error_code TInfo::SetDatei(const std::string& path, const TagAppender& appe
 
 bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }
 
-std::error_code LoadWithTagTail(const std::string& path, TInfo& info, TagTail& tail) {
-  FileRead read = ReadFileInfo(path);
-  info = std::move(read.info);
-  tail = std::move(read.tail);
-  return read.error;
-}
-
 FileRead ReadFileInfo(const std::string& path) {
   FileRead read;
   read.info.Datei = path;

@@ -50,17 +50,12 @@ struct TInfo {
 // in any letter case.
 bool IsMp3Type(std::u32string_view typ);
 
-// Loads `info` read-only as SetDatei(path) does, always reading the file,
-// and gives the size and last 128 bytes of an MP3 file as that load read
-// them (`tail` stays empty for other files), so that a tag writer need not
-// read the file a second time.
-std::error_code LoadWithTagTail(const std::string& path, TInfo& info, TagTail& tail);
-
 // What reading a file gives before anything is written to it: the record as
-// SetDatei(path) loads it, the failure that ended the reading (the record
-// then holds what was read before it), and for an MP3 file its size and
-// last 128 bytes as read. Reads of different files share nothing, so
-// several may run at once on different threads.
+// SetDatei(path) loads it (always reading the file), the failure that ended
+// the reading (the record then holds what was read before it), and for an
+// MP3 file its size and last 128 bytes as read, so that a tag writer need
+// not read the file a second time. Reads of different files share nothing,
+// so several may run at once on different threads.
 struct FileRead {
   TInfo info;
   std::error_code error;
