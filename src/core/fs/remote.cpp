@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 
 namespace sonavex {
 namespace {
@@ -25,6 +26,11 @@ constexpr std::array<std::uint32_t, 11> kRemoteTypes = {
     0x47504653,  // GPFS
 };
 
+// Enough requests to cover the round trips of a share that answers in a few
+// milliseconds, few enough not to swamp its server.
+constexpr int kRemoteReadsInFlight = 16;
+constexpr int kMostReadsInFlight = 64;
+
 }  // namespace
 
 bool IsOnRemoteFileSystem(const std::string& path) {
@@ -32,6 +38,18 @@ bool IsOnRemoteFileSystem(const std::string& path) {
   if (statfs(path.c_str(), &info) != 0) return false;
   const auto type = static_cast<std::uint32_t>(info.f_type);
   return std::find(kRemoteTypes.begin(), kRemoteTypes.end(), type) != kRemoteTypes.end();
+}
+
+}  // namespace sonavex
+
+namespace sonavex {
+
+int ReadsInFlightFor(const std::string& directory) {
+  if (const char* forced = std::getenv("SONAVEX_READS_IN_FLIGHT")) {
+    const int count = std::atoi(forced);
+    if (count >= 1) return std::min(count, kMostReadsInFlight);
+  }
+  return IsOnRemoteFileSystem(directory) ? kRemoteReadsInFlight : 1;
 }
 
 }  // namespace sonavex

@@ -9,4 +9,11 @@ namespace sonavex {
 // type; false on local disks and when the path cannot be looked at.
 bool IsOnRemoteFileSystem(const std::string& path);
 
+// How many files (or folders) to read at once below `directory`: many on
+// network and FUSE file systems, where each request waits for an answer;
+// one on a local disk, where the reads come from the cache and threads
+// would only cost. SONAVEX_READS_IN_FLIGHT in the environment sets the
+// number, so that benchmarks and tests can compare the two ways of reading.
+int ReadsInFlightFor(const std::string& directory);
+
 }  // namespace sonavex

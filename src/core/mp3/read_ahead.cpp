@@ -1,32 +1,16 @@
 #include "core/mp3/read_ahead.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <utility>
 
 #include "core/fs/fs.h"
-#include "core/fs/remote.h"
 
 namespace sonavex {
 namespace {
 
-// Enough requests to cover the round trips of a share that answers in a few
-// milliseconds, few enough not to swamp its server.
-constexpr int kRemoteReadsInFlight = 16;
-constexpr int kMostReadsInFlight = 64;
 // Each thread may run this many files ahead of the taker.
 constexpr std::size_t kSlotsPerThread = 2;
 
 }  // namespace
-
-int ReadsInFlightFor(const std::string& directory) {
-  // Benchmarks and tests compare the reading paths on the same files.
-  if (const char* forced = std::getenv("SONAVEX_READS_IN_FLIGHT")) {
-    const int count = std::atoi(forced);
-    if (count >= 1) return std::min(count, kMostReadsInFlight);
-  }
-  return IsOnRemoteFileSystem(directory) ? kRemoteReadsInFlight : 1;
-}
 
 struct ReadAhead::Slot {
   ReadItem item;

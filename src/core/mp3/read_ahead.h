@@ -15,14 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "core/fs/remote.h"
 #include "core/mp3/tinfo.h"
 
 namespace sonavex {
-
-// How many files to read at once below `directory`: many on network and
-// FUSE file systems, where each request waits for an answer; one on a local
-// disk, where the reads come from the cache and threads would only cost.
-int ReadsInFlightFor(const std::string& directory);
 
 // One file of the set: where it is and what reading it gave.
 struct ReadItem {
