@@ -88,10 +88,16 @@ ReadItem ReadAhead::Take() {
   return std::move(slot->item);
 }
 
-OrderedReads::OrderedReads(int inFlight, Use use, ReadAhead::BeforeRead beforeRead)
-    : reader_(inFlight, std::move(beforeRead)), use_(std::move(use)) {}
+OrderedReads::OrderedReads(int inFlight, Use use)
+    : reader_(inFlight), use_(std::move(use)), oneAtATime_(inFlight <= 1) {}
 
 void OrderedReads::Add(const std::string& directory, const std::string& name) {
+  if (oneAtATime_) {
+    // Straight through: no queue to keep for a single file.
+    ReadItem item{directory, name, ReadFileInfo(JoinPath(directory, name))};
+    use_(item);
+    return;
+  }
   reader_.Add(directory, name);
   if (reader_.Queued() < reader_.Window()) return;
   ReadItem item = reader_.Take();

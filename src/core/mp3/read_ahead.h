@@ -71,7 +71,7 @@ class ReadAhead {
 class OrderedReads {
  public:
   using Use = std::function<void(ReadItem& item)>;
-  OrderedReads(int inFlight, Use use, ReadAhead::BeforeRead beforeRead = {});
+  OrderedReads(int inFlight, Use use);
 
   void Add(const std::string& directory, const std::string& name);
   // Uses the items still queued; called at the end of the set.
@@ -80,6 +80,7 @@ class OrderedReads {
  private:
   ReadAhead reader_;
   Use use_;
+  bool oneAtATime_;
 };
 
 }  // namespace sonavex
