@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/batch/batch.h"
+#include "core/batch/planner.h"
 #include "core/batch/read_selected.h"
 #include "core/mp3/info_row.h"
 #include "core/mp3/read_ahead.h"
@@ -259,6 +260,43 @@ TEST_F(ParallelReaderTest, ReadSelectedKeepsTheOrderOfItemsAndMessages) {
   chmod((dir / "zz").c_str(), 0755);
   if (!same) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
   EXPECT_TRUE(*same);
+}
+
+// The tag operations plan from records read ahead: the same steps, with
+// the same collisions foreseen in each folder, as reading one by one.
+TEST(PlanReadAhead, NameFromTagPlansTheSameStepsInEveryFolder) {
+  TempDir dir;
+  for (const char* folder : {"a", "b", "b/c"}) {
+    const std::string at = dir / folder;
+    WriteFile(at + "/1.mp3", TwoFrames() + TagWith("Song", "Band", ""));
+    WriteFile(at + "/2.mp3", TwoFrames() + TagWith("Song", "Band", "other"));
+    WriteFile(at + "/3.mp3", TwoFrames());
+    WriteFile(at + "/4.mp3", TwoFrames() + TagWith("Taken", "Band", ""));
+    WriteFile(at + "/Band - Taken.mp3", "already there");
+    WriteFile(at + "/5.txt", "text");
+  }
+  const auto plan = [&](int inFlight) {
+    const ReadsInFlight forced(inFlight);
+    BatchContext context;
+    context.mask = U"*.*";
+    context.recursive = true;
+    std::vector<std::string> steps;
+    for (const PlanStep& step :
+         PlanSelection(Operation::N, NameFromTagParams{2}, dir.path(), {}, context).steps) {
+      steps.push_back(step.directory.substr(dir.path().size()) + "|" + step.name + "|" +
+                      step.newName + "|" + std::to_string(static_cast<int>(step.kind)) + "|" +
+                      std::to_string(step.sizeBefore) + "|" + EncodeUtf8(step.foreseen));
+    }
+    return steps;
+  };
+  const std::vector<std::string> sequential = plan(1);
+  // Per folder 5 renames and 2 empty tags (3.mp3 and the untagged "Band -
+  // Taken.mp3", which then collides with 3.mp3's new name "-.mp3").
+  ASSERT_EQ(sequential.size(), 21u);
+  std::size_t foreseen = 0;
+  for (const std::string& step : sequential) foreseen += step.back() != '|';
+  EXPECT_EQ(foreseen, 9u);  // 2.mp3, 4.mp3 and "Band - Taken.mp3" in each folder
+  EXPECT_EQ(plan(16), sequential);
 }
 
 }  // namespace

@@ -42,6 +42,14 @@ class DirectoryNames {
     listed_.emplace_back(directory, listing);
   }
 
+  // The plan has come to a file of `directory`: the listings of the
+  // directories before it are not needed any more, as files come in the
+  // order of the walk.
+  void Reach(const std::string& directory) {
+    if (directory == directory_) return;
+    while (!listed_.empty() && listed_.front().first != directory) listed_.pop_front();
+  }
+
   // Records a rename that the sequential run would perform.
   void Rename(const std::string& oldName, const std::string& newName) {
     names_.erase(oldName);
@@ -54,14 +62,12 @@ class DirectoryNames {
   // than looking up each new name on its own.
   void Enter(const std::string& directory) {
     if (directory == directory_) return;
+    Reach(directory);
     directory_ = directory;
-    while (!listed_.empty()) {
-      const std::pair<std::string, DirectoryListing> listed = std::move(listed_.front());
+    if (!listed_.empty()) {
+      Take(listed_.front().second);
       listed_.pop_front();
-      if (listed.first == directory) {
-        Take(listed.second);
-        return;
-      }
+      return;
     }
     std::error_code ec;
     std::vector<std::string> present = ListNames(directory, ec);
@@ -276,10 +282,12 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   // ahead, other files are passed over without a word.
   const bool readsMp3 = info->family != OperationFamily::Content && info->needsMp3;
   OrderedReads reads(readsMp3 ? ReadsInFlightFor(directory) : 1, [&](ReadItem& item) {
+    names.Reach(item.directory);
     PlanMp3File(*info, params, context, item, names, plan);
   });
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
     if (!readsMp3) {
+      names.Reach(dir);
       PlanFile(*info, params, context, dir, name, names, plan);
     } else if (IsMp3Name(name)) {
       reads.Add(dir, name);
