@@ -1,6 +1,8 @@
 // Filling the info grid with 10,000 small MP3 files of one directory against
 // loading their information records alone. Offscreen:
 //   QT_QPA_PLATFORM=offscreen build/bin/info_grid_bench
+// SONAVEX_BENCH_FILES and SONAVEX_BENCH_PER_FOLDER set another tree, e.g.
+// 100000 files, 100 to a folder (bench/scale.sh).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -18,14 +20,19 @@
 namespace sonavex {
 namespace {
 
-constexpr int kFiles = 10000;
+int FromEnvironment(const char* name, int fallback) {
+  const char* value = getenv(name);
+  return value != nullptr && *value != '\0' ? atoi(value) : fallback;
+}
+
+const int kFiles = FromEnvironment("SONAVEX_BENCH_FILES", 10000);
 
 using bench::NoReports;
 
 // The grid's first filling would give untagged files their tag; the tree
 // has them ensured already, so every pass reads the same.
 const bench::Mp3Tree& TheDirectory() {
-  static const bench::Mp3Tree tree(kFiles, 0);
+  static const bench::Mp3Tree tree(kFiles, FromEnvironment("SONAVEX_BENCH_PER_FOLDER", 0));
   return tree;
 }
 

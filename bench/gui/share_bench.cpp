@@ -8,8 +8,8 @@
 //
 // Each command runs as the program decides how many files to read at once
 // ("as chosen") and, for comparison, with one file at a time as before and
-// with 16 at a time. SONAVEX_SLOWFS names slowfs.py when it is not in
-// ../shared/tools beside the source tree.
+// with 16 at a time. slowfs.py is found at configure time as for the tests
+// (-DSONAVEX_SLOWFS_SCRIPT=PATH), or named by SONAVEX_SLOWFS at run time.
 //
 // Usage: share_bench [latency-ms (1)] [rounds (3)] [files (1000)] [--chosen-only]
 //   QT_QPA_PLATFORM=offscreen build-rel/bin/share_bench 1
@@ -118,7 +118,7 @@ int Run(Setup& setup, double latency, bool chosenOnly) {
   const bench::Mp3Tree tree(setup.files, setup.files / kFolders);
   const bench::Mp3Tree flat(setup.files, 0);
   const char* script = getenv("SONAVEX_SLOWFS");
-  if (script == nullptr) script = SONAVEX_SLOWFS_PATH;
+  if (script == nullptr || *script == '\0') script = SONAVEX_SLOWFS_PATH;
   bench::SlowShare treeShare(tree.root(), latency, script);
   bench::SlowShare flatShare(flat.root(), latency, script);
   if (!treeShare.ok() || !flatShare.ok()) {

@@ -27,6 +27,8 @@ class SlowShare {
       why_ = "/dev/fuse is missing";
     } else if (access(kPython, X_OK) != 0 || access(kFusermount, X_OK) != 0) {
       why_ = std::string(kPython) + " or " + kFusermount + " is missing";
+    } else if (script.empty()) {
+      why_ = "slowfs.py was not found (-DSONAVEX_SLOWFS_SCRIPT=PATH or SONAVEX_SLOWFS)";
     } else if (access(script.c_str(), R_OK) != 0) {
       why_ = script + " is missing";
     } else {

@@ -106,10 +106,7 @@ std::string StepLine(const PlanStep& step) {
     case StepKind::TagWrite: return path + "\tTag geschrieben";
     case StepKind::TagAppend: return path + "\tTag angehängt";
     case StepKind::TagRemove: return path + "\tTag entfernt";
-    case StepKind::ContentReplace:
-      if (step.changedLines == 0) return path + "\tInhalt ersetzt";
-      return path + "\tInhalt ersetzt (" + std::to_string(step.changedLines) +
-             (step.changedLines == 1 ? " Zeile)" : " Zeilen)");
+    case StepKind::ContentReplace: return path + "\t" + ContentReplacedText(step.changedLines);
     case StepKind::Refuse:
     case StepKind::WalkFailure: break;
   }

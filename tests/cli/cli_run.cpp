@@ -1,40 +1,52 @@
 #include "cli/cli_run.h"
 
 #include <sys/wait.h>
-
-#include <cstdlib>
-
-#include "support/test_support.h"
+#include <unistd.h>
 
 namespace sonavex::test {
-namespace {
-
-std::string Quote(const std::string& arg) {
-  std::string out = "'";
-  for (char c : arg) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
-}  // namespace
 
 CliResult RunCli(const std::vector<std::string>& args,
                  const std::string& workingDirectory) {
-  TempDir capture;
+  return RunCliThrough({}, args, workingDirectory);
+}
+
+CliResult RunCliThrough(const std::vector<std::string>& launcher,
+                        const std::vector<std::string>& args,
+                        const std::string& workingDirectory) {
+  return CliRun(launcher, args, workingDirectory).Wait();
+}
+
+CliRun::CliRun(const std::vector<std::string>& launcher, const std::vector<std::string>& args,
+               const std::string& workingDirectory) {
   // The tool's undo journal goes into the capture directory, never into
   // the user's own.
-  std::string command = "XDG_STATE_HOME=" + Quote(capture.path()) + " " + Quote(SONAVEX_CLI);
-  if (!workingDirectory.empty()) command = "cd " + Quote(workingDirectory) + " && " + command;
-  for (const std::string& arg : args) command += " " + Quote(arg);
-  command += " </dev/null >" + Quote(capture / "out") + " 2>" + Quote(capture / "err");
-  const int raw = std::system(command.c_str());
+  std::string command = "XDG_STATE_HOME=" + ShellQuote(capture_.path());
+  for (const std::string& word : launcher) command += " " + ShellQuote(word);
+  command += " " + ShellQuote(SONAVEX_CLI);
+  if (!workingDirectory.empty()) command = "cd " + ShellQuote(workingDirectory) + " && " + command;
+  for (const std::string& arg : args) command += " " + ShellQuote(arg);
+  command += " </dev/null >" + ShellQuote(capture_ / "out") + " 2>" + ShellQuote(capture_ / "err");
+  shell_ = fork();
+  if (shell_ == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+}
+
+CliResult CliRun::Wait() {
   CliResult result;
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = ReadFile(capture / "out");
-  result.err = ReadFile(capture / "err");
+  int raw = 0;
+  if (shell_ > 0 && waitpid(shell_, &raw, 0) == shell_) {
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  shell_ = -1;
+  result.out = ReadFile(capture_ / "out");
+  result.err = ReadFile(capture_ / "err");
   return result;
+}
+
+CliRun::~CliRun() {
+  if (shell_ > 0) waitpid(shell_, nullptr, 0);
 }
 
 }  // namespace sonavex::test

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
+
 #include "core/apply/executor.h"
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
@@ -12,6 +14,7 @@
 #include "core/journal/journal.h"
 #include "core/ops/text_replace.h"
 #include "core/text/encoding.h"
+#include "core/text/replace.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -54,6 +57,55 @@ TEST(TextReplace, TextModel) {
     EXPECT_EQ(result.changedLines, c.changedLines) << c.label;
     EXPECT_EQ(result.outcome, c.changedLines > 0 ? Outcome::Replaced : Outcome::Unchanged)
         << c.label;
+  }
+}
+
+// The text model spelled out the slow way: each line decoded, replaced
+// with the shared case-insensitive loop, and encoded again.
+TextReplaceResult ReplaceLineByLine(std::string_view text, const TextReplaceParams& params) {
+  if (!text.empty() && text.back() == '\x1a') text.remove_suffix(1);
+  const bool utf8 = IsValidUtf8(text);
+  const std::size_t firstEnd = text.find_first_of("\r\n");
+  const bool lf = firstEnd != std::string_view::npos && text[firstEnd] == '\n';
+  TextReplaceResult result;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t stop = text.find(lf ? '\n' : '\r', at);
+    if (stop == std::string_view::npos) stop = text.size();
+    const std::string_view line = text.substr(at, stop - at);
+    at = stop == text.size() ? stop : stop + 1 + (!lf && text.substr(stop + 1, 1) == "\n");
+    const std::u32string decoded = utf8 ? DecodeUtf8(line) : DecodeWindows1252(line);
+    const ReplaceResult r = ReplaceAllIgnoringCase(params.search, params.replacement, decoded);
+    const bool changed = r.count > 0 && r.text != decoded;
+    result.content += !changed ? std::string(line)
+                      : utf8   ? EncodeUtf8(r.text)
+                               : EncodeWindows1252(r.text);
+    result.content += lf ? "\n" : "\r\n";
+    result.changedLines += changed ? 1 : 0;
+  }
+  if (result.changedLines == 0) result.content.clear();
+  return result;
+}
+
+// Random texts of letters in both cases, umlauts in UTF-8 and in
+// Windows-1252, line ends of every kind and question marks, against search
+// texts and replacements that reach over line ends, cannot be written in
+// Windows-1252, or equal what they replace.
+TEST(TextReplace, AgreesWithTheLineByLineModel) {
+  const std::vector<std::string> pieces = {"a", "A", "b", "\xc3\xa4", "\xc3\x84", "\xe4", "\xc4",
+                                           "\r", "\n", "\r\n", "?", "\x80", "\x81", "\xc3"};
+  const std::u32string texts[] = {U"a",   U"A",    U"ab",  U"\u00e4", U"\u00c4b", U"a\nb",
+                                  U"a\r", U"?",    U"\u0142", U"\u20ac", U"aa",  U"\nA"};
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const std::size_t count = random() % 12;
+    for (std::size_t i = 0; i < count; ++i) bytes += pieces[random() % pieces.size()];
+    const TextReplaceParams params{texts[random() % std::size(texts)],
+                                   texts[random() % std::size(texts)]};
+    const TextReplaceResult fast = ReplaceTextInContent(bytes, params);
+    const TextReplaceResult slow = ReplaceLineByLine(bytes, params);
+    ASSERT_EQ(fast.content, slow.content) << testing::PrintToString(bytes);
+    ASSERT_EQ(fast.changedLines, slow.changedLines) << testing::PrintToString(bytes);
   }
 }
 

@@ -23,6 +23,32 @@ using test::RecordingReporter;
 using test::TempDir;
 using test::WriteFile;
 
+// The hash undo checks a replaced content by. Its values are stored in
+// journals, so they are pinned; the FNV-1a hashes of older journals hold.
+TEST(ContentHash, KeepsItsValuesAndReadsOlderJournals) {
+  EXPECT_EQ(ContentHash(""), "v2:55855614c32f51b6");
+  EXPECT_EQ(ContentHash("abc"), "v2:f83adc8d88d453ed");
+  struct Row {
+    std::string bytes, hash;
+    bool holds;
+  };
+  const std::string words = "0123456789abcdef";
+  const Row rows[] = {
+      {"abc", "v2:f83adc8d88d453ed", true},
+      {"abd", "v2:f83adc8d88d453ed", false},
+      {"", "cbf29ce484222325", true},  // FNV-1a
+      {"a", "af63dc4c8601ec8c", true},
+      {"b", "af63dc4c8601ec8c", false},
+      {"abc", "f83adc8d88d453ed", false},  // the new digits without their mark
+      {"89abcdef01234567", ContentHash(words), false},  // words swapped
+      {std::string("abc\0", 4), ContentHash("abc"), false},
+      {words + words + words + "x", ContentHash(words + words + words + "y"), false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(HoldsContentHash(row.bytes, row.hash), row.holds) << row.bytes << " " << row.hash;
+  }
+}
+
 constexpr std::int64_t kNow = 1'700'000'000;
 
 PlanStep RenameStep(const std::string& directory, std::string name, std::string newName) {

@@ -41,7 +41,12 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
   refuse.message = U"Name zu lang\n\rübersprungen";
   PlanStep content = Step(StepKind::ContentReplace, "/m", "e.txt");
   content.notUndoable = true;
-  plan.steps = {rename, tag, Step(StepKind::TagAppend, "/m", "f.mp3"), refuse, content};
+  PlanStep lines = Step(StepKind::ContentReplace, "/m", "g.m3u");
+  lines.changedLines = 3;
+  PlanStep line = Step(StepKind::ContentReplace, "/m", "h.m3u");
+  line.changedLines = 1;
+  plan.steps = {rename, tag, Step(StepKind::TagAppend, "/m", "f.mp3"), refuse, content, lines,
+                line};
 
   PreviewDialog dialog(plan);
   const QAbstractItemModel* model = dialog.rows()->model();
@@ -52,9 +57,11 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
       {"Abgelehnt", "d.mp3", "", "", "Name zu lang übersprungen"},
       {"Inhalt ersetzen", "e.txt", "Inhalt", "Inhalt",
        "Kann nicht rückgängig gemacht werden."},
+      {"Inhalt ersetzen", "g.m3u", "Inhalt", "Inhalt ersetzt (3 Zeilen)", ""},
+      {"Inhalt ersetzen", "h.m3u", "Inhalt", "Inhalt ersetzt (1 Zeile)", ""},
   };
-  ASSERT_EQ(model->rowCount(), 5);
-  for (int row = 0; row < 5; ++row) {
+  ASSERT_EQ(model->rowCount(), 7);
+  for (int row = 0; row < 7; ++row) {
     for (int column = 0; column < kPreviewColumnCount; ++column) {
       EXPECT_EQ(model->index(row, column).data().toString(),
                 QString::fromUtf8(expected[row][column]))
@@ -65,7 +72,7 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
               expected[row][4][0] != '\0') << row;
   }
   EXPECT_EQ(dialog.counts()->text(),
-            QStringLiteral("Umbenennen: 1 · ID3-Tags: 2 · Inhalte: 1 · Abgelehnt: 1 · "
+            QStringLiteral("Umbenennen: 1 · ID3-Tags: 2 · Inhalte: 3 · Abgelehnt: 1 · "
                            "Fehler erwartet: 1"));
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Vorschau: Großbuchstaben abc->Abc"));
   EXPECT_TRUE(dialog.runButton()->isDefault());

@@ -1,9 +1,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/fs/fs.h"
+#include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/rename_dialog.h"
 #include "gui_fixture.h"
+#include "support/fuse_mount.h"
 
 namespace sonavex::test {
 namespace {
@@ -70,6 +73,33 @@ TEST_F(RenameDialogTest, CancelKeepsTheRemainingMarks) {
   EXPECT_EQ(Panel(1), QStringLiteral("2 : 1"));
   // Left the only marked entry, but nobody clicked it: no tag was added.
   EXPECT_EQ(ReadFile(music + "/b.mp3"), "x");
+}
+
+// On a FAT stick the new spelling of a name finds the file itself: the
+// rename goes through, while another file's other spelling is refused.
+// (The files carry their tag: fusefat cannot make a written file longer.)
+TEST_F(RenameDialogTest, CaseOnlyRenameOnAFatVolume) {
+  std::string why;
+  const std::unique_ptr<FuseMount> fat = FuseMount::Create(FuseKind::Fat, why);
+  if (!fat) GTEST_SKIP() << "FAT volume: " << why;
+  WriteFile(*fat / "song.mp3", "1" + EmptyTag());
+  WriteFile(*fat / "zz.mp3", "2" + EmptyTag());
+  MainWindow& window = StartIn(fat->path());
+  window.setMarked(0, true);
+  window.setMarked(1, true);
+  Action("Umbenennen1")->trigger();
+  Field("Edit2")->setText(QStringLiteral("SONG.mp3"));
+  Press("Button1");
+  Field("Edit2")->setText(QStringLiteral("Song.MP3"));
+  Press("Button1");
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].text,
+            U32(fat->path()) +
+                U"/zz.mp3\n\r\n\rEs existiert bereits eine Datei unter dem neuen Namen!");
+  std::error_code ec;
+  EXPECT_EQ(ListNames(fat->path(), ec), (std::vector<std::string>{"SONG.mp3", "zz.mp3"}));
+  EXPECT_EQ(ReadFile(*fat / "SONG.mp3"), "1" + EmptyTag());
+  EXPECT_EQ(ReadFile(*fat / "zz.mp3"), "2" + EmptyTag());
 }
 
 TEST_F(RenameDialogTest, OldNameOutsideTheShownDirectoryIsRefused) {

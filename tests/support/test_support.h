@@ -30,6 +30,12 @@ void WriteFile(const std::string& path, std::string_view contents);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 
+// How often `part` occurs in `text`, overlapping ones included.
+std::size_t Occurrences(std::string_view text, std::string_view part);
+
+// `arg` in single quotes for the shell, any byte allowed.
+std::string ShellQuote(const std::string& arg);
+
 // Runs `check` in a child process that holds no root privileges (uid and gid
 // 65534 when the tests run as root), so that permission bits count. Returns
 // the child's answer, or nothing when the child cannot enter `directory`.

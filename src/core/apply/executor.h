@@ -52,9 +52,12 @@ ApplyResult RunSelection(Operation code, const OperationParams& params,
                          const std::vector<std::string>& markedNames,
                          const BatchContext& context, ExecutorContext executor = {});
 
-// The hash the journal keeps of a replaced file's new content (16 hex
-// digits), so that undo can tell whether the file still holds it.
+// The hash the journal keeps of a replaced file's new content ("v2:" and
+// 16 hex digits), so that undo can tell whether the file still holds it.
 std::string ContentHash(std::string_view bytes);
+// Whether `bytes` has `hash`, of the present kind or of the FNV-1a kind (16
+// hex digits alone) that older journals hold.
+bool HoldsContentHash(std::string_view bytes, std::string_view hash);
 
 // A batch that is built up step by step, as the grid's cell editor writes a
 // field on each keystroke: one journal batch from Begin to End, so that

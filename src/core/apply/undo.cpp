@@ -108,7 +108,7 @@ std::optional<std::string> ContentAsWritten(const std::string& path,
                                             const JournalAction& action) {
   std::string content;
   if (!FileIs(path, action.sizeAfter, {}) || ReadWholeFile(path, content) ||
-      ContentHash(content) != action.hashAfter) {
+      !HoldsContentHash(content, action.hashAfter)) {
     return std::nullopt;
   }
   return content;

@@ -19,4 +19,11 @@ PlanCounts CountSteps(const Plan& plan) {
   return counts;
 }
 
+std::string ContentReplacedText(int changedLines) {
+  std::string text = "Inhalt ersetzt";
+  if (changedLines == 0) return text;
+  return text + " (" + std::to_string(changedLines) +
+         (changedLines == 1 ? " Zeile)" : " Zeilen)");
+}
+
 }  // namespace sonavex

@@ -78,4 +78,8 @@ struct PlanCounts {
 };
 PlanCounts CountSteps(const Plan& plan);
 
+// How a content replacement is named in a preview: "Inhalt ersetzt", with
+// the number of changed lines when it is known, e.g. "(3 Zeilen)". UTF-8.
+std::string ContentReplacedText(int changedLines);
+
 }  // namespace sonavex

@@ -1,8 +1,11 @@
 // Renaming that never replaces an existing file.
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wctype.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -38,25 +41,38 @@ std::error_code RenameByLink(const std::string& from, const std::string& to) {
   return {};
 }
 
-// Folds the letters whose case a case-insensitive file system ignores, as
-// far as names in collections use them: ASCII and Latin-1 letters.
+// The simple case mappings of all of Unicode, as glibc's C.UTF-8 locale
+// knows them; nullptr where that locale is missing.
+locale_t UnicodeCaseLocale() {
+  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  return locale;
+}
+
+// Folds the letters whose case a case-insensitive file system ignores. exFAT
+// and NTFS compare names by an up-case table over all of Unicode, so Greek
+// or Cyrillic names change case there too; without the locale, ASCII and
+// Latin-1 letters, as far as names in collections use them.
 std::u32string FoldForCompare(const std::string& name) {
-  std::u32string text = LowCaseUmlaut(DecodeUtf8(name));
+  std::u32string text = DecodeUtf8(name);
+  if (const locale_t locale = UnicodeCaseLocale()) {
+    for (char32_t& c : text) {
+      c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), locale));
+    }
+    return text;
+  }
+  text = LowCaseUmlaut(text);
   for (char32_t& c : text) {
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 0x20;
   }
   return text;
 }
 
+// Whether `name` is there under exactly this spelling, as any kind of
+// entry (a FIFO or a dangling link takes a name too).
 bool HasExactEntry(const std::string& directory, const std::string& name) {
   std::error_code ec;
-  for (const std::string& entry : ListFiles(directory, U"*", ec)) {
-    if (entry == name) return true;
-  }
-  for (const std::string& entry : ListSubdirectories(directory, ec)) {
-    if (entry == name) return true;
-  }
-  return false;
+  const std::vector<std::string> names = ListNames(directory, ec);
+  return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 // The first try of a rename: relative to `dirFd` when it is open (no

@@ -56,7 +56,12 @@ std::error_code WriteInTag(const std::string& path,
   std::string marker;
   if ((ec = ReadMarker(file.fd(), size, marker))) return ec;
   if (marker != kMarker) {
-    if ((ec = WriteAt(file.fd(), size, EmptyTag()))) return ec;
+    // A tag cut short by a full disk is taken off again: the file keeps
+    // its old length and bytes.
+    if ((ec = WriteAt(file.fd(), size, EmptyTag()))) {
+      (void)TruncateAt(file.fd(), size);
+      return ec;
+    }
     size += static_cast<std::int64_t>(kTagSize);
   }
   for (const auto& [field, bytes] : writes) {

@@ -1,7 +1,9 @@
 #include "core/ops/text_replace.h"
 
+#include <algorithm>
+
+#include "core/text/case.h"
 #include "core/text/encoding.h"
-#include "core/text/replace.h"
 
 namespace sonavex {
 namespace {
@@ -16,48 +18,119 @@ bool IsText(std::string_view bytes) {
   return ctrlZ == std::string_view::npos || ctrlZ + 1 == bytes.size();
 }
 
-// Valid UTF-8 decodes without a single escaped byte.
-bool IsUtf8(std::u32string_view decoded) {
-  for (const char32_t c : decoded) {
-    if (c >= 0xDC80 && c <= 0xDCFF) return false;
-  }
-  return true;
-}
-
 // The line end of a file: a bare LF when its first line end is one.
 bool HasLfLines(std::string_view text) {
   const std::size_t end = text.find_first_of("\r\n");
   return end != std::string_view::npos && text[end] == kLf;
 }
 
-// One line of the text from `at` on: its bytes without the line end, and
-// where the next line starts.
-std::string_view NextLine(std::string_view text, bool lfLines, std::size_t& at) {
-  const std::size_t end = text.find(lfLines ? kLf : kCr, at);
-  const std::size_t stop = end == std::string_view::npos ? text.size() : end;
-  std::string_view line = text.substr(at, stop - at);
+// One line of the text from `at` on: where its bytes stop (before the line
+// end), and where the next line starts.
+std::size_t NextLineStop(std::string_view text, bool lfLines, std::size_t& at) {
+  const std::size_t stop = std::min(text.find(lfLines ? kLf : kCr, at), text.size());
   at = stop == text.size() ? stop : stop + 1;
-  if (!lfLines && at < text.size() && text[at] == kLf && stop != text.size()) ++at;
-  return line;
+  if (!lfLines && at < text.size() && text[at] == kLf) ++at;
+  return stop;
 }
 
-class LineReplacer {
- public:
-  LineReplacer(const TextReplaceParams& params, bool utf8)
-      : params_(params), utf8_(utf8) {}
+// The file's text in one encoding: how its characters become bytes, and
+// how they come back.
+struct TextEncoding {
+  bool utf8;
+  std::string Encode(std::u32string_view text) const {
+    return utf8 ? EncodeUtf8(text) : EncodeWindows1252(text);
+  }
+  std::u32string Decode(std::string_view bytes) const {
+    return utf8 ? DecodeUtf8(bytes) : DecodeWindows1252(bytes);
+  }
+  // True when `text` written in this encoding reads back as itself.
+  bool Holds(std::u32string_view text) const {
+    const std::string bytes = Encode(text);
+    return (!utf8 || IsValidUtf8(bytes)) && Decode(bytes) == text;
+  }
+};
 
-  // The line's new bytes, or false when its text stays as it is.
-  bool Replace(std::string_view line, std::string& out) {
-    const std::u32string text = utf8_ ? DecodeUtf8(line) : DecodeWindows1252(line);
-    ReplaceResult result = ReplaceAllIgnoringCase(params_.search, params_.replacement, text);
-    if (result.count == 0 || result.text == text) return false;
-    out += utf8_ ? EncodeUtf8(result.text) : EncodeWindows1252(result.text);
-    return true;
+// The bytes of the text with each character folded as LowCaseUmlaut folds
+// it. Folding keeps every byte in place: it changes A-Z and the umlauts,
+// which are one byte in Windows-1252 and keep their first byte in UTF-8.
+std::string FoldedBytes(std::string_view text, bool utf8) {
+  std::string folded(text);
+  // Two simple loops over all bytes that the compiler vectorises.
+  unsigned char high = 0;
+  for (char& c : folded) {
+    const auto b = static_cast<unsigned char>(c);
+    c = static_cast<char>(b + (static_cast<unsigned char>(b - 'A') < 26 ? 0x20 : 0));
+  }
+  for (const char c : folded) high |= static_cast<unsigned char>(c);
+  if (high < 0x80) return folded;
+  for (std::size_t i = 0; i < folded.size(); ++i) {
+    const auto b = static_cast<unsigned char>(folded[i]);
+    if (!utf8 && b >= 0xA0) {
+      folded[i] = static_cast<char>(LowCaseChar(b));  // Latin-1 there
+    } else if (utf8 && (b == 0xC2 || b == 0xC3) && i + 1 < folded.size()) {
+      // U+0080..U+00FF: the second byte holds the low six bits.
+      const char32_t c = char32_t((b & 0x1F) << 6) | (folded[i + 1] & 0x3F);
+      folded[++i] = static_cast<char>(0x80 | (LowCaseChar(c) & 0x3F));
+    }
+  }
+  return folded;
+}
+
+// The search and the replacement as bytes of the file's encoding, matched
+// against the folded bytes of the whole text. A match found that way is a
+// match of the characters: both sides are folded alike, and a UTF-8 needle
+// can only match at the start of a character.
+class ByteReplacer {
+ public:
+  ByteReplacer(const TextReplaceParams& params, std::string_view text, bool utf8)
+      : text_(text) {
+    const TextEncoding encoding{utf8};
+    const std::u32string needle = LowCaseUmlaut(params.search);
+    // A search text the encoding cannot hold occurs nowhere in the file.
+    if (!encoding.Holds(needle)) return;
+    needle_ = encoding.Encode(needle);
+    replacement_ = encoding.Encode(params.replacement);
+    // A replacement that does not read back as typed changes the text
+    // wherever it goes in, even where its bytes equal those replaced.
+    alwaysChanges_ = !encoding.Holds(params.replacement);
+    folded_ = FoldedBytes(text, utf8);
+    hit_ = Find(0);
+  }
+
+  // False when the search text occurs nowhere in the text.
+  bool AnyMatch() const { return hit_ != std::string::npos; }
+
+  // Appends the line [start, stop) with every occurrence replaced; true
+  // when its text changes. Occurrences never reach over a line end.
+  bool AppendLine(std::size_t start, std::size_t stop, std::string& out) {
+    if (hit_ != std::string::npos && hit_ < start) hit_ = Find(start);
+    if (hit_ == std::string::npos || hit_ + needle_.size() > stop) {
+      out.append(text_.substr(start, stop - start));
+      return false;
+    }
+    bool changed = alwaysChanges_;
+    std::size_t from = start;
+    for (; hit_ != std::string::npos && hit_ + needle_.size() <= stop;
+         hit_ = Find(from)) {
+      out.append(text_.substr(from, hit_ - from)).append(replacement_);
+      changed = changed || text_.substr(hit_, needle_.size()) != replacement_;
+      from = hit_ + needle_.size();
+    }
+    out.append(text_.substr(from, stop - from));
+    return changed;
   }
 
  private:
-  const TextReplaceParams& params_;
-  bool utf8_;
+  std::size_t Find(std::size_t from) const {
+    return folded_.find(needle_, from);
+  }
+
+  std::string_view text_;
+  std::string folded_;
+  std::string needle_;
+  std::string replacement_;
+  bool alwaysChanges_ = false;
+  std::size_t hit_ = std::string::npos;
 };
 
 }  // namespace
@@ -74,17 +147,15 @@ TextReplaceResult ReplaceTextInContent(std::string_view bytes,
   if (!HasWork(params)) return result;
   std::string_view text = bytes;
   if (!text.empty() && text.back() == kCtrlZ) text.remove_suffix(1);
+  ByteReplacer replacer(params, text, IsValidUtf8(text));
+  if (!replacer.AnyMatch()) return result;
   const bool lfLines = HasLfLines(text);
   const std::string_view lineEnd = lfLines ? "\n" : "\r\n";
-  LineReplacer replacer(params, IsUtf8(DecodeUtf8(text)));
   result.content.reserve(text.size() + text.size() / 8);
   for (std::size_t at = 0; at < text.size();) {
-    const std::string_view line = NextLine(text, lfLines, at);
-    if (replacer.Replace(line, result.content)) {
-      ++result.changedLines;
-    } else {
-      result.content += line;
-    }
+    const std::size_t start = at;
+    const std::size_t stop = NextLineStop(text, lfLines, at);
+    if (replacer.AppendLine(start, stop, result.content)) ++result.changedLines;
     result.content += lineEnd;
   }
   if (result.changedLines > 0) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace sonavex {
 namespace {
@@ -108,6 +109,26 @@ std::u32string DecodeUtf8(std::string_view bytes) {
     }
   }
   return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    // Eight ASCII bytes at a time, the usual case of a text file.
+    std::uint64_t word = 0;
+    if (i + sizeof word <= bytes.size()) {
+      std::memcpy(&word, bytes.data() + i, sizeof word);
+      if ((word & 0x8080808080808080ULL) == 0) {
+        i += sizeof word;
+        continue;
+      }
+    }
+    char32_t cp = 0;
+    const int n = DecodeOne(bytes, i, cp);
+    if (n == 0) return false;
+    i += static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 std::string EncodeUtf8(std::u32string_view text) {

@@ -14,6 +14,8 @@ std::u32string DecodeUtf8(std::string_view bytes);
 std::string EncodeUtf8(std::u32string_view text);
 // The same, appended to `out`.
 void EncodeUtf8Into(std::string& out, std::u32string_view text);
+// True when DecodeUtf8 would escape no byte of `bytes`.
+bool IsValidUtf8(std::string_view bytes);
 
 // ID3v1 fields are Windows-1252. Characters it cannot hold are written as
 // "?". The five bytes without a 1252 mapping decode to their C1 controls.

@@ -105,7 +105,10 @@ PreviewRow RowOf(const Plan& plan, const PlanStep& step) {
       break;
     case StepKind::ContentReplace:
       row.action = QStringLiteral("Inhalt ersetzen");
-      row.before = row.after = kContent;
+      row.before = kContent;
+      row.after = step.changedLines == 0
+                      ? kContent
+                      : QString::fromStdString(ContentReplacedText(step.changedLines));
       break;
     case StepKind::Refuse:
       row.action = QStringLiteral("Abgelehnt");
