@@ -8,6 +8,7 @@
 #include "cli/journal_commands.h"
 #include "cli/tag_commands.h"
 #include "core/batch/planner.h"
+#include "core/batch/read_selected.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
 #include "core/mp3/tinfo.h"
@@ -51,22 +52,20 @@ void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out
 
 std::string PrintInfo(Invocation& inv, std::ostream& out) {
   Reporter& reporter = *inv.context.reporter;
-  ForEachSelected(inv.directory, inv.marks, inv.context,
-                  [&](const std::string& directory, const std::string& name) {
-                    const std::string path = JoinPath(directory, name);
-                    TInfo info;
-                    // A command that only reports must not write: an untagged
-                    // file shows empty tag fields and stays as it is.
-                    if (const std::error_code ec = info.SetDatei(path)) {
-                      // A read failure is no rename failure: it gets the
-                      // general text, never "schreibgeschützt".
-                      reporter.Report(MessageKind::Error,
-                                      FailureMessageText(ec, DecodeUtf8(directory),
-                                                         DecodeUtf8(name)));
-                      return;
-                    }
-                    PrintInfoLine(path, info, out);
-                  });
+  // A command that only reports must not write: an untagged file shows
+  // empty tag fields and stays as it is, so the read is not finished with
+  // an appender.
+  ReadSelected(inv.directory, inv.marks, inv.context, [&](ReadItem& item) {
+    if (const std::error_code ec = item.read.error) {
+      // A read failure is no rename failure: it gets the general text,
+      // never "schreibgeschützt".
+      reporter.Report(MessageKind::Error,
+                      FailureMessageText(ec, DecodeUtf8(item.directory),
+                                         DecodeUtf8(item.name)));
+      return;
+    }
+    PrintInfoLine(item.read.info.Datei, item.read.info, out);
+  });
   return {};
 }
 

@@ -27,6 +27,7 @@
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/info_row.h"
+#include "core/mp3/read_ahead.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
@@ -287,8 +288,12 @@ bool InfoGrid::eventFilter(QObject* watched, QEvent* event) {
 
 // What one filling carries from row to row.
 struct InfoGrid::FillState {
-  FillState(const QFontMetrics& fontMetrics, ExecutorContext executor)
-      : metrics(fontMetrics), pad(metrics), tags(std::move(executor)) {}
+  FillState(const QFontMetrics& fontMetrics, ExecutorContext executor, int readsInFlight)
+      : reader(readsInFlight), metrics(fontMetrics), pad(metrics), tags(std::move(executor)) {}
+  // The files are read ahead of the rows; the rows, their empty tags and
+  // the progress stay here in the window's thread, one after the other.
+  ReadAhead reader;
+  int queued = 0;
   QFontMetrics metrics;
   ColumnPadder pad;
   int fitted[kFittedColumns] = {};
@@ -307,7 +312,8 @@ void InfoGrid::Fill() {
   endEdit();
   directory_ = window_.currentDirectory();
   clearRows();
-  FillState state(grid_->fontMetrics(), window_.executorContext());
+  FillState state(grid_->fontMetrics(), window_.executorContext(),
+                  ReadsInFlightFor(directory_));
   for (int column = 0; column < kFittedColumns; ++column) {
     state.fitted[column] =
         state.metrics.horizontalAdvance(QString::fromUtf8(InfoColumns[column].caption));
@@ -315,7 +321,11 @@ void InfoGrid::Fill() {
   grid_->setRowCount(count);
   int filled = 0;
   std::error_code ec;
-  while (filled < count && !(ec = fillRow(filled, state))) ++filled;
+  while (filled < count) {
+    queueReads(state, count);
+    if ((ec = fillRow(filled, state))) break;
+    ++filled;
+  }
   grid_->setRowCount(filled);
   for (int column = 0; column < kFittedColumns; ++column) {
     grid_->setColumnWidth(column, state.fitted[column] + 5);
@@ -330,14 +340,21 @@ void InfoGrid::Fill() {
   }
 }
 
+// Keeps the reader's window full with the next entries of the list.
+void InfoGrid::queueReads(FillState& state, int count) {
+  while (state.queued < count && state.reader.Queued() < state.reader.Window()) {
+    state.reader.Add(directory_, window_.entryName(state.queued++));
+  }
+}
+
 // A file that cannot be read stops the filling there.
 std::error_code InfoGrid::fillRow(int row, FillState& state) {
   progress_.step(row);
-  const std::string name = window_.entryName(row);
-  TInfo info;
-  if (const std::error_code ec = info.SetDatei(JoinPath(directory_, name), state.tags.Appender())) {
-    return ec;
-  }
+  ReadItem item = state.reader.Take();
+  const TInfo::TagAppender appendTag = state.tags.Appender();
+  if (const std::error_code ec = FinishRead(item.read, &appendTag)) return ec;
+  const TInfo& info = item.read.info;
+  const std::string& name = item.name;
   const InfoRow texts = MakeInfoRow(info);
   const Qt::ItemFlags tagFlags = info.IstMP3 ? kTagCell : kFixedCell;
   for (int column = 0; column < kInfoColumnCount; ++column) {

@@ -58,6 +58,7 @@ class InfoGrid : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void clearRows();
   struct FillState;
+  void queueReads(FillState& state, int count);
   std::error_code fillRow(int row, FillState& state);
   void onCellEdited(int row, int column, const QString& text);
   void writeInEdit(int row, int column, const Plan& plan);

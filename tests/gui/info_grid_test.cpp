@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "core/text/encoding.h"
 #include "gui/dialogs/progress_window.h"
 #include "gui/info_grid.h"
+#include "gui/qt_text.h"
 #include "gui_fixture.h"
 #include "support/mp3_fixtures.h"
 
@@ -314,6 +316,41 @@ TEST_F(InfoGridTest, AFileThatCannotBeReadStopsTheFillingWithItsError) {
     EXPECT_TRUE(Progress()->isHidden());
     std::remove((music + "/b.mp3").c_str());
   }
+}
+
+// Files read ahead of the rows: the same rows, the filling stops at the
+// same vanished file with the same message, and only the untagged files
+// before it get their empty tag.
+TEST_F(InfoGridTest, ReadingAheadFillsTheSameRowsAndStopsAtTheSameFile) {
+  const auto fill = [&](const char* inFlight) {
+    std::filesystem::remove_all(music);
+    for (int i = 10; i < 40; ++i) {
+      const std::string n = std::to_string(i);
+      WriteFile(music + "/" + n + ".mp3", i % 2 ? TwoFrames() : TwoFrames() + TagWith("T" + n, "A", "B"));
+    }
+    StartIn(music, "*.*");
+    std::remove((music + "/25.mp3").c_str());
+    reporter.messages.clear();
+    setenv("SONAVEX_READS_IN_FLIGHT", inFlight, 1);
+    Pages()->setCurrentIndex(1);
+    unsetenv("SONAVEX_READS_IN_FLIGHT");
+    QStringList seen;
+    for (int row = 0; row < Grid()->rowCount(); ++row) {
+      for (int column = 0; column < 12; ++column) seen << Text(row, column);
+    }
+    for (const auto& message : reporter.messages) seen << ToQString(message.text);
+    for (int i = 10; i < 40; ++i) {
+      const std::string path = music + "/" + std::to_string(i) + ".mp3";
+      if (Exists(path)) seen << QString::number(HasTagMarker(TagBytes(std::to_string(i) + ".mp3")));
+    }
+    EXPECT_TRUE(Progress()->isHidden());
+    return seen;
+  };
+  const QStringList sequential = fill("1");
+  ASSERT_EQ(sequential.size(), 15 * 12 + 1 + 29);
+  EXPECT_TRUE(sequential[15 * 12].startsWith(QString::fromStdString(music + "/25.mp3")));
+  EXPECT_EQ(sequential.last(), QStringLiteral("0"));  // 39.mp3 stays untagged
+  EXPECT_EQ(fill("16"), sequential);
 }
 
 // The filling blocks the event loop; the progress window must still be

@@ -67,4 +67,7 @@ bool WalkFiles(const BatchContext& context, const std::string& startDirectory,
 // failed walk ends with.
 std::u32string WalkFailureText(const std::string& startDirectory);
 
+// Reports WalkFailureText through the context's reporter, if it has one.
+void ReportWalkFailure(const BatchContext& context, const std::string& startDirectory);
+
 }  // namespace sonavex

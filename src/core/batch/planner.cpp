@@ -1,10 +1,12 @@
 #include "core/batch/planner.h"
 
+#include <deque>
 #include <iterator>
 #include <unordered_set>
 
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
+#include "core/mp3/read_ahead.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 
@@ -34,13 +36,18 @@ class DirectoryNames {
   }
 
   // The names of `directory` from the walk's listing of it, so that it is
-  // not read a second time.
+  // not read a second time. The walk may list directories ahead of the
+  // files being planned; each listing waits until its directory's turn.
   void Seed(const std::string& directory, const DirectoryListing& listing) {
-    directory_ = directory;
-    names_.clear();
-    names_.insert(listing.files.begin(), listing.files.end());
-    names_.insert(listing.otherNames.begin(), listing.otherNames.end());
-    for (const Subdirectory& sub : listing.subdirectories) names_.insert(sub.name);
+    listed_.emplace_back(directory, listing);
+  }
+
+  // The plan has come to a file of `directory`: the listings of the
+  // directories before it are not needed any more, as files come in the
+  // order of the walk.
+  void Reach(const std::string& directory) {
+    if (directory == directory_) return;
+    while (!listed_.empty() && listed_.front().first != directory) listed_.pop_front();
   }
 
   // Records a rename that the sequential run would perform.
@@ -55,15 +62,29 @@ class DirectoryNames {
   // than looking up each new name on its own.
   void Enter(const std::string& directory) {
     if (directory == directory_) return;
+    Reach(directory);
     directory_ = directory;
+    if (!listed_.empty()) {
+      Take(listed_.front().second);
+      listed_.pop_front();
+      return;
+    }
     std::error_code ec;
     std::vector<std::string> present = ListNames(directory, ec);
     names_ = std::unordered_set<std::string>(std::make_move_iterator(present.begin()),
                                              std::make_move_iterator(present.end()));
   }
 
+  void Take(const DirectoryListing& listing) {
+    names_.clear();
+    names_.insert(listing.files.begin(), listing.files.end());
+    names_.insert(listing.otherNames.begin(), listing.otherNames.end());
+    for (const Subdirectory& sub : listing.subdirectories) names_.insert(sub.name);
+  }
+
   std::string directory_;
   std::unordered_set<std::string> names_;
+  std::deque<std::pair<std::string, DirectoryListing>> listed_;
 };
 
 PlanStep PlannedRename(const std::string& directory, const std::string& oldName,
@@ -162,21 +183,21 @@ bool IsMp3Name(const std::string& fileName) {
   return !extension.empty() && IsMp3Type(std::u32string_view(extension).substr(1));
 }
 
-// The frame of the operations on MP3 files: other files are passed over
-// without a word; the record is loaded without changing the file; an
-// untagged file is planned to get its empty tag first and is read as that
-// tag; a file that cannot be read is reported and the batch goes on.
+// The frame of the operations on MP3 files, for each MP3 file read ahead
+// without changing it: an untagged file is planned to get its empty tag
+// first and is read as that tag; a file that cannot be read is reported and
+// the batch goes on.
 void PlanMp3File(const OperationInfo& info, const OperationParams& params,
-                 const BatchContext& context, const std::string& directory,
-                 const std::string& fileName, DirectoryNames& names, Plan& plan) {
-  if (!IsMp3Name(fileName)) return;
-  TInfo record;
-  TagTail tail;
-  if (const std::error_code ec =
-          LoadWithTagTail(JoinPath(directory, fileName), record, tail)) {
+                 const BatchContext& context, ReadItem& item, DirectoryNames& names,
+                 Plan& plan) {
+  const std::string& directory = item.directory;
+  const std::string& fileName = item.name;
+  if (const std::error_code ec = item.read.error) {
     plan.steps.push_back(ReadFailureStep(directory, fileName, ec));
     return;
   }
+  TInfo& record = item.read.info;
+  TagTail& tail = item.read.tail;
   if (!HasTagMarker(tail.bytes)) {
     PlanStep append;
     append.kind = StepKind::TagAppend;
@@ -231,8 +252,6 @@ void PlanFile(const OperationInfo& info, const OperationParams& params,
               const std::string& fileName, DirectoryNames& names, Plan& plan) {
   if (info.family == OperationFamily::Content) {
     PlanContentFile(params, directory, fileName, plan);
-  } else if (info.needsMp3) {
-    PlanMp3File(info, params, context, directory, fileName, names, plan);
   } else {
     PlanRenameFile(info, params, context, directory, fileName, nullptr, names, plan);
   }
@@ -259,15 +278,29 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   if (info == nullptr || params.index() != info->paramsIndex) return {};
   Plan plan = PlanHeader(*info, params, directory);
   DirectoryNames names;
+  // The operations on MP3 files read each file's record; those are read
+  // ahead, other files are passed over without a word.
+  const bool readsMp3 = info->family != OperationFamily::Content && info->needsMp3;
+  OrderedReads reads(readsMp3 ? ReadsInFlightFor(directory) : 1, [&](ReadItem& item) {
+    names.Reach(item.directory);
+    PlanMp3File(*info, params, context, item, names, plan);
+  });
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
-    PlanFile(*info, params, context, dir, name, names, plan);
+    if (!readsMp3) {
+      names.Reach(dir);
+      PlanFile(*info, params, context, dir, name, names, plan);
+    } else if (IsMp3Name(name)) {
+      reads.Add(dir, name);
+    }
   };
   if (markedNames.empty() || info->ignoresMarks) {
     const ListingVisitor listed = [&](const std::string& dir,
                                       const DirectoryListing& listing) {
       names.Seed(dir, listing);
     };
-    if (!WalkFiles(context, directory, visit, listed)) {
+    const bool walked = WalkFiles(context, directory, visit, listed);
+    reads.Drain();
+    if (!walked) {
       PlanStep failure;
       failure.kind = StepKind::WalkFailure;
       failure.directory = directory;
@@ -277,6 +310,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
     }
   } else {
     for (const std::string& name : markedNames) visit(directory, name);
+    reads.Drain();
   }
   return plan;
 }

@@ -1,31 +1,31 @@
 #include <system_error>
 
 #include "core/batch/batch.h"
+#include "core/batch/listing_ahead.h"
+#include "core/fs/remote.h"
 #include "core/fs/fs.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
 namespace {
 
-bool IsDotName(const std::string& name) { return !name.empty() && name[0] == '.'; }
-
 // Visits the matching files of one directory, listed once up front so that
 // files renamed on the way are not offered again, then its subdirectories
 // when the walk goes into the tree.
 bool VisitDirectory(const BatchContext& context, const std::string& directory,
-                    const FileVisitor& visit, const ListingVisitor& listed) {
+                    const FileVisitor& visit, const ListingVisitor& listed,
+                    ListingAhead& listings) {
   std::error_code ec;
-  const DirectoryListing listing = ListDirectory(directory, context.mask, ec);
+  const DirectoryListing listing = listings.Take(directory, ec);
   if (ec) return false;
   if (listed) listed(directory, listing);
   for (const std::string& name : listing.files) visit(directory, name);
   if (!context.recursive) return true;
-  // Links to directories are not followed: a link loop would never end.
   for (const Subdirectory& sub : listing.subdirectories) {
-    if (sub.isLink || IsDotName(sub.name)) continue;
+    if (!IsEnteredByWalk(sub)) continue;
     const std::string path = JoinPath(directory, sub.name);
     if (context.onDirectoryEntered) context.onDirectoryEntered(path);
-    if (!VisitDirectory(context, path, visit, listed)) return false;
+    if (!VisitDirectory(context, path, visit, listed, listings)) return false;
   }
   return true;
 }
@@ -46,16 +46,23 @@ std::u32string WalkFailureText(const std::string& startDirectory) {
 
 bool WalkFiles(const BatchContext& context, const std::string& startDirectory,
                const FileVisitor& visit, const ListingVisitor& listed) {
-  return VisitDirectory(context, startDirectory, visit, listed);
+  // Only a tree has folders to list ahead.
+  ListingAhead listings(context.recursive ? ReadsInFlightFor(startDirectory) : 1,
+                        context.mask);
+  return VisitDirectory(context, startDirectory, visit, listed, listings);
+}
+
+void ReportWalkFailure(const BatchContext& context, const std::string& startDirectory) {
+  if (context.reporter != nullptr) {
+    context.reporter->Report(MessageKind::Error, WalkFailureText(startDirectory));
+  }
 }
 
 bool WalkDirectory(const BatchContext& context,
                    const std::string& startDirectory,
                    const FileVisitor& visit) {
   const bool walked = WalkFiles(context, startDirectory, visit);
-  if (!walked && context.reporter != nullptr) {
-    context.reporter->Report(MessageKind::Error, WalkFailureText(startDirectory));
-  }
+  if (!walked) ReportWalkFailure(context, startDirectory);
   return walked;
 }
 

@@ -73,11 +73,9 @@ std::error_code ReadTail(FileBytes& bytes, std::int64_t size, std::string& tail)
 }
 
 // Reads the head and the tail of the open file whose size the caller looked
-// up, and limits `bytes` to the audio, which ends before an ID3v1 tag. An
-// untagged file first gets its empty tag when an appender is given; the tag
-// found in the file then is that empty one.
-std::error_code ReadHeadAndTail(FileBytes& bytes, const TInfo::TagAppender* appendTag,
-                                const std::string& path, std::string& tail) {
+// up, and limits `bytes` to the audio, which ends before an ID3v1 tag.
+// `tagMissing` tells of a file that ends in no tag.
+std::error_code ReadHeadAndTail(FileBytes& bytes, std::string& tail, bool& tagMissing) {
   std::error_code ec;
   const std::int64_t size = bytes.size();
   bytes.From(0, 4, ec);
@@ -86,7 +84,7 @@ std::error_code ReadHeadAndTail(FileBytes& bytes, const TInfo::TagAppender* appe
     bytes.Limit(size - static_cast<std::int64_t>(kTagSize));
     return {};
   }
-  if (appendTag != nullptr && (*appendTag)(path, size)) tail = EmptyTag();
+  tagMissing = true;
   return {};
 }
 
@@ -96,10 +94,10 @@ void SetSizeAndDate(const FileStat& stat, TInfo& info) {
 }
 
 // Size and date come from the open file, which spares a second lookup of
-// its path, and are taken before an empty tag is added: the playing time is
-// computed from that size too.
-std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info,
-                        TagTail* tailOut) {
+// its path. The playing time is computed from that size too, which an empty
+// tag added later does not change.
+std::error_code ReadMp3(FileRead& read) {
+  TInfo& info = read.info;
   SetMp3Defaults(info);
   std::error_code ec;
   FileHandle file = FileHandle::OpenRead(info.Datei, ec);
@@ -108,30 +106,36 @@ std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info,
   if ((ec = StatFd(file.fd(), stat))) return ec;
   SetSizeAndDate(stat, info);
   FileBytes bytes(file, stat.size);
-  std::string tail;
-  if ((ec = ReadHeadAndTail(bytes, appendTag, info.Datei, tail))) return ec;
-  if (tailOut != nullptr) *tailOut = {stat.size, tail};
+  std::string& tail = read.tail.bytes;
+  if ((ec = ReadHeadAndTail(bytes, tail, read.tagMissing))) return ec;
+  read.tail.size = stat.size;
   const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
   if (search.frame) DecodeFrameHeader(search.frame->header, info);
   SetDauer(stat.size, search, info);
-  // Without its tag (one could not be written) the end of the file is audio
-  // data, not text.
+  // Without its tag the end of the file is audio data, not text.
   if (HasTagMarker(tail)) ReadTag(tail, info);
   return file.Close();
 }
 
-std::error_code Load(const std::string& path, const TInfo::TagAppender* appendTag,
-                     TInfo& info, TagTail* tailOut = nullptr) {
-  if (path == info.Datei) return {};
-  info.Datei = path;
-  SplitFileName(path, info);
+std::error_code ReadInto(FileRead& read) {
+  TInfo& info = read.info;
+  SplitFileName(info.Datei, info);
   info.IstMP3 = IsMp3Type(info.Typ);
-  if (info.IstMP3) return LoadMp3(appendTag, info, tailOut);
+  if (info.IstMP3) return ReadMp3(read);
   FileStat stat;
-  if (const std::error_code ec = StatPath(path, stat)) return ec;
+  if (const std::error_code ec = StatPath(info.Datei, stat)) return ec;
   SetSizeAndDate(stat, info);
   return {};
+}
+
+std::error_code Load(const std::string& path, const TInfo::TagAppender* appendTag,
+                     TInfo& info) {
+  if (path == info.Datei) return {};
+  FileRead read = ReadFileInfo(path);
+  const std::error_code ec = FinishRead(read, appendTag);
+  info = std::move(read.info);
+  return ec;
 }
 
 std::u32string TwoOrThreeDigits(long long value) {
@@ -151,10 +155,20 @@ std::error_code TInfo::SetDatei(const std::string& path, const TagAppender& appe
 
 bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }
 
-std::error_code LoadWithTagTail(const std::string& path, TInfo& info, TagTail& tail) {
-  tail = {};
-  info.Datei.clear();  // a record that held this file already reads it again
-  return Load(path, nullptr, info, &tail);
+FileRead ReadFileInfo(const std::string& path) {
+  FileRead read;
+  read.info.Datei = path;
+  read.error = ReadInto(read);
+  return read;
+}
+
+std::error_code FinishRead(FileRead& read, const TInfo::TagAppender* appendTag) {
+  const bool appended = read.tagMissing && appendTag != nullptr && *appendTag &&
+                        (*appendTag)(read.info.Datei, read.tail.size);
+  // The fields of the empty tag the file has now, unless a failure of the
+  // reading left the record incomplete.
+  if (appended && !read.error) ReadTag(EmptyTag(), read.info);
+  return read.error;
 }
 
 std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps) {

@@ -50,11 +50,27 @@ struct TInfo {
 // in any letter case.
 bool IsMp3Type(std::u32string_view typ);
 
-// Loads `info` read-only as SetDatei(path) does, always reading the file,
-// and gives the size and last 128 bytes of an MP3 file as that load read
-// them (`tail` stays empty for other files), so that a tag writer need not
-// read the file a second time.
-std::error_code LoadWithTagTail(const std::string& path, TInfo& info, TagTail& tail);
+// What reading a file gives before anything is written to it: the record as
+// SetDatei(path) loads it (always reading the file), the failure that ended
+// the reading (the record then holds what was read before it), and for an
+// MP3 file its size and last 128 bytes as read, so that a tag writer need
+// not read the file a second time. Reads of different files share nothing,
+// so several may run at once on different threads.
+struct FileRead {
+  TInfo info;
+  std::error_code error;
+  // An MP3 file that was read as far as its end and holds no tag there:
+  // the appender of SetDatei is due for it, even when a later read failed.
+  bool tagMissing = false;
+  TagTail tail;
+};
+FileRead ReadFileInfo(const std::string& path);
+
+// Ends what ReadFileInfo began the way SetDatei(path, *appendTag) would
+// have: an untagged MP3 file gets its empty tag through `appendTag` (when
+// given) and the record then shows that tag's fields. Returns the error of
+// the reading.
+std::error_code FinishRead(FileRead& read, const TInfo::TagAppender* appendTag);
 
 // The playing time text of `seconds`: whole minutes and seconds, each cut to
 // three digits and given a leading "0" when it has one, joined by ":".

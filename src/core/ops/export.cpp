@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "core/apply/tag_on_read.h"
+#include "core/batch/read_selected.h"
 #include "core/fs/fs.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
@@ -71,25 +72,21 @@ std::string BuildExport(const std::string& directory,
   std::string content;
   std::string lastDirectory;
   bool started = false;
-  ForEachSelected(directory, markedNames, context,
-                  [&](const std::string& fileDirectory, const std::string& name) {
-                    if (!started || fileDirectory != lastDirectory) {
-                      content += ExportDirectoryLine(fileDirectory);
-                    }
-                    started = true;
-                    lastDirectory = fileDirectory;
-                    TInfo info;
-                    const std::error_code ec =
-                        info.SetDatei(JoinPath(fileDirectory, name), appendTag);
-                    if (ec) {
-                      if (context.reporter != nullptr) {
-                        RenameWithMessage(*context.reporter, ec, DecodeUtf8(fileDirectory),
-                                          DecodeUtf8(name));
-                      }
-                      return;
-                    }
-                    content += ExportFileLine(info, params);
-                  });
+  ReadSelected(directory, markedNames, context, [&](ReadItem& item) {
+    if (!started || item.directory != lastDirectory) {
+      content += ExportDirectoryLine(item.directory);
+    }
+    started = true;
+    lastDirectory = item.directory;
+    if (const std::error_code ec = FinishRead(item.read, &appendTag)) {
+      if (context.reporter != nullptr) {
+        RenameWithMessage(*context.reporter, ec, DecodeUtf8(item.directory),
+                          DecodeUtf8(item.name));
+      }
+      return;
+    }
+    content += ExportFileLine(item.read.info, params);
+  });
   return content;
 }
 

@@ -39,9 +39,11 @@ std::string ExportDirectoryLine(std::string_view directory);
 std::string ExportFileLine(const TInfo& info, const ExportParams& params);
 
 // The whole export of the file set (the marked names, or the directory
-// tree when none is marked). Each file is loaded through SetDatei with
-// `appendTag`, so an untagged MP3 file gets its empty tag on the way. A file
-// that cannot be read is reported and gets no line; the export goes on.
+// tree when none is marked). Each file is loaded as SetDatei with
+// `appendTag` loads it, so an untagged MP3 file gets its empty tag on the
+// way; the files are read ahead, the tags are appended here in list order.
+// A file that cannot be read is reported and gets no line; the export goes
+// on.
 std::string BuildExport(const std::string& directory,
                         const std::vector<std::string>& markedNames,
                         const BatchContext& context, const ExportParams& params,
