@@ -91,10 +91,14 @@ std::error_code CheckOwnership(sqlite3* db, std::int64_t version) {
 // and with synchronous=NORMAL a commit costs no fsync; a power cut may lose
 // the last commits, never the database.
 std::error_code Configure(sqlite3* db, bool fresh) {
-  // Freed pages of pruned batches go back to the file system; only possible
-  // before the first table exists.
+  // Freed pages of pruned batches go back to the file system; large pages
+  // let the old content of a replaced file go out in few writes. Both only
+  // possible before the first table exists.
   if (fresh) {
-    if (auto ec = sqlite::Exec(db, "PRAGMA auto_vacuum = INCREMENTAL")) return ec;
+    if (auto ec = sqlite::Exec(db, "PRAGMA page_size = 65536; "
+                                   "PRAGMA auto_vacuum = INCREMENTAL")) {
+      return ec;
+    }
   }
   sqlite::Statement wal;
   std::error_code ec = wal.Prepare(db, "PRAGMA journal_mode = WAL");
