@@ -95,6 +95,25 @@ void SetSizeAndDate(const FileStat& stat, TInfo& info) {
   info.Datum = FormatDatum(stat.modified);
 }
 
+// The tag, the MPEG data and the playing time from the bytes of a file
+// (`bytes.size()` of them), which reach here from a file or from memory.
+std::error_code ReadMp3Fields(FileBytes& bytes, const TInfo::TagAppender* appendTag,
+                              TInfo& info, TagTail* tailOut) {
+  const std::int64_t size = bytes.size();
+  std::string tail;
+  std::error_code ec = ReadHeadAndTail(bytes, appendTag, info.Datei, tail);
+  if (ec) return ec;
+  if (tailOut != nullptr) *tailOut = {size, tail};
+  const HeaderSearch search = FindFrameHeader(bytes, ec);
+  if (ec) return ec;
+  if (search.frame) DecodeFrameHeader(search.frame->header, info);
+  SetDauer(size, search, info);
+  // Without its tag (one could not be written) the end of the file is audio
+  // data, not text.
+  if (HasTagMarker(tail)) ReadTag(tail, info);
+  return {};
+}
+
 // Size and date come from the open file, which spares a second lookup of
 // its path, and are taken before an empty tag is added: the playing time is
 // computed from that size too.
@@ -108,16 +127,7 @@ std::error_code LoadMp3(const TInfo::TagAppender* appendTag, TInfo& info,
   if ((ec = StatFd(file.fd(), stat))) return ec;
   SetSizeAndDate(stat, info);
   FileBytes bytes(file, stat.size);
-  std::string tail;
-  if ((ec = ReadHeadAndTail(bytes, appendTag, info.Datei, tail))) return ec;
-  if (tailOut != nullptr) *tailOut = {stat.size, tail};
-  const HeaderSearch search = FindFrameHeader(bytes, ec);
-  if (ec) return ec;
-  if (search.frame) DecodeFrameHeader(search.frame->header, info);
-  SetDauer(stat.size, search, info);
-  // Without its tag (one could not be written) the end of the file is audio
-  // data, not text.
-  if (HasTagMarker(tail)) ReadTag(tail, info);
+  if ((ec = ReadMp3Fields(bytes, appendTag, info, tailOut))) return ec;
   return file.Close();
 }
 
@@ -147,6 +157,12 @@ std::error_code TInfo::SetDatei(const std::string& path) {
 
 std::error_code TInfo::SetDatei(const std::string& path, const TagAppender& appendTag) {
   return Load(path, appendTag ? &appendTag : nullptr, *this);
+}
+
+void ReadMp3Bytes(std::string_view fileBytes, TInfo& info) {
+  SetMp3Defaults(info);
+  FileBytes bytes(fileBytes);
+  ReadMp3Fields(bytes, nullptr, info, nullptr);
 }
 
 bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }

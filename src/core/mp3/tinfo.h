@@ -56,6 +56,10 @@ bool IsMp3Type(std::u32string_view typ);
 // read the file a second time.
 std::error_code LoadWithTagTail(const std::string& path, TInfo& info, TagTail& tail);
 
+// The MP3 fields of `info` (Titel to Dauer) from the whole content of a
+// file given as bytes, exactly as SetDatei reads them from the file.
+void ReadMp3Bytes(std::string_view fileBytes, TInfo& info);
+
 // The playing time text of `seconds`: whole minutes and seconds, each cut to
 // three digits and given a leading "0" when it has one, joined by ":".
 std::u32string FormatDauer(double seconds);
