@@ -4,6 +4,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,6 +34,14 @@ inline std::u32string TakeTextWithout(FuzzedDataProvider& in, std::size_t maxByt
   std::string bytes = in.ConsumeRandomLengthString(maxBytes);
   std::erase_if(bytes, [&](char c) { return banned.find(c) != banned.npos; });
   return DecodeUtf8(bytes);
+}
+
+// The body of a target whose check takes its input through a provider.
+inline int WithProvider(const std::uint8_t* data, std::size_t size,
+                        void (*check)(FuzzedDataProvider&)) {
+  FuzzedDataProvider in(data, size);
+  check(in);
+  return 0;
 }
 
 // A folder of this process, made empty on the first call and removed at

@@ -73,7 +73,5 @@ void Check(FuzzedDataProvider& in) {
 }  // namespace sonavex::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzedDataProvider in(data, size);
-  sonavex::fuzz::Check(in);
-  return 0;
+  return sonavex::fuzz::WithProvider(data, size, sonavex::fuzz::Check);
 }
