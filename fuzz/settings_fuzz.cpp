@@ -1,9 +1,10 @@
-// The settings file: any file content, then one key written. A value reads
+// The settings file: any file content, then one or two keys written at once. A value reads
 // back as written (quoted where its edges would otherwise be lost), every
 // other key keeps its value, and a refused value leaves the file alone.
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/fs/fs.h"
 #include "core/settings/ini_file.h"
@@ -38,11 +39,45 @@ std::string FileBytes(const std::string& path) {
   return bytes;
 }
 
+bool SameEntry(const IniEntry& a, std::u32string_view section, std::u32string_view key) {
+  return LowCaseUmlaut(a.section) == LowCaseUmlaut(section) &&
+         LowCaseUmlaut(a.key) == LowCaseUmlaut(key);
+}
+
+bool HasLineBreak(const std::u32string& text) {
+  return text.find_first_of(U"\r\n") != std::u32string::npos;
+}
+
+// Each entry that no later one of the same name replaces reads back.
+void CheckWritten(const IniFile& ini, const std::vector<IniEntry>& entries,
+                  const std::vector<std::u32string>& values) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    bool replaced = false;
+    for (std::size_t j = i + 1; j < entries.size(); ++j) {
+      replaced = replaced || SameEntry(entries[j], entries[i].section, entries[i].key);
+    }
+    if (replaced || values[i].size() > kMaxValue) continue;
+    Require(ini.ReadString(entries[i].section, entries[i].key, U"\x1F") == values[i],
+            "value does not read back");
+  }
+}
+
 void Check(FuzzedDataProvider& in) {
   const std::string path = ScratchDirectory() + "/settings.ini";
-  const std::u32string section = TakeName(in), key = TakeName(in);
+  std::vector<IniEntry> entries;
+  std::vector<std::u32string> values;
+  entries.push_back({TakeName(in), TakeName(in), {}});
   const std::u32string otherSection = TakeName(in), otherKey = TakeName(in);
-  const std::u32string value = TakeText(in, 64);
+  values.push_back(TakeText(in, 64));
+  if (in.ConsumeBool()) {
+    entries.push_back({TakeName(in), TakeName(in), {}});
+    values.push_back(TakeText(in, 64));
+  }
+  bool lineBreak = false;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i].value = Stored(values[i]);
+    lineBreak = lineBreak || HasLineBreak(values[i]);
+  }
   {
     const std::string initial = in.ConsumeRemainingBytesAsString();
     std::ofstream(path, std::ios::binary | std::ios::trunc)
@@ -51,22 +86,19 @@ void Check(FuzzedDataProvider& in) {
   const IniFile ini(path);
   const std::string before = FileBytes(path);
   const std::u32string otherBefore = ini.ReadString(otherSection, otherKey, U"\x1F");
-  const std::error_code ec = ini.WriteString(section, key, Stored(value));
-  if (value.find_first_of(U"\r\n") != std::u32string::npos) {
+  const std::error_code ec = ini.WriteStrings(entries);
+  if (lineBreak) {
     Require(ec == std::errc::invalid_argument, "line break not refused");
     Require(FileBytes(path) == before, "refused write changed the file");
     return;
   }
   Require(!ec, "write failed");
-  if (value.size() <= kMaxValue) {
-    Require(ini.ReadString(section, key, U"\x1F") == value, "value does not read back");
+  CheckWritten(ini, entries, values);
+  for (const IniEntry& entry : entries) {
+    if (SameEntry(entry, otherSection, otherKey)) return;
   }
-  const bool same = LowCaseUmlaut(section) == LowCaseUmlaut(otherSection) &&
-                    LowCaseUmlaut(key) == LowCaseUmlaut(otherKey);
-  if (!same) {
-    Require(ini.ReadString(otherSection, otherKey, U"\x1F") == otherBefore,
-            "another key changed");
-  }
+  Require(ini.ReadString(otherSection, otherKey, U"\x1F") == otherBefore,
+          "another key changed");
 }
 
 }  // namespace
