@@ -1,4 +1,4 @@
-// The plan against the run: small folders of a few files, one or two
+// The plan against the run: small trees of a few files, one or two
 // operations with any parameters. What the plan says each step does is what
 // applying it does to the folder, and the messages of the run are the ones
 // the plan foresaw.
@@ -20,7 +20,12 @@
 namespace sonavex::fuzz {
 namespace {
 
-using Folder = std::map<std::string, std::string>;  // name -> content
+// Content by path below the folder: "name" or "sub/name".
+using Folder = std::map<std::string, std::string>;
+
+// The one subfolder a tree may have, so that the walk enters a second
+// folder and a new name may meet a folder's name.
+constexpr char kSub[] = "sub";
 
 std::string TakeName(FuzzedDataProvider& in) {
   static constexpr const char* kExtensions[] = {".mp3", ".MP3", ".txt", ""};
@@ -43,46 +48,68 @@ std::string TakeContent(FuzzedDataProvider& in) {
 Folder TakeFolder(FuzzedDataProvider& in) {
   Folder folder;
   const int files = in.ConsumeIntegralInRange(1, 5);
-  for (int i = 0; i < files; ++i) folder.emplace(TakeName(in), TakeContent(in));
+  for (int i = 0; i < files; ++i) {
+    const std::string name = TakeName(in);
+    folder.emplace(in.ConsumeIntegralInRange(0, 3) == 0 ? std::string(kSub) + "/" + name : name,
+                   TakeContent(in));
+  }
   return folder;
 }
 
 void Write(const std::string& directory, const Folder& folder) {
   std::filesystem::remove_all(directory);
-  std::filesystem::create_directories(directory);
-  for (const auto& [name, content] : folder) {
-    std::ofstream(JoinPath(directory, name), std::ios::binary)
+  std::filesystem::create_directories(JoinPath(directory, kSub));
+  for (const auto& [path, content] : folder) {
+    std::ofstream(JoinPath(directory, path), std::ios::binary)
         .write(content.data(), static_cast<std::streamsize>(content.size()));
+  }
+}
+
+// Every file of the folder and of its subfolder.
+void ReadInto(const std::string& directory, const std::string& prefix, Folder& folder) {
+  std::error_code ec;
+  for (const std::string& name : ListNames(directory, ec)) {
+    const std::string path = JoinPath(directory, name);
+    if (prefix.empty() && name == kSub) {
+      ReadInto(path, name + "/", folder);
+      continue;
+    }
+    std::string content;
+    ReadWholeFile(path, content);
+    folder.emplace(prefix + name, std::move(content));
   }
 }
 
 Folder Read(const std::string& directory) {
   Folder folder;
-  std::error_code ec;
-  for (const std::string& name : ListNames(directory, ec)) {
-    std::string content;
-    ReadWholeFile(JoinPath(directory, name), content);
-    folder.emplace(name, std::move(content));
-  }
+  ReadInto(directory, "", folder);
   return folder;
+}
+
+// The key of a step's file: its name, led by "sub/" in the subfolder.
+std::string KeyOf(const std::string& root, const std::string& directory,
+                  const std::string& name) {
+  return directory == root ? name : std::string(kSub) + "/" + name;
 }
 
 // The folder after `plan` as its steps describe it, and the messages the
 // run is to give.
 Folder Foresee(Folder folder, const Plan& plan, std::vector<std::u32string>& messages) {
+  const std::string& root = plan.directory;
   for (const PlanStep& step : plan.steps) {
     if (!step.message.empty()) messages.push_back(step.message);
     if (!step.foreseen.empty()) messages.push_back(step.foreseen);
     if (!step.message.empty() || !step.foreseen.empty()) continue;
-    const auto file = folder.find(step.name);
+    const auto file = folder.find(KeyOf(root, step.directory, step.name));
     Require(file != folder.end(), "a step on a file the folder does not hold");
     std::string& content = file->second;
     switch (step.kind) {
       case StepKind::Rename: {
-        Require(!folder.contains(step.newName), "a rename onto a name in use");
+        const std::string key = KeyOf(root, step.directory, step.newName);
+        Require(!folder.contains(key) && key != kSub, "a rename onto a name in use");
         std::string moved = std::move(content);
         folder.erase(file);
-        folder.emplace(step.newName, std::move(moved));
+        folder.emplace(key, std::move(moved));
         break;
       }
       case StepKind::TagAppend:
@@ -109,7 +136,9 @@ std::vector<std::string> TakeMarks(FuzzedDataProvider& in, const Folder& folder)
   std::vector<std::string> marks;
   if (in.ConsumeBool()) return marks;
   for (const auto& entry : folder) {
-    if (in.ConsumeBool()) marks.push_back(entry.first);
+    if (entry.first.find('/') == std::string::npos && in.ConsumeBool()) {
+      marks.push_back(entry.first);
+    }
   }
   if (in.ConsumeBool()) std::reverse(marks.begin(), marks.end());
   return marks;
@@ -125,6 +154,7 @@ void RunOne(FuzzedDataProvider& in, const std::string& directory) {
   context.mask = kMasks[in.ConsumeIntegralInRange(0, 2)];
   context.table = TakeTable(source, in);
   context.replacementActive = in.ConsumeBool();
+  context.recursive = in.ConsumeBool();
   const Folder before = Read(directory);
   const std::vector<std::string> marks = TakeMarks(in, before);
   const Plan plan = PlanSelection(code, params, directory, marks, context);
