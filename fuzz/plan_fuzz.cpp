@@ -14,6 +14,8 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
+#include "core/report/reporter.h"
+#include "core/text/encoding.h"
 #include "fuzz_params.h"
 #include "support/recording_reporter.h"
 
@@ -26,6 +28,9 @@ using Folder = std::map<std::string, std::string>;
 // The one subfolder a tree may have, so that the walk enters a second
 // folder and a new name may meet a folder's name.
 constexpr char kSub[] = "sub";
+
+// The longest name (in bytes) the scratch file system takes.
+constexpr std::size_t kNameMax = 255;
 
 std::string TakeName(FuzzedDataProvider& in) {
   static constexpr const char* kExtensions[] = {".mp3", ".MP3", ".txt", ""};
@@ -105,6 +110,14 @@ Folder Foresee(Folder folder, const Plan& plan, std::vector<std::u32string>& mes
     std::string& content = file->second;
     switch (step.kind) {
       case StepKind::Rename: {
+        // The plan foresees collisions only; a name longer than the file
+        // system takes is left to the run, which reports it.
+        if (step.newName.size() > kNameMax) {
+          messages.push_back(RenameMessageText(std::make_error_code(std::errc::filename_too_long),
+                                               DecodeUtf8(step.directory),
+                                               DecodeUtf8(step.name)));
+          break;
+        }
         const std::string key = KeyOf(root, step.directory, step.newName);
         Require(!folder.contains(key) && key != kSub, "a rename onto a name in use");
         std::string moved = std::move(content);
