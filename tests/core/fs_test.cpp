@@ -35,6 +35,10 @@ TEST(MatchesMask, Patterns) {
       {U"x.mp3", U"", false},
       {U"x.mp3", U";;*.mp3", true},
       {U".hidden.mp3", U"*.mp3", true},
+      // A "*" in the name itself is a character like any other.
+      {U"*.", U"*", true},
+      {U"*song.mp3", U"*.mp3", true},
+      {U"a*b.mp3", U"a*", true},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(MatchesMask(row.name, row.mask), row.matches)

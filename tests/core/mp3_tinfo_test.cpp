@@ -96,6 +96,11 @@ TEST(PlayingTime, FromFirstFrameOrFromVbrSummary) {
     EXPECT_EQ(info.Dauer, row.dauer);
     EXPECT_EQ(info.Bitrate, row.bitrate);
     EXPECT_EQ(info.Groesse, DecodeUtf8(std::to_string(row.bytes.size())));
+    // The same bytes in memory read the same.
+    TInfo memory;
+    ReadMp3Bytes(row.bytes, memory);
+    EXPECT_EQ(memory.Dauer, row.dauer);
+    EXPECT_EQ(memory.Bitrate, row.bitrate);
   }
 }
 

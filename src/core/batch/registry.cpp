@@ -11,6 +11,8 @@ template <class... Ts>
 struct Overloaded : Ts... {
   using Ts::operator()...;
 };
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // Adapts a rule that takes no parameters to the row's rule type.
 template <NameEdit (*Rule)(const NameInput&)>

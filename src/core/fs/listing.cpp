@@ -22,12 +22,14 @@ bool MatchPattern(std::u32string_view name, std::u32string_view pattern) {
   std::size_t n = 0, p = 0;
   std::size_t starP = std::u32string_view::npos, starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
-      ++n;
-      ++p;
-    } else if (p < pattern.size() && pattern[p] == U'*') {
+    // A "*" in the pattern is always a wildcard, also where the name has a
+    // "*" of its own.
+    if (p < pattern.size() && pattern[p] == U'*') {
       starP = p++;
       starN = n;
+    } else if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+      ++n;
+      ++p;
     } else if (starP != std::u32string_view::npos) {
       p = starP + 1;
       n = ++starN;

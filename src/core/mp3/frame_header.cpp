@@ -10,7 +10,7 @@ namespace sonavex {
 namespace {
 
 // Version bits (b1 bits 4-3) as they appear in the header.
-constexpr int kVersion25 = 0;
+[[maybe_unused]] constexpr int kVersion25 = 0;
 constexpr int kVersion1 = 3;
 
 // kbit/s for bit rate indices 1-14 (0 is free format, 15 forbidden).

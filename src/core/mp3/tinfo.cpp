@@ -93,6 +93,23 @@ void SetSizeAndDate(const FileStat& stat, TInfo& info) {
   info.Datum = FormatDatum(stat.modified);
 }
 
+// The tag, the MPEG data and the playing time from the bytes of a file
+// (`bytes.size()` of them), which reach here from a file or from memory.
+std::error_code ReadMp3Fields(FileBytes& bytes, TInfo& info, TagTail& tail,
+                              bool& tagMissing) {
+  const std::int64_t size = bytes.size();
+  std::error_code ec = ReadHeadAndTail(bytes, tail.bytes, tagMissing);
+  if (ec) return ec;
+  tail.size = size;
+  const HeaderSearch search = FindFrameHeader(bytes, ec);
+  if (ec) return ec;
+  if (search.frame) DecodeFrameHeader(search.frame->header, info);
+  SetDauer(size, search, info);
+  // Without its tag the end of the file is audio data, not text.
+  if (HasTagMarker(tail.bytes)) ReadTag(tail.bytes, info);
+  return {};
+}
+
 // Size and date come from the open file, which spares a second lookup of
 // its path. The playing time is computed from that size too, which an empty
 // tag added later does not change.
@@ -106,15 +123,7 @@ std::error_code ReadMp3(FileRead& read) {
   if ((ec = StatFd(file.fd(), stat))) return ec;
   SetSizeAndDate(stat, info);
   FileBytes bytes(file, stat.size);
-  std::string& tail = read.tail.bytes;
-  if ((ec = ReadHeadAndTail(bytes, tail, read.tagMissing))) return ec;
-  read.tail.size = stat.size;
-  const HeaderSearch search = FindFrameHeader(bytes, ec);
-  if (ec) return ec;
-  if (search.frame) DecodeFrameHeader(search.frame->header, info);
-  SetDauer(stat.size, search, info);
-  // Without its tag the end of the file is audio data, not text.
-  if (HasTagMarker(tail)) ReadTag(tail, info);
+  if ((ec = ReadMp3Fields(bytes, info, read.tail, read.tagMissing))) return ec;
   return file.Close();
 }
 
@@ -151,6 +160,14 @@ std::error_code TInfo::SetDatei(const std::string& path) {
 
 std::error_code TInfo::SetDatei(const std::string& path, const TagAppender& appendTag) {
   return Load(path, appendTag ? &appendTag : nullptr, *this);
+}
+
+void ReadMp3Bytes(std::string_view fileBytes, TInfo& info) {
+  SetMp3Defaults(info);
+  FileBytes bytes(fileBytes);
+  TagTail tail;
+  bool tagMissing = false;
+  ReadMp3Fields(bytes, info, tail, tagMissing);
 }
 
 bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }

@@ -72,6 +72,10 @@ FileRead ReadFileInfo(const std::string& path);
 // the reading.
 std::error_code FinishRead(FileRead& read, const TInfo::TagAppender* appendTag);
 
+// The MP3 fields of `info` (Titel to Dauer) from the whole content of a
+// file given as bytes, exactly as SetDatei reads them from the file.
+void ReadMp3Bytes(std::string_view fileBytes, TInfo& info);
+
 // The playing time text of `seconds`: whole minutes and seconds, each cut to
 // three digits and given a leading "0" when it has one, joined by ":".
 std::u32string FormatDauer(double seconds);
