@@ -196,6 +196,8 @@ TEST(PlanAndApply, StepsAreCheckedAgainstTheFileAsItIsThen) {
   const std::string tagged = TaggedFile("Old");
   const std::string written = TaggedFile("New");
   const std::string bare(200, 'a');
+  const std::string long_(200000, 'l');
+  const std::string longChanged = long_.substr(0, long_.size() - 1) + "L";
   const Row rows[] = {
       {"tag write", tagged,
        {.kind = StepKind::TagWrite, .before = tagged.substr(200), .after = written.substr(200)},
@@ -215,6 +217,14 @@ TEST(PlanAndApply, StepsAreCheckedAgainstTheFileAsItIsThen) {
        "", "new", false},
       {"content changed since", "old",
        {.kind = StepKind::ContentReplace, .before = "old", .after = "new"}, "odd", "odd", true},
+      {"content grew since", "old",
+       {.kind = StepKind::ContentReplace, .before = "old", .after = "new"}, "old!", "old!",
+       true},
+      {"content of many blocks", long_,
+       {.kind = StepKind::ContentReplace, .before = long_, .after = "new"}, "", "new", false},
+      {"content of many blocks, last byte changed since", long_,
+       {.kind = StepKind::ContentReplace, .before = long_, .after = "new"}, longChanged,
+       longChanged, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);

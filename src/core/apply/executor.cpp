@@ -140,9 +140,11 @@ class StepRunner {
 
   StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
     const std::string path = JoinPath(step.directory, step.name);
-    std::string now;
-    if (const std::error_code ec = ReadWholeFile(path, now)) return Failed(step, ec);
-    if (now != step.before) return Changed(step);
+    bool unchanged = false;
+    if (const std::error_code ec = FileHolds(path, step.before, unchanged)) {
+      return Failed(step, ec);
+    }
+    if (!unchanged) return Changed(step);
     // A rename would replace even a write-protected file: the protection
     // the user set is honoured.
     if (IsWriteProtected(path)) {

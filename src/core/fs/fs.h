@@ -215,4 +215,9 @@ std::string TemporaryPathFor(const std::string& path, std::string_view temporary
 
 std::error_code ReadWholeFile(const std::string& path, std::string& out);
 
+// Whether the file at `path` holds exactly `expected`: compared block by
+// block as it is read, without a copy of the whole file.
+std::error_code FileHolds(const std::string& path, std::string_view expected,
+                          bool& holds);
+
 }  // namespace sonavex

@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/fs/fs.h"
 #include "core/fs/sys_calls.h"
@@ -135,6 +137,31 @@ std::error_code ReadWholeFile(const std::string& path, std::string& out) {
   const std::int64_t size = file.Size(ec);
   if (ec) return ec;
   return ReadAt(file.fd(), 0, static_cast<std::size_t>(size), out);
+}
+
+std::error_code FileHolds(const std::string& path, std::string_view expected,
+                          bool& holds) {
+  holds = false;
+  std::error_code ec;
+  FileHandle file = FileHandle::OpenRead(path, ec);
+  if (ec) return ec;
+  const std::int64_t size = file.Size(ec);
+  if (ec || size != static_cast<std::int64_t>(expected.size())) return ec;
+  constexpr std::size_t kBlock = std::size_t{1} << 16;
+  static thread_local char block[kBlock];
+  for (std::size_t at = 0; at < expected.size();) {
+    const std::size_t want = std::min(kBlock, expected.size() - at);
+    std::size_t done = 0;
+    if ((ec = ReadAt(file.fd(), static_cast<std::int64_t>(at), block, want, done))) return ec;
+    // A file that got shorter meanwhile holds something else.
+    if (done == 0 || std::memcmp(block, expected.data() + at, done) != 0) return {};
+    at += done;
+  }
+  // Anything beyond the expected bytes makes it another content.
+  std::size_t extra = 0;
+  if ((ec = ReadAt(file.fd(), size, block, 1, extra))) return ec;
+  holds = extra == 0;
+  return {};
 }
 
 }  // namespace sonavex
