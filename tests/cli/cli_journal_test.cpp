@@ -4,6 +4,7 @@
 #include "cli/cli_run.h"
 #include "core/apply/executor.h"
 #include "core/journal/journal.h"
+#include "support/pending_replacement.h"
 #include "support/test_support.h"
 
 namespace sonavex::test {
@@ -117,13 +118,7 @@ TEST_F(CliJournalTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
     auto journal = Journal::Open(journalPath, kNow, ec);
     const std::int64_t batch =
         journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
-    JournalAction replace;
-    replace.kind = ActionKind::ContentReplace;
-    replace.path = music + "/a.m3u";
-    replace.before = "old";
-    replace.sizeBefore = 3;
-    replace.sizeAfter = 3;
-    replace.hashAfter = ContentHash("new");
+    JournalAction replace = test::PendingReplacementOf(music + "/a.m3u");
     const auto ids = journal->RecordPending(batch, {&replace, 1}, ec);
     ASSERT_FALSE(ec) << ec.message();
     temporary = music + "/" + JournaledTemporaryName(ids[0]);

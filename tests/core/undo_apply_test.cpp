@@ -12,6 +12,7 @@
 #include "core/fs/fs.h"
 #include "core/journal/journal.h"
 #include "core/text/encoding.h"
+#include "support/pending_replacement.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -194,13 +195,7 @@ TEST_F(UndoApplyTest, ContentIsPutBackUnlessChangedSince) {
 // the file itself was never touched and stays as it is.
 TEST_F(UndoApplyTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
   WriteFile(music + "/a.m3u", "old");
-  JournalAction replace;
-  replace.kind = ActionKind::ContentReplace;
-  replace.path = music + "/a.m3u";
-  replace.before = "old";
-  replace.sizeBefore = 3;
-  replace.sizeAfter = 3;
-  replace.hashAfter = ContentHash("new");
+  JournalAction replace = test::PendingReplacementOf(music + "/a.m3u");
   std::error_code ec;
   const std::int64_t batch =
       journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
