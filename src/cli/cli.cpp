@@ -248,11 +248,8 @@ void Complete(Invocation& inv) {
   inv.directory = NormalDirectory(inv.directory);
   if (inv.journalPath.empty()) inv.journalPath = DefaultJournalPath();
   if (inv.settingsPath.empty()) {
-    const std::string program = RunningProgramPath();
-    const std::size_t slash = program.rfind('/');
     inv.settingsPath = DefaultSettingsPath(
-        JoinPath(program.substr(0, slash == std::string::npos ? 0 : slash),
-                 "mp3sonavex"));
+        JoinPath(SplitPath(RunningProgramPath()).directory, "mp3sonavex"));
   }
 }
 

@@ -14,6 +14,7 @@
 #include "core/mp3/tinfo.h"
 #include "core/ops/replacement_table.h"
 #include "core/settings/ini_file.h"
+#include "core/settings/replacement_table_store.h"
 #include "core/text/encoding.h"
 
 namespace sonavex::cli {

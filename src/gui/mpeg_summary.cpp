@@ -1,6 +1,7 @@
 #include "gui/mpeg_summary.h"
 
 #include "core/apply/tag_on_read.h"
+#include "core/fs/fs.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
@@ -18,11 +19,10 @@ MainWindow::FileSummary MpegSummaryLoader(MainWindow& window) {
     const std::error_code ec = info.SetDatei(path, tags.Appender());
     if (tags.End()) window.refreshUndoTarget();
     if (ec) {
-      const std::size_t slash = path.rfind('/');
-      const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash);
+      const PathParts parts = SplitPath(path);
       window.reporter().Report(MessageKind::Error,
-                               FailureMessageText(ec, DecodeUtf8(directory),
-                                                  DecodeUtf8(path.substr(slash + 1))));
+                               FailureMessageText(ec, DecodeUtf8(parts.directory),
+                                                  DecodeUtf8(parts.name)));
       return {};
     }
     return MpegSummary(info);

@@ -9,6 +9,7 @@
 #include "core/apply/executor.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "support/fuse_mount.h"
 #include "support/recording_reporter.h"
 

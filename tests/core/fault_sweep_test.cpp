@@ -23,6 +23,7 @@
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/journal/journal.h"
 #include "core/mp3/id3v1.h"
 #include "core/ops/export.h"

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/text/encoding.h"
 #include "support/test_support.h"
 

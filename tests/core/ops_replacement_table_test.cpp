@@ -4,6 +4,7 @@
 
 #include "core/ops/replacement_table.h"
 #include "core/settings/ini_file.h"
+#include "core/settings/replacement_table_store.h"
 #include "support/test_support.h"
 
 namespace sonavex {

@@ -10,6 +10,7 @@
 #include "core/apply/executor.h"
 #include "core/apply/undo.h"
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/journal/journal.h"
 #include "core/text/encoding.h"
 #include "support/pending_replacement.h"

@@ -1,16 +1,14 @@
 #include "core/apply/executor.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <unordered_set>
 
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
 
@@ -90,11 +88,11 @@ class StepRunner {
     // one has its protection lifted for the write and put back afterwards.
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = FileHandle::OpenReadWrite(path, ec);
+    FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
       ec.clear();
-      file = FileHandle::OpenReadWrite(path, ec);
+      file = OpenReadWrite(path, ec);
     }
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
@@ -123,7 +121,7 @@ class StepRunner {
     const std::string path = JoinPath(step.directory, step.name);
     WritableGuard guard(path);
     std::error_code ec;
-    FileHandle file = FileHandle::OpenReadWrite(path, ec);
+    FileHandle file = OpenReadWrite(path, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const bool appended = size == step.sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
@@ -340,12 +338,12 @@ bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
 // removed is reported and stays.
 void RemoveLeftovers(const std::vector<std::string>& leftovers, Reporter* reporter) {
   for (const std::string& path : leftovers) {
-    if (unlink(path.c_str()) == 0 || errno == ENOENT || reporter == nullptr) continue;
-    const std::size_t slash = path.rfind('/');
+    const std::error_code ec = RemoveFile(path);
+    if (!ec || ec == std::errc::no_such_file_or_directory || reporter == nullptr) continue;
+    const PathParts parts = SplitPath(path);
     reporter->Report(MessageKind::Warning,
-                     FailureMessageText({errno, std::generic_category()},
-                                        DecodeUtf8(path.substr(0, slash)),
-                                        DecodeUtf8(path.substr(slash + 1))));
+                     FailureMessageText(ec, DecodeUtf8(parts.directory),
+                                        DecodeUtf8(parts.name)));
   }
 }
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/batch/plan.h"
+#include "core/fs/fs.h"
 
 namespace sonavex {
 namespace {
@@ -10,15 +11,9 @@ namespace {
 PlanStep AppendStep(const std::string& path, std::int64_t size) {
   PlanStep step;
   step.kind = StepKind::TagAppend;
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) {
-    step.directory = ".";
-    step.name = path;
-  } else {
-    // A file right under the root keeps "/" as its directory.
-    step.directory = path.substr(0, slash == 0 ? 1 : slash);
-    step.name = path.substr(slash + 1);
-  }
+  PathParts parts = SplitPath(path);
+  step.directory = std::move(parts.directory);
+  step.name = std::move(parts.name);
   step.sizeBefore = size;
   step.bareNameInFailure = true;
   return step;

@@ -11,6 +11,7 @@
 
 #include "core/apply/executor.h"
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
 
@@ -22,10 +23,9 @@ constexpr std::string_view kUndoPrefix = "Rückgängig: ";
 // A file's place: its directory and its name there.
 using Place = std::pair<std::string, std::string>;
 
-Place SplitPath(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {"", path};
-  return {path.substr(0, slash == 0 ? 1 : slash), path.substr(slash + 1)};
+Place PlaceOf(const std::string& path) {
+  PathParts parts = SplitPath(path);
+  return {std::move(parts.directory), std::move(parts.name)};
 }
 
 // Where the renames of later batches took the names a batch left behind.
@@ -279,7 +279,7 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
     }
     const bool isRename = action.kind == ActionKind::Rename;
     const Place place = isRename ? Place{action.directory, action.newName}
-                                 : SplitPath(action.path);
+                                 : PlaceOf(action.path);
     const Place present{place.first, state.NameNow(place.first, place.second)};
     const std::string onDisk = state.PathOnDisk(place.first, place.second);
     if (action.state == ActionState::Pending && action.kind == ActionKind::ContentReplace) {

@@ -18,31 +18,22 @@ bool IsEnteredByWalk(const Subdirectory& sub) {
   return !sub.isLink && !(!sub.name.empty() && sub.name[0] == '.');
 }
 
-ListingAhead::ListingAhead(int threads, std::u32string mask) : mask_(std::move(mask)) {
-  if (threads < 2) return;
-  threads_.reserve(static_cast<std::size_t>(threads));
-  for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
-}
-
-ListingAhead::~ListingAhead() {
-  {
-    const std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  queued_.notify_all();
-  for (std::thread& thread : threads_) thread.join();
-}
+ListingAhead::ListingAhead(int threads, std::u32string mask)
+    : mask_(std::move(mask)), pool_(threads < 2 ? 0 : threads) {}
 
 // Called with the mutex held. The walk's own next folders go first; the
 // folders below fetched ones are queued behind, as far as the limit allows.
+// Each folder new to the queue gets one job, which lists whichever folder
+// is first in the queue when it begins.
 void ListingAhead::QueueSubdirectories(const std::string& directory,
                                        const DirectoryListing& listing, bool next) {
-  if (threads_.empty()) return;
+  if (!pool_.HasThreads()) return;
   std::vector<std::string> front;
   for (const Subdirectory& sub : listing.subdirectories) {
     if (!IsEnteredByWalk(sub)) continue;
     std::string path = JoinPath(directory, sub.name);
     const bool fresh = fetched_.size() < kMostFetched && fetched_.try_emplace(path).second;
+    if (fresh) pool_.Submit([this] { FetchNext(); });
     if (!next) {
       if (fresh) waiting_.push_back(std::move(path));
       continue;
@@ -56,27 +47,23 @@ void ListingAhead::QueueSubdirectories(const std::string& directory,
   }
   waiting_.insert(waiting_.begin(), std::make_move_iterator(front.begin()),
                   std::make_move_iterator(front.end()));
-  queued_.notify_all();
 }
 
-void ListingAhead::Work() {
+void ListingAhead::FetchNext() {
   std::unique_lock lock(mutex_);
-  while (true) {
-    queued_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
-    if (stopping_) return;
-    const std::string directory = std::move(waiting_.front());
-    waiting_.pop_front();
-    lock.unlock();
-    std::error_code ec;
-    DirectoryListing listing = ListDirectory(directory, mask_, ec);
-    lock.lock();
-    Fetched& fetched = fetched_[directory];
-    if (!ec) QueueSubdirectories(directory, listing, false);
-    fetched.listing = std::move(listing);
-    fetched.ec = ec;
-    fetched.done = true;
-    done_.notify_all();
-  }
+  if (waiting_.empty()) return;
+  const std::string directory = std::move(waiting_.front());
+  waiting_.pop_front();
+  lock.unlock();
+  std::error_code ec;
+  DirectoryListing listing = ListDirectory(directory, mask_, ec);
+  lock.lock();
+  Fetched& fetched = fetched_[directory];
+  if (!ec) QueueSubdirectories(directory, listing, false);
+  fetched.listing = std::move(listing);
+  fetched.ec = ec;
+  fetched.done = true;
+  done_.notify_all();
 }
 
 DirectoryListing ListingAhead::Take(const std::string& directory, std::error_code& ec) {

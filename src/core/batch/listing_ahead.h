@@ -3,16 +3,14 @@
 // that a deep tree on a share does not wait one round trip per folder in
 // turn. The walk still takes the listings one by one in its own order.
 #include <condition_variable>
-#include <cstddef>
 #include <deque>
 #include <mutex>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <unordered_map>
-#include <vector>
 
 #include "core/fs/fs.h"
+#include "core/fs/worker_pool.h"
 
 namespace sonavex {
 
@@ -22,9 +20,8 @@ bool IsEnteredByWalk(const Subdirectory& sub);
 class ListingAhead {
  public:
   // `threads` list at once; with fewer than 2 every listing is made when it
-  // is taken.
+  // is taken. Listings still being made at the end are waited for.
   ListingAhead(int threads, std::u32string mask);
-  ~ListingAhead();
   ListingAhead(const ListingAhead&) = delete;
   ListingAhead& operator=(const ListingAhead&) = delete;
 
@@ -39,18 +36,16 @@ class ListingAhead {
     DirectoryListing listing;
     std::error_code ec;
   };
-  void Work();
+  void FetchNext();
   void QueueSubdirectories(const std::string& directory, const DirectoryListing& listing,
                            bool next);
 
   std::u32string mask_;
   std::mutex mutex_;
-  std::condition_variable queued_;
   std::condition_variable done_;
   std::deque<std::string> waiting_;
   std::unordered_map<std::string, Fetched> fetched_;
-  bool stopping_ = false;
-  std::vector<std::thread> threads_;
+  WorkerPool pool_;  // last: it ends before the listings its jobs fill
 };
 
 }  // namespace sonavex

@@ -1,4 +1,4 @@
-// Byte I/O, stat, the write-permission guard and atomic replacement.
+// Byte I/O, stat, the write-permission guard and removal.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,14 +7,12 @@
 #include <cstdlib>
 
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/fs/sys_calls.h"
 
 namespace sonavex {
-namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
-
-}  // namespace
 
 bool IsWriteProtected(const std::string& path) {
   struct stat st{};
@@ -118,7 +116,7 @@ std::error_code TruncateAt(int fd, std::int64_t size) {
 std::error_code RestoreEnd(const std::string& path, std::int64_t size,
                            std::string_view tail) {
   std::error_code ec;
-  FileHandle file = FileHandle::OpenReadWrite(path, ec);
+  FileHandle file = OpenReadWrite(path, ec);
   if (!ec) ec = WriteAt(file.fd(), size - static_cast<std::int64_t>(tail.size()), tail);
   if (!ec) ec = TruncateAt(file.fd(), size);
   if (!ec) ec = file.Close();
@@ -154,13 +152,16 @@ FileHandle FileHandle::OpenRead(const std::string& path, std::error_code& ec) {
   return FileHandle(OpenFd(path, O_RDONLY, ec));
 }
 
-FileHandle FileHandle::OpenReadWrite(const std::string& path,
-                                     std::error_code& ec) {
+FileHandle OpenReadWrite(const std::string& path, std::error_code& ec) {
   return FileHandle(OpenFd(path, O_RDWR, ec));
 }
 
 FileHandle FileHandle::OpenDirectory(const std::string& path, std::error_code& ec) {
   return FileHandle(OpenFd(path, O_PATH | O_DIRECTORY, ec));
+}
+
+std::error_code RemoveFile(const std::string& path) {
+  return Sys().unlink(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
 std::int64_t FileHandle::Size(std::error_code& ec) const {

@@ -14,8 +14,6 @@
 namespace sonavex {
 namespace {
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
-
 // Wildcard match of one pattern on already folded texts. Iterative with one
 // back-tracking point, so long names cannot blow up.
 bool MatchPattern(std::u32string_view name, std::u32string_view pattern) {
@@ -141,6 +139,13 @@ std::string JoinPath(std::string_view directory, std::string_view name) {
   if (path.empty() || path.back() != '/') path.push_back('/');
   path.append(name);
   return path;
+}
+
+PathParts SplitPath(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {".", std::string(path)};
+  return {std::string(path.substr(0, slash == 0 ? 1 : slash)),
+          std::string(path.substr(slash + 1))};
 }
 
 namespace {

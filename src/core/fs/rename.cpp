@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/fs/sys_calls.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
@@ -19,7 +20,6 @@ namespace sonavex {
 namespace {
 
 std::error_code Errno(int value) { return {value, std::generic_category()}; }
-std::error_code LastError() { return Errno(errno); }
 
 // link + unlink, for file systems that refuse the no-replace flag.
 std::error_code RenameByLink(const std::string& from, const std::string& to) {

@@ -10,18 +10,11 @@
 #include <cstring>
 
 #include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/fs/sys_calls.h"
 
 namespace sonavex {
 namespace {
-
-std::error_code LastError() { return {errno, std::generic_category()}; }
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // The new file takes the old one's mode and, where the user may give it,
 // its owner; a file that is new gets what a plain create would give.
@@ -76,7 +69,7 @@ std::error_code FollowLinks(std::string& path) {
       return {ENAMETOOLONG, std::generic_category()};
     }
     target.resize(static_cast<std::size_t>(length));
-    path = target.front() == '/' ? target : JoinPath(DirectoryOf(path), target);
+    path = target.front() == '/' ? target : JoinPath(SplitPath(path).directory, target);
   }
   return {ELOOP, std::generic_category()};
 }
@@ -107,7 +100,7 @@ int CreateTemporary(const std::string& directory, std::string_view name,
 std::string TemporaryPathFor(const std::string& linkOrPath, std::string_view temporaryName) {
   std::string path = linkOrPath;
   if (FollowLinks(path)) path = linkOrPath;
-  return JoinPath(DirectoryOf(path), temporaryName);
+  return JoinPath(SplitPath(path).directory, temporaryName);
 }
 
 std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
@@ -119,7 +112,7 @@ std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
   const bool exists = stat(path.c_str(), &old) == 0;
   if (exists && old.st_nlink > 1) return WriteInPlace(path, contents);
   std::string temporary;
-  const int fd = CreateTemporary(DirectoryOf(path), temporaryName, temporary);
+  const int fd = CreateTemporary(SplitPath(path).directory, temporaryName, temporary);
   if (fd < 0) return LastError();
   std::error_code ec = WriteAndSync(fd, contents);
   if (!ec) ec = TakeOver(fd, exists ? &old : nullptr);

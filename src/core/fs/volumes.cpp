@@ -10,6 +10,8 @@
 #include <memory>
 #include <sstream>
 
+#include "core/fs/fs.h"
+
 namespace sonavex {
 namespace {
 
@@ -127,12 +129,12 @@ unsigned char ListedType(const std::string& directory, std::string_view name) {
 // touched, and a parent on a remote file system is not read either.
 bool IsFileMount(const std::string& mountPoint,
                  const std::vector<MountEntry>& mounts) {
-  const std::size_t slash = mountPoint.rfind('/');
-  if (slash == std::string::npos || slash + 1 == mountPoint.size()) return false;
-  const std::string parent = slash == 0 ? "/" : mountPoint.substr(0, slash);
-  const MountEntry* holder = MountHolding(parent, mounts);
+  if (mountPoint.find('/') == std::string::npos) return false;
+  const PathParts parts = SplitPath(mountPoint);
+  if (parts.name.empty()) return false;
+  const MountEntry* holder = MountHolding(parts.directory, mounts);
   if (holder != nullptr && IsRemoteFileSystem(holder->fileSystemType)) return false;
-  const unsigned char type = ListedType(parent, std::string_view(mountPoint).substr(slash + 1));
+  const unsigned char type = ListedType(parts.directory, parts.name);
   return type != DT_UNKNOWN && type != DT_DIR;
 }
 

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 
@@ -49,7 +49,7 @@ std::error_code WriteInTag(const std::string& path,
                            const std::vector<FieldWrite>& writes) {
   WritableGuard guard(path);  // its own failure shows up in the open below
   std::error_code ec;
-  FileHandle file = FileHandle::OpenReadWrite(path, ec);
+  FileHandle file = OpenReadWrite(path, ec);
   if (ec) return ec;
   const std::int64_t size = file.Size(ec);
   if (ec) return ec;

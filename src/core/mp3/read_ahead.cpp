@@ -19,20 +19,10 @@ struct ReadAhead::Slot {
 
 ReadAhead::ReadAhead(int inFlight, BeforeRead beforeRead)
     : beforeRead_(std::move(beforeRead)),
-      window_(inFlight > 1 ? static_cast<std::size_t>(inFlight) * kSlotsPerThread : 1) {
-  if (inFlight <= 1) return;
-  threads_.reserve(static_cast<std::size_t>(inFlight));
-  for (int i = 0; i < inFlight; ++i) threads_.emplace_back([this] { Work(); });
-}
+      window_(inFlight > 1 ? static_cast<std::size_t>(inFlight) * kSlotsPerThread : 1),
+      pool_(inFlight > 1 ? inFlight : 0) {}
 
-ReadAhead::~ReadAhead() {
-  {
-    const std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  queued_.notify_all();
-  for (std::thread& thread : threads_) thread.join();
-}
+ReadAhead::~ReadAhead() = default;
 
 void ReadAhead::ReadSlot(Slot& slot) const {
   const std::string path = JoinPath(slot.item.directory, slot.item.name);
@@ -40,31 +30,25 @@ void ReadAhead::ReadSlot(Slot& slot) const {
   slot.item.read = ReadFileInfo(path);
 }
 
-// A thread takes the oldest file nobody has begun. The slot stays where it
-// is until it is done, as only done slots are taken off the front.
-void ReadAhead::Work() {
-  std::unique_lock lock(mutex_);
-  while (true) {
-    queued_.wait(lock, [this] { return stopping_ || claimed_ < slots_.size(); });
-    if (stopping_) return;
-    Slot& slot = *slots_[claimed_++];
-    lock.unlock();
-    ReadSlot(slot);
-    lock.lock();
-    slot.done = true;
-    done_.notify_all();
-  }
+// The job of a reading thread. The slot stays where it is until it is done,
+// as only done slots are taken off the front.
+void ReadAhead::ReadAndMark(Slot& slot) {
+  ReadSlot(slot);
+  const std::lock_guard lock(mutex_);
+  slot.done = true;
+  done_.notify_all();
 }
 
 void ReadAhead::Add(std::string directory, std::string name) {
   auto slot = std::make_unique<Slot>();
   slot->item.directory = std::move(directory);
   slot->item.name = std::move(name);
+  Slot& added = *slot;
   {
     const std::lock_guard lock(mutex_);
     slots_.push_back(std::move(slot));
   }
-  queued_.notify_one();
+  if (pool_.HasThreads()) pool_.Submit([this, &added] { ReadAndMark(added); });
 }
 
 std::size_t ReadAhead::Queued() const {
@@ -74,7 +58,7 @@ std::size_t ReadAhead::Queued() const {
 
 ReadItem ReadAhead::Take() {
   std::unique_lock lock(mutex_);
-  if (threads_.empty()) {
+  if (!pool_.HasThreads()) {
     std::unique_ptr<Slot> slot = std::move(slots_.front());
     slots_.pop_front();
     lock.unlock();
@@ -84,7 +68,6 @@ ReadItem ReadAhead::Take() {
   done_.wait(lock, [this] { return slots_.front()->done; });
   std::unique_ptr<Slot> slot = std::move(slots_.front());
   slots_.pop_front();
-  --claimed_;
   return std::move(slot->item);
 }
 

@@ -12,10 +12,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "core/fs/remote.h"
+#include "core/fs/worker_pool.h"
 #include "core/mp3/tinfo.h"
 
 namespace sonavex {
@@ -52,18 +51,15 @@ class ReadAhead {
 
  private:
   struct Slot;
-  void Work();
   void ReadSlot(Slot& slot) const;
+  void ReadAndMark(Slot& slot);
 
   BeforeRead beforeRead_;
   std::size_t window_;
   mutable std::mutex mutex_;
-  std::condition_variable queued_;
   std::condition_variable done_;
   std::deque<std::unique_ptr<Slot>> slots_;
-  std::size_t claimed_ = 0;  // slots at the front that a thread has begun
-  bool stopping_ = false;
-  std::vector<std::thread> threads_;
+  WorkerPool pool_;  // last: it ends before the slots its jobs fill
 };
 
 // Feeds the files of a walk to a ReadAhead and hands each item to `use` in

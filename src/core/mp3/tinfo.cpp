@@ -18,9 +18,7 @@ namespace sonavex {
 namespace {
 
 void SplitFileName(const std::string& path, TInfo& info) {
-  const std::size_t slash = path.rfind('/');
-  const std::u32string name =
-      DecodeUtf8(slash == std::string::npos ? path : path.substr(slash + 1));
+  const std::u32string name = DecodeUtf8(SplitPath(path).name);
   const std::size_t dot = name.rfind(U'.');
   info.Name = name.substr(0, dot);
   info.Typ = dot == std::u32string::npos ? U"" : name.substr(dot + 1);

@@ -3,11 +3,8 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace sonavex {
-
-class IniFile;
 
 struct ReplacementPair {
   std::u32string search;
@@ -22,21 +19,5 @@ using ReplacementTable = std::array<ReplacementPair, 10>;
 std::u32string ApplyReplacementTable(std::u32string_view base,
                                      const ReplacementTable& table,
                                      bool active);
-
-struct StoredReplacementTable {
-  ReplacementTable table;
-  bool active = false;
-};
-
-// Section "Ersetzen": "V1".."V10" and "A1".."A10" (missing keys read as
-// empty texts) and "Flag" (missing reads as off).
-StoredReplacementTable LoadReplacementTable(const IniFile& ini);
-
-// Writes V1, A1, .., V10, A10, Flag in this order, each text enclosed in
-// apostrophes so that blanks at its edges survive, in one rewrite of the
-// file: a failure leaves every stored pair as it was.
-std::error_code StoreReplacementTable(const IniFile& ini,
-                                      const ReplacementTable& table,
-                                      bool active);
 
 }  // namespace sonavex

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
 
@@ -196,11 +196,10 @@ std::error_code IniFile::WriteBool(std::u32string_view section,
 }
 
 std::string SettingsPathForProgram(const std::string& programPath) {
-  const std::size_t slash = programPath.rfind('/');
-  const std::size_t dot = programPath.rfind('.');
-  const bool hasExtension =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  return (hasExtension ? programPath.substr(0, dot) : programPath) + ".INI";
+  const std::string name = SplitPath(programPath).name;
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return programPath + ".INI";
+  return programPath.substr(0, programPath.size() - (name.size() - dot)) + ".INI";
 }
 
 }  // namespace sonavex

@@ -6,16 +6,11 @@
 #include <climits>
 #include <cstdlib>
 
+#include "core/fs/fs.h"
 #include "core/settings/ini_file.h"
 
 namespace sonavex {
 namespace {
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool RunsFromBuildTree(const std::string& directory) {
   const std::string marker = directory + "/" + kBuildTreeMarker;
@@ -34,15 +29,15 @@ std::string ConfigHome() {
 }  // namespace
 
 std::string DefaultSettingsPath(const std::string& programPath) {
-  if (RunsFromBuildTree(DirectoryOf(programPath))) {
+  if (RunsFromBuildTree(SplitPath(programPath).directory)) {
     return SettingsPathForProgram(programPath);
   }
   return ConfigHome() + "/mp3sonavex/mp3sonavex.INI";
 }
 
 void CreateSettingsDirectory(const std::string& settingsPath) {
-  const std::string directory = DirectoryOf(settingsPath);
-  mkdir(DirectoryOf(directory).c_str(), 0700);
+  const std::string directory = SplitPath(settingsPath).directory;
+  mkdir(SplitPath(directory).directory.c_str(), 0700);
   mkdir(directory.c_str(), 0700);
 }
 

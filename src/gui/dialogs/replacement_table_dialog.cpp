@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/settings/ini_file.h"
+#include "core/settings/replacement_table_store.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/name_edit_dialog.h"
 #include "gui/batch_host.h"
