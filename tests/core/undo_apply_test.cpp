@@ -13,6 +13,7 @@
 #include "core/fs/fs_write.h"
 #include "core/journal/journal.h"
 #include "core/text/encoding.h"
+#include "support/fault_fs.h"
 #include "support/pending_replacement.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
@@ -208,6 +209,31 @@ TEST_F(UndoApplyTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
   EXPECT_TRUE(reporter.messages.empty());
   EXPECT_EQ(Names(music), std::vector<std::string>{"a.m3u"});
   EXPECT_EQ(ReadFile(music + "/a.m3u"), "old");
+}
+
+// A temporary file that cannot be removed stays, and the user is told
+// which one and why.
+TEST_F(UndoApplyTest, ATemporaryFileThatCannotBeRemovedIsReported) {
+  WriteFile(music + "/a.m3u", "old");
+  JournalAction replace = test::PendingReplacementOf(music + "/a.m3u");
+  std::error_code ec;
+  const std::int64_t batch =
+      journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
+  const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&replace, 1}, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  const std::string temporary = JournaledTemporaryName(ids[0]);
+  WriteFile(music + "/" + temporary, "ne");
+
+  test::FaultFs faults;
+  faults.FailNth(1, test::Fault::Access, test::Call::Unlink);
+  Undo(batch);
+  EXPECT_TRUE(faults.fired());
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
+  EXPECT_TRUE(reporter.messages[0].text.starts_with(U32(music + "/" + temporary) +
+                                                    U"\n\r\n\rFehler 13:"))
+      << EncodeUtf8(reporter.messages[0].text);
+  EXPECT_EQ(ReadFile(music + "/" + temporary), "ne");
 }
 
 // A batch killed part-way: the journal tells which renames happened, and
