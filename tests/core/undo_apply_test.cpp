@@ -96,6 +96,21 @@ class UndoApplyTest : public ::testing::Test {
     return plan;
   }
 
+  // The batch of a text replace of music/a.m3u killed after it wrote its
+  // temporary file (named in `temporary`) and before it put it in place.
+  std::int64_t KilledReplacement(std::string& temporary) {
+    WriteFile(music + "/a.m3u", "old");
+    JournalAction replace = test::PendingReplacementOf(music + "/a.m3u");
+    std::error_code ec;
+    const std::int64_t batch =
+        journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
+    const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&replace, 1}, ec);
+    EXPECT_FALSE(ec) << ec.message();
+    temporary = JournaledTemporaryName(ids.at(0));
+    WriteFile(music + "/" + temporary, "ne");
+    return batch;
+  }
+
   ApplyResult Undo(std::int64_t batch) {
     std::error_code ec;
     const Plan plan = PlanUndo(*journal, batch, ec);
@@ -196,14 +211,8 @@ TEST_F(UndoApplyTest, ContentIsPutBackUnlessChangedSince) {
 // The temporary file a killed content replacement left goes with the undo;
 // the file itself was never touched and stays as it is.
 TEST_F(UndoApplyTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
-  WriteFile(music + "/a.m3u", "old");
-  JournalAction replace = test::PendingReplacementOf(music + "/a.m3u");
-  std::error_code ec;
-  const std::int64_t batch =
-      journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
-  const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&replace, 1}, ec);
-  ASSERT_FALSE(ec) << ec.message();
-  WriteFile(music + "/" + JournaledTemporaryName(ids[0]), "ne");
+  std::string temporary;
+  const std::int64_t batch = KilledReplacement(temporary);
 
   EXPECT_EQ(Undo(batch).failed, 0);
   EXPECT_TRUE(reporter.messages.empty());
@@ -214,15 +223,8 @@ TEST_F(UndoApplyTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
 // A temporary file that cannot be removed stays, and the user is told
 // which one and why.
 TEST_F(UndoApplyTest, ATemporaryFileThatCannotBeRemovedIsReported) {
-  WriteFile(music + "/a.m3u", "old");
-  JournalAction replace = test::PendingReplacementOf(music + "/a.m3u");
-  std::error_code ec;
-  const std::int64_t batch =
-      journal->BeginBatch({kNow, 'Z', "Suchen und Ersetzen: Text", "", music, 0}, ec);
-  const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&replace, 1}, ec);
-  ASSERT_FALSE(ec) << ec.message();
-  const std::string temporary = JournaledTemporaryName(ids[0]);
-  WriteFile(music + "/" + temporary, "ne");
+  std::string temporary;
+  const std::int64_t batch = KilledReplacement(temporary);
 
   test::FaultFs faults;
   faults.FailNth(1, test::Fault::Access, test::Call::Unlink);
