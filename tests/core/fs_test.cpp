@@ -47,6 +47,27 @@ TEST(MatchesMask, Patterns) {
   }
 }
 
+TEST(SplitPath, CutsAtTheLastSlash) {
+  struct Row {
+    const char* path;
+    const char* directory;
+    const char* name;
+  };
+  const Row rows[] = {
+      {"/home/musik/a.mp3", "/home/musik", "a.mp3"},
+      {"/a.mp3", "/", "a.mp3"},
+      {"a.mp3", ".", "a.mp3"},
+      {"/home/musik/", "/home/musik", ""},
+      {"/", "/", ""},
+      {"", ".", ""},
+  };
+  for (const Row& row : rows) {
+    const PathParts parts = SplitPath(row.path);
+    EXPECT_EQ(parts.directory, row.directory) << row.path;
+    EXPECT_EQ(parts.name, row.name) << row.path;
+  }
+}
+
 TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   TempDir dir;
   for (const char* name : {"b.mp3", "A.mp3", "a.mp3", ".dot.mp3", "c.txt",
