@@ -7,7 +7,6 @@
 #include "cli/export_command.h"
 #include "cli/journal_commands.h"
 #include "cli/tag_commands.h"
-#include "core/batch/planner.h"
 #include "core/batch/read_selected.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
@@ -126,14 +125,15 @@ std::string RunBatch(char code, ParamsReader read, Invocation& inv, std::ostream
   inv.context.table = stored.table;
   inv.context.replacementActive = stored.active;
   if (!NameEditHasWork(params)) return {};
-  const Plan plan = PlanSelection(static_cast<Operation>(code), params, inv.directory,
-                                  inv.marks, inv.context);
+  const std::unique_ptr<Session> session = MakeSession(inv);
+  const Plan plan = session->PlanBatch(static_cast<Operation>(code), params, inv.directory,
+                                       inv.marks, inv.context);
   if (inv.dryRun) {
     PrintPlan(plan, *inv.context.reporter, out);
     return {};
   }
-  const std::unique_ptr<Journal> journal = OpenJournal(inv);
-  ApplyPlan(plan, RunContext(inv, journal.get()));
+  (void)session->OpenJournal();
+  session->Apply(plan);
   return {};
 }
 
@@ -240,11 +240,37 @@ void WarnNoUndo(Invocation& inv, std::error_code ec) {
   *inv.err << "Warnung: Rückgängig nicht möglich: " << ec.message() << '\n';
 }
 
+void TellJournalTrouble(Invocation& inv, bool needsJournal, JournalTrouble trouble,
+                        std::error_code ec) {
+  if (!needsJournal || trouble == JournalTrouble::Write) {
+    WarnNoUndo(inv, ec);
+  } else {
+    ReportJournalFailure(inv, trouble, ec);
+  }
+}
+
 }  // namespace
 
 bool ParseNumber(const std::string& text, long& value) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return ec == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+void ReportJournalFailure(Invocation& inv, JournalTrouble trouble, std::error_code ec) {
+  const char* doing = trouble == JournalTrouble::Open ? "öffnen" : "lesen";
+  inv.context.reporter->Report(MessageKind::Error,
+                               DecodeUtf8("Das Journal " + inv.journalPath +
+                                          " lässt sich nicht " + doing + ": " +
+                                          ec.message()));
+}
+
+std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal) {
+  SessionPorts ports;
+  ports.reporter = inv.context.reporter;
+  ports.journalTrouble = [&inv, needsJournal](JournalTrouble trouble, std::error_code ec) {
+    TellJournalTrouble(inv, needsJournal, trouble, ec);
+  };
+  return std::make_unique<Session>(inv.journalPath, std::move(ports));
 }
 
 std::unique_ptr<Journal> OpenJournal(Invocation& inv) {

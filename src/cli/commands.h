@@ -11,6 +11,7 @@
 #include "core/batch/batch.h"
 #include "core/batch/plan.h"
 #include "core/journal/journal.h"
+#include "core/session/session.h"
 
 namespace sonavex::cli {
 
@@ -42,8 +43,19 @@ struct Invocation {
   std::string separator = "tab";
 };
 
-// Opens the invocation's journal, or prints "Warnung: Rückgängig nicht
-// möglich: <reason>" once and gives nullptr: the command runs without undo.
+// The session of a run, its journal not yet opened. A batch runs without
+// undo when the journal fails: "Warnung: Rückgängig nicht möglich:
+// <reason>", once. For the commands that work on the journal itself
+// (`needsJournal`), failing to open or read it is the command's error:
+// "Das Journal <path> lässt sich nicht öffnen: <reason>".
+std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal = false);
+
+// "Das Journal <path> lässt sich nicht öffnen: <reason>" ("lesen" for a
+// journal that opened but cannot be read), as an error.
+void ReportJournalFailure(Invocation& inv, JournalTrouble trouble, std::error_code ec);
+
+// Opens the invocation's journal, or warns as above and gives nullptr: the
+// command runs without undo.
 std::unique_ptr<Journal> OpenJournal(Invocation& inv);
 
 // The executor's context for a run: the invocation's reporter and

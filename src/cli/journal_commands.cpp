@@ -5,30 +5,11 @@
 #include <ctime>
 #include <ostream>
 
-#include "core/apply/executor.h"
-#include "core/apply/undo.h"
-#include "core/journal/journal.h"
+#include "core/session/session.h"
 #include "core/text/encoding.h"
 
 namespace sonavex::cli {
 namespace {
-
-// `doing` is "öffnen" or "lesen".
-void ReportJournalFailure(const Invocation& inv, const char* doing, std::error_code ec) {
-  inv.context.reporter->Report(MessageKind::Error,
-                               DecodeUtf8("Das Journal " + inv.journalPath + " lässt sich nicht " +
-                                          doing + ": " + ec.message()));
-}
-
-// The journal, or nullptr after the reason was reported: without it, these
-// commands have nothing to work on.
-std::unique_ptr<Journal> OpenOrReport(const Invocation& inv) {
-  std::error_code ec;
-  auto journal = Journal::Open(inv.journalPath, std::time(nullptr), ec);
-  if (!ec) return journal;
-  ReportJournalFailure(inv, "öffnen", ec);
-  return nullptr;
-}
 
 // "DD.MM.YY HH:MM" in local time.
 std::string LocalTime(std::int64_t seconds) {
@@ -55,15 +36,9 @@ std::string SummaryLine(const BatchSummary& batch) {
 
 // The batch the arguments name, or the newest one in effect; 0 when there
 // is none. A wrong or unknown number comes back in `problem`.
-std::int64_t ChosenBatch(const Invocation& inv, Journal& journal, std::string& problem) {
-  std::error_code ec;
-  if (inv.arguments.empty()) {
-    const std::int64_t newest = NewestUndoableBatch(journal, ec);
-    if (ec) ReportJournalFailure(inv, "lesen", ec);
-    return newest;
-  }
-  const std::vector<BatchSummary> batches = journal.ListBatches(ec);
-  if (ec) ReportJournalFailure(inv, "lesen", ec);
+std::int64_t ChosenBatch(const Invocation& inv, Session& session, std::string& problem) {
+  if (inv.arguments.empty()) return session.FindUndoTarget().batch;
+  const std::vector<BatchSummary> batches = session.Batches();
   const std::string& text = inv.arguments[0];
   std::int64_t id = 0;
   const auto [end, parsed] = std::from_chars(text.data(), text.data() + text.size(), id);
@@ -77,31 +52,36 @@ std::int64_t ChosenBatch(const Invocation& inv, Journal& journal, std::string& p
   return problem.empty() ? id : 0;
 }
 
+// The session with its journal open, or nullptr after the reason was
+// reported: without the journal, these commands have nothing to work on.
+std::unique_ptr<Session> OpenOrReport(Invocation& inv) {
+  std::unique_ptr<Session> session = MakeSession(inv, true);
+  if (session->OpenJournal()) return nullptr;
+  return session;
+}
+
 }  // namespace
 
 std::string ListJournal(Invocation& inv, std::ostream& out) {
-  const std::unique_ptr<Journal> journal = OpenOrReport(inv);
-  if (!journal) return {};
-  std::error_code ec;
-  const std::vector<BatchSummary> batches = journal->ListBatches(ec);
-  if (ec) ReportJournalFailure(inv, "lesen", ec);
-  for (const BatchSummary& batch : batches) out << SummaryLine(batch);
+  const std::unique_ptr<Session> session = OpenOrReport(inv);
+  if (!session) return {};
+  for (const BatchSummary& batch : session->Batches()) out << SummaryLine(batch);
   return {};
 }
 
 std::string UndoBatch(Invocation& inv, std::ostream& out) {
-  const std::unique_ptr<Journal> journal = OpenOrReport(inv);
-  if (!journal) return {};
+  const std::unique_ptr<Session> session = OpenOrReport(inv);
+  if (!session) return {};
   std::string problem;
-  const std::int64_t batch = ChosenBatch(inv, *journal, problem);
+  const std::int64_t batch = ChosenBatch(inv, *session, problem);
   if (!problem.empty() || batch == 0) {
     if (problem.empty()) out << "Nichts rückgängig zu machen\n";
     return problem;
   }
   std::error_code ec;
-  const Plan plan = PlanUndo(*journal, batch, ec);
+  const Plan plan = session->PlanUndoOf(batch, ec);
   if (ec) {
-    ReportJournalFailure(inv, "lesen", ec);
+    ReportJournalFailure(inv, JournalTrouble::Read, ec);
     return {};
   }
   if (inv.dryRun) {
@@ -109,7 +89,7 @@ std::string UndoBatch(Invocation& inv, std::ostream& out) {
     return {};
   }
   out << EncodeUtf8(plan.caption) << '\n';
-  const ApplyResult result = ApplyPlan(plan, RunContext(inv, journal.get()));
+  const ApplyResult result = session->Apply(plan);
   out << result.performed << " von " << plan.steps.size() << " Dateien";
   if (result.batch != 0) out << ", Eintrag " << result.batch;
   out << '\n';

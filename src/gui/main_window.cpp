@@ -22,6 +22,7 @@
 #include "core/fs/volumes.h"
 #include "gui/dialogs/preview_dialog.h"
 #include "gui/main_menu.h"
+#include "core/text/encoding.h"
 #include "gui/qt_text.h"
 
 namespace sonavex {
@@ -35,7 +36,8 @@ constexpr int kInfoPage = 1;
 MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
                        Storage storage, QWidget* parent)
     : QMainWindow(parent), settings_(std::move(settingsPath)),
-      reporter_(reporter), storage_(std::move(storage)) {
+      reporter_(reporter), storage_(std::move(storage)),
+      session_(WindowJournalPath(), sessionPorts()) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("MP3 Sonavex"));
   setMinimumSize(300, 300);
@@ -52,7 +54,8 @@ MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
     QWidget* starter = QApplication::activeWindow();
     return ConfirmPlanInPreview(plan, starter != nullptr ? starter : this);
   };
-  openJournal();
+  (void)session_.OpenJournal();
+  refreshUndoTarget();
   RefreshView();
 }
 
@@ -183,9 +186,9 @@ void MainWindow::updateMenus(int selectedCount) {
   state.listHasEntries = entryCount() > 0;
   state.recursive = recursive();
   state.selectedCount = selectedCount;
-  state.undoCaption = undoTarget_.caption;
+  state.undoCaption = ToQString(DecodeUtf8(undoTarget_.caption));
   state.undoFiles = undoTarget_.files;
-  state.journalOpen = journal_ != nullptr;
+  state.journalOpen = session_.journal() != nullptr;
   menu_->applyEnabling(state);
 }
 
@@ -280,12 +283,13 @@ BatchContext MainWindow::batchContext() {
 }
 
 bool MainWindow::runSelection(Operation code, const OperationParams& params) {
-  const Plan plan = PlanSelection(code, params, directory_, markedNames(), batchContext());
-  if (previewEnabled() && !confirmPlan_(plan)) {
+  const Plan plan = session_.PlanBatch(code, params, directory_, markedNames(),
+                                       batchContext());
+  if (!session_.Run(plan)) {
     RefreshView();  // the walk's directory leaves the status bar; the marks stay
     return false;
   }
-  applyPlan(plan);
+  refreshUndoTarget();
   reloadFileList();
   RefreshView();
   return true;

@@ -18,6 +18,7 @@
 #include "core/journal/journal.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
+#include "core/session/session.h"
 #include "core/settings/ini_file.h"
 #include "gui/batch_host.h"
 
@@ -33,6 +34,9 @@ class QTreeWidgetItem;
 namespace sonavex {
 
 class MainMenu;
+
+// Where the window keeps its undo journal.
+std::string WindowJournalPath();
 
 // The windows the menus open; one that is not built yet stays null and its
 // command does nothing.
@@ -145,7 +149,8 @@ class MainWindow : public QMainWindow, public BatchHost {
 
   // The undo journal (main_window_journal.cpp); null when it could not be
   // opened, and then batches run without undo.
-  Journal* journal() { return journal_.get(); }
+  Journal* journal() { return session_.journal(); }
+  Session& session() { return session_; }
   // Every batch of the journal, newest first; empty without a journal.
   std::vector<BatchSummary> journalBatches();
   // Reads again what "Rückgängig" would take back and shows it in the menu.
@@ -196,11 +201,10 @@ class MainWindow : public QMainWindow, public BatchHost {
   void fillFileList(const std::vector<std::string>& names);
   void reportDirectoryFailure(const std::string& directory, std::error_code ec);
 
-  void openJournal();
-  void warnJournalOnce(std::u32string_view failure, std::error_code ec);
+  SessionPorts sessionPorts();
+  void onJournalTrouble(JournalTrouble trouble, std::error_code ec);
   void onPreviewToggled(bool on);
   void onUndoCommand();
-  int filesOf(std::int64_t batch);
 
   void onFileListClicked();
   void onFileListDoubleClicked();
@@ -237,17 +241,10 @@ class MainWindow : public QMainWindow, public BatchHost {
   std::function<void()> gridFiller_;
   std::function<ReplacementTable()> tableSource_;
   std::function<void()> gridEditEnd_;
-  std::string journalPath_;
-  std::unique_ptr<Journal> journal_;
-  bool journalWarned_ = false;
   std::function<bool(const Plan&)> confirmPlan_;
-  struct UndoTarget {
-    std::int64_t batch = 0;
-    QString caption;
-    int files = 0;
-  };
-  UndoTarget undoTarget_;
   Storage storage_;
+  Session session_;
+  UndoTarget undoTarget_;
 };
 
 }  // namespace sonavex

@@ -1,8 +1,10 @@
 #include "core/journal/journal.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 
+#include "core/fs/fs.h"
 #include "core/journal/sqlite_util.h"
 
 namespace sonavex {
@@ -27,6 +29,7 @@ struct Journal::Statements {
   sqlite::Statement prunedBatches;
   sqlite::Statement listBatches;
   sqlite::Statement actionsOf;
+  sqlite::Statement filesOf;
 };
 
 namespace {
@@ -217,6 +220,9 @@ std::error_code Journal::PrepareStatements() {
        " THEN 1 ELSE state END, directory, old_name, new_name, path, "
        "bytes_before, bytes_after, size_before, size_after, hash_after, "
        "failure FROM actions WHERE id BETWEEN ?1 AND ?2 ORDER BY id"},
+      {&s.filesOf,
+       "SELECT kind, directory, old_name, path FROM actions "
+       "WHERE id BETWEEN ?1 AND ?2 AND state <> 2 ORDER BY id"},
   };
 #undef DONE_THROUGH
   for (const auto& [statement, sql] : all) {
@@ -424,6 +430,26 @@ std::vector<JournalAction> Journal::ActionsOf(std::int64_t batch,
   query.Reset();
   if (ec) return {};
   return actions;
+}
+
+int Journal::FilesOf(std::int64_t batch, std::error_code& ec) {
+  if (!IsBatchId(batch)) return 0;
+  const IdRange ids = ActionIds(batch);
+  sqlite::Statement& query = statements_->filesOf;
+  query.Bind(1, ids.first);
+  query.Bind(2, ids.last);
+  std::set<std::string> files;
+  std::string directory;
+  while (query.Step(ec)) {
+    if (static_cast<ActionKind>(query.Int(0)) != ActionKind::Rename) {
+      files.insert(query.Bytes(3));
+      continue;
+    }
+    if (!query.IsNull(1)) directory = query.Bytes(1);
+    files.insert(JoinPath(directory, query.Bytes(2)));
+  }
+  query.Reset();
+  return ec ? 0 : static_cast<int>(files.size());
 }
 
 }  // namespace sonavex

@@ -173,6 +173,9 @@ class Journal {
   std::vector<BatchSummary> ListBatches(std::error_code& ec);
   // The actions of `batch` in the order they were recorded.
   std::vector<JournalAction> ActionsOf(std::int64_t batch, std::error_code& ec);
+  // How many files the actions of `batch` that did not fail changed (a grid
+  // edit writes one file many times), read without their old contents.
+  int FilesOf(std::int64_t batch, std::error_code& ec);
 
  private:
   struct Statements;

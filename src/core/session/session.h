@@ -1,0 +1,101 @@
+#pragma once
+// The application without a window: it owns the undo journal and runs
+// every change the same way for the window and the command line: plan,
+// the preview decision, the executor, undo, and what "Rückgängig" would
+// take back. The front ends supply the ports (confirmation, messages, how a
+// journal failure is worded) and keep only their view.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "core/apply/executor.h"
+#include "core/batch/batch.h"
+#include "core/batch/plan.h"
+#include "core/batch/registry.h"
+#include "core/journal/journal.h"
+#include "core/report/reporter.h"
+
+namespace sonavex {
+
+// What went wrong with the journal, for the front end's wording.
+enum class JournalTrouble { Open, Read, Write };
+
+struct SessionPorts {
+  Reporter* reporter = nullptr;
+  // Whether a plan is shown before it runs; null: never.
+  std::function<bool()> previewOn{};
+  // Asked with each plan while the preview is on; true applies the plan.
+  std::function<bool(const Plan&)> confirm{};
+  // Told once per session when the journal fails: batches go on without
+  // undo, and saying so once is enough.
+  std::function<void(JournalTrouble, std::error_code)> journalTrouble{};
+  // Seconds since the epoch, for the journal; tests may fix it.
+  std::function<std::int64_t()> now{};
+};
+
+// The newest batch in effect: what "Rückgängig" takes back.
+struct UndoTarget {
+  std::int64_t batch = 0;  // 0: nothing to take back
+  std::string caption;     // UTF-8, as the journal keeps it
+  int files = 0;
+};
+
+class Session {
+ public:
+  Session(std::string journalPath, SessionPorts ports);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Opens the journal (once); a failure is told through journalTrouble and
+  // returned, and the session goes on without undo.
+  std::error_code OpenJournal();
+  Journal* journal() { return journal_.get(); }
+  const std::string& journalPath() const { return journalPath_; }
+  Reporter& reporter() { return *ports_.reporter; }
+
+  // The plan of `code` on the marked names or the directory (tree).
+  Plan PlanBatch(Operation code, const OperationParams& params,
+                 const std::string& directory,
+                 const std::vector<std::string>& markedNames,
+                 const BatchContext& context) const;
+  // Shows `plan` first while the preview is on, then applies it; nothing
+  // when the user declines.
+  std::optional<ApplyResult> Run(const Plan& plan);
+  // Applies `plan` at once, with the journal when there is one.
+  ApplyResult Apply(const Plan& plan);
+  // The plan that takes `batch` back; a journal that cannot be read comes
+  // back in `ec`.
+  Plan PlanUndoOf(std::int64_t batch, std::error_code& ec);
+  // Takes `batch` back as a batch of its own (previewed, journaled, itself
+  // undoable). Nothing without a journal or when the user declines; a
+  // journal that cannot be read comes back in `ec`.
+  std::optional<ApplyResult> Undo(std::int64_t batch, std::error_code& ec);
+
+  // Counted from the journal's keys, never from the old contents it keeps.
+  UndoTarget FindUndoTarget();
+  // Every batch of the journal, newest first; empty without a journal.
+  std::vector<BatchSummary> Batches();
+
+  // The executor's context: reporter, journal, clock, journal failures.
+  ExecutorContext executorContext();
+
+ private:
+  void Trouble(JournalTrouble trouble, std::error_code ec);
+  bool PreviewOn() const { return ports_.previewOn && ports_.previewOn(); }
+
+  std::string journalPath_;
+  SessionPorts ports_;
+  std::unique_ptr<Journal> journal_;
+  bool opened_ = false;
+  bool troubleTold_ = false;
+};
+
+// Seconds since the epoch, now.
+std::int64_t SecondsNow();
+
+}  // namespace sonavex
