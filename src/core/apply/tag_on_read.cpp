@@ -20,7 +20,6 @@ PlanStep AppendStep(const std::string& path, std::int64_t size) {
     step.name = path.substr(slash + 1);
   }
   step.sizeBefore = size;
-  step.bareNameInFailure = true;
   return step;
 }
 
