@@ -49,8 +49,20 @@ std::string SummaryLine(const BatchSummary& batch) {
   std::string line = std::to_string(batch.id) + '\t' + LocalTime(batch.header.time) + '\t' +
                      batch.header.operation + ' ' + batch.header.caption + '\t' +
                      FileCount(batch.doneActions);
+  if (!batch.ended) line += "\tnicht beendet";
   if (batch.undoneBy != 0) line += "\trückgängig gemacht";
   return line + '\n';
+}
+
+// A batch that never ended (killed, power lost) may have left temporary
+// files: one line each, below the batch, until its undo removes them.
+std::string LeftoverLines(Journal& journal, const BatchSummary& batch, std::error_code& ec) {
+  if (batch.ended) return {};
+  std::string lines;
+  for (const std::string& path : LeftTemporaryFiles(journal.ActionsOf(batch.id, ec))) {
+    lines += '\t' + path + "\tTemporäre Datei\n";
+  }
+  return lines;
 }
 
 // The batch the arguments name, or the newest one in effect; 0 when there
@@ -84,8 +96,10 @@ std::string ListJournal(Invocation& inv, std::ostream& out) {
   if (!journal) return {};
   std::error_code ec;
   const std::vector<BatchSummary> batches = journal->ListBatches(ec);
+  for (auto batch = batches.begin(); !ec && batch != batches.end(); ++batch) {
+    out << SummaryLine(*batch) << LeftoverLines(*journal, *batch, ec);
+  }
   if (ec) ReportJournalFailure(inv, "lesen", ec);
-  for (const BatchSummary& batch : batches) out << SummaryLine(batch);
   return {};
 }
 
