@@ -5,6 +5,7 @@
 #include <ctime>
 #include <ostream>
 
+#include "core/apply/undo.h"
 #include "core/session/session.h"
 #include "core/text/encoding.h"
 
@@ -30,8 +31,20 @@ std::string SummaryLine(const BatchSummary& batch) {
   std::string line = std::to_string(batch.id) + '\t' + LocalTime(batch.header.time) + '\t' +
                      batch.header.operation + ' ' + batch.header.caption + '\t' +
                      FileCount(batch.doneActions);
+  if (!batch.ended) line += "\tnicht beendet";
   if (batch.undoneBy != 0) line += "\trückgängig gemacht";
   return line + '\n';
+}
+
+// A batch that never ended (killed, power lost) may have left temporary
+// files: one line each, below the batch, until its undo removes them.
+std::string LeftoverLines(Journal& journal, const BatchSummary& batch, std::error_code& ec) {
+  if (batch.ended) return {};
+  std::string lines;
+  for (const std::string& path : LeftTemporaryFiles(journal.ActionsOf(batch.id, ec))) {
+    lines += '\t' + path + "\tTemporäre Datei\n";
+  }
+  return lines;
 }
 
 // The batch the arguments name, or the newest one in effect; 0 when there
@@ -65,7 +78,12 @@ std::unique_ptr<Session> OpenOrReport(Invocation& inv) {
 std::string ListJournal(Invocation& inv, std::ostream& out) {
   const std::unique_ptr<Session> session = OpenOrReport(inv);
   if (!session) return {};
-  for (const BatchSummary& batch : session->Batches()) out << SummaryLine(batch);
+  std::error_code ec;
+  const std::vector<BatchSummary> batches = session->Batches();
+  for (auto batch = batches.begin(); !ec && batch != batches.end(); ++batch) {
+    out << SummaryLine(*batch) << LeftoverLines(*session->journal(), *batch, ec);
+  }
+  if (ec) ReportJournalFailure(inv, JournalTrouble::Read, ec);
   return {};
 }
 

@@ -8,6 +8,7 @@
 #include <streambuf>
 
 #include "cli/cli.h"
+#include "cli/terminal_output.h"
 
 namespace {
 
@@ -81,6 +82,9 @@ int main(int argc, char** argv) {
   HoldClosedStandardStreams();
   StandardOutput buffer;
   std::ostream out(&buffer);
+  // Names and texts shown on a terminal cannot steer it.
+  const sonavex::cli::TerminalStream outTerminal(out, STDOUT_FILENO);
+  const sonavex::cli::TerminalStream errTerminal(std::cerr, STDERR_FILENO);
   std::vector<std::string> args(argv + 1, argv + argc);
   const int status = sonavex::cli::Run(args, out, std::cerr);
   return CloseStandardOutput(out, buffer, status);

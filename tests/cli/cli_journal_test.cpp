@@ -132,5 +132,55 @@ TEST_F(CliJournalTest, UndoRemovesTheTemporaryFileOfAKilledReplacement) {
   EXPECT_EQ(ReadFile(music + "/a.m3u"), "old");
 }
 
+// Batches that never ended (killed, power lost) are listed as such, with
+// the temporary files they left, until their undo has removed them: the
+// new content of a text replace, and a file left under the temporary name
+// of a case-only rename.
+TEST_F(CliJournalTest, ListsBatchesThatNeverEndedWithTheirTemporaryFiles) {
+  const std::string music = dir / "m";
+  WriteFile(music + "/a.m3u", "old");
+  std::string replaced;
+  std::string renamed;
+  {
+    std::error_code ec;
+    auto journal = Journal::Open(journalPath, kNow, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    // A batch of one action, recorded and never marked: the temporary name
+    // that action uses.
+    const auto record = [&](char operation, const char* caption, const JournalAction& action) {
+      const std::int64_t batch =
+          journal->BeginBatch({kNow, operation, caption, "", music, 0}, ec);
+      const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&action, 1}, ec);
+      return ids.empty() ? std::string() : music + "/" + JournaledTemporaryName(ids[0]);
+    };
+    replaced = record('Z', "Suchen und Ersetzen: Text", PendingReplacementOf(music + "/a.m3u"));
+    JournalAction rename;
+    rename.directory = music;
+    rename.oldName = "b.mp3";
+    rename.newName = "B.mp3";
+    renamed = record('G', "Großbuchstaben abc->Abc", rename);
+    ASSERT_FALSE(ec) << ec.message();
+  }
+  WriteFile(replaced, "new");
+  WriteFile(renamed, "song");
+  const CliResult listed = Cli({"journal"});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out,
+            "2\t02.10.96 07:06\tG Großbuchstaben abc->Abc\t0 Dateien\tnicht beendet\n"
+            "\t" + renamed + "\tTemporäre Datei\n"
+            "1\t02.10.96 07:06\tZ Suchen und Ersetzen: Text\t0 Dateien\tnicht beendet\n"
+            "\t" + replaced + "\tTemporäre Datei\n");
+
+  EXPECT_EQ(Cli({"undo", "2"}).status, 0);
+  EXPECT_EQ(Cli({"undo", "1"}).status, 0);
+  EXPECT_EQ(ReadFile(music + "/b.mp3"), "song");
+  EXPECT_FALSE(Exists(replaced));
+  const std::string after = Cli({"journal"}).out;
+  EXPECT_EQ(after.find("Temporäre Datei"), std::string::npos) << after;
+  EXPECT_NE(after.find("Z Suchen und Ersetzen: Text\t0 Dateien\tnicht beendet"),
+            std::string::npos)
+      << after;
+}
+
 }  // namespace
 }  // namespace sonavex::test

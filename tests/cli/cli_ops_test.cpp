@@ -166,8 +166,8 @@ TEST(CliTextReplace, DryRunThenRun) {
 
   result = RunCli(args);
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err, "Warnung: " + dir / "nul.m3u" +
-                            "\n\nDatei ist keine Textdatei und wird nicht verändert!\n");
+  EXPECT_EQ(result.err, "Warnung: Datei ist keine Textdatei und wird nicht verändert!\n\n" +
+                            dir / "nul.m3u" + "\n");
   EXPECT_EQ(ReadFile(dir / "list.m3u"), "D:\\Musik\\a.mp3\r\nb.mp3\r\nD:\\Musik\\c.mp3\r\n");
   EXPECT_EQ(ReadFile(dir / "nul.m3u"), std::string("c:\\musik\0", 9));
 }

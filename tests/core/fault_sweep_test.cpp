@@ -3,6 +3,7 @@
 // left behind, the failure is reported, and the journal tells which files
 // changed.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -589,6 +590,74 @@ TEST_F(JournalFaultSweep, EveryWriteSyncTruncateAndOpenFailing) {
       }
     }
     EXPECT_GT(toldRuns, 0);
+  }
+}
+
+}  // namespace
+}  // namespace sonavex
+
+namespace sonavex {
+namespace {
+
+// A replacement whose new content cannot be made durable, or whose
+// temporary file reports a write error only when it is closed (as network
+// file systems do), fails: the old content stays and no temporary file.
+TEST(ReplaceFileFaults, FailingSyncOrCloseKeepsTheOldContent) {
+  for (const Call call : {Call::Sync, Call::Close}) {
+    SCOPED_TRACE(call == Call::Sync ? "sync" : "close");
+    TempDir dir;
+    WriteFile(dir / "list.m3u", "old");
+    std::error_code ec;
+    {
+      FaultFs fs;
+      fs.FailNth(1, Fault::Io, call);
+      ec = ReplaceFileAtomically(dir / "list.m3u", "new");
+      EXPECT_TRUE(fs.fired());
+    }
+    EXPECT_EQ(ec, std::make_error_code(std::errc::io_error));
+    EXPECT_EQ(ReadFile(dir / "list.m3u"), "old");
+    EXPECT_EQ(Take(dir.path()).size(), 1u);
+  }
+}
+
+// renameat2 as a case-insensitive file system answers it: "Ä.mp3" exists
+// while "ä.mp3" is there.
+int CaseInsensitiveRenameat2(int fromDir, const char* from, int toDir, const char* to,
+                             unsigned flags) {
+  const std::string target = to;
+  const std::string spelled = "Ä.mp3";
+  if (target.ends_with(spelled)) {
+    const std::string other = target.substr(0, target.size() - spelled.size()) + "ä.mp3";
+    if (faccessat(toDir, other.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
+      errno = EEXIST;
+      return -1;
+    }
+  }
+  return RealSysCalls().renameat2(fromDir, from, toDir, to, flags);
+}
+
+// A case-only change of a name outside ASCII, where the file system finds
+// the file itself under the new spelling: by full path and from an open
+// directory, as the executor renames.
+TEST(CaseOnlyRename, NonAsciiLetterOnACaseInsensitiveFileSystem) {
+  SysCalls calls = RealSysCalls();
+  calls.renameat2 = CaseInsensitiveRenameat2;
+  for (const bool fromOpenDirectory : {false, true}) {
+    SCOPED_TRACE(fromOpenDirectory ? "open directory" : "full path");
+    TempDir dir;
+    WriteFile(dir / "ä.mp3", "song");
+    std::error_code ec;
+    {
+      const ScopedSysCalls installed(calls);
+      DirectoryRenamer renamer;
+      ec = fromOpenDirectory ? renamer.Rename(dir.path(), "ä.mp3", "Ä.mp3")
+                             : RenameNoReplace(dir.path(), "ä.mp3", "Ä.mp3");
+    }
+    EXPECT_FALSE(ec) << ec.message();
+    const Snapshot after = Take(dir.path());
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after.begin()->first, "Ä.mp3");
+    EXPECT_EQ(ReadFile(dir / "Ä.mp3"), "song");
   }
 }
 

@@ -26,6 +26,7 @@ std::string Id3v2(int flags, std::initializer_list<int> size) {
 
 std::vector<HeaderRow> HeaderRows() {
   const std::string frame = Bytes({0xFF, 0xFB, 0x90, 0x44});
+  const std::string free = Bytes({0xFF, 0xFB, 0x00, 0x44});
   // MPEG-1 Layer III, 44100 Hz, joint stereo: 192 kbit/s frames are 626
   // bytes long, 320 kbit/s frames 1044.
   const std::string at192 = Frames(Bytes({0xFF, 0xFB, 0xB0, 0x44}), 626, 3 * 626);
@@ -37,7 +38,20 @@ std::vector<HeaderRow> HeaderRows() {
       {"mpeg2 layer3", Bytes({0xFF, 0xF3, 0x80, 0xC4}), 0, U"2", U"3", U"64", U"22050", U"Mono"},
       {"ten zero bytes first", Zeros(10) + frame, 10, U"1", U"3", U"128", U"44100", j},
       {"FF 12 is no sync", Bytes({0x00, 0xFF, 0x12, 0x34}) + frame, 4, U"1", U"3", U"128", U"44100", j},
-      {"free format", Bytes({0xFF, 0xFB, 0x00, 0x44}), 0, U"1", U"3", U"1", U"44100", j},
+      // A free-format header needs the next one of its kind within the
+      // longest frame: 2090 bytes at 640 kbit/s and 44100 Hz.
+      {"free format alone", Bytes({0xFF, 0xFB, 0x00, 0x44}), -1, x, x, U"1", x, x},
+      {"free-format stream", Frames(free, 500, 1000), 0, U"1", U"3", U"1", U"44100", j},
+      {"free format, next at the longest frame", free + Zeros(2086) + free, 0, U"1", U"3",
+       U"1", U"44100", j},
+      {"free format, next beyond the longest frame", free + Zeros(2087) + free, -1, x, x,
+       U"1", x, x},
+      {"free format followed by a header with a bit rate", free + Zeros(396) +
+       Frames(frame, 417, 834), 400, U"1", U"3", U"128", U"44100", j},
+      // A damaged file: what looks like an MPEG-2 free-format header at
+      // 16000 Hz stands before the real 192 kbit/s stream.
+      {"MPEG-2 free-format junk before 192 kbit/s", Bytes({0xFF, 0xF3, 0x08, 0xC4}) +
+       Zeros(20) + at192, 24, U"1", U"3", U"192", U"44100", j},
       {"no sync, reserved version E8/EF",
        Bytes({0x55, 0xFF, 0x00, 0xFF, 0xEF, 0x12, 0xFF, 0xE8, 0x00, 0xFF}), -1, x, x, U"1", x, x},
       {"mpeg1 layer1", Bytes({0xFF, 0xFF, 0xE0, 0x80}), 0, U"1", U"1", U"448", U"44100", U"Dual-Channel"},

@@ -200,16 +200,21 @@ TEST(TagFromName, EverySourceOfEveryField) {
   EXPECT_EQ(FromName(Field::Album, 10), std::nullopt);
 }
 
-TEST(TagFromName, UncheckedFieldsAreNotWritten) {
+// Unchecked fields, and checked ones with nothing chosen or typed, keep
+// their content; without any field that has a source there is no work.
+TEST(TagFromName, FieldsUncheckedOrWithoutSourceAreNotWritten) {
   TagFromNameParams params;
   params.album = {.enabled = true, .index = -1, .text = U"Best of"};
   params.titel = {.enabled = false, .index = 0, .text = {}};
+  params.interpret = {.enabled = true, .index = kNoTagSource, .text = {}};
   const TagTexts texts = TagFromName(U"ABBA - Waterloo.mp3", U"/m", params);
   EXPECT_EQ(texts.Titel, std::nullopt);
   EXPECT_EQ(texts.Interpret, std::nullopt);
   EXPECT_EQ(texts.Album, U"Best of");
   EXPECT_TRUE(HasWork(params));
   EXPECT_FALSE(HasWork(TagFromNameParams{}));
+  params.album.index = kNoTagSource;
+  EXPECT_FALSE(HasWork(params));
 }
 
 TEST(TagFromName, FieldBytesFromTheName) {

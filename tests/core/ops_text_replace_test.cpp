@@ -48,21 +48,31 @@ TEST(TextReplace, TextModel) {
       {"trailing Ctrl-Z dropped", "a", "b", "a\r\n\x1a", "b\r\n", 1},
       {"umlaut case in UTF-8", "ä", "ae", "\xc3\x84rger\n", "aerger\n", 1},
       {"Windows-1252 stays Windows-1252", "ä", "ö", "\xc4rger\n", "\xf6rger\n", 1},
-      {"nothing matches: not written", "zz", "y", "a\rb", "", 0},
+      // Without a match the file is still brought into the model's form,
+      // and left alone only when it is in it already.
+      {"nothing matches, CR lines", "zz", "y", "a\rb", "a\r\nb\r\n", 0},
+      {"nothing matches, no final line end", "zz", "y", "a\r\nb", "a\r\nb\r\n", 0},
+      {"nothing matches, last Ctrl-Z", "zz", "y", "a\n\x1a", "a\n", 0},
+      {"nothing matches, CR LF form: not written", "zz", "y", "a\r\n\nb\r\n", "", 0},
+      {"nothing matches, LF form: not written", "zz", "y", "a\nb\r\n", "", 0},
+      {"a match that changes nothing: not written", "a", "a", "a\r\n", "", 0},
+      {"empty file: not written", "a", "b", "", "", 0},
   };
   for (const ModelCase& c : cases) {
     const TextReplaceResult result =
         ReplaceTextInContent(c.before, {DecodeUtf8(c.search), DecodeUtf8(c.replacement)});
     EXPECT_EQ(result.content, c.after) << c.label;
     EXPECT_EQ(result.changedLines, c.changedLines) << c.label;
-    EXPECT_EQ(result.outcome, c.changedLines > 0 ? Outcome::Replaced : Outcome::Unchanged)
+    EXPECT_EQ(result.outcome, c.after.empty() ? Outcome::Unchanged : Outcome::Replaced)
         << c.label;
   }
 }
 
 // The text model spelled out the slow way: each line decoded, replaced
 // with the shared case-insensitive loop, and encoded again.
-TextReplaceResult ReplaceLineByLine(std::string_view text, const TextReplaceParams& params) {
+TextReplaceResult ReplaceLineByLine(const std::string_view bytes,
+                                    const TextReplaceParams& params) {
+  std::string_view text = bytes;
   if (!text.empty() && text.back() == '\x1a') text.remove_suffix(1);
   const bool utf8 = IsValidUtf8(text);
   const std::size_t firstEnd = text.find_first_of("\r\n");
@@ -82,7 +92,7 @@ TextReplaceResult ReplaceLineByLine(std::string_view text, const TextReplacePara
     result.content += lf ? "\n" : "\r\n";
     result.changedLines += changed ? 1 : 0;
   }
-  if (result.changedLines == 0) result.content.clear();
+  if (result.content == bytes) result.content.clear();
   return result;
 }
 
@@ -140,22 +150,46 @@ class TextReplaceBatch : public ::testing::Test {
 };
 
 // An MP3 file (Ctrl-Z and NUL bytes in its audio) and a file with a NUL byte
-// are refused and stay byte for byte; a playlist is rewritten.
+// are refused and stay byte for byte, named in one warning at the end; a
+// playlist is rewritten, also one without a match whose line ends change.
+// A playlist already in the model's form is not written.
 TEST_F(TextReplaceBatch, LeavesFilesThatAreNotTextAlone) {
   const std::string mp3("\xff\xfb\x90\x00" "a\x1a" "a\r\nTAGa", 12);
   const std::string binary("a\r\n\0a\r\n", 7);
   WriteFile(dir / "song.mp3", mp3);
   WriteFile(dir / "data.bin", binary);
   WriteFile(dir / "list.m3u", "a\r\n");
+  WriteFile(dir / "cr.m3u", "x\ry");
+  WriteFile(dir / "kept.m3u", "x\r\n");
   const Plan plan = PlanZ("a", "b");
+  std::vector<std::string> planned;
+  for (const PlanStep& step : plan.steps) planned.push_back(step.name);
+  EXPECT_EQ(planned, (std::vector<std::string>{"cr.m3u", "list.m3u", ""}));
   Apply(plan);
   EXPECT_EQ(ReadFile(dir / "song.mp3"), mp3);
   EXPECT_EQ(ReadFile(dir / "data.bin"), binary);
   EXPECT_EQ(ReadFile(dir / "list.m3u"), "b\r\n");
-  ASSERT_EQ(reporter.messages.size(), 2u);
+  EXPECT_EQ(ReadFile(dir / "cr.m3u"), "x\r\ny\r\n");
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
   EXPECT_EQ(reporter.messages[0].text,
-            DecodeUtf8(dir / "data.bin") +
-                U"\n\r\n\rDatei ist keine Textdatei und wird nicht verändert!");
+            U"Datei ist keine Textdatei und wird nicht verändert!\n\r\n\r" +
+                DecodeUtf8(dir / "data.bin") + U"\n\r" + DecodeUtf8(dir / "song.mp3"));
+}
+
+// A folder of MP3 files under the default mask: one warning names the
+// first 20 and counts the rest.
+TEST_F(TextReplaceBatch, ManyRefusedFilesMakeOneWarning) {
+  std::u32string expected = U"Datei ist keine Textdatei und wird nicht verändert!\n\r";
+  for (int i = 10; i < 35; ++i) {
+    const std::string name = "song" + std::to_string(i) + ".mp3";
+    WriteFile(dir / name, std::string("\xff\xfb\x90\x00\0", 5));
+    if (i < 30) expected += U"\n\r" + DecodeUtf8(dir / name);
+  }
+  expected += U"\n\r… und 5 weitere";
+  Apply(PlanZ("a", "b"));
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].text, expected);
 }
 
 // A read-only playlist is refused although a rename would replace it, and

@@ -4,11 +4,13 @@
 #include <filesystem>
 
 #include "core/apply/executor.h"
+#include "core/apply/tag_on_read.h"
 #include "core/batch/planner.h"
 #include "core/batch/registry.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
+#include "support/fault_fs.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -39,6 +41,8 @@ TEST(Operations, EveryCodeHasOneRowWithARule) {
   EXPECT_EQ(DescribeParams(NoParams{}), "");
   EXPECT_EQ(DescribeParams(TagFromNameParams{{true, 1, U""}, {}, {true, -1, U"Best of"}}),
             "title=1\tartist=-\talbum==Best of");
+  EXPECT_EQ(DescribeParams(TagFromNameParams{{true, kNoTagSource, U""}, {}, {}}),
+            "title=-\tartist=-\talbum=-");
   EXPECT_EQ(DescribeParams(TagReplaceParams{{}, {U"a", U""}, {U"", U"x"}}),
             "artist.search=a\tartist.replacement=");
   EXPECT_TRUE(InfoOf(Operation::W).ignoresMarks && InfoOf(Operation::W).needsMp3);
@@ -88,6 +92,10 @@ TEST(PlanAndApply, PlanForeseesWhatTheSequentialRunDoes) {
        {"aab.mp3", "ab.mp3"}, Operation::L, DeleteEndsParams{1, 0}, {},
        {"aab.mp3>ab.mp3 !", "ab.mp3>b.mp3"},
        {"aab.mp3=aab.mp3", "b.mp3=ab.mp3"}},
+      {"a rename foreseen to fail frees no name",
+       {"aab.mp3", "ab.mp3", "xaab.mp3"}, Operation::L, DeleteEndsParams{1, 0}, {},
+       {"aab.mp3>ab.mp3 !", "ab.mp3>b.mp3", "xaab.mp3>aab.mp3 !"},
+       {"aab.mp3=aab.mp3", "b.mp3=ab.mp3", "xaab.mp3=xaab.mp3"}},
       {"chain the other way round: the freed name is free",
        {"aab.mp3", "ab.mp3"}, Operation::L, DeleteEndsParams{1, 0}, {"ab.mp3", "aab.mp3"},
        {"ab.mp3>b.mp3", "aab.mp3>ab.mp3"},
@@ -346,6 +354,36 @@ TEST(PlanAndApply, BatchWithNothingPerformedLeavesNoJournalEntry) {
   EXPECT_EQ(ApplyPlan(plan, {.reporter = &reporter, .journal = journal.get()}).batch, 0);
   EXPECT_TRUE(journal->ListBatches(ec).empty());
   EXPECT_TRUE(PlanRename(dir.path(), "a.mp3", "a.mp3").steps.empty());
+}
+
+// A tag that cannot be appended, in a batch or as a file is read, names
+// its file by the full path, also where a failed rename names the file
+// alone.
+TEST(PlanAndApply, FailedTagAppendNamesTheFullPath) {
+  TempDir dir;
+  const std::string path = dir / "a.mp3";
+  test::WriteFile(path, std::string(200, 'a'));
+  const std::u32string expected =
+      DecodeUtf8(path) + U"\n\r\n\rDatei ist schreibgeschützt, Zugriff verweigert!";
+  Plan plan;
+  plan.steps = {{.kind = StepKind::TagAppend, .directory = dir.path(), .name = "a.mp3",
+                 .sizeBefore = 200}};
+  test::RecordingReporter reporter;
+  {
+    test::FaultFs fs;
+    fs.FailNth(1, test::Fault::Access, test::Call::Write);
+    EXPECT_EQ(ApplyPlan(plan, {.reporter = &reporter}).failed, 1);
+  }
+  {
+    test::FaultFs fs;
+    fs.FailNth(1, test::Fault::Access, test::Call::Write);
+    TagOnRead tags({.reporter = &reporter});
+    EXPECT_FALSE(tags.Appender()(path, 200));
+  }
+  ASSERT_EQ(reporter.messages.size(), 2u);
+  EXPECT_EQ(reporter.messages[0].text, expected);
+  EXPECT_EQ(reporter.messages[1].text, expected);
+  EXPECT_EQ(test::ReadFile(path), std::string(200, 'a'));
 }
 
 }  // namespace

@@ -232,6 +232,20 @@ TEST_F(TagBatchTest, NameFromTagRenamesAndNeverOverwrites) {
                          DecodeUtf8(dir.path()), U"track02.mp3"))}));
 }
 
+// 'N' runs the replacement table over the new name while its switch is on.
+TEST_F(TagBatchTest, NameFromTagRunsTheReplacementTable) {
+  WriteFile(dir / "x.mp3", kAudio + ZeroPaddedTag("a_b", "", ""));
+  context.table[0] = {U"_", U" "};
+  for (const bool active : {false, true}) {
+    context.replacementActive = active;
+    Run(Operation::N, NameFromTagParams{4});  // the title alone
+    std::error_code ec;
+    EXPECT_EQ(ListFiles(dir.path(), U"*", ec),
+              (std::vector<std::string>{active ? "a b.mp3" : "a_b.mp3"}));
+  }
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
 class TagUndoTest : public TagBatchTest {
  protected:
   void SetUp() override {

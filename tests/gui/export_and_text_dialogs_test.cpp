@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/settings/ini_file.h"
+#include "core/text/encoding.h"
 #include "gui/dialogs/export_dialog.h"
 #include "gui/dialogs/text_replace_dialog.h"
 #include "gui/qt_text.h"
@@ -189,6 +190,25 @@ TEST_F(ExportAndTextDialogsTest, TextReplaceRewritesTheMarkedFiles) {
   EXPECT_EQ(ReadFile(music + "/b.m3u"), "c:\\musik\\b.mp3\r\n");
   EXPECT_FALSE(form14->isVisible());
   EXPECT_TRUE(reporter.messages.empty());
+}
+
+// Over a folder of MP3 files with the default mask: one warning names
+// every file left alone, in place of a box per file.
+TEST_F(ExportAndTextDialogsTest, TextReplaceOverMp3FilesWarnsOnce) {
+  const std::string audio("\xff\xfb\x90\x00\0a", 6);
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) WriteFile(music + "/" + name, audio);
+  StartIn(music);
+  QWidget* form14 = Open("Text1", "Form14");
+  SetText(form14, "Edit1", "a");
+  SetText(form14, "Edit2", "b");
+  Child<QPushButton>(form14, "Button1")->click();
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  std::u32string expected = U"Datei ist keine Textdatei und wird nicht verändert!\n\r";
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+    expected += U"\n\r" + DecodeUtf8(music + "/" + name);
+    EXPECT_EQ(ReadFile(music + "/" + name), audio);
+  }
+  EXPECT_EQ(reporter.messages[0].text, expected);
 }
 
 }  // namespace

@@ -246,8 +246,8 @@ TEST_F(InfoGridTest, TheTagsGivenWhileReadingAreOneJournalBatchThatUndoRemoves) 
 
 // A file that cannot be written (here a running program, which not even
 // root may open for writing) keeps its row; the message names the file
-// alone, as it always did, and the journal keeps no batch for it.
-TEST_F(InfoGridTest, ATagThatCannotBeAppendedIsReportedByTheFileNameAlone) {
+// by its full path, and the journal keeps no batch for it.
+TEST_F(InfoGridTest, ATagThatCannotBeAppendedIsReportedWithItsPath) {
   const char* sleepProgram = Exists("/usr/bin/sleep") ? "/usr/bin/sleep" : "/bin/sleep";
   StartWithThreeFiles();
   std::filesystem::remove(music + "/b.MP3");
@@ -264,7 +264,8 @@ TEST_F(InfoGridTest, ATagThatCannotBeAppendedIsReportedByTheFileNameAlone) {
   EXPECT_EQ(Grid()->rowCount(), 3);
   ASSERT_EQ(reporter.messages.size(), 1u);
   EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
-  EXPECT_EQ(reporter.messages[0].text, U"b.mp3\n\r\n\rDatei wird gerade verwendet!");
+  EXPECT_EQ(reporter.messages[0].text,
+            DecodeUtf8(path) + U"\n\r\n\rDatei wird gerade verwendet!");
   EXPECT_EQ(ReadFile(music + "/b.mp3"), program);
   EXPECT_TRUE(windows.main->journalBatches().empty());
 }

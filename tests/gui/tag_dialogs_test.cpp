@@ -152,7 +152,8 @@ TEST_F(TagDialogsTest, Form9TypedTextIsTheSourceAndStaysBetweenOpenings) {
   EXPECT_EQ(album->currentText(), QStringLiteral("Gold"));
   const TagFromNameParams params = form9->parameters();
   EXPECT_EQ(params.album, (TagSource{true, -1, U"Gold"}));
-  EXPECT_EQ(params.titel, (TagSource{false, -1, U"Auswahl"}));
+  // The prompt of a box with nothing chosen or typed is no source.
+  EXPECT_EQ(params.titel, (TagSource{false, kNoTagSource, U""}));
   EXPECT_EQ(album->count(), 10);  // the typed text is no new entry
 }
 
@@ -174,6 +175,9 @@ const NothingToDoCase kNothingToDo[] = {
     // Sources chosen, but no field checked.
     {"Einlesen", &TagDialogsTest::OpenForm9,
      [](QWidget* d) { Child<QComboBox>(d, "ComboBox1")->setCurrentIndex(9); }, "Button1"},
+    // A field checked, but its box still shows "Auswahl": no source.
+    {"EinlesenOhneQuelle", &TagDialogsTest::OpenForm9,
+     [](QWidget* d) { Child<QCheckBox>(d, "CheckBox1")->setChecked(true); }, "Button1"},
     // Replacements without a search text.
     {"Ersetzen", &TagDialogsTest::OpenForm15,
      [](QWidget* d) { SetText(d, "Edit2", "x"); SetText(d, "Edit4", "y"); SetText(d, "Edit6", "z"); },
@@ -270,8 +274,8 @@ TEST_F(TagRunTest, Form10NamesTheMarkedFileAfterItsTag) {
   EXPECT_TRUE(reporter.messages.empty());
 }
 
-// Only the checked fields are written, each from its source; the unmarked
-// file is left alone.
+// Only the checked fields with a source are written, each from it; the
+// unmarked file is left alone.
 TEST_F(TagRunTest, Form9WritesTheCheckedFieldsOfTheMarkedFile) {
   StartWithTwoSongs();
   const std::string other = TagOf("track02.MP3");
@@ -280,6 +284,7 @@ TEST_F(TagRunTest, Form9WritesTheCheckedFieldsOfTheMarkedFile) {
   Child<QComboBox>(dialog, "ComboBox1")->setCurrentIndex(1);  // Interpret - Titel
   Child<QCheckBox>(dialog, "CheckBox2")->setChecked(true);
   Child<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(0);  // Interpret - Titel
+  Child<QCheckBox>(dialog, "CheckBox3")->setChecked(true);     // no source: left alone
   Child<QPushButton>(dialog, "Button1")->click();
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_EQ(TagOf("ABBA - Waterloo.mp3"), TagWith("Waterloo", "ABBA", "Platte"));

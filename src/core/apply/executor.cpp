@@ -51,10 +51,14 @@ class StepRunner {
 
   StepOutcome Failed(const PlanStep& step, std::error_code ec,
                      const std::string& stranded = {}) {
-    const std::u32string directory =
-        step.bareNameInFailure ? std::u32string() : DecodeUtf8(step.directory);
-    return Tell(MessageKind::Warning, RenameMessageText(ec, directory, DecodeUtf8(step.name),
-                                                        DecodeUtf8(stranded)));
+    // An appended tag names its file by its full path, whatever failed.
+    if (step.kind == StepKind::TagAppend) {
+      return Tell(MessageKind::Warning,
+                  RenameMessageText(ec, {}, DecodeUtf8(JoinPath(step.directory, step.name))));
+    }
+    return Tell(MessageKind::Warning,
+                RenameMessageText(ec, DecodeUtf8(step.directory), DecodeUtf8(step.name),
+                                  DecodeUtf8(stranded)));
   }
 
   // The file is no longer as the plan found it: it is left alone.

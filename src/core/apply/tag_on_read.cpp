@@ -15,7 +15,6 @@ PlanStep AppendStep(const std::string& path, std::int64_t size) {
   step.directory = std::move(parts.directory);
   step.name = std::move(parts.name);
   step.sizeBefore = size;
-  step.bareNameInFailure = true;
   return step;
 }
 

@@ -21,8 +21,7 @@ class TagOnRead {
   TagOnRead& operator=(const TagOnRead&) = delete;
 
   // The appender that TInfo::SetDatei calls for each untagged MP3 file. A
-  // failure is reported as it always was: the file's name alone, without
-  // its directory.
+  // failure is reported with the file's full path.
   TInfo::TagAppender Appender();
 
   // Ends the journal batch; true when a file needed a tag, so that what

@@ -208,14 +208,22 @@ std::string ContentSeen(const std::string& path, const JournalAction& action) {
   return changed + '\0';
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The temporary file a content replacement that was cut off may have left
+// beside the file at `path`.
+std::string ReplacementTemporary(const std::string& path, const JournalAction& action) {
+  return TemporaryPathFor(path, JournaledTemporaryName(action.id));
+}
+
 // The temporary file a content replacement that was cut off may have left
 // beside the file: the undo removes it.
 void AddLeftover(const std::string& path, const JournalAction& action, Plan& plan) {
-  const std::string temporary = TemporaryPathFor(path, JournaledTemporaryName(action.id));
-  struct stat info;
-  if (lstat(temporary.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-    plan.leftovers.push_back(temporary);
-  }
+  const std::string temporary = ReplacementTemporary(path, action);
+  if (IsRegularFile(temporary)) plan.leftovers.push_back(temporary);
 }
 
 // A rename through a temporary name that was cut off between its two steps
@@ -354,6 +362,21 @@ Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec) {
   plan.undoes = batch;
   AddInverseSteps(actions, state, plan);
   return plan;
+}
+
+std::vector<std::string> LeftTemporaryFiles(const std::vector<JournalAction>& actions) {
+  std::vector<std::string> left;
+  for (const JournalAction& action : actions) {
+    if (action.state != ActionState::Pending) continue;
+    std::string temporary;
+    if (action.kind == ActionKind::ContentReplace) {
+      temporary = ReplacementTemporary(action.path, action);
+    } else if (action.kind == ActionKind::Rename) {
+      temporary = JoinPath(action.directory, JournaledTemporaryName(action.id));
+    }
+    if (!temporary.empty() && IsRegularFile(temporary)) left.push_back(std::move(temporary));
+  }
+  return left;
 }
 
 std::int64_t NewestUndoableBatch(Journal& journal, std::error_code& ec) {

@@ -46,9 +46,6 @@ struct PlanStep {
   // Undo only: the step cannot be taken back (e.g. content too large to
   // have been kept); the preview lists it, the executor skips it.
   bool notUndoable = false;
-  // A failure names the file alone, without its directory, as the empty
-  // tag that reading an MP3 file gives it always did.
-  bool bareNameInFailure = false;
 };
 
 // The letters of the changes made by hand, beside the operations' own.

@@ -218,9 +218,11 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
 }
 
 // What 'Z' makes of one file: its whole content read, the new content when
-// a line changes, a refusal for a file that is not text.
+// the text model changes its bytes. A file that is not text is added to
+// `notText`, whose paths the run names in one warning at its end.
 void PlanContentFile(const OperationParams& params, const std::string& directory,
-                     const std::string& fileName, Plan& plan) {
+                     const std::string& fileName, std::vector<std::u32string>& notText,
+                     Plan& plan) {
   const auto* own = std::get_if<TextReplaceParams>(&params);
   if (own == nullptr) return;
   const std::string path = JoinPath(directory, fileName);
@@ -231,10 +233,7 @@ void PlanContentFile(const OperationParams& params, const std::string& directory
   }
   TextReplaceResult result = ReplaceTextInContent(bytes, *own);
   if (result.outcome == TextReplaceResult::Outcome::NotText) {
-    plan.steps.push_back(RefuseStep(
-        directory, fileName,
-        {MessageKind::Warning, DecodeUtf8(path) + std::u32string(kBreak) +
-                                   std::u32string(kBreak) + kNotTextMessage}));
+    notText.push_back(DecodeUtf8(path));
   }
   if (result.outcome != TextReplaceResult::Outcome::Replaced) return;
   PlanStep step;
@@ -247,11 +246,20 @@ void PlanContentFile(const OperationParams& params, const std::string& directory
   plan.steps.push_back(std::move(step));
 }
 
+// The files of a run that are not text, in one refusal: one warning in
+// place of a box per file.
+void AddNotTextRefusal(const std::vector<std::u32string>& notText, Plan& plan) {
+  if (notText.empty()) return;
+  plan.steps.push_back(
+      RefuseStep(plan.directory, {}, {MessageKind::Warning, NotTextMessage(notText)}));
+}
+
 void PlanFile(const OperationInfo& info, const OperationParams& params,
               const BatchContext& context, const std::string& directory,
-              const std::string& fileName, DirectoryNames& names, Plan& plan) {
+              const std::string& fileName, DirectoryNames& names,
+              std::vector<std::u32string>& notText, Plan& plan) {
   if (info.family == OperationFamily::Content) {
-    PlanContentFile(params, directory, fileName, plan);
+    PlanContentFile(params, directory, fileName, notText, plan);
   } else {
     PlanRenameFile(info, params, context, directory, fileName, nullptr, names, plan);
   }
@@ -278,6 +286,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   if (info == nullptr || params.index() != info->paramsIndex) return {};
   Plan plan = PlanHeader(*info, params, directory);
   DirectoryNames names;
+  std::vector<std::u32string> notText;
   // The operations on MP3 files read each file's record; those are read
   // ahead, other files are passed over without a word.
   const bool readsMp3 = info->family != OperationFamily::Content && info->needsMp3;
@@ -288,7 +297,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
     if (!readsMp3) {
       names.Reach(dir);
-      PlanFile(*info, params, context, dir, name, names, plan);
+      PlanFile(*info, params, context, dir, name, names, notText, plan);
     } else if (IsMp3Name(name)) {
       reads.Add(dir, name);
     }
@@ -300,6 +309,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
     };
     const bool walked = WalkFiles(context, directory, visit, listed);
     reads.Drain();
+    AddNotTextRefusal(notText, plan);
     if (!walked) {
       PlanStep failure;
       failure.kind = StepKind::WalkFailure;
@@ -311,6 +321,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   } else {
     for (const std::string& name : markedNames) visit(directory, name);
     reads.Drain();
+    AddNotTextRefusal(notText, plan);
   }
   return plan;
 }

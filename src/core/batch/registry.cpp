@@ -128,11 +128,12 @@ std::string Describe(const std::string& at, const FieldAffixes& f) {
   return Pair(at + ".before", f.before) + "\t" + Pair(at + ".after", f.after);
 }
 
-// A source of 'I' as the command line writes it: "-" not written, the
-// index of its table, or "=" and the typed text.
+// A source of 'I' as the command line writes it: "-" not written (also
+// when checked without a source), the index of its table, or "=" and the
+// typed text.
 std::string Describe(const std::string& at, const TagSource& source) {
   std::string text = at + "=";
-  if (!source.enabled) {
+  if (!source.enabled || source.index == kNoTagSource) {
     text += '-';
   } else if (source.index >= 0) {
     text += std::to_string(source.index);

@@ -64,21 +64,68 @@ FrameHeaderBytes HeaderAt(std::string_view bytes) {
   return header;
 }
 
+// Whether `next` may be the header of the frame after `header`: the same
+// version, layer and sampling frequency.
+bool IsLike(const FrameHeaderBytes& header, const FrameHeaderBytes& next) {
+  return next[0] == 0xFF && (next[1] & 0xFE) == (header[1] & 0xFE) &&
+         SampleRateIndex(next) == SampleRateIndex(header) && IsValidFrameHeader(next);
+}
+
+// Bytes of a frame of `header`'s version, layer and frequency at `kbps`.
+int FrameBytes(const FrameHeaderBytes& header, int kbps, int padding) {
+  const int rate = SampleRate(header);
+  // Layer I counts in slots of four bytes and 384 samples; Layer II takes
+  // 1152 samples a frame, and so does Layer III except at the lower
+  // sampling frequencies, where it takes 576.
+  const int layer = LayerNumber(header);
+  if (layer == 1) return (12 * kbps * 1000 / rate + padding) * 4;
+  const int bytesPerKbps = layer == 3 && VersionBits(header) != kVersion1 ? 72 : 144;
+  return bytesPerKbps * kbps * 1000 / rate + padding;
+}
+
+// A free-format stream may go beyond the table's rates; encoders stop at
+// 640 kbit/s for MPEG-1 and at 320 kbit/s for the lower frequencies, and
+// none goes below 8 kbit/s.
+constexpr int kFreeFormatMaxKbpsMpeg1 = 640;
+constexpr int kFreeFormatMaxKbpsLower = 320;
+constexpr int kFreeFormatMinKbps = 8;
+
+// A free-format header does not tell its frame's length, so the header of
+// the next frame, free format too and of the same kind, is looked for
+// between the shortest and the longest frame the format allows. Without
+// one, the candidate is taken for bytes that merely look like a header.
+bool FreeFormatFrameFollows(FileBytes& bytes, std::int64_t offset,
+                            const FrameHeaderBytes& header, std::error_code& ec) {
+  const int maxKbps =
+      VersionBits(header) == kVersion1 ? kFreeFormatMaxKbpsMpeg1 : kFreeFormatMaxKbpsLower;
+  const auto shortest =
+      static_cast<std::size_t>(FrameBytes(header, kFreeFormatMinKbps, 0));
+  const auto longest = static_cast<std::size_t>(FrameBytes(header, maxKbps, 1));
+  const std::string_view window = bytes.From(offset, longest + 4, ec).substr(0, longest + 4);
+  if (ec) return false;
+  for (std::size_t at = FindFrameSync(window, shortest);
+       at != std::string_view::npos && at + 4 <= window.size();
+       at = FindFrameSync(window, at + 1)) {
+    const FrameHeaderBytes next = HeaderAt(window.substr(at));
+    if (BitrateIndex(next) == 0 && IsLike(header, next)) return true;
+  }
+  return false;
+}
+
 // Whether the frame that `header` starts at `offset` is followed by the
-// header of a frame like it. A free-format frame, whose length the header
-// does not tell, and a frame whose successor would lie beyond the end pass.
+// header of a frame like it. A frame whose successor would lie beyond the
+// end passes.
 bool NextFrameFollows(FileBytes& bytes, std::int64_t offset,
                       const FrameHeaderBytes& header, std::error_code& ec) {
+  if (BitrateIndex(header) == 0) return FreeFormatFrameFollows(bytes, offset, header, ec);
   const int length = FrameLength(header);
-  if (length == 0 || offset + length + 4 > bytes.size()) return true;
+  if (offset + length + 4 > bytes.size()) return true;
   // Asked for from the candidate on, so that a block read here also holds
   // the header and the probe the caller takes next.
   const std::string_view frame =
       bytes.From(offset, static_cast<std::size_t>(length) + 4, ec);
   if (ec || frame.size() < static_cast<std::size_t>(length) + 4) return false;
-  const FrameHeaderBytes next = HeaderAt(frame.substr(static_cast<std::size_t>(length)));
-  return next[0] == 0xFF && (next[1] & 0xFE) == (header[1] & 0xFE) &&
-         SampleRateIndex(next) == SampleRateIndex(header) && IsValidFrameHeader(next);
+  return IsLike(header, HeaderAt(frame.substr(static_cast<std::size_t>(length))));
 }
 
 std::int64_t SkipId3v2Tags(FileBytes& bytes, std::error_code& ec) {
@@ -161,16 +208,8 @@ bool IsValidFrameHeader(const FrameHeaderBytes& header) {
 
 int FrameLength(const FrameHeaderBytes& header) {
   const int kbps = BitrateKbps(header);
-  const int rate = SampleRate(header);
-  if (kbps == 0 || rate == 0) return 0;
-  const int padding = (header[2] >> 1) & 1;
-  // Layer I counts in slots of four bytes and 384 samples; Layer II takes
-  // 1152 samples a frame, and so does Layer III except at the lower
-  // sampling frequencies, where it takes 576.
-  const int layer = LayerNumber(header);
-  if (layer == 1) return (12 * kbps * 1000 / rate + padding) * 4;
-  const int bytesPerKbps = layer == 3 && VersionBits(header) != kVersion1 ? 72 : 144;
-  return bytesPerKbps * kbps * 1000 / rate + padding;
+  if (kbps == 0 || SampleRate(header) == 0) return 0;
+  return FrameBytes(header, kbps, (header[2] >> 1) & 1);
 }
 
 HeaderSearch FindFrameHeader(FileBytes& bytes, std::error_code& ec) {

@@ -53,8 +53,10 @@ struct HeaderSearch {
 // The first frame header behind the ID3v2 tags: a valid header followed,
 // where the bytes reach that far, by the header of a next frame of the same
 // version, layer and sampling frequency at the distance the frame length
-// gives. A candidate that fails this does not end the search; it goes on at
-// the next byte. Reads that fail leave `ec` set.
+// gives. A free-format header, whose frame length is not known, needs a
+// next free-format header of that kind within the longest frame the format
+// allows. A candidate that fails this does not end the search; it goes on
+// at the next byte. Reads that fail leave `ec` set.
 HeaderSearch FindFrameHeader(FileBytes& bytes, std::error_code& ec);
 
 // The same on a whole file given as bytes.

@@ -96,17 +96,22 @@ std::u32string SourceText(Source source, std::u32string_view fileName,
   return {};
 }
 
-// The field's new text; none when it is not checked or its index names no
-// entry of its list (the field then keeps its content).
+// Whether the field is written: checked, with a typed text or an entry of
+// its list of `entries`.
+bool HasSource(const TagSource& field, std::size_t entries) {
+  return field.enabled &&
+         (field.index == -1 ||
+          (field.index >= 0 && static_cast<std::size_t>(field.index) < entries));
+}
+
+// The field's new text; none when it has no source (the field then keeps
+// its content).
 std::optional<std::u32string> FieldText(const TagSource& field,
                                         std::span<const Source> sources,
                                         std::u32string_view fileName,
                                         std::u32string_view directory) {
-  if (!field.enabled) return std::nullopt;
+  if (!HasSource(field, sources.size())) return std::nullopt;
   if (field.index == -1) return field.text;
-  if (field.index < 0 || static_cast<std::size_t>(field.index) >= sources.size()) {
-    return std::nullopt;
-  }
   return SourceText(sources[static_cast<std::size_t>(field.index)], fileName,
                     directory);
 }
@@ -181,7 +186,9 @@ TagTexts TagFromName(std::u32string_view fileName, std::u32string_view directory
 }
 
 bool HasWork(const TagFromNameParams& params) {
-  return params.titel.enabled || params.interpret.enabled || params.album.enabled;
+  return HasSource(params.titel, kTitelSources.size()) ||
+         HasSource(params.interpret, kInterpretSources.size()) ||
+         HasSource(params.album, kAlbumSources.size());
 }
 
 }  // namespace sonavex

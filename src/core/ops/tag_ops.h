@@ -33,7 +33,10 @@ std::u32string NameFromTag(const TagFieldsIn& fields, std::u32string_view presen
                            const NameFromTagParams& params);
 
 // 'I': per field whether it is written and its source: the index of its
-// combo box, or -1 with the typed text.
+// combo box, -1 with the typed text, or kNoTagSource when the box shows
+// neither (nothing chosen, nothing typed). A checked field without a
+// source is left as it is: the box's prompt is no text for the tag.
+inline constexpr int kNoTagSource = -2;
 struct TagSource {
   bool enabled = false;
   int index = -1;
@@ -94,9 +97,9 @@ struct TagInsertParams {
 };
 TagTexts TagInsertStartEnd(const TagFieldsIn& fields, const TagInsertParams& params);
 
-// The dialogs' "nothing to do" rules: 'I' with no field checked, 'W' with
-// every search text empty, 'A' with every count 0, 'B' with every text
-// empty. 'N' always works.
+// The dialogs' "nothing to do" rules: 'I' with no checked field that has
+// a source, 'W' with every search text empty, 'A' with every count 0, 'B'
+// with every text empty. 'N' always works.
 bool HasWork(const TagFromNameParams& params);
 bool HasWork(const TagReplaceParams& params);
 bool HasWork(const TagDeleteParams& params);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/report/reporter.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
 
@@ -22,6 +23,19 @@ bool IsText(std::string_view bytes) {
 bool HasLfLines(std::string_view text) {
   const std::size_t end = text.find_first_of("\r\n");
   return end != std::string_view::npos && text[end] == kLf;
+}
+
+// Whether the model writes `text` back as it is: every line, the last one
+// included, already ends with the line end the model writes.
+bool KeepsItsBytes(std::string_view text, bool lfLines) {
+  if (text.empty()) return true;
+  if (lfLines) return text.back() == kLf;
+  if (!text.ends_with("\r\n")) return false;
+  for (std::size_t cr = text.find(kCr); cr != std::string_view::npos;
+       cr = text.find(kCr, cr + 1)) {
+    if (text[cr + 1] != kLf) return false;  // the last CR has its LF
+  }
+  return true;
 }
 
 // One line of the text from `at` on: where its bytes stop (before the line
@@ -137,6 +151,18 @@ class ByteReplacer {
 
 bool HasWork(const TextReplaceParams& params) { return !params.search.empty(); }
 
+std::u32string NotTextMessage(std::span<const std::u32string> paths) {
+  std::u32string text = std::u32string(kNotTextMessage) + std::u32string(kBreak);
+  for (std::size_t i = 0; i < paths.size() && i < kNotTextListed; ++i) {
+    text += std::u32string(kBreak) + paths[i];
+  }
+  if (paths.size() > kNotTextListed) {
+    text += std::u32string(kBreak) + U"… und " +
+            DecodeUtf8(std::to_string(paths.size() - kNotTextListed)) + U" weitere";
+  }
+  return text;
+}
+
 TextReplaceResult ReplaceTextInContent(std::string_view bytes,
                                        const TextReplaceParams& params) {
   TextReplaceResult result;
@@ -148,8 +174,10 @@ TextReplaceResult ReplaceTextInContent(std::string_view bytes,
   std::string_view text = bytes;
   if (!text.empty() && text.back() == kCtrlZ) text.remove_suffix(1);
   ByteReplacer replacer(params, text, IsValidUtf8(text));
-  if (!replacer.AnyMatch()) return result;
   const bool lfLines = HasLfLines(text);
+  if (!replacer.AnyMatch() && text.size() == bytes.size() && KeepsItsBytes(text, lfLines)) {
+    return result;
+  }
   const std::string_view lineEnd = lfLines ? "\n" : "\r\n";
   result.content.reserve(text.size() + text.size() / 8);
   for (std::size_t at = 0; at < text.size();) {
@@ -158,7 +186,8 @@ TextReplaceResult ReplaceTextInContent(std::string_view bytes,
     if (replacer.AppendLine(start, stop, result.content)) ++result.changedLines;
     result.content += lineEnd;
   }
-  if (result.changedLines > 0) {
+  // Line ends and a last Ctrl-Z change the bytes too, with no line changed.
+  if (result.content != bytes) {
     result.outcome = TextReplaceResult::Outcome::Replaced;
   } else {
     result.content.clear();

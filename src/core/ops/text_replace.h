@@ -8,6 +8,8 @@
 // every line, the last one included, is written back followed by CR LF; a
 // Ctrl-Z that is the last byte ends the text and is dropped. A file that is
 // valid UTF-8 is read and written as UTF-8, any other as Windows-1252.
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,8 +26,9 @@ bool HasWork(const TextReplaceParams& params);
 
 struct TextReplaceResult {
   enum class Outcome {
-    Unchanged,  // no line changes: the file is not written
-    Replaced,   // `content` is the new content
+    Unchanged,  // the model writes the bytes the file holds: not written
+    Replaced,   // `content` is the new content, also when only line ends
+                // or a last Ctrl-Z change (no changed line)
     NotText,    // a NUL byte, or a Ctrl-Z with bytes after it
   };
   Outcome outcome = Outcome::Unchanged;
@@ -39,5 +42,12 @@ TextReplaceResult ReplaceTextInContent(std::string_view bytes,
 // What a file that is not text is refused with.
 inline constexpr char32_t kNotTextMessage[] =
     U"Datei ist keine Textdatei und wird nicht verändert!";
+
+// The one warning for all files of a run that are not text (the default
+// mask picks MP3 files): the refusal, an empty line, then their paths one
+// a line, at most kNotTextListed of them and "… und n weitere" for the
+// rest.
+inline constexpr std::size_t kNotTextListed = 20;
+std::u32string NotTextMessage(std::span<const std::u32string> paths);
 
 }  // namespace sonavex

@@ -52,8 +52,9 @@ const FieldSpec kFields[] = {
       "Verzeichnisname (zwei Ebenen höher)", "Eintrag löschen"}},
 };
 
-// The text the box shows while nothing is chosen or typed; with no entry
-// selected the text in the box is the source, this one included.
+// The text the box shows while nothing is chosen or typed: a prompt, never
+// a text for the tag. Any other text in a box without a selected entry is
+// the source.
 const QString kUnchosen = QStringLiteral("Auswahl");
 
 // Typing leaves the selected entry: from then on the box holds a text of
@@ -123,7 +124,12 @@ TagSource TagFromNameDialog::sourceOf(const Field& field) const {
   TagSource source;
   source.enabled = field.check->isChecked();
   source.index = field.source->currentIndex();
-  if (source.index < 0) source.text = ToU32(field.source->currentText());
+  if (source.index >= 0) return source;
+  if (field.source->currentText() == kUnchosen) {
+    source.index = kNoTagSource;
+  } else {
+    source.text = ToU32(field.source->currentText());
+  }
   return source;
 }
 
