@@ -72,12 +72,20 @@ QString OneLine(const std::u32string& text) {
   return ToQString(WithPlainLineBreaks(text)).replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
+// A line of a file as a cell shows it: a line of a file that is not
+// meant to be read (megabytes without a line end) is cut short.
+QString Excerpt(const std::u32string& line) {
+  constexpr std::size_t kMost = 300;
+  if (line.size() <= kMost) return OneLine(line);
+  return OneLine(line.substr(0, kMost)) + QStringLiteral("…");
+}
+
 // "Inhalt ersetzt (3 Zeilen): old → new", with the first line that changes.
 QString ContentChange(const PlanStep& step) {
   QString text = QString::fromStdString(ContentReplacedText(step.changedLines));
   if (const std::optional<ChangedLine> line = FirstChangedLine(step.before, step.after)) {
-    text += QStringLiteral(": ") + OneLine(line->before) + QStringLiteral(" → ") +
-            OneLine(line->after);
+    text += QStringLiteral(": ") + Excerpt(line->before) + QStringLiteral(" → ") +
+            Excerpt(line->after);
   }
   return text;
 }
