@@ -1,5 +1,6 @@
 #include "gui/app_windows.h"
 
+#include <QDialog>
 #include <QFile>
 #include <sstream>
 
@@ -25,6 +26,7 @@
 #include "gui/info_grid.h"
 #include "gui/mpeg_summary.h"
 #include "gui/qt_text.h"
+#include "gui/return_key.h"
 
 namespace sonavex {
 namespace {
@@ -90,6 +92,10 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   dialogs.verlauf = windows.history = new HistoryDialog(
       [main] { return main->journalBatches(); }, [main](std::int64_t batch) { main->undoBatch(batch); }, main);
   main->setDialogs(dialogs);
+  LetFocusedButtonsTakeReturn(main);
+  for (QDialog* dialog : main->findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {
+    LetFocusedButtonsTakeReturn(dialog);
+  }
   return windows;
 }
 

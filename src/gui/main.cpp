@@ -6,6 +6,7 @@
 #include "gui/app_windows.h"
 #include "gui/message_box_reporter.h"
 #include "gui/program_font.h"
+#include "gui/qt_translation.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ std::string SettingsPath() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  sonavex::InstallQtGermanTranslation(app);
   sonavex::UseProgramFontEverywhere();
   sonavex::MessageBoxReporter reporter;
   sonavex::AppWindows windows = sonavex::CreateWindows(SettingsPath(), reporter);

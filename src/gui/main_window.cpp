@@ -21,6 +21,7 @@
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
 #include "gui/dialogs/preview_dialog.h"
+#include "gui/help_page.h"
 #include "gui/main_menu.h"
 #include "core/text/encoding.h"
 #include "gui/qt_text.h"
@@ -77,6 +78,7 @@ void MainWindow::connectMenu() {
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
   connect(m.vorschau, &QAction::triggered, this, &MainWindow::onPreviewToggled);
   connect(m.rueckgaengig, &QAction::triggered, this, &MainWindow::onUndoCommand);
+  connect(m.hilfe, &QAction::triggered, this, [this] { OpenHelpPage(reporter_); });
   // Another program run may have changed the journal since the last batch.
   connect(m.bearbeiten(), &QMenu::aboutToShow, this, &MainWindow::refreshUndoTarget);
   connect(m.zeichenErsetzen, &QAction::triggered, this, [this] {

@@ -14,7 +14,9 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "gui/full_name_tips.h"
 #include "gui/info_grid.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
@@ -28,6 +30,15 @@ QFrame* Panel(const char* name, bool bevel, QWidget* parent) {
   panel->setObjectName(QString::fromLatin1(name));
   if (bevel) panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   return panel;
+}
+
+// A status panel at least `least` wide and wide enough for `widest`, the
+// longest text it shows.
+int PanelWidth(const QLabel* panel, int least, const QString& widest) {
+  const QFontMetrics metrics(panel->font());
+  // QLabel indents a framed text by half an "x" on each side.
+  const int text = metrics.horizontalAdvance(widest) + metrics.horizontalAdvance(QLatin1Char('x'));
+  return std::max(least, text + 2 * panel->frameWidth() + 2);
 }
 
 // Drops the mouse events of a view's viewport that `eats` picks.
@@ -137,6 +148,7 @@ QWidget* MainWindow::buildLeftColumn() {
   directoryTree_->setObjectName(QStringLiteral("DirectoryListBox1"));
   directoryTree_->setHeaderHidden(true);
   directoryTree_->setIndentation(8);
+  directoryTree_->setItemDelegate(new FullNameTips(directoryTree_));
   directoryTree_->viewport()->installEventFilter(
       new MouseEventFilter(directoryTree_, IsDoubleClick));
   treeLayout->addWidget(directoryTree_);
@@ -208,10 +220,11 @@ QWidget* MainWindow::buildFileListPage() {
   status->setSizeGripEnabled(false);
   status->setFixedHeight(19);
   const int widths[] = {28, 60, 0};
+  const QString widest[] = {QStringLiteral("DZ"), QStringLiteral("100000 : 100000"), {}};
   for (int i = 0; i < 3; ++i) {
     panels_[i] = new QLabel(status);
     panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    if (widths[i] > 0) panels_[i]->setFixedWidth(widths[i]);
+    if (widths[i] > 0) panels_[i]->setFixedWidth(PanelWidth(panels_[i], widths[i], widest[i]));
     status->addWidget(panels_[i], widths[i] > 0 ? 0 : 1);
   }
   layout->addWidget(fileList_, 1);

@@ -377,7 +377,7 @@ TEST_F(GuiTest, MenuItemsCarryTheirGermanShortcuts) {
   }
 }
 
-TEST_F(GuiTest, AboutBoxShowsSevenLinesAndOkHidesIt) {
+TEST_F(GuiTest, AboutBoxNamesTheHelpAndOkHidesIt) {
   MainWindow& window = Start();
   Action("ber1")->trigger();
   AboutBox* about = windows.about;
@@ -387,7 +387,7 @@ TEST_F(GuiTest, AboutBoxShowsSevenLinesAndOkHidesIt) {
   const QStringList lines =
       about->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText().split('\n');
   ASSERT_EQ(lines.size(), 7);
-  EXPECT_EQ(lines[6], QStringLiteral("extern aufrufen. (MP3Sonavex.cbm)"));
+  EXPECT_EQ(lines[2], QStringLiteral("F1 oder \"?\" > \"Hilfe extern aufrufen!\""));
   about->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
   EXPECT_FALSE(about->isVisible());
   EXPECT_TRUE(window.isEnabled());

@@ -43,6 +43,8 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
   content.notUndoable = true;
   PlanStep lines = Step(StepKind::ContentReplace, "/m", "g.m3u");
   lines.changedLines = 3;
+  lines.before = "#EXTM3U\rC:\\Musik\\a.mp3\rC:\\Musik\\b.mp3\r";
+  lines.after = "#EXTM3U\r\nD:\\a.mp3\r\nD:\\b.mp3\r\n";
   PlanStep line = Step(StepKind::ContentReplace, "/m", "h.m3u");
   line.changedLines = 1;
   plan.steps = {rename, tag, Step(StepKind::TagAppend, "/m", "f.mp3"), refuse, content, lines,
@@ -57,7 +59,8 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
       {"Abgelehnt", "d.mp3", "", "", "Name zu lang übersprungen"},
       {"Inhalt ersetzen", "e.txt", "Inhalt", "Inhalt",
        "Kann nicht rückgängig gemacht werden."},
-      {"Inhalt ersetzen", "g.m3u", "Inhalt", "Inhalt ersetzt (3 Zeilen)", ""},
+      {"Inhalt ersetzen", "g.m3u", "Inhalt",
+       "Inhalt ersetzt (3 Zeilen): C:\\Musik\\a.mp3 → D:\\a.mp3", ""},
       {"Inhalt ersetzen", "h.m3u", "Inhalt", "Inhalt ersetzt (1 Zeile)", ""},
   };
   ASSERT_EQ(model->rowCount(), 7);
@@ -78,6 +81,25 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
   EXPECT_TRUE(dialog.runButton()->isDefault());
   EXPECT_EQ(dialog.runButton()->text(), QStringLiteral("Ausführen"));
   EXPECT_EQ(dialog.cancelButton()->text(), QStringLiteral("Abbrechen"));
+}
+
+// Names and reasons are read in full: each column is as wide as its
+// longest text.
+TEST(PreviewDialog, ColumnsFitLongNamesAndReasons) {
+  Plan plan;
+  plan.directory = "/m";
+  PlanStep rename = Step(StepKind::Rename, "/m", std::string(40, 'a') + " - Live in Hamburg 2004.mp3");
+  rename.newName = std::string(40, 'A') + " - Live In Hamburg 2004.mp3";
+  rename.foreseen = U"Datei /m/" + std::u32string(40, U'A') +
+                    U" - Live In Hamburg 2004.mp3 existiert bereits und wird nicht ersetzt.";
+  plan.steps = {rename};
+  PreviewDialog dialog(plan);
+  const QAbstractItemModel* model = dialog.rows()->model();
+  const QFontMetrics metrics(dialog.rows()->font());
+  for (int column : {kFileColumn, kBeforeColumn, kAfterColumn, kNoteColumn}) {
+    const QString text = model->index(0, column).data().toString();
+    EXPECT_GT(dialog.rows()->columnWidth(column), metrics.horizontalAdvance(text)) << column;
+  }
 }
 
 TEST_F(GuiTest, PreviewOptionIsStoredAndComesBackAtTheNextStart) {

@@ -195,4 +195,28 @@ TextReplaceResult ReplaceTextInContent(std::string_view bytes,
   return result;
 }
 
+// The replaced content has as many lines as the text, each ending as the
+// text's model says, and is in the text's encoding.
+std::optional<ChangedLine> FirstChangedLine(std::string_view before,
+                                            std::string_view after) {
+  for (std::string_view* text : {&before, &after}) {
+    if (!text->empty() && text->back() == kCtrlZ) text->remove_suffix(1);
+  }
+  const bool lfLines = HasLfLines(before);
+  std::size_t oldAt = 0;
+  std::size_t newAt = 0;
+  while (oldAt < before.size() || newAt < after.size()) {
+    const std::size_t oldStart = oldAt;
+    const std::size_t newStart = newAt;
+    const std::string_view oldLine =
+        before.substr(oldStart, NextLineStop(before, lfLines, oldAt) - oldStart);
+    const std::string_view newLine =
+        after.substr(newStart, NextLineStop(after, lfLines, newAt) - newStart);
+    if (oldLine == newLine) continue;
+    const TextEncoding encoding{IsValidUtf8(before)};
+    return ChangedLine{encoding.Decode(oldLine), encoding.Decode(newLine)};
+  }
+  return std::nullopt;
+}
+
 }  // namespace sonavex

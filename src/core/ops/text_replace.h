@@ -9,6 +9,7 @@
 // Ctrl-Z that is the last byte ends the text and is dropped. A file that is
 // valid UTF-8 is read and written as UTF-8, any other as Windows-1252.
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,6 +39,16 @@ struct TextReplaceResult {
 
 TextReplaceResult ReplaceTextInContent(std::string_view bytes,
                                        const TextReplaceParams& params);
+
+// The first line whose text differs between the content of a text file
+// and its content as ReplaceTextInContent gave it, each line decoded and
+// without its line end; nothing when no line's text differs.
+struct ChangedLine {
+  std::u32string before;
+  std::u32string after;
+};
+std::optional<ChangedLine> FirstChangedLine(std::string_view before,
+                                            std::string_view after);
 
 // What a file that is not text is refused with.
 inline constexpr char32_t kNotTextMessage[] =

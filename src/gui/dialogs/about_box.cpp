@@ -28,14 +28,16 @@ AboutBox::AboutBox(QWidget* parent)
   QPalette palette = memo->palette();
   palette.setColor(QPalette::Base, palette.color(QPalette::Button));
   memo->setPalette(palette);
+  // Only what the user finds: the help page behind F1, and the command-line
+  // tool's own help and manual page.
   memo->setPlainText(QStringLiteral(
       "Version 2.3 vom 01.02.2007\n"
       "\n"
-      "Ich freue mich über Anregungen und Vorschläge.\n"
-      "mp3sonavex@example.org\n"
-      "Die Verknüpfung zur Hilfe-Datei \n"
-      "ist noch nicht fertig, zunächst die Hilfedatei \n"
-      "extern aufrufen. (MP3Sonavex.cbm)"));
+      "F1 oder \"?\" > \"Hilfe extern aufrufen!\"\n"
+      "zeigt die Hilfeseite im Browser.\n"
+      "Das Befehlszeilenprogramm erklären\n"
+      "\"mp3sonavex-cli --help\" und\n"
+      "\"man mp3sonavex-cli\"."));
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("Button1"));
   ok->setGeometry(175, 105, 75, 25);

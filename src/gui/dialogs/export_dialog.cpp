@@ -48,6 +48,9 @@ std::u32string Flag(bool on) { return on ? U"1" : U"0"; }
 
 ExportDialog::ExportDialog(BatchHost& host, QWidget* parent)
     : TagDialog(host, "Form11", QStringLiteral("Exportieren"), parent) {
+  // Unlike the other tag dialogs it can be closed by the title bar; that
+  // stores the choices as "Abbrechen" does.
+  setWindowFlag(Qt::WindowCloseButtonHint);
   buildControls();
   loadChoices();
 }

@@ -52,7 +52,6 @@ HistoryDialog::HistoryDialog(ListBatches list, UndoBatch undo, QWidget* parent)
   undo_->setObjectName(QStringLiteral("Button1"));
   auto* close = new QPushButton(QStringLiteral("Schließen"), this);
   close->setObjectName(QStringLiteral("Button2"));
-  close->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(undo_);

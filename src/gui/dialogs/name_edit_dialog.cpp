@@ -33,10 +33,9 @@ void NameEditDialog::addButtons(QGridLayout* layout, int row,
   startButton_->setObjectName(QStringLiteral("Button1"));
   auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
   cancel->setObjectName(QStringLiteral("Button2"));
-  // Return must not start a batch unless the start button is the default.
-  startButton_->setAutoDefault(startIsDefault);
+  // Return in a field must not start a batch unless the start button is
+  // the default.
   startButton_->setDefault(startIsDefault);
-  cancel->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(startButton_);

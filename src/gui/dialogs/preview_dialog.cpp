@@ -5,8 +5,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -14,10 +17,12 @@
 #include "core/journal/journal.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/tinfo.h"
+#include "core/ops/text_replace.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
 #include "gui/program_font.h"
 #include "gui/qt_text.h"
+#include "gui/return_key.h"
 #include "gui/dialogs/name_edit_dialog.h"
 
 namespace sonavex {
@@ -67,6 +72,24 @@ QString OneLine(const std::u32string& text) {
   return ToQString(WithPlainLineBreaks(text)).replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
+// A line of a file as a cell shows it: a line of a file that is not
+// meant to be read (megabytes without a line end) is cut short.
+QString Excerpt(const std::u32string& line) {
+  constexpr std::size_t kMost = 300;
+  if (line.size() <= kMost) return OneLine(line);
+  return OneLine(line.substr(0, kMost)) + QStringLiteral("…");
+}
+
+// "Inhalt ersetzt (3 Zeilen): old → new", with the first line that changes.
+QString ContentChange(const PlanStep& step) {
+  QString text = QString::fromStdString(ContentReplacedText(step.changedLines));
+  if (const std::optional<ChangedLine> line = FirstChangedLine(step.before, step.after)) {
+    text += QStringLiteral(": ") + Excerpt(line->before) + QStringLiteral(" → ") +
+            Excerpt(line->after);
+  }
+  return text;
+}
+
 QString NoteOf(const PlanStep& step) {
   if (!step.message.empty()) return OneLine(step.message);
   QString note = OneLine(step.foreseen);
@@ -106,9 +129,7 @@ PreviewRow RowOf(const Plan& plan, const PlanStep& step) {
     case StepKind::ContentReplace:
       row.action = QStringLiteral("Inhalt ersetzen");
       row.before = kContent;
-      row.after = step.changedLines == 0
-                      ? kContent
-                      : QString::fromStdString(ContentReplacedText(step.changedLines));
+      row.after = step.changedLines == 0 ? kContent : ContentChange(step);
       break;
     case StepKind::Refuse:
       row.action = QStringLiteral("Abgelehnt");
@@ -119,6 +140,18 @@ PreviewRow RowOf(const Plan& plan, const PlanStep& step) {
       break;
   }
   return row;
+}
+
+// Wide enough for every column, within the screen, and never narrower than
+// the window has always been.
+int WidthFor(const QTableView& rows) {
+  constexpr int kLeast = 860;
+  const int needed = rows.horizontalHeader()->length() + 2 * rows.frameWidth() +
+                     rows.verticalScrollBar()->sizeHint().width() + 24;
+  if (needed <= kLeast) return kLeast;
+  const QScreen* screen = rows.screen();
+  return screen == nullptr ? needed
+                           : std::max(kLeast, std::min(needed, screen->availableGeometry().width()));
 }
 
 }  // namespace
@@ -189,16 +222,15 @@ PreviewDialog::PreviewDialog(const Plan& plan, QWidget* parent)
   rows_->verticalHeader()->setDefaultSectionSize(17);
   rows_->setSelectionBehavior(QAbstractItemView::SelectRows);
   rows_->setWordWrap(false);
-  rows_->horizontalHeader()->setStretchLastSection(true);
-  for (int column : {kActionColumn, kFileColumn, kBeforeColumn, kAfterColumn}) {
-    rows_->setColumnWidth(column, column == kActionColumn ? 100 : 180);
-  }
+  // Each column as wide as its texts, the message included: names and
+  // reasons are read in full, scrolling sideways when the window is too
+  // narrow. The user can still drag the columns.
+  rows_->resizeColumnsToContents();
   counts_->setObjectName(QStringLiteral("Label2"));
   counts_->setText(PreviewCountsText(CountSteps(plan)));
   run_->setObjectName(QStringLiteral("Button1"));
   cancel_->setObjectName(QStringLiteral("Button2"));
   run_->setDefault(true);
-  cancel_->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(counts_, 1);
   buttons->addWidget(run_);
@@ -207,9 +239,10 @@ PreviewDialog::PreviewDialog(const Plan& plan, QWidget* parent)
   layout->addWidget(directory);
   layout->addWidget(rows_, 1);
   layout->addLayout(buttons);
-  resize(860, 420);
+  resize(WidthFor(*rows_), 420);
   connect(run_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+  LetFocusedButtonsTakeReturn(this);
 }
 
 bool ConfirmPlanInPreview(const Plan& plan, QWidget* parent) {

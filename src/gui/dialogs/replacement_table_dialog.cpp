@@ -21,7 +21,6 @@ QPushButton* AddButton(QWidget* parent, QVBoxLayout* column, const char* name,
                        const QString& caption) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QString::fromLatin1(name));
-  button->setAutoDefault(false);
   column->addWidget(button);
   return button;
 }

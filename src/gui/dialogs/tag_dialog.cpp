@@ -26,7 +26,6 @@ QPushButton* TagDialog::makeButton(const char* name, const QString& caption,
                                    bool isDefault) {
   auto* button = new QPushButton(caption, this);
   button->setObjectName(QString::fromLatin1(name));
-  button->setAutoDefault(isDefault);
   button->setDefault(isDefault);
   return button;
 }

@@ -25,8 +25,8 @@ class TagDialog : public QDialog {
             QWidget* parent = nullptr);
 
  protected:
-  // A push button named `name`; Return presses it only when it is the
-  // default button.
+  // A push button named `name`; Return in a field presses it when it is
+  // the default button.
   QPushButton* makeButton(const char* name, const QString& caption, bool isDefault);
   // From now on resetControls runs on every showing and whenever the window
   // becomes active after another window of the program.

@@ -58,7 +58,7 @@ TagEndsDialog::TagEndsDialog(BatchHost& host, QWidget* parent)
   auto* layout = new QGridLayout(this);
   layout->addWidget(buildDeleteGroup(), 0, 0);
   layout->addWidget(buildInsertGroup(), 0, 1);
-  // Return closes the window: neither batch starts by accident.
+  // Return in a field closes the window: neither batch starts by accident.
   QPushButton* cancel = makeButton("Button3", QStringLiteral("Abbrechen"), true);
   layout->addWidget(cancel, 1, 1, Qt::AlignRight);
   layout->setSizeConstraint(QLayout::SetFixedSize);
