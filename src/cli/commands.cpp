@@ -6,7 +6,6 @@
 
 #include "cli/export_command.h"
 #include "cli/journal_commands.h"
-#include "cli/tag_commands.h"
 #include "core/batch/read_selected.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
@@ -69,36 +68,6 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
   return {};
 }
 
-// Reads the command's arguments into the operation's parameters, as the
-// dialog's fields would hold them. Returns a usage problem or "".
-std::string ReadNameEditArguments(char code, const Invocation& inv,
-                                  OperationParams& params) {
-  const std::vector<std::string>& a = inv.arguments;
-  long first = 0, second = 0;
-  if (code == 'L' || code == 'T') {
-    if (!ParseNumber(a[0], first) || !ParseNumber(a[1], second)) {
-      return "Zahlen erwartet: " + a[0] + " " + a[1];
-    }
-  }
-  switch (code) {
-    case 'L':  // the spin fields set a value below 0 back to 0
-      params = DeleteEndsParams{std::max(first, 0L), std::max(second, 0L)};
-      break;
-    case 'E': params = InsertEndsParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
-    case 'X':
-    case 'Y': params = SearchReplaceParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
-    case 'Z': params = TextReplaceParams{DecodeUtf8(a[0]), DecodeUtf8(a[1])}; break;
-    case 'T':
-      if (first < 0 || first > 10 || second < 0 || second > 10) {
-        return "Zahlen von 0 bis 10 erwartet";
-      }
-      params = SwapParams{static_cast<int>(first), static_cast<int>(second)};
-      break;
-    default: params = NoParams{}; break;
-  }
-  return {};
-}
-
 std::string StepLine(const PlanStep& step) {
   const std::string path = JoinPath(step.directory, step.name);
   switch (step.kind) {
@@ -113,21 +82,22 @@ std::string StepLine(const PlanStep& step) {
   return {};
 }
 
-using ParamsReader = std::string (*)(const Invocation& inv, OperationParams& params);
-
 // Runs an operation like its dialog or menu command: the table and its
 // switch come from the settings file; parameters with nothing to do do
 // nothing.
-std::string RunBatch(char code, ParamsReader read, Invocation& inv, std::ostream& out) {
+std::string RunBatch(const OperationInfo& operation, Invocation& inv, std::ostream& out) {
   OperationParams params;
-  if (std::string problem = read(inv, params); !problem.empty()) return problem;
+  if (std::string problem = operation.command.read({inv.arguments, inv.fields}, params);
+      !problem.empty()) {
+    return problem;
+  }
   const StoredReplacementTable stored = LoadReplacementTable(IniFile(inv.settingsPath));
   inv.context.table = stored.table;
   inv.context.replacementActive = stored.active;
   if (!NameEditHasWork(params)) return {};
   const std::unique_ptr<Session> session = MakeSession(inv);
-  const Plan plan = session->PlanBatch(static_cast<Operation>(code), params, inv.directory,
-                                       inv.marks, inv.context);
+  const Plan plan =
+      session->PlanBatch(operation.code, params, inv.directory, inv.marks, inv.context);
   if (inv.dryRun) {
     PrintPlan(plan, *inv.context.reporter, out);
     return {};
@@ -137,31 +107,24 @@ std::string RunBatch(char code, ParamsReader read, Invocation& inv, std::ostream
   return {};
 }
 
-template <char Code>
-std::string ReadNameEdit(const Invocation& inv, OperationParams& params) {
-  return ReadNameEditArguments(Code, inv, params);
+// The command of an operation, as its registry row describes it.
+Command OperationCommand(const OperationInfo& operation) {
+  Command command{std::string(1, static_cast<char>(operation.code)),
+                  operation.command.name,
+                  {},
+                  operation.command.description,
+                  [&operation](Invocation& inv, std::ostream& out) {
+                    return RunBatch(operation, inv, out);
+                  },
+                  operation.command.takesFields};
+  for (const char* name : operation.command.operands) {
+    if (name != nullptr) command.arguments.emplace_back(name);
+  }
+  return command;
 }
 
-template <char Code>
-Command NameEditCommand(std::string name, std::vector<std::string> arguments,
-                        std::string description) {
-  return {std::string(1, Code), std::move(name), std::move(arguments),
-          std::move(description), [](Invocation& inv, std::ostream& out) {
-            return RunBatch(Code, ReadNameEdit<Code>, inv, out);
-          }};
-}
-
-template <char Code, ParamsReader Read>
-Command TagCommand(std::string name, std::vector<std::string> arguments,
-                   std::string description, bool takesFields = false) {
-  return {std::string(1, Code), std::move(name), std::move(arguments),
-          std::move(description),
-          [](Invocation& inv, std::ostream& out) { return RunBatch(Code, Read, inv, out); },
-          takesFields};
-}
-
-const std::vector<Command>& Commands() {
-  static const std::vector<Command> commands = {
+std::vector<Command> MakeCommands() {
+  std::vector<Command> commands = {
       {"", "list", {}, "die Dateien in Bearbeitungsreihenfolge, ein Pfad je Zeile",
        ListFileSet},
       {"", "info", {},
@@ -170,50 +133,11 @@ const std::vector<Command>& Commands() {
        "      Tag-Felder; Tabs und Zeilenumbrüche in Tag-Feldern werden als\n"
        "      Leerzeichen ausgegeben",
        PrintInfo},
-      NameEditCommand<'L'>("delete-ends", {"ERSTE", "LETZTE"},
-                      "Zeichen am Anfang und Ende des Namens löschen"),
-      NameEditCommand<'E'>("insert-ends", {"VORN", "HINTEN"},
-                      "Text vor und nach dem Namen einfügen"),
-      NameEditCommand<'X'>("replace-name", {"SUCHEN", "ERSETZEN"},
-                      "im Dateinamen suchen und ersetzen"),
-      NameEditCommand<'Y'>("replace-type", {"SUCHEN", "ERSETZEN"},
-                      "im Dateityp suchen und ersetzen"),
-      NameEditCommand<'Z'>("replace-text", {"SUCHEN", "ERSETZEN"},
-                      "im Inhalt von Textdateien zeilenweise suchen und ersetzen\n"
-                      "      (Dateien, die keine Textdateien sind, bleiben unverändert)"),
-      NameEditCommand<'T'>("swap", {"A", "B"},
-                      "Teile \" - \" tauschen, verschieben oder löschen (0 bis 10)"),
-      NameEditCommand<'G'>("capitalize", {}, "Großbuchstaben abc->Abc"),
-      NameEditCommand<'K'>("lowercase", {}, "Kleinbuchstaben ABC->Abc"),
-      NameEditCommand<'S'>("strip-marker", {}, "!s/!!s streichen"),
-      NameEditCommand<'R'>("replace-table", {},
-                      "die Ersetzungstabelle anwenden (auch wenn sie aus ist)"),
-      TagCommand<'N', ReadNameFromTagArguments>(
-          "name-from-tag", {"MUSTER"},
-          "Dateiname aus ID3Tag erstellen (nur MP3-Dateien, Endung \".mp3\"):\n"
-          "      0 Album - Interpret - Titel, 1 Interpret - Album - Titel,\n"
-          "      2 Interpret - Titel, 3 Titel - Interpret, 4 Titel, -1 keines"),
-      TagCommand<'I', ReadTagFromNameArguments>(
-          "tag-from-name", {"TITEL", "INTERPRET", "ALBUM"},
-          "ID3Tag aus Dateiname erstellen; je Feld \"-\" (nicht schreiben), die\n"
-          "      Nummer der Quelle wie im Dialog (Titel 0 bis 9, Interpret 0 bis 11,\n"
-          "      Album 0 bis 9) oder \"=TEXT\" (dieser Text)"),
-      TagCommand<'W', ReadTagReplaceOptions>(
-          "tag-replace", {},
-          "im ID3Tag suchen und ersetzen: --title/--artist/--album SUCHEN\n"
-          "      ERSETZEN; immer alle Dateien des Verzeichnisses (ohne Markierungen)",
-          true),
-      TagCommand<'A', ReadTagDeleteOptions>(
-          "tag-delete-ends", {},
-          "am Anfang und Ende der ID3Tag-Felder löschen: --title/--artist/--album\n"
-          "      ERSTE LETZTE (0 bis 30); immer alle Dateien des Verzeichnisses",
-          true),
-      TagCommand<'B', ReadTagInsertOptions>(
-          "tag-insert-ends", {},
-          "vor und nach den ID3Tag-Feldern einfügen: --title/--artist/--album\n"
-          "      VORN HINTEN (je höchstens 30 Zeichen); immer alle Dateien des\n"
-          "      Verzeichnisses",
-          true),
+  };
+  for (const OperationInfo& operation : Operations()) {
+    commands.push_back(OperationCommand(operation));
+  }
+  commands.insert(commands.end(), {
       {"P", "export", {"DATEI"},
        "die Liste der Dateien mit den Spalten von --columns (Pflicht) und dem\n"
        "      Trennzeichen von --separator nach DATEI schreiben (UTF-8, Zeilenende\n"
@@ -230,7 +154,12 @@ const std::vector<Command>& Commands() {
        "      nicht rückgängig gemacht ist; \"undo\" nach \"undo\" führt den\n"
        "      Vorgang wieder aus)",
        UndoBatch},
-  };
+  });
+  return commands;
+}
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = MakeCommands();
   return commands;
 }
 
@@ -250,11 +179,6 @@ void TellJournalTrouble(Invocation& inv, bool needsJournal, JournalTrouble troub
 }
 
 }  // namespace
-
-bool ParseNumber(const std::string& text, long& value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size() && !text.empty();
-}
 
 void ReportJournalFailure(Invocation& inv, JournalTrouble trouble, std::error_code ec) {
   const char* doing = trouble == JournalTrouble::Open ? "öffnen" : "lesen";

@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "core/apply/executor.h"
+#include "core/batch/arguments.h"
 #include "core/batch/batch.h"
 #include "core/batch/plan.h"
 #include "core/journal/journal.h"
 #include "core/session/session.h"
 
 namespace sonavex::cli {
-
-// The two values of --title, --artist or --album.
-struct FieldValues {
-  std::string first;
-  std::string second;
-};
 
 // What the command line asks for, once the options are read.
 struct Invocation {
@@ -77,9 +72,6 @@ struct Command {
 
 // The command named by its letter or its long name; nullptr if none.
 const Command* FindCommand(const std::string& word);
-
-// A whole number; false when the text is none.
-bool ParseNumber(const std::string& text, long& value);
 
 // One line per command for the usage text.
 std::string CommandHelp();

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/batch/arguments.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
@@ -62,40 +63,94 @@ constexpr std::size_t IndexOf() {
 
 using F = OperationFamily;
 
+template <Operation Code>
+std::string NameEditWords(const CommandWords& words, OperationParams& params) {
+  return ReadNameEditWords(Code, words, params);
+}
+
+// The help of the operations that rename: "SUCHEN ERSETZEN" and the like.
+template <Operation Code>
+constexpr CommandInfo NameCommand(const char* name, std::array<const char*, 3> operands,
+                                  const char* description) {
+  return {name, operands, description, false, NameEditWords<Code>};
+}
+
 const std::array<OperationInfo, 15> kOperations = {{
-    {Operation::R, F::Table, U"Zeichen ersetzen: Sofort", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<KeepNameForTable>, nullptr},
     {Operation::L, F::NameEdit, U"Anfang/Ende Löschen", true, false, false,
-     IndexOf<DeleteEndsParams>(), WithParams<DeleteEndsParams, DeleteAtEnds>, nullptr},
+     IndexOf<DeleteEndsParams>(), WithParams<DeleteEndsParams, DeleteAtEnds>, nullptr,
+     NameCommand<Operation::L>("delete-ends", {"ERSTE", "LETZTE"},
+                               "Zeichen am Anfang und Ende des Namens löschen")},
     {Operation::E, F::NameEdit, U"Anfang/Ende Einfügen", false, false, false,
-     IndexOf<InsertEndsParams>(), WithParams<InsertEndsParams, InsertAtEnds>, nullptr},
+     IndexOf<InsertEndsParams>(), WithParams<InsertEndsParams, InsertAtEnds>, nullptr,
+     NameCommand<Operation::E>("insert-ends", {"VORN", "HINTEN"},
+                               "Text vor und nach dem Namen einfügen")},
     {Operation::X, F::NameEdit, U"Suchen und Ersetzen: Dateiname", true, false, false,
      IndexOf<SearchReplaceParams>(), WithParams<SearchReplaceParams, ReplaceInName>,
-     nullptr},
+     nullptr,
+     NameCommand<Operation::X>("replace-name", {"SUCHEN", "ERSETZEN"},
+                               "im Dateinamen suchen und ersetzen")},
     {Operation::Y, F::NameEdit, U"Suchen und Ersetzen: Dateityp", true, false, false,
      IndexOf<SearchReplaceParams>(), WithParams<SearchReplaceParams, ReplaceInType>,
-     nullptr},
-    {Operation::G, F::CaseSwap, U"Großbuchstaben abc->Abc", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<CapitalizeWords>, nullptr},
-    {Operation::K, F::CaseSwap, U"Kleinbuchstaben ABC->Abc", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<LowerInsideWords>, nullptr},
-    {Operation::S, F::CaseSwap, U"!s/!!s Streichen", true, false, false,
-     IndexOf<NoParams>(), WithoutParams<StripMarker>, nullptr},
+     nullptr,
+     NameCommand<Operation::Y>("replace-type", {"SUCHEN", "ERSETZEN"},
+                               "im Dateityp suchen und ersetzen")},
+    {Operation::Z, F::Content, U"Suchen und Ersetzen: Text", false, false, false,
+     IndexOf<TextReplaceParams>(), nullptr, nullptr,
+     NameCommand<Operation::Z>(
+         "replace-text", {"SUCHEN", "ERSETZEN"},
+         "im Inhalt von Textdateien zeilenweise suchen und ersetzen\n"
+         "      (Dateien, die keine Textdateien sind, bleiben unverändert)")},
     {Operation::T, F::CaseSwap, U"Tauschen", true, false, false,
-     IndexOf<SwapParams>(), WithParams<SwapParams, SwapParts>, nullptr},
+     IndexOf<SwapParams>(), WithParams<SwapParams, SwapParts>, nullptr,
+     NameCommand<Operation::T>("swap", {"A", "B"},
+                               "Teile \" - \" tauschen, verschieben oder löschen (0 bis 10)")},
+    {Operation::G, F::CaseSwap, U"Großbuchstaben abc->Abc", true, false, false,
+     IndexOf<NoParams>(), WithoutParams<CapitalizeWords>, nullptr,
+     NameCommand<Operation::G>("capitalize", {}, "Großbuchstaben abc->Abc")},
+    {Operation::K, F::CaseSwap, U"Kleinbuchstaben ABC->Abc", true, false, false,
+     IndexOf<NoParams>(), WithoutParams<LowerInsideWords>, nullptr,
+     NameCommand<Operation::K>("lowercase", {}, "Kleinbuchstaben ABC->Abc")},
+    {Operation::S, F::CaseSwap, U"!s/!!s Streichen", true, false, false,
+     IndexOf<NoParams>(), WithoutParams<StripMarker>, nullptr,
+     NameCommand<Operation::S>("strip-marker", {}, "!s/!!s streichen")},
+    {Operation::R, F::Table, U"Zeichen ersetzen: Sofort", true, false, false,
+     IndexOf<NoParams>(), WithoutParams<KeepNameForTable>, nullptr,
+     NameCommand<Operation::R>("replace-table", {},
+                               "die Ersetzungstabelle anwenden (auch wenn sie aus ist)")},
     {Operation::N, F::Tag, U"Dateiname aus ID3Tag erstellen", true, false, true,
      IndexOf<NameFromTagParams>(), WithParams<NameFromTagParams, NameFromRecord>,
-     nullptr},
+     nullptr,
+     {"name-from-tag", {"MUSTER"},
+      "Dateiname aus ID3Tag erstellen (nur MP3-Dateien, Endung \".mp3\"):\n"
+      "      0 Album - Interpret - Titel, 1 Interpret - Album - Titel,\n"
+      "      2 Interpret - Titel, 3 Titel - Interpret, 4 Titel, -1 keines",
+      false, ReadNameFromTagWords}},
     {Operation::I, F::Tag, U"ID3Tag aus Dateiname erstellen", false, false, true,
-     IndexOf<TagFromNameParams>(), nullptr, FromName},
+     IndexOf<TagFromNameParams>(), nullptr, FromName,
+     {"tag-from-name", {"TITEL", "INTERPRET", "ALBUM"},
+      "ID3Tag aus Dateiname erstellen; je Feld \"-\" (nicht schreiben), die\n"
+      "      Nummer der Quelle wie im Dialog (Titel 0 bis 9, Interpret 0 bis 11,\n"
+      "      Album 0 bis 9) oder \"=TEXT\" (dieser Text)",
+      false, ReadTagFromNameWords}},
     {Operation::W, F::Tag, U"ID3Tag Suchen und Ersetzen", false, true, true,
-     IndexOf<TagReplaceParams>(), nullptr, FieldsRule<TagReplaceParams, TagSearchReplace>},
+     IndexOf<TagReplaceParams>(), nullptr, FieldsRule<TagReplaceParams, TagSearchReplace>,
+     {"tag-replace", {},
+      "im ID3Tag suchen und ersetzen: --title/--artist/--album SUCHEN\n"
+      "      ERSETZEN; immer alle Dateien des Verzeichnisses (ohne Markierungen)",
+      true, ReadTagReplaceWords}},
     {Operation::A, F::Tag, U"ID3Tag Anfang/Ende Löschen", false, true, true,
-     IndexOf<TagDeleteParams>(), nullptr, FieldsRule<TagDeleteParams, TagDeleteStartEnd>},
+     IndexOf<TagDeleteParams>(), nullptr, FieldsRule<TagDeleteParams, TagDeleteStartEnd>,
+     {"tag-delete-ends", {},
+      "am Anfang und Ende der ID3Tag-Felder löschen: --title/--artist/--album\n"
+      "      ERSTE LETZTE (0 bis 30); immer alle Dateien des Verzeichnisses",
+      true, ReadTagDeleteWords}},
     {Operation::B, F::Tag, U"ID3Tag Anfang/Ende Einfügen", false, true, true,
-     IndexOf<TagInsertParams>(), nullptr, FieldsRule<TagInsertParams, TagInsertStartEnd>},
-    {Operation::Z, F::Content, U"Suchen und Ersetzen: Text", false, false, false,
-     IndexOf<TextReplaceParams>(), nullptr, nullptr},
+     IndexOf<TagInsertParams>(), nullptr, FieldsRule<TagInsertParams, TagInsertStartEnd>,
+     {"tag-insert-ends", {},
+      "vor und nach den ID3Tag-Feldern einfügen: --title/--artist/--album\n"
+      "      VORN HINTEN (je höchstens 30 Zeichen); immer alle Dateien des\n"
+      "      Verzeichnisses",
+      true, ReadTagInsertWords}},
 }};
 
 std::string Pair(const std::string& key, const std::u32string& value) {

@@ -3,6 +3,7 @@
 // parameters it takes and which rule computes its step for one file.
 // Adding an operation is one file under core/ops plus one row here (and its
 // parameter struct in OperationParams).
+#include <array>
 #include <span>
 #include <string>
 #include <variant>
@@ -64,6 +65,22 @@ struct TagInput {
 // writes, not yet fitted.
 using TagRule = TagTexts (*)(const TagInput& file, const OperationParams& params);
 
+struct CommandWords;
+
+// Reads a command line's words into the operation's parameters; returns a
+// usage problem, or an empty text.
+using ArgumentReader = std::string (*)(const CommandWords& words, OperationParams& params);
+
+// How the command-line tool offers an operation.
+struct CommandInfo {
+  const char* name;  // the long command name, e.g. "replace-name"
+  // The operands' names for the help, unused ones null.
+  std::array<const char*, 3> operands;
+  const char* description;  // the help text, German
+  bool takesFields;         // takes --title, --artist and --album
+  ArgumentReader read;
+};
+
 struct OperationInfo {
   Operation code;
   OperationFamily family;
@@ -74,9 +91,11 @@ struct OperationInfo {
   std::size_t paramsIndex;  // the alternative of OperationParams it takes
   OperationRule rule;       // the new name of one file, or nullptr
   TagRule tagRule;          // the new tag fields of one file, or nullptr
+  CommandInfo command;
 };
 
-// Every row, one per Operation value.
+// Every row, one per Operation value, in the order the command-line help
+// lists them.
 std::span<const OperationInfo> Operations();
 
 // The row of `code`; every Operation has one (a test checks it).
