@@ -107,6 +107,10 @@ std::string StepLine(const PlanStep& step) {
     case StepKind::TagAppend: return path + "\tTag angehängt";
     case StepKind::TagRemove: return path + "\tTag entfernt";
     case StepKind::ContentReplace: return path + "\t" + ContentReplacedText(step.changedLines);
+    case StepKind::Export:
+      return (step.exportJob ? step.exportJob->target : path) + "\tListe geschrieben";
+    case StepKind::FileCreate: return path + "\tDatei angelegt";
+    case StepKind::FileRemove: return path + "\tDatei entfernt";
     case StepKind::Refuse:
     case StepKind::WalkFailure: break;
   }

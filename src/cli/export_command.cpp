@@ -4,6 +4,8 @@
 #include <memory>
 #include <ostream>
 
+#include "core/apply/export_step.h"
+#include "core/batch/planner.h"
 #include "core/text/encoding.h"
 
 namespace sonavex::cli {
@@ -70,8 +72,10 @@ std::string ExportList(Invocation& inv, std::ostream& out) {
     return {};
   }
   const std::unique_ptr<Journal> journal = OpenJournal(inv);
-  RunExport(inv.arguments[0], out, inv.directory, inv.marks, inv.context, params,
-            RunContext(inv, journal.get()));
+  ExecutorContext executor = RunContext(inv, journal.get());
+  executor.standardOut = &out;
+  ApplyPlan(PlanExport(inv.arguments[0], inv.directory, inv.marks, inv.context, params),
+            executor);
   return {};
 }
 

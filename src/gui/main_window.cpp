@@ -281,11 +281,10 @@ BatchContext MainWindow::batchContext() {
 
 bool MainWindow::runSelection(Operation code, const OperationParams& params) {
   const Plan plan = PlanSelection(code, params, directory_, markedNames(), batchContext());
-  if (previewEnabled() && !confirmPlan_(plan)) {
+  if (!previewAndApply(plan)) {
     RefreshView();  // the walk's directory leaves the status bar; the marks stay
     return false;
   }
-  applyPlan(plan);
   reloadFileList();
   RefreshView();
   return true;

@@ -101,6 +101,11 @@ ApplyResult MainWindow::applyPlan(const Plan& plan) {
   return result;
 }
 
+std::optional<ApplyResult> MainWindow::previewAndApply(const Plan& plan) {
+  if (previewEnabled() && !confirmPlan_(plan)) return std::nullopt;
+  return applyPlan(plan);
+}
+
 // Taking a batch back is a batch of its own: previewed while the preview is
 // on, journaled, and itself undoable.
 void MainWindow::undoBatch(std::int64_t batch) {
@@ -112,8 +117,7 @@ void MainWindow::undoBatch(std::int64_t batch) {
                                              DecodeUtf8(ec.message()));
     return;
   }
-  if (previewEnabled() && !confirmPlan_(plan)) return;
-  applyPlan(plan);
+  if (!previewAndApply(plan)) return;
   reloadFileList();
   RefreshView();
 }

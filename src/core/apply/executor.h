@@ -7,6 +7,7 @@
 // one is given, so that the batch can be taken back.
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,7 @@ struct ApplyResult {
   int performed = 0;
   int failed = 0;          // reported failures and refusals
   std::int64_t batch = 0;  // the journal batch, 0 when none was written
+  int exported = 0;        // Export steps whose list is complete
 };
 
 struct ExecutorContext {
@@ -34,6 +36,8 @@ struct ExecutorContext {
   // Told once when the journal fails (the caller warns once per run and
   // goes on without it); the batch itself goes on.
   std::function<void(std::error_code)> onJournalFailure{};
+  // Where an export to "-" goes; without it such an export fails.
+  std::ostream* standardOut = nullptr;
 };
 
 // Performs every step of `plan` in order. A WalkFailure step reports its

@@ -2,12 +2,9 @@
 
 #include <utility>
 
-#include "core/batch/plan.h"
-
 namespace sonavex {
-namespace {
 
-PlanStep AppendStep(const std::string& path, std::int64_t size) {
+PlanStep TagOnReadStep(const std::string& path, std::int64_t size) {
   PlanStep step;
   step.kind = StepKind::TagAppend;
   const std::size_t slash = path.rfind('/');
@@ -24,8 +21,6 @@ PlanStep AppendStep(const std::string& path, std::int64_t size) {
   return step;
 }
 
-}  // namespace
-
 TagOnRead::TagOnRead(ExecutorContext context) : context_(std::move(context)) {}
 
 TagOnRead::~TagOnRead() = default;
@@ -35,7 +30,7 @@ TInfo::TagAppender TagOnRead::Appender() {
 }
 
 bool TagOnRead::Append(const std::string& path, std::int64_t size) {
-  const PlanStep step = AppendStep(path, size);
+  const PlanStep step = TagOnReadStep(path, size);
   if (!session_) {
     Plan header;
     header.operation = kTagOnRead;

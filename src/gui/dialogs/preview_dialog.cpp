@@ -70,8 +70,9 @@ QString OneLine(const std::u32string& text) {
 QString NoteOf(const PlanStep& step) {
   if (!step.message.empty()) return OneLine(step.message);
   QString note = OneLine(step.foreseen);
-  const bool contentNotKept = step.kind == StepKind::ContentReplace &&
-                              static_cast<std::int64_t>(step.before.size()) > kMaxKeptContent;
+  const bool contentNotKept =
+      (step.kind == StepKind::ContentReplace || step.kind == StepKind::FileRemove) &&
+      static_cast<std::int64_t>(step.before.size()) > kMaxKeptContent;
   if (step.notUndoable || contentNotKept) {
     if (!note.isEmpty()) note += QLatin1Char(' ');
     note += QStringLiteral("Kann nicht rückgängig gemacht werden.");
@@ -109,6 +110,20 @@ PreviewRow RowOf(const Plan& plan, const PlanStep& step) {
       row.after = step.changedLines == 0
                       ? kContent
                       : QString::fromStdString(ContentReplacedText(step.changedLines));
+      break;
+    case StepKind::Export:
+      row.action = QStringLiteral("Liste exportieren");
+      row.file = step.exportJob ? PathToQString(step.exportJob->target) : QString();
+      row.after = QStringLiteral("Liste");
+      row.note = QStringLiteral("MP3-Dateien ohne ID3-Tag erhalten einen leeren ID3-Tag.");
+      break;
+    case StepKind::FileCreate:
+      row.action = QStringLiteral("Datei anlegen");
+      row.after = kContent;
+      break;
+    case StepKind::FileRemove:
+      row.action = QStringLiteral("Datei entfernen");
+      row.before = kContent;
       break;
     case StepKind::Refuse:
       row.action = QStringLiteral("Abgelehnt");
