@@ -45,7 +45,10 @@ struct ExecutorContext {
 // first: a tag, appended tag or content that is no longer what the plan
 // found gives "<path>", an empty line and "Datei wurde seither verändert",
 // and the file is left alone. Later steps on a file whose change failed
-// are skipped without a message of their own.
+// are skipped without a message of their own. An Export step readies its
+// list's file first and only then reads its file set (core/apply/
+// export_step.h); the tags and the list it writes are journaled as steps of
+// the same batch.
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context);
 
 // The batch as it runs without a preview: the plan of `code` on the
