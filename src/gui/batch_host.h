@@ -4,6 +4,7 @@
 // file and the way to run a batch. The main window is the one host; dialogs
 // hold a BatchHost& and never see the window itself.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ class BatchHost {
   // Applies `plan` at once with the journal, as a change by hand does; the
   // list is not re-read.
   virtual ApplyResult applyPlan(const Plan& plan) = 0;
+  // Shows `plan` first while the preview is on, then applies it with the
+  // journal; nothing when the user cancelled in the preview. The list is
+  // not re-read.
+  virtual std::optional<ApplyResult> previewAndApply(const Plan& plan) = 0;
 
   virtual void reloadFileList() = 0;
   virtual void RefreshView() = 0;

@@ -287,11 +287,10 @@ BatchContext MainWindow::batchContext() {
 bool MainWindow::runSelection(Operation code, const OperationParams& params) {
   const Plan plan = session_.PlanBatch(code, params, directory_, markedNames(),
                                        batchContext());
-  if (!session_.Run(plan)) {
+  if (!previewAndApply(plan)) {
     RefreshView();  // the walk's directory leaves the status bar; the marks stay
     return false;
   }
-  refreshUndoTarget();
   reloadFileList();
   RefreshView();
   return true;

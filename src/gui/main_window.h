@@ -119,6 +119,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   bool runSelection(Operation code, const OperationParams& params = NoParams{}) override;
   // Applies `plan` at once with the journal; the list is not re-read.
   ApplyResult applyPlan(const Plan& plan) override;
+  std::optional<ApplyResult> previewAndApply(const Plan& plan) override;
   ExecutorContext executorContext();
   BatchContext batchContext() override;
   void setTableSource(std::function<ReplacementTable()> source) override {

@@ -41,4 +41,12 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
 Plan PlanTagField(const std::string& directory, const std::string& name,
                   int field, const std::u32string& text, std::error_code& ec);
 
+// The plan of the list export of `markedNames` of `directory` (or of the
+// directory (tree) when none is marked) to `target` ("-": standard
+// output): one Export step. Nothing is read now; the executor walks and
+// reads the set once it knows the list can be written.
+Plan PlanExport(const std::string& target, const std::string& directory,
+                const std::vector<std::string>& markedNames,
+                const BatchContext& context, const ExportParams& params);
+
 }  // namespace sonavex
