@@ -1,7 +1,6 @@
 #include "core/apply/export_step.h"
 
 #include <ostream>
-#include <tuple>
 #include <utility>
 
 #include "core/apply/executor.h"
@@ -13,13 +12,6 @@
 namespace sonavex {
 namespace {
 
-// "dir/name" split at its last "/", the root keeping its "/".
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {path.substr(0, slash == 0 ? 1 : slash), path.substr(slash + 1)};
-}
-
 std::u32string TargetFailure(const std::string& target, std::error_code ec) {
   const auto [folder, name] = SplitPath(target);
   return FailureMessageText(ec, DecodeUtf8(folder), DecodeUtf8(name));
@@ -29,7 +21,9 @@ std::u32string TargetFailure(const std::string& target, std::error_code ec) {
 // content kept for undo), or the creation of a new one. The content it
 // writes is known only at the end.
 std::error_code ListStep(const std::string& target, PlanStep& step) {
-  std::tie(step.directory, step.name) = SplitPath(target);
+  PathParts parts = SplitPath(target);
+  step.directory = std::move(parts.directory);
+  step.name = std::move(parts.name);
   FileStat stat;
   if (StatPath(target, stat)) {
     step.kind = StepKind::FileCreate;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/fs/fs_write.h"
+#include "core/fs/fs.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 
