@@ -16,7 +16,6 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <array>
 #include <functional>
 #include <utility>
 
