@@ -58,6 +58,9 @@ class BatchHost {
   virtual std::optional<ApplyResult> previewAndApply(const Plan& plan) = 0;
 
   virtual void reloadFileList() = 0;
+  // The entry named `oldName` is named `newName` now, in place with its
+  // mark (a rename by hand); nothing when no entry has that name.
+  virtual void renameEntry(const std::string& oldName, const std::string& newName) = 0;
   virtual void RefreshView() = 0;
   // Refills the info grid while its page is shown (otherwise goes back to
   // the file list), after a batch that changed the tags.

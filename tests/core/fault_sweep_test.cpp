@@ -426,7 +426,7 @@ const Writer kWriters[] = {
        plan.operation = kTagFieldEdit;
        plan.directory = dir;
        Told told;
-       for (const auto& [name, field] : {std::pair{"tagged.mp3", 1}, {"untagged.mp3", 3}}) {
+       for (const auto& [name, field] : {std::pair{"tagged.mp3", TagField::Titel}, {"untagged.mp3", TagField::Album}}) {
          std::error_code ec;
          const Plan one = PlanTagField(dir, name, field, U"Neu", ec);
          if (ec) told.messages.push_back(DecodeUtf8(ec.message()));

@@ -34,7 +34,7 @@ unsigned ModeOf(const std::string& path) {
 std::vector<test::RecordedMessage> WriteField(const test::TempDir& dir, const std::string& name,
                                               TagField field, const std::u32string& text) {
   std::error_code ec;
-  const Plan plan = PlanTagField(dir.path(), name, static_cast<int>(field), text, ec);
+  const Plan plan = PlanTagField(dir.path(), name, field, text, ec);
   EXPECT_FALSE(ec) << ec.message();
   test::RecordingReporter reporter;
   ApplyPlan(plan, {.reporter = &reporter});

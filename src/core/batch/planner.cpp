@@ -351,7 +351,7 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
 }
 
 Plan PlanTagField(const std::string& directory, const std::string& name,
-                  int field, const std::u32string& text, std::error_code& ec) {
+                  TagField field, const std::u32string& text, std::error_code& ec) {
   Plan plan;
   plan.operation = kTagFieldEdit;
   plan.caption = U"ID3Tag bearbeiten";
@@ -372,7 +372,7 @@ Plan PlanTagField(const std::string& directory, const std::string& name,
     step.before = EmptyTag();
   }
   step.kind = StepKind::TagWrite;
-  step.after = RenderTagField(step.before, static_cast<TagField>(field), text);
+  step.after = RenderTagField(step.before, field, text);
   plan.steps.push_back(std::move(step));
   return plan;
 }

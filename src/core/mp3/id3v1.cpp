@@ -11,15 +11,6 @@ namespace {
 
 constexpr std::string_view kMarker = "TAG";
 
-std::u32string FieldText(std::string_view tag, std::size_t offset) {
-  char kept[kTagFieldLength];
-  std::size_t count = 0;
-  for (char c : tag.substr(offset, kTagFieldLength)) {
-    if (c != '\0') kept[count++] = c;
-  }
-  return DecodeWindows1252(std::string_view(kept, count));
-}
-
 }  // namespace
 
 std::string EmptyTag() {
@@ -30,11 +21,21 @@ bool HasTagMarker(std::string_view tag) {
   return tag.size() == kTagSize && tag.starts_with(kMarker);
 }
 
+std::u32string DecodeTagField(std::string_view field) {
+  char kept[kTagFieldLength];
+  std::size_t count = 0;
+  for (char c : field.substr(0, kTagFieldLength)) {
+    if (c != '\0') kept[count++] = c;
+  }
+  return DecodeWindows1252(std::string_view(kept, count));
+}
+
 void ReadTag(std::string_view tag, TInfo& info) {
   if (tag.size() < kTagSize) return;
-  info.Titel = FieldText(tag, 3);
-  info.Interpret = FieldText(tag, 33);
-  info.Album = FieldText(tag, 63);
+  SetTagFields(info.record, tag);
+  info.Titel = TagText(info.record, TagField::Titel);
+  info.Interpret = TagText(info.record, TagField::Interpret);
+  info.Album = TagText(info.record, TagField::Album);
 }
 
 std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field) {

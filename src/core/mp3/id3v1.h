@@ -25,6 +25,10 @@ std::string EmptyTag();
 // True when `tag` (the last 128 bytes of a file) begins with "TAG".
 bool HasTagMarker(std::string_view tag);
 
+// The text of one field's 30 bytes: zero bytes dropped wherever they
+// stand, everything else, trailing blanks included, kept.
+std::u32string DecodeTagField(std::string_view field);
+
 // Fills Titel, Interpret and Album from the 128 tag bytes. Zero bytes are
 // dropped wherever they stand; everything else, trailing blanks included,
 // is kept.
