@@ -15,23 +15,9 @@ work=$(mktemp -d "$parent/sonavex-scale-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # Two MPEG-1 Layer III frames and an ID3v1 tag, copied 100,000 times.
-python3 - "$work" <<'PY'
-import os, sys
-work = sys.argv[1]
-frame = b"\xff\xfb\x90\x44" + b"\x55" * 413
-tag = (b"TAG" + b"Titel".ljust(30) + b"Interpret".ljust(30) + b"Album".ljust(30)
-       + b"2001" + b" " * 30 + b"\x00")
-data = frame * 2 + tag
-for layout, per in (("flat", 0), ("tree", 100)):
-    root = os.path.join(work, layout)
-    os.mkdir(root)
-    for i in range(100000):
-        folder = root if per == 0 else os.path.join(root, "d%04d" % (i // per))
-        if per and i % per == 0:
-            os.mkdir(folder)
-        with open(os.path.join(folder, "Band %d - Titel %d.mp3" % (i % 97, i)), "wb") as f:
-            f.write(data)
-PY
+here=$(dirname "$(realpath "$0")")
+python3 "$here/support/mp3_folder.py" "$work/flat" 100000
+python3 "$here/support/mp3_folder.py" "$work/tree" 100000 100
 
 measure() {
   local label=$1

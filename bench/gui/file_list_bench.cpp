@@ -12,7 +12,7 @@
 
 #include <QApplication>
 #include <QItemSelection>
-#include <QListWidget>
+#include <QListView>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -82,9 +82,9 @@ MainWindow& TheWindow() {
 
 // Every other entry marked, set on the selection model directly.
 void MarkEveryOther(MainWindow& window) {
-  auto* list = window.findChild<QListWidget*>(QStringLiteral("FileListBox1"));
+  auto* list = window.findChild<QListView*>(QStringLiteral("FileListBox1"));
   QItemSelection ranges;
-  for (int row = 0; row < list->count(); row += 2) {
+  for (int row = 0; row < list->model()->rowCount(); row += 2) {
     ranges.select(list->model()->index(row, 0), list->model()->index(row, 0));
   }
   list->selectionModel()->clearSelection();

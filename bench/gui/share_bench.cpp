@@ -23,7 +23,7 @@
 
 #include <QApplication>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -103,7 +103,7 @@ double GridTime(const Setup& setup, const std::string& folder, const char* inFli
     pages->setCurrentIndex(0);
     // Showing the page fills the grid.
     times.push_back(Timed(inFlight, [&] { pages->setCurrentIndex(1); }));
-    correct = correct && window.infoGrid()->rowCount() == setup.files;
+    correct = correct && window.infoGrid()->model()->rowCount() == setup.files;
   }
   return Median(times);
 }

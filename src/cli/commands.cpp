@@ -76,6 +76,10 @@ std::string StepLine(const PlanStep& step) {
     case StepKind::TagAppend: return path + "\tTag angehängt";
     case StepKind::TagRemove: return path + "\tTag entfernt";
     case StepKind::ContentReplace: return path + "\t" + ContentReplacedText(step.changedLines);
+    case StepKind::Export:
+      return (step.exportJob ? step.exportJob->target : path) + "\tListe geschrieben";
+    case StepKind::FileCreate: return path + "\tDatei angelegt";
+    case StepKind::FileRemove: return path + "\tDatei entfernt";
     case StepKind::Refuse:
     case StepKind::WalkFailure: break;
   }
@@ -195,22 +199,6 @@ std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal) {
     TellJournalTrouble(inv, needsJournal, trouble, ec);
   };
   return std::make_unique<Session>(inv.journalPath, std::move(ports));
-}
-
-std::unique_ptr<Journal> OpenJournal(Invocation& inv) {
-  std::error_code ec;
-  std::unique_ptr<Journal> journal =
-      Journal::Open(inv.journalPath, static_cast<std::int64_t>(std::time(nullptr)), ec);
-  if (ec) WarnNoUndo(inv, ec);
-  return ec ? nullptr : std::move(journal);
-}
-
-ExecutorContext RunContext(Invocation& inv, Journal* journal) {
-  ExecutorContext context;
-  context.reporter = inv.context.reporter;
-  context.journal = journal;
-  context.onJournalFailure = [&inv](std::error_code ec) { WarnNoUndo(inv, ec); };
-  return context;
 }
 
 const Command* FindCommand(const std::string& word) {

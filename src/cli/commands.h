@@ -49,13 +49,6 @@ std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal = false)
 // journal that opened but cannot be read), as an error.
 void ReportJournalFailure(Invocation& inv, JournalTrouble trouble, std::error_code ec);
 
-// Opens the invocation's journal, or warns as above and gives nullptr: the
-// command runs without undo.
-std::unique_ptr<Journal> OpenJournal(Invocation& inv);
-
-// The executor's context for a run: the invocation's reporter and
-// `journal`, whose failure during the run is warned about as above.
-ExecutorContext RunContext(Invocation& inv, Journal* journal);
 
 struct Command {
   std::string letter;  // the operation code, or empty

@@ -4,6 +4,8 @@
 #include <memory>
 #include <ostream>
 
+#include "core/apply/export_step.h"
+#include "core/batch/planner.h"
 #include "core/text/encoding.h"
 
 namespace sonavex::cli {
@@ -69,9 +71,12 @@ std::string ExportList(Invocation& inv, std::ostream& out) {
     PrintExportPlan(inv, params, out);
     return {};
   }
-  const std::unique_ptr<Journal> journal = OpenJournal(inv);
-  RunExport(inv.arguments[0], out, inv.directory, inv.marks, inv.context, params,
-            RunContext(inv, journal.get()));
+  const std::unique_ptr<Session> session = MakeSession(inv);
+  (void)session->OpenJournal();
+  ExecutorContext executor = session->executorContext();
+  executor.standardOut = &out;
+  ApplyPlan(PlanExport(inv.arguments[0], inv.directory, inv.marks, inv.context, params),
+            executor);
   return {};
 }
 

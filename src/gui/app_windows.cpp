@@ -2,8 +2,9 @@
 
 #include <QDialog>
 #include <QFile>
-#include <sstream>
+#include <optional>
 
+#include "core/batch/planner.h"
 #include "core/ops/export.h"
 #include "core/ops/text_replace.h"
 
@@ -31,25 +32,24 @@
 namespace sonavex {
 namespace {
 
-// The list export over the marks or the directory (tree). Untagged MP3
-// files get their empty tag on the way, so the list is re-read afterwards.
-// False when the list could not be written (already reported).
-bool RunListExport(MainWindow& main, const ExportDialog::Choice& choice) {
+// The list export over the marks or the directory (tree), previewed while
+// the preview is on. Untagged MP3 files get their empty tag on the way, so
+// the list is re-read afterwards. False when the list was not written
+// (already reported) or the preview was cancelled.
+bool RunListExport(BatchHost& host, const ExportDialog::Choice& choice) {
   ExportParams params;
   params.columns = choice.columns;
   params.separator = choice.separator;
-  std::ostringstream noStandardOut;  // the window always writes a file
-  const ExportOutcome outcome =
-      RunExport(QFile::encodeName(choice.target).toStdString(), noStandardOut,
-                main.currentDirectory(), main.markedNames(), main.batchContext(), params,
-                main.executorContext());
-  if (outcome.tagsAppended) main.refreshUndoTarget();
-  if (!outcome.written) {
-    main.RefreshView();
+  const Plan plan = PlanExport(QFile::encodeName(choice.target).toStdString(),
+                               host.currentDirectory(), host.markedNames(),
+                               host.batchContext(), params);
+  const std::optional<ApplyResult> result = host.previewAndApply(plan);
+  if (!result || result->exported == 0) {
+    host.RefreshView();
     return false;
   }
-  main.reloadFileList();
-  main.RefreshView();
+  host.reloadFileList();
+  host.RefreshView();
   return true;
 }
 

@@ -2,8 +2,9 @@
 // What a dialog needs from the window that starts its batches: the
 // directory shown, the list with its marks, the batch context, the settings
 // file and the way to run a batch. The main window is the one host; dialogs
-// hold a BatchHost& and never see the window itself.
+// hold a BatchStarter& or BatchHost& and never see the window itself.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,8 +66,15 @@ class BatchHost : public BatchStarter {
   // Applies `plan` at once with the journal, as a change by hand does; the
   // list is not re-read.
   virtual ApplyResult applyPlan(const Plan& plan) = 0;
+  // Shows `plan` first while the preview is on, then applies it with the
+  // journal; nothing when the user cancelled in the preview. The list is
+  // not re-read.
+  virtual std::optional<ApplyResult> previewAndApply(const Plan& plan) = 0;
 
   virtual void reloadFileList() = 0;
+  // The entry named `oldName` is named `newName` now, in place with its
+  // mark (a rename by hand); nothing when no entry has that name.
+  virtual void renameEntry(const std::string& oldName, const std::string& newName) = 0;
 };
 
 }  // namespace sonavex

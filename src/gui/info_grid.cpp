@@ -15,8 +15,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
-#include <array>
+#include <QTableView>
 #include <functional>
 #include <utility>
 
@@ -26,7 +25,6 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
-#include "core/mp3/info_row.h"
 #include "core/mp3/read_ahead.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/case.h"
@@ -40,12 +38,6 @@ namespace sonavex {
 namespace {
 
 constexpr int kRowHeight = 17;
-constexpr int kNameRole = Qt::UserRole;
-constexpr Qt::ItemFlags kFixedCell = Qt::ItemIsEnabled;
-constexpr Qt::ItemFlags kTagCell =
-    Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
-
-bool IsTagColumn(int column) { return column >= 1 && column <= 3; }
 
 bool HasMp3Extension(const std::string& name) {
   return UpCaseUmlaut(SplitName(DecodeUtf8(name)).extension) == U".MP3";
@@ -82,6 +74,16 @@ class GridCellDelegate : public QStyledItemDelegate {
   static constexpr int kTextIndent = 2;
 };
 
+// The cell being edited stands out from its neighbours: a frame in the
+// selection colour around a white field.
+void MarkAsEditor(QLineEdit& line) {
+  line.setFrame(true);
+  line.setAutoFillBackground(true);
+  line.setStyleSheet(QStringLiteral(
+      "QLineEdit { border: 1px solid palette(highlight); background: palette(base); "
+      "padding: 0px; }"));
+}
+
 // Reports every change of the editor's text as the user makes it, not only
 // when the edit ends: each keystroke is written into the file at once.
 class KeystrokeDelegate : public GridCellDelegate {
@@ -94,6 +96,7 @@ class KeystrokeDelegate : public GridCellDelegate {
                         const QModelIndex& index) const override {
     QWidget* editor = GridCellDelegate::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      MarkAsEditor(*line);
       const QPersistentModelIndex at(index);
       connect(line, &QLineEdit::textEdited, line, [this, at](const QString& text) {
         if (at.isValid()) handler_(at.row(), at.column(), text);
@@ -109,6 +112,9 @@ class KeystrokeDelegate : public GridCellDelegate {
     if (line && line->text() == index.data(Qt::EditRole).toString()) return;
     GridCellDelegate::setEditorData(editor, index);
   }
+
+  // Each keystroke was written already, and the model shows what it wrote.
+  void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
 
  private:
   Handler handler_;
@@ -154,53 +160,12 @@ class KeyboardKeeper {
   QPointer<QWidget> focus_;
 };
 
-QTableWidgetItem* Cell(const QString& text, Qt::ItemFlags flags) {
-  auto* item = new QTableWidgetItem(text);
-  item->setFlags(flags);
-  return item;
-}
-
-// Most values repeat from row to row ("128KBit/s", "44100Hz"), so each
-// padded text is measured once per filling.
-class ColumnPadder {
- public:
-  explicit ColumnPadder(const QFontMetrics& metrics) : metrics_(metrics) {}
-  QString operator()(int column, const QString& text) {
-    if (!InfoColumns[column].rightAligned || text.isEmpty()) return text;
-    auto& cache = cache_[static_cast<std::size_t>(column)];
-    auto found = cache.constFind(text);
-    if (found != cache.constEnd()) return *found;
-    return *cache.insert(text, PadToColumnWidth(metrics_, text, InfoColumns[column].width));
-  }
-
- private:
-  const QFontMetrics& metrics_;
-  std::array<QHash<QString, QString>, kInfoColumnCount> cache_;
-};
-
 }  // namespace
 
-QString PadToColumnWidth(const QFontMetrics& metrics, const QString& text, int width) {
-  const int target = width - 6;
-  const int textWidth = metrics.horizontalAdvance(text);
-  if (textWidth >= target) return text;
-  // Start from the count the blank's width suggests, then settle on the
-  // fewest blanks that reach the target, as adding one at a time would.
-  const int blank = std::max(1, metrics.horizontalAdvance(QLatin1Char(' ')));
-  int count = (target - textWidth + blank - 1) / blank;
-  const auto padded = [&](int n) { return QString(n, QLatin1Char(' ')) + text; };
-  while (count > 0 && metrics.horizontalAdvance(padded(count - 1)) >= target) --count;
-  while (metrics.horizontalAdvance(padded(count)) < target) ++count;
-  return padded(count);
-}
-
 InfoGrid::InfoGrid(MainWindow& window, ProgressWindow& progress)
-    : QObject(&window), window_(window), progress_(progress), grid_(window.infoGrid()) {
-  grid_->verticalHeader()->hide();
-  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  grid_->verticalHeader()->setMinimumSectionSize(kRowHeight);
-  grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
-  UseNarrowMargins(grid_->horizontalHeader());
+    : QObject(&window), window_(window), progress_(progress), grid_(window.infoGrid()),
+      model_(new InfoGridModel(grid_->fontMetrics(), this)) {
+  setUpGrid();
   auto* delegate = new KeystrokeDelegate(
       [this](int row, int column, const QString& text) { onCellEdited(row, column, text); },
       grid_);
@@ -208,11 +173,20 @@ InfoGrid::InfoGrid(MainWindow& window, ProgressWindow& progress)
   connect(delegate, &QAbstractItemDelegate::closeEditor, this, &InfoGrid::endEdit);
   // The journal closes with the window: an edit still open ends before.
   window_.setGridEditEnd([this] { edit_.reset(); });
-  for (int column = 0; column < kInfoColumnCount; ++column) {
-    grid_->setItem(0, column, Cell(QString(), kFixedCell));
-  }
   buildFixedColumn();
   window_.setGridFiller([this] { Fill(); });
+}
+
+void InfoGrid::setUpGrid() {
+  grid_->setModel(model_);
+  grid_->verticalHeader()->hide();
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setMinimumSectionSize(kRowHeight);
+  grid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  UseNarrowMargins(grid_->horizontalHeader());
+  for (int column = 0; column < kGridColumnCount; ++column) {
+    grid_->setColumnWidth(column, InfoColumns[column].width);
+  }
 }
 
 InfoGrid::~InfoGrid() = default;
@@ -239,7 +213,7 @@ void InfoGrid::buildFixedColumn() {
   connect(fixedColumn_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     window_.menu().popupMenu2->popup(fixedColumn_->viewport()->mapToGlobal(at));
   });
-  for (int column = 1; column < kInfoColumnCount; ++column) {
+  for (int column = 1; column < kGridColumnCount; ++column) {
     fixedColumn_->setColumnHidden(column, true);
   }
   QPalette palette = fixedColumn_->palette();
@@ -289,14 +263,16 @@ bool InfoGrid::eventFilter(QObject* watched, QEvent* event) {
 // What one filling carries from row to row.
 struct InfoGrid::FillState {
   FillState(const QFontMetrics& fontMetrics, ExecutorContext executor, int readsInFlight)
-      : reader(readsInFlight), metrics(fontMetrics), pad(metrics), tags(std::move(executor)) {}
+      : reader(readsInFlight), metrics(fontMetrics), tags(std::move(executor)) {}
   // The files are read ahead of the rows; the rows, their empty tags and
   // the progress stay here in the window's thread, one after the other.
   ReadAhead reader;
   int queued = 0;
+  std::vector<InfoRecord> records;
   QFontMetrics metrics;
-  ColumnPadder pad;
   int fitted[kFittedColumns] = {};
+  // Tag texts repeat from file to file: each is measured once.
+  QHash<QString, int> measured;
   // The empty tags of one filling are one journal batch.
   TagOnRead tags;
 };
@@ -318,7 +294,7 @@ void InfoGrid::Fill() {
     state.fitted[column] =
         state.metrics.horizontalAdvance(QString::fromUtf8(InfoColumns[column].caption));
   }
-  grid_->setRowCount(count);
+  state.records.reserve(static_cast<std::size_t>(count));
   int filled = 0;
   std::error_code ec;
   while (filled < count) {
@@ -326,10 +302,8 @@ void InfoGrid::Fill() {
     if ((ec = fillRow(filled, state))) break;
     ++filled;
   }
-  grid_->setRowCount(filled);
-  for (int column = 0; column < kFittedColumns; ++column) {
-    grid_->setColumnWidth(column, state.fitted[column] + 5);
-  }
+  model_->setRecords(std::move(state.records), state.metrics);
+  fitColumns(state);
   progress_.hide();
   if (state.tags.End()) window_.refreshUndoTarget();
   // The grid is complete up to the failed file before the message shows.
@@ -353,56 +327,80 @@ std::error_code InfoGrid::fillRow(int row, FillState& state) {
   ReadItem item = state.reader.Take();
   const TInfo::TagAppender appendTag = state.tags.Appender();
   if (const std::error_code ec = FinishRead(item.read, &appendTag)) return ec;
-  const TInfo& info = item.read.info;
-  const std::string& name = item.name;
-  const InfoRow texts = MakeInfoRow(info);
-  const Qt::ItemFlags tagFlags = info.IstMP3 ? kTagCell : kFixedCell;
-  for (int column = 0; column < kInfoColumnCount; ++column) {
-    const QString text = state.pad(column, ToQString(texts[static_cast<std::size_t>(column)]));
-    grid_->setItem(row, column, Cell(text, IsTagColumn(column) ? tagFlags : kFixedCell));
-    if (column < kFittedColumns) {
-      state.fitted[column] = std::max(state.fitted[column], state.metrics.horizontalAdvance(text));
+  InfoRecord& record = state.records.emplace_back(std::move(item.read.info.record));
+  for (int column = 0; column < kFittedColumns; ++column) {
+    const std::u32string text = ShownText(record, FieldOf(static_cast<GridColumn>(column)));
+    if (text.empty()) continue;
+    int width = 0;
+    if (column == 0) {
+      width = state.metrics.horizontalAdvance(ToQString(text));
+    } else {
+      const QString shown = ToQString(text);
+      auto found = state.measured.constFind(shown);
+      if (found == state.measured.constEnd()) {
+        found = state.measured.insert(shown, state.metrics.horizontalAdvance(shown));
+      }
+      width = *found;
     }
+    state.fitted[column] = std::max(state.fitted[column], width);
   }
-  grid_->item(row, 0)->setData(kNameRole, QByteArray::fromStdString(name));
   return {};
+}
+
+void InfoGrid::fitColumns(const FillState& state) {
+  for (int column = 0; column < kFittedColumns; ++column) {
+    grid_->setColumnWidth(column, state.fitted[column] + 5);
+  }
 }
 
 void InfoGrid::clearRows() {
   grid_->clearSelection();
-  grid_->setRowCount(0);
+  model_->setRecords({}, grid_->fontMetrics());
 }
 
 void InfoGrid::onCellEdited(int row, int column, const QString& text) {
-  QTableWidgetItem* item = grid_->item(row, column);
-  QTableWidgetItem* nameItem = grid_->item(row, 0);
-  if (item == nullptr || nameItem == nullptr || !IsTagColumn(column)) return;
-  const std::string name = nameItem->data(kNameRole).toByteArray().toStdString();
-  if (!HasMp3Extension(name)) {
-    item->setText(QString());
-    return;
-  }
+  const auto gridColumn = static_cast<GridColumn>(column);
+  const std::optional<TagField> field = TagFieldOf(gridColumn);
+  if (!field || row < 0 || row >= model_->rowCount()) return;
+  const std::string name = model_->record(row).name;
+  if (!HasMp3Extension(name)) return;
   std::error_code ec;
-  const Plan plan = PlanTagField(directory_, name, column, ToU32(text), ec);
+  const Plan plan = PlanTagField(directory_, name, *field, ToU32(text), ec);
   if (ec) {
     RenameWithMessage(window_.reporter(), ec, DecodeUtf8(directory_), DecodeUtf8(name));
+    showFileTag(row, gridColumn);
+  } else if (writeInEdit(row, column, plan)) {
+    model_->setWritten(row, gridColumn, text, plan.steps.back().after);
   } else {
-    writeInEdit(row, column, plan);
+    showFileTag(row, gridColumn);
   }
-  item->setText(text);
 }
 
 // Every keystroke is written at once, but the edit of one cell is one
-// batch of the journal, so that undo takes back the whole edit.
-void InfoGrid::writeInEdit(int row, int column, const Plan& plan) {
+// batch of the journal, so that undo takes back the whole edit. False when
+// a step failed (reported by the executor).
+bool InfoGrid::writeInEdit(int row, int column, const Plan& plan) {
   if (edit_ && editedCell_ != std::pair(row, column)) endEdit();
   if (!edit_) {
     edit_ = std::make_unique<StepSession>(window_.executorContext(), plan);
     editedCell_ = {row, column};
   }
   for (const PlanStep& step : plan.steps) {
-    if (!edit_->Apply(step)) break;
+    if (!edit_->Apply(step)) return false;
   }
+  return true;
+}
+
+// After a failed write the cell shows what the file holds, not what was
+// typed; a file that cannot be read either keeps what was shown last.
+void InfoGrid::showFileTag(int row, GridColumn column) {
+  TagTail tail;
+  if (ReadTagTail(JoinPath(directory_, model_->record(row).name), tail)) {
+    model_->setFileTag(row, column, std::nullopt);
+    return;
+  }
+  model_->setFileTag(row, column,
+                     HasTagMarker(tail.bytes) ? std::string_view(tail.bytes) : std::string_view());
 }
 
 void InfoGrid::endEdit() {

@@ -9,9 +9,9 @@
 #include <utility>
 #include <system_error>
 
-class QFontMetrics;
+#include "gui/info_grid_model.h"
+
 class QTableView;
-class QTableWidget;
 
 namespace sonavex {
 
@@ -19,26 +19,6 @@ class MainWindow;
 class StepSession;
 struct Plan;
 class ProgressWindow;
-
-struct InfoColumn {
-  const char* caption;
-  int width;           // initial width, and the width right alignment aims at
-  bool rightAligned;
-};
-
-inline constexpr InfoColumn InfoColumns[] = {
-    {"Name", 250, false},         {"Titel", 160, false},
-    {"Interpret", 160, false},    {"Album", 160, false},
-    {"MPEG", 35, true},           {"Layer", 30, true},
-    {"Bitrate", 52, true},        {"Samp.Freq.", 58, true},
-    {"Mode", 70, false},          {"Dauer", 40, true},
-    {"Größe in Byte", 70, true},  {"Datum/Zeit", 77, false}};
-
-// Columns 0 to 3 grow to their widest text; the others keep their width.
-inline constexpr int kFittedColumns = 4;
-
-// `text` with as many leading blanks as it takes to reach width - 6 pixels.
-QString PadToColumnWidth(const QFontMetrics& metrics, const QString& text, int width);
 
 class InfoGrid : public QObject {
   Q_OBJECT
@@ -56,17 +36,21 @@ class InfoGrid : public QObject {
   void followGrid();
   void placeFixedColumn();
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void setUpGrid();
   void clearRows();
   struct FillState;
   void queueReads(FillState& state, int count);
   std::error_code fillRow(int row, FillState& state);
+  void fitColumns(const FillState& state);
   void onCellEdited(int row, int column, const QString& text);
-  void writeInEdit(int row, int column, const Plan& plan);
+  bool writeInEdit(int row, int column, const Plan& plan);
+  void showFileTag(int row, GridColumn column);
   void endEdit();
 
   MainWindow& window_;
   ProgressWindow& progress_;
-  QTableWidget* grid_;
+  QTableView* grid_;
+  InfoGridModel* model_;
   QTableView* fixedColumn_ = nullptr;
   // The directory of the last filling: edits go to the files listed then.
   std::string directory_;

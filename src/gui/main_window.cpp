@@ -7,10 +7,11 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShowEvent>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QUrl>
@@ -22,6 +23,7 @@
 #include "core/fs/volumes.h"
 #include "gui/dialogs/preview_dialog.h"
 #include "gui/help_page.h"
+#include "gui/file_list_model.h"
 #include "gui/main_menu.h"
 #include "core/text/encoding.h"
 #include "gui/qt_text.h"
@@ -31,6 +33,13 @@ namespace {
 
 constexpr int kFileListPage = 0;
 constexpr int kInfoPage = 1;
+
+// The tag batches over the whole directory change no name, so the list
+// and its marks stay; the grid and the status bar show what they did.
+bool KeepsFileList(Operation code) {
+  const OperationInfo& info = InfoOf(code);
+  return info.family == OperationFamily::Tag && info.ignoresMarks;
+}
 
 }  // namespace
 
@@ -110,27 +119,32 @@ void MainWindow::connectDialogCommands() {
   }
 }
 
-int MainWindow::entryCount() const { return fileList_->count(); }
+int MainWindow::entryCount() const { return entries_->rowCount(); }
 
 std::string MainWindow::entryName(int index) const {
-  return entryNames_.at(static_cast<std::size_t>(index));
+  return entries_->names().at(static_cast<std::size_t>(index));
 }
 
 QString MainWindow::entryText(int index) const {
-  return fileList_->item(index)->text();
+  return entries_->data(entries_->index(index), Qt::DisplayRole).toString();
 }
 
 bool MainWindow::isMarked(int index) const {
-  return fileList_->item(index)->isSelected();
+  return fileList_->selectionModel()->isSelected(entries_->index(index));
 }
 
 void MainWindow::setMarked(int index, bool marked) {
-  fileList_->item(index)->setSelected(marked);
+  fileList_->selectionModel()->select(
+      entries_->index(index), marked ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 void MainWindow::setMarkedQuietly(int index, bool marked) {
-  const QSignalBlocker blocker(fileList_);
-  fileList_->item(index)->setSelected(marked);
+  const QScopedValueRollback quiet(marksQuiet_, true);
+  setMarked(index, marked);
+}
+
+void MainWindow::onMarksChanged() {
+  if (!marksQuiet_) onFileListClicked();
 }
 
 // Asking each row whether it is selected searches all selection ranges
@@ -154,7 +168,7 @@ std::vector<std::string> MainWindow::markedNames() const {
   const std::vector<bool> marked = markedRows();
   std::vector<std::string> names;
   for (std::size_t row = 0; row < marked.size(); ++row) {
-    if (marked[row]) names.push_back(entryNames_[row]);
+    if (marked[row]) names.push_back(entries_->names()[row]);
   }
   return names;
 }
@@ -218,10 +232,10 @@ QItemSelection MarkedRanges(const QAbstractItemModel* model,
 // Clearing first keeps the model's work linear, as it compares the old and
 // the new selection only when neither is empty.
 void MainWindow::applyMarks(const std::vector<bool>& marked) {
-  const QSignalBlocker blocker(fileList_);
+  const QScopedValueRollback quiet(marksQuiet_, true);
   QItemSelectionModel* selection = fileList_->selectionModel();
   selection->clearSelection();
-  selection->select(MarkedRanges(fileList_->model(), marked), QItemSelectionModel::Select);
+  selection->select(MarkedRanges(entries_, marked), QItemSelectionModel::Select);
 }
 
 void MainWindow::MarkAll() {
@@ -287,12 +301,11 @@ BatchContext MainWindow::batchContext() {
 bool MainWindow::runSelection(Operation code, const OperationParams& params) {
   const Plan plan = session_.PlanBatch(code, params, directory_, markedNames(),
                                        batchContext());
-  if (!session_.Run(plan)) {
+  if (!previewAndApply(plan)) {
     RefreshView();  // the walk's directory leaves the status bar; the marks stay
     return false;
   }
-  refreshUndoTarget();
-  reloadFileList();
+  if (!KeepsFileList(code)) reloadFileList();
   RefreshView();
   return true;
 }
@@ -315,7 +328,7 @@ void MainWindow::showStatusSummary() {
 }
 
 void MainWindow::onFileListDoubleClicked() {
-  const int row = fileList_->currentRow();
+  const int row = fileList_->currentIndex().row();
   if (row < 0) return;
   const std::string path = JoinPath(directory_, entryName(row));
   QDesktopServices::openUrl(QUrl::fromLocalFile(

@@ -25,14 +25,15 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QTabWidget;
-class QTableWidget;
+class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace sonavex {
 
+class FileListModel;
 class MainMenu;
 
 // Where the window keeps its undo journal.
@@ -101,8 +102,12 @@ class MainWindow : public QMainWindow, public BatchHost {
   bool recursive() const;
   QString statusPanelText(int panel) const;
 
-  // Re-reads the file list from the shown directory; all marks drop.
+  // Re-reads the file list from the shown directory; all marks drop, the
+  // current entry (by name, where it is still listed) and the scroll
+  // position stay.
   void reloadFileList() override;
+  // The entry named `oldName` is named `newName` now, in place with its mark.
+  void renameEntry(const std::string& oldName, const std::string& newName) override;
   void RefreshView() override;
   void UpdateMenus();
   void MarkAll();
@@ -119,6 +124,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   bool runSelection(Operation code, const OperationParams& params = NoParams{}) override;
   // Applies `plan` at once with the journal; the list is not re-read.
   ApplyResult applyPlan(const Plan& plan) override;
+  std::optional<ApplyResult> previewAndApply(const Plan& plan) override;
   ExecutorContext executorContext();
   BatchContext batchContext() override;
   void setTableSource(std::function<ReplacementTable()> source) override {
@@ -145,7 +151,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   void setGridFiller(std::function<void()> filler) { gridFiller_ = std::move(filler); }
   // Ends an edit of the grid that is still open when the window goes.
   void setGridEditEnd(std::function<void()> end) { gridEditEnd_ = std::move(end); }
-  QTableWidget* infoGrid() const { return infoGrid_; }
+  QTableView* infoGrid() const { return infoGrid_; }
 
   // The undo journal (main_window_journal.cpp); null when it could not be
   // opened, and then batches run without undo.
@@ -198,7 +204,10 @@ class MainWindow : public QMainWindow, public BatchHost {
   void onDriveChanged();
   void onDirectoryItemClicked(QTreeWidgetItem* item);
   void onMaskChanged(const QString& text);
-  void fillFileList(const std::vector<std::string>& names);
+  void fillFileList(std::vector<std::string> names);
+  // Shows `names` in place of the list's entries with the same current
+  // entry and scroll position.
+  void refillKeepingPlace(std::vector<std::string> names);
   void reportDirectoryFailure(const std::string& directory, std::error_code ec);
 
   SessionPorts sessionPorts();
@@ -212,6 +221,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   void onRenameCommand();
   void showStatusSummary();
   void applyMarks(const std::vector<bool>& marked);
+  void onMarksChanged();
   void updateMenus(int selectedCount);
 
   IniFile settings_;
@@ -223,15 +233,16 @@ class MainWindow : public QMainWindow, public BatchHost {
   QComboBox* driveSelector_ = nullptr;
   QLineEdit* maskField_ = nullptr;
   QTreeWidget* directoryTree_ = nullptr;
-  QListWidget* fileList_ = nullptr;
+  QListView* fileList_ = nullptr;
+  FileListModel* entries_ = nullptr;
+  // Marks changed by the program rather than by a click in the list.
+  bool marksQuiet_ = false;
   QLabel* panels_[3] = {nullptr, nullptr, nullptr};
-  QTableWidget* infoGrid_ = nullptr;
+  QTableView* infoGrid_ = nullptr;
   QWidget* quitButton_ = nullptr;
   bool shownOnce_ = false;
 
   std::string directory_;
-  // The entries' names as bytes, row by row; the list shows their text.
-  std::vector<std::string> entryNames_;
   std::u32string listedMask_;
   std::string lastGoodDrive_;
   std::map<std::string, std::string> lastDirectoryOnDrive_;

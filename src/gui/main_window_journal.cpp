@@ -58,6 +58,12 @@ ApplyResult MainWindow::applyPlan(const Plan& plan) {
   return result;
 }
 
+std::optional<ApplyResult> MainWindow::previewAndApply(const Plan& plan) {
+  std::optional<ApplyResult> result = session_.Run(plan);
+  if (result) refreshUndoTarget();
+  return result;
+}
+
 // Taking a batch back is a batch of its own: previewed while the preview is
 // on, journaled, and itself undoable.
 void MainWindow::undoBatch(std::int64_t batch) {

@@ -5,18 +5,19 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "gui/full_name_tips.h"
+#include "gui/file_list_model.h"
 #include "gui/info_grid.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
@@ -189,9 +190,8 @@ QWidget* MainWindow::buildPages() {
   pages_ = new QTabWidget(right);
   pages_->setObjectName(QStringLiteral("PageControl1"));
   pages_->addTab(buildFileListPage(), QStringLiteral("Dateiliste"));
-  infoGrid_ = new QTableWidget(1, 12, pages_);
+  infoGrid_ = new QTableView(pages_);
   infoGrid_->setObjectName(QStringLiteral("StringGrid1"));
-  infoGrid_->verticalHeader()->setDefaultSectionSize(17);
   infoGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* infoPage = new QWidget(pages_);
   infoPage->setObjectName(QStringLiteral("Zusatzinfos"));
@@ -210,8 +210,13 @@ QWidget* MainWindow::buildFileListPage() {
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  fileList_ = new QListWidget(page);
+  fileList_ = new QListView(page);
   fileList_->setObjectName(QStringLiteral("FileListBox1"));
+  entries_ = new FileListModel(fileList_);
+  fileList_->setModel(entries_);
+  // Every row is one line of the same height: the view need not measure
+  // 100,000 of them.
+  fileList_->setUniformItemSizes(true);
   fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
   fileList_->viewport()->installEventFilter(new MouseEventFilter(fileList_, IsRightButton));
@@ -229,10 +234,9 @@ QWidget* MainWindow::buildFileListPage() {
   }
   layout->addWidget(fileList_, 1);
   layout->addWidget(status);
-  connect(fileList_, &QListWidget::itemSelectionChanged, this,
-          [this] { onFileListClicked(); });
-  connect(fileList_, &QListWidget::itemDoubleClicked, this,
-          [this] { onFileListDoubleClicked(); });
+  connect(fileList_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { onMarksChanged(); });
+  connect(fileList_, &QListView::doubleClicked, this, [this] { onFileListDoubleClicked(); });
   connect(fileList_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) {
             menu_->popupMenu1->popup(fileList_->viewport()->mapToGlobal(at));
@@ -241,12 +245,6 @@ QWidget* MainWindow::buildFileListPage() {
 }
 
 void MainWindow::buildInfoGridHeader() {
-  QStringList captions;
-  for (int column = 0; column < 12; ++column) {
-    captions << QString::fromUtf8(InfoColumns[column].caption);
-    infoGrid_->setColumnWidth(column, InfoColumns[column].width);
-  }
-  infoGrid_->setHorizontalHeaderLabels(captions);
   connect(infoGrid_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) {
             menu_->popupMenu2->popup(infoGrid_->viewport()->mapToGlobal(at));

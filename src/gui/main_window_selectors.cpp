@@ -2,14 +2,18 @@
 // decide which files the list shows.
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
 #include "core/text/encoding.h"
+#include "gui/file_list_model.h"
 #include "gui/main_window.h"
 #include "gui/qt_text.h"
 
@@ -182,22 +186,42 @@ void MainWindow::onMaskChanged(const QString& text) {
 void MainWindow::reloadFileList() {
   if (directory_.empty()) return;
   std::error_code ec;
-  const std::vector<std::string> names = ListFiles(directory_, listedMask_, ec);
+  std::vector<std::string> names = ListFiles(directory_, listedMask_, ec);
   // A directory that vanished under the list shows nothing rather than
   // names that no longer exist.
-  fillFileList(ec ? std::vector<std::string>{} : names);
+  if (ec) names.clear();
+  refillKeepingPlace(std::move(names));
 }
 
-// One insertion for all rows: item by item, the list would tell its view
-// about every row on its own.
-void MainWindow::fillFileList(const std::vector<std::string>& names) {
-  const QSignalBlocker blocker(fileList_);
-  fileList_->clear();
-  QStringList texts;
-  texts.reserve(static_cast<qsizetype>(names.size()));
-  for (const std::string& name : names) texts.append(PathToQString(name));
-  entryNames_ = names;
-  fileList_->addItems(texts);
+void MainWindow::fillFileList(std::vector<std::string> names) {
+  const QScopedValueRollback quiet(marksQuiet_, true);
+  entries_->setNames(std::move(names));
+}
+
+// A command that re-reads the list leaves the user where they were: the
+// same entry current (the same row when it is gone) and the same rows in
+// sight.
+void MainWindow::refillKeepingPlace(std::vector<std::string> names) {
+  const int currentRow = fileList_->currentIndex().row();
+  const std::string current = currentRow >= 0 ? entryName(currentRow) : std::string();
+  const int scrolled = fileList_->verticalScrollBar()->value();
+  const auto found = std::find(names.begin(), names.end(), current);
+  int row = found != names.end() ? static_cast<int>(found - names.begin()) : currentRow;
+  row = std::min(row, static_cast<int>(names.size()) - 1);
+  fillFileList(std::move(names));
+  if (currentRow < 0 || row < 0) return;
+  const QScopedValueRollback quiet(marksQuiet_, true);
+  fileList_->selectionModel()->setCurrentIndex(entries_->index(row),
+                                               QItemSelectionModel::NoUpdate);
+  // The scroll range follows the new rows only once they are laid out.
+  fileList_->doItemsLayout();
+  fileList_->verticalScrollBar()->setValue(scrolled);
+}
+
+void MainWindow::renameEntry(const std::string& oldName, const std::string& newName) {
+  const std::vector<std::string>& names = entries_->names();
+  const auto found = std::find(names.begin(), names.end(), oldName);
+  if (found != names.end()) entries_->rename(static_cast<int>(found - names.begin()), newName);
 }
 
 }  // namespace sonavex

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,40 @@ TEST_F(CliExportTest, WritesTheFileAndJournalsAppendedTags) {
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames() + EmptyTag());
   EXPECT_EQ(Run({"undo"}).status, 0);
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
+}
+
+// The export is one journal batch: undo puts back the list that was there
+// byte for byte, or removes a list that was new, and cuts the tags off.
+TEST_F(CliExportTest, UndoTakesTheListBack) {
+  const std::string oldList = "\nalt\r\n\xFF\r\n";
+  for (const bool listWasThere : {true, false}) {
+    SCOPED_TRACE(listWasThere ? "over an old list" : "new list");
+    WriteFile(dir / "b.mp3", TwoFrames());
+    std::filesystem::remove(dir / "Liste.csv");
+    if (listWasThere) WriteFile(dir / "Liste.csv", oldList);
+    ASSERT_EQ(Run({"P", dir / "Liste.csv", "--columns", "1"}).status, 0);
+    EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\r\nb\r\n");
+    const CliResult undone = Run({"undo"});
+    EXPECT_EQ(undone.status, 0) << undone.err;
+    EXPECT_EQ(Exists(dir / "Liste.csv"), listWasThere);
+    if (listWasThere) {
+      EXPECT_EQ(ReadFile(dir / "Liste.csv"), oldList);
+    }
+    EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
+  }
+}
+
+// A target the folder cannot take (here a folder that is a file, which
+// even root cannot write into) is reported before any file is read: the
+// untagged file keeps its bytes and nothing is left behind.
+TEST_F(CliExportTest, UnwritableTargetFailsAtOnce) {
+  WriteFile(dir / "b.mp3", TwoFrames());
+  const CliResult result = Run({"P", dir / "x.txt/Liste.csv", "--columns", "1"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find(dir / "x.txt/Liste.csv"), std::string::npos) << result.err;
+  EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
+  EXPECT_EQ(ReadFile(dir / "x.txt"), "abc");
+  EXPECT_EQ(Run({"undo"}).out, "Nichts rückgängig zu machen\n") << "nothing was journaled";
 }
 
 TEST_F(CliExportTest, DryRunNamesTheTagsAndWritesNothing) {

@@ -10,6 +10,7 @@
 
 #include "cli/cli_run.h"
 #include "core/apply/executor.h"
+#include "core/apply/export_step.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/tinfo.h"

@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sstream>
 
 #include "core/apply/executor.h"
 #include "core/batch/planner.h"
@@ -113,10 +112,9 @@ TEST_F(FullDisk, ExportGivingAnUntaggedFileItsTagOntoAnExistingList) {
   params.columns[0] = true;
   ExecutorContext executor;
   executor.reporter = &reporter;
-  std::ostringstream unused;
-  const ExportOutcome outcome =
-      RunExport(disk / "Liste.csv", unused, disk.path(), {}, context, params, executor);
-  EXPECT_FALSE(outcome.written);
+  const ApplyResult result =
+      ApplyPlan(PlanExport(disk / "Liste.csv", disk.path(), {}, context, params), executor);
+  EXPECT_EQ(result.exported, 0);
   EXPECT_TRUE(Reported("song.mp3"));
   EXPECT_TRUE(Reported("Liste.csv"));
   ExpectOriginalsAndNoTemporaryFile();

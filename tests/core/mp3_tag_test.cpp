@@ -4,10 +4,14 @@
 
 #include <vector>
 
+#include "core/apply/executor.h"
+#include "core/apply/tag_on_read.h"
+#include "core/batch/planner.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 #include "support/mp3_fixtures.h"
+#include "support/recording_reporter.h"
 #include "support/test_support.h"
 
 namespace sonavex {
@@ -23,6 +27,18 @@ unsigned ModeOf(const std::string& path) {
   struct stat st{};
   EXPECT_EQ(stat(path.c_str(), &st), 0);
   return st.st_mode & 07777;
+}
+
+// Writes one field the way the grid does: planned, then performed by the
+// executor, the one writer of tags. The messages it showed.
+std::vector<test::RecordedMessage> WriteField(const test::TempDir& dir, const std::string& name,
+                                              TagField field, const std::u32string& text) {
+  std::error_code ec;
+  const Plan plan = PlanTagField(dir.path(), name, field, text, ec);
+  EXPECT_FALSE(ec) << ec.message();
+  test::RecordingReporter reporter;
+  ApplyPlan(plan, {.reporter = &reporter});
+  return reporter.messages;
 }
 
 TEST(FitTagField, CutTextsShowThreeDots) {
@@ -59,7 +75,8 @@ TEST(ReadTag, DropsZeroBytesAndKeepsBlanks) {
   }
 }
 
-TEST(EnsureTag, UntaggedAndShortFilesGetAnEmptyTag) {
+// Reading gives an untagged file its empty tag through the executor.
+TEST(TagOnRead, UntaggedAndShortFilesGetAnEmptyTag) {
   struct Row {
     const char* what;
     std::string bytes;
@@ -80,12 +97,16 @@ TEST(EnsureTag, UntaggedAndShortFilesGetAnEmptyTag) {
     const std::string path = dir / "a.mp3";
     test::WriteFile(path, row.bytes);
     std::vector<std::int64_t> appendedAt;
+    test::RecordingReporter reporter;
+    TagOnRead tags({.reporter = &reporter});
+    const TInfo::TagAppender append = tags.Appender();
     TInfo info;
     ASSERT_FALSE(info.SetDatei(path, [&](const std::string& to, std::int64_t size) {
       EXPECT_EQ(to, path);
       appendedAt.push_back(size);
-      return !EnsureTag(to);
+      return append(to, size);
     }));
+    EXPECT_TRUE(reporter.messages.empty());
     const std::vector<std::int64_t> expectedAppends =
         row.tagged ? std::vector<std::int64_t>{}
                    : std::vector<std::int64_t>{static_cast<std::int64_t>(row.bytes.size())};
@@ -99,7 +120,7 @@ TEST(EnsureTag, UntaggedAndShortFilesGetAnEmptyTag) {
   }
 }
 
-TEST(WriteTagField, ChangesExactlyThirtyBytes) {
+TEST(TagWriter, ChangesExactlyThirtyBytes) {
   struct Row {
     TagField field;
     std::u32string text;
@@ -120,49 +141,21 @@ TEST(WriteTagField, ChangesExactlyThirtyBytes) {
     SCOPED_TRACE(row.offset);
     const std::string original = std::string(row.audio, 'a') + "TAG" + std::string(125, 'b');
     test::WriteFile(dir / "a.mp3", original);
-    EXPECT_FALSE(WriteTagField(dir / "a.mp3", row.field, row.text));
+    EXPECT_TRUE(WriteField(dir, "a.mp3", row.field, row.text).empty());
     std::string expected = original;
     expected.replace(row.audio + row.offset, 30, row.bytes);
     EXPECT_EQ(test::ReadFile(dir / "a.mp3"), expected);
   }
 }
 
-TEST(WriteTagFields, FitsEachTextAndWritesOnlyThoseGiven) {
-  test::TempDir dir;
-  const std::string path = dir / "a.mp3";
-  test::WriteFile(path, std::string(200, 'a') + "TAG" + std::string(125, 'b'));
-  TagTexts texts;
-  texts.Titel = U"Titel";
-  texts.Album = U"abcdefghijklmnopqrstuvwxyz0123456789ABCD";
-  ASSERT_FALSE(WriteTagFields(path, texts));
-  EXPECT_EQ(test::ReadFile(path), std::string(200, 'a') + "TAG" + "Titel" +
-                                      std::string(25, ' ') + std::string(30, 'b') +
-                                      "abcdefghijklmnopqrstuvwxyz0..." +
-                                      std::string(35, 'b'));
-}
-
-TEST(TagWriters, NeverWriteIntoAudioData) {
-  test::TempDir dir;
-  const std::string audio(1000, 'a');
-  test::WriteFile(dir / "one.mp3", audio);
-  test::WriteFile(dir / "many.mp3", audio);
-  EXPECT_FALSE(WriteTagField(dir / "one.mp3", TagField::Titel, U"X"));
-  TagTexts texts;
-  texts.Titel = U"X";
-  EXPECT_FALSE(WriteTagFields(dir / "many.mp3", texts));
-  const std::string expected = audio + "TAGX" + std::string(124, ' ');
-  EXPECT_EQ(test::ReadFile(dir / "one.mp3"), expected);
-  EXPECT_EQ(test::ReadFile(dir / "many.mp3"), expected);
-}
-
-TEST(TagWriters, ReadOnlyFileIsWrittenAndReadOnlyAgain) {
+// The field of an untagged file goes into an appended empty tag, never
+// into the audio data; a read-only file is read-only again afterwards.
+TEST(TagWriter, ReadOnlyFileIsWrittenAndReadOnlyAgain) {
   test::TempDir dir;
   const std::string path = dir / "a.mp3";
   test::WriteFile(path, std::string(300, 'a'));
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-  EXPECT_FALSE(EnsureTag(path));
-  EXPECT_EQ(ModeOf(path), 0444u);
-  EXPECT_FALSE(WriteTagField(path, TagField::Album, U"Album"));
+  EXPECT_TRUE(WriteField(dir, "a.mp3", TagField::Album, U"Album").empty());
   EXPECT_EQ(ModeOf(path), 0444u);
   EXPECT_EQ(test::ReadFile(path), std::string(300, 'a') + "TAG" + std::string(60, ' ') +
                                       "Album" + std::string(60, ' '));
@@ -170,7 +163,7 @@ TEST(TagWriters, ReadOnlyFileIsWrittenAndReadOnlyAgain) {
 
 // Read-only media and files without write permission show in the grid
 // without a message each: a tag that is there is only read.
-TEST(EnsureTag, LeavesATaggedReadOnlyFileAlone) {
+TEST(TagOnRead, LeavesATaggedReadOnlyFileAlone) {
   test::TempDir dir;
   const std::string path = dir / "a.mp3";
   const std::string bytes = std::string(300, 'a') + kEmptyTag;
@@ -182,18 +175,24 @@ TEST(EnsureTag, LeavesATaggedReadOnlyFileAlone) {
     ADD_FAILURE() << "a tagged file needs no tag";
     return false;
   }));
-  EXPECT_FALSE(EnsureTag(path));
   struct stat st{};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_TRUE(test::SameTime(st.st_ctim, changed)) << "permissions were touched";
   EXPECT_EQ(test::ReadFile(path), bytes);
 }
 
-TEST(TagWriters, FailuresAreReturnedAndCreateNoFile) {
+TEST(TagWriter, FailuresAreReportedAndCreateNoFile) {
   test::TempDir dir;
-  const std::error_code missing = std::make_error_code(std::errc::no_such_file_or_directory);
-  EXPECT_EQ(EnsureTag(dir / "gone.mp3"), missing);
-  EXPECT_EQ(WriteTagField(dir / "gone.mp3", TagField::Titel, U"X"), missing);
+  Plan plan;
+  PlanStep append;
+  append.kind = StepKind::TagAppend;
+  append.directory = dir.path();
+  append.name = "gone.mp3";
+  plan.steps.push_back(append);
+  test::RecordingReporter reporter;
+  EXPECT_EQ(ApplyPlan(plan, {.reporter = &reporter}).failed, 1);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_TRUE(reporter.messages[0].text.find(U"Fehler 2:") != std::u32string::npos);
   EXPECT_FALSE(test::Exists(dir / "gone.mp3"));
 }
 

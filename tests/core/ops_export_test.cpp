@@ -1,15 +1,19 @@
-// The list export: line bytes, directory lines, the atomic write and the
-// tags it appends.
+// The list export: line bytes, directory lines, the atomic write, the tags
+// it appends, and taking it back.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/apply/executor.h"
 #include "core/apply/undo.h"
+#include "core/batch/planner.h"
 #include "core/journal/journal.h"
 #include "core/ops/export.h"
+#include "core/text/encoding.h"
 #include "support/mp3_fixtures.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
@@ -86,11 +90,34 @@ class ExportRun : public ::testing::Test {
   std::string Run(const std::string& target, const ExportParams& params,
                   const std::vector<std::string>& marks = {}) {
     std::ostringstream out;
+    ExecutorContext executor = Executor();
+    executor.standardOut = &out;
+    result = ApplyPlan(PlanExport(target, dir.path(), marks, context, params), executor);
+    return out.str();
+  }
+
+  ExecutorContext Executor() {
     ExecutorContext executor;
     executor.reporter = &reporter;
     executor.journal = journal.get();
-    outcome = RunExport(target, out, dir.path(), marks, context, params, executor);
-    return out.str();
+    return executor;
+  }
+
+  void OpenJournal() {
+    std::error_code ec;
+    journal = Journal::Open(dir / "state/j.sqlite", 1'700'000'000, ec);
+    ASSERT_FALSE(ec) << ec.message();
+  }
+
+  // Takes the newest batch of the journal back.
+  void UndoNewest() {
+    std::error_code ec;
+    const std::int64_t batch = NewestUndoableBatch(*journal, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    ASSERT_NE(batch, 0);
+    const Plan undo = PlanUndo(*journal, batch, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    ApplyPlan(undo, Executor());
   }
 
   BatchContext WithReporter() {
@@ -103,7 +130,7 @@ class ExportRun : public ::testing::Test {
   test::RecordingReporter reporter;
   BatchContext context = WithReporter();
   std::unique_ptr<Journal> journal;
-  ExportOutcome outcome;
+  ApplyResult result;
 };
 
 TEST_F(ExportRun, MarkedFileAndTreeGetTheirDirectoryLines) {
@@ -118,26 +145,31 @@ TEST_F(ExportRun, MarkedFileAndTreeGetTheirDirectoryLines) {
   context.mask = U"*.mp3;*.txt";
   EXPECT_EQ(Run("-", Columns({5})), "\n" + dir.path() + "\r\nSong\r\nSong\r\n\r\n" +
                                          "\n" + dir.path() + "/sub\r\nSong\r\n");
-  EXPECT_TRUE(outcome.written);
-  EXPECT_FALSE(outcome.tagsAppended);
+  EXPECT_EQ(result.exported, 1);
+  EXPECT_EQ(result.performed, 1);  // the list alone: no tag was appended
   EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST_F(ExportRun, EmptyDirectoryGivesAnEmptyList) {
   WriteFile(dir / "Liste.csv", "old");
   EXPECT_EQ(Run(dir / "Liste.csv", Columns({1})), "");
-  EXPECT_TRUE(outcome.written);
+  EXPECT_EQ(result.exported, 1);
   EXPECT_EQ(ReadFile(dir / "Liste.csv"), "");
 }
 
+// The folder is found unwritable before any file is read: the untagged
+// file, which the user could give a tag, keeps its bytes.
 TEST_F(ExportRun, FailingTargetFolderLeavesTheOldListAlone) {
-  WriteFile(dir / "a.mp3", test::TwoFrames() + test::TagWith("Song", "", ""));
+  WriteFile(dir / "a.mp3", test::TwoFrames());
   WriteFile(dir / "out/Liste.csv", "old list");
-  chmod(dir.path().c_str(), 0755);
+  chmod(dir.path().c_str(), 0777);
+  chmod((dir / "a.mp3").c_str(), 0666);
   chmod((dir / "out").c_str(), 0555);
   const std::optional<bool> refused = test::CheckUnprivileged(dir.path(), [&] {
     Run(dir / "out/Liste.csv", Columns({1}));
-    return !outcome.written && reporter.messages.size() == 1;
+    return result.exported == 0 && reporter.messages.size() == 1 &&
+           reporter.messages[0].text.starts_with(DecodeUtf8(dir / "out/Liste.csv")) &&
+           ReadFile(dir / "a.mp3") == test::TwoFrames();
   });
   chmod((dir / "out").c_str(), 0755);
   if (!refused) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
@@ -147,27 +179,61 @@ TEST_F(ExportRun, FailingTargetFolderLeavesTheOldListAlone) {
   EXPECT_EQ(ListFiles(dir / "out", U"*", ec), std::vector<std::string>{"Liste.csv"});
 }
 
-TEST_F(ExportRun, UntaggedMp3GetsItsTagAndUndoTakesItBack) {
+// A target whose folder is a file fails for every user: the error comes
+// before anything is read, nothing is journaled, nothing is left behind.
+TEST_F(ExportRun, UnwritableTargetIsReportedBeforeAnyFileIsTouched) {
+  OpenJournal();
+  WriteFile(dir / "a.mp3", test::TwoFrames());
+  WriteFile(dir / "nofolder", "x");
+  Run(dir / "nofolder/Liste.csv", Columns({1}));
+  EXPECT_EQ(result.exported, 0);
+  EXPECT_EQ(result.batch, 0);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(reporter.messages[0].text,
+            FailureMessageText(std::make_error_code(std::errc::not_a_directory),
+                               DecodeUtf8(dir / "nofolder"), U"Liste.csv"));
+  EXPECT_EQ(ReadFile(dir / "a.mp3"), test::TwoFrames());
   std::error_code ec;
-  journal = Journal::Open(dir / "j.sqlite", 1'700'000'000, ec);
-  ASSERT_FALSE(ec) << ec.message();
-  const std::string audio = test::TwoFrames();
-  WriteFile(dir / "a.mp3", audio);
-  EXPECT_EQ(Run(dir / "Liste.csv", Columns({1, 5, 6})), "");
-  EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\t\t\r\n");
-  EXPECT_EQ(ReadFile(dir / "a.mp3"), audio + EmptyTag());
-  EXPECT_TRUE(outcome.tagsAppended);
+  EXPECT_EQ(ListFiles(dir.path(), U"*", ec),
+            (std::vector<std::string>{"a.mp3", "nofolder"}));
+  EXPECT_EQ(NewestUndoableBatch(*journal, ec), 0);
+}
 
-  const std::int64_t batch = NewestUndoableBatch(*journal, ec);
-  ASSERT_FALSE(ec) << ec.message();
-  const Plan undo = PlanUndo(*journal, batch, ec);
-  ASSERT_FALSE(ec) << ec.message();
-  ExecutorContext executor;
-  executor.reporter = &reporter;
-  executor.journal = journal.get();
-  ApplyPlan(undo, executor);
-  EXPECT_EQ(ReadFile(dir / "a.mp3"), audio);
-  EXPECT_TRUE(reporter.messages.empty());
+// The export is one batch: undo cuts the appended tags off again and puts
+// the old list back byte for byte, or removes a list that was new.
+TEST_F(ExportRun, UndoTakesBackTheTagsAndTheList) {
+  OpenJournal();
+  const std::string audio = test::TwoFrames();
+  const std::string oldList = "\nalte Liste\r\n\xE4\r\n";
+  struct Row {
+    const char* what;
+    std::optional<std::string> before;  // the list there before, if any
+  };
+  for (const Row& row : {Row{"over an old list", oldList}, Row{"new list", std::nullopt}}) {
+    SCOPED_TRACE(row.what);
+    WriteFile(dir / "a.mp3", audio);
+    std::filesystem::remove(dir / "Liste.csv");
+    if (row.before) WriteFile(dir / "Liste.csv", *row.before);
+    EXPECT_EQ(Run(dir / "Liste.csv", Columns({1, 5, 6})), "");
+    EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\t\t\r\n");
+    EXPECT_EQ(ReadFile(dir / "a.mp3"), audio + EmptyTag());
+    EXPECT_NE(result.batch, 0);
+
+    UndoNewest();
+    EXPECT_EQ(ReadFile(dir / "a.mp3"), audio);
+    EXPECT_EQ(std::filesystem::exists(dir / "Liste.csv"), row.before.has_value());
+    if (row.before) {
+      EXPECT_EQ(ReadFile(dir / "Liste.csv"), *row.before);
+    }
+    EXPECT_TRUE(reporter.messages.empty());
+
+    // Undoing the undo writes the list again.
+    UndoNewest();
+    EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\t\t\r\n");
+    EXPECT_EQ(ReadFile(dir / "a.mp3"), audio + EmptyTag());
+    EXPECT_TRUE(reporter.messages.empty());
+  }
 }
 
 }  // namespace

@@ -282,7 +282,7 @@ TEST(PlanAndApply, TagFieldOfAnUntaggedFileGoesIntoAnAppendedTag) {
   TempDir dir;
   test::WriteFile(dir / "a.mp3", std::string(10, 'x'));
   std::error_code ec;
-  const Plan plan = PlanTagField(dir.path(), "a.mp3", 2, U"Mey", ec);
+  const Plan plan = PlanTagField(dir.path(), "a.mp3", TagField::Interpret, U"Mey", ec);
   ASSERT_FALSE(ec);
   ASSERT_EQ(plan.steps.size(), 2u);
   EXPECT_EQ(plan.steps[0].kind, StepKind::TagAppend);
@@ -296,7 +296,7 @@ TEST(PlanAndApply, TagFieldOfAnUntaggedFileGoesIntoAnAppendedTag) {
 
   // A file that vanishes between plan and apply is reported once, with the
   // message of the write.
-  const Plan again = PlanTagField(dir.path(), "a.mp3", 1, U"T", ec);
+  const Plan again = PlanTagField(dir.path(), "a.mp3", TagField::Titel, U"T", ec);
   std::filesystem::remove(dir / "a.mp3");
   ApplyPlan(again, {.reporter = &reporter});
   ASSERT_EQ(reporter.messages.size(), 1u);

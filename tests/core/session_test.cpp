@@ -94,7 +94,7 @@ TEST(Session, TheUndoTargetCountsFilesNotActions) {
         {"a.mp3", U"T"}, {"a.mp3", U"Ti"}, {"b.mp3", U"U"}, {"a.mp3", U"Tit"}};
     for (const auto& [name, text] : keystrokes) {
       std::error_code ec;
-      for (const PlanStep& step : PlanTagField(dir.path(), name, 1, text, ec).steps) {
+      for (const PlanStep& step : PlanTagField(dir.path(), name, TagField::Titel, text, ec).steps) {
         ASSERT_TRUE(edit.Apply(step));
       }
     }

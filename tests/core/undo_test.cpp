@@ -8,6 +8,7 @@
 
 #include "core/apply/executor.h"
 #include "core/journal/journal.h"
+#include "support/recording_reporter.h"
 #include "support/test_support.h"
 
 namespace sonavex {
@@ -88,8 +89,10 @@ class UndoTest : public ::testing::Test {
 
   // One line per step, paths below the music folder, tags by their fill.
   std::vector<std::string> Steps(const Plan& plan) {
-    static const char* const kKinds[] = {"Rename",         "TagWrite", "TagAppend", "TagRemove",
-                                         "ContentReplace", "Refuse",   "WalkFailure"};
+    static const char* const kKinds[] = {"Rename",     "TagWrite",    "TagAppend",
+                                         "TagRemove",  "ContentReplace", "Refuse",
+                                         "WalkFailure", "Export",     "FileCreate",
+                                         "FileRemove"};
     std::vector<std::string> lines;
     for (const PlanStep& step : plan.steps) {
       std::string line = kKinds[static_cast<int>(step.kind)];
@@ -156,7 +159,8 @@ TEST_F(UndoTest, EachKindIsInverted) {
       Record({TagWrite(music + "/t.mp3", 'a', 'b'), kept, lost, append, remove,
               OnPath(ActionKind::ExportWrite, music + "/liste.txt")});
   EXPECT_EQ(Steps(Undo(batch)),
-            (std::vector<std::string>{"TagAppend m/y.mp3 size 5000",
+            (std::vector<std::string>{"FileRemove m/liste.txt",
+                                      "TagAppend m/y.mp3 size 5000",
                                       "TagRemove m/x.mp3 size 4000",
                                       "ContentReplace m/lost.txt to \"\" (not undoable)",
                                       "ContentReplace m/kept.txt to \"old\"",
@@ -281,6 +285,53 @@ TEST_F(UndoTest, TemporaryFilesOfPendingReplacementsAreLeftovers) {
   const Plan plan = Undo(batch);
   EXPECT_EQ(Steps(plan), std::vector<std::string>{"ContentReplace m/b.m3u to \"old\""});
   EXPECT_EQ(plan.leftovers, (std::vector<std::string>{second, first}));
+}
+
+// An export killed on its way: a list still in its temporary file is a
+// leftover and no list is removed; a new list already in place (its size
+// and hash recorded) is removed; an old list already replaced comes back.
+// Only the appended tags that happened are cut off.
+TEST_F(UndoTest, AnExportCutOffIsTakenBackAsFarAsItGot) {
+  Files({{"new.csv", "list"}, {"old.csv", "list"}, {"a.mp3", "aaaa" + Tag(' ')},
+         {"b.mp3", "bbbb"}});
+  const auto listAction = [&](ActionKind kind, const char* name, bool outcomeKnown) {
+    JournalAction list = OnPath(kind, music + "/" + name, ActionState::Pending);
+    if (kind == ActionKind::ContentReplace) {
+      list.before = "old list";
+      list.sizeBefore = 8;
+    }
+    if (outcomeKnown) {
+      list.sizeAfter = 4;
+      list.hashAfter = ContentHash("list");
+    }
+    return list;
+  };
+  JournalAction appendA = OnPath(ActionKind::TagAppend, music + "/a.mp3");
+  appendA.sizeBefore = 4;
+  JournalAction appendB = OnPath(ActionKind::TagAppend, music + "/b.mp3", ActionState::Pending);
+  appendB.sizeBefore = 4;
+  const std::int64_t killed = Record({listAction(ActionKind::ExportWrite, "cut.csv", false),
+                                      listAction(ActionKind::ExportWrite, "new.csv", true),
+                                      listAction(ActionKind::ContentReplace, "old.csv", true),
+                                      appendA, appendB},
+                                     'P', "Exportieren");
+  std::error_code ec;
+  const std::string temporary =
+      music + "/" + JournaledTemporaryName(journal->ActionsOf(killed, ec)[0].id);
+  WriteFile(temporary, "\nhalb");
+  const Plan plan = Undo(killed);
+  EXPECT_EQ(Steps(plan), (std::vector<std::string>{"TagRemove m/a.mp3 size 4",
+                                                   "ContentReplace m/old.csv to \"old list\"",
+                                                   "FileRemove m/new.csv"}));
+  EXPECT_EQ(plan.leftovers, std::vector<std::string>{temporary});
+  test::RecordingReporter reporter;
+  ApplyPlan(plan, {.reporter = &reporter, .journal = journal.get()});
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_FALSE(test::Exists(music + "/new.csv"));
+  EXPECT_FALSE(test::Exists(temporary));
+  EXPECT_EQ(test::ReadFile(music + "/old.csv"), "old list");
+  EXPECT_EQ(test::ReadFile(music + "/a.mp3"), "aaaa");
+  EXPECT_EQ(test::ReadFile(music + "/b.mp3"), "bbbb");
 }
 
 // A letter-case change through a temporary name, killed between its two

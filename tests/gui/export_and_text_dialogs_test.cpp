@@ -5,12 +5,16 @@
 #include <optional>
 #include <vector>
 
+#include "core/batch/plan.h"
+#include "core/mp3/id3v1.h"
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/export_dialog.h"
 #include "gui/dialogs/text_replace_dialog.h"
+#include "gui/main_menu.h"
 #include "gui/qt_text.h"
 #include "gui_fixture.h"
+#include "support/mp3_fixtures.h"
 
 namespace sonavex::test {
 namespace {
@@ -148,6 +152,48 @@ TEST_F(ExportAndTextDialogsTest, ExportWritesTheListAndReportsATargetItCannotWri
   Press(form11, "Button1");
   EXPECT_EQ(ReadFile(home + "/Liste.csv"), "\n" + music + "\r\nb\r\n");
   EXPECT_FALSE(form11->isVisible());
+}
+
+// The export is a batch like any other: previewed while the preview is on
+// (cancelled, the dialog stays and nothing is written), journaled, and
+// taken back by "Rückgängig" with the tags it gave.
+TEST_F(ExportAndTextDialogsTest, ExportIsPreviewedAndTakenBack) {
+  WriteFile(music + "/a.mp3", TwoFrames());
+  MainWindow& window = StartIn(music);
+  window.menu().vorschau->setChecked(true);
+  std::vector<Plan> asked;
+  bool confirm = false;
+  window.setPlanConfirmation([&](const Plan& plan) {
+    asked.push_back(plan);
+    return confirm;
+  });
+  Action("Exportieren1")->trigger();
+  QWidget* form11 = windows.main->findChild<QWidget*>(QStringLiteral("Form11"));
+  const QString target = QString::fromStdString(home + "/Liste.csv");
+  windows.exportList->setChooser([&](QWidget*, const SaveFileRequest&) { return target; });
+  Child<QCheckBox>(form11, "CheckBox1")->setChecked(true);
+
+  Press(form11, "Button1");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].caption, U"Exportieren");
+  ASSERT_EQ(asked[0].steps.size(), 1u);
+  EXPECT_EQ(asked[0].steps[0].kind, StepKind::Export);
+  EXPECT_TRUE(form11->isVisible());
+  EXPECT_FALSE(Exists(home + "/Liste.csv"));
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames());
+
+  confirm = true;
+  Press(form11, "Button1");
+  EXPECT_FALSE(form11->isVisible());
+  EXPECT_EQ(ReadFile(home + "/Liste.csv"), "\n" + music + "\r\na\r\n");
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames() + EmptyTag());
+  EXPECT_EQ(Action("Rueckgaengig1")->text(),
+            QStringLiteral("&Rückgängig: Exportieren (2 Dateien)\tStrg+Z"));
+
+  Action("Rueckgaengig1")->trigger();
+  EXPECT_FALSE(Exists(home + "/Liste.csv"));
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames());
+  EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST_F(ExportAndTextDialogsTest, TextReplaceNeedsASearchTextAndStartsAfresh) {

@@ -8,8 +8,11 @@
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +36,21 @@ namespace sonavex::test {
 namespace {
 
 std::string Field(const std::string& text) { return text + std::string(30 - text.size(), ' '); }
+
+// Sets or clears the immutable flag of `path`, which not even root may
+// write past; false where the file system does not have it.
+bool SetImmutable(const std::string& path, bool on) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (done) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  close(fd);
+  return done;
+}
 
 // Calls `onEvent` whenever `watched` receives an event of `type`.
 class EventSpy : public QObject {
@@ -61,10 +79,12 @@ class InfoGridTest : public GuiTest {
     return StartIn(music, "*.*");
   }
   QTabWidget* Pages() { return windows.main->findChild<QTabWidget*>(QStringLiteral("PageControl1")); }
-  QTableWidget* Grid() { return windows.main->infoGrid(); }
+  QTableView* Grid() { return windows.main->infoGrid(); }
+  int Rows() { return Grid()->model()->rowCount(); }
+  QModelIndex Cell(int row, int column) { return Grid()->model()->index(row, column); }
   ProgressWindow* Progress() { return windows.main->findChild<ProgressWindow*>(QStringLiteral("Form2")); }
   QTableView* FixedColumn() { return Grid()->findChild<QTableView*>(QStringLiteral("FixedColumn")); }
-  QString Text(int row, int column) { return Grid()->item(row, column)->text(); }
+  QString Text(int row, int column) { return Cell(row, column).data().toString(); }
   std::string TagBytes(const std::string& name) {
     const std::string bytes = ReadFile(music + "/" + name);
     return bytes.substr(bytes.size() - kTagSize);
@@ -74,7 +94,7 @@ class InfoGridTest : public GuiTest {
 TEST_F(InfoGridTest, ShowingThePageFillsOneRowPerEntryAndTagsUntaggedFiles) {
   StartWithThreeFiles();
   Pages()->setCurrentIndex(1);
-  ASSERT_EQ(Grid()->rowCount(), 3);
+  ASSERT_EQ(Rows(), 3);
   const QStringList expected[] = {
       {"a.mp3", "Song", "Band", "Platte", "1", "3", "128KBit/s", "44100Hz", "Joint Stereo", "00:00", "962"},
       {"b.MP3", "", "", "", "1", "3", "128KBit/s", "44100Hz", "Joint Stereo", "00:00", "834"},
@@ -140,14 +160,14 @@ TEST_F(InfoGridTest, OnlyTagCellsOfMp3RowsCanBeSelected) {
     }
   }
   Grid()->selectAll();
-  EXPECT_EQ(Grid()->selectedItems().size(), 6);
+  EXPECT_EQ(Grid()->selectionModel()->selectedIndexes().size(), 6);
 }
 
 TEST_F(InfoGridTest, EveryKeystrokeInATagCellIsWrittenAndTheCellKeepsTheTypedText) {
   StartWithThreeFiles();
   Pages()->setCurrentIndex(1);
-  Grid()->setCurrentCell(1, 3);
-  Grid()->editItem(Grid()->item(1, 3));
+  Grid()->setCurrentIndex(Cell(1, 3));
+  Grid()->edit(Cell(1, 3));
   auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
   ASSERT_NE(editor, nullptr);
   const std::string typed = "xyz";
@@ -163,12 +183,61 @@ TEST_F(InfoGridTest, EveryKeystrokeInATagCellIsWrittenAndTheCellKeepsTheTypedTex
   EXPECT_TRUE(reporter.messages.empty());
 }
 
+// A keystroke whose write fails shows the file's title again, in the cell
+// and in its editor, and the failure is reported: a file that may not be
+// changed (immutable), and one replaced by a directory since the filling.
+TEST_F(InfoGridTest, AFailedWriteShowsWhatTheFileHoldsAndIsReported) {
+  struct Case {
+    const char* what;
+    std::function<bool(const std::string&)> spoil;  // false: not possible here
+    std::function<void(const std::string&)> mend;
+  } const cases[] = {
+      {"immutable", [](const std::string& path) { return SetImmutable(path, true); },
+       [](const std::string& path) { SetImmutable(path, false); }},
+      {"directory",
+       [](const std::string& path) {
+         return std::filesystem::remove(path) && std::filesystem::create_directory(path);
+       },
+       [](const std::string& path) { std::filesystem::remove(path); }},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.what);
+    StartWithThreeFiles();
+    Pages()->setCurrentIndex(1);
+    const std::string path = music + "/a.mp3";
+    const std::string before = ReadFile(path);
+    Grid()->setCurrentIndex(Cell(0, 1));
+    Grid()->edit(Cell(0, 1));
+    auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    if (!row.spoil(path)) {
+      std::printf("[ SKIPPED  ] %s: not possible on this file system\n", row.what);
+      continue;
+    }
+    reporter.messages.clear();
+    editor->selectAll();
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"));
+    QApplication::sendEvent(editor, &key);
+    const bool wasDirectory = std::filesystem::is_directory(path);
+    row.mend(path);
+    EXPECT_EQ(Text(0, 1), QStringLiteral("Song"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Song"));
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_NE(reporter.messages[0].text.find(U"a.mp3\n\r\n\r"), std::u32string::npos)
+        << EncodeUtf8(reporter.messages[0].text);
+    if (!wasDirectory) {
+      EXPECT_EQ(ReadFile(path), before);
+    }
+    WriteFile(path, before);
+  }
+}
+
 TEST_F(InfoGridTest, OneCellEditIsOneJournalBatchThatUndoTakesBackWhole) {
   MainWindow& window = StartWithThreeFiles();
   const std::string before = TagBytes("a.mp3");
   Pages()->setCurrentIndex(1);
-  Grid()->setCurrentCell(0, 1);
-  Grid()->editItem(Grid()->item(0, 1));
+  Grid()->setCurrentIndex(Cell(0, 1));
+  Grid()->edit(Cell(0, 1));
   auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
   ASSERT_NE(editor, nullptr);
   for (const char* typed : {"x", "y"}) {
@@ -261,7 +330,7 @@ TEST_F(InfoGridTest, ATagThatCannotBeAppendedIsReportedWithItsPath) {
   Pages()->setCurrentIndex(1);
   kill(running, SIGKILL);
   waitpid(running, nullptr, 0);
-  EXPECT_EQ(Grid()->rowCount(), 3);
+  EXPECT_EQ(Rows(), 3);
   ASSERT_EQ(reporter.messages.size(), 1u);
   EXPECT_EQ(reporter.messages[0].kind, MessageKind::Warning);
   EXPECT_EQ(reporter.messages[0].text,
@@ -274,7 +343,7 @@ TEST_F(InfoGridTest, TypingIntoASelectedTagCellWritesFromTheFirstKey) {
   StartWithThreeFiles().show();
   Pages()->setCurrentIndex(1);
   Grid()->setFocus();
-  Grid()->setCurrentCell(0, 1);
+  Grid()->setCurrentIndex(Cell(0, 1));
   QKeyEvent key(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"));
   QApplication::sendEvent(Grid(), &key);
   EXPECT_EQ(TagBytes("a.mp3").substr(3, 30), Field("q"));
@@ -286,7 +355,7 @@ TEST_F(InfoGridTest, AnEmptyListLeadsBackToTheFileListAndKeepsTheRows) {
   Pages()->setCurrentIndex(1);
   MaskField()->setText(QStringLiteral("*.wav"));
   EXPECT_EQ(Pages()->currentIndex(), 0);
-  EXPECT_EQ(Grid()->rowCount(), 3);
+  EXPECT_EQ(Rows(), 3);
 }
 
 // A file that vanished since the listing, and one that even root may not
@@ -308,7 +377,7 @@ TEST_F(InfoGridTest, AFileThatCannotBeReadStopsTheFillingWithItsError) {
     }
     reporter.messages.clear();
     Pages()->setCurrentIndex(1);
-    EXPECT_EQ(Grid()->rowCount(), 1) << row.name;
+    EXPECT_EQ(Rows(), 1) << row.name;
     ASSERT_EQ(reporter.messages.size(), 1u) << row.name;
     EXPECT_EQ(reporter.messages[0].kind, MessageKind::Error);
     EXPECT_EQ(reporter.messages[0].text.rfind(U32(music + "/" + row.name) + U"\n\r\n\r" + row.error, 0),
@@ -336,7 +405,7 @@ TEST_F(InfoGridTest, ReadingAheadFillsTheSameRowsAndStopsAtTheSameFile) {
     Pages()->setCurrentIndex(1);
     unsetenv("SONAVEX_READS_IN_FLIGHT");
     QStringList seen;
-    for (int row = 0; row < Grid()->rowCount(); ++row) {
+    for (int row = 0; row < Rows(); ++row) {
       for (int column = 0; column < 12; ++column) seen << Text(row, column);
     }
     for (const auto& message : reporter.messages) seen << ToQString(message.text);
@@ -420,7 +489,7 @@ TEST_F(InfoGridTest, TheFixedNameColumnEndsWithTheRowsAndFollowsTheWindow) {
     EXPECT_EQ(FixedColumn()->geometry().width(), Grid()->columnWidth(0)) << height;
   }
   MaskField()->setText(QStringLiteral("track10*.mp3"));
-  EXPECT_EQ(Grid()->rowCount(), 10);
+  EXPECT_EQ(Rows(), 10);
   EXPECT_EQ(FixedColumn()->geometry().height(), header + 10 * 17);
 }
 

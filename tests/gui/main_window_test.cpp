@@ -1,7 +1,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
+#include <QScrollBar>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -172,9 +173,9 @@ TEST_F(GuiTest, RightClickLeavesTheMarksAsTheyAre) {
   window.show();
   window.setMarked(0, true);
   window.setMarked(1, true);
-  auto* list = window.findChild<QListWidget*>(QStringLiteral("FileListBox1"));
+  auto* list = window.findChild<QListView*>(QStringLiteral("FileListBox1"));
   QWidget* viewport = list->viewport();
-  const QPointF at = list->visualItemRect(list->item(2)).center();
+  const QPointF at = list->visualRect(list->model()->index(2, 0)).center();
   for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
     QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::RightButton,
                       type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton,
@@ -288,6 +289,28 @@ TEST_F(GuiTest, MarkCommandsSetClearAndInvert) {
   Action("Keine1")->trigger();
   EXPECT_EQ(Panel(1), QStringLiteral("5 : 0"));
   EXPECT_FALSE(window.isMarked(0));
+}
+
+// A batch re-reads the list; the user stays on the entry they were on (found
+// by its name, though it moved up a row) and sees the same rows.
+TEST_F(GuiTest, ReReadingTheListKeepsTheCurrentEntryAndTheScrollPosition) {
+  for (int i = 100; i < 300; ++i) Touch("track" + std::to_string(i) + ".mp3");
+  MainWindow& window = StartIn(music);
+  window.show();
+  auto* list = window.findChild<QListView*>(QStringLiteral("FileListBox1"));
+  const QModelIndex current = list->model()->index(150, 0);
+  list->setCurrentIndex(current);
+  list->scrollTo(current, QAbstractItemView::PositionAtCenter);
+  const int scrolled = list->verticalScrollBar()->value();
+  ASSERT_GT(scrolled, 0);
+  window.MarkNone();
+  window.setMarked(0, true);
+  ASSERT_TRUE(window.runSelection(Operation::E, InsertEndsParams{U"z", U""}));
+  ASSERT_TRUE(Exists(music + "/ztrack100.mp3"));
+  EXPECT_EQ(window.entryName(list->currentIndex().row()), "track250.mp3");
+  EXPECT_EQ(list->currentIndex().row(), 149);
+  EXPECT_EQ(list->verticalScrollBar()->value(), scrolled);
+  EXPECT_EQ(Panel(1), QStringLiteral("200 : 0"));
 }
 
 TEST_F(GuiTest, BatchCommandWorksOnTheMarksOrTheWholeDirectory) {

@@ -34,8 +34,8 @@ TEST_F(RenameDialogTest, PassVisitsEachMarkedEntryInListOrder) {
   Press("Button1");
   EXPECT_TRUE(Exists(music + "/x.mp3"));
   EXPECT_FALSE(Exists(music + "/a.mp3"));
-  // The list keeps its old texts until the pass ends.
-  EXPECT_EQ(window.entryName(0), "a.mp3");
+  // The renamed entry shows its new name at once, in its place.
+  EXPECT_EQ(window.entryName(0), "x.mp3");
   ASSERT_TRUE(windows.rename->isVisible());
   EXPECT_EQ(Field("Edit1")->text(), QStringLiteral("c.mp3"));
 
@@ -73,6 +73,27 @@ TEST_F(RenameDialogTest, CancelKeepsTheRemainingMarks) {
   EXPECT_EQ(Panel(1), QStringLiteral("2 : 1"));
   // Left the only marked entry, but nobody clicked it: no tag was added.
   EXPECT_EQ(ReadFile(music + "/b.mp3"), "x");
+}
+
+// Broken off after the first rename: the list shows the file by its new
+// name in its old place, the others keep their marks, and the renamed
+// entry can be used at once.
+TEST_F(RenameDialogTest, CancelPartWayShowsTheNewNameInPlace) {
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) Touch(name);
+  MainWindow& window = StartIn(music);
+  for (int index : {0, 1, 2}) window.setMarked(index, true);
+  Action("Umbenennen1")->trigger();
+  Field("Edit2")->setText(QStringLiteral("z.mp3"));
+  Press("Button1");
+  Press("Button2");
+  ASSERT_TRUE(Exists(music + "/z.mp3"));
+  EXPECT_EQ(window.entryName(0), "z.mp3");
+  EXPECT_EQ(window.entryText(0), QStringLiteral("z.mp3"));
+  EXPECT_EQ(window.markedNames(), (std::vector<std::string>{"b.mp3", "c.mp3"}));
+  window.MarkNone();
+  window.setMarked(0, true);  // loads the file for the status bar
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(Panel(1), QStringLiteral("3 : 1"));
 }
 
 // On a FAT stick the new spelling of a name finds the file itself: the

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <ostream>
 
 #include "core/batch/plan.h"
@@ -255,7 +255,7 @@ class TagRunTest : public TagDialogsTest {
     windows.main->findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
   }
   QString GridText(int row, int column) {
-    return windows.main->infoGrid()->item(row, column)->text();
+    return windows.main->infoGrid()->model()->index(row, column).data().toString();
   }
 };
 
@@ -310,6 +310,9 @@ TEST_F(TagRunTest, Form15ReplacesInEveryFileAndRefillsTheGrid) {
   EXPECT_EQ(GridText(0, 1), QStringLiteral("The end"));
   EXPECT_EQ(GridText(1, 3), QStringLiteral("OperA"));
   EXPECT_TRUE(reporter.messages.empty());
+  // The names did not change: the list and its marks stay.
+  EXPECT_TRUE(windows.main->isMarked(0));
+  EXPECT_EQ(Panel(1), QStringLiteral("2 : 1"));
 }
 
 // 'B' then 'A' over every file: the text added at the end is deleted again.
@@ -332,6 +335,8 @@ TEST_F(TagRunTest, Form16AddsAndDeletesInEveryFileAndRefillsTheGrid) {
   EXPECT_EQ(TagOf("track02.MP3"), TagWith("Bohemian Rhapsody", "Queen", "Opera"));
   EXPECT_EQ(GridText(1, 3), QStringLiteral("Opera"));
   EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_TRUE(windows.main->isMarked(0));
+  EXPECT_EQ(Panel(1), QStringLiteral("2 : 1"));
 }
 
 // Cancelled in the preview: nothing changes and the dialog stays for

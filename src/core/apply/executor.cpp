@@ -4,8 +4,10 @@
 #include <bit>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <unordered_set>
 
+#include "core/apply/export_step.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
@@ -25,7 +27,11 @@ StepOutcome Done() { return {true, {}}; }
 
 class StepRunner {
  public:
-  explicit StepRunner(Reporter* reporter) : reporter_(reporter) {}
+  explicit StepRunner(const ExecutorContext& context)
+      : reporter_(context.reporter), standardOut_(context.standardOut) {}
+
+  Reporter* reporter() const { return reporter_; }
+  std::ostream* standardOut() const { return standardOut_; }
 
   // `id` is the step's journal record, 0 when it has none.
   StepOutcome Perform(const PlanStep& step, std::int64_t id) {
@@ -36,6 +42,9 @@ class StepRunner {
       case StepKind::TagAppend: return TagAppend(step);
       case StepKind::TagRemove: return TagRemove(step);
       case StepKind::ContentReplace: return ContentReplace(step, id);
+      case StepKind::FileCreate: return FileCreate(step, id);
+      case StepKind::FileRemove: return FileRemove(step);
+      case StepKind::Export:  // performed by RunStep, which journals its parts
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
     }
@@ -112,12 +121,25 @@ class StepRunner {
     return Done();
   }
 
+  // The empty tag goes on in one write; one that fails part way is taken
+  // back, and a file whose write protection cannot be put back does not
+  // keep the tag either.
   StepOutcome TagAppend(const PlanStep& step) {
     const std::string path = JoinPath(step.directory, step.name);
     TagTail tail;
     if (const std::error_code ec = ReadTagTail(path, tail)) return Failed(step, ec);
     if (tail.size != step.sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
-    if (const std::error_code ec = AppendEmptyTag(path)) return Failed(step, ec);
+    WritableGuard guard(path);  // its own failure shows up in the open below
+    std::error_code ec;
+    FileHandle file = FileHandle::OpenReadWrite(path, ec);
+    const std::int64_t size = ec ? 0 : file.Size(ec);
+    if (ec) return Failed(step, ec);
+    if (size != step.sizeBefore) return Changed(step);
+    if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = file.Close()) ||
+        (ec = guard.Restore())) {
+      RestoreEnd(path, size, {});
+      return Failed(step, ec);
+    }
     return Done();
   }
 
@@ -140,18 +162,25 @@ class StepRunner {
     return Done();
   }
 
-  StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
-    const std::string path = JoinPath(step.directory, step.name);
+  // Nothing when the file at `path` still holds what the plan found and
+  // may be written; otherwise what became of the step.
+  std::optional<StepOutcome> Unfit(const PlanStep& step, const std::string& path) {
     bool unchanged = false;
     if (const std::error_code ec = FileHolds(path, step.before, unchanged)) {
       return Failed(step, ec);
     }
     if (!unchanged) return Changed(step);
-    // A rename would replace even a write-protected file: the protection
-    // the user set is honoured.
+    // A rename or removal would go ahead even for a write-protected file:
+    // the protection the user set is honoured.
     if (IsWriteProtected(path)) {
       return Failed(step, std::make_error_code(std::errc::permission_denied));
     }
+    return std::nullopt;
+  }
+
+  StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
+    const std::string path = JoinPath(step.directory, step.name);
+    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
     if (const std::error_code ec = ReplaceFileAtomically(
             path, step.after, id != 0 ? JournaledTemporaryName(id) : std::string())) {
       return Failed(step, ec);
@@ -159,9 +188,40 @@ class StepRunner {
     return Done();
   }
 
+  // A new file, put in place whole and never over one that is there.
+  StepOutcome FileCreate(const PlanStep& step, std::int64_t id) {
+    FileReplacement created;
+    std::error_code ec =
+        created.Begin(JoinPath(step.directory, step.name),
+                      id != 0 ? JournaledTemporaryName(id) : std::string(),
+                      FileReplacement::Mode::CreateOnly);
+    if (!ec) ec = created.Finish(step.after);
+    return ec ? Failed(step, ec) : Done();
+  }
+
+  StepOutcome FileRemove(const PlanStep& step) {
+    const std::string path = JoinPath(step.directory, step.name);
+    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
+    if (const std::error_code ec = RemoveFile(path)) return Failed(step, ec);
+    return Done();
+  }
+
   Reporter* reporter_;
+  std::ostream* standardOut_;
   DirectoryRenamer renamer_;
 };
+
+// The old content goes into the journal up to the size it keeps.
+void KeepOldContent(const PlanStep& step, JournalAction& action) {
+  action.sizeBefore = static_cast<std::int64_t>(step.before.size());
+  if (action.sizeBefore <= kMaxKeptContent) action.before = step.before;
+}
+
+// Of the new content only the size and hash: undo checks the file against it.
+void KeepNewContent(const PlanStep& step, JournalAction& action) {
+  action.sizeAfter = static_cast<std::int64_t>(step.after.size());
+  action.hashAfter = ContentHash(step.after);
+}
 
 // Makes `action` the journal's record of a step, reusing the storage its
 // texts already hold (a chunk records a thousand steps); false for a
@@ -188,11 +248,18 @@ bool FillAction(const PlanStep& step, JournalAction& action) {
     case StepKind::TagRemove: action.kind = ActionKind::TagRemove; break;
     case StepKind::ContentReplace:
       action.kind = ActionKind::ContentReplace;
-      action.sizeBefore = static_cast<std::int64_t>(step.before.size());
-      if (action.sizeBefore <= kMaxKeptContent) action.before = step.before;
-      action.sizeAfter = static_cast<std::int64_t>(step.after.size());
-      action.hashAfter = ContentHash(step.after);
+      KeepOldContent(step, action);
+      KeepNewContent(step, action);
       break;
+    case StepKind::FileCreate:
+      action.kind = ActionKind::ExportWrite;
+      KeepNewContent(step, action);
+      break;
+    case StepKind::FileRemove:
+      action.kind = ActionKind::FileRemove;
+      KeepOldContent(step, action);
+      break;
+    case StepKind::Export:  // its parts are journaled as they are performed
     case StepKind::Refuse:
     case StepKind::WalkFailure: return false;
   }
@@ -234,6 +301,14 @@ class JournalWriter {
   void MarkFailed(std::int64_t id, const std::u32string& text) {
     if (journal_ != nullptr && id != 0) {
       if (const std::error_code ec = journal_->MarkFailed(id, EncodeUtf8(text))) Fail(ec);
+    }
+  }
+
+  void RecordOutcome(std::int64_t id, std::string_view content) {
+    if (journal_ == nullptr || id == 0) return;
+    if (const std::error_code ec = journal_->RecordOutcome(
+            id, static_cast<std::int64_t>(content.size()), ContentHash(content))) {
+      Fail(ec);
     }
   }
 
@@ -294,7 +369,8 @@ std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
   std::int64_t kept = 0;
   std::size_t last = first;
   while (last < end && last - first < kChunkSteps) {
-    if (plan.steps[last].kind == StepKind::ContentReplace) {
+    const StepKind kind = plan.steps[last].kind;
+    if (kind == StepKind::ContentReplace || kind == StepKind::FileRemove) {
       kept += static_cast<std::int64_t>(plan.steps[last].before.size());
       if (kept > kMaxKeptContent && last > first) break;
     }
@@ -313,8 +389,11 @@ std::size_t PlanEnd(const Plan& plan) {
 
 bool ChangesContent(const PlanStep& step) {
   return step.kind != StepKind::Rename && step.kind != StepKind::Refuse &&
-         step.kind != StepKind::WalkFailure;
+         step.kind != StepKind::WalkFailure && step.kind != StepKind::Export;
 }
+
+bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
+               ApplyResult& result, std::unordered_set<std::string>& failedFiles);
 
 // Performs one step and settles its journal record. A step whose file
 // already failed an earlier change of this plan (the tag write after a tag
@@ -322,6 +401,7 @@ bool ChangesContent(const PlanStep& step) {
 bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
              std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
              std::unordered_set<std::string>& failedFiles) {
+  if (step.kind == StepKind::Export) return PerformExportStep(runner, writer, step, result, failedFiles);
   const std::string path =
       ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
   const StepOutcome outcome = failedFiles.contains(path)
@@ -336,6 +416,56 @@ bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
     writer.MarkFailed(id, outcome.failure);
   }
   return outcome.performed;
+}
+
+// Performs one step on its own: recorded, performed, settled.
+bool RunOneStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
+                ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
+  const std::vector<std::int64_t> ids = writer.Record({&step, 1});
+  std::vector<std::int64_t> doneIds;
+  const bool performed = RunStep(runner, writer, step, ids[0], doneIds, result, failedFiles);
+  writer.MarkDone(doneIds);
+  return performed;
+}
+
+// The changes an export makes on its way, as parts of the batch running it.
+class ExportParts : public ExportSteps {
+ public:
+  ExportParts(StepRunner& runner, JournalWriter& writer, ApplyResult& result,
+              std::unordered_set<std::string>& failedFiles)
+      : runner_(runner), writer_(writer), result_(result), failedFiles_(failedFiles) {}
+
+  std::int64_t Record(const PlanStep& step) override { return writer_.Record({&step, 1})[0]; }
+  void Outcome(std::int64_t id, std::string_view content) override {
+    writer_.RecordOutcome(id, content);
+  }
+  void Settle(std::int64_t id, bool performed, const std::u32string& failure) override {
+    if (performed) {
+      if (id != 0) writer_.MarkDone({id});
+    } else {
+      writer_.MarkFailed(id, failure);
+    }
+  }
+  bool Append(const PlanStep& step) override {
+    return RunOneStep(runner_, writer_, step, result_, failedFiles_);
+  }
+
+ private:
+  StepRunner& runner_;
+  JournalWriter& writer_;
+  ApplyResult& result_;
+  std::unordered_set<std::string>& failedFiles_;
+};
+
+bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
+               ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
+  ExportParts parts(runner, writer, result, failedFiles);
+  const bool written = step.exportJob != nullptr &&
+                       PerformExport(*step.exportJob, step.directory, runner.reporter(),
+                                     runner.standardOut(), parts);
+  ++(written ? result.performed : result.failed);
+  result.exported += written ? 1 : 0;
+  return written;
 }
 
 // Removes the temporary files a cut-off batch left; one that cannot be
@@ -434,7 +564,7 @@ std::string JournaledTemporaryName(std::int64_t actionId) {
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
   ApplyResult result;
   RemoveLeftovers(plan.leftovers, context.reporter);
-  StepRunner runner(context.reporter);
+  StepRunner runner(context);
   JournalWriter writer(context, plan);
   const std::size_t end = PlanEnd(plan);
   std::unordered_set<std::string> failedFiles;
@@ -463,7 +593,7 @@ ApplyResult RunSelection(Operation code, const OperationParams& params,
 
 struct StepSession::State {
   State(const ExecutorContext& c, const Plan& h)
-      : context(c), header(h), runner(c.reporter), writer(context, header) {}
+      : context(c), header(h), runner(context), writer(context, header) {}
   ExecutorContext context;
   Plan header;
   StepRunner runner;
@@ -477,13 +607,8 @@ StepSession::StepSession(const ExecutorContext& context, const Plan& header)
 StepSession::~StepSession() { state_->writer.End(); }
 
 bool StepSession::Apply(const PlanStep& step) {
-  const std::vector<std::int64_t> ids = state_->writer.Record({&step, 1});
-  std::vector<std::int64_t> doneIds;
   ApplyResult ignored;
-  const bool performed = RunStep(state_->runner, state_->writer, step, ids[0],
-                                 doneIds, ignored, state_->failedFiles);
-  state_->writer.MarkDone(doneIds);
-  return performed;
+  return RunOneStep(state_->runner, state_->writer, step, ignored, state_->failedFiles);
 }
 
 }  // namespace sonavex

@@ -7,6 +7,7 @@
 // one is given, so that the batch can be taken back.
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,7 @@ struct ApplyResult {
   int performed = 0;
   int failed = 0;          // reported failures and refusals
   std::int64_t batch = 0;  // the journal batch, 0 when none was written
+  int exported = 0;        // Export steps whose list is complete
 };
 
 struct ExecutorContext {
@@ -34,6 +36,8 @@ struct ExecutorContext {
   // Told once when the journal fails (the caller warns once per run and
   // goes on without it); the batch itself goes on.
   std::function<void(std::error_code)> onJournalFailure{};
+  // Where an export to "-" goes; without it such an export fails.
+  std::ostream* standardOut = nullptr;
 };
 
 // Performs every step of `plan` in order. A WalkFailure step reports its
@@ -41,7 +45,10 @@ struct ExecutorContext {
 // first: a tag, appended tag or content that is no longer what the plan
 // found gives "<path>", an empty line and "Datei wurde seither verändert",
 // and the file is left alone. Later steps on a file whose change failed
-// are skipped without a message of their own.
+// are skipped without a message of their own. An Export step readies its
+// list's file first and only then reads its file set (core/apply/
+// export_step.h); the tags and the list it writes are journaled as steps of
+// the same batch.
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context);
 
 // The batch as it runs without a preview: the plan of `code` on the

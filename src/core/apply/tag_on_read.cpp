@@ -2,13 +2,9 @@
 
 #include <utility>
 
-#include "core/batch/plan.h"
-#include "core/fs/fs.h"
-
 namespace sonavex {
-namespace {
 
-PlanStep AppendStep(const std::string& path, std::int64_t size) {
+PlanStep TagOnReadStep(const std::string& path, std::int64_t size) {
   PlanStep step;
   step.kind = StepKind::TagAppend;
   PathParts parts = SplitPath(path);
@@ -17,8 +13,6 @@ PlanStep AppendStep(const std::string& path, std::int64_t size) {
   step.sizeBefore = size;
   return step;
 }
-
-}  // namespace
 
 TagOnRead::TagOnRead(ExecutorContext context) : context_(std::move(context)) {}
 
@@ -29,7 +23,7 @@ TInfo::TagAppender TagOnRead::Appender() {
 }
 
 bool TagOnRead::Append(const std::string& path, std::int64_t size) {
-  const PlanStep step = AppendStep(path, size);
+  const PlanStep step = TagOnReadStep(path, size);
   if (!session_) {
     Plan header;
     header.operation = kTagOnRead;

@@ -9,9 +9,14 @@
 #include <string>
 
 #include "core/apply/executor.h"
+#include "core/batch/plan.h"
 #include "core/mp3/tinfo.h"
 
 namespace sonavex {
+
+// The step that gives the untagged MP3 file at `path`, `size` bytes long,
+// its empty tag as reading it does: a failure names the file alone.
+PlanStep TagOnReadStep(const std::string& path, std::int64_t size);
 
 class TagOnRead {
  public:

@@ -188,8 +188,12 @@ bool PendingHappened(const JournalAction& action, const UndoState& state,
     case ActionKind::TagAppend:
       return TagIs(state, path, action.sizeBefore + std::int64_t{kTagSize}, EmptyTag());
     case ActionKind::TagRemove: return FileIs(path, action.sizeBefore, {});
-    case ActionKind::ContentReplace: return ContentAsWritten(path, action).has_value();
-    case ActionKind::ExportWrite: return false;
+    case ActionKind::ContentReplace:
+    case ActionKind::ExportWrite: return ContentAsWritten(path, action).has_value();
+    case ActionKind::FileRemove: {
+      struct stat info;
+      return lstat(path.c_str(), &info) != 0;
+    }
   }
   return false;
 }
@@ -217,6 +221,13 @@ bool IsRegularFile(const std::string& path) {
 // beside the file at `path`.
 std::string ReplacementTemporary(const std::string& path, const JournalAction& action) {
   return TemporaryPathFor(path, JournaledTemporaryName(action.id));
+}
+
+// The actions whose new content went to a temporary file named after the
+// action first: a content replacement and a created file (an export's
+// list, or the list put back by undoing its removal).
+bool WritesThroughTemporary(const JournalAction& action) {
+  return action.kind == ActionKind::ContentReplace || action.kind == ActionKind::ExportWrite;
 }
 
 // The temporary file a content replacement that was cut off may have left
@@ -269,7 +280,12 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
       step.after = action.before;
       step.notUndoable = !CanBeUndone(action);
       break;
-    case ActionKind::ExportWrite: break;
+    case ActionKind::ExportWrite: step.kind = StepKind::FileRemove; break;
+    case ActionKind::FileRemove:
+      step.kind = StepKind::FileCreate;
+      step.after = action.before;
+      step.notUndoable = !CanBeUndone(action);
+      break;
   }
   return step;
 }
@@ -280,17 +296,13 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
                      Plan& plan) {
   for (auto it = actions.rbegin(); it != actions.rend(); ++it) {
     const JournalAction& action = *it;
-    // An export leaves a new file beside the user's; taking the batch back
-    // does not delete it.
-    if (action.state == ActionState::Failed || action.kind == ActionKind::ExportWrite) {
-      continue;
-    }
+    if (action.state == ActionState::Failed) continue;
     const bool isRename = action.kind == ActionKind::Rename;
     const Place place = isRename ? Place{action.directory, action.newName}
                                  : PlaceOf(action.path);
     const Place present{place.first, state.NameNow(place.first, place.second)};
     const std::string onDisk = state.PathOnDisk(place.first, place.second);
-    if (action.state == ActionState::Pending && action.kind == ActionKind::ContentReplace) {
+    if (action.state == ActionState::Pending && WritesThroughTemporary(action)) {
       AddLeftover(onDisk, action, plan);
     }
     if (action.state == ActionState::Pending && isRename &&
@@ -301,7 +313,7 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
       continue;
     }
     plan.steps.push_back(Inverse(action, present));
-    if (action.kind == ActionKind::ContentReplace && CanBeUndone(action)) {
+    if (WritesThroughTemporary(action) && CanBeUndone(action)) {
       plan.steps.back().before = ContentSeen(onDisk, action);
     }
     if (action.kind == ActionKind::TagWrite) state.TagPutBack(onDisk, action.before);
@@ -369,7 +381,7 @@ std::vector<std::string> LeftTemporaryFiles(const std::vector<JournalAction>& ac
   for (const JournalAction& action : actions) {
     if (action.state != ActionState::Pending) continue;
     std::string temporary;
-    if (action.kind == ActionKind::ContentReplace) {
+    if (WritesThroughTemporary(action)) {
       temporary = ReplacementTemporary(action.path, action);
     } else if (action.kind == ActionKind::Rename) {
       temporary = JoinPath(action.directory, JournaledTemporaryName(action.id));

@@ -10,7 +10,10 @@ PlanCounts CountSteps(const Plan& plan) {
       case StepKind::TagWrite:
       case StepKind::TagAppend:
       case StepKind::TagRemove: ++counts.tagWrites; break;
-      case StepKind::ContentReplace: ++counts.contents; break;
+      case StepKind::ContentReplace:
+      case StepKind::Export:
+      case StepKind::FileCreate:
+      case StepKind::FileRemove: ++counts.contents; break;
       case StepKind::Refuse:
       case StepKind::WalkFailure: ++counts.refusals; break;
     }

@@ -4,10 +4,13 @@
 // (core/apply) performs a plan; the preview shows one; undo builds one from
 // the journal.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "core/batch/batch.h"
+#include "core/ops/export.h"
 #include "core/report/reporter.h"
 
 namespace sonavex {
@@ -20,6 +23,19 @@ enum class StepKind {
   ContentReplace,  // the whole content: `before` -> `after`
   Refuse,          // a message shown in place of a change (the rule's refusal)
   WalkFailure,     // the walk could not list a directory: message, batch ends
+  Export,          // the list export of `exportJob` over the set of `directory`
+  FileCreate,      // a new file of content `after`, never replacing one
+  FileRemove,      // a file holding `before` removed (undo of a FileCreate)
+};
+
+// What an export step writes: the list of a file set, read when the step
+// runs (the set is walked then, not when the plan is made, so that a
+// target that cannot be written is found before any file is touched).
+struct ExportJob {
+  std::string target;  // the list's full path, or "-" for standard output
+  std::vector<std::string> markedNames;
+  BatchContext context;  // mask, subdirectories, status bar; not the reporter
+  ExportParams params;
 };
 
 // One step of a plan. `directory` and `name` address the file as it is
@@ -33,6 +49,7 @@ struct PlanStep {
   std::string after{};        // TagWrite (128 bytes), ContentReplace
   std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
   int changedLines = 0;         // ContentReplace: the lines whose text changes
+  std::shared_ptr<const ExportJob> exportJob{};  // Export
   // Refuse and WalkFailure: the message as the executor reports it.
   MessageKind messageKind = MessageKind::Warning;
   std::u32string message{};
@@ -55,6 +72,9 @@ inline constexpr char kTagFieldEdit = 'F';  // a tag field edited in the grid
 // read them.
 inline constexpr char kTagOnRead = 'J';
 inline constexpr char32_t kTagOnReadCaption[] = U"ID3Tag angelegt";
+// The list export ("Datei" > "Exportieren").
+inline constexpr char kExportList = 'P';
+inline constexpr char32_t kExportCaption[] = U"Exportieren";
 
 struct Plan {
   char operation = 0;           // the operation's letter ('U' never occurs)
@@ -72,7 +92,7 @@ struct Plan {
 struct PlanCounts {
   int renames = 0;
   int tagWrites = 0;     // TagWrite, TagAppend, TagRemove
-  int contents = 0;      // ContentReplace
+  int contents = 0;      // ContentReplace, Export, FileCreate, FileRemove
   int refusals = 0;      // Refuse, WalkFailure
   int foreseenFailures = 0;
 };

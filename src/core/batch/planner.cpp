@@ -275,6 +275,18 @@ Plan PlanHeader(const OperationInfo& info, const OperationParams& params,
   return plan;
 }
 
+// "target=<path>\tcolumns=1,5\tseparator=tab", for the journal.
+std::string DescribeExport(const std::string& target, const ExportParams& params) {
+  std::string columns;
+  for (std::size_t i = 0; i < params.columns.size(); ++i) {
+    if (!params.columns[i]) continue;
+    if (!columns.empty()) columns += ',';
+    columns += std::to_string(i + 1);
+  }
+  return "target=" + target + "\tcolumns=" + columns +
+         "\tseparator=" + (params.separator == ';' ? "semicolon" : "tab");
+}
+
 }  // namespace
 
 Plan PlanSelection(Operation code, const OperationParams& params,
@@ -339,7 +351,7 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
 }
 
 Plan PlanTagField(const std::string& directory, const std::string& name,
-                  int field, const std::u32string& text, std::error_code& ec) {
+                  TagField field, const std::u32string& text, std::error_code& ec) {
   Plan plan;
   plan.operation = kTagFieldEdit;
   plan.caption = U"ID3Tag bearbeiten";
@@ -360,7 +372,29 @@ Plan PlanTagField(const std::string& directory, const std::string& name,
     step.before = EmptyTag();
   }
   step.kind = StepKind::TagWrite;
-  step.after = RenderTagField(step.before, static_cast<TagField>(field), text);
+  step.after = RenderTagField(step.before, field, text);
+  plan.steps.push_back(std::move(step));
+  return plan;
+}
+
+}  // namespace sonavex
+
+namespace sonavex {
+
+Plan PlanExport(const std::string& target, const std::string& directory,
+                const std::vector<std::string>& markedNames,
+                const BatchContext& context, const ExportParams& params) {
+  Plan plan;
+  plan.operation = kExportList;
+  plan.caption = kExportCaption;
+  plan.parameters = DescribeExport(target, params);
+  plan.directory = directory;
+  auto job = std::make_shared<ExportJob>(ExportJob{target, markedNames, context, params});
+  job->context.reporter = nullptr;  // the executor reports
+  PlanStep step;
+  step.kind = StepKind::Export;
+  step.directory = directory;
+  step.exportJob = std::move(job);
   plan.steps.push_back(std::move(step));
   return plan;
 }

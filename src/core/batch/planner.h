@@ -15,6 +15,7 @@
 #include "core/batch/batch.h"
 #include "core/batch/plan.h"
 #include "core/batch/registry.h"
+#include "core/mp3/id3v1.h"
 
 namespace sonavex {
 
@@ -35,10 +36,18 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
 
 // The plan of writing one tag field, as the grid does on each keystroke:
 // a TagWrite step from the file's present 128 tag bytes to those bytes
-// with the field replaced (`field` 1 to 3: Titel, Interpret, Album). A file
+// with the field replaced. A file
 // without a tag first gets a TagAppend step and the field goes into the
 // empty tag. An error reading the file comes back in `ec`.
 Plan PlanTagField(const std::string& directory, const std::string& name,
-                  int field, const std::u32string& text, std::error_code& ec);
+                  TagField field, const std::u32string& text, std::error_code& ec);
+
+// The plan of the list export of `markedNames` of `directory` (or of the
+// directory (tree) when none is marked) to `target` ("-": standard
+// output): one Export step. Nothing is read now; the executor walks and
+// reads the set once it knows the list can be written.
+Plan PlanExport(const std::string& target, const std::string& directory,
+                const std::vector<std::string>& markedNames,
+                const BatchContext& context, const ExportParams& params);
 
 }  // namespace sonavex

@@ -116,6 +116,42 @@ std::error_code ReplaceFileAtomically(const std::string& path,
                                       std::string_view contents,
                                       std::string_view temporaryName = {});
 
+// ReplaceFileAtomically in two halves, for a writer that must know the
+// file can be written before it does anything else: Begin creates the
+// temporary file (or, for a file with several hard links, opens the file
+// itself), Finish writes, syncs and puts the content in place. Until
+// Finish, the file is untouched; a replacement dropped unfinished removes
+// its temporary file. With Mode::CreateOnly the file must not exist, and
+// the content never replaces one that appears meanwhile (EEXIST).
+class FileReplacement {
+ public:
+  enum class Mode { Replace, CreateOnly };
+  FileReplacement() = default;
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  std::error_code Begin(const std::string& path, std::string_view temporaryName = {},
+                        Mode mode = Mode::Replace);
+  std::error_code Finish(std::string_view contents);
+  // Whether the file was there when Begin looked.
+  bool Existed() const { return exists_; }
+
+ private:
+  void Drop();
+  std::error_code PutInPlace();
+
+  std::string path_;  // where the links lead
+  std::string temporary_;
+  int fd_ = -1;
+  Mode mode_ = Mode::Replace;
+  bool exists_ = false;
+  bool inPlace_ = false;
+  unsigned oldMode_ = 0;
+  unsigned oldOwner_ = 0;
+  unsigned oldGroup_ = 0;
+};
+
 // Where ReplaceFileAtomically(path, ..., temporaryName) puts its temporary
 // file: beside the file the links of `path` lead to.
 std::string TemporaryPathFor(const std::string& path, std::string_view temporaryName);

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
@@ -34,14 +35,12 @@ std::error_code TakeOver(int fd, const struct stat* old) {
 // A file with further hard links is written in place, so that every link
 // keeps it: its room is reserved first, so a full disk mostly stops the
 // write before any byte of the old content is lost, and a write that fails
-// after all puts the old content back.
-std::error_code WriteInPlace(const std::string& path, std::string_view contents) {
+// after all puts the old content back. `fd` is the file open for writing;
+// it is closed here.
+std::error_code WriteInPlace(int fd, const std::string& path, std::string_view contents) {
   std::string old;
-  if (std::error_code ec = ReadWholeFile(path, old)) return ec;
-  const int fd = Sys().open(path.c_str(), O_WRONLY | O_CLOEXEC, 0);
-  if (fd < 0) return LastError();
-  std::error_code ec;
-  if (!contents.empty()) {
+  std::error_code ec = ReadWholeFile(path, old);
+  if (!ec && !contents.empty()) {
     const int err = Sys().fallocate(fd, 0, static_cast<off_t>(contents.size()));
     if (err != 0 && err != EOPNOTSUPP && err != EINVAL) ec = {err, std::generic_category()};
   }
@@ -106,21 +105,64 @@ std::string TemporaryPathFor(const std::string& linkOrPath, std::string_view tem
 std::error_code ReplaceFileAtomically(const std::string& linkOrPath,
                                       std::string_view contents,
                                       std::string_view temporaryName) {
-  std::string path = linkOrPath;
-  if (std::error_code ec = FollowLinks(path)) return ec;
+  FileReplacement replacement;
+  if (std::error_code ec = replacement.Begin(linkOrPath, temporaryName)) return ec;
+  return replacement.Finish(contents);
+}
+
+FileReplacement::~FileReplacement() { Drop(); }
+
+void FileReplacement::Drop() {
+  if (fd_ >= 0) Sys().close(fd_);
+  if (!temporary_.empty()) Sys().unlink(temporary_.c_str());
+  fd_ = -1;
+  temporary_.clear();
+}
+
+std::error_code FileReplacement::Begin(const std::string& linkOrPath,
+                                       std::string_view temporaryName, Mode mode) {
+  Drop();
+  path_ = linkOrPath;
+  mode_ = mode;
+  if (std::error_code ec = FollowLinks(path_)) return ec;
   struct stat old{};
-  const bool exists = stat(path.c_str(), &old) == 0;
-  if (exists && old.st_nlink > 1) return WriteInPlace(path, contents);
+  exists_ = stat(path_.c_str(), &old) == 0;
+  if (exists_ && mode == Mode::CreateOnly) return {EEXIST, std::generic_category()};
+  oldMode_ = old.st_mode;
+  oldOwner_ = old.st_uid;
+  oldGroup_ = old.st_gid;
+  inPlace_ = exists_ && old.st_nlink > 1;
   std::string temporary;
-  const int fd = CreateTemporary(SplitPath(path).directory, temporaryName, temporary);
-  if (fd < 0) return LastError();
-  std::error_code ec = WriteAndSync(fd, contents);
-  if (!ec) ec = TakeOver(fd, exists ? &old : nullptr);
+  fd_ = inPlace_ ? Sys().open(path_.c_str(), O_WRONLY | O_CLOEXEC, 0)
+                 : CreateTemporary(SplitPath(path_).directory, temporaryName, temporary);
+  if (fd_ < 0) return LastError();
+  temporary_ = std::move(temporary);
+  return {};
+}
+
+std::error_code FileReplacement::Finish(std::string_view contents) {
+  if (fd_ < 0) return {EBADF, std::generic_category()};
+  if (inPlace_) return WriteInPlace(std::exchange(fd_, -1), path_, contents);
+  struct stat old{};
+  old.st_mode = oldMode_;
+  old.st_uid = oldOwner_;
+  old.st_gid = oldGroup_;
+  std::error_code ec = WriteAndSync(fd_, contents);
+  if (!ec) ec = TakeOver(fd_, exists_ ? &old : nullptr);
+  const int fd = std::exchange(fd_, -1);
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
-  if (!ec && Sys().rename(temporary.c_str(), path.c_str()) == 0) return {};
-  if (!ec) ec = LastError();
-  Sys().unlink(temporary.c_str());
+  if (!ec) ec = PutInPlace();
+  if (ec) Drop();
+  temporary_.clear();
   return ec;
+}
+
+// A replacement renames over the old file; a creation never replaces one
+// that appeared meanwhile.
+std::error_code FileReplacement::PutInPlace() {
+  if (mode_ == Mode::CreateOnly) return RenameStepNoReplace(temporary_, path_);
+  return Sys().rename(temporary_.c_str(), path_.c_str()) == 0 ? std::error_code()
+                                                               : LastError();
 }
 
 std::error_code ReadWholeFile(const std::string& path, std::string& out) {

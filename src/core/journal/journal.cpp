@@ -21,6 +21,7 @@ struct Journal::Statements {
   sqlite::Statement markDone;
   sqlite::Statement countDone;
   sqlite::Statement markFailed;
+  sqlite::Statement recordOutcome;
   sqlite::Statement endBatch;
   sqlite::Statement dropBatch;
   sqlite::Statement dropActions;
@@ -113,6 +114,14 @@ void BindAction(sqlite::Statement& insert, std::size_t row, std::int64_t id,
       insert.Bind(base + 10, action.sizeAfter);
       insert.BindBlob(base + 11, action.hashAfter);
       break;
+    case ActionKind::ExportWrite:
+      insert.Bind(base + 10, action.sizeAfter);
+      insert.BindBlob(base + 11, action.hashAfter);
+      break;
+    case ActionKind::FileRemove:
+      insert.BindBlob(base + 7, action.before);
+      insert.Bind(base + 9, action.sizeBefore);
+      break;
     default:
       break;
   }
@@ -158,16 +167,17 @@ bool IsValid(const JournalAction& action) {
   if (action.kind == ActionKind::TagWrite) {
     return action.before.size() == 128 && action.after.size() == 128;
   }
-  if (action.kind == ActionKind::ContentReplace) {
+  if (action.kind == ActionKind::ContentReplace || action.kind == ActionKind::FileRemove) {
     return static_cast<std::int64_t>(action.before.size()) <= kMaxKeptContent;
   }
-  return action.kind >= ActionKind::Rename && action.kind <= ActionKind::TagRemove;
+  return action.kind >= ActionKind::Rename && action.kind <= ActionKind::FileRemove;
 }
 
 }  // namespace
 
 bool CanBeUndone(const JournalAction& action) {
-  return action.kind != ActionKind::ContentReplace ||
+  return (action.kind != ActionKind::ContentReplace &&
+          action.kind != ActionKind::FileRemove) ||
          static_cast<std::int64_t>(action.before.size()) == action.sizeBefore;
 }
 
@@ -202,6 +212,8 @@ std::error_code Journal::PrepareStatements() {
       {&s.markFailed,
        "UPDATE actions SET state = 2, failure = ?3 WHERE id = ?2 AND state = 0 "
        "AND id > " DONE_THROUGH("?1")},
+      {&s.recordOutcome,
+       "UPDATE actions SET size_after = ?2, hash_after = ?3 WHERE id = ?1 AND state = 0"},
       {&s.endBatch, "UPDATE batches SET ended = 1 WHERE id = ?1 AND done > 0"},
       {&s.dropBatch, "DELETE FROM batches WHERE id = ?1"},
       {&s.dropActions, "DELETE FROM actions WHERE id BETWEEN ?1 AND ?2"},
@@ -377,6 +389,15 @@ std::error_code Journal::MarkFailed(std::int64_t id, const std::string& failure)
   update.Bind(1, BatchOf(id));
   update.Bind(2, id);
   update.BindText(3, failure);
+  return update.Run();
+}
+
+std::error_code Journal::RecordOutcome(std::int64_t id, std::int64_t sizeAfter,
+                                       const std::string& hashAfter) {
+  sqlite::Statement& update = statements_->recordOutcome;
+  update.Bind(1, id);
+  update.Bind(2, sizeAfter);
+  update.BindBlob(3, hashAfter);
   return update.Run();
 }
 

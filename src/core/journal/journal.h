@@ -56,17 +56,19 @@ enum class ActionKind {
   TagWrite = 2,        // path, the 128 tag bytes before and after
   TagAppend = 3,       // path, an empty tag appended; sizeBefore
   ContentReplace = 4,  // path, old content (before, sizeBefore), new size/hash
-  ExportWrite = 5,     // path of a file the batch created
+  ExportWrite = 5,     // path of a file the batch created; its size/hash
   TagRemove = 6,       // path, an appended empty tag cut off; sizeBefore is
                        // the size without it (undoing a TagAppend)
+  FileRemove = 7,      // path, a created file removed again (undoing an
+                       // ExportWrite); its content (before, sizeBefore)
 };
 
 // Pending: recorded, not yet known to be performed. After a crash this
 // means "maybe": a rename happened when the new name is there and the old
 // one is gone, a tag write when the file holds `after`, an appended tag
 // when the file is sizeBefore + 128 bytes long and ends in the empty tag,
-// a content replacement when the file has sizeAfter bytes hashing to
-// hashAfter, an export when the file exists.
+// a content replacement or a created file when the file has sizeAfter
+// bytes hashing to hashAfter, a removal when the file is gone.
 enum class ActionState { Pending = 0, Done = 1, Failed = 2 };
 
 // One action of a batch. Names, paths and contents are byte strings and are
@@ -79,16 +81,16 @@ struct JournalAction {
   std::string newName;
   // Every other kind: the file's full path.
   std::string path;
-  // TagWrite: the 128 bytes before and after. ContentReplace: `before` is
-  // the old content when it was kept (at most kMaxKeptContent bytes),
-  // otherwise empty.
+  // TagWrite: the 128 bytes before and after. ContentReplace and
+  // FileRemove: `before` is the old content when it was kept (at most
+  // kMaxKeptContent bytes), otherwise empty.
   std::string before;
   std::string after;
-  // TagAppend, TagRemove and ContentReplace: the file's size without the
-  // appended tag (TagAppend, TagRemove) or before the action.
+  // TagAppend, TagRemove, ContentReplace and FileRemove: the file's size
+  // without the appended tag (TagAppend, TagRemove) or before the action.
   std::int64_t sizeBefore = 0;
-  // ContentReplace: size and hash of the new content (the hash is the
-  // caller's, compared only by the caller).
+  // ContentReplace and ExportWrite: size and hash of the new content (the
+  // hash is the caller's, compared only by the caller).
   std::int64_t sizeAfter = 0;
   std::string hashAfter;
 
@@ -98,7 +100,8 @@ struct JournalAction {
   std::string failure;  // the text given to MarkFailed
 };
 
-// False for a content replacement whose old content was too large to keep.
+// False for a content replacement or removal whose old content was too
+// large to keep.
 bool CanBeUndone(const JournalAction& action);
 
 // What BeginBatch records about a batch.
@@ -159,6 +162,12 @@ class Journal {
   // Marks Pending actions Done in one transaction. Runs of consecutive ids
   // are cheapest.
   std::error_code MarkDone(std::span<const std::int64_t> ids);
+  // Gives a Pending content action (ContentReplace, ExportWrite) the size
+  // and hash of its new content, for a writer that records the action
+  // before it knows what it will write (the export creates its temporary
+  // file, named after the action, before it reads the files of its list).
+  std::error_code RecordOutcome(std::int64_t id, std::int64_t sizeAfter,
+                                const std::string& hashAfter);
   // Marks a Pending action Failed (not performed) with the text reported.
   std::error_code MarkFailed(std::int64_t id, const std::string& failure);
   // Marks the batch as ended. A batch without a single Done action is

@@ -225,21 +225,26 @@ HeaderSearch FindFrameHeader(std::string_view fileBytes) {
   return FindFrameHeader(bytes, ec);
 }
 
-void DecodeFrameHeader(const FrameHeaderBytes& header, TInfo& info) {
+void DecodeFrameHeader(const FrameHeaderBytes& header, InfoRecord& record) {
   // Version bits 01 are reserved; the sync test never lets them through.
-  static constexpr const char32_t* kVersionNames[4] = {U"2.5", nullptr, U"2", U"1"};
-  static constexpr const char32_t* kModeNames[4] = {U"Stereo", U"Joint Stereo",
-                                                    U"Dual-Channel", U"Mono"};
-  if (const char32_t* version = kVersionNames[VersionBits(header)]) info.MPEG = version;
-  if (const int rate = SampleRate(header); rate != 0) {
-    info.SampFreq = DecimalText(rate);
+  static constexpr MpegVersion kVersions[4] = {MpegVersion::V25, MpegVersion::None,
+                                               MpegVersion::V2, MpegVersion::V1};
+  if (const MpegVersion version = kVersions[VersionBits(header)]; version != MpegVersion::None) {
+    record.version = version;
   }
-  const int layer = LayerNumber(header);
-  info.Layer = layer == 4 ? U"?" : DecimalText(layer);
-  if (const int kbps = BitrateKbps(header); kbps != 0) {
-    info.Bitrate = DecimalText(kbps);
-  }
-  info.Mode = kModeNames[header[3] >> 6];
+  if (const int rate = SampleRate(header); rate != 0) record.sampleRate = rate;
+  record.layer = static_cast<std::uint8_t>(LayerNumber(header));
+  if (const int kbps = BitrateKbps(header); kbps != 0) record.bitrateKbps = kbps;
+  record.mode = static_cast<ChannelMode>(header[3] >> 6);
+}
+
+void DecodeFrameHeader(const FrameHeaderBytes& header, TInfo& info) {
+  DecodeFrameHeader(header, info.record);
+  info.MPEG = ValueText(info.record, InfoField::Mpeg);
+  info.Layer = ValueText(info.record, InfoField::Layer);
+  info.Bitrate = ValueText(info.record, InfoField::Bitrate);
+  info.SampFreq = ValueText(info.record, InfoField::SampFreq);
+  info.Mode = ValueText(info.record, InfoField::Mode);
 }
 
 std::optional<FrameParams> FrameParamsOf(const FrameHeaderBytes& header) {

@@ -13,6 +13,7 @@
 
 namespace sonavex {
 
+struct InfoRecord;
 struct TInfo;
 
 using FrameHeaderBytes = std::array<std::uint8_t, 4>;
@@ -62,8 +63,10 @@ HeaderSearch FindFrameHeader(FileBytes& bytes, std::error_code& ec);
 // The same on a whole file given as bytes.
 HeaderSearch FindFrameHeader(std::string_view fileBytes);
 
-// Writes MPEG, Layer, Bitrate, SampFreq and Mode of `info`; a field whose
-// bits hold a reserved or forbidden value keeps what it held.
+// Sets version, layer, bit rate, sampling frequency and mode of `record`; a
+// value whose bits are reserved or forbidden keeps what it held.
+void DecodeFrameHeader(const FrameHeaderBytes& header, InfoRecord& record);
+// The same on the record of `info`, whose texts MPEG to Mode follow it.
 void DecodeFrameHeader(const FrameHeaderBytes& header, TInfo& info);
 
 // Numbers of a header needed for the VBR playing time; none when the layer

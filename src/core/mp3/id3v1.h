@@ -1,7 +1,8 @@
 #pragma once
 // The ID3v1 tag in the last 128 bytes of a file: its layout, reading the
-// three text fields, giving a file an empty tag and writing fields. Texts are
-// Windows-1252 on disk, one byte per character.
+// three text fields and rendering new tag bytes. Texts are Windows-1252 on
+// disk, one byte per character. Nothing here writes a file: the executor
+// (core/apply) puts rendered tags into files.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,10 @@ std::string EmptyTag();
 // True when `tag` (the last 128 bytes of a file) begins with "TAG".
 bool HasTagMarker(std::string_view tag);
 
+// The text of one field's 30 bytes: zero bytes dropped wherever they
+// stand, everything else, trailing blanks included, kept.
+std::u32string DecodeTagField(std::string_view field);
+
 // Fills Titel, Interpret and Album from the 128 tag bytes. Zero bytes are
 // dropped wherever they stand; everything else, trailing blanks included,
 // is kept.
@@ -40,10 +45,6 @@ struct TagTail {
 };
 std::error_code ReadTagTail(const std::string& path, TagTail& out);
 
-// Appends an empty tag to the file at `path` unless it ends in a tag
-// already, with write protection lifted for the write and put back.
-std::error_code AppendEmptyTag(const std::string& path);
-
 // Offset of field `field` in a file of `fileSize` bytes that ends in a tag.
 std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field);
 
@@ -55,24 +56,12 @@ std::u32string FitTagField(std::u32string_view text);
 // blanks, in Windows-1252 ("?" for characters it cannot hold).
 std::string TagFieldBytes(std::u32string_view text);
 
-// Gives the file at `path` an empty tag when its last 128 bytes do not begin
-// with "TAG" (also when it is shorter than 128 bytes). A tagged file is only
-// read. Write protection is lifted for the write and put back afterwards.
-std::error_code EnsureTag(const std::string& path);
-
-// Writes `text` into one field of the tag that the file at `path` has
-// (padded, never fitted: a longer text loses its end without "...").
-std::error_code WriteTagField(const std::string& path, TagField field,
-                              std::u32string_view text);
-
-// The frame of tag writers with several fields: each text present is fitted
-// with FitTagField and written, in the order title, artist, album, with one
-// open of the file and write protection lifted around it.
+// The fields a tag rule gives a file: each text present is fitted with
+// FitTagField and goes into its field; the others keep their bytes.
 struct TagTexts {
   std::optional<std::u32string> Titel;
   std::optional<std::u32string> Interpret;
   std::optional<std::u32string> Album;
 };
-std::error_code WriteTagFields(const std::string& path, const TagTexts& texts);
 
 }  // namespace sonavex

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <optional>
 
@@ -18,27 +17,51 @@ namespace sonavex {
 namespace {
 
 void SplitFileName(const std::string& path, TInfo& info) {
-  const std::u32string name = DecodeUtf8(SplitPath(path).name);
+  info.record.name = SplitPath(path).name;
+  const std::u32string name = DecodeUtf8(info.record.name);
   const std::size_t dot = name.rfind(U'.');
   info.Name = name.substr(0, dot);
   info.Typ = dot == std::u32string::npos ? U"" : name.substr(dot + 1);
 }
 
-void SetMp3Defaults(TInfo& info) {
-  info.Titel.clear();
-  info.Interpret.clear();
-  info.Album.clear();
-  info.MPEG = U"x";
-  info.Layer = U"x";
-  info.Bitrate = U"1";
-  info.SampFreq = U"x";
-  info.Mode = U"x";
+// Starts the MP3 values of `record` afresh, as for a file without header
+// and tag.
+void ResetMp3Values(InfoRecord& record) {
+  InfoRecord fresh;
+  fresh.name = std::move(record.name);
+  fresh.size = record.size;
+  fresh.modified = record.modified;
+  fresh.statKnown = record.statKnown;
+  fresh.isMp3 = record.isMp3;
+  record = std::move(fresh);
+}
+
+// The MP3 text fields of `info` (Titel to Dauer) from its record.
+void RenderMp3Texts(TInfo& info) {
+  const InfoRecord& record = info.record;
+  info.Titel = ValueText(record, InfoField::Titel);
+  info.Interpret = ValueText(record, InfoField::Interpret);
+  info.Album = ValueText(record, InfoField::Album);
+  info.MPEG = ValueText(record, InfoField::Mpeg);
+  info.Layer = ValueText(record, InfoField::Layer);
+  info.Bitrate = ValueText(record, InfoField::Bitrate);
+  info.SampFreq = ValueText(record, InfoField::SampFreq);
+  info.Mode = ValueText(record, InfoField::Mode);
+  info.Dauer = ValueText(record, InfoField::Dauer);
+}
+
+// The text fields of `info` from its record.
+void RenderTexts(TInfo& info) {
+  info.Groesse = ValueText(info.record, InfoField::Groesse);
+  info.Datum = ValueText(info.record, InfoField::Datum);
+  info.IstMP3 = info.record.isMp3;
+  if (info.IstMP3) RenderMp3Texts(info);
 }
 
 // An encoder's VBR summary gives the true playing time; the first frame's
 // bit rate would be off by the ratio of that frame to the stream's average.
 // `audioBytes` stands in for a byte count the summary does not give.
-bool SetVbrDauer(std::int64_t audioBytes, const FoundFrame& frame, TInfo& info) {
+bool SetVbrDauer(std::int64_t audioBytes, const FoundFrame& frame, InfoRecord& record) {
   const auto params = FrameParamsOf(frame.header);
   if (!params) return false;
   const auto summary = ReadVbrSummary(frame.probe, *params);
@@ -49,18 +72,19 @@ bool SetVbrDauer(std::int64_t audioBytes, const FoundFrame& frame, TInfo& info) 
                            ? static_cast<double>(*summary->bytes)
                            : static_cast<double>(audioBytes);
   const double kbps = std::round(bytes * 8 / seconds / 1000);
-  info.Dauer = FormatDauer(seconds);
-  info.Bitrate = DecimalText(static_cast<long long>(std::min(kbps, 999.0)));
+  record.seconds = WholeSeconds(seconds);
+  record.bitrateKbps = static_cast<std::int32_t>(std::min(kbps, 999.0));
+  record.timed = true;
   return true;
 }
 
 // The playing time counts the bytes behind the ID3v2 tags only: a cover
 // picture there is no audio.
-void SetDauer(std::int64_t size, const HeaderSearch& search, TInfo& info) {
+void SetDauer(std::int64_t size, const HeaderSearch& search, InfoRecord& record) {
   const std::int64_t audioBytes = std::max<std::int64_t>(size - search.audioStart, 0);
-  if (search.frame && SetVbrDauer(audioBytes, *search.frame, info)) return;
-  const long kbps = std::strtol(EncodeUtf8(info.Bitrate).c_str(), nullptr, 10);
-  info.Dauer = FormatDauer(PlayingSeconds(audioBytes, std::max(kbps, 1L)));
+  if (search.frame && SetVbrDauer(audioBytes, *search.frame, record)) return;
+  record.seconds = PlayingSeconds(audioBytes, std::max(record.bitrateKbps, 1));
+  record.timed = true;
 }
 
 // The last 128 bytes of a file of `size` bytes (fewer when it is shorter);
@@ -86,14 +110,15 @@ std::error_code ReadHeadAndTail(FileBytes& bytes, std::string& tail, bool& tagMi
   return {};
 }
 
-void SetSizeAndDate(const FileStat& stat, TInfo& info) {
-  info.Groesse = DecimalText(stat.size);
-  info.Datum = FormatDatum(stat.modified);
+void SetSizeAndDate(const FileStat& stat, InfoRecord& record) {
+  record.size = stat.size;
+  record.modified = stat.modified;
+  record.statKnown = true;
 }
 
 // The tag, the MPEG data and the playing time from the bytes of a file
 // (`bytes.size()` of them), which reach here from a file or from memory.
-std::error_code ReadMp3Fields(FileBytes& bytes, TInfo& info, TagTail& tail,
+std::error_code ReadMp3Fields(FileBytes& bytes, InfoRecord& record, TagTail& tail,
                               bool& tagMissing) {
   const std::int64_t size = bytes.size();
   std::error_code ec = ReadHeadAndTail(bytes, tail.bytes, tagMissing);
@@ -101,10 +126,10 @@ std::error_code ReadMp3Fields(FileBytes& bytes, TInfo& info, TagTail& tail,
   tail.size = size;
   const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
-  if (search.frame) DecodeFrameHeader(search.frame->header, info);
-  SetDauer(size, search, info);
+  if (search.frame) DecodeFrameHeader(search.frame->header, record);
+  SetDauer(size, search, record);
   // Without its tag the end of the file is audio data, not text.
-  if (HasTagMarker(tail.bytes)) ReadTag(tail.bytes, info);
+  if (HasTagMarker(tail.bytes)) SetTagFields(record, tail.bytes);
   return {};
 }
 
@@ -112,27 +137,26 @@ std::error_code ReadMp3Fields(FileBytes& bytes, TInfo& info, TagTail& tail,
 // its path. The playing time is computed from that size too, which an empty
 // tag added later does not change.
 std::error_code ReadMp3(FileRead& read) {
-  TInfo& info = read.info;
-  SetMp3Defaults(info);
+  InfoRecord& record = read.info.record;
   std::error_code ec;
-  FileHandle file = FileHandle::OpenRead(info.Datei, ec);
+  FileHandle file = FileHandle::OpenRead(read.info.Datei, ec);
   if (ec) return ec;
   FileStat stat;
   if ((ec = StatFd(file.fd(), stat))) return ec;
-  SetSizeAndDate(stat, info);
+  SetSizeAndDate(stat, record);
   FileBytes bytes(file, stat.size);
-  if ((ec = ReadMp3Fields(bytes, info, read.tail, read.tagMissing))) return ec;
+  if ((ec = ReadMp3Fields(bytes, record, read.tail, read.tagMissing))) return ec;
   return file.Close();
 }
 
 std::error_code ReadInto(FileRead& read) {
   TInfo& info = read.info;
   SplitFileName(info.Datei, info);
-  info.IstMP3 = IsMp3Type(info.Typ);
-  if (info.IstMP3) return ReadMp3(read);
+  info.record.isMp3 = IsMp3Type(info.Typ);
+  if (info.record.isMp3) return ReadMp3(read);
   FileStat stat;
   if (const std::error_code ec = StatPath(info.Datei, stat)) return ec;
-  SetSizeAndDate(stat, info);
+  SetSizeAndDate(stat, info.record);
   return {};
 }
 
@@ -161,11 +185,14 @@ std::error_code TInfo::SetDatei(const std::string& path, const TagAppender& appe
 }
 
 void ReadMp3Bytes(std::string_view fileBytes, TInfo& info) {
-  SetMp3Defaults(info);
+  InfoRecord& record = info.record;
+  ResetMp3Values(record);
+  record.isMp3 = true;
   FileBytes bytes(fileBytes);
   TagTail tail;
   bool tagMissing = false;
-  ReadMp3Fields(bytes, info, tail, tagMissing);
+  ReadMp3Fields(bytes, record, tail, tagMissing);
+  RenderMp3Texts(info);
 }
 
 bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }
@@ -174,6 +201,7 @@ FileRead ReadFileInfo(const std::string& path) {
   FileRead read;
   read.info.Datei = path;
   read.error = ReadInto(read);
+  RenderTexts(read.info);
   return read;
 }
 
@@ -200,11 +228,15 @@ std::u32string DecimalText(long long value) {
   return std::u32string(digits, end);
 }
 
-std::u32string FormatDauer(double seconds) {
-  const long long whole =
-      std::isfinite(seconds) && seconds > 0
-          ? static_cast<long long>(std::min(seconds, 9.0e18))
-          : 0;
+std::int64_t WholeSeconds(double seconds) {
+  return std::isfinite(seconds) && seconds > 0
+             ? static_cast<std::int64_t>(std::min(seconds, 9.0e18))
+             : 0;
+}
+
+std::u32string FormatDauer(double seconds) { return FormatWholeSeconds(WholeSeconds(seconds)); }
+
+std::u32string FormatWholeSeconds(std::int64_t whole) {
   const std::u32string text =
       TwoOrThreeDigits(whole / 60) + U":" + TwoOrThreeDigits(whole % 60);
   return text.substr(0, 6);

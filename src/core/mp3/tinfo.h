@@ -1,7 +1,8 @@
 #pragma once
 // The information record of one file: name and type, size and date, and for
 // MP3 files the ID3v1 title, artist and album, the first frame's MPEG data and
-// the playing time.
+// the playing time. What was read is kept typed in `record`; the text fields
+// are made from it for the rules that work on text.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -9,10 +10,12 @@
 #include <system_error>
 
 #include "core/mp3/id3v1.h"
+#include "core/mp3/info_record.h"
 
 namespace sonavex {
 
 struct TInfo {
+  InfoRecord record;
   std::u32string Name;       // file name without its extension
   std::u32string Typ;        // extension without the "."
   std::u32string Groesse;    // size in bytes, decimal
@@ -82,6 +85,13 @@ std::u32string FormatDauer(double seconds);
 
 // The whole seconds of playing time of `size` bytes at `bitrateKbps`.
 std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps);
+
+// The whole seconds of a playing time of `seconds` (0 for none, or for a
+// value that is not finite).
+std::int64_t WholeSeconds(double seconds);
+
+// The playing time text of `whole` seconds, as FormatDauer.
+std::u32string FormatWholeSeconds(std::int64_t whole);
 
 // `value` as a decimal text.
 std::u32string DecimalText(long long value);

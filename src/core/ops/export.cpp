@@ -1,11 +1,7 @@
 #include "core/ops/export.h"
 
 #include <algorithm>
-#include <ostream>
 
-#include "core/apply/tag_on_read.h"
-#include "core/batch/read_selected.h"
-#include "core/fs/fs_write.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
 
@@ -26,13 +22,6 @@ const std::u32string& ColumnValue(const TInfo& info, std::size_t index) {
       &TInfo::Interpret, &TInfo::Album, &TInfo::MPEG, &TInfo::Layer,   &TInfo::Bitrate,
       &TInfo::SampFreq, &TInfo::Mode, &TInfo::Dauer};
   return info.*kFields[index];
-}
-
-// "dir/name" split at its last "/", the root keeping its "/".
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {path.substr(0, slash == 0 ? 1 : slash), path.substr(slash + 1)};
 }
 
 }  // namespace
@@ -63,59 +52,6 @@ std::string ExportFileLine(const TInfo& info, const ExportParams& params) {
   }
   line += "\r\n";
   return line;
-}
-
-std::string BuildExport(const std::string& directory,
-                        const std::vector<std::string>& markedNames,
-                        const BatchContext& context, const ExportParams& params,
-                        const TInfo::TagAppender& appendTag) {
-  std::string content;
-  std::string lastDirectory;
-  bool started = false;
-  ReadSelected(directory, markedNames, context, [&](ReadItem& item) {
-    if (!started || item.directory != lastDirectory) {
-      content += ExportDirectoryLine(item.directory);
-    }
-    started = true;
-    lastDirectory = item.directory;
-    if (const std::error_code ec = FinishRead(item.read, &appendTag)) {
-      if (context.reporter != nullptr) {
-        RenameWithMessage(*context.reporter, ec, DecodeUtf8(item.directory),
-                          DecodeUtf8(item.name));
-      }
-      return;
-    }
-    content += ExportFileLine(item.read.info, params);
-  });
-  return content;
-}
-
-ExportOutcome RunExport(const std::string& target, std::ostream& standardOut,
-                        const std::string& directory,
-                        const std::vector<std::string>& markedNames,
-                        const BatchContext& context, const ExportParams& params,
-                        const ExecutorContext& executor) {
-  ExportOutcome outcome;
-  std::string content;
-  {
-    TagOnRead tags(executor);
-    content = BuildExport(directory, markedNames, context, params, tags.Appender());
-    outcome.tagsAppended = tags.End();
-  }
-  if (target == "-") {
-    standardOut.write(content.data(), static_cast<std::streamsize>(content.size()));
-    standardOut.flush();
-    outcome.written = static_cast<bool>(standardOut);
-    return outcome;
-  }
-  const std::error_code ec = ReplaceFileAtomically(target, content);
-  outcome.written = !ec;
-  if (ec && context.reporter != nullptr) {
-    const auto [folder, name] = SplitPath(target);
-    context.reporter->Report(MessageKind::Error,
-                             FailureMessageText(ec, DecodeUtf8(folder), DecodeUtf8(name)));
-  }
-  return outcome;
 }
 
 }  // namespace sonavex

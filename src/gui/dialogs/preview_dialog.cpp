@@ -93,8 +93,9 @@ QString ContentChange(const PlanStep& step) {
 QString NoteOf(const PlanStep& step) {
   if (!step.message.empty()) return OneLine(step.message);
   QString note = OneLine(step.foreseen);
-  const bool contentNotKept = step.kind == StepKind::ContentReplace &&
-                              static_cast<std::int64_t>(step.before.size()) > kMaxKeptContent;
+  const bool contentNotKept =
+      (step.kind == StepKind::ContentReplace || step.kind == StepKind::FileRemove) &&
+      static_cast<std::int64_t>(step.before.size()) > kMaxKeptContent;
   if (step.notUndoable || contentNotKept) {
     if (!note.isEmpty()) note += QLatin1Char(' ');
     note += QStringLiteral("Kann nicht rückgängig gemacht werden.");
@@ -130,6 +131,20 @@ PreviewRow RowOf(const Plan& plan, const PlanStep& step) {
       row.action = QStringLiteral("Inhalt ersetzen");
       row.before = kContent;
       row.after = step.changedLines == 0 ? kContent : ContentChange(step);
+      break;
+    case StepKind::Export:
+      row.action = QStringLiteral("Liste exportieren");
+      row.file = step.exportJob ? PathToQString(step.exportJob->target) : QString();
+      row.after = QStringLiteral("Liste");
+      row.note = QStringLiteral("MP3-Dateien ohne ID3-Tag erhalten einen leeren ID3-Tag.");
+      break;
+    case StepKind::FileCreate:
+      row.action = QStringLiteral("Datei anlegen");
+      row.after = kContent;
+      break;
+    case StepKind::FileRemove:
+      row.action = QStringLiteral("Datei entfernen");
+      row.before = kContent;
       break;
     case StepKind::Refuse:
       row.action = QStringLiteral("Abgelehnt");

@@ -77,8 +77,13 @@ void RenameDialog::onRenameClicked() {
   if (oldName_->text() != newName_->text()) {
     // "alter Name" is editable, but only plain names of the shown directory
     // are accepted: "../x" would fetch a file from elsewhere.
-    main_.applyPlan(PlanRename(main_.currentDirectory(), EncodeUtf8(ToU32(oldName_->text())),
-                               EncodeUtf8(ToU32(newName_->text()))));
+    const std::string oldName = EncodeUtf8(ToU32(oldName_->text()));
+    const std::string newName = EncodeUtf8(ToU32(newName_->text()));
+    // The list shows the new name at once: the pass may be broken off
+    // before the list is read again.
+    if (main_.applyPlan(PlanRename(main_.currentDirectory(), oldName, newName)).performed > 0) {
+      main_.renameEntry(oldName, newName);
+    }
   }
   hide();
   // The next marked entry was not clicked: it must not be loaded (and

@@ -1,0 +1,140 @@
+#include "gui/info_grid_model.h"
+
+#include <algorithm>
+
+#include "gui/qt_text.h"
+
+namespace sonavex {
+namespace {
+
+quint64 CellKey(int row, GridColumn column) {
+  return static_cast<quint64>(row) * kGridColumnCount + static_cast<quint64>(column);
+}
+
+GridColumn ColumnOf(const QModelIndex& index) { return static_cast<GridColumn>(index.column()); }
+
+}  // namespace
+
+InfoField FieldOf(GridColumn column) {
+  switch (column) {
+    case GridColumn::Name: return InfoField::Name;
+    case GridColumn::Titel: return InfoField::Titel;
+    case GridColumn::Interpret: return InfoField::Interpret;
+    case GridColumn::Album: return InfoField::Album;
+    case GridColumn::Mpeg: return InfoField::Mpeg;
+    case GridColumn::Layer: return InfoField::Layer;
+    case GridColumn::Bitrate: return InfoField::Bitrate;
+    case GridColumn::SampFreq: return InfoField::SampFreq;
+    case GridColumn::Mode: return InfoField::Mode;
+    case GridColumn::Dauer: return InfoField::Dauer;
+    case GridColumn::Groesse: return InfoField::Groesse;
+    case GridColumn::Datum: break;
+  }
+  return InfoField::Datum;
+}
+
+std::optional<TagField> TagFieldOf(GridColumn column) {
+  switch (column) {
+    case GridColumn::Titel: return TagField::Titel;
+    case GridColumn::Interpret: return TagField::Interpret;
+    case GridColumn::Album: return TagField::Album;
+    default: return std::nullopt;
+  }
+}
+
+QString PadToColumnWidth(const QFontMetrics& metrics, const QString& text, int width) {
+  const int target = width - 6;
+  const int textWidth = metrics.horizontalAdvance(text);
+  if (textWidth >= target) return text;
+  // Start from the count the blank's width suggests, then settle on the
+  // fewest blanks that reach the target, as adding one at a time would.
+  const int blank = std::max(1, metrics.horizontalAdvance(QLatin1Char(' ')));
+  int count = (target - textWidth + blank - 1) / blank;
+  const auto padded = [&](int n) { return QString(n, QLatin1Char(' ')) + text; };
+  while (count > 0 && metrics.horizontalAdvance(padded(count - 1)) >= target) --count;
+  while (metrics.horizontalAdvance(padded(count)) < target) ++count;
+  return padded(count);
+}
+
+InfoGridModel::InfoGridModel(const QFontMetrics& metrics, QObject* parent)
+    : QAbstractTableModel(parent), metrics_(metrics) {}
+
+int InfoGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(records_.size());
+}
+
+int InfoGridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kGridColumnCount;
+}
+
+QString InfoGridModel::cellText(int row, GridColumn column) const {
+  const auto typed = typed_.constFind(CellKey(row, column));
+  if (typed != typed_.constEnd()) return *typed;
+  return ToQString(ShownText(record(row), FieldOf(column)));
+}
+
+QVariant InfoGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+  const GridColumn column = ColumnOf(index);
+  return padded(column, cellText(index.row(), column));
+}
+
+QVariant InfoGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+      section >= kGridColumnCount) {
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+  return QString::fromUtf8(InfoColumns[section].caption);
+}
+
+// Only the tag cells of MP3 files can be selected and edited.
+Qt::ItemFlags InfoGridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  if (TagFieldOf(ColumnOf(index)) && record(index.row()).isMp3) {
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+  }
+  return Qt::ItemIsEnabled;
+}
+
+void InfoGridModel::setRecords(std::vector<InfoRecord> records, const QFontMetrics& metrics) {
+  beginResetModel();
+  records_ = std::move(records);
+  typed_.clear();
+  metrics_ = metrics;
+  for (auto& cache : padCache_) cache.clear();
+  endResetModel();
+}
+
+void InfoGridModel::setWritten(int row, GridColumn column, const QString& typed,
+                               std::string_view tag) {
+  SetTagFields(records_[static_cast<std::size_t>(row)], tag);
+  typed_.insert(CellKey(row, column), typed);
+  cellChanged(row, column);
+}
+
+void InfoGridModel::setFileTag(int row, GridColumn column,
+                               std::optional<std::string_view> tag) {
+  if (tag) {
+    InfoRecord& changed = records_[static_cast<std::size_t>(row)];
+    changed.tagged = false;
+    SetTagFields(changed, *tag);
+  }
+  typed_.remove(CellKey(row, column));
+  cellChanged(row, column);
+}
+
+void InfoGridModel::cellChanged(int row, GridColumn column) {
+  const QModelIndex at = index(row, static_cast<int>(column));
+  emit dataChanged(at, at);
+}
+
+QString InfoGridModel::padded(GridColumn column, const QString& text) const {
+  const InfoColumn& info = InfoColumns[static_cast<int>(column)];
+  if (!info.rightAligned || text.isEmpty()) return text;
+  auto& cache = padCache_[static_cast<std::size_t>(column)];
+  const auto found = cache.constFind(text);
+  if (found != cache.constEnd()) return *found;
+  return *cache.insert(text, PadToColumnWidth(metrics_, text, info.width));
+}
+
+}  // namespace sonavex
