@@ -131,7 +131,7 @@ class StepRunner {
     if (tail.size != step.sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
     WritableGuard guard(path);  // its own failure shows up in the open below
     std::error_code ec;
-    FileHandle file = FileHandle::OpenReadWrite(path, ec);
+    FileHandle file = OpenReadWrite(path, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     if (ec) return Failed(step, ec);
     if (size != step.sizeBefore) return Changed(step);

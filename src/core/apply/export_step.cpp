@@ -6,7 +6,7 @@
 #include "core/apply/executor.h"
 #include "core/apply/tag_on_read.h"
 #include "core/batch/read_selected.h"
-#include "core/fs/fs.h"
+#include "core/fs/fs_write.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
