@@ -2,7 +2,7 @@
 // What a dialog needs from the window that starts its batches: the
 // directory shown, the list with its marks, the batch context, the settings
 // file and the way to run a batch. The main window is the one host; dialogs
-// hold a BatchHost& and never see the window itself.
+// hold a BatchStarter& or BatchHost& and never see the window itself.
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,13 +18,33 @@
 
 namespace sonavex {
 
-class BatchHost {
+// What a dialog that only starts an operation needs: the settings file for
+// its choices, the reporter, the way to run the operation and to show its
+// outcome. Tests hand such dialogs a double of it instead of the window.
+class BatchStarter {
  public:
-  virtual ~BatchHost() = default;
+  virtual ~BatchStarter() = default;
 
-  virtual const std::string& currentDirectory() const = 0;
   virtual Reporter& reporter() = 0;
   virtual const IniFile& settings() const = 0;
+
+  // Runs `code` with `params` over the marks or the directory (tree): its
+  // plan, shown first while the preview is on, is applied with the
+  // journal; then the list is re-read and the view refreshed. False when
+  // the user cancelled in the preview: nothing changed, the marks stay.
+  virtual bool runSelection(Operation code,
+                            const OperationParams& params = NoParams{}) = 0;
+  virtual void RefreshView() = 0;
+  // Refills the info grid while its page is shown (otherwise goes back to
+  // the file list), after a batch that changed the tags.
+  virtual void FillInfoGrid() = 0;
+};
+
+// The rest of the window, for the dialogs that work on the list itself
+// (the rename dialog, the replacement table) and the export.
+class BatchHost : public BatchStarter {
+ public:
+  virtual const std::string& currentDirectory() const = 0;
 
   // The file list: entries by index, their names as bytes, and their marks.
   virtual int entryCount() const = 0;
@@ -43,12 +63,6 @@ class BatchHost {
   virtual bool replacementActive() const = 0;
   virtual void setReplacementActive(bool active) = 0;
 
-  // Runs `code` with `params` over the marks or the directory (tree): its
-  // plan, shown first while the preview is on, is applied with the
-  // journal; then the list is re-read and the view refreshed. False when
-  // the user cancelled in the preview: nothing changed, the marks stay.
-  virtual bool runSelection(Operation code,
-                            const OperationParams& params = NoParams{}) = 0;
   // Applies `plan` at once with the journal, as a change by hand does; the
   // list is not re-read.
   virtual ApplyResult applyPlan(const Plan& plan) = 0;
@@ -61,10 +75,6 @@ class BatchHost {
   // The entry named `oldName` is named `newName` now, in place with its
   // mark (a rename by hand); nothing when no entry has that name.
   virtual void renameEntry(const std::string& oldName, const std::string& newName) = 0;
-  virtual void RefreshView() = 0;
-  // Refills the info grid while its page is shown (otherwise goes back to
-  // the file list), after a batch that changed the tags.
-  virtual void FillInfoGrid() = 0;
 };
 
 }  // namespace sonavex

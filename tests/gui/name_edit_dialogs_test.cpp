@@ -130,16 +130,6 @@ TEST_P(DialogStartTest, StartRenamesTheMarkedFile) {
   EXPECT_EQ(Panel(1), QStringLiteral("2 : 0"));
 }
 
-TEST_P(DialogStartTest, NothingToDoLeavesDialogOpenAndFilesAlone) {
-  QWidget* dialog = Open();
-  // The fields as every opening leaves them ask for nothing; a click on a
-  // disabled button would prove nothing, so the handler is called itself.
-  static_cast<NameEditDialog*>(dialog)->onStartClicked();
-  EXPECT_TRUE(Exists(music + "/" + GetParam().before));
-  EXPECT_TRUE(dialog->isVisible());
-  EXPECT_TRUE(windows.main->isMarked(0));
-}
-
 INSTANTIATE_TEST_SUITE_P(Dialogs, DialogStartTest, ::testing::ValuesIn(kDialogCases),
                          [](const auto& info) { return std::string(info.param.form); });
 

@@ -20,7 +20,7 @@ QSpinBox* CountField(QWidget* parent, const char* name) {
 
 }  // namespace
 
-DeleteEndsDialog::DeleteEndsDialog(BatchHost& host, QWidget* parent)
+DeleteEndsDialog::DeleteEndsDialog(BatchStarter& host, QWidget* parent)
     : NameEditDialog(host, Operation::L, "Form3",
                      QStringLiteral("Anfang/Ende löschen"), parent),
       first_(CountField(this, "SpinEdit1")),

@@ -10,7 +10,7 @@ namespace sonavex {
 class DeleteEndsDialog : public NameEditDialog {
   Q_OBJECT
  public:
-  DeleteEndsDialog(BatchHost& host, QWidget* parent = nullptr);
+  DeleteEndsDialog(BatchStarter& host, QWidget* parent = nullptr);
   void resetControls() override;
 
  protected:

@@ -14,6 +14,8 @@ class QRadioButton;
 
 namespace sonavex {
 
+class BatchHost;
+
 class ExportDialog : public TagDialog {
   Q_OBJECT
  public:

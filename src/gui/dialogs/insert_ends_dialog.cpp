@@ -4,7 +4,7 @@
 
 namespace sonavex {
 
-InsertEndsDialog::InsertEndsDialog(BatchHost& host, QWidget* parent)
+InsertEndsDialog::InsertEndsDialog(BatchStarter& host, QWidget* parent)
     : TextPairDialog(host, Operation::E, "Form4",
                      {QStringLiteral("Anfang/Ende einfügen"),
                       QStringLiteral("vor Anfang"), QStringLiteral("nach Ende"),

@@ -8,7 +8,7 @@ namespace sonavex {
 class InsertEndsDialog : public TextPairDialog {
   Q_OBJECT
  public:
-  InsertEndsDialog(BatchHost& host, QWidget* parent = nullptr);
+  InsertEndsDialog(BatchStarter& host, QWidget* parent = nullptr);
 
  protected:
   OperationParams parameters() const override;

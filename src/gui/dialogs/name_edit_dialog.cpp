@@ -15,11 +15,11 @@
 
 namespace sonavex {
 
-NameEditDialog::NameEditDialog(BatchHost& host, Operation code,
+NameEditDialog::NameEditDialog(BatchStarter& host, Operation code,
                                const char* objectName, const QString& title,
                                QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      main_(host), code_(code) {
+      starter_(host), code_(code) {
   setObjectName(QString::fromLatin1(objectName));
   setFont(ProgramFont());
   setWindowTitle(title);
@@ -57,7 +57,7 @@ void NameEditDialog::onStartClicked() {
   const OperationParams params = parameters();
   if (!NameEditHasWork(params)) return;
   // Cancelled in the preview: the dialog stays for another try.
-  if (main_.runSelection(code_, params)) hide();
+  if (starter_.runSelection(code_, params)) hide();
 }
 
 namespace {

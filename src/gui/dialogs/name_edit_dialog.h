@@ -14,12 +14,12 @@ class QPushButton;
 
 namespace sonavex {
 
-class BatchHost;
+class BatchStarter;
 
 class NameEditDialog : public QDialog {
   Q_OBJECT
  public:
-  NameEditDialog(BatchHost& host, Operation code,
+  NameEditDialog(BatchStarter& host, Operation code,
                  const char* objectName, const QString& title,
                  QWidget* parent = nullptr);
 
@@ -36,7 +36,7 @@ class NameEditDialog : public QDialog {
   void addButtons(QGridLayout* layout, int row, const QString& startCaption,
                   bool startIsDefault);
 
-  BatchHost& main_;
+  BatchStarter& starter_;
 
  private:
   Operation code_;

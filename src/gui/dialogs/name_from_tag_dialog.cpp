@@ -21,7 +21,7 @@ const char* const kPatterns[] = {
 
 }  // namespace
 
-NameFromTagDialog::NameFromTagDialog(BatchHost& host, QWidget* parent)
+NameFromTagDialog::NameFromTagDialog(BatchStarter& host, QWidget* parent)
     : TagDialog(host, "Form10", QStringLiteral("Dateiname aus ID3Tag"), parent),
       pattern_(new QComboBox(this)) {
   auto* heading = new QLabel(QStringLiteral("Dateiname aus dem ID3Tag erstellen"), this);

@@ -10,7 +10,7 @@ namespace sonavex {
 class NameFromTagDialog : public TagDialog {
   Q_OBJECT
  public:
-  NameFromTagDialog(BatchHost& host, QWidget* parent = nullptr);
+  NameFromTagDialog(BatchStarter& host, QWidget* parent = nullptr);
 
   NameFromTagParams parameters() const;
   void onStartClicked();

@@ -4,7 +4,7 @@
 
 namespace sonavex {
 
-SearchNameDialog::SearchNameDialog(BatchHost& host, QWidget* parent)
+SearchNameDialog::SearchNameDialog(BatchStarter& host, QWidget* parent)
     : TextPairDialog(host, Operation::X, "Form6",
                      {QStringLiteral("Suchen und Ersetzen - Dateiname"),
                       QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),

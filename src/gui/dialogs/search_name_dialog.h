@@ -8,7 +8,7 @@ namespace sonavex {
 class SearchNameDialog : public TextPairDialog {
   Q_OBJECT
  public:
-  SearchNameDialog(BatchHost& host, QWidget* parent = nullptr);
+  SearchNameDialog(BatchStarter& host, QWidget* parent = nullptr);
 
  protected:
   OperationParams parameters() const override;

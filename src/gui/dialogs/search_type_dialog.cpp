@@ -4,7 +4,7 @@
 
 namespace sonavex {
 
-SearchTypeDialog::SearchTypeDialog(BatchHost& host, QWidget* parent)
+SearchTypeDialog::SearchTypeDialog(BatchStarter& host, QWidget* parent)
     : TextPairDialog(host, Operation::Y, "Form7",
                      {QStringLiteral("Suchen und Ersetzen - Dateityp"),
                       QStringLiteral("suchen nach"), QStringLiteral("ersetzen mit"),

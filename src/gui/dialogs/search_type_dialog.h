@@ -8,7 +8,7 @@ namespace sonavex {
 class SearchTypeDialog : public TextPairDialog {
   Q_OBJECT
  public:
-  SearchTypeDialog(BatchHost& host, QWidget* parent = nullptr);
+  SearchTypeDialog(BatchStarter& host, QWidget* parent = nullptr);
 
  protected:
   OperationParams parameters() const override;

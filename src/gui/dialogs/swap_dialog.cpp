@@ -38,7 +38,7 @@ SwapPlan PlanFor(int a, int b) {
 
 }  // namespace
 
-SwapDialog::SwapDialog(BatchHost& host, QWidget* parent)
+SwapDialog::SwapDialog(BatchStarter& host, QWidget* parent)
     : NameEditDialog(host, Operation::T, "Form8", QStringLiteral("Tauschen"), parent),
       partA_(PartField(this, "SpinEdit1")),
       partB_(PartField(this, "SpinEdit2")),

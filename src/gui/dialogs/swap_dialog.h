@@ -11,7 +11,7 @@ namespace sonavex {
 class SwapDialog : public NameEditDialog {
   Q_OBJECT
  public:
-  SwapDialog(BatchHost& host, QWidget* parent = nullptr);
+  SwapDialog(BatchStarter& host, QWidget* parent = nullptr);
   void resetControls() override;
 
  protected:

@@ -13,7 +13,7 @@
 
 namespace sonavex {
 
-TagDialog::TagDialog(BatchHost& host, const char* objectName, const QString& title,
+TagDialog::TagDialog(BatchStarter& host, const char* objectName, const QString& title,
                      QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       host_(host) {

@@ -16,12 +16,12 @@ class QPushButton;
 
 namespace sonavex {
 
-class BatchHost;
+class BatchStarter;
 
 class TagDialog : public QDialog {
   Q_OBJECT
  public:
-  TagDialog(BatchHost& host, const char* objectName, const QString& title,
+  TagDialog(BatchStarter& host, const char* objectName, const QString& title,
             QWidget* parent = nullptr);
 
  protected:
@@ -46,7 +46,7 @@ class TagDialog : public QDialog {
   // goes. After a cancel in the preview (`ran` false) it stays.
   void finishDirectoryRun(bool ran);
 
-  BatchHost& host_;
+  BatchStarter& host_;
 
  private:
   bool startsAfresh_ = false;

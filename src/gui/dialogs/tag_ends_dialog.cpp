@@ -53,7 +53,7 @@ QGroupBox* NamedGroup(QWidget* parent, int number, const QString& caption) {
 
 }  // namespace
 
-TagEndsDialog::TagEndsDialog(BatchHost& host, QWidget* parent)
+TagEndsDialog::TagEndsDialog(BatchStarter& host, QWidget* parent)
     : TagDialog(host, "Form16", QStringLiteral("ID3Tag Anfang/Ende"), parent) {
   auto* layout = new QGridLayout(this);
   layout->addWidget(buildDeleteGroup(), 0, 0);

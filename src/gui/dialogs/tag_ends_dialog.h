@@ -16,7 +16,7 @@ namespace sonavex {
 class TagEndsDialog : public TagDialog {
   Q_OBJECT
  public:
-  TagEndsDialog(BatchHost& host, QWidget* parent = nullptr);
+  TagEndsDialog(BatchStarter& host, QWidget* parent = nullptr);
 
   TagDeleteParams deleteParameters() const;
   TagInsertParams insertParameters() const;

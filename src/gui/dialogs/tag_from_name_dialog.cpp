@@ -97,7 +97,7 @@ constexpr int kButtonHeight = 25;
 
 }  // namespace
 
-TagFromNameDialog::TagFromNameDialog(BatchHost& host, QWidget* parent)
+TagFromNameDialog::TagFromNameDialog(BatchStarter& host, QWidget* parent)
     : TagDialog(host, "Form9", QStringLiteral("ID3Tag einlesen"), parent) {
   setFixedSize(382, 83);
   for (std::size_t i = 0; i < fields_.size(); ++i) {

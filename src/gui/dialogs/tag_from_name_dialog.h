@@ -16,7 +16,7 @@ namespace sonavex {
 class TagFromNameDialog : public TagDialog {
   Q_OBJECT
  public:
-  TagFromNameDialog(BatchHost& host, QWidget* parent = nullptr);
+  TagFromNameDialog(BatchStarter& host, QWidget* parent = nullptr);
 
   TagFromNameParams parameters() const;
   void onStartClicked();

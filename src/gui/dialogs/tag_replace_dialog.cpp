@@ -20,7 +20,7 @@ FieldReplace ReplaceOf(const QLineEdit* search, const QLineEdit* replacement) {
 
 }  // namespace
 
-TagReplaceDialog::TagReplaceDialog(BatchHost& host, QWidget* parent)
+TagReplaceDialog::TagReplaceDialog(BatchStarter& host, QWidget* parent)
     : TagDialog(host, "Form15", QStringLiteral("ID3Tag Suchen und Ersetzen"), parent) {
   auto* layout = new QVBoxLayout(this);
   for (int group = 0; group < 3; ++group) {

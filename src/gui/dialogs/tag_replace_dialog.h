@@ -14,7 +14,7 @@ namespace sonavex {
 class TagReplaceDialog : public TagDialog {
   Q_OBJECT
  public:
-  TagReplaceDialog(BatchHost& host, QWidget* parent = nullptr);
+  TagReplaceDialog(BatchStarter& host, QWidget* parent = nullptr);
 
   TagReplaceParams parameters() const;
   void onStartClicked();

@@ -6,7 +6,7 @@
 
 namespace sonavex {
 
-TextPairDialog::TextPairDialog(BatchHost& host, Operation code,
+TextPairDialog::TextPairDialog(BatchStarter& host, Operation code,
                                const char* objectName, const Captions& captions,
                                QWidget* parent)
     : NameEditDialog(host, code, objectName, captions.title, parent),

@@ -16,7 +16,7 @@ class TextPairDialog : public NameEditDialog {
     QString lower;  // label of Edit2
     QString start;
   };
-  TextPairDialog(BatchHost& host, Operation code,
+  TextPairDialog(BatchStarter& host, Operation code,
                  const char* objectName, const Captions& captions,
                  QWidget* parent = nullptr);
   void resetControls() override;

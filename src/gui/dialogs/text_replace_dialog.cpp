@@ -6,7 +6,7 @@
 
 namespace sonavex {
 
-TextReplaceDialog::TextReplaceDialog(BatchHost& host, QWidget* parent)
+TextReplaceDialog::TextReplaceDialog(BatchStarter& host, QWidget* parent)
     : TagDialog(host, "Form14", QStringLiteral("Text ersetzen"), parent),
       search_(new QLineEdit(this)),
       replacement_(new QLineEdit(this)) {

@@ -17,7 +17,7 @@ class TextReplaceDialog : public TagDialog {
   // ran (cancelled in the preview), so the dialog stays.
   using Start = std::function<bool(const QString& search, const QString& replacement)>;
 
-  TextReplaceDialog(BatchHost& host, QWidget* parent = nullptr);
+  TextReplaceDialog(BatchStarter& host, QWidget* parent = nullptr);
   void setStart(Start start) { start_ = std::move(start); }
   void onStartClicked();
 
