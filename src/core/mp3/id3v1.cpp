@@ -125,9 +125,10 @@ std::u32string FitTagField(std::u32string_view text) {
 }
 
 std::string TagFieldBytes(std::u32string_view text) {
-  std::u32string field(text.substr(0, kTagFieldLength));
-  field.resize(kTagFieldLength, U' ');
-  return EncodeWindows1252(field);
+  // Each character is one byte, so the blanks are added after encoding.
+  std::string field = EncodeWindows1252(text.substr(0, kTagFieldLength));
+  field.resize(kTagFieldLength, ' ');
+  return field;
 }
 
 std::error_code EnsureTag(const std::string& path) {
