@@ -15,8 +15,13 @@ namespace sonavex {
 namespace {
 
 // Wildcard match of one pattern on already folded texts. Iterative with one
-// back-tracking point, so long names cannot blow up.
+// back-tracking point, so long names cannot blow up. The usual mask, a star
+// and an extension ("*.mp3"), only needs the name's end compared.
 bool MatchPattern(std::u32string_view name, std::u32string_view pattern) {
+  if (pattern.size() > 1 && pattern[0] == U'*' &&
+      pattern.find_first_of(U"*?", 1) == std::u32string_view::npos) {
+    return name.ends_with(pattern.substr(1));
+  }
   std::size_t n = 0, p = 0;
   std::size_t starP = std::u32string_view::npos, starN = 0;
   while (n < name.size()) {
