@@ -151,7 +151,7 @@ void PlanRenameFile(const OperationInfo& info, const OperationParams& params,
 // The 128 tag bytes with each text present fitted into its field.
 std::string RenderTexts(std::string tag, const TagTexts& texts) {
   const auto put = [&tag](TagField field, const std::optional<std::u32string>& text) {
-    if (text) tag = RenderTagField(tag, field, FitTagField(*text));
+    if (text) RenderTagFieldInto(tag, field, FitTagField(*text));
   };
   put(TagField::Titel, texts.Titel);
   put(TagField::Interpret, texts.Interpret);
