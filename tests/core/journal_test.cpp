@@ -510,6 +510,26 @@ TEST(JournalOpen, ReadOnlyDirectoryGivesAnError) {
 
 // A write that the disk cannot take (here: the file size limit) fails that
 // call alone; what was committed before stays.
+// Every program that opens the journal reads its whole write-ahead file
+// first: the file is copied into the database long before it reaches the
+// default thousand pages.
+TEST_F(JournalTest, WriteAheadFileStaysSmall) {
+  auto journal = Open();
+  JournalAction content = OnPath(ActionKind::ContentReplace, "/m/list.txt");
+  content.before.assign(1 << 20, 'x');
+  content.sizeBefore = 1 << 20;
+  std::error_code ec;
+  for (int i = 0; i < 24 && !ec; ++i) {
+    const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
+    const auto ids = journal->RecordPending(batch, std::vector{content}, ec);
+    ec = ec ? ec : journal->MarkDone(ids);
+    ec = ec ? ec : journal->EndBatch(batch);
+  }
+  ASSERT_FALSE(ec) << ec.message();
+  journal.reset();
+  EXPECT_LE(std::filesystem::file_size(path + "-wal"), std::uintmax_t{8} << 20);
+}
+
 TEST_F(JournalTest, WriteThatDoesNotFitFailsAndKeepsTheRest) {
   std::int64_t batch = 0;
   {

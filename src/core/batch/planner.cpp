@@ -151,7 +151,7 @@ void PlanRenameFile(const OperationInfo& info, const OperationParams& params,
 // The 128 tag bytes with each text present fitted into its field.
 std::string RenderTexts(std::string tag, const TagTexts& texts) {
   const auto put = [&tag](TagField field, const std::optional<std::u32string>& text) {
-    if (text) tag = RenderTagField(tag, field, FitTagField(*text));
+    if (text) RenderTagFieldInto(tag, field, FitTagField(*text));
   };
   put(TagField::Titel, texts.Titel);
   put(TagField::Interpret, texts.Interpret);
@@ -178,9 +178,21 @@ void PlanTagWrite(const OperationInfo& info, const OperationParams& params,
   plan.steps.push_back(std::move(step));
 }
 
+// What the operations need of an MP3 file: its size and last 128 bytes,
+// and the tag fields those hold. The MPEG data the grid shows is not read.
+FileRead ReadTagOfFile(const std::string& path) {
+  FileRead read;
+  read.error = ReadTagTail(path, read.tail);
+  if (!read.error && HasTagMarker(read.tail.bytes)) ReadTag(read.tail.bytes, read.info);
+  return read;
+}
+
+// Only the extension is decoded: a "." byte is always a dot of its own in
+// the decoded name, also next to bytes that are not UTF-8.
 bool IsMp3Name(const std::string& fileName) {
-  const std::u32string extension = SplitName(DecodeUtf8(fileName)).extension;
-  return !extension.empty() && IsMp3Type(std::u32string_view(extension).substr(1));
+  const std::size_t dot = fileName.rfind('.');
+  return dot != std::string::npos &&
+         IsMp3Type(DecodeUtf8(std::string_view(fileName).substr(dot + 1)));
 }
 
 // The frame of the operations on MP3 files, for each MP3 file read ahead
@@ -302,10 +314,13 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   // The operations on MP3 files read each file's record; those are read
   // ahead, other files are passed over without a word.
   const bool readsMp3 = info->family != OperationFamily::Content && info->needsMp3;
-  OrderedReads reads(readsMp3 ? ReadsInFlightFor(directory) : 1, [&](ReadItem& item) {
-    names.Reach(item.directory);
-    PlanMp3File(*info, params, context, item, names, plan);
-  });
+  OrderedReads reads(
+      readsMp3 ? ReadsInFlightFor(directory) : 1,
+      [&](ReadItem& item) {
+        names.Reach(item.directory);
+        PlanMp3File(*info, params, context, item, names, plan);
+      },
+      ReadTagOfFile);
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
     if (!readsMp3) {
       names.Reach(dir);

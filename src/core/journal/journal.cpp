@@ -67,8 +67,12 @@ constexpr int kActionParameters = 11;
 constexpr std::size_t kRowsPerInsert = 32;
 
 // INSERT INTO actions(...) VALUES(?1, ..., ?11), (?12, ...), ... for `rows` rows.
+// A failure takes the whole transaction back, as RecordPending does anyway:
+// a statement of several rows that could fail on its own would have SQLite
+// keep a copy of every page it touches, and with large pages that copy goes
+// to a temporary file.
 std::string InsertActionsSql(std::size_t rows) {
-  std::string sql = std::string("INSERT INTO actions(") + kActionColumns + ") VALUES";
+  std::string sql = std::string("INSERT OR ROLLBACK INTO actions(") + kActionColumns + ") VALUES";
   for (std::size_t row = 0; row < rows; ++row) {
     sql += row == 0 ? "(" : ", (";
     for (int column = 0; column < kActionParameters; ++column) {
@@ -205,8 +209,8 @@ std::error_code Journal::PrepareStatements() {
       {&s.advanceDone,
        "UPDATE batches SET done_through = max(done_through, ?2), done = done + ?3 "
        "WHERE id = ?1"},
-      {&s.markDone,
-       "UPDATE actions SET state = 1 WHERE id BETWEEN ?2 AND ?3 AND state = 0 "
+      {&s.markDone,  // OR ROLLBACK: see InsertActionsSql
+       "UPDATE OR ROLLBACK actions SET state = 1 WHERE id BETWEEN ?2 AND ?3 AND state = 0 "
        "AND id > " DONE_THROUGH("?1")},
       {&s.countDone, "UPDATE batches SET done = done + ?2 WHERE id = ?1"},
       {&s.markFailed,

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <string>
@@ -87,6 +88,19 @@ std::error_code CheckOwnership(sqlite3* db, std::int64_t version) {
   return ec;
 }
 
+// Every program that opens the journal first reads the whole write-ahead
+// file to rebuild its index, so the file is copied into the database once
+// it holds about 4 MiB, not the default thousand pages (64 MiB with large
+// pages).
+std::error_code LimitWriteAhead(sqlite3* db) {
+  constexpr std::int64_t kWriteAheadBytes = std::int64_t{4} << 20;
+  std::error_code ec;
+  const std::int64_t pageSize = QueryInt(db, "PRAGMA page_size", ec);
+  if (ec) return ec;
+  const std::int64_t pages = kWriteAheadBytes / std::max<std::int64_t>(pageSize, 512);
+  return sqlite::ErrorOf(sqlite3_wal_autocheckpoint(db, static_cast<int>(pages)));
+}
+
 // WAL lets a reader (the history window) and the writer work side by side,
 // and with synchronous=NORMAL a commit costs no fsync; a power cut may lose
 // the last commits, never the database.
@@ -108,8 +122,11 @@ std::error_code Configure(sqlite3* db, bool fresh) {
   if (ec) return ec;
   // The write-ahead file shrinks back after a batch that carried large
   // file contents.
-  return sqlite::Exec(db, "PRAGMA synchronous = NORMAL; "
-                          "PRAGMA journal_size_limit = 4194304");
+  if ((ec = sqlite::Exec(db, "PRAGMA synchronous = NORMAL; "
+                             "PRAGMA journal_size_limit = 4194304"))) {
+    return ec;
+  }
+  return LimitWriteAhead(db);
 }
 
 // Runs the missing steps in one transaction, re-reading the version under

@@ -45,12 +45,14 @@ std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field) {
 std::string RenderTagField(std::string_view tag, TagField field,
                            std::u32string_view text) {
   std::string rendered(tag);
+  RenderTagFieldInto(rendered, field, text);
+  return rendered;
+}
+
+void RenderTagFieldInto(std::string& tag, TagField field, std::u32string_view text) {
   const auto offset =
       static_cast<std::size_t>(TagFieldOffset(static_cast<std::int64_t>(kTagSize), field));
-  if (rendered.size() == kTagSize) {
-    rendered.replace(offset, kTagFieldLength, TagFieldBytes(text));
-  }
-  return rendered;
+  if (tag.size() == kTagSize) tag.replace(offset, kTagFieldLength, TagFieldBytes(text));
 }
 
 std::error_code ReadTagTail(const std::string& path, TagTail& out) {
@@ -73,9 +75,10 @@ std::u32string FitTagField(std::u32string_view text) {
 }
 
 std::string TagFieldBytes(std::u32string_view text) {
-  std::u32string field(text.substr(0, kTagFieldLength));
-  field.resize(kTagFieldLength, U' ');
-  return EncodeWindows1252(field);
+  // Each character is one byte, so the blanks are added after encoding.
+  std::string field = EncodeWindows1252(text.substr(0, kTagFieldLength));
+  field.resize(kTagFieldLength, ' ');
+  return field;
 }
 
 }  // namespace sonavex

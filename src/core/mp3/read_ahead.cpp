@@ -17,8 +17,9 @@ struct ReadAhead::Slot {
   bool done = false;
 };
 
-ReadAhead::ReadAhead(int inFlight, BeforeRead beforeRead)
+ReadAhead::ReadAhead(int inFlight, BeforeRead beforeRead, Reader reader)
     : beforeRead_(std::move(beforeRead)),
+      reader_(reader),
       window_(inFlight > 1 ? static_cast<std::size_t>(inFlight) * kSlotsPerThread : 1),
       pool_(inFlight > 1 ? inFlight : 0) {}
 
@@ -27,7 +28,7 @@ ReadAhead::~ReadAhead() = default;
 void ReadAhead::ReadSlot(Slot& slot) const {
   const std::string path = JoinPath(slot.item.directory, slot.item.name);
   if (beforeRead_) beforeRead_(path);
-  slot.item.read = ReadFileInfo(path);
+  slot.item.read = reader_(path);
 }
 
 // The job of a reading thread. The slot stays where it is until it is done,
@@ -71,13 +72,14 @@ ReadItem ReadAhead::Take() {
   return std::move(slot->item);
 }
 
-OrderedReads::OrderedReads(int inFlight, Use use)
-    : reader_(inFlight), use_(std::move(use)), oneAtATime_(inFlight <= 1) {}
+OrderedReads::OrderedReads(int inFlight, Use use, ReadAhead::Reader reader)
+    : reader_(inFlight, {}, reader), read_(reader), use_(std::move(use)),
+      oneAtATime_(inFlight <= 1) {}
 
 void OrderedReads::Add(const std::string& directory, const std::string& name) {
   if (oneAtATime_) {
     // Straight through: no queue to keep for a single file.
-    ReadItem item{directory, name, ReadFileInfo(JoinPath(directory, name))};
+    ReadItem item{directory, name, read_(JoinPath(directory, name))};
     use_(item);
     return;
   }

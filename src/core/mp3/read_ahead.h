@@ -31,10 +31,12 @@ class ReadAhead {
   // Called on a reading thread just before a file is read; tests use it to
   // change the file under the reader.
   using BeforeRead = std::function<void(const std::string& path)>;
+  // What reading one file gives; ReadFileInfo unless the caller needs less.
+  using Reader = FileRead (*)(const std::string& path);
 
   // `inFlight` files are read at once; with 1 there are no threads and each
   // file is read when it is taken, on the taking thread.
-  explicit ReadAhead(int inFlight, BeforeRead beforeRead = {});
+  explicit ReadAhead(int inFlight, BeforeRead beforeRead = {}, Reader reader = ReadFileInfo);
   // Reads still running are waited for; files not yet begun are left.
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
@@ -55,6 +57,7 @@ class ReadAhead {
   void ReadAndMark(Slot& slot);
 
   BeforeRead beforeRead_;
+  Reader reader_;
   std::size_t window_;
   mutable std::mutex mutex_;
   std::condition_variable done_;
@@ -67,7 +70,7 @@ class ReadAhead {
 class OrderedReads {
  public:
   using Use = std::function<void(ReadItem& item)>;
-  OrderedReads(int inFlight, Use use);
+  OrderedReads(int inFlight, Use use, ReadAhead::Reader reader = ReadFileInfo);
 
   void Add(const std::string& directory, const std::string& name);
   // Uses the items still queued; called at the end of the set.
@@ -75,6 +78,7 @@ class OrderedReads {
 
  private:
   ReadAhead reader_;
+  ReadAhead::Reader read_;
   Use use_;
   bool oneAtATime_;
 };

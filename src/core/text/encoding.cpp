@@ -169,9 +169,8 @@ std::u32string DecodeWindows1252(std::string_view bytes) {
 }
 
 std::string EncodeWindows1252(std::u32string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char32_t cp : text) out.push_back(EncodeOne1252(cp));
+  std::string out(text.size(), '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) out[i] = EncodeOne1252(text[i]);
   return out;
 }
 
