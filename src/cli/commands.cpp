@@ -6,6 +6,7 @@
 
 #include "cli/export_command.h"
 #include "cli/journal_commands.h"
+#include "core/apply/describe.h"
 #include "core/batch/read_selected.h"
 #include "core/fs/fs.h"
 #include "core/mp3/info_row.h"
@@ -65,24 +66,6 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
     }
     PrintInfoLine(item.read.info.Datei, item.read.info, out);
   });
-  return {};
-}
-
-std::string StepLine(const PlanStep& step) {
-  const std::string path = JoinPath(step.directory, step.name);
-  switch (step.kind) {
-    case StepKind::Rename: return path + "\t" + JoinPath(step.directory, step.newName);
-    case StepKind::TagWrite: return path + "\tTag geschrieben";
-    case StepKind::TagAppend: return path + "\tTag angehängt";
-    case StepKind::TagRemove: return path + "\tTag entfernt";
-    case StepKind::ContentReplace: return path + "\t" + ContentReplacedText(step.changedLines);
-    case StepKind::Export:
-      return (step.exportJob ? step.exportJob->target : path) + "\tListe geschrieben";
-    case StepKind::FileCreate: return path + "\tDatei angelegt";
-    case StepKind::FileRemove: return path + "\tDatei entfernt";
-    case StepKind::Refuse:
-    case StepKind::WalkFailure: break;
-  }
   return {};
 }
 
@@ -230,7 +213,7 @@ void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out) {
     } else if (!step.foreseen.empty()) {
       reporter.Report(MessageKind::Warning, step.foreseen);
     } else {
-      out << StepLine(step) << '\n';
+      out << Describe(plan, step).line << '\n';
     }
   }
   for (const std::string& leftover : plan.leftovers) {

@@ -1,0 +1,160 @@
+#include "core/apply/describe.h"
+
+#include <array>
+#include <optional>
+
+#include "core/fs/fs.h"
+#include "core/journal/journal.h"
+#include "core/mp3/id3v1.h"
+#include "core/mp3/tinfo.h"
+#include "core/ops/text_replace.h"
+#include "core/report/reporter.h"
+#include "core/text/case.h"
+#include "core/text/encoding.h"
+
+namespace sonavex {
+namespace {
+
+constexpr char32_t kNoTag[] = U"kein ID3-Tag";
+constexpr char32_t kEmptyTag[] = U"leerer ID3-Tag";
+constexpr char32_t kContent[] = U"Inhalt";
+
+// Files of subdirectories show the way down from the batch's directory.
+std::string RelativeFile(const Plan& plan, const PlanStep& step) {
+  std::string_view directory = step.directory;
+  if (directory == plan.directory) return step.name;
+  const std::string prefix = plan.directory.ends_with('/') ? plan.directory
+                                                           : plan.directory + "/";
+  if (directory.starts_with(prefix)) directory.remove_prefix(prefix.size());
+  return JoinPath(directory, step.name);
+}
+
+// A message keeps its words on one line; a cell is one line high.
+std::u32string OneLine(std::u32string_view text) {
+  std::u32string line = WithPlainLineBreaks(text);
+  for (char32_t& c : line) {
+    if (c == U'\n') c = U' ';
+  }
+  return line;
+}
+
+// A line of a file as a cell shows it: a line of a file that is not
+// meant to be read (megabytes without a line end) is cut short.
+std::u32string Excerpt(std::u32string_view line) {
+  constexpr std::size_t kMost = 300;
+  if (line.size() <= kMost) return OneLine(line);
+  return OneLine(line.substr(0, kMost)) + U"…";
+}
+
+// The three text fields as the grid shows them.
+std::array<std::u32string, 3> TagFields(const std::string& bytes) {
+  TInfo info;
+  ReadTag(bytes, info);
+  return {TrimBlanks(info.Titel), TrimBlanks(info.Interpret), TrimBlanks(info.Album)};
+}
+
+// The fields a tag write changes, before and after, e.g. "Titel: a".
+void DescribeTagChange(const PlanStep& step, StepWords& words) {
+  if (!HasTagMarker(step.before)) {
+    words.before = kNoTag;
+    return;
+  }
+  static constexpr const char32_t* kNames[] = {U"Titel", U"Interpret", U"Album"};
+  const std::array<std::u32string, 3> before = TagFields(step.before);
+  const std::array<std::u32string, 3> after = TagFields(step.after);
+  for (std::size_t field = 0; field < before.size(); ++field) {
+    if (before[field] == after[field]) continue;
+    const std::u32string separator = words.before.empty() ? U"" : U"; ";
+    words.before += separator + kNames[field] + U": " + before[field];
+    words.after += separator + kNames[field] + U": " + after[field];
+  }
+}
+
+// "Inhalt ersetzt (3 Zeilen): old → new", with the first line that changes.
+std::u32string ContentChange(const PlanStep& step) {
+  std::u32string text = DecodeUtf8(ContentReplacedText(step.changedLines));
+  if (const std::optional<ChangedLine> line = FirstChangedLine(step.before, step.after)) {
+    text += U": " + Excerpt(line->before) + U" → " + Excerpt(line->after);
+  }
+  return text;
+}
+
+std::u32string NoteOf(const PlanStep& step) {
+  if (!step.message.empty()) return OneLine(step.message);
+  std::u32string note = OneLine(step.foreseen);
+  if (!IsUndoable(step)) {
+    if (!note.empty()) note += U' ';
+    note += U"Kann nicht rückgängig gemacht werden.";
+  }
+  return note;
+}
+
+// What the step does to its file, in the preview's columns and on the dry
+// run's line.
+void DescribeChange(const PlanStep& step, StepWords& words) {
+  const std::string path = JoinPath(step.directory, step.name);
+  switch (step.kind) {
+    case StepKind::Rename:
+      words.action = U"Umbenennen";
+      words.before = DecodeUtf8(step.name);
+      words.after = DecodeUtf8(step.newName);
+      words.line = path + "\t" + JoinPath(step.directory, step.newName);
+      break;
+    case StepKind::TagWrite:
+      words.action = U"ID3-Tag schreiben";
+      DescribeTagChange(step, words);
+      words.line = path + "\tTag geschrieben";
+      break;
+    case StepKind::TagAppend:
+      words = {U"ID3-Tag anhängen", words.file, kNoTag, kEmptyTag, {}, path + "\tTag angehängt"};
+      break;
+    case StepKind::TagRemove:
+      words = {U"ID3-Tag entfernen", words.file, kEmptyTag, kNoTag, {}, path + "\tTag entfernt"};
+      break;
+    case StepKind::ContentReplace:
+      words.action = U"Inhalt ersetzen";
+      words.before = kContent;
+      words.after = step.changedLines == 0 ? kContent : ContentChange(step);
+      words.line = path + "\t" + ContentReplacedText(step.changedLines);
+      break;
+    case StepKind::Export: {
+      const std::string target = step.exportJob ? step.exportJob->target : path;
+      words = {U"Liste exportieren", target, {}, U"Liste", {}, target + "\tListe geschrieben"};
+      break;
+    }
+    case StepKind::FileCreate:
+      words = {U"Datei anlegen", words.file, {}, kContent, {}, path + "\tDatei angelegt"};
+      break;
+    case StepKind::FileRemove:
+      words = {U"Datei entfernen", words.file, kContent, {}, {}, path + "\tDatei entfernt"};
+      break;
+    case StepKind::Refuse:
+      words.action = U"Abgelehnt";
+      break;
+    case StepKind::WalkFailure:
+      words.action = U"Abbruch";
+      words.file = step.directory;
+      break;
+  }
+}
+
+}  // namespace
+
+bool IsUndoable(const PlanStep& step) {
+  const bool contentNotKept =
+      (step.kind == StepKind::ContentReplace || step.kind == StepKind::FileRemove) &&
+      static_cast<std::int64_t>(step.before.size()) > kMaxKeptContent;
+  return !step.notUndoable && !contentNotKept;
+}
+
+StepWords Describe(const Plan& plan, const PlanStep& step) {
+  StepWords words;
+  words.file = RelativeFile(plan, step);
+  DescribeChange(step, words);
+  words.note = step.kind == StepKind::Export
+                   ? U"MP3-Dateien ohne ID3-Tag erhalten einen leeren ID3-Tag."
+                   : NoteOf(step);
+  return words;
+}
+
+}  // namespace sonavex
