@@ -9,7 +9,7 @@
 #include "core/apply/describe.h"
 #include "core/batch/read_selected.h"
 #include "core/fs/fs.h"
-#include "core/mp3/info_row.h"
+#include "core/mp3/info_record.h"
 #include "core/mp3/tinfo.h"
 #include "core/ops/replacement_table.h"
 #include "core/settings/ini_file.h"
@@ -27,24 +27,30 @@ std::string ListFileSet(Invocation& inv, std::ostream& out) {
   return {};
 }
 
-// A tab or line break inside a tag field would break the line format; it
-// is shown as a blank.
-void AppendField(std::string& line, std::u32string_view value) {
-  const std::size_t start = line.size();
-  EncodeUtf8Into(line, value);
+// A tab or line break inside a field would break the line format; it is
+// shown as a blank.
+void BlankLineBreaks(std::string& line, std::size_t start) {
   for (std::size_t i = start; i < line.size(); ++i) {
     if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r') line[i] = ' ';
   }
 }
 
-// One write per file: the line is built first.
+// One write per file: the line is built first. The name goes in as the
+// bytes it is.
 void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out) {
   std::string line;
   line.reserve(path.size() + 256);
   line += path;
-  for (const std::u32string& value : MakeInfoRow(info)) {
+  for (int field = 0; field < kInfoFieldCount; ++field) {
     line += '\t';
-    AppendField(line, value);
+    const std::size_t start = line.size();
+    const auto shown = static_cast<InfoField>(field);
+    if (shown == InfoField::Name) {
+      line += ShownName(info.record);
+    } else {
+      EncodeUtf8Into(line, ShownText(info.record, shown));
+    }
+    BlankLineBreaks(line, start);
   }
   line += '\n';
   out.write(line.data(), static_cast<std::streamsize>(line.size()));

@@ -91,13 +91,9 @@ std::u32string ValueText(const InfoRecord& record, InfoField field) {
 
 std::u32string ShownText(const InfoRecord& record, InfoField field) {
   if (IsMp3Field(field) && !record.isMp3) return {};
+  if (field == InfoField::Name) return DecodeUtf8(ShownName(record));
   std::u32string text = ValueText(record, field);
   switch (field) {
-    // Name and type are shown joined by a dot, which a name without
-    // type ends in.
-    case InfoField::Name:
-      if (text.find(U'.') == std::u32string::npos) text += U'.';
-      return text;
     case InfoField::Titel:
     case InfoField::Interpret:
     case InfoField::Album: return TrimBlanks(text);
@@ -105,6 +101,13 @@ std::u32string ShownText(const InfoRecord& record, InfoField field) {
     case InfoField::SampFreq: return text + U"Hz";
     default: return text;
   }
+}
+
+// Name and type are shown joined by a dot, which a name without type ends
+// in. A byte that is no character keeps its place, so "." is found alike.
+std::string ShownName(const InfoRecord& record) {
+  if (record.name.find('.') != std::string::npos) return record.name;
+  return record.name + '.';
 }
 
 }  // namespace sonavex

@@ -57,5 +57,8 @@ std::u32string ValueText(const InfoRecord& record, InfoField field);
 // "KBit/s" and the frequency with "Hz", the MP3 values empty for files that
 // are not MP3 files.
 std::u32string ShownText(const InfoRecord& record, InfoField field);
+// ShownText of the name as bytes, as the name is on disk: a list of
+// thousands of files need not decode each name only to encode it again.
+std::string ShownName(const InfoRecord& record);
 
 }  // namespace sonavex
