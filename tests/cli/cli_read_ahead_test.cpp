@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -16,15 +17,23 @@
 namespace sonavex::test {
 namespace {
 
+// Writes `path` with a fixed date, so that two trees made a minute apart
+// list alike.
+void WriteDated(const std::string& path, std::string_view contents) {
+  WriteFile(path, contents);
+  std::filesystem::last_write_time(
+      path, std::filesystem::file_time_type(std::chrono::hours(24 * 365 * 50)));
+}
+
 // Tagged and untagged MP3 files in three folders, text files, and an MP3
 // name that even root may not read.
 void MakeTree(const std::string& root) {
   for (int i = 0; i < 30; ++i) {
     const std::string folder = root + "/" + std::string(1, static_cast<char>('a' + i % 3));
     const std::string n = std::to_string(i);
-    WriteFile(folder + "/" + n + ".mp3",
-              i % 2 ? TwoFrames() : TwoFrames() + TagWith("T" + n, "A" + n, "B"));
-    if (i % 7 == 0) WriteFile(folder + "/" + n + ".txt", "text");
+    WriteDated(folder + "/" + n + ".mp3",
+               i % 2 ? TwoFrames() : TwoFrames() + TagWith("T" + n, "A" + n, "B"));
+    if (i % 7 == 0) WriteDated(folder + "/" + n + ".txt", "text");
   }
   ASSERT_EQ(symlink("/proc/sys/vm/drop_caches", (root + "/b/denied.mp3").c_str()), 0);
 }
