@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <ctime>
 
@@ -212,17 +213,86 @@ TEST_F(JournalTest, UndoItemNamesTheNewestBatchInEffect) {
   EXPECT_TRUE(Action("Rueckgaengig1")->isEnabled());
   EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Z"));
 
+  // An undo is no step to take back: it is what "Wiederherstellen" names.
   AddBatch("Rückgängig: Großbuchstaben abc->Abc", 1, first);
   window.refreshUndoTarget();
-  EXPECT_EQ(UndoText(),
-            QStringLiteral("&Rückgängig: Rückgängig: Großbuchstaben abc->Abc (1 Datei)\tStrg+Z"));
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_TRUE(Action("Wiederherstellen1")->isEnabled());
+  EXPECT_EQ(Action("Wiederherstellen1")->text(),
+            QStringLiteral("&Wiederherstellen: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Y"));
+  EXPECT_EQ(Action("Wiederherstellen1")->shortcuts(),
+            (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
 
-  // On the info page the whole menu is off, the shortcut included.
+  // On the info page the menu is off, the grid's items take over.
   Touch("a.mp3");
   window.reloadFileList();
   window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
-  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_FALSE(Action("Wiederherstellen1")->isEnabled());
   EXPECT_FALSE(Action("Verlauf1")->isEnabled());
+  EXPECT_TRUE(Action("Wiederherstellen2")->isEnabled());
+  EXPECT_FALSE(Action("Rueckgaengig2")->isEnabled());
+}
+
+// Strg+Z twice takes back two batches, Strg+Y brings the second back.
+TEST_F(JournalTest, UndoStepsBackAndRedoForwardThroughTheKeys) {
+  Touch("eins ZWEI.mp3");
+  MainWindow& window = StartIn(music);
+  const auto press = [&](QKeyCombination key) {
+    QTest::keyClick(&window, key.key(), key.keyboardModifiers());
+  };
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  Action("Grobuchstaben1")->trigger();
+  Action("Kleinbuchstaben1")->trigger();
+  EXPECT_EQ(window.entryName(0), "Eins Zwei.mp3");
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Kleinbuchstaben ABC->Abc (1 Datei)\tStrg+Z"));
+  press(Qt::CTRL | Qt::Key_Z);
+  EXPECT_EQ(window.entryName(0), "Eins ZWEI.mp3");
+  press(Qt::CTRL | Qt::Key_Z);
+  EXPECT_EQ(window.entryName(0), "eins ZWEI.mp3");
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig\tStrg+Z"));
+  EXPECT_EQ(Action("Wiederherstellen1")->text(),
+            QStringLiteral("&Wiederherstellen: Großbuchstaben abc->Abc (1 Datei)\tStrg+Y"));
+  press(Qt::CTRL | Qt::Key_Y);
+  EXPECT_EQ(window.entryName(0), "Eins ZWEI.mp3");
+  press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+  EXPECT_EQ(window.entryName(0), "Eins Zwei.mp3");
+  EXPECT_FALSE(Action("Wiederherstellen1")->isEnabled());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// Undoing an older batch from "Verlauf" whose file a later batch renamed
+// again: the later batch is offered to go first; declined, nothing changes.
+TEST_F(JournalTest, HistoryOffersToTakeBackLaterChangesOfTheSameFilesFirst) {
+  Touch("a b.mp3");
+  MainWindow& window = StartIn(music);
+  Action("Grobuchstaben1")->trigger();
+  const std::int64_t upper = window.undoTarget();
+  window.session().Apply(window.session().PlanBatch(
+      Operation::Y, SearchReplaceParams{U"mp3", U"MP3"}, music, {}, BatchContext{}));
+  ASSERT_TRUE(Exists(music + "/A B.MP3"));
+  std::vector<std::string> asked;
+  bool accept = false;
+  window.setLaterChangesQuestion(
+      [&](const BatchSummary& batch, const std::vector<BatchSummary>& later) {
+        asked.push_back(batch.header.caption);
+        for (const BatchSummary& each : later) asked.push_back(each.header.caption);
+        return accept;
+      });
+  window.undoBatch(upper);
+  EXPECT_EQ(asked, (std::vector<std::string>{"Großbuchstaben abc->Abc",
+                                             "Suchen und Ersetzen: Dateityp"}));
+  EXPECT_TRUE(Exists(music + "/A B.MP3"));
+  EXPECT_EQ(window.journalBatches().size(), 2u);
+
+  accept = true;
+  window.undoBatch(upper);
+  EXPECT_TRUE(Exists(music + "/a b.mp3"));
+  for (const BatchSummary& batch : window.journalBatches()) {
+    EXPECT_EQ(batch.undoneBy != 0, batch.header.undoes == 0) << batch.header.caption;
+  }
+  EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST_F(JournalTest, HistoryListsTheBatchesNewestFirst) {

@@ -5,6 +5,7 @@
 
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
+#include "core/session/history.h"
 
 namespace sonavex {
 
@@ -61,15 +62,49 @@ std::optional<ApplyResult> Session::Undo(std::int64_t batch, std::error_code& ec
   return Run(plan);
 }
 
-UndoTarget Session::FindUndoTarget() {
-  for (const BatchSummary& batch : Batches()) {
-    if (batch.undoneBy != 0) continue;
-    std::error_code ec;
-    const int files = journal_->FilesOf(batch.id, ec);
-    if (ec) Trouble(JournalTrouble::Read, ec);
-    return {batch.id, batch.header.caption, files};
+std::optional<ApplyResult> Session::Redo(std::int64_t batch, std::error_code& ec) {
+  const std::vector<BatchSummary> batches = Batches();
+  const BatchSummary* found = FindBatch(batches, batch);
+  if (found == nullptr || found->undoneBy == 0) {
+    ec = std::make_error_code(std::errc::invalid_argument);
+    return std::nullopt;
   }
-  return {};
+  return Undo(found->undoneBy, ec);
+}
+
+std::vector<BatchSummary> Session::LaterChanges(std::int64_t batch, std::error_code& ec) {
+  ec.clear();
+  if (!journal_) return {};
+  const std::vector<BatchSummary> batches = journal_->ListBatches(ec);
+  if (ec) return {};
+  return LaterChangesOf(*journal_, batches, batch, ec);
+}
+
+std::optional<ApplyResult> Session::UndoWithLater(std::int64_t batch, std::error_code& ec) {
+  for (const BatchSummary& later : LaterChanges(batch, ec)) {
+    if (ec || !Undo(later.id, ec)) return std::nullopt;
+  }
+  if (ec) return std::nullopt;
+  return Undo(batch, ec);
+}
+
+UndoTarget Session::TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch) {
+  const BatchSummary* found = FindBatch(batches, batch);
+  if (found == nullptr) return {};
+  std::error_code ec;
+  const int files = journal_->FilesOf(batch, ec);
+  if (ec) Trouble(JournalTrouble::Read, ec);
+  return {batch, found->header.caption, files};
+}
+
+UndoTarget Session::FindUndoTarget() {
+  const std::vector<BatchSummary> batches = Batches();
+  return TargetOf(batches, NewestUndoable(batches));
+}
+
+UndoTarget Session::FindRedoTarget() {
+  const std::vector<BatchSummary> batches = Batches();
+  return TargetOf(batches, NewestRedoable(batches));
 }
 
 std::vector<BatchSummary> Session::Batches() {

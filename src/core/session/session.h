@@ -37,7 +37,7 @@ struct SessionPorts {
   std::function<std::int64_t()> now{};
 };
 
-// The newest batch in effect: what "Rückgängig" takes back.
+// What "Rückgängig" takes back, or what "Wiederherstellen" applies again.
 struct UndoTarget {
   std::int64_t batch = 0;  // 0: nothing to take back
   std::string caption;     // UTF-8, as the journal keeps it
@@ -75,9 +75,24 @@ class Session {
   // undoable). Nothing without a journal or when the user declines; a
   // journal that cannot be read comes back in `ec`.
   std::optional<ApplyResult> Undo(std::int64_t batch, std::error_code& ec);
+  // Applies the undone `batch` again by taking back its undo, which knows
+  // where every file is now. invalid_argument in `ec` when it is in effect.
+  std::optional<ApplyResult> Redo(std::int64_t batch, std::error_code& ec);
+  // The later batches in effect that changed the files of `batch` again,
+  // newest first: they are taken back first, or taking `batch` back would
+  // take their changes back while they stay listed as done.
+  std::vector<BatchSummary> LaterChanges(std::int64_t batch, std::error_code& ec);
+  // Takes back the later changes of `batch` (newest first), then `batch`.
+  // Stops at the first one declined or failing to plan; the result is that
+  // of `batch`.
+  std::optional<ApplyResult> UndoWithLater(std::int64_t batch, std::error_code& ec);
 
-  // Counted from the journal's keys, never from the old contents it keeps.
+  // The newest batch of the user's in effect: tags given on reading, undos
+  // and redos are no step of their own. Files are counted from the
+  // journal's keys, never from the old contents it keeps.
   UndoTarget FindUndoTarget();
+  // The batch taken back most recently, while no new batch came after.
+  UndoTarget FindRedoTarget();
   // Every batch of the journal, newest first; empty without a journal.
   std::vector<BatchSummary> Batches();
 
@@ -86,6 +101,7 @@ class Session {
 
  private:
   void Trouble(JournalTrouble trouble, std::error_code ec);
+  UndoTarget TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch);
   bool PreviewOn() const { return ports_.previewOn && ports_.previewOn(); }
 
   std::string journalPath_;
