@@ -235,6 +235,13 @@ TEST(Session, TagsGivenOnReadingAreNoStepOfTheirOwn) {
   EXPECT_EQ(test::ReadFile(JoinPath(music, "song.mp3")).size(), 428u);  // the tag stays
   readTag("other.mp3");
   EXPECT_EQ(f.session->FindUndoTarget().batch, 0);
+  // The clicks of one visit join the visit's batch while nothing comes
+  // between.
+  const std::int64_t visit = f.session->JoinTagsOnRead(0);
+  WriteFile(dir / "music/third.mp3", std::string(300, '\0'));
+  readTag("third.mp3");
+  EXPECT_EQ(f.session->JoinTagsOnRead(visit), visit);
+  EXPECT_EQ(f.session->Batches()[0].doneActions, 2);
   EXPECT_EQ(f.session->FindRedoTarget().batch, rename.batch);
   EXPECT_TRUE(f.reporter.messages.empty());
 }

@@ -262,6 +262,29 @@ TEST_F(JournalTest, UndoStepsBackAndRedoForwardThroughTheKeys) {
   EXPECT_TRUE(reporter.messages.empty());
 }
 
+// A click on an untagged file gives it its tag: listed, but "Rückgängig"
+// passes it by; the clicks of one visit of the folder are one batch.
+TEST_F(JournalTest, TagsGivenOnClicksAreOneBatchThatUndoPassesBy) {
+  for (const char* name : {"a b.mp3", "c.mp3", "d.mp3"}) WriteFile(music + "/" + name, TwoFrames());
+  MainWindow& window = StartIn(music);
+  Action("Grobuchstaben1")->trigger();
+  ASSERT_EQ(window.entryName(0), "A B.mp3");
+  for (int row : {1, 2}) {
+    window.setMarked(row, true);
+    window.setMarked(row, false);
+  }
+  EXPECT_EQ(ReadFile(music + "/D.mp3"), TwoFrames() + EmptyTag());
+  const std::vector<BatchSummary> batches = window.journalBatches();
+  ASSERT_EQ(batches.size(), 2u);
+  EXPECT_EQ(batches[0].header.caption, "ID3Tag angelegt");
+  EXPECT_EQ(batches[0].doneActions, 2);
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Z"));
+  Action("Rueckgaengig1")->trigger();
+  EXPECT_TRUE(Exists(music + "/a b.mp3"));
+  EXPECT_EQ(ReadFile(music + "/d.mp3"), TwoFrames() + EmptyTag());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
 // Undoing an older batch from "Verlauf" whose file a later batch renamed
 // again: the later batch is offered to go first; declined, nothing changes.
 TEST_F(JournalTest, HistoryOffersToTakeBackLaterChangesOfTheSameFilesFirst) {

@@ -88,6 +88,17 @@ std::optional<ApplyResult> Session::UndoWithLater(std::int64_t batch, std::error
   return Undo(batch, ec);
 }
 
+std::int64_t Session::JoinTagsOnRead(std::int64_t previous) {
+  const std::vector<BatchSummary> batches = Batches();
+  if (batches.empty() || !IsTagOnRead(batches[0])) return 0;
+  const std::int64_t newest = batches[0].id;
+  if (previous == 0 || previous == newest) return newest;
+  // Anything between the two starts a new batch.
+  const std::error_code ec = journal_->JoinBatch(previous, newest);
+  if (ec && ec != std::errc::invalid_argument) Trouble(JournalTrouble::Write, ec);
+  return ec ? newest : previous;
+}
+
 UndoTarget Session::TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch) {
   const BatchSummary* found = FindBatch(batches, batch);
   if (found == nullptr) return {};

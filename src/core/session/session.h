@@ -87,6 +87,12 @@ class Session {
   // of `batch`.
   std::optional<ApplyResult> UndoWithLater(std::int64_t batch, std::error_code& ec);
 
+  // The tags given on reading during one visit of a folder are one batch:
+  // the newest batch, when it holds such tags, joins `previous` (0: the
+  // first of the visit) if nothing came between. The batch that holds the
+  // visit's tags now, 0 when the newest batch holds none.
+  std::int64_t JoinTagsOnRead(std::int64_t previous);
+
   // The newest batch of the user's in effect: tags given on reading, undos
   // and redos are no step of their own. Files are counted from the
   // journal's keys, never from the old contents it keeps.
