@@ -136,6 +136,8 @@ void MainMenu::buildOptionen(QMenuBar* bar) {
   zeichenErsetzen->setCheckable(true);
   vorschau = AddItem(optionen, "Vorschau1", QStringLiteral("&Vorschau vor dem Ausführen"));
   vorschau->setCheckable(true);
+  tagBeimLesen = AddItem(optionen, "TagBeimLesen1", QStringLiteral("ID3Tag beim &Lesen anlegen"));
+  tagBeimLesen->setCheckable(true);
   bar->addMenu(optionen);
 }
 

@@ -59,6 +59,7 @@ class MainMenu : public QObject {
   QAction* unterverzeichnisse = nullptr;
   QAction* zeichenErsetzen = nullptr;
   QAction* vorschau = nullptr;
+  QAction* tagBeimLesen = nullptr;
   QAction* hilfe = nullptr;
   QAction* ueber = nullptr;
   // PopupMenu2 of the info grid.

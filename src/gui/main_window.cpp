@@ -80,6 +80,9 @@ void MainWindow::connectMenu() {
   connect(m.umbenennen, &QAction::triggered, this, [this] { onRenameCommand(); });
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
   connect(m.vorschau, &QAction::triggered, this, &MainWindow::onPreviewToggled);
+  connect(m.tagBeimLesen, &QAction::triggered, this, [this](bool on) {
+    (void)writeSetting(U"Optionen", U"TagBeimLesen", on ? U"1" : U"0");
+  });
   for (QAction* undo : {m.rueckgaengig, m.rueckgaengig2}) {
     connect(undo, &QAction::triggered, this, &MainWindow::onUndoCommand);
   }

@@ -26,6 +26,7 @@ SessionPorts MainWindow::sessionPorts() {
   SessionPorts ports;
   ports.reporter = &reporter_;
   ports.previewOn = [this] { return previewEnabled(); };
+  ports.tagOnRead = [this] { return menu_->tagBeimLesen->isChecked(); };
   ports.confirm = [this](const Plan& plan) { return confirmPlan_(plan); };
   ports.journalTrouble = [this](JournalTrouble trouble, std::error_code ec) {
     onJournalTrouble(trouble, ec);

@@ -6,9 +6,14 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <ctime>
+#include <sstream>
 
 #include "core/mp3/id3v1.h"
+#include "core/ops/export.h"
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/history_dialog.h"
@@ -282,6 +287,45 @@ TEST_F(JournalTest, TagsGivenOnClicksAreOneBatchThatUndoPassesBy) {
   Action("Rueckgaengig1")->trigger();
   EXPECT_TRUE(Exists(music + "/a b.mp3"));
   EXPECT_EQ(ReadFile(music + "/d.mp3"), TwoFrames() + EmptyTag());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// With "ID3Tag beim Lesen anlegen" off, looking at files writes nothing: a
+// click, the grid and the export leave an untagged file byte for byte.
+TEST_F(JournalTest, WithoutTagsOnReadingLookingAtFilesWritesNothing) {
+  const timespec past[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+  for (const char* name : {"a.mp3", "b.mp3"}) {
+    WriteFile(music + "/" + name, TwoFrames());
+    ASSERT_EQ(utimensat(AT_FDCWD, (music + "/" + name).c_str(), past, 0), 0);
+  }
+  WriteFile(settingsPath, "[Datei]\nTyp=*.mp3\nVerzeichnis=" + music +
+                              "\n[Optionen]\nTagBeimLesen=0\n");
+  MainWindow& window = Start();
+  EXPECT_FALSE(Action("TagBeimLesen1")->isChecked());
+  window.setMarked(0, true);
+  window.setMarked(0, false);
+  auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+  pages->setCurrentIndex(1);
+  pages->setCurrentIndex(0);
+  ExportParams params;
+  params.columns[0] = params.columns[4] = true;
+  std::ostringstream noStandardOut;
+  EXPECT_TRUE(RunExport(temp / "Liste.txt", noStandardOut, music, {}, window.batchContext(),
+                        params, window.executorContext())
+                  .written);
+  for (const char* name : {"a.mp3", "b.mp3"}) {
+    struct stat info {};
+    ASSERT_EQ(stat((music + "/" + name).c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, static_cast<off_t>(TwoFrames().size())) << name;
+    EXPECT_EQ(info.st_mtim.tv_sec, past[1].tv_sec) << name;
+  }
+  EXPECT_TRUE(window.journalBatches().empty());
+
+  // Switched on (stored), a click gives the file its tag again.
+  Action("TagBeimLesen1")->trigger();
+  EXPECT_EQ(IniFile(settingsPath).ReadString(U"Optionen", U"TagBeimLesen", U""), U"1");
+  window.setMarked(1, true);
+  EXPECT_EQ(ReadFile(music + "/b.mp3"), TwoFrames() + EmptyTag());
   EXPECT_TRUE(reporter.messages.empty());
 }
 

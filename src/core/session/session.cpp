@@ -131,6 +131,7 @@ ExecutorContext Session::executorContext() {
   context.reporter = ports_.reporter;
   context.journal = journal_.get();
   context.now = ports_.now;
+  context.tagOnRead = !ports_.tagOnRead || ports_.tagOnRead();
   context.onJournalFailure = [this](std::error_code ec) {
     Trouble(JournalTrouble::Write, ec);
   };

@@ -35,6 +35,9 @@ struct SessionPorts {
   std::function<void(JournalTrouble, std::error_code)> journalTrouble{};
   // Seconds since the epoch, for the journal; tests may fix it.
   std::function<std::int64_t()> now{};
+  // Whether reading an untagged MP3 file (the grid, the status bar, the
+  // export) gives it its empty tag; null: always.
+  std::function<bool()> tagOnRead{};
 };
 
 // What "Rückgängig" takes back, or what "Wiederherstellen" applies again.
@@ -102,7 +105,8 @@ class Session {
   // Every batch of the journal, newest first; empty without a journal.
   std::vector<BatchSummary> Batches();
 
-  // The executor's context: reporter, journal, clock, journal failures.
+  // The executor's context: reporter, journal, clock, journal failures and
+  // whether reading tags untagged files.
   ExecutorContext executorContext();
 
  private:
