@@ -8,6 +8,7 @@
 #include "core/apply/tag_on_read.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
+#include "core/mp3/id3v1.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -125,7 +126,21 @@ TEST(Session, TheUndoTargetCountsFilesNotActions) {
       }
     }
   }
-  EXPECT_EQ(f.session->FindUndoTarget().files, 2);
+  const UndoTarget target = f.session->FindUndoTarget();
+  EXPECT_EQ(target.files, 2);
+  // Taken back, each file's writes are one step from its last tag to its
+  // first (then the tag the first keystroke appended is cut off).
+  std::error_code ec;
+  const Plan undo = f.session->PlanUndoOf(target.batch, ec);
+  std::vector<std::string> writes;
+  for (const PlanStep& step : undo.steps) {
+    if (step.kind == StepKind::TagWrite) writes.push_back(step.name);
+  }
+  EXPECT_EQ(writes, (std::vector<std::string>{"a.mp3", "b.mp3"}));
+  EXPECT_EQ(undo.steps[0].before.substr(3, 3), "Tit");
+  EXPECT_EQ(undo.steps[0].after, EmptyTag());
+  EXPECT_EQ(f.session->Apply(undo).performed, 4);
+  EXPECT_EQ(test::ReadFile(dir / "a.mp3"), std::string(200, '\0'));
   EXPECT_TRUE(f.reporter.messages.empty());
 }
 

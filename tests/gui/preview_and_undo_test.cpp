@@ -12,6 +12,8 @@
 #include <ctime>
 #include <sstream>
 
+#include "core/apply/executor.h"
+#include "core/batch/planner.h"
 #include "core/mp3/id3v1.h"
 #include "core/ops/export.h"
 #include "core/settings/ini_file.h"
@@ -326,6 +328,49 @@ TEST_F(JournalTest, WithoutTagsOnReadingLookingAtFilesWritesNothing) {
   EXPECT_EQ(IniFile(settingsPath).ReadString(U"Optionen", U"TagBeimLesen", U""), U"1");
   window.setMarked(1, true);
   EXPECT_EQ(ReadFile(music + "/b.mp3"), TwoFrames() + EmptyTag());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// On the info page the menu "Bearbeiten" is off, but Strg+Z and Strg+Y
+// still work, and the grid's context menu has both items.
+TEST_F(JournalTest, UndoAndRedoKeysWorkOnTheInfoPage) {
+  WriteFile(music + "/a.mp3", TwoFrames() + TagWith("alt", "", ""));
+  MainWindow& window = StartIn(music);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+  {
+    // A cell edit as the grid makes it: one write per keystroke.
+    Plan header;
+    header.operation = kTagFieldEdit;
+    header.caption = U"ID3Tag bearbeiten";
+    StepSession edit(window.executorContext(), header);
+    for (const char32_t* typed : {U"n", U"ne", U"neu"}) {
+      std::error_code ec;
+      for (const PlanStep& step : PlanTagField(music, "a.mp3", 1, typed, ec).steps) {
+        ASSERT_TRUE(edit.Apply(step));
+      }
+    }
+  }
+  window.refreshUndoTarget();
+  const QList<QAction*> items = window.menu().popupMenu2->actions();
+  EXPECT_TRUE(items.contains(Action("Rueckgaengig2")));
+  EXPECT_TRUE(items.contains(Action("Wiederherstellen2")));
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_EQ(Action("Rueckgaengig2")->text(),
+            QStringLiteral("&Rückgängig: ID3Tag bearbeiten (1 Datei)\tStrg+Z"));
+  int rows = 0;
+  Action("Vorschau1")->setChecked(true);
+  AnswerPreview(true, &rows);
+  QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(rows, 1);  // one row for the file, not one per keystroke
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames() + TagWith("alt", "", ""));
+  EXPECT_TRUE(Action("Wiederherstellen2")->isEnabled());
+  Action("Vorschau1")->setChecked(false);
+  window.activateWindow();  // the preview had the focus
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::keyClick(&window, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames() + TagWith("neu", "", ""));
   EXPECT_TRUE(reporter.messages.empty());
 }
 

@@ -274,6 +274,26 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
   return step;
 }
 
+// Whether `step` works on the file called `name` in `directory`, or gives
+// that name to another one.
+bool Touches(const PlanStep& step, const std::string& directory, const std::string& name) {
+  return step.directory == directory && (step.name == name || step.newName == name);
+}
+
+// A grid edit writes a file's tag on every keystroke: taking the writes
+// back one after the other is one step from the last tag to the first, as
+// long as no step between works on the same file.
+bool JoinsTagWrite(Plan& plan, const PlanStep& step) {
+  if (step.kind != StepKind::TagWrite) return false;
+  for (auto it = plan.steps.rbegin(); it != plan.steps.rend(); ++it) {
+    if (!Touches(*it, step.directory, step.name)) continue;
+    if (it->kind != StepKind::TagWrite || it->name != step.name) return false;
+    it->after = step.after;
+    return true;
+  }
+  return false;
+}
+
 // Walks the batch's actions from the last to the first and adds the step
 // that takes back each one that happened.
 void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state,
@@ -300,7 +320,8 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
     if (action.state == ActionState::Pending && !PendingHappened(action, state, onDisk)) {
       continue;
     }
-    plan.steps.push_back(Inverse(action, present));
+    PlanStep inverse = Inverse(action, present);
+    if (!JoinsTagWrite(plan, inverse)) plan.steps.push_back(std::move(inverse));
     if (action.kind == ActionKind::ContentReplace && CanBeUndone(action)) {
       plan.steps.back().before = ContentSeen(onDisk, action);
     }
