@@ -353,6 +353,8 @@ TEST_F(JournalTest, UndoAndRedoKeysWorkOnTheInfoPage) {
     }
   }
   window.refreshUndoTarget();
+  windows.history->reload();
+  EXPECT_EQ(windows.history->batches()->item(0, 2)->text(), QStringLiteral("1"));  // files
   const QList<QAction*> items = window.menu().popupMenu2->actions();
   EXPECT_TRUE(items.contains(Action("Rueckgaengig2")));
   EXPECT_TRUE(items.contains(Action("Wiederherstellen2")));

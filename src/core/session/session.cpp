@@ -102,10 +102,15 @@ std::int64_t Session::JoinTagsOnRead(std::int64_t previous) {
 UndoTarget Session::TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch) {
   const BatchSummary* found = FindBatch(batches, batch);
   if (found == nullptr) return {};
+  return {batch, found->header.caption, FilesOf(batch)};
+}
+
+int Session::FilesOf(std::int64_t batch) {
+  if (!journal_) return 0;
   std::error_code ec;
   const int files = journal_->FilesOf(batch, ec);
   if (ec) Trouble(JournalTrouble::Read, ec);
-  return {batch, found->header.caption, files};
+  return files;
 }
 
 UndoTarget Session::FindUndoTarget() {

@@ -96,6 +96,10 @@ class Session {
   // visit's tags now, 0 when the newest batch holds none.
   std::int64_t JoinTagsOnRead(std::int64_t previous);
 
+  // How many files `batch` changed, counted from the journal's keys, never
+  // from the old contents it keeps; 0 without a journal.
+  int FilesOf(std::int64_t batch);
+
   // The newest batch of the user's in effect: tags given on reading, undos
   // and redos are no step of their own. Files are counted from the
   // journal's keys, never from the old contents it keeps.
