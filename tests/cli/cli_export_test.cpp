@@ -53,8 +53,6 @@ TEST_F(CliExportTest, WritesTheFileAndJournalsAppendedTags) {
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\tQueen\r\nb\t\r\n");
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames() + EmptyTag());
-  // Tags given on reading are no step of their own: taken back by number.
-  EXPECT_EQ(Run({"undo"}).out, "Nichts rückgängig zu machen\n");
   EXPECT_EQ(Run({"undo", "1"}).status, 0);
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
 }

@@ -283,15 +283,23 @@ bool Touches(const PlanStep& step, const std::string& directory, const std::stri
 // A grid edit writes a file's tag on every keystroke: taking the writes
 // back one after the other is one step from the last tag to the first, as
 // long as no step between works on the same file.
-bool JoinsTagWrite(Plan& plan, const PlanStep& step) {
-  if (step.kind != StepKind::TagWrite) return false;
-  for (auto it = plan.steps.rbegin(); it != plan.steps.rend(); ++it) {
-    if (!Touches(*it, step.directory, step.name)) continue;
-    if (it->kind != StepKind::TagWrite || it->name != step.name) return false;
-    it->after = step.after;
-    return true;
+void JoinTagWrites(Plan& plan) {
+  std::vector<PlanStep>& steps = plan.steps;
+  for (std::size_t first = 0; first < steps.size(); ++first) {
+    if (steps[first].kind != StepKind::TagWrite) continue;
+    std::size_t next = first + 1;
+    while (next < steps.size()) {
+      const PlanStep& step = steps[next];
+      if (!Touches(step, steps[first].directory, steps[first].name)) {
+        ++next;
+      } else if (step.kind == StepKind::TagWrite && step.name == steps[first].name) {
+        steps[first].after = step.after;
+        steps.erase(steps.begin() + static_cast<std::ptrdiff_t>(next));
+      } else {
+        break;
+      }
+    }
   }
-  return false;
 }
 
 // Walks the batch's actions from the last to the first and adds the step
@@ -320,8 +328,7 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
     if (action.state == ActionState::Pending && !PendingHappened(action, state, onDisk)) {
       continue;
     }
-    PlanStep inverse = Inverse(action, present);
-    if (!JoinsTagWrite(plan, inverse)) plan.steps.push_back(std::move(inverse));
+    plan.steps.push_back(Inverse(action, present));
     if (action.kind == ActionKind::ContentReplace && CanBeUndone(action)) {
       plan.steps.back().before = ContentSeen(onDisk, action);
     }
@@ -382,6 +389,7 @@ Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec) {
   plan.directory = summary->header.directory;
   plan.undoes = batch;
   AddInverseSteps(actions, state, plan);
+  JoinTagWrites(plan);
   return plan;
 }
 
