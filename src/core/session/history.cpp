@@ -33,16 +33,14 @@ std::map<std::int64_t, std::int64_t> Reapplied(const std::vector<BatchSummary>& 
 // What an action changes about a file.
 enum Aspect : unsigned { kName = 1, kTag = 2, kContent = 4 };
 
+// Anything else an action does to a file concerns its content.
 unsigned AspectOf(ActionKind kind) {
-  switch (kind) {
-    case ActionKind::Rename: return kName;
-    case ActionKind::TagWrite:
-    case ActionKind::TagAppend:
-    case ActionKind::TagRemove: return kTag;
-    case ActionKind::ContentReplace: return kContent;
-    case ActionKind::ExportWrite: return 0;
+  if (kind == ActionKind::Rename) return kName;
+  if (kind == ActionKind::TagWrite || kind == ActionKind::TagAppend ||
+      kind == ActionKind::TagRemove) {
+    return kTag;
   }
-  return 0;
+  return kContent;
 }
 
 using Place = std::pair<std::string, std::string>;
