@@ -12,7 +12,6 @@
 #include <ctime>
 
 #include "core/apply/executor.h"
-#include "core/batch/planner.h"
 #include "core/mp3/id3v1.h"
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
@@ -337,11 +336,12 @@ TEST_F(JournalTest, UndoAndRedoKeysWorkOnTheInfoPage) {
     header.operation = kTagFieldEdit;
     header.caption = U"ID3Tag bearbeiten";
     StepSession edit(window.executorContext(), header);
-    for (const char32_t* typed : {U"n", U"ne", U"neu"}) {
-      std::error_code ec;
-      for (const PlanStep& step : PlanTagField(music, "a.mp3", 1, typed, ec).steps) {
-        ASSERT_TRUE(edit.Apply(step));
-      }
+    PlanStep write = Step(StepKind::TagWrite, music, "a.mp3");
+    write.after = TagWith("alt", "", "");
+    for (const char* typed : {"n", "ne", "neu"}) {
+      write.before = write.after;
+      write.after = TagWith(typed, "", "");
+      ASSERT_TRUE(edit.Apply(write));
     }
   }
   window.refreshUndoTarget();
