@@ -51,6 +51,8 @@ constexpr const char* kUsage =
     "                    Stereo-Mode, Spieldauer)\n"
     "  --separator tab|semicolon\n"
     "                    für P: das Trennzeichen (Vorgabe: tab)\n"
+    "  --with-later      für undo und redo: spätere Einträge, die dieselben\n"
+    "                    Dateien wieder geändert haben, zuerst rückgängig machen\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
     "\n"
@@ -99,7 +101,8 @@ enum OptionId {
   kArtist,
   kAlbum,
   kColumns,
-  kSeparator
+  kSeparator,
+  kWithLater
 };
 
 constexpr option kOptions[] = {
@@ -117,6 +120,7 @@ constexpr option kOptions[] = {
     {"album", required_argument, nullptr, kAlbum},
     {"columns", required_argument, nullptr, kColumns},
     {"separator", required_argument, nullptr, kSeparator},
+    {"with-later", no_argument, nullptr, kWithLater},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -156,6 +160,7 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kJournal: inv.journalPath = value; break;
     case kColumns: inv.columns = value; break;
     case kSeparator: inv.separator = value; break;
+    case kWithLater: inv.withLater = true; break;
     default: break;
   }
 }

@@ -143,10 +143,17 @@ std::vector<Command> MakeCommands() {
        "      Anzahl Dateien und ggf. \"rückgängig gemacht\", durch Tabs getrennt",
        ListJournal},
       {"", "undo", {"[ID]"},
-       "den Journaleintrag ID rückgängig machen (Vorgabe: den neuesten, der\n"
-       "      nicht rückgängig gemacht ist; \"undo\" nach \"undo\" führt den\n"
-       "      Vorgang wieder aus)",
+       "den Journaleintrag ID rückgängig machen (Vorgabe: den neuesten\n"
+       "      Vorgang, der nicht rückgängig gemacht ist; jedes \"undo\" geht einen\n"
+       "      Schritt weiter zurück; angelegte ID3-Tags beim Lesen zählen nicht\n"
+       "      mit); haben spätere Einträge dieselben Dateien wieder geändert,\n"
+       "      nur mit --with-later",
        UndoBatch},
+      {"", "redo", {"[ID]"},
+       "den rückgängig gemachten Journaleintrag ID wieder ausführen (Vorgabe:\n"
+       "      den zuletzt rückgängig gemachten, solange seither kein neuer Vorgang\n"
+       "      lief)",
+       RedoBatch},
   });
   return commands;
 }

@@ -36,6 +36,9 @@ struct Invocation {
   // --columns and --separator, for the list export.
   std::optional<std::string> columns;
   std::string separator = "tab";
+  // --with-later: undo and redo take back the later batches that changed
+  // the same files first.
+  bool withLater = false;
 };
 
 // The session of a run, its journal not yet opened. A batch runs without

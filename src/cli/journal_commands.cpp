@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/apply/undo.h"
+#include "core/session/history.h"
 #include "core/session/session.h"
 #include "core/text/encoding.h"
 
@@ -47,22 +48,45 @@ std::string LeftoverLines(Journal& journal, const BatchSummary& batch, std::erro
   return lines;
 }
 
-// The batch the arguments name, or the newest one in effect; 0 when there
-// is none. A wrong or unknown number comes back in `problem`.
-std::int64_t ChosenBatch(const Invocation& inv, Session& session, std::string& problem) {
-  if (inv.arguments.empty()) return session.FindUndoTarget().batch;
-  const std::vector<BatchSummary> batches = session.Batches();
+// The batch the argument names; nullptr after a wrong or unknown number
+// was put in `problem`.
+const BatchSummary* NamedBatch(const Invocation& inv, const std::vector<BatchSummary>& batches,
+                               std::string& problem) {
   const std::string& text = inv.arguments[0];
   std::int64_t id = 0;
   const auto [end, parsed] = std::from_chars(text.data(), text.data() + text.size(), id);
-  const auto found = std::find_if(batches.begin(), batches.end(),
-                                  [&](const BatchSummary& b) { return b.id == id; });
-  if (parsed != std::errc() || end != text.data() + text.size() || found == batches.end()) {
+  const BatchSummary* found = FindBatch(batches, id);
+  if (parsed != std::errc() || end != text.data() + text.size() || found == nullptr) {
     problem = "Kein Eintrag " + text + " im Journal";
-  } else if (found->undoneBy != 0) {
-    problem = "Eintrag " + text + " ist schon rückgängig gemacht";
+    return nullptr;
   }
-  return problem.empty() ? id : 0;
+  return found;
+}
+
+// The batch to take back: the one the arguments name, or the newest step
+// in effect; 0 when there is none.
+std::int64_t ChosenUndo(const Invocation& inv, Session& session, std::string& problem) {
+  if (inv.arguments.empty()) return session.FindUndoTarget().batch;
+  const std::vector<BatchSummary> batches = session.Batches();
+  const BatchSummary* batch = NamedBatch(inv, batches, problem);
+  if (batch != nullptr && batch->undoneBy != 0) {
+    problem = "Eintrag " + inv.arguments[0] + " ist schon rückgängig gemacht";
+  }
+  return problem.empty() ? batch->id : 0;
+}
+
+// The undo to take back so that a batch applies again: that of the batch
+// the arguments name, or of the one taken back most recently; 0 when there
+// is none.
+std::int64_t ChosenRedo(const Invocation& inv, Session& session, std::string& problem) {
+  const std::vector<BatchSummary> batches = session.Batches();
+  const BatchSummary* batch =
+      inv.arguments.empty() ? FindBatch(batches, session.FindRedoTarget().batch)
+                            : NamedBatch(inv, batches, problem);
+  if (batch != nullptr && batch->undoneBy == 0) {
+    problem = "Eintrag " + inv.arguments[0] + " ist nicht rückgängig gemacht";
+  }
+  return problem.empty() && batch != nullptr ? batch->undoneBy : 0;
 }
 
 // The session with its journal open, or nullptr after the reason was
@@ -87,30 +111,84 @@ std::string ListJournal(Invocation& inv, std::ostream& out) {
   return {};
 }
 
+namespace {
+
+// Takes `batch` back on its own, or shows its plan with --dry-run.
+void TakeBack(Invocation& inv, Session& session, std::int64_t batch, std::ostream& out) {
+  std::error_code ec;
+  const Plan plan = session.PlanUndoOf(batch, ec);
+  if (ec) {
+    ReportJournalFailure(inv, JournalTrouble::Read, ec);
+    return;
+  }
+  if (inv.dryRun) {
+    PrintPlan(plan, *inv.context.reporter, out);
+    return;
+  }
+  out << EncodeUtf8(plan.caption) << '\n';
+  const ApplyResult result = session.Apply(plan);
+  out << result.performed << " von " << plan.steps.size() << " Dateien";
+  if (result.batch != 0) out << ", Eintrag " << result.batch;
+  out << '\n';
+}
+
+// "Eintrag 3 (Großbuchstaben) ..." naming the later batches that changed
+// its files again.
+std::u32string LaterChangesText(std::int64_t batch, const std::vector<BatchSummary>& later) {
+  std::string names;
+  for (const BatchSummary& each : later) {
+    if (!names.empty()) names += ", ";
+    names += "Eintrag " + std::to_string(each.id) + " (" + each.header.caption + ")";
+  }
+  return DecodeUtf8("Eintrag " + std::to_string(batch) +
+                    " lässt sich nicht allein rückgängig machen: " + names +
+                    " hat dieselben Dateien danach wieder geändert. Mit --with-later "
+                    "werden diese Einträge zuerst rückgängig gemacht.");
+}
+
+// Takes back `batch`, after the later batches that changed its files again
+// when --with-later allows it (newest first); refuses otherwise.
+void TakeBackWithLater(Invocation& inv, Session& session, std::int64_t batch,
+                       std::ostream& out) {
+  std::error_code ec;
+  const std::vector<BatchSummary> later = session.LaterChanges(batch, ec);
+  if (ec) {
+    ReportJournalFailure(inv, JournalTrouble::Read, ec);
+    return;
+  }
+  if (!later.empty() && !inv.withLater) {
+    inv.context.reporter->Report(MessageKind::Error, LaterChangesText(batch, later));
+    return;
+  }
+  for (const BatchSummary& each : later) TakeBack(inv, session, each.id, out);
+  TakeBack(inv, session, batch, out);
+}
+
+}  // namespace
+
 std::string UndoBatch(Invocation& inv, std::ostream& out) {
   const std::unique_ptr<Session> session = OpenOrReport(inv);
   if (!session) return {};
   std::string problem;
-  const std::int64_t batch = ChosenBatch(inv, *session, problem);
+  const std::int64_t batch = ChosenUndo(inv, *session, problem);
   if (!problem.empty() || batch == 0) {
     if (problem.empty()) out << "Nichts rückgängig zu machen\n";
     return problem;
   }
-  std::error_code ec;
-  const Plan plan = session->PlanUndoOf(batch, ec);
-  if (ec) {
-    ReportJournalFailure(inv, JournalTrouble::Read, ec);
-    return {};
+  TakeBackWithLater(inv, *session, batch, out);
+  return {};
+}
+
+std::string RedoBatch(Invocation& inv, std::ostream& out) {
+  const std::unique_ptr<Session> session = OpenOrReport(inv);
+  if (!session) return {};
+  std::string problem;
+  const std::int64_t undo = ChosenRedo(inv, *session, problem);
+  if (!problem.empty() || undo == 0) {
+    if (problem.empty()) out << "Nichts wiederherzustellen\n";
+    return problem;
   }
-  if (inv.dryRun) {
-    PrintPlan(plan, *inv.context.reporter, out);
-    return {};
-  }
-  out << EncodeUtf8(plan.caption) << '\n';
-  const ApplyResult result = session->Apply(plan);
-  out << result.performed << " von " << plan.steps.size() << " Dateien";
-  if (result.batch != 0) out << ", Eintrag " << result.batch;
-  out << '\n';
+  TakeBackWithLater(inv, *session, undo, out);
   return {};
 }
 

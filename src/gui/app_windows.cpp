@@ -90,7 +90,8 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   dialogs.tagSuchenErsetzen = windows.tagReplace = new TagReplaceDialog(*main, main);
   dialogs.tagAnfangEnde = windows.tagEnds = new TagEndsDialog(*main, main);
   dialogs.verlauf = windows.history = new HistoryDialog(
-      [main] { return main->journalBatches(); }, [main](std::int64_t batch) { main->undoBatch(batch); }, main);
+      [main] { return main->journalBatches(); }, [main](std::int64_t batch) { main->undoBatch(batch); },
+      [main](std::int64_t batch) { return main->session().FilesOf(batch); }, main);
   main->setDialogs(dialogs);
   LetFocusedButtonsTakeReturn(main);
   for (QDialog* dialog : main->findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) {

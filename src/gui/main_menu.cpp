@@ -36,6 +36,29 @@ QAction* AddTwin(QMenu* menu, const char* name, const QString& caption,
   return action;
 }
 
+// Strg+Z takes back; Strg+Y and Strg+Umschalt+Z apply again.
+void SetUndoKeys(QAction* undo, QAction* redo) {
+  undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
+                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+}
+
+// "&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Z", or the verb
+// alone when there is nothing to take back (or apply again).
+QString UndoText(const QString& verb, const QString& caption, int files, const QString& key) {
+  QString text = verb;
+  if (!caption.isEmpty()) {
+    // An "&" of the caption is a character, not an access letter.
+    QString shown = caption;
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    text += QStringLiteral(": %1 (%2 %3)")
+                .arg(shown)
+                .arg(files)
+                .arg(files == 1 ? QStringLiteral("Datei") : QStringLiteral("Dateien"));
+  }
+  return text + QLatin1Char('\t') + key;
+}
+
 }  // namespace
 
 MainMenu::MainMenu(QMenuBar* bar, QWidget* owner) : QObject(owner) {
@@ -60,7 +83,8 @@ void MainMenu::buildDatei(QMenuBar* bar) {
 void MainMenu::buildBearbeiten(QMenuBar* bar) {
   bearbeiten_ = AddMenu(bar, "Bearbeiten1", QStringLiteral("&Bearbeiten"));
   rueckgaengig = AddItem(bearbeiten_, "Rueckgaengig1", QString());
-  rueckgaengig->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  wiederherstellen = AddItem(bearbeiten_, "Wiederherstellen1", QString());
+  SetUndoKeys(rueckgaengig, wiederherstellen);
   verlauf = AddItem(bearbeiten_, "Verlauf1", QStringLiteral("&Verlauf ..."));
   bearbeiten_->addSeparator();
   markieren_ = AddMenu(bearbeiten_, "Markieren1", QStringLiteral("&Markieren"));
@@ -112,6 +136,8 @@ void MainMenu::buildOptionen(QMenuBar* bar) {
   zeichenErsetzen->setCheckable(true);
   vorschau = AddItem(optionen, "Vorschau1", QStringLiteral("&Vorschau vor dem Ausführen"));
   vorschau->setCheckable(true);
+  tagBeimLesen = AddItem(optionen, "TagBeimLesen1", QStringLiteral("ID3Tag beim &Lesen anlegen"));
+  tagBeimLesen->setCheckable(true);
   bar->addMenu(optionen);
 }
 
@@ -158,6 +184,14 @@ void MainMenu::buildPopupMenu2(QWidget* owner) {
   tagSuchenErsetzen = AddItem(popupMenu2, "SuchenundErsetzen2",
                               QStringLiteral("Suchen und Ersetzen"));
   tagAnfangEnde = AddItem(popupMenu2, "AnfangEnde3", QStringLiteral("Anfang/Ende"));
+  popupMenu2->addSeparator();
+  // Not twins: the main menu's items are off on this page.
+  rueckgaengig2 = AddItem(popupMenu2, "Rueckgaengig2", QString());
+  wiederherstellen2 = AddItem(popupMenu2, "Wiederherstellen2", QString());
+  SetUndoKeys(rueckgaengig2, wiederherstellen2);
+  // A popup's items have no keys of their own while it is closed.
+  owner->addAction(rueckgaengig2);
+  owner->addAction(wiederherstellen2);
 }
 
 void MainMenu::applyEnabling(const MenuState& state) {
@@ -178,26 +212,24 @@ void MainMenu::applyEnabling(const MenuState& state) {
   }
   umbenennen->setEnabled(rename);
   umbenennen2_->setEnabled(rename);
-  showUndo(state.undoCaption, state.undoFiles);
-  rueckgaengig->setEnabled(page && !state.undoCaption.isEmpty());
+  showUndoAndRedo(state);
   verlauf->setEnabled(page && state.journalOpen);
 }
 
-// "&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)", or "&Rückgängig"
-// alone when there is nothing to take back.
-void MainMenu::showUndo(const QString& caption, int files) {
-  QString text = QStringLiteral("&Rückgängig");
-  if (!caption.isEmpty()) {
-    // An "&" of the caption is a character, not an access letter.
-    QString shown = caption;
-    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    text += QStringLiteral(": %1 (%2 %3)")
-                .arg(shown)
-                .arg(files)
-                .arg(files == 1 ? QStringLiteral("Datei") : QStringLiteral("Dateien"));
-  }
-  rueckgaengig->setText(text + QStringLiteral("\tStrg+Z"));
+// The main menu's items work on the file list page, the grid's twins on
+// the info page; never both, or Qt would find their keys ambiguous.
+void MainMenu::showUndoAndRedo(const MenuState& state) {
+  const QString undo = UndoText(QStringLiteral("&Rückgängig"), state.undoCaption,
+                                state.undoFiles, QStringLiteral("Strg+Z"));
+  const QString redo = UndoText(QStringLiteral("&Wiederherstellen"), state.redoCaption,
+                                state.redoFiles, QStringLiteral("Strg+Y"));
+  const bool page = state.fileListPageActive;
+  for (QAction* action : {rueckgaengig, rueckgaengig2}) action->setText(undo);
+  for (QAction* action : {wiederherstellen, wiederherstellen2}) action->setText(redo);
+  rueckgaengig->setEnabled(page && !state.undoCaption.isEmpty());
+  rueckgaengig2->setEnabled(!page && !state.undoCaption.isEmpty());
+  wiederherstellen->setEnabled(page && !state.redoCaption.isEmpty());
+  wiederherstellen2->setEnabled(!page && !state.redoCaption.isEmpty());
 }
 
 }  // namespace sonavex
-

@@ -22,6 +22,9 @@ struct MenuState {
   // empty caption when there is nothing to take back.
   QString undoCaption;
   int undoFiles = 0;
+  // The same for the batch "Wiederherstellen" applies again.
+  QString redoCaption;
+  int redoFiles = 0;
   bool journalOpen = false;
 };
 
@@ -34,6 +37,7 @@ class MainMenu : public QObject {
 
   // Main menu items; the items of PopupMenu1 only trigger these.
   QAction* rueckgaengig = nullptr;
+  QAction* wiederherstellen = nullptr;
   QAction* verlauf = nullptr;
   QAction* exportieren = nullptr;
   QAction* beenden = nullptr;
@@ -55,11 +59,16 @@ class MainMenu : public QObject {
   QAction* unterverzeichnisse = nullptr;
   QAction* zeichenErsetzen = nullptr;
   QAction* vorschau = nullptr;
+  QAction* tagBeimLesen = nullptr;
   QAction* hilfe = nullptr;
   QAction* ueber = nullptr;
   // PopupMenu2 of the info grid.
   QAction* tagSuchenErsetzen = nullptr;
   QAction* tagAnfangEnde = nullptr;
+  // Undo and redo on the info page, where the menu "Bearbeiten" is off;
+  // their keys work there too. They trigger what their namesakes trigger.
+  QAction* rueckgaengig2 = nullptr;
+  QAction* wiederherstellen2 = nullptr;
 
   QMenu* bearbeiten() const { return bearbeiten_; }
   QMenu* popupMenu1 = nullptr;
@@ -73,7 +82,7 @@ class MainMenu : public QObject {
   void buildHilfe(QMenuBar* bar);
   void buildPopupMenu1(QWidget* owner);
   void buildPopupMenu2(QWidget* owner);
-  void showUndo(const QString& caption, int files);
+  void showUndoAndRedo(const MenuState& state);
 
   QMenu* bearbeiten_ = nullptr;
   QMenu* markieren_ = nullptr;

@@ -64,6 +64,9 @@ MainWindow::MainWindow(std::string settingsPath, Reporter& reporter,
     QWidget* starter = QApplication::activeWindow();
     return ConfirmPlanInPreview(plan, starter != nullptr ? starter : this);
   };
+  askLaterFirst_ = [this](const BatchSummary& batch, const std::vector<BatchSummary>& later) {
+    return AskUndoLaterFirst(batch, later, QApplication::activeWindow());
+  };
   (void)session_.OpenJournal();
   refreshUndoTarget();
   RefreshView();
@@ -86,10 +89,19 @@ void MainWindow::connectMenu() {
   connect(m.umbenennen, &QAction::triggered, this, [this] { onRenameCommand(); });
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
   connect(m.vorschau, &QAction::triggered, this, &MainWindow::onPreviewToggled);
-  connect(m.rueckgaengig, &QAction::triggered, this, &MainWindow::onUndoCommand);
+  connect(m.tagBeimLesen, &QAction::triggered, this, [this](bool on) {
+    (void)writeSetting(U"Optionen", U"TagBeimLesen", on ? U"1" : U"0");
+  });
+  for (QAction* undo : {m.rueckgaengig, m.rueckgaengig2}) {
+    connect(undo, &QAction::triggered, this, &MainWindow::onUndoCommand);
+  }
+  for (QAction* redo : {m.wiederherstellen, m.wiederherstellen2}) {
+    connect(redo, &QAction::triggered, this, &MainWindow::onRedoCommand);
+  }
   connect(m.hilfe, &QAction::triggered, this, [this] { OpenHelpPage(reporter_); });
   // Another program run may have changed the journal since the last batch.
   connect(m.bearbeiten(), &QMenu::aboutToShow, this, &MainWindow::refreshUndoTarget);
+  connect(m.popupMenu2, &QMenu::aboutToShow, this, &MainWindow::refreshUndoTarget);
   connect(m.zeichenErsetzen, &QAction::triggered, this, [this] {
     // Qt flips the mark on a click; it belongs to the replacement switch.
     menu_->zeichenErsetzen->setChecked(replacementActive_);
@@ -204,6 +216,8 @@ void MainWindow::updateMenus(int selectedCount) {
   state.selectedCount = selectedCount;
   state.undoCaption = ToQString(DecodeUtf8(undoTarget_.caption));
   state.undoFiles = undoTarget_.files;
+  state.redoCaption = ToQString(DecodeUtf8(redoTarget_.caption));
+  state.redoFiles = redoTarget_.files;
   state.journalOpen = session_.journal() != nullptr;
   menu_->applyEnabling(state);
 }

@@ -38,6 +38,10 @@ class MainMenu;
 
 // Where the window keeps its undo journal.
 std::string WindowJournalPath();
+// Asks whether the later batches that changed the files of `batch` again
+// are taken back first (the question window "SpaetereVorgaenge").
+bool AskUndoLaterFirst(const BatchSummary& batch, const std::vector<BatchSummary>& later,
+                       QWidget* parent);
 
 // The windows the menus open; one that is not built yet stays null and its
 // command does nothing.
@@ -159,12 +163,20 @@ class MainWindow : public QMainWindow, public BatchHost {
   Session& session() { return session_; }
   // Every batch of the journal, newest first; empty without a journal.
   std::vector<BatchSummary> journalBatches();
-  // Reads again what "Rückgängig" would take back and shows it in the menu.
+  // Reads again what "Rückgängig" would take back and "Wiederherstellen"
+  // apply again, and shows both in the menus.
   void refreshUndoTarget();
   std::int64_t undoTarget() const { return undoTarget_.batch; }
+  std::int64_t redoTarget() const { return redoTarget_.batch; }
   // Takes `batch` back (previewed while the preview is on), then re-reads
-  // the list.
+  // the list. When later batches changed its files again, the user is
+  // asked to take those back first; declined, nothing changes.
   void undoBatch(std::int64_t batch);
+  // Asked with the later batches (newest first) before `batch` is taken
+  // back; true takes them back first. By default a question window asks.
+  using LaterChangesQuestion =
+      std::function<bool(const BatchSummary& batch, const std::vector<BatchSummary>& later)>;
+  void setLaterChangesQuestion(LaterChangesQuestion ask) { askLaterFirst_ = std::move(ask); }
   bool previewEnabled() const;
   // Asked with each plan while the preview is on; true applies the plan.
   // By default the preview window asks the user.
@@ -214,6 +226,8 @@ class MainWindow : public QMainWindow, public BatchHost {
   void onJournalTrouble(JournalTrouble trouble, std::error_code ec);
   void onPreviewToggled(bool on);
   void onUndoCommand();
+  void onRedoCommand();
+  bool laterChangesMayGo(std::int64_t batch, std::error_code& ec);
 
   void onFileListClicked();
   void onFileListDoubleClicked();
@@ -256,6 +270,8 @@ class MainWindow : public QMainWindow, public BatchHost {
   Storage storage_;
   Session session_;
   UndoTarget undoTarget_;
+  UndoTarget redoTarget_;
+  LaterChangesQuestion askLaterFirst_;
 };
 
 }  // namespace sonavex

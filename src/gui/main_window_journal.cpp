@@ -1,8 +1,11 @@
 // The window's side of the session: the journal's wording of failures,
 // "Rückgängig" and "Verlauf", and the preview option.
 #include <QAction>
+#include <QMessageBox>
+#include <QPushButton>
 #include <cstdlib>
 
+#include "core/session/history.h"
 #include "core/text/encoding.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
@@ -23,6 +26,7 @@ SessionPorts MainWindow::sessionPorts() {
   SessionPorts ports;
   ports.reporter = &reporter_;
   ports.previewOn = [this] { return previewEnabled(); };
+  ports.tagOnRead = [this] { return menu_->tagBeimLesen->isChecked(); };
   ports.confirm = [this](const Plan& plan) { return confirmPlan_(plan); };
   ports.journalTrouble = [this](JournalTrouble trouble, std::error_code ec) {
     onJournalTrouble(trouble, ec);
@@ -43,10 +47,38 @@ void MainWindow::onJournalTrouble(JournalTrouble trouble, std::error_code ec) {
 
 std::vector<BatchSummary> MainWindow::journalBatches() { return session_.Batches(); }
 
-// The newest batch still in effect; an undo is one too, and taking it back
-// applies its batch again.
+namespace {
+
+QString CaptionOf(const BatchSummary& batch) {
+  return ToQString(DecodeUtf8(batch.header.caption));
+}
+
+}  // namespace
+
+// Names the later batches in the order they would be taken back.
+bool AskUndoLaterFirst(const BatchSummary& batch, const std::vector<BatchSummary>& later,
+                       QWidget* parent) {
+  QStringList first;
+  for (const BatchSummary& each : later) first << CaptionOf(each);
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Rückgängig"),
+                       QStringLiteral("Spätere Vorgänge haben dieselben Dateien danach wieder "
+                                      "geändert. Damit ihre Änderungen nicht verloren gehen, "
+                                      "werden sie zuerst rückgängig gemacht.\n\n"
+                                      "Zuerst rückgängig: %1\nDann rückgängig: %2")
+                           .arg(first.join(QStringLiteral(", ")), CaptionOf(batch)),
+                       QMessageBox::NoButton, parent);
+  question.setObjectName(QStringLiteral("SpaetereVorgaenge"));
+  QPushButton* yes = question.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+  question.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+  question.exec();
+  return question.clickedButton() == yes;
+}
+
+// Undos and redos are no steps of their own, nor are the tags given on
+// reading: what the two items name comes from the user's batches.
 void MainWindow::refreshUndoTarget() {
   undoTarget_ = session_.FindUndoTarget();
+  redoTarget_ = session_.FindRedoTarget();
   UpdateMenus();
 }
 
@@ -68,22 +100,42 @@ std::optional<ApplyResult> MainWindow::previewAndApply(const Plan& plan) {
 // on, journaled, and itself undoable.
 void MainWindow::undoBatch(std::int64_t batch) {
   std::error_code ec;
-  const std::optional<ApplyResult> result = session_.Undo(batch, ec);
+  if (!laterChangesMayGo(batch, ec)) return;
+  // Some of the later batches may have been taken back even when the rest
+  // is declined or fails: the view is read again either way.
+  (void)session_.UndoWithLater(batch, ec);
   if (ec) {
     reporter_.Report(MessageKind::Error, U"Rückgängig ist nicht möglich: " +
                                              DecodeUtf8(ec.message()));
-    return;
   }
-  if (!result) return;
   refreshUndoTarget();
   reloadFileList();
   RefreshView();
+}
+
+// True when no later batch changed the files of `batch` again, or the user
+// lets those be taken back first.
+bool MainWindow::laterChangesMayGo(std::int64_t batch, std::error_code& ec) {
+  const std::vector<BatchSummary> later = session_.LaterChanges(batch, ec);
+  if (ec || later.empty()) return true;
+  const std::vector<BatchSummary> batches = session_.Batches();
+  const BatchSummary* summary = FindBatch(batches, batch);
+  return summary != nullptr && askLaterFirst_(*summary, later);
 }
 
 // The journal is read again first: the menu may show an older state.
 void MainWindow::onUndoCommand() {
   refreshUndoTarget();
   if (undoTarget_.batch != 0) undoBatch(undoTarget_.batch);
+}
+
+// Applying a batch again takes back its undo.
+void MainWindow::onRedoCommand() {
+  refreshUndoTarget();
+  const std::vector<BatchSummary> batches = session_.Batches();
+  if (const BatchSummary* batch = FindBatch(batches, redoTarget_.batch)) {
+    undoBatch(batch->undoneBy);
+  }
 }
 
 bool MainWindow::previewEnabled() const { return menu_->vorschau->isChecked(); }

@@ -43,6 +43,7 @@ void MainWindow::loadSettings() {
   loadFileSelection();
   setReplacementActive(settings_.ReadBool(U"Ersetzen", U"Flag", false));
   menu_->vorschau->setChecked(settings_.ReadBool(U"Optionen", U"Vorschau", false));
+  menu_->tagBeimLesen->setChecked(settings_.ReadBool(U"Optionen", U"TagBeimLesen", true));
   lastGoodDrive_ = selectedDrive();
 }
 

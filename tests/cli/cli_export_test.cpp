@@ -54,7 +54,7 @@ TEST_F(CliExportTest, WritesTheFileAndJournalsAppendedTags) {
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\tQueen\r\nb\t\r\n");
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames() + EmptyTag());
-  EXPECT_EQ(Run({"undo"}).status, 0);
+  EXPECT_EQ(Run({"undo", "1"}).status, 0);
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
 }
 

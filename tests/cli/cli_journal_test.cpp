@@ -3,6 +3,7 @@
 
 #include "cli/cli_run.h"
 #include "core/apply/executor.h"
+#include "core/fs/fs.h"
 #include "core/journal/journal.h"
 #include "support/pending_replacement.h"
 #include "support/test_support.h"
@@ -66,44 +67,90 @@ TEST_F(CliJournalTest, AJournalThatCannotBeOpenedIsAnError) {
   EXPECT_EQ(ReadFile(journalPath), "no database");
 }
 
-// Each undo is a batch of its own: undo right after undo applies the batch
-// again.
-TEST_F(CliJournalTest, UndoAfterUndoRedoes) {
+// The only name in `directory`.
+std::string OnlyName(const std::string& directory) {
+  std::error_code ec;
+  const std::vector<std::string> names = ListNames(directory, ec);
+  return names.size() == 1 ? names[0] : std::to_string(names.size()) + " names";
+}
+
+// Each undo steps one batch further back, each redo one forward; both are
+// batches of their own, and a new batch ends what can be redone.
+TEST_F(CliJournalTest, UndoStepsBackAndRedoStepsForward) {
   const std::string music = dir / "m";
   WriteFile(music + "/a - b.mp3", "1");
   const CliResult nothing = Cli({"undo"});
   EXPECT_EQ(nothing.status, 0) << nothing.err;
   EXPECT_EQ(nothing.out, "Nichts rückgängig zu machen\n");
+  EXPECT_EQ(Cli({"redo"}).out, "Nichts wiederherzustellen\n");
 
   ASSERT_EQ(Cli({"--dir", music, "X", " - ", " -- "}).status, 0);
+  ASSERT_EQ(Cli({"--dir", music, "X", "a", "c"}).status, 0);
+  ASSERT_EQ(Cli({"--dir", music, "X", "b", "d"}).status, 0);
   const CliResult dry = Cli({"undo", "--dry-run"});
-  EXPECT_EQ(dry.out, music + "/a -- b.mp3\t" + music + "/a - b.mp3\n");
-  EXPECT_TRUE(Exists(music + "/a -- b.mp3"));
+  EXPECT_EQ(dry.out, music + "/c -- d.mp3\t" + music + "/c -- b.mp3\n");
+  EXPECT_EQ(OnlyName(music), "c -- d.mp3");
   const CliResult undo = Cli({"undo"});
   EXPECT_EQ(undo.status, 0) << undo.err;
-  EXPECT_EQ(undo.out, "Rückgängig: Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 2\n");
-  EXPECT_TRUE(Exists(music + "/a - b.mp3"));
-
-  const CliResult redo = Cli({"undo"});
+  EXPECT_EQ(undo.out, "Rückgängig: Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 4\n");
+  EXPECT_EQ(OnlyName(music), "c -- b.mp3");
+  for (const char* name : {"a -- b.mp3", "a - b.mp3"}) {
+    EXPECT_EQ(Cli({"undo"}).status, 0);
+    EXPECT_EQ(OnlyName(music), name);
+  }
+  EXPECT_EQ(Cli({"undo"}).out, "Nichts rückgängig zu machen\n");
+  const CliResult redo = Cli({"redo"});
   EXPECT_EQ(redo.status, 0) << redo.err;
-  EXPECT_EQ(redo.out, "Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 3\n");
-  EXPECT_TRUE(Exists(music + "/a -- b.mp3"));
+  EXPECT_EQ(redo.out, "Suchen und Ersetzen: Dateiname\n1 von 1 Dateien, Eintrag 7\n");
+  EXPECT_EQ(OnlyName(music), "a -- b.mp3");
+  EXPECT_EQ(Cli({"redo"}).status, 0);
+  EXPECT_EQ(OnlyName(music), "c -- b.mp3");
 
-  const CliResult undone = Cli({"undo", "2"});
+  const CliResult undone = Cli({"undo", "3"});
   EXPECT_EQ(undone.status, 2);
-  EXPECT_EQ(undone.err, "mp3sonavex-cli: Eintrag 2 ist schon rückgängig gemacht\n"
+  EXPECT_EQ(undone.err, "mp3sonavex-cli: Eintrag 3 ist schon rückgängig gemacht\n"
                         "Aufruf: mp3sonavex-cli --help\n");
-  EXPECT_EQ(Cli({"undo", "7"}).err,
-            "mp3sonavex-cli: Kein Eintrag 7 im Journal\nAufruf: mp3sonavex-cli --help\n");
+  EXPECT_EQ(Cli({"redo", "1"}).err, "mp3sonavex-cli: Eintrag 1 ist nicht rückgängig "
+                                    "gemacht\nAufruf: mp3sonavex-cli --help\n");
+  EXPECT_EQ(Cli({"undo", "17"}).err,
+            "mp3sonavex-cli: Kein Eintrag 17 im Journal\nAufruf: mp3sonavex-cli --help\n");
 
-  // The first batch is in effect again and can be taken back by its number;
-  // a file that took its old name since is reported and keeps its name.
-  WriteFile(music + "/a - b.mp3", "2");
-  const CliResult blocked = Cli({"undo", "1"});
-  EXPECT_EQ(blocked.status, 1);
-  EXPECT_EQ(blocked.err, "Warnung: " + music + "/a -- b.mp3\n\n"
-                         "Es existiert bereits eine Datei unter dem neuen Namen!\n");
-  EXPECT_EQ(ReadFile(music + "/a - b.mp3"), "2");
+  ASSERT_EQ(Cli({"--dir", music, "X", "c", "e"}).status, 0);
+  EXPECT_EQ(Cli({"redo"}).out, "Nichts wiederherzustellen\n");
+  // By its number it still can, but the new batch renamed the same file
+  // again: that one is taken back first.
+  EXPECT_EQ(Cli({"redo", "3"}).status, 1);
+  EXPECT_EQ(Cli({"redo", "3", "--with-later"}).status, 0);
+  EXPECT_EQ(OnlyName(music), "c -- d.mp3");
+}
+
+// Undoing an older batch whose file a later batch renamed again would take
+// the later rename back too: refused, naming the later batch, unless
+// --with-later takes that one back first.
+TEST_F(CliJournalTest, UndoOfAnOlderBatchTakesBackLaterChangesOnlyWhenAsked) {
+  const std::string music = dir / "m";
+  WriteFile(music + "/a b.mp3", "1");
+  ASSERT_EQ(Cli({"--dir", music, "G"}).status, 0);
+  ASSERT_EQ(Cli({"--dir", music, "Y", "mp3", "MP3"}).status, 0);
+  ASSERT_EQ(OnlyName(music), "A B.MP3");
+
+  const CliResult refused = Cli({"undo", "1"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(refused.err,
+            "Fehler: Eintrag 1 lässt sich nicht allein rückgängig machen: Eintrag 2 "
+            "(Suchen und Ersetzen: Dateityp) hat dieselben Dateien danach wieder geändert. "
+            "Mit --with-later werden diese Einträge zuerst rückgängig gemacht.\n");
+  EXPECT_EQ(OnlyName(music), "A B.MP3");
+
+  const CliResult both = Cli({"undo", "1", "--with-later"});
+  EXPECT_EQ(both.status, 0) << both.err;
+  EXPECT_EQ(both.out,
+            "Rückgängig: Suchen und Ersetzen: Dateityp\n1 von 1 Dateien, Eintrag 3\n"
+            "Rückgängig: Großbuchstaben abc->Abc\n1 von 1 Dateien, Eintrag 4\n");
+  EXPECT_EQ(OnlyName(music), "a b.mp3");
+  const CliResult list = Cli({"journal"});
+  EXPECT_EQ(Occurrences(list.out, "rückgängig gemacht"), 2u) << list.out;
 }
 
 // A text replace killed with its first file's new content under the

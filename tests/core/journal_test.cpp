@@ -337,6 +337,53 @@ TEST_F(JournalTest, UndoMarksFollowTheChainOfUndos) {
     EXPECT_EQ(batches[i].undoneBy, expected[i].undoneBy) << i;
   }
   EXPECT_EQ(journal->MarkUndone(999, redo), std::errc::invalid_argument);
+
+  // Taking the redo back puts the undo in effect again, and with it the
+  // batch is taken back again.
+  const std::int64_t again = journal->BeginBatch(Header(kNow, 'X', redo), ec);
+  journal->RecordPending(again, std::vector{Rename("/m", "b", "a")}, ec);
+  ASSERT_FALSE(journal->MarkUndone(redo, again));
+  const Row chain[] = {{again, redo, 0}, {redo, undo, again}, {undo, applied, 0},
+                       {applied, 0, undo}};
+  const auto marked = journal->ListBatches(ec);
+  ASSERT_EQ(marked.size(), 4u);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(marked[i].id, chain[i].id);
+    EXPECT_EQ(marked[i].undoneBy, chain[i].undoneBy) << i;
+  }
+}
+
+// The tags given on reading over several clicks become one batch, as long
+// as nothing came between.
+TEST_F(JournalTest, JoinMovesTheActionsOfTheNewestBatchBehindThePrevious) {
+  auto journal = Open();
+  const auto tagBatch = [&](const char* path) {
+    std::error_code ec;
+    const std::int64_t batch = journal->BeginBatch(Header(kNow, 'J'), ec);
+    const auto ids =
+        journal->RecordPending(batch, std::vector{OnPath(ActionKind::TagAppend, path)}, ec);
+    EXPECT_FALSE(journal->MarkDone(ids) || journal->EndBatch(batch));
+    return batch;
+  };
+  const std::int64_t first = tagBatch("/m/a.mp3");
+  const std::int64_t second = tagBatch("/m/b.mp3");
+  ASSERT_FALSE(journal->JoinBatch(first, second));
+  EXPECT_EQ(BatchIds(*journal), std::vector<std::int64_t>{first});
+  std::error_code ec;
+  const std::vector<JournalAction> actions = journal->ActionsOf(first, ec);
+  ASSERT_EQ(actions.size(), 2u);
+  EXPECT_EQ(actions[1].path, "/m/b.mp3");
+  EXPECT_EQ(actions[1].state, ActionState::Done);
+  EXPECT_EQ(journal->ListBatches(ec)[0].doneActions, 2);
+  EXPECT_EQ(journal->FilesOf(first, ec), 2);
+
+  // Only the newest batch joins, only one of the same operation.
+  const std::int64_t rename = AddBatch(*journal, kNow);
+  const std::int64_t third = tagBatch("/m/c.mp3");
+  EXPECT_EQ(journal->JoinBatch(first, third), std::errc::invalid_argument);
+  EXPECT_EQ(journal->JoinBatch(rename, third), std::errc::invalid_argument);
+  EXPECT_EQ(journal->JoinBatch(first, rename), std::errc::invalid_argument);
+  EXPECT_EQ(BatchIds(*journal), (std::vector<std::int64_t>{third, rename, first}));
 }
 
 // Nothing to take back: no action recorded, or none of them performed.

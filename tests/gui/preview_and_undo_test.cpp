@@ -4,9 +4,14 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <ctime>
 
+#include "core/apply/executor.h"
 #include "core/mp3/id3v1.h"
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
@@ -212,17 +217,188 @@ TEST_F(JournalTest, UndoItemNamesTheNewestBatchInEffect) {
   EXPECT_TRUE(Action("Rueckgaengig1")->isEnabled());
   EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Z"));
 
+  // An undo is no step to take back: it is what "Wiederherstellen" names.
   AddBatch("Rückgängig: Großbuchstaben abc->Abc", 1, first);
   window.refreshUndoTarget();
-  EXPECT_EQ(UndoText(),
-            QStringLiteral("&Rückgängig: Rückgängig: Großbuchstaben abc->Abc (1 Datei)\tStrg+Z"));
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_TRUE(Action("Wiederherstellen1")->isEnabled());
+  EXPECT_EQ(Action("Wiederherstellen1")->text(),
+            QStringLiteral("&Wiederherstellen: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Y"));
+  EXPECT_EQ(Action("Wiederherstellen1")->shortcuts(),
+            (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
 
-  // On the info page the whole menu is off, the shortcut included.
+  // On the info page the menu is off, the grid's items take over.
   Touch("a.mp3");
   window.reloadFileList();
   window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
-  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_FALSE(Action("Wiederherstellen1")->isEnabled());
   EXPECT_FALSE(Action("Verlauf1")->isEnabled());
+  EXPECT_TRUE(Action("Wiederherstellen2")->isEnabled());
+  EXPECT_FALSE(Action("Rueckgaengig2")->isEnabled());
+}
+
+// Strg+Z twice takes back two batches, Strg+Y brings the second back.
+TEST_F(JournalTest, UndoStepsBackAndRedoForwardThroughTheKeys) {
+  Touch("eins ZWEI.mp3");
+  MainWindow& window = StartIn(music);
+  const auto press = [&](QKeyCombination key) {
+    QTest::keyClick(&window, key.key(), key.keyboardModifiers());
+  };
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  Action("Grobuchstaben1")->trigger();
+  Action("Kleinbuchstaben1")->trigger();
+  EXPECT_EQ(window.entryName(0), "Eins Zwei.mp3");
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Kleinbuchstaben ABC->Abc (1 Datei)\tStrg+Z"));
+  press(Qt::CTRL | Qt::Key_Z);
+  EXPECT_EQ(window.entryName(0), "Eins ZWEI.mp3");
+  press(Qt::CTRL | Qt::Key_Z);
+  EXPECT_EQ(window.entryName(0), "eins ZWEI.mp3");
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig\tStrg+Z"));
+  EXPECT_EQ(Action("Wiederherstellen1")->text(),
+            QStringLiteral("&Wiederherstellen: Großbuchstaben abc->Abc (1 Datei)\tStrg+Y"));
+  press(Qt::CTRL | Qt::Key_Y);
+  EXPECT_EQ(window.entryName(0), "Eins ZWEI.mp3");
+  press(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+  EXPECT_EQ(window.entryName(0), "Eins Zwei.mp3");
+  EXPECT_FALSE(Action("Wiederherstellen1")->isEnabled());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// A click on an untagged file gives it its tag: listed, but "Rückgängig"
+// passes it by; the clicks of one visit of the folder are one batch.
+TEST_F(JournalTest, TagsGivenOnClicksAreOneBatchThatUndoPassesBy) {
+  for (const char* name : {"a b.mp3", "c.mp3", "d.mp3"}) WriteFile(music + "/" + name, TwoFrames());
+  MainWindow& window = StartIn(music);
+  Action("Grobuchstaben1")->trigger();
+  ASSERT_EQ(window.entryName(0), "A B.mp3");
+  for (int row : {1, 2}) {
+    window.setMarked(row, true);
+    window.setMarked(row, false);
+  }
+  EXPECT_EQ(ReadFile(music + "/D.mp3"), TwoFrames() + EmptyTag());
+  const std::vector<BatchSummary> batches = window.journalBatches();
+  ASSERT_EQ(batches.size(), 2u);
+  EXPECT_EQ(batches[0].header.caption, "ID3Tag angelegt");
+  EXPECT_EQ(batches[0].doneActions, 2);
+  EXPECT_EQ(UndoText(), QStringLiteral("&Rückgängig: Großbuchstaben abc->Abc (3 Dateien)\tStrg+Z"));
+  Action("Rueckgaengig1")->trigger();
+  EXPECT_TRUE(Exists(music + "/a b.mp3"));
+  EXPECT_EQ(ReadFile(music + "/d.mp3"), TwoFrames() + EmptyTag());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// With "ID3Tag beim Lesen anlegen" off, looking at files writes nothing: a
+// click and the grid leave an untagged file byte for byte.
+TEST_F(JournalTest, WithoutTagsOnReadingLookingAtFilesWritesNothing) {
+  const timespec past[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+  for (const char* name : {"a.mp3", "b.mp3"}) {
+    WriteFile(music + "/" + name, TwoFrames());
+    ASSERT_EQ(utimensat(AT_FDCWD, (music + "/" + name).c_str(), past, 0), 0);
+  }
+  WriteFile(settingsPath, "[Datei]\nTyp=*.mp3\nVerzeichnis=" + music +
+                              "\n[Optionen]\nTagBeimLesen=0\n");
+  MainWindow& window = Start();
+  EXPECT_FALSE(Action("TagBeimLesen1")->isChecked());
+  window.setMarked(0, true);
+  window.setMarked(0, false);
+  auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+  pages->setCurrentIndex(1);
+  pages->setCurrentIndex(0);
+  for (const char* name : {"a.mp3", "b.mp3"}) {
+    struct stat info {};
+    ASSERT_EQ(stat((music + "/" + name).c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, static_cast<off_t>(TwoFrames().size())) << name;
+    EXPECT_EQ(info.st_mtim.tv_sec, past[1].tv_sec) << name;
+  }
+  EXPECT_TRUE(window.journalBatches().empty());
+
+  // Switched on (stored), a click gives the file its tag again.
+  Action("TagBeimLesen1")->trigger();
+  EXPECT_EQ(IniFile(settingsPath).ReadString(U"Optionen", U"TagBeimLesen", U""), U"1");
+  window.setMarked(1, true);
+  EXPECT_EQ(ReadFile(music + "/b.mp3"), TwoFrames() + EmptyTag());
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// On the info page the menu "Bearbeiten" is off, but Strg+Z and Strg+Y
+// still work, and the grid's context menu has both items.
+TEST_F(JournalTest, UndoAndRedoKeysWorkOnTheInfoPage) {
+  WriteFile(music + "/a.mp3", TwoFrames() + TagWith("alt", "", ""));
+  MainWindow& window = StartIn(music);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(1);
+  {
+    // A cell edit as the grid makes it: one write per keystroke.
+    Plan header;
+    header.operation = kTagFieldEdit;
+    header.caption = U"ID3Tag bearbeiten";
+    StepSession edit(window.executorContext(), header);
+    PlanStep write = Step(StepKind::TagWrite, music, "a.mp3");
+    write.after = TagWith("alt", "", "");
+    for (const char* typed : {"n", "ne", "neu"}) {
+      write.before = write.after;
+      write.after = TagWith(typed, "", "");
+      ASSERT_TRUE(edit.Apply(write));
+    }
+  }
+  window.refreshUndoTarget();
+  windows.history->reload();
+  EXPECT_EQ(windows.history->batches()->item(0, 2)->text(), QStringLiteral("1"));  // files
+  const QList<QAction*> items = window.menu().popupMenu2->actions();
+  EXPECT_TRUE(items.contains(Action("Rueckgaengig2")));
+  EXPECT_TRUE(items.contains(Action("Wiederherstellen2")));
+  EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
+  EXPECT_EQ(Action("Rueckgaengig2")->text(),
+            QStringLiteral("&Rückgängig: ID3Tag bearbeiten (1 Datei)\tStrg+Z"));
+  int rows = 0;
+  Action("Vorschau1")->setChecked(true);
+  AnswerPreview(true, &rows);
+  QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(rows, 1);  // one row for the file, not one per keystroke
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames() + TagWith("alt", "", ""));
+  EXPECT_TRUE(Action("Wiederherstellen2")->isEnabled());
+  Action("Vorschau1")->setChecked(false);
+  window.activateWindow();  // the preview had the focus
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::keyClick(&window, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames() + TagWith("neu", "", ""));
+  EXPECT_TRUE(reporter.messages.empty());
+}
+
+// Undoing an older batch from "Verlauf" whose file a later batch renamed
+// again: the later batch is offered to go first; declined, nothing changes.
+TEST_F(JournalTest, HistoryOffersToTakeBackLaterChangesOfTheSameFilesFirst) {
+  Touch("a b.mp3");
+  MainWindow& window = StartIn(music);
+  Action("Grobuchstaben1")->trigger();
+  const std::int64_t upper = window.undoTarget();
+  window.session().Apply(window.session().PlanBatch(
+      Operation::Y, SearchReplaceParams{U"mp3", U"MP3"}, music, {}, BatchContext{}));
+  ASSERT_TRUE(Exists(music + "/A B.MP3"));
+  std::vector<std::string> asked;
+  bool accept = false;
+  window.setLaterChangesQuestion(
+      [&](const BatchSummary& batch, const std::vector<BatchSummary>& later) {
+        asked.push_back(batch.header.caption);
+        for (const BatchSummary& each : later) asked.push_back(each.header.caption);
+        return accept;
+      });
+  window.undoBatch(upper);
+  EXPECT_EQ(asked, (std::vector<std::string>{"Großbuchstaben abc->Abc",
+                                             "Suchen und Ersetzen: Dateityp"}));
+  EXPECT_TRUE(Exists(music + "/A B.MP3"));
+  EXPECT_EQ(window.journalBatches().size(), 2u);
+
+  accept = true;
+  window.undoBatch(upper);
+  EXPECT_TRUE(Exists(music + "/a b.mp3"));
+  for (const BatchSummary& batch : window.journalBatches()) {
+    EXPECT_EQ(batch.undoneBy != 0, batch.header.undoes == 0) << batch.header.caption;
+  }
+  EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST_F(JournalTest, HistoryListsTheBatchesNewestFirst) {

@@ -31,6 +31,9 @@ struct ApplyResult {
 struct ExecutorContext {
   Reporter* reporter = nullptr;
   Journal* journal = nullptr;  // nullptr: no undo for this batch
+  // Whether reading an untagged MP3 file gives it its empty tag (see
+  // TagOnRead). Operations that write a tag field append it regardless.
+  bool tagOnRead = true;
   // Seconds since the epoch, for the journal; tests may fix it.
   std::function<std::int64_t()> now{};
   // Told once when the journal fails (the caller warns once per run and

@@ -19,6 +19,7 @@ TagOnRead::TagOnRead(ExecutorContext context) : context_(std::move(context)) {}
 TagOnRead::~TagOnRead() = default;
 
 TInfo::TagAppender TagOnRead::Appender() {
+  if (!context_.tagOnRead) return {};
   return [this](const std::string& path, std::int64_t size) { return Append(path, size); };
 }
 

@@ -26,7 +26,8 @@ class TagOnRead {
   TagOnRead& operator=(const TagOnRead&) = delete;
 
   // The appender that TInfo::SetDatei calls for each untagged MP3 file. A
-  // failure is reported with the file's full path.
+  // failure is reported with the file's full path. None while the context
+  // says not to tag on reading: the files are only looked at.
   TInfo::TagAppender Appender();
 
   // Ends the journal batch; true when a file needed a tag, so that what

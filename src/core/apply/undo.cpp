@@ -290,6 +290,34 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
   return step;
 }
 
+// Whether `step` works on the file called `name` in `directory`, or gives
+// that name to another one.
+bool Touches(const PlanStep& step, const std::string& directory, const std::string& name) {
+  return step.directory == directory && (step.name == name || step.newName == name);
+}
+
+// A grid edit writes a file's tag on every keystroke: taking the writes
+// back one after the other is one step from the last tag to the first, as
+// long as no step between works on the same file.
+void JoinTagWrites(Plan& plan) {
+  std::vector<PlanStep>& steps = plan.steps;
+  for (std::size_t first = 0; first < steps.size(); ++first) {
+    if (steps[first].kind != StepKind::TagWrite) continue;
+    std::size_t next = first + 1;
+    while (next < steps.size()) {
+      const PlanStep& step = steps[next];
+      if (!Touches(step, steps[first].directory, steps[first].name)) {
+        ++next;
+      } else if (step.kind == StepKind::TagWrite && step.name == steps[first].name) {
+        steps[first].after = step.after;
+        steps.erase(steps.begin() + static_cast<std::ptrdiff_t>(next));
+      } else {
+        break;
+      }
+    }
+  }
+}
+
 // Walks the batch's actions from the last to the first and adds the step
 // that takes back each one that happened.
 void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state,
@@ -373,6 +401,7 @@ Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec) {
   plan.directory = summary->header.directory;
   plan.undoes = batch;
   AddInverseSteps(actions, state, plan);
+  JoinTagWrites(plan);
   return plan;
 }
 

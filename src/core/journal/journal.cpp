@@ -417,15 +417,113 @@ std::error_code Journal::EndBatch(std::int64_t batch) {
   return transaction.Commit();
 }
 
+namespace {
+
+// The batch that `batch` takes back, 0 for none.
+std::int64_t UndoesOf(sqlite3* db, std::int64_t batch, std::error_code& ec) {
+  sqlite::Statement query;
+  if ((ec = query.Prepare(db, "SELECT undoes FROM batches WHERE id = ?1"))) return 0;
+  query.Bind(1, batch);
+  return query.Step(ec) ? query.Int(0) : 0;
+}
+
+// `undo` is in effect again: the batch it takes back is undone by it again.
+std::error_code Retake(sqlite3* db, std::int64_t undo, std::int64_t target) {
+  sqlite::Statement update;
+  if (auto ec = update.Prepare(db, "UPDATE batches SET undone_by = ?1 WHERE id = ?2")) return ec;
+  update.Bind(1, undo);
+  update.Bind(2, target);
+  return update.Run();
+}
+
+}  // namespace
+
+std::error_code Journal::Reinstate(std::int64_t batch) {
+  statements_->reinstate.Bind(1, batch);
+  return statements_->reinstate.Run();
+}
+
+// Down a chain of undos the marks alternate: undoing a redo puts its undo
+// back in effect, which takes the batch back again, and so on.
 std::error_code Journal::MarkUndone(std::int64_t batch, std::int64_t undoBatch) {
   sqlite::Transaction transaction(db_);
   if (transaction.error()) return transaction.error();
-  statements_->reinstate.Bind(1, batch);
-  if (auto ec = statements_->reinstate.Run()) return ec;
+  if (auto ec = Reinstate(batch)) return ec;
   statements_->markUndone.Bind(1, batch);
   statements_->markUndone.Bind(2, undoBatch);
   if (auto ec = statements_->markUndone.Run()) return ec;
   if (sqlite3_changes(db_) == 0) return std::make_error_code(std::errc::invalid_argument);
+  std::error_code ec;
+  for (std::int64_t back = UndoesOf(db_, batch, ec); !ec && back != 0;) {
+    const std::int64_t target = UndoesOf(db_, back, ec);
+    if (ec || target == 0) break;
+    if ((ec = Retake(db_, back, target)) || (ec = Reinstate(target))) break;
+    back = UndoesOf(db_, target, ec);
+  }
+  if (ec) return ec;
+  return transaction.Commit();
+}
+
+namespace {
+
+// Whether `into` and `from` may be joined (see JoinBatch); `from`'s done
+// count and mark come back.
+bool Joinable(sqlite3* db, std::int64_t into, std::int64_t from, std::int64_t& done,
+              std::int64_t& doneThrough, std::error_code& ec) {
+  sqlite::Statement check;
+  if ((ec = check.Prepare(
+           db,
+           "SELECT b.done, b.done_through FROM batches a, batches b WHERE a.id = ?1 AND "
+           "b.id = ?2 AND a.operation = b.operation AND a.ended AND b.ended AND "
+           "a.undoes = 0 AND b.undoes = 0 AND a.undone_by = 0 AND b.undone_by = 0 AND "
+           "NOT EXISTS (SELECT 1 FROM batches WHERE id > ?1 AND id <> ?2)"))) {
+    return false;
+  }
+  check.Bind(1, into);
+  check.Bind(2, from);
+  const bool found = check.Step(ec);
+  if (found) {
+    done = check.Int(0);
+    doneThrough = check.Int(1);
+  }
+  return found && !ec;
+}
+
+}  // namespace
+
+std::error_code Journal::JoinBatch(std::int64_t into, std::int64_t from) {
+  if (!IsBatchId(into) || !IsBatchId(from) || into >= from) {
+    return std::make_error_code(std::errc::invalid_argument);
+  }
+  sqlite::Transaction transaction(db_);
+  if (transaction.error()) return transaction.error();
+  std::error_code ec;
+  std::int64_t done = 0;
+  std::int64_t doneThrough = 0;
+  if (!Joinable(db_, into, from, done, doneThrough, ec)) {
+    return ec ? ec : std::make_error_code(std::errc::invalid_argument);
+  }
+  const std::int64_t last = LastActionId(into, ec);
+  if (ec) return ec;
+  const IdRange moved = ActionIds(from);
+  // The moved actions carry their state themselves: `into`'s mark does not
+  // reach them.
+  sqlite::Statement move;
+  if ((ec = move.Prepare(db_,
+                         "UPDATE actions SET id = id + ?3, state = CASE WHEN state = 0 AND "
+                         "id <= ?4 THEN 1 ELSE state END WHERE id BETWEEN ?1 AND ?2"))) {
+    return ec;
+  }
+  move.Bind(1, moved.first);
+  move.Bind(2, moved.last);
+  move.Bind(3, last - moved.first);
+  move.Bind(4, std::max(doneThrough, moved.first));
+  if ((ec = move.Run())) return ec;
+  statements_->countDone.Bind(1, into);
+  statements_->countDone.Bind(2, done);
+  if ((ec = statements_->countDone.Run())) return ec;
+  statements_->dropBatch.Bind(1, from);
+  if ((ec = statements_->dropBatch.Run())) return ec;
   return transaction.Commit();
 }
 

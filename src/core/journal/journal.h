@@ -175,8 +175,16 @@ class Journal {
   std::error_code EndBatch(std::int64_t batch);
 
   // Marks `batch` as undone by `undoBatch`. When `batch` was itself an undo,
-  // the batch it took back is in effect again and loses its mark.
+  // the batch it took back is in effect again and loses its mark; when that
+  // one was an undo too, its own batch is taken back again, and so on.
   std::error_code MarkUndone(std::int64_t batch, std::int64_t undoBatch);
+
+  // Moves the actions of `from` behind those of `into` and drops `from`:
+  // the tags given on reading during one visit of a folder are one batch,
+  // however many clicks they took. Only two ended batches of the same
+  // operation, in effect, no undo, and with nothing between or after them;
+  // otherwise invalid_argument and nothing changes.
+  std::error_code JoinBatch(std::int64_t into, std::int64_t from);
 
   // Every batch, newest first.
   std::vector<BatchSummary> ListBatches(std::error_code& ec);
@@ -194,6 +202,7 @@ class Journal {
   std::error_code DropBatch(std::int64_t batch);
   std::int64_t LastActionId(std::int64_t batch, std::error_code& ec);
   std::error_code MarkRunDone(std::int64_t first, std::int64_t last);
+  std::error_code Reinstate(std::int64_t batch);
 
   sqlite3* db_;
   std::unique_ptr<Statements> statements_;

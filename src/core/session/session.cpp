@@ -5,6 +5,7 @@
 
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
+#include "core/session/history.h"
 
 namespace sonavex {
 
@@ -61,15 +62,65 @@ std::optional<ApplyResult> Session::Undo(std::int64_t batch, std::error_code& ec
   return Run(plan);
 }
 
-UndoTarget Session::FindUndoTarget() {
-  for (const BatchSummary& batch : Batches()) {
-    if (batch.undoneBy != 0) continue;
-    std::error_code ec;
-    const int files = journal_->FilesOf(batch.id, ec);
-    if (ec) Trouble(JournalTrouble::Read, ec);
-    return {batch.id, batch.header.caption, files};
+std::optional<ApplyResult> Session::Redo(std::int64_t batch, std::error_code& ec) {
+  const std::vector<BatchSummary> batches = Batches();
+  const BatchSummary* found = FindBatch(batches, batch);
+  if (found == nullptr || found->undoneBy == 0) {
+    ec = std::make_error_code(std::errc::invalid_argument);
+    return std::nullopt;
   }
-  return {};
+  return Undo(found->undoneBy, ec);
+}
+
+std::vector<BatchSummary> Session::LaterChanges(std::int64_t batch, std::error_code& ec) {
+  ec.clear();
+  if (!journal_) return {};
+  const std::vector<BatchSummary> batches = journal_->ListBatches(ec);
+  if (ec) return {};
+  return LaterChangesOf(*journal_, batches, batch, ec);
+}
+
+std::optional<ApplyResult> Session::UndoWithLater(std::int64_t batch, std::error_code& ec) {
+  for (const BatchSummary& later : LaterChanges(batch, ec)) {
+    if (ec || !Undo(later.id, ec)) return std::nullopt;
+  }
+  if (ec) return std::nullopt;
+  return Undo(batch, ec);
+}
+
+std::int64_t Session::JoinTagsOnRead(std::int64_t previous) {
+  const std::vector<BatchSummary> batches = Batches();
+  if (batches.empty() || !IsTagOnRead(batches[0])) return 0;
+  const std::int64_t newest = batches[0].id;
+  if (previous == 0 || previous == newest) return newest;
+  // Anything between the two starts a new batch.
+  const std::error_code ec = journal_->JoinBatch(previous, newest);
+  if (ec && ec != std::errc::invalid_argument) Trouble(JournalTrouble::Write, ec);
+  return ec ? newest : previous;
+}
+
+UndoTarget Session::TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch) {
+  const BatchSummary* found = FindBatch(batches, batch);
+  if (found == nullptr) return {};
+  return {batch, found->header.caption, FilesOf(batch)};
+}
+
+int Session::FilesOf(std::int64_t batch) {
+  if (!journal_) return 0;
+  std::error_code ec;
+  const int files = journal_->FilesOf(batch, ec);
+  if (ec) Trouble(JournalTrouble::Read, ec);
+  return files;
+}
+
+UndoTarget Session::FindUndoTarget() {
+  const std::vector<BatchSummary> batches = Batches();
+  return TargetOf(batches, NewestUndoable(batches));
+}
+
+UndoTarget Session::FindRedoTarget() {
+  const std::vector<BatchSummary> batches = Batches();
+  return TargetOf(batches, NewestRedoable(batches));
 }
 
 std::vector<BatchSummary> Session::Batches() {
@@ -85,6 +136,7 @@ ExecutorContext Session::executorContext() {
   context.reporter = ports_.reporter;
   context.journal = journal_.get();
   context.now = ports_.now;
+  context.tagOnRead = !ports_.tagOnRead || ports_.tagOnRead();
   context.onJournalFailure = [this](std::error_code ec) {
     Trouble(JournalTrouble::Write, ec);
   };

@@ -35,9 +35,12 @@ struct SessionPorts {
   std::function<void(JournalTrouble, std::error_code)> journalTrouble{};
   // Seconds since the epoch, for the journal; tests may fix it.
   std::function<std::int64_t()> now{};
+  // Whether reading an untagged MP3 file (the grid, the status bar, the
+  // export) gives it its empty tag; null: always.
+  std::function<bool()> tagOnRead{};
 };
 
-// The newest batch in effect: what "Rückgängig" takes back.
+// What "Rückgängig" takes back, or what "Wiederherstellen" applies again.
 struct UndoTarget {
   std::int64_t batch = 0;  // 0: nothing to take back
   std::string caption;     // UTF-8, as the journal keeps it
@@ -75,17 +78,44 @@ class Session {
   // undoable). Nothing without a journal or when the user declines; a
   // journal that cannot be read comes back in `ec`.
   std::optional<ApplyResult> Undo(std::int64_t batch, std::error_code& ec);
+  // Applies the undone `batch` again by taking back its undo, which knows
+  // where every file is now. invalid_argument in `ec` when it is in effect.
+  std::optional<ApplyResult> Redo(std::int64_t batch, std::error_code& ec);
+  // The later batches in effect that changed the files of `batch` again,
+  // newest first: they are taken back first, or taking `batch` back would
+  // take their changes back while they stay listed as done.
+  std::vector<BatchSummary> LaterChanges(std::int64_t batch, std::error_code& ec);
+  // Takes back the later changes of `batch` (newest first), then `batch`.
+  // Stops at the first one declined or failing to plan; the result is that
+  // of `batch`.
+  std::optional<ApplyResult> UndoWithLater(std::int64_t batch, std::error_code& ec);
 
-  // Counted from the journal's keys, never from the old contents it keeps.
+  // The tags given on reading during one visit of a folder are one batch:
+  // the newest batch, when it holds such tags, joins `previous` (0: the
+  // first of the visit) if nothing came between. The batch that holds the
+  // visit's tags now, 0 when the newest batch holds none.
+  std::int64_t JoinTagsOnRead(std::int64_t previous);
+
+  // How many files `batch` changed, counted from the journal's keys, never
+  // from the old contents it keeps; 0 without a journal.
+  int FilesOf(std::int64_t batch);
+
+  // The newest batch of the user's in effect: tags given on reading, undos
+  // and redos are no step of their own. Files are counted from the
+  // journal's keys, never from the old contents it keeps.
   UndoTarget FindUndoTarget();
+  // The batch taken back most recently, while no new batch came after.
+  UndoTarget FindRedoTarget();
   // Every batch of the journal, newest first; empty without a journal.
   std::vector<BatchSummary> Batches();
 
-  // The executor's context: reporter, journal, clock, journal failures.
+  // The executor's context: reporter, journal, clock, journal failures and
+  // whether reading tags untagged files.
   ExecutorContext executorContext();
 
  private:
   void Trouble(JournalTrouble trouble, std::error_code ec);
+  UndoTarget TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch);
   bool PreviewOn() const { return ports_.previewOn && ports_.previewOn(); }
 
   std::string journalPath_;

@@ -29,10 +29,10 @@ QString StateText(const BatchSummary& batch) {
 
 }  // namespace
 
-HistoryDialog::HistoryDialog(ListBatches list, UndoBatch undo, QWidget* parent)
+HistoryDialog::HistoryDialog(ListBatches list, UndoBatch undo, FilesOf files, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      list_(std::move(list)), undoBatch_(std::move(undo)),
+      list_(std::move(list)), undoBatch_(std::move(undo)), filesOf_(std::move(files)),
       batches_(new QTableWidget(0, 4, this)),
       undo_(new QPushButton(QStringLiteral("Rückgängig machen"), this)) {
   setObjectName(QStringLiteral("Verlauf"));
@@ -74,7 +74,7 @@ void HistoryDialog::reload() {
     const QDateTime time = QDateTime::fromSecsSinceEpoch(batch.header.time);
     batches_->setItem(row, 0, Cell(time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"))));
     batches_->setItem(row, 1, Cell(ToQString(DecodeUtf8(batch.header.caption))));
-    batches_->setItem(row, 2, Cell(QString::number(batch.doneActions)));
+    batches_->setItem(row, 2, Cell(QString::number(filesOf_(batch.id))));
     batches_->setItem(row, 3, Cell(StateText(batch)));
     ++row;
   }

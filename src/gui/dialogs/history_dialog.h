@@ -1,6 +1,7 @@
 #pragma once
 // "Verlauf": the journal's batches, newest first, with the time, the
-// operation, the number of changes and whether the batch was taken back;
+// operation, the number of files changed and whether the batch was taken
+// back;
 // "Rückgängig machen" takes back the selected one.
 #include <QDialog>
 #include <cstdint>
@@ -19,7 +20,9 @@ class HistoryDialog : public QDialog {
  public:
   using ListBatches = std::function<std::vector<BatchSummary>()>;
   using UndoBatch = std::function<void(std::int64_t batch)>;
-  HistoryDialog(ListBatches list, UndoBatch undo, QWidget* parent = nullptr);
+  // How many files a batch changed (a grid edit writes one many times).
+  using FilesOf = std::function<int(std::int64_t batch)>;
+  HistoryDialog(ListBatches list, UndoBatch undo, FilesOf files, QWidget* parent = nullptr);
 
   QTableWidget* batches() const { return batches_; }
   QPushButton* undoButton() const { return undo_; }
@@ -35,6 +38,7 @@ class HistoryDialog : public QDialog {
 
   ListBatches list_;
   UndoBatch undoBatch_;
+  FilesOf filesOf_;
   std::vector<BatchSummary> shown_;  // the batch of each row
   QTableWidget* batches_;
   QPushButton* undo_;
