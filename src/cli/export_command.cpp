@@ -42,11 +42,11 @@ std::string ReadColumns(const std::string& list, ExportParams& params) {
 // --dry-run: the files that would get their empty tag, one line each as
 // the other commands show a change; no tag is written and no list either.
 void PrintExportPlan(Invocation& inv, const ExportParams& params, std::ostream& out) {
-  BuildExport(inv.directory, inv.marks, inv.context, params,
-              [&out](const std::string& path, std::int64_t) {
-                out << path << "\tTag angehängt\n";
-                return true;
-              });
+  const TInfo::TagAppender show = [&out](const std::string& path, std::int64_t) {
+    out << path << "\tTag angehängt\n";
+    return true;
+  };
+  BuildExport(inv.directory, inv.marks, inv.context, params, &show);
 }
 
 }  // namespace

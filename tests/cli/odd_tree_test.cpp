@@ -200,9 +200,9 @@ TEST_P(OddTree, FilesThatVanishOrChangeAfterTheListing) {
   context.reporter = &reporter;
   ExportParams names;
   names.columns[0] = true;
+  const TInfo::TagAppender refuse = [](const std::string&, std::int64_t) { return false; };
   const std::string list =
-      BuildExport(dir_, {"Size127.mp3", "Size128.mp3", "Size129.mp3"}, context, names,
-                  [](const std::string&, std::int64_t) { return false; });
+      BuildExport(dir_, {"Size127.mp3", "Size128.mp3", "Size129.mp3"}, context, names, &refuse);
   ExpectReportedOnce(reporter, {"Size127.mp3"});
   EXPECT_EQ(Occurrences(list, "\nSize129\r\n"), 1u);
   ExpectOthersUntouched();

@@ -92,6 +92,7 @@ class ExportRun : public ::testing::Test {
     std::ostringstream out;
     ExecutorContext executor = Executor();
     executor.standardOut = &out;
+    executor.tagOnRead = tagOnRead;
     result = ApplyPlan(PlanExport(target, dir.path(), marks, context, params), executor);
     return out.str();
   }
@@ -131,7 +132,21 @@ class ExportRun : public ::testing::Test {
   BatchContext context = WithReporter();
   std::unique_ptr<Journal> journal;
   ApplyResult result;
+  bool tagOnRead = true;
 };
+
+// With "ID3Tag beim Lesen anlegen" off, the list shows an untagged file
+// with empty fields and the file stays as it is, to a file and to "-".
+TEST_F(ExportRun, WithoutTagsOnReadingNoFileIsWritten) {
+  tagOnRead = false;
+  const std::string audio = test::TwoFrames();
+  WriteFile(dir / "a.mp3", audio);
+  EXPECT_EQ(Run(dir / "Liste.csv", Columns({1, 5})), "");
+  EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\t\r\n");
+  EXPECT_EQ(Run("-", Columns({1, 5})), "\n" + dir.path() + "\r\na\t\r\n");
+  EXPECT_EQ(ReadFile(dir / "a.mp3"), audio);
+  EXPECT_TRUE(reporter.messages.empty());
+}
 
 TEST_F(ExportRun, MarkedFileAndTreeGetTheirDirectoryLines) {
   const std::string tagged = test::TwoFrames() + test::TagWith("Song ", "Queen", "Gold");

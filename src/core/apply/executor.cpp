@@ -28,10 +28,12 @@ StepOutcome Done() { return {true, {}}; }
 class StepRunner {
  public:
   explicit StepRunner(const ExecutorContext& context)
-      : reporter_(context.reporter), standardOut_(context.standardOut) {}
+      : reporter_(context.reporter), standardOut_(context.standardOut),
+        tagOnRead_(context.tagOnRead) {}
 
   Reporter* reporter() const { return reporter_; }
   std::ostream* standardOut() const { return standardOut_; }
+  bool tagOnRead() const { return tagOnRead_; }
 
   // `id` is the step's journal record, 0 when it has none.
   StepOutcome Perform(const PlanStep& step, std::int64_t id) {
@@ -208,6 +210,7 @@ class StepRunner {
 
   Reporter* reporter_;
   std::ostream* standardOut_;
+  bool tagOnRead_;
   DirectoryRenamer renamer_;
 };
 
@@ -461,8 +464,10 @@ bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep
                ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
   ExportParts parts(runner, writer, result, failedFiles);
   const bool written = step.exportJob != nullptr &&
-                       PerformExport(*step.exportJob, step.directory, runner.reporter(),
-                                     runner.standardOut(), parts);
+                       PerformExport(*step.exportJob, step.directory,
+                                     {runner.reporter(), runner.standardOut(),
+                                      runner.tagOnRead()},
+                                     parts);
   ++(written ? result.performed : result.failed);
   result.exported += written ? 1 : 0;
   return written;

@@ -35,8 +35,8 @@ std::error_code ListStep(const std::string& target, PlanStep& step) {
 
 class ListExport {
  public:
-  ListExport(const ExportJob& job, Reporter* reporter, ExportSteps& steps)
-      : job_(job), reporter_(reporter), steps_(steps) {}
+  ListExport(const ExportJob& job, Reporter* reporter, bool tagOnRead, ExportSteps& steps)
+      : job_(job), reporter_(reporter), tagOnRead_(tagOnRead), steps_(steps) {}
 
   // The temporary file first: a folder that cannot take it ends the export
   // before anything else happens.
@@ -65,7 +65,8 @@ class ListExport {
     const TInfo::TagAppender append = [this](const std::string& path, std::int64_t size) {
       return steps_.Append(TagOnReadStep(path, size));
     };
-    return BuildExport(directory, job_.markedNames, context, job_.params, append);
+    return BuildExport(directory, job_.markedNames, context, job_.params,
+                       tagOnRead_ ? &append : nullptr);
   }
 
  private:
@@ -78,6 +79,7 @@ class ListExport {
 
   const ExportJob& job_;
   Reporter* reporter_;
+  bool tagOnRead_;
   ExportSteps& steps_;
 };
 
@@ -86,7 +88,7 @@ class ListExport {
 std::string BuildExport(const std::string& directory,
                         const std::vector<std::string>& markedNames,
                         const BatchContext& context, const ExportParams& params,
-                        const TInfo::TagAppender& appendTag) {
+                        const TInfo::TagAppender* appendTag) {
   std::string content;
   std::string lastDirectory;
   bool started = false;
@@ -96,7 +98,7 @@ std::string BuildExport(const std::string& directory,
     }
     started = true;
     lastDirectory = item.directory;
-    if (const std::error_code ec = FinishRead(item.read, &appendTag)) {
+    if (const std::error_code ec = FinishRead(item.read, appendTag)) {
       if (context.reporter != nullptr) {
         RenameWithMessage(*context.reporter, ec, DecodeUtf8(item.directory),
                           DecodeUtf8(item.name));
@@ -109,15 +111,16 @@ std::string BuildExport(const std::string& directory,
 }
 
 // Standard output is no file: the list goes there as it is when complete.
-bool PerformExport(const ExportJob& job, const std::string& directory, Reporter* reporter,
-                   std::ostream* standardOut, ExportSteps& steps) {
-  ListExport list(job, reporter, steps);
+bool PerformExport(const ExportJob& job, const std::string& directory,
+                   const ExportOutlets& outlets, ExportSteps& steps) {
+  ListExport list(job, outlets.reporter, outlets.tagOnRead, steps);
   if (job.target != "-") return list.Run(directory);
   const std::string content = list.Build(directory);
-  if (standardOut == nullptr) return false;
-  standardOut->write(content.data(), static_cast<std::streamsize>(content.size()));
-  standardOut->flush();
-  return static_cast<bool>(*standardOut);
+  std::ostream* out = outlets.standardOut;
+  if (out == nullptr) return false;
+  out->write(content.data(), static_cast<std::streamsize>(content.size()));
+  out->flush();
+  return static_cast<bool>(*out);
 }
 
 }  // namespace sonavex

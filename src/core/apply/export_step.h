@@ -21,13 +21,14 @@ namespace sonavex {
 // The list of the file set (the marked names, or the directory tree when
 // none is marked). Each file is loaded as SetDatei with `appendTag` loads
 // it, so an untagged MP3 file gets its empty tag on the way; the files are
-// read ahead, the tags are appended in list order. A file that cannot be
-// read is reported through the context's reporter and gets no line; the
-// export goes on.
+// read ahead, the tags are appended in list order; without `appendTag`
+// an untagged file is listed with empty tag fields and left as it is. A
+// file that cannot be read is reported through the context's reporter and
+// gets no line; the export goes on.
 std::string BuildExport(const std::string& directory,
                         const std::vector<std::string>& markedNames,
                         const BatchContext& context, const ExportParams& params,
-                        const TInfo::TagAppender& appendTag);
+                        const TInfo::TagAppender* appendTag);
 
 // How the changes an export makes on its way go through the executor that
 // performs it, into the same journal batch.
@@ -46,11 +47,20 @@ class ExportSteps {
   virtual bool Append(const PlanStep& step) = 0;
 };
 
+// Where an export's messages and a list for "-" go, and whether reading a
+// file may give it its empty tag.
+struct ExportOutlets {
+  Reporter* reporter = nullptr;
+  std::ostream* standardOut = nullptr;
+  bool tagOnRead = true;
+};
+
 // Performs the export `job` of `directory`: true when the list is complete
 // at its target (or written whole to `standardOut` for "-"). A list that
 // cannot be written is reported through `reporter` with the target's path
-// and the system's text.
-bool PerformExport(const ExportJob& job, const std::string& directory, Reporter* reporter,
-                   std::ostream* standardOut, ExportSteps& steps);
+// and the system's text. Without tagOnRead an untagged file is listed with
+// empty tag fields and left as it is.
+bool PerformExport(const ExportJob& job, const std::string& directory,
+                   const ExportOutlets& outlets, ExportSteps& steps);
 
 }  // namespace sonavex
