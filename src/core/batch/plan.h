@@ -49,6 +49,7 @@ struct PlanStep {
   std::string after{};        // TagWrite (128 bytes), ContentReplace
   std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
   int changedLines = 0;         // ContentReplace: the lines whose text changes
+  bool playlist = false;        // ContentReplace: a playlist following renames
   std::shared_ptr<const ExportJob> exportJob{};  // Export
   // Refuse and WalkFailure: the message as the executor reports it.
   MessageKind messageKind = MessageKind::Warning;
@@ -98,8 +99,9 @@ struct PlanCounts {
 };
 PlanCounts CountSteps(const Plan& plan);
 
-// How a content replacement is named in a preview: "Inhalt ersetzt", with
-// the number of changed lines when it is known, e.g. "(3 Zeilen)". UTF-8.
-std::string ContentReplacedText(int changedLines);
+// How a content replacement is named in a preview: "Inhalt ersetzt" (a
+// playlist: "Playlist angepasst"), with the number of changed lines when it
+// is known, e.g. "(3 Zeilen)". UTF-8.
+std::string ContentReplacedText(int changedLines, bool playlist = false);
 
 }  // namespace sonavex
