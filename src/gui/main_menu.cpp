@@ -112,6 +112,7 @@ void MainMenu::buildOptionen(QMenuBar* bar) {
   zeichenErsetzen->setCheckable(true);
   vorschau = AddItem(optionen, "Vorschau1", QStringLiteral("&Vorschau vor dem Ausführen"));
   vorschau->setCheckable(true);
+  playlisten = AddItem(optionen, "Playlisten1", QStringLiteral("&Playlisten mitführen ..."));
   bar->addMenu(optionen);
 }
 
