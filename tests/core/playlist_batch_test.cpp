@@ -118,6 +118,15 @@ TEST_F(PlaylistBatchTest, APlaylistChangedSincePlanningIsSkipped) {
   EXPECT_EQ(ReadFile(lists + "/abs.m3u"), "edited\n");
 }
 
+TEST_F(PlaylistBatchTest, APlaylistIsLeftAloneWhenARenameItNamesFailed) {
+  const Plan plan = PlanRenames();
+  // Another program takes the new name first: the rename fails at run time.
+  WriteFile(tree + "/A/a -- b.mp3", "other");
+  ApplyPlan(plan, {.reporter = &reporter});
+  EXPECT_EQ(ReadFile(lists + "/abs.m3u"), playlists[2].second);
+  EXPECT_EQ(ReadFile(lists + "/list.pls").find(" - x.mp3"), std::string::npos);  // ran
+}
+
 TEST_F(PlaylistBatchTest, SwitchOffLeavesPlaylistsAlone) {
   context.followPlaylists = false;
   for (const PlanStep& step : PlanRenames().steps) EXPECT_EQ(step.kind, StepKind::Rename);

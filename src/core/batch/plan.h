@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/batch/batch.h"
@@ -50,6 +51,11 @@ struct PlanStep {
   std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
   int changedLines = 0;         // ContentReplace: the lines whose text changes
   bool playlist = false;        // ContentReplace: a playlist following renames
+  // A playlist's step: old and new full path of each file its new lines
+  // name. Should a file still be under its old name, or missing under its
+  // new one, when the step runs (its rename failed), the playlist is left
+  // as it is: a line never names a file the batch did not rename.
+  std::vector<std::pair<std::string, std::string>> renamedFiles{};
   std::shared_ptr<const ExportJob> exportJob{};  // Export
   // Refuse and WalkFailure: the message as the executor reports it.
   MessageKind messageKind = MessageKind::Warning;

@@ -98,6 +98,7 @@ void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames, Plan& plan
   step.before = std::move(bytes);
   step.after = std::move(rewrite.content);
   step.changedLines = rewrite.changedLines;
+  step.renamedFiles = std::move(rewrite.named);
   plan.steps.push_back(std::move(step));
 }
 

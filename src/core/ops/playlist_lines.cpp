@@ -178,17 +178,18 @@ struct Encoding {
 };
 
 // The rewritten path text of one line, or nothing when the line stays;
-// `refused` when the new name cannot be written.
+// the outcome Refused when the new name cannot be written.
 std::optional<std::string> RewriteLine(std::string_view text, const std::string& folder,
                                        const RenameMap& renames, const Encoding& encoding,
-                                       bool& refused) {
+                                       PlaylistRewrite& result) {
   const std::optional<Reference> ref = Resolve(encoding.ToPath(text), folder);
   if (!ref) return std::nullopt;
   const auto renamed = renames.find(ref->path);
   if (renamed == renames.end()) return std::nullopt;
   const std::string newText = NewText(encoding.ToPath(text), *ref, renamed->second, folder);
   std::optional<std::string> bytes = encoding.FromPath(newText);
-  if (!bytes) refused = true;
+  if (!bytes) result.outcome = PlaylistRewrite::Outcome::Refused;
+  if (bytes) result.named.emplace_back(renamed->first, renamed->second);
   return bytes;
 }
 
@@ -196,15 +197,14 @@ PlaylistRewrite RewriteIn(std::string_view bytes, const std::string& folder,
                           PlaylistType type, const RenameMap& renames, bool utf8) {
   PlaylistRewrite result;
   const Encoding encoding{utf8};
-  bool refused = false;
   for (std::size_t at = 0; at < bytes.size();) {
     const std::size_t stop = std::min(bytes.find_first_of("\r\n", at), bytes.size());
     const std::string_view line = bytes.substr(at, stop - at);
     const std::optional<Span> span = PathSpan(line, type);
     std::optional<std::string> text;
     if (span) text = RewriteLine(line.substr(span->start, span->size), folder, renames,
-                                 encoding, refused);
-    if (refused) return {PlaylistRewrite::Outcome::Refused, {}, 0};
+                                 encoding, result);
+    if (result.outcome == PlaylistRewrite::Outcome::Refused) return result;
     if (text) {
       result.content.append(line.substr(0, span->start)).append(*text);
       ++result.changedLines;

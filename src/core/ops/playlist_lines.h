@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace sonavex {
 
@@ -39,6 +41,8 @@ struct PlaylistRewrite {
   Outcome outcome = Outcome::Unchanged;
   std::string content;
   int changedLines = 0;
+  // Old and new full path of the file of each rewritten line.
+  std::vector<std::pair<std::string, std::string>> named;
 };
 
 // The playlist `bytes` of type `type` lying in `folder` (an absolute path)
