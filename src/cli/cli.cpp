@@ -34,6 +34,11 @@ constexpr const char* kUsage =
     "                    genau die markierten Dateien in Listenreihenfolge)\n"
     "  --settings DATEI  die Einstellungsdatei (Vorgabe: die des Programms\n"
     "                    mp3sonavex neben diesem); wird nur gelesen\n"
+    "  --playlists VERZ  Playlisten (*.m3u, *.m3u8, *.pls) in VERZ und seinen\n"
+    "                    Unterverzeichnissen beim Umbenennen anpassen, neben\n"
+    "                    denen der durchlaufenen Verzeichnisse und den Ordnern\n"
+    "                    der Einstellungen (mehrfach erlaubt)\n"
+    "  --no-playlists    keine Playlisten anpassen\n"
     "  --dry-run         nur zeigen, was geschähe: je Änderung eine Zeile\n"
     "                    \"ALT<Tab>NEU\", Meldungen wie sonst; ändert nichts\n"
     "  --journal DATEI   das Rückgängig-Journal (Vorgabe:\n"
@@ -102,7 +107,9 @@ enum OptionId {
   kAlbum,
   kColumns,
   kSeparator,
-  kWithLater
+  kWithLater,
+  kPlaylists,
+  kNoPlaylists
 };
 
 constexpr option kOptions[] = {
@@ -121,6 +128,8 @@ constexpr option kOptions[] = {
     {"columns", required_argument, nullptr, kColumns},
     {"separator", required_argument, nullptr, kSeparator},
     {"with-later", no_argument, nullptr, kWithLater},
+    {"playlists", required_argument, nullptr, kPlaylists},
+    {"no-playlists", no_argument, nullptr, kNoPlaylists},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -161,6 +170,8 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kColumns: inv.columns = value; break;
     case kSeparator: inv.separator = value; break;
     case kWithLater: inv.withLater = true; break;
+    case kPlaylists: inv.playlistFolders.push_back(value); break;
+    case kNoPlaylists: inv.noPlaylists = true; break;
     default: break;
   }
 }

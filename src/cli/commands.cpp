@@ -13,6 +13,7 @@
 #include "core/mp3/tinfo.h"
 #include "core/ops/replacement_table.h"
 #include "core/settings/ini_file.h"
+#include "core/settings/playlist_settings.h"
 #include "core/settings/replacement_table_store.h"
 #include "core/text/encoding.h"
 
@@ -75,6 +76,17 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
   return {};
 }
 
+// The playlists that follow the renames: those of the settings and of
+// --playlists (which asks for them also when the settings do not), none with
+// --no-playlists.
+void TakePlaylistSettings(PlaylistSettings settings, Invocation& inv) {
+  inv.context.followPlaylists =
+      !inv.noPlaylists && (settings.follow || !inv.playlistFolders.empty());
+  inv.context.playlistFolders = std::move(settings.folders);
+  inv.context.playlistFolders.insert(inv.context.playlistFolders.end(),
+                                     inv.playlistFolders.begin(), inv.playlistFolders.end());
+}
+
 // Runs an operation like its dialog or menu command: the table and its
 // switch come from the settings file; parameters with nothing to do do
 // nothing.
@@ -84,9 +96,11 @@ std::string RunBatch(const OperationInfo& operation, Invocation& inv, std::ostre
       !problem.empty()) {
     return problem;
   }
-  const StoredReplacementTable stored = LoadReplacementTable(IniFile(inv.settingsPath));
+  const IniFile settings(inv.settingsPath);
+  const StoredReplacementTable stored = LoadReplacementTable(settings);
   inv.context.table = stored.table;
   inv.context.replacementActive = stored.active;
+  TakePlaylistSettings(LoadPlaylistSettings(settings), inv);
   if (!NameEditHasWork(params)) return {};
   const std::unique_ptr<Session> session = MakeSession(inv);
   const Plan plan =

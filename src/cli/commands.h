@@ -25,6 +25,9 @@ struct Invocation {
   // --title, --artist and --album, in this order, for the tag field edits.
   std::array<std::optional<FieldValues>, 3> fields;
   BatchContext context;
+  // --playlists (beside the folders of the settings) and --no-playlists.
+  std::vector<std::string> playlistFolders;
+  bool noPlaylists = false;
   // --dry-run: print the plan, change nothing.
   bool dryRun = false;
   // The undo journal (--journal, else DefaultJournalPath()).

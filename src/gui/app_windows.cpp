@@ -9,6 +9,7 @@
 #include "core/ops/text_replace.h"
 
 #include "gui/dialogs/about_box.h"
+#include "gui/dialogs/playlist_options_dialog.h"
 #include "gui/dialogs/delete_ends_dialog.h"
 #include "gui/dialogs/export_dialog.h"
 #include "gui/dialogs/history_dialog.h"
@@ -83,6 +84,7 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   dialogs.zeichenErsetzen = windows.replacementTable =
       new ReplacementTableDialog(*main, main);
   dialogs.ueber = windows.about = new AboutBox(main);
+  dialogs.playlisten = new PlaylistOptionsDialog(*main, main);
   dialogs.textErsetzen = windows.textReplace = new TextReplaceDialog(*main, main);
   windows.textReplace->setStart([main](const QString& search, const QString& replacement) {
     return main->runSelection(Operation::Z, TextReplaceParams{ToU32(search), ToU32(replacement)});

@@ -138,6 +138,7 @@ void MainMenu::buildOptionen(QMenuBar* bar) {
   vorschau->setCheckable(true);
   tagBeimLesen = AddItem(optionen, "TagBeimLesen1", QStringLiteral("ID3Tag beim &Lesen anlegen"));
   tagBeimLesen->setCheckable(true);
+  playlisten = AddItem(optionen, "Playlisten1", QStringLiteral("&Playlisten mitführen ..."));
   bar->addMenu(optionen);
 }
 

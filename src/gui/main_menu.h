@@ -57,6 +57,7 @@ class MainMenu : public QObject {
   QAction* id3AusName = nullptr;
   QAction* nameAusId3 = nullptr;
   QAction* unterverzeichnisse = nullptr;
+  QAction* playlisten = nullptr;
   QAction* zeichenErsetzen = nullptr;
   QAction* vorschau = nullptr;
   QAction* tagBeimLesen = nullptr;

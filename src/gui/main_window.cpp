@@ -21,6 +21,7 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
+#include "core/settings/playlist_settings.h"
 #include "gui/dialogs/preview_dialog.h"
 #include "gui/help_page.h"
 #include "gui/file_list_model.h"
@@ -120,6 +121,7 @@ void MainWindow::connectDialogCommands() {
       {menu_->text, &DialogSet::textErsetzen},
       {menu_->id3AusName, &DialogSet::tagEinlesen},
       {menu_->nameAusId3, &DialogSet::nameAusTag},
+      {menu_->playlisten, &DialogSet::playlisten},
       {menu_->ueber, &DialogSet::ueber},
       {menu_->tagSuchenErsetzen, &DialogSet::tagSuchenErsetzen},
       {menu_->tagAnfangEnde, &DialogSet::tagAnfangEnde},
@@ -303,6 +305,9 @@ BatchContext MainWindow::batchContext() {
   // The table as its fields stand now, stored or not.
   if (tableSource_) context.table = tableSource_();
   context.replacementActive = replacementActive_;
+  const PlaylistSettings playlists = LoadPlaylistSettings(settings_);
+  context.followPlaylists = playlists.follow;
+  context.playlistFolders = playlists.folders;
   context.reporter = &reporter_;
   // The window is blocked during a walk; repaint so the user sees where it is.
   context.onDirectoryEntered = [this](const std::string& directory) {

@@ -62,6 +62,7 @@ struct DialogSet {
   QWidget* tagSuchenErsetzen = nullptr;  // Form15
   QWidget* tagAnfangEnde = nullptr;  // Form16
   QWidget* verlauf = nullptr;        // the journal's batches
+  QWidget* playlisten = nullptr;     // the playlists that follow renames
 };
 
 // Where the window finds its volumes and reads directories: the machine's

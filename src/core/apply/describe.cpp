@@ -72,7 +72,7 @@ void DescribeTagChange(const PlanStep& step, StepWords& words) {
 
 // "Inhalt ersetzt (3 Zeilen): old → new", with the first line that changes.
 std::u32string ContentChange(const PlanStep& step) {
-  std::u32string text = DecodeUtf8(ContentReplacedText(step.changedLines));
+  std::u32string text = DecodeUtf8(ContentReplacedText(step.changedLines, step.playlist));
   if (const std::optional<ChangedLine> line = FirstChangedLine(step.before, step.after)) {
     text += U": " + Excerpt(line->before) + U" → " + Excerpt(line->after);
   }
@@ -112,10 +112,10 @@ void DescribeChange(const PlanStep& step, StepWords& words) {
       words = {U"ID3-Tag entfernen", words.file, kEmptyTag, kNoTag, {}, path + "\tTag entfernt"};
       break;
     case StepKind::ContentReplace:
-      words.action = U"Inhalt ersetzen";
+      words.action = step.playlist ? U"Playlist anpassen" : U"Inhalt ersetzen";
       words.before = kContent;
       words.after = step.changedLines == 0 ? kContent : ContentChange(step);
-      words.line = path + "\t" + ContentReplacedText(step.changedLines);
+      words.line = path + "\t" + ContentReplacedText(step.changedLines, step.playlist);
       break;
     case StepKind::Export: {
       const std::string target = step.exportJob ? step.exportJob->target : path;

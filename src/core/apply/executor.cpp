@@ -180,8 +180,22 @@ class StepRunner {
     return std::nullopt;
   }
 
+  // A playlist whose new lines would name a file whose rename failed.
+  std::optional<StepOutcome> MissingRenamed(const PlanStep& step) {
+    for (const auto& [from, to] : step.renamedFiles) {
+      FileStat stat;
+      if (StatPath(from, stat) && !StatPath(to, stat)) continue;
+      return Tell(MessageKind::Warning,
+                  DecodeUtf8(JoinPath(step.directory, step.name)) + std::u32string(kBreak) +
+                      std::u32string(kBreak) + U"Playlist nicht angepasst: " +
+                      DecodeUtf8(from) + U" wurde nicht umbenannt");
+    }
+    return std::nullopt;
+  }
+
   StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
     const std::string path = JoinPath(step.directory, step.name);
+    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return std::move(*missing);
     if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
     if (const std::error_code ec = ReplaceFileAtomically(
             path, step.after, id != 0 ? JournaledTemporaryName(id) : std::string())) {

@@ -29,6 +29,10 @@ struct BatchContext {
   ReplacementTable table;
   bool replacementActive = false;
   Reporter* reporter = nullptr;
+  // A batch that renames files adjusts the playlists naming them: those of
+  // each folder it walks and those of these folders' trees.
+  bool followPlaylists = false;
+  std::vector<std::string> playlistFolders;
   // Told the full path of each subdirectory the walk enters.
   std::function<void(const std::string& directory)> onDirectoryEntered;
 };

@@ -22,8 +22,8 @@ PlanCounts CountSteps(const Plan& plan) {
   return counts;
 }
 
-std::string ContentReplacedText(int changedLines) {
-  std::string text = "Inhalt ersetzt";
+std::string ContentReplacedText(int changedLines, bool playlist) {
+  std::string text = playlist ? "Playlist angepasst" : "Inhalt ersetzt";
   if (changedLines == 0) return text;
   return text + " (" + std::to_string(changedLines) +
          (changedLines == 1 ? " Zeile)" : " Zeilen)");

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/batch/batch.h"
@@ -49,6 +50,12 @@ struct PlanStep {
   std::string after{};        // TagWrite (128 bytes), ContentReplace
   std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
   int changedLines = 0;         // ContentReplace: the lines whose text changes
+  bool playlist = false;        // ContentReplace: a playlist following renames
+  // A playlist's step: old and new full path of each file its new lines
+  // name. Should a file still be under its old name, or missing under its
+  // new one, when the step runs (its rename failed), the playlist is left
+  // as it is: a line never names a file the batch did not rename.
+  std::vector<std::pair<std::string, std::string>> renamedFiles{};
   std::shared_ptr<const ExportJob> exportJob{};  // Export
   // Refuse and WalkFailure: the message as the executor reports it.
   MessageKind messageKind = MessageKind::Warning;
@@ -98,8 +105,9 @@ struct PlanCounts {
 };
 PlanCounts CountSteps(const Plan& plan);
 
-// How a content replacement is named in a preview: "Inhalt ersetzt", with
-// the number of changed lines when it is known, e.g. "(3 Zeilen)". UTF-8.
-std::string ContentReplacedText(int changedLines);
+// How a content replacement is named in a preview: "Inhalt ersetzt" (a
+// playlist: "Playlist angepasst"), with the number of changed lines when it
+// is known, e.g. "(3 Zeilen)". UTF-8.
+std::string ContentReplacedText(int changedLines, bool playlist = false);
 
 }  // namespace sonavex

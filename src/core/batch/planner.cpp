@@ -4,6 +4,8 @@
 #include <iterator>
 #include <unordered_set>
 
+#include "core/batch/playlist_steps.h"
+#include "core/batch/step_builders.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/read_ahead.h"
@@ -11,6 +13,27 @@
 #include "core/text/encoding.h"
 
 namespace sonavex {
+
+PlanStep RefuseStep(const std::string& directory, const std::string& name,
+                    const Refusal& refusal) {
+  PlanStep step;
+  step.kind = StepKind::Refuse;
+  step.directory = directory;
+  step.name = name;
+  step.messageKind = refusal.kind;
+  step.message = refusal.text;
+  step.button = refusal.button;
+  return step;
+}
+
+// A file the planner could not read: reported, the batch goes on.
+PlanStep ReadFailureStep(const std::string& directory, const std::string& name,
+                         std::error_code ec) {
+  return RefuseStep(directory, name,
+                    {MessageKind::Warning,
+                     RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(name))});
+}
+
 namespace {
 
 // The names of one directory as the sequential run would find them at a
@@ -97,26 +120,6 @@ PlanStep PlannedRename(const std::string& directory, const std::string& oldName,
   if (step.foreseen.empty()) names.Rename(oldName, newName);
   step.newName = std::move(newName);
   return step;
-}
-
-PlanStep RefuseStep(const std::string& directory, const std::string& name,
-                    const Refusal& refusal) {
-  PlanStep step;
-  step.kind = StepKind::Refuse;
-  step.directory = directory;
-  step.name = name;
-  step.messageKind = refusal.kind;
-  step.message = refusal.text;
-  step.button = refusal.button;
-  return step;
-}
-
-// A file the planner could not read: reported, the batch goes on.
-PlanStep ReadFailureStep(const std::string& directory, const std::string& name,
-                         std::error_code ec) {
-  return RefuseStep(directory, name,
-                    {MessageKind::Warning,
-                     RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(name))});
 }
 
 // What a renaming rule makes of one file: split the name, run the rule
@@ -329,10 +332,13 @@ Plan PlanSelection(Operation code, const OperationParams& params,
       reads.Add(dir, name);
     }
   };
+  std::vector<std::string> walked{directory};
   if (markedNames.empty() || info->ignoresMarks) {
+    walked.clear();
     const ListingVisitor listed = [&](const std::string& dir,
                                       const DirectoryListing& listing) {
       names.Seed(dir, listing);
+      walked.push_back(dir);
     };
     const bool walked = WalkFiles(context, directory, visit, listed);
     reads.Drain();
@@ -350,11 +356,12 @@ Plan PlanSelection(Operation code, const OperationParams& params,
     reads.Drain();
     AddNotTextRefusal(notText, plan);
   }
+  AddPlaylistSteps(walked, context, plan);
   return plan;
 }
 
 Plan PlanRename(const std::string& directory, const std::string& oldName,
-                const std::string& newName) {
+                const std::string& newName, const BatchContext& context) {
   Plan plan;
   plan.operation = kRenameByHand;
   plan.caption = U"Umbenennen";
@@ -362,6 +369,7 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
   if (oldName == newName) return plan;
   DirectoryNames names;
   plan.steps.push_back(PlannedRename(directory, oldName, newName, names));
+  AddPlaylistSteps({directory}, context, plan);
   return plan;
 }
 

@@ -23,16 +23,17 @@ namespace sonavex {
 // `directory` in order, or with none marked (or an operation that ignores
 // marks) every file of the walk below `directory`. The context's mask,
 // recursive option, table and switch apply; its reporter is not used (a
-// walk failure becomes a WalkFailure step).
+// walk failure becomes a WalkFailure step). A plan that renames files ends
+// with the steps of the playlists that follow the renames.
 Plan PlanSelection(Operation code, const OperationParams& params,
                    const std::string& directory,
                    const std::vector<std::string>& markedNames,
                    const BatchContext& context);
 
 // The plan of renaming one file by hand ("Umbenennen"): no step when the
-// names are equal.
+// names are equal. The context's playlist options apply.
 Plan PlanRename(const std::string& directory, const std::string& oldName,
-                const std::string& newName);
+                const std::string& newName, const BatchContext& context = {});
 
 // The plan of writing one tag field, as the grid does on each keystroke:
 // a TagWrite step from the file's present 128 tag bytes to those bytes

@@ -81,7 +81,8 @@ void RenameDialog::onRenameClicked() {
     const std::string newName = EncodeUtf8(ToU32(newName_->text()));
     // The list shows the new name at once: the pass may be broken off
     // before the list is read again.
-    if (main_.applyPlan(PlanRename(main_.currentDirectory(), oldName, newName)).performed > 0) {
+    if (main_.applyPlan(
+            PlanRename(main_.currentDirectory(), oldName, newName, main_.batchContext())).performed > 0) {
       main_.renameEntry(oldName, newName);
     }
   }

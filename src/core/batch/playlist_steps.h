@@ -1,0 +1,22 @@
+#pragma once
+// The playlists that follow a batch's renames: one content step per
+// playlist (*.m3u, *.m3u8, *.pls) with a line naming a file the batch
+// renames, after the renames, so that the journal keeps both and undo
+// takes both back together.
+#include <string>
+#include <vector>
+
+#include "core/batch/batch.h"
+#include "core/batch/plan.h"
+
+namespace sonavex {
+
+// Adds the playlist steps to `plan`: for the playlists of `walkedFolders`
+// (each folder alone, a tree's walk names each of its folders) and of the
+// context's playlist folders with their subfolders. Nothing when the
+// context's switch is off or the plan renames nothing. A playlist that
+// cannot be read, or cannot hold a new name, gets a refusal.
+void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
+                      const BatchContext& context, Plan& plan);
+
+}  // namespace sonavex

@@ -1,0 +1,19 @@
+#pragma once
+// Steps the planners build alike.
+#include <string>
+#include <system_error>
+
+#include "core/batch/plan.h"
+#include "core/ops/rename_rule.h"
+
+namespace sonavex {
+
+// A refusal shown for the file in place of a change.
+PlanStep RefuseStep(const std::string& directory, const std::string& name,
+                    const Refusal& refusal);
+
+// A file the planner could not read: reported, the batch goes on.
+PlanStep ReadFailureStep(const std::string& directory, const std::string& name,
+                         std::error_code ec);
+
+}  // namespace sonavex

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/apply/executor.h"
+#include "core/apply/undo.h"
+#include "core/batch/planner.h"
+#include "core/journal/journal.h"
+#include "support/recording_reporter.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+constexpr std::int64_t kNow = 1'700'000'000;
+
+// A tree of music and playlists of every form: inside the tree (walked by
+// the batch) and in a folder beside it (listed in the options).
+class PlaylistBatchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"a - b.mp3", "Über - x.mp3", "keep.mp3"}) {
+      WriteFile(tree + "/A/" + name, "");
+    }
+    const std::string u = "\xC3\x9C";  // "Ü" in UTF-8
+    playlists = {
+        {tree + "/in tree.m3u8", "#EXTM3U\n#EXTINF:1,a - b\nA/a - b.mp3\nA/keep.mp3\n"},
+        {lists + "/sub/win.m3u",
+         "#EXTINF:1,\xDC" "ber - x\r\n..\\..\\tree\\A\\\xDC" "ber - x.mp3\r\n"
+         "..\\..\\tree\\A\\a - b.mp3\r\n..\\..\\tree\\A\\gone - x.mp3\r\n"},
+        {lists + "/abs.m3u", "#EXTM3U\n" + tree + "/A/a - b.mp3\n" + tree + "/A/keep.mp3\n"},
+        {lists + "/url.m3u8", "file://" + tree + "/A/a%20-%20b.mp3\r\nfile://" + tree + "/A/%C3%9Cber%20-%20x.mp3\r\n"},
+        {lists + "/list.pls", "[playlist]\nFile1=../tree/A/" + u + "ber - x.mp3\nTitle1=" + u +
+                                  "ber - x\nFile2=http://host/a - b.mp3\nNumberOfEntries=2\n"},
+        {lists + "/other.m3u", "../tree/A/keep.mp3\n"},
+    };
+    for (const auto& [path, content] : playlists) WriteFile(path, content);
+    context.recursive = true;
+    context.followPlaylists = true;
+    context.playlistFolders = {lists};
+  }
+
+  Plan PlanRenames() {
+    return PlanSelection(Operation::X, SearchReplaceParams{U" - ", U" -- "}, tree, {}, context);
+  }
+
+  TempDir dir;
+  std::string tree = dir.path() + "/tree";
+  std::string lists = dir.path() + "/lists";
+  std::vector<std::pair<std::string, std::string>> playlists;
+  BatchContext context;
+  test::RecordingReporter reporter;
+};
+
+TEST_F(PlaylistBatchTest, PreviewListsOnePlaylistStepPerPlaylistToRewrite) {
+  const Plan plan = PlanRenames();
+  std::vector<std::pair<std::string, int>> steps;
+  for (const PlanStep& step : plan.steps) {
+    if (step.kind == StepKind::Rename) continue;
+    EXPECT_TRUE(step.kind == StepKind::ContentReplace && step.playlist);
+    steps.emplace_back(step.directory + "/" + step.name, step.changedLines);
+  }
+  const std::vector<std::pair<std::string, int>> expected = {
+      {tree + "/in tree.m3u8", 1}, {lists + "/abs.m3u", 1}, {lists + "/list.pls", 1},
+      {lists + "/url.m3u8", 2},    {lists + "/sub/win.m3u", 2}};
+  EXPECT_EQ(steps, expected);
+  EXPECT_EQ(ContentReplacedText(3, true), "Playlist angepasst (3 Zeilen)");
+}
+
+TEST_F(PlaylistBatchTest, RunRewritesEachFormAndUndoRestoresEveryByte) {
+  std::error_code ec;
+  auto journal = Journal::Open(dir.path() + "/journal.sqlite", kNow, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  const ApplyResult result = ApplyPlan(PlanRenames(), {.reporter = &reporter, .journal = journal.get()});
+  EXPECT_EQ(result.failed, 0);
+  const std::string u = "\xC3\x9C";
+  EXPECT_EQ(ReadFile(tree + "/in tree.m3u8"),
+            "#EXTM3U\n#EXTINF:1,a - b\nA/a -- b.mp3\nA/keep.mp3\n");
+  EXPECT_EQ(ReadFile(lists + "/sub/win.m3u"),
+            "#EXTINF:1,\xDC" "ber - x\r\n..\\..\\tree\\A\\\xDC" "ber -- x.mp3\r\n"
+            "..\\..\\tree\\A\\a -- b.mp3\r\n..\\..\\tree\\A\\gone - x.mp3\r\n");
+  EXPECT_EQ(ReadFile(lists + "/abs.m3u"),
+            "#EXTM3U\n" + tree + "/A/a -- b.mp3\n" + tree + "/A/keep.mp3\n");
+  EXPECT_EQ(ReadFile(lists + "/url.m3u8"), "file://" + tree + "/A/a%20--%20b.mp3\r\nfile://" +
+                                               tree + "/A/%C3%9Cber%20--%20x.mp3\r\n");
+  EXPECT_EQ(ReadFile(lists + "/list.pls"),
+            "[playlist]\nFile1=../tree/A/" + u + "ber -- x.mp3\nTitle1=" + u +
+                "ber - x\nFile2=http://host/a - b.mp3\nNumberOfEntries=2\n");
+
+  const Plan undo = PlanUndo(*journal, result.batch, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_EQ(ApplyPlan(undo, {.reporter = &reporter, .journal = journal.get()}).failed, 0);
+  for (const auto& [path, content] : playlists) EXPECT_EQ(ReadFile(path), content) << path;
+  EXPECT_TRUE(test::Exists(tree + "/A/a - b.mp3"));
+}
+
+TEST_F(PlaylistBatchTest, RunWithoutPreviewGivesThePlannedResult) {
+  const Plan plan = PlanRenames();
+  RunSelection(Operation::X, SearchReplaceParams{U" - ", U" -- "}, tree, {}, context,
+               {.reporter = &reporter});
+  for (const PlanStep& step : plan.steps) {
+    if (step.kind == StepKind::ContentReplace) {
+      EXPECT_EQ(ReadFile(step.directory + "/" + step.name), step.after) << step.name;
+    }
+  }
+}
+
+TEST_F(PlaylistBatchTest, APlaylistChangedSincePlanningIsSkipped) {
+  const Plan plan = PlanRenames();
+  WriteFile(lists + "/abs.m3u", "edited\n");
+  const ApplyResult result = ApplyPlan(plan, {.reporter = &reporter});
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(ReadFile(lists + "/abs.m3u"), "edited\n");
+}
+
+TEST_F(PlaylistBatchTest, APlaylistIsLeftAloneWhenARenameItNamesFailed) {
+  const Plan plan = PlanRenames();
+  // Another program takes the new name first: the rename fails at run time.
+  WriteFile(tree + "/A/a -- b.mp3", "other");
+  ApplyPlan(plan, {.reporter = &reporter});
+  EXPECT_EQ(ReadFile(lists + "/abs.m3u"), playlists[2].second);
+  EXPECT_EQ(ReadFile(lists + "/list.pls").find(" - x.mp3"), std::string::npos);  // ran
+}
+
+TEST_F(PlaylistBatchTest, SwitchOffLeavesPlaylistsAlone) {
+  context.followPlaylists = false;
+  for (const PlanStep& step : PlanRenames().steps) EXPECT_EQ(step.kind, StepKind::Rename);
+}
+
+TEST_F(PlaylistBatchTest, RenameByHandFollowsToo) {
+  const Plan plan = PlanRename(tree + "/A", "keep.mp3", "kept.mp3", context);
+  ASSERT_EQ(plan.steps.size(), 3u);  // the rename, abs.m3u, other.m3u
+  EXPECT_EQ(plan.steps[2].name, "other.m3u");
+  EXPECT_EQ(plan.steps[2].after, "../tree/A/kept.mp3\n");
+}
+
+}  // namespace
+}  // namespace sonavex
