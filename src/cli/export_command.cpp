@@ -6,6 +6,7 @@
 
 #include "core/apply/export_step.h"
 #include "core/batch/planner.h"
+#include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 
 namespace sonavex::cli {
@@ -75,6 +76,10 @@ std::string ExportList(Invocation& inv, std::ostream& out) {
   (void)session->OpenJournal();
   ExecutorContext executor = session->executorContext();
   executor.standardOut = &out;
+  // The window's "ID3Tag beim Lesen anlegen": off, the list reads without
+  // writing.
+  executor.tagOnRead =
+      IniFile(inv.settingsPath).ReadBool(U"Optionen", U"TagBeimLesen", true);
   ApplyPlan(PlanExport(inv.arguments[0], inv.directory, inv.marks, inv.context, params),
             executor);
   return {};

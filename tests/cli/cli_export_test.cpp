@@ -58,6 +58,18 @@ TEST_F(CliExportTest, WritesTheFileAndJournalsAppendedTags) {
   EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
 }
 
+// With "ID3Tag beim Lesen anlegen" off in the settings, the list shows an
+// untagged file with empty fields and the file stays as it is.
+TEST_F(CliExportTest, WithoutTagsOnReadingTheFilesStayAsTheyAre) {
+  WriteFile(dir / "b.mp3", TwoFrames());
+  WriteFile(dir / "s.INI", "[Optionen]\nTagBeimLesen=0\n");
+  const CliResult result =
+      Run({"--settings", dir / "s.INI", "P", dir / "Liste.csv", "--columns", "1,6"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(ReadFile(dir / "Liste.csv"), "\n" + dir.path() + "\r\na\tQueen\r\nb\t\r\n");
+  EXPECT_EQ(ReadFile(dir / "b.mp3"), TwoFrames());
+}
+
 // The export is one journal batch: undo puts back the list that was there
 // byte for byte, or removes a list that was new, and cuts the tags off.
 TEST_F(CliExportTest, UndoTakesTheListBack) {
