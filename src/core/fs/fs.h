@@ -13,19 +13,9 @@
 #include <system_error>
 #include <vector>
 
+#include "core/text/path.h"
+
 namespace sonavex {
-
-// directory + "/" + name; a directory that already ends in "/" (the root)
-// gets no second one.
-std::string JoinPath(std::string_view directory, std::string_view name);
-
-// A path cut at its last "/": "/a/b" gives "/a" and "b"; a file right under
-// the root keeps "/" as its directory; a bare name lies in ".".
-struct PathParts {
-  std::string directory;
-  std::string name;
-};
-PathParts SplitPath(std::string_view path);
 
 // The failure the last system call left in errno.
 std::error_code LastError();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/fs/fs.h"
+#include "core/text/path.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
