@@ -164,32 +164,32 @@ void TakeBackWithLater(Invocation& inv, Session& session, std::int64_t batch,
   TakeBack(inv, session, batch, out);
 }
 
-}  // namespace
+using BatchChooser = std::int64_t (*)(const Invocation&, Session&, std::string&);
 
-std::string UndoBatch(Invocation& inv, std::ostream& out) {
+// Takes back the batch `choose` names (an undo to take back is a redo),
+// or says that there is `nothing` to do.
+std::string TakeBackChosen(Invocation& inv, std::ostream& out, BatchChooser choose,
+                           const char* nothing) {
   const std::unique_ptr<Session> session = OpenOrReport(inv);
   if (!session) return {};
   std::string problem;
-  const std::int64_t batch = ChosenUndo(inv, *session, problem);
+  const std::int64_t batch = choose(inv, *session, problem);
   if (!problem.empty() || batch == 0) {
-    if (problem.empty()) out << "Nichts rückgängig zu machen\n";
+    if (problem.empty()) out << nothing << '\n';
     return problem;
   }
   TakeBackWithLater(inv, *session, batch, out);
   return {};
 }
 
+}  // namespace
+
+std::string UndoBatch(Invocation& inv, std::ostream& out) {
+  return TakeBackChosen(inv, out, ChosenUndo, "Nichts rückgängig zu machen");
+}
+
 std::string RedoBatch(Invocation& inv, std::ostream& out) {
-  const std::unique_ptr<Session> session = OpenOrReport(inv);
-  if (!session) return {};
-  std::string problem;
-  const std::int64_t undo = ChosenRedo(inv, *session, problem);
-  if (!problem.empty() || undo == 0) {
-    if (problem.empty()) out << "Nichts wiederherzustellen\n";
-    return problem;
-  }
-  TakeBackWithLater(inv, *session, undo, out);
-  return {};
+  return TakeBackChosen(inv, out, ChosenRedo, "Nichts wiederherzustellen");
 }
 
 }  // namespace sonavex::cli
