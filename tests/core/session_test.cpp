@@ -77,11 +77,18 @@ struct SessionFixture {
   std::unique_ptr<Session> session;
 };
 
-TEST(Session, ThePreviewDecidesWhetherAPlanRuns) {
+// A session over a fresh journal, with the folder its batches work in.
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_FALSE(f.session->OpenJournal()); }
+
   TempDir dir;
+  const std::string music = dir / "music";
+  SessionFixture f{dir / "journal.sqlite"};
+};
+
+TEST_F(SessionTest, ThePreviewDecidesWhetherAPlanRuns) {
   WriteFile(dir / "music/a.mp3", "x");
-  SessionFixture f(dir / "journal.sqlite");
-  ASSERT_FALSE(f.session->OpenJournal());
   f.preview = true;
   f.accept = false;
   EXPECT_FALSE(f.session->Run(f.AToB(dir / "music")));
@@ -106,12 +113,9 @@ TEST(Session, ThePreviewDecidesWhetherAPlanRuns) {
 }
 
 // A grid edit writes one file on every keystroke: one file, many actions.
-TEST(Session, TheUndoTargetCountsFilesNotActions) {
-  TempDir dir;
+TEST_F(SessionTest, TheUndoTargetCountsFilesNotActions) {
   WriteFile(dir / "a.mp3", std::string(200, '\0'));
   WriteFile(dir / "b.mp3", std::string(200, '\0'));
-  SessionFixture f(dir / "journal.sqlite");
-  ASSERT_FALSE(f.session->OpenJournal());
   Plan header;
   header.operation = kTagFieldEdit;
   header.caption = U"Titel";
@@ -152,12 +156,8 @@ std::string OnlyName(const std::string& directory) {
 
 // Each undo steps one batch further back, each redo one forward again, and
 // a new batch ends what can be redone.
-TEST(Session, UndoAndRedoStepThroughTheBatchesInOrder) {
-  TempDir dir;
+TEST_F(SessionTest, UndoAndRedoStepThroughTheBatchesInOrder) {
   WriteFile(dir / "music/song.mp3", "x");
-  SessionFixture f(dir / "journal.sqlite");
-  ASSERT_FALSE(f.session->OpenJournal());
-  const std::string music = dir / "music";
   f.Rename(music, Operation::X, U"song", U"one");
   f.Rename(music, Operation::X, U"one", U"two");
   f.Rename(music, Operation::X, U"two", U"three");
@@ -192,13 +192,9 @@ TEST(Session, UndoAndRedoStepThroughTheBatchesInOrder) {
 
 // An older batch whose file a later batch renamed again: taking it back
 // alone would take the later rename back too.
-TEST(Session, LaterChangesOfTheSameFilesAreTakenBackFirst) {
-  TempDir dir;
+TEST_F(SessionTest, LaterChangesOfTheSameFilesAreTakenBackFirst) {
   WriteFile(dir / "music/a b.mp3", "x");
   WriteFile(dir / "music/other.txt", "x");
-  SessionFixture f(dir / "journal.sqlite");
-  ASSERT_FALSE(f.session->OpenJournal());
-  const std::string music = dir / "music";
   BatchContext context;
   context.mask = U"*.mp3";
   const ApplyResult upper = f.session->Apply(
@@ -230,13 +226,9 @@ TEST(Session, LaterChangesOfTheSameFilesAreTakenBackFirst) {
 
 // The empty tag an untagged file gets on reading is listed, but undo and
 // redo pass it by.
-TEST(Session, TagsGivenOnReadingAreNoStepOfTheirOwn) {
-  TempDir dir;
+TEST_F(SessionTest, TagsGivenOnReadingAreNoStepOfTheirOwn) {
   WriteFile(dir / "music/song.mp3", std::string(300, '\0'));
   WriteFile(dir / "music/other.mp3", std::string(300, '\0'));
-  SessionFixture f(dir / "journal.sqlite");
-  ASSERT_FALSE(f.session->OpenJournal());
-  const std::string music = dir / "music";
   const UndoTarget rename = f.Rename(music, Operation::X, U"song", U"one");
   const auto readTag = [&](const std::string& name) {
     TagOnRead tags(f.session->executorContext());
