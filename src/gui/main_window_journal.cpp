@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <cstdlib>
 
-#include "core/session/history.h"
 #include "core/text/encoding.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
@@ -45,8 +44,6 @@ void MainWindow::onJournalTrouble(JournalTrouble trouble, std::error_code ec) {
                        std::u32string(kBreak) + DecodeUtf8(ec.message()));
 }
 
-std::vector<BatchSummary> MainWindow::journalBatches() { return session_.Batches(); }
-
 namespace {
 
 QString CaptionOf(const BatchSummary& batch) {
@@ -82,17 +79,9 @@ void MainWindow::refreshUndoTarget() {
   UpdateMenus();
 }
 
-ExecutorContext MainWindow::executorContext() { return session_.executorContext(); }
-
 ApplyResult MainWindow::applyPlan(const Plan& plan) {
   const ApplyResult result = session_.Apply(plan);
   refreshUndoTarget();
-  return result;
-}
-
-std::optional<ApplyResult> MainWindow::previewAndApply(const Plan& plan) {
-  std::optional<ApplyResult> result = session_.Run(plan);
-  if (result) refreshUndoTarget();
   return result;
 }
 
@@ -100,27 +89,15 @@ std::optional<ApplyResult> MainWindow::previewAndApply(const Plan& plan) {
 // on, journaled, and itself undoable.
 void MainWindow::undoBatch(std::int64_t batch) {
   std::error_code ec;
-  if (!laterChangesMayGo(batch, ec)) return;
-  // Some of the later batches may have been taken back even when the rest
-  // is declined or fails: the view is read again either way.
-  (void)session_.UndoWithLater(batch, ec);
+  showTakenBack(session_.UndoAsking(batch, askLaterFirst_, ec), ec);
+}
+
+void MainWindow::showTakenBack(const BatchOutcome& outcome, std::error_code ec) {
   if (ec) {
     reporter_.Report(MessageKind::Error, U"Rückgängig ist nicht möglich: " +
                                              DecodeUtf8(ec.message()));
   }
-  refreshUndoTarget();
-  reloadFileList();
-  RefreshView();
-}
-
-// True when no later batch changed the files of `batch` again, or the user
-// lets those be taken back first.
-bool MainWindow::laterChangesMayGo(std::int64_t batch, std::error_code& ec) {
-  const std::vector<BatchSummary> later = session_.LaterChanges(batch, ec);
-  if (ec || later.empty()) return true;
-  const std::vector<BatchSummary> batches = session_.Batches();
-  const BatchSummary* summary = FindBatch(batches, batch);
-  return summary != nullptr && askLaterFirst_(*summary, later);
+  if (outcome.rereadList) showOutcome(outcome);
 }
 
 // The journal is read again first: the menu may show an older state.
@@ -132,10 +109,8 @@ void MainWindow::onUndoCommand() {
 // Applying a batch again takes back its undo.
 void MainWindow::onRedoCommand() {
   refreshUndoTarget();
-  const std::vector<BatchSummary> batches = session_.Batches();
-  if (const BatchSummary* batch = FindBatch(batches, redoTarget_.batch)) {
-    undoBatch(batch->undoneBy);
-  }
+  std::error_code ec;
+  showTakenBack(session_.RedoAsking(redoTarget_.batch, askLaterFirst_, ec), ec);
 }
 
 bool MainWindow::previewEnabled() const { return menu_->vorschau->isChecked(); }
