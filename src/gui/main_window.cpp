@@ -26,8 +26,9 @@
 #include "gui/dialogs/preview_dialog.h"
 #include "gui/help_page.h"
 #include "gui/file_list_model.h"
-#include "gui/main_menu.h"
 #include "core/text/encoding.h"
+#include "gui/main_menu.h"
+#include "gui/message_box_reporter.h"
 #include "gui/qt_text.h"
 
 namespace sonavex {

@@ -38,10 +38,6 @@ class MainMenu;
 
 // Where the window keeps its undo journal.
 std::string WindowJournalPath();
-// Asks whether the later batches that changed the files of `batch` again
-// are taken back first (the question window "SpaetereVorgaenge").
-bool AskUndoLaterFirst(const BatchSummary& batch, const std::vector<BatchSummary>& later,
-                       QWidget* parent);
 
 // The windows the menus open; one that is not built yet stays null and its
 // command does nothing.

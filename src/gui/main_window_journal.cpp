@@ -1,14 +1,11 @@
 // The window's side of the session: the journal's wording of failures,
 // "Rückgängig" and "Verlauf", and the preview option.
 #include <QAction>
-#include <QMessageBox>
-#include <QPushButton>
 #include <cstdlib>
 
 #include "core/text/encoding.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
-#include "gui/qt_text.h"
 
 namespace sonavex {
 
@@ -42,33 +39,6 @@ void MainWindow::onJournalTrouble(JournalTrouble trouble, std::error_code ec) {
                        DecodeUtf8(session_.journalPath()) + U" kann nicht " +
                        kFailures[static_cast<int>(trouble)] + U" werden." +
                        std::u32string(kBreak) + DecodeUtf8(ec.message()));
-}
-
-namespace {
-
-QString CaptionOf(const BatchSummary& batch) {
-  return ToQString(DecodeUtf8(batch.header.caption));
-}
-
-}  // namespace
-
-// Names the later batches in the order they would be taken back.
-bool AskUndoLaterFirst(const BatchSummary& batch, const std::vector<BatchSummary>& later,
-                       QWidget* parent) {
-  QStringList first;
-  for (const BatchSummary& each : later) first << CaptionOf(each);
-  QMessageBox question(QMessageBox::Question, QStringLiteral("Rückgängig"),
-                       QStringLiteral("Spätere Vorgänge haben dieselben Dateien danach wieder "
-                                      "geändert. Damit ihre Änderungen nicht verloren gehen, "
-                                      "werden sie zuerst rückgängig gemacht.\n\n"
-                                      "Zuerst rückgängig: %1\nDann rückgängig: %2")
-                           .arg(first.join(QStringLiteral(", ")), CaptionOf(batch)),
-                       QMessageBox::NoButton, parent);
-  question.setObjectName(QStringLiteral("SpaetereVorgaenge"));
-  QPushButton* yes = question.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
-  question.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
-  question.exec();
-  return question.clickedButton() == yes;
 }
 
 // Undos and redos are no steps of their own, nor are the tags given on
