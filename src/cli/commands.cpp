@@ -12,9 +12,8 @@
 #include "core/mp3/info_record.h"
 #include "core/mp3/tinfo.h"
 #include "core/ops/replacement_table.h"
+#include "core/session/batch_settings.h"
 #include "core/settings/ini_file.h"
-#include "core/settings/playlist_settings.h"
-#include "core/settings/replacement_table_store.h"
 #include "core/text/encoding.h"
 
 namespace sonavex::cli {
@@ -79,12 +78,12 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
 // The playlists that follow the renames: those of the settings and of
 // --playlists (which asks for them also when the settings do not), none with
 // --no-playlists.
-void TakePlaylistSettings(PlaylistSettings settings, Invocation& inv) {
-  inv.context.followPlaylists =
-      !inv.noPlaylists && (settings.follow || !inv.playlistFolders.empty());
-  inv.context.playlistFolders = std::move(settings.folders);
-  inv.context.playlistFolders.insert(inv.context.playlistFolders.end(),
-                                     inv.playlistFolders.begin(), inv.playlistFolders.end());
+void TakePlaylistOptions(Invocation& inv) {
+  BatchContext& context = inv.context;
+  context.followPlaylists =
+      !inv.noPlaylists && (context.followPlaylists || !inv.playlistFolders.empty());
+  context.playlistFolders.insert(context.playlistFolders.end(), inv.playlistFolders.begin(),
+                                 inv.playlistFolders.end());
 }
 
 // Runs an operation like its dialog or menu command: the table and its
@@ -96,11 +95,8 @@ std::string RunBatch(const OperationInfo& operation, Invocation& inv, std::ostre
       !problem.empty()) {
     return problem;
   }
-  const IniFile settings(inv.settingsPath);
-  const StoredReplacementTable stored = LoadReplacementTable(settings);
-  inv.context.table = stored.table;
-  inv.context.replacementActive = stored.active;
-  TakePlaylistSettings(LoadPlaylistSettings(settings), inv);
+  TakeStoredBatchSettings(IniFile(inv.settingsPath), inv.context);
+  TakePlaylistOptions(inv);
   if (!NameEditHasWork(params)) return {};
   const std::unique_ptr<Session> session = MakeSession(inv);
   const Plan plan =

@@ -7,6 +7,7 @@
 #include "core/apply/export_step.h"
 #include "core/batch/planner.h"
 #include "core/settings/ini_file.h"
+#include "core/settings/program_options.h"
 #include "core/text/encoding.h"
 
 namespace sonavex::cli {
@@ -78,8 +79,7 @@ std::string ExportList(Invocation& inv, std::ostream& out) {
   executor.standardOut = &out;
   // The window's "ID3Tag beim Lesen anlegen": off, the list reads without
   // writing.
-  executor.tagOnRead =
-      IniFile(inv.settingsPath).ReadBool(U"Optionen", U"TagBeimLesen", true);
+  executor.tagOnRead = LoadTagOnReadOption(IniFile(inv.settingsPath));
   ApplyPlan(PlanExport(inv.arguments[0], inv.directory, inv.marks, inv.context, params),
             executor);
   return {};

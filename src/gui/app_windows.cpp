@@ -2,9 +2,7 @@
 
 #include <QDialog>
 #include <QFile>
-#include <optional>
 
-#include "core/batch/planner.h"
 #include "core/ops/export.h"
 #include "core/ops/text_replace.h"
 
@@ -33,25 +31,12 @@
 namespace sonavex {
 namespace {
 
-// The list export over the marks or the directory (tree), previewed while
-// the preview is on. Untagged MP3 files get their empty tag on the way, so
-// the list is re-read afterwards. False when the list was not written
-// (already reported) or the preview was cancelled.
+// The list export that the dialog's choice names.
 bool RunListExport(BatchHost& host, const ExportDialog::Choice& choice) {
   ExportParams params;
   params.columns = choice.columns;
   params.separator = choice.separator;
-  const Plan plan = PlanExport(QFile::encodeName(choice.target).toStdString(),
-                               host.currentDirectory(), host.markedNames(),
-                               host.batchContext(), params);
-  const std::optional<ApplyResult> result = host.previewAndApply(plan);
-  if (!result || result->exported == 0) {
-    host.RefreshView();
-    return false;
-  }
-  host.reloadFileList();
-  host.RefreshView();
-  return true;
+  return host.runExport(QFile::encodeName(choice.target).toStdString(), params);
 }
 
 }  // namespace
@@ -92,7 +77,7 @@ AppWindows CreateWindows(const std::string& settingsPath, Reporter& reporter,
   dialogs.tagSuchenErsetzen = windows.tagReplace = new TagReplaceDialog(*main, main);
   dialogs.tagAnfangEnde = windows.tagEnds = new TagEndsDialog(*main, main);
   dialogs.verlauf = windows.history = new HistoryDialog(
-      [main] { return main->journalBatches(); }, [main](std::int64_t batch) { main->undoBatch(batch); },
+      [main] { return main->session().Batches(); }, [main](std::int64_t batch) { main->undoBatch(batch); },
       [main](std::int64_t batch) { return main->session().FilesOf(batch); }, main);
   main->setDialogs(dialogs);
   LetFocusedButtonsTakeReturn(main);

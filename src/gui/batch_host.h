@@ -4,7 +4,6 @@
 // file and the way to run a batch. The main window is the one host; dialogs
 // hold a BatchStarter& or BatchHost& and never see the window itself.
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "core/batch/batch.h"
 #include "core/batch/plan.h"
 #include "core/batch/registry.h"
+#include "core/ops/export.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
 #include "core/settings/ini_file.h"
@@ -66,10 +66,11 @@ class BatchHost : public BatchStarter {
   // Applies `plan` at once with the journal, as a change by hand does; the
   // list is not re-read.
   virtual ApplyResult applyPlan(const Plan& plan) = 0;
-  // Shows `plan` first while the preview is on, then applies it with the
-  // journal; nothing when the user cancelled in the preview. The list is
-  // not re-read.
-  virtual std::optional<ApplyResult> previewAndApply(const Plan& plan) = 0;
+  // Writes the list of the marks or the directory (tree) to `target`,
+  // shown first while the preview is on, then re-reads the list. False
+  // when the list was not written (already reported) or the preview was
+  // cancelled.
+  virtual bool runExport(const std::string& target, const ExportParams& params) = 0;
 
   virtual void reloadFileList() = 0;
   // The entry named `oldName` is named `newName` now, in place with its

@@ -288,7 +288,7 @@ void InfoGrid::Fill() {
   endEdit();
   directory_ = window_.currentDirectory();
   clearRows();
-  FillState state(grid_->fontMetrics(), window_.executorContext(),
+  FillState state(grid_->fontMetrics(), window_.session().executorContext(),
                   ReadsInFlightFor(directory_));
   for (int column = 0; column < kFittedColumns; ++column) {
     state.fitted[column] =
@@ -382,7 +382,7 @@ void InfoGrid::onCellEdited(int row, int column, const QString& text) {
 bool InfoGrid::writeInEdit(int row, int column, const Plan& plan) {
   if (edit_ && editedCell_ != std::pair(row, column)) endEdit();
   if (!edit_) {
-    edit_ = std::make_unique<StepSession>(window_.executorContext(), plan);
+    edit_ = std::make_unique<StepSession>(window_.session().executorContext(), plan);
     editedCell_ = {row, column};
   }
   for (const PlanStep& step : plan.steps) {

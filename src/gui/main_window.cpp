@@ -21,12 +21,14 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
-#include "core/settings/playlist_settings.h"
+#include "core/session/batch_settings.h"
+#include "core/settings/program_options.h"
 #include "gui/dialogs/preview_dialog.h"
 #include "gui/help_page.h"
 #include "gui/file_list_model.h"
-#include "gui/main_menu.h"
 #include "core/text/encoding.h"
+#include "gui/main_menu.h"
+#include "gui/message_box_reporter.h"
 #include "gui/qt_text.h"
 
 namespace sonavex {
@@ -34,13 +36,6 @@ namespace {
 
 constexpr int kFileListPage = 0;
 constexpr int kInfoPage = 1;
-
-// The tag batches over the whole directory change no name, so the list
-// and its marks stay; the grid and the status bar show what they did.
-bool KeepsFileList(Operation code) {
-  const OperationInfo& info = InfoOf(code);
-  return info.family == OperationFamily::Tag && info.ignoresMarks;
-}
 
 }  // namespace
 
@@ -91,7 +86,7 @@ void MainWindow::connectMenu() {
   connect(m.unterverzeichnisse, &QAction::toggled, this, &MainWindow::RefreshView);
   connect(m.vorschau, &QAction::triggered, this, &MainWindow::onPreviewToggled);
   connect(m.tagBeimLesen, &QAction::triggered, this, [this](bool on) {
-    (void)writeSetting(U"Optionen", U"TagBeimLesen", on ? U"1" : U"0");
+    (void)settingWritten(StoreTagOnReadOption(settings_, on));
   });
   for (QAction* undo : {m.rueckgaengig, m.rueckgaengig2}) {
     connect(undo, &QAction::triggered, this, &MainWindow::onUndoCommand);
@@ -300,14 +295,12 @@ void MainWindow::FillInfoGrid() {
 
 BatchContext MainWindow::batchContext() {
   BatchContext context;
+  TakeStoredPlaylists(settings_, context);
   context.mask = mask();
   context.recursive = recursive();
   // The table as its fields stand now, stored or not.
   if (tableSource_) context.table = tableSource_();
   context.replacementActive = replacementActive_;
-  const PlaylistSettings playlists = LoadPlaylistSettings(settings_);
-  context.followPlaylists = playlists.follow;
-  context.playlistFolders = playlists.folders;
   context.reporter = &reporter_;
   // The window is blocked during a walk; repaint so the user sees where it is.
   context.onDirectoryEntered = [this](const std::string& directory) {
@@ -318,15 +311,24 @@ BatchContext MainWindow::batchContext() {
 }
 
 bool MainWindow::runSelection(Operation code, const OperationParams& params) {
-  const Plan plan = session_.PlanBatch(code, params, directory_, markedNames(),
-                                       batchContext());
-  if (!previewAndApply(plan)) {
-    RefreshView();  // the walk's directory leaves the status bar; the marks stay
-    return false;
-  }
-  if (!KeepsFileList(code)) reloadFileList();
+  const BatchOutcome outcome =
+      session_.RunBatch(code, params, directory_, markedNames(), batchContext());
+  showOutcome(outcome);
+  return outcome.result.has_value();
+}
+
+bool MainWindow::runExport(const std::string& target, const ExportParams& params) {
+  const BatchOutcome outcome = session_.RunExport(
+      PlanExport(target, directory_, markedNames(), batchContext(), params));
+  showOutcome(outcome);
+  return outcome.result && outcome.result->exported > 0;
+}
+
+// Also after a cancelled batch: the walk's directory leaves the status bar.
+void MainWindow::showOutcome(const BatchOutcome& outcome) {
+  if (outcome.result || outcome.rereadList) refreshUndoTarget();
+  if (outcome.rereadList) reloadFileList();
   RefreshView();
-  return true;
 }
 
 void MainWindow::setReplacementActive(bool active) {

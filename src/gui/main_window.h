@@ -38,10 +38,6 @@ class MainMenu;
 
 // Where the window keeps its undo journal.
 std::string WindowJournalPath();
-// Asks whether the later batches that changed the files of `batch` again
-// are taken back first (the question window "SpaetereVorgaenge").
-bool AskUndoLaterFirst(const BatchSummary& batch, const std::vector<BatchSummary>& later,
-                       QWidget* parent);
 
 // The windows the menus open; one that is not built yet stays null and its
 // command does nothing.
@@ -129,8 +125,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   bool runSelection(Operation code, const OperationParams& params = NoParams{}) override;
   // Applies `plan` at once with the journal; the list is not re-read.
   ApplyResult applyPlan(const Plan& plan) override;
-  std::optional<ApplyResult> previewAndApply(const Plan& plan) override;
-  ExecutorContext executorContext();
+  bool runExport(const std::string& target, const ExportParams& params) override;
   BatchContext batchContext() override;
   void setTableSource(std::function<ReplacementTable()> source) override {
     tableSource_ = std::move(source);
@@ -158,12 +153,9 @@ class MainWindow : public QMainWindow, public BatchHost {
   void setGridEditEnd(std::function<void()> end) { gridEditEnd_ = std::move(end); }
   QTableView* infoGrid() const { return infoGrid_; }
 
-  // The undo journal (main_window_journal.cpp); null when it could not be
-  // opened, and then batches run without undo.
-  Journal* journal() { return session_.journal(); }
+  // The session that owns the undo journal (main_window_journal.cpp);
+  // without a journal batches run without undo.
   Session& session() { return session_; }
-  // Every batch of the journal, newest first; empty without a journal.
-  std::vector<BatchSummary> journalBatches();
   // Reads again what "Rückgängig" would take back and "Wiederherstellen"
   // apply again, and shows both in the menus.
   void refreshUndoTarget();
@@ -175,9 +167,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   void undoBatch(std::int64_t batch);
   // Asked with the later batches (newest first) before `batch` is taken
   // back; true takes them back first. By default a question window asks.
-  using LaterChangesQuestion =
-      std::function<bool(const BatchSummary& batch, const std::vector<BatchSummary>& later)>;
-  void setLaterChangesQuestion(LaterChangesQuestion ask) { askLaterFirst_ = std::move(ask); }
+  void setLaterChangesQuestion(LaterFirstQuestion ask) { askLaterFirst_ = std::move(ask); }
   bool previewEnabled() const;
   // Asked with each plan while the preview is on; true applies the plan.
   // By default the preview window asks the user.
@@ -202,12 +192,12 @@ class MainWindow : public QMainWindow, public BatchHost {
 
   // Settings (main_window_settings.cpp).
   void loadSettings();
-  void loadGeometry();
-  int readPosition(const char32_t* key, int defaultValue);
   void loadFileSelection();
   void saveSettings();
   bool writeSetting(std::u32string_view section, std::u32string_view key,
                     std::u32string_view value);
+  // True when `ec` of a settings write is clear; otherwise reports it.
+  bool settingWritten(std::error_code ec);
 
   // Directory, drive and mask (main_window_selectors.cpp).
   std::error_code enterDirectory(const std::string& directory);
@@ -228,7 +218,11 @@ class MainWindow : public QMainWindow, public BatchHost {
   void onPreviewToggled(bool on);
   void onUndoCommand();
   void onRedoCommand();
-  bool laterChangesMayGo(std::int64_t batch, std::error_code& ec);
+  // Shows what a batch did: what undo offers, the list read again when the
+  // session says so, the status bar.
+  void showOutcome(const BatchOutcome& outcome);
+  // The same after an undo or a redo, which nothing shows when declined.
+  void showTakenBack(const BatchOutcome& outcome, std::error_code ec);
 
   void onFileListClicked();
   void onFileListDoubleClicked();
@@ -262,7 +256,6 @@ class MainWindow : public QMainWindow, public BatchHost {
   std::string lastGoodDrive_;
   std::map<std::string, std::string> lastDirectoryOnDrive_;
   bool replacementActive_ = false;
-  bool startupWriteFailed_ = false;
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;
   std::function<ReplacementTable()> tableSource_;
@@ -272,7 +265,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   Session session_;
   UndoTarget undoTarget_;
   UndoTarget redoTarget_;
-  LaterChangesQuestion askLaterFirst_;
+  LaterFirstQuestion askLaterFirst_;
 };
 
 }  // namespace sonavex

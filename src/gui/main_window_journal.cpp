@@ -1,15 +1,11 @@
 // The window's side of the session: the journal's wording of failures,
 // "Rückgängig" and "Verlauf", and the preview option.
 #include <QAction>
-#include <QMessageBox>
-#include <QPushButton>
 #include <cstdlib>
 
-#include "core/session/history.h"
 #include "core/text/encoding.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
-#include "gui/qt_text.h"
 
 namespace sonavex {
 
@@ -45,35 +41,6 @@ void MainWindow::onJournalTrouble(JournalTrouble trouble, std::error_code ec) {
                        std::u32string(kBreak) + DecodeUtf8(ec.message()));
 }
 
-std::vector<BatchSummary> MainWindow::journalBatches() { return session_.Batches(); }
-
-namespace {
-
-QString CaptionOf(const BatchSummary& batch) {
-  return ToQString(DecodeUtf8(batch.header.caption));
-}
-
-}  // namespace
-
-// Names the later batches in the order they would be taken back.
-bool AskUndoLaterFirst(const BatchSummary& batch, const std::vector<BatchSummary>& later,
-                       QWidget* parent) {
-  QStringList first;
-  for (const BatchSummary& each : later) first << CaptionOf(each);
-  QMessageBox question(QMessageBox::Question, QStringLiteral("Rückgängig"),
-                       QStringLiteral("Spätere Vorgänge haben dieselben Dateien danach wieder "
-                                      "geändert. Damit ihre Änderungen nicht verloren gehen, "
-                                      "werden sie zuerst rückgängig gemacht.\n\n"
-                                      "Zuerst rückgängig: %1\nDann rückgängig: %2")
-                           .arg(first.join(QStringLiteral(", ")), CaptionOf(batch)),
-                       QMessageBox::NoButton, parent);
-  question.setObjectName(QStringLiteral("SpaetereVorgaenge"));
-  QPushButton* yes = question.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
-  question.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
-  question.exec();
-  return question.clickedButton() == yes;
-}
-
 // Undos and redos are no steps of their own, nor are the tags given on
 // reading: what the two items name comes from the user's batches.
 void MainWindow::refreshUndoTarget() {
@@ -82,17 +49,9 @@ void MainWindow::refreshUndoTarget() {
   UpdateMenus();
 }
 
-ExecutorContext MainWindow::executorContext() { return session_.executorContext(); }
-
 ApplyResult MainWindow::applyPlan(const Plan& plan) {
   const ApplyResult result = session_.Apply(plan);
   refreshUndoTarget();
-  return result;
-}
-
-std::optional<ApplyResult> MainWindow::previewAndApply(const Plan& plan) {
-  std::optional<ApplyResult> result = session_.Run(plan);
-  if (result) refreshUndoTarget();
   return result;
 }
 
@@ -100,27 +59,15 @@ std::optional<ApplyResult> MainWindow::previewAndApply(const Plan& plan) {
 // on, journaled, and itself undoable.
 void MainWindow::undoBatch(std::int64_t batch) {
   std::error_code ec;
-  if (!laterChangesMayGo(batch, ec)) return;
-  // Some of the later batches may have been taken back even when the rest
-  // is declined or fails: the view is read again either way.
-  (void)session_.UndoWithLater(batch, ec);
+  showTakenBack(session_.UndoAsking(batch, askLaterFirst_, ec), ec);
+}
+
+void MainWindow::showTakenBack(const BatchOutcome& outcome, std::error_code ec) {
   if (ec) {
     reporter_.Report(MessageKind::Error, U"Rückgängig ist nicht möglich: " +
                                              DecodeUtf8(ec.message()));
   }
-  refreshUndoTarget();
-  reloadFileList();
-  RefreshView();
-}
-
-// True when no later batch changed the files of `batch` again, or the user
-// lets those be taken back first.
-bool MainWindow::laterChangesMayGo(std::int64_t batch, std::error_code& ec) {
-  const std::vector<BatchSummary> later = session_.LaterChanges(batch, ec);
-  if (ec || later.empty()) return true;
-  const std::vector<BatchSummary> batches = session_.Batches();
-  const BatchSummary* summary = FindBatch(batches, batch);
-  return summary != nullptr && askLaterFirst_(*summary, later);
+  if (outcome.rereadList) showOutcome(outcome);
 }
 
 // The journal is read again first: the menu may show an older state.
@@ -132,10 +79,8 @@ void MainWindow::onUndoCommand() {
 // Applying a batch again takes back its undo.
 void MainWindow::onRedoCommand() {
   refreshUndoTarget();
-  const std::vector<BatchSummary> batches = session_.Batches();
-  if (const BatchSummary* batch = FindBatch(batches, redoTarget_.batch)) {
-    undoBatch(batch->undoneBy);
-  }
+  std::error_code ec;
+  showTakenBack(session_.RedoAsking(redoTarget_.batch, askLaterFirst_, ec), ec);
 }
 
 bool MainWindow::previewEnabled() const { return menu_->vorschau->isChecked(); }

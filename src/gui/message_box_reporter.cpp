@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
 
+#include "core/text/encoding.h"
 #include "gui/qt_text.h"
 #include "gui/save_file_chooser.h"
 
@@ -39,6 +42,33 @@ std::optional<QString> ChooseSaveFileWithDialog(QWidget* parent,
     return std::nullopt;
   }
   return dialog.selectedFiles().constFirst();
+}
+
+namespace {
+
+QString CaptionOf(const BatchSummary& batch) {
+  return ToQString(DecodeUtf8(batch.header.caption));
+}
+
+}  // namespace
+
+// Names the later batches in the order they would be taken back.
+bool AskUndoLaterFirst(const BatchSummary& batch, const std::vector<BatchSummary>& later,
+                       QWidget* parent) {
+  QStringList first;
+  for (const BatchSummary& each : later) first << CaptionOf(each);
+  QMessageBox question(QMessageBox::Question, QStringLiteral("Rückgängig"),
+                       QStringLiteral("Spätere Vorgänge haben dieselben Dateien danach wieder "
+                                      "geändert. Damit ihre Änderungen nicht verloren gehen, "
+                                      "werden sie zuerst rückgängig gemacht.\n\n"
+                                      "Zuerst rückgängig: %1\nDann rückgängig: %2")
+                           .arg(first.join(QStringLiteral(", ")), CaptionOf(batch)),
+                       QMessageBox::NoButton, parent);
+  question.setObjectName(QStringLiteral("SpaetereVorgaenge"));
+  QPushButton* yes = question.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+  question.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+  question.exec();
+  return question.clickedButton() == yes;
 }
 
 }  // namespace sonavex

@@ -11,8 +11,8 @@ namespace sonavex {
 // that is not an MP3 file.
 std::u32string MpegSummary(const TInfo& info);
 
-// Loads the file (giving an untagged MP3 file its empty tag through the
-// window's executor, as the grid does) and returns its summary; a read
+// Loads the file through the window's session (giving an untagged MP3
+// file its empty tag, as the grid does) and returns its summary; a read
 // failure goes to the window's reporter.
 MainWindow::FileSummary MpegSummaryLoader(MainWindow& window);
 

@@ -9,6 +9,8 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
+#include "core/ops/export.h"
+#include "support/mp3_fixtures.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -17,6 +19,8 @@ namespace {
 
 using test::Exists;
 using test::TempDir;
+using test::TagWith;
+using test::TwoFrames;
 using test::WriteFile;
 
 constexpr std::int64_t kNow = 1'700'000'000;
@@ -222,6 +226,123 @@ TEST_F(SessionTest, LaterChangesOfTheSameFilesAreTakenBackFirst) {
   // of applying the older one again.
   EXPECT_TRUE(f.session->LaterChanges(f.session->Batches()[0].id, ec).empty());
   EXPECT_TRUE(f.reporter.messages.empty());
+}
+
+// The list is read again after a batch that may have renamed files; the
+// tag batches over the whole folder change no name and leave it (and its
+// marks) alone, and a batch declined in the preview changed nothing.
+TEST_F(SessionTest, TheListIsReadAgainOnlyAfterABatchThatMayChangeNames) {
+  WriteFile(music + "/a.mp3", TwoFrames() + TagWith("Titel", "", ""));
+  struct Row {
+    const char* what;
+    Operation code;
+    OperationParams params;
+    bool accept;
+    bool reread;
+    const char* file;  // the one file of the folder afterwards
+  };
+  const Row rows[] = {
+      {"rename", Operation::X, SearchReplaceParams{U"a", U"b"}, true, true, "b.mp3"},
+      {"declined rename", Operation::X, SearchReplaceParams{U"b", U"c"}, false, false, "b.mp3"},
+      {"tag batch", Operation::B, TagInsertParams{{U"x", U""}, {}, {}}, true, false, "b.mp3"},
+  };
+  f.preview = true;
+  BatchContext context;
+  for (const Row& row : rows) {
+    f.accept = row.accept;
+    const BatchOutcome outcome = f.session->RunBatch(row.code, row.params, music, {}, context);
+    EXPECT_EQ(outcome.result.has_value(), row.accept) << row.what;
+    EXPECT_EQ(outcome.rereadList, row.reread) << row.what;
+    EXPECT_EQ(OnlyName(music), row.file) << row.what;
+  }
+  EXPECT_EQ(test::ReadFile(music + "/b.mp3").substr(TwoFrames().size() + 3, 6), "xTitel");
+  EXPECT_TRUE(f.reporter.messages.empty());
+}
+
+// The list is read again after an export that wrote its list (the untagged
+// files got their tag on the way), not after one that could not.
+TEST_F(SessionTest, TheListIsReadAgainAfterAnExportThatWroteItsList) {
+  WriteFile(music + "/a.mp3", TwoFrames());
+  WriteFile(dir / "blocker", "a file where the list's folder would be");
+  ExportParams params;
+  params.columns[0] = true;
+  const auto exportTo = [&](const std::string& target) {
+    return f.session->RunExport(PlanExport(target, music, {}, BatchContext{}, params));
+  };
+  const BatchOutcome failed = exportTo(dir / "blocker/list.txt");
+  ASSERT_TRUE(failed.result);
+  EXPECT_FALSE(failed.rereadList);
+  EXPECT_EQ(f.reporter.messages.size(), 1u);
+  const BatchOutcome written = exportTo(dir / "list.txt");
+  ASSERT_TRUE(written.result);
+  EXPECT_EQ(written.result->exported, 1);
+  EXPECT_TRUE(written.rereadList);
+}
+
+// Taking back a batch whose files later batches changed again asks first;
+// declined, nothing changes and the list stays.
+TEST_F(SessionTest, UndoAskingTakesLaterChangesBackOnlyWhenAllowed) {
+  WriteFile(music + "/a b.mp3", "x");
+  BatchContext context;
+  const ApplyResult upper = f.session->Apply(
+      f.session->PlanBatch(Operation::G, NoParams{}, music, {}, context));
+  const UndoTarget type = f.Rename(music, Operation::Y, U"mp3", U"MP3");
+  std::vector<std::int64_t> asked;
+  bool allow = false;
+  const LaterFirstQuestion ask = [&](const BatchSummary& batch,
+                                     const std::vector<BatchSummary>& later) {
+    asked.push_back(batch.id);
+    for (const BatchSummary& each : later) asked.push_back(each.id);
+    return allow;
+  };
+  std::error_code ec;
+  const BatchOutcome declined = f.session->UndoAsking(upper.batch, ask, ec);
+  EXPECT_FALSE(declined.result);
+  EXPECT_FALSE(declined.rereadList);
+  EXPECT_EQ(asked, (std::vector<std::int64_t>{upper.batch, type.batch}));
+  EXPECT_EQ(OnlyName(music), "A B.MP3");
+
+  allow = true;
+  const BatchOutcome undone = f.session->UndoAsking(upper.batch, ask, ec);
+  EXPECT_FALSE(ec);
+  EXPECT_TRUE(undone.result);
+  EXPECT_TRUE(undone.rereadList);
+  EXPECT_EQ(OnlyName(music), "a b.mp3");
+
+  // A batch in effect cannot be applied again; the undone one can.
+  EXPECT_FALSE(f.session->RedoAsking(f.session->Batches()[0].id, ask, ec).rereadList);
+  EXPECT_TRUE(f.session->RedoAsking(upper.batch, ask, ec).rereadList);
+  EXPECT_FALSE(ec);
+  EXPECT_EQ(OnlyName(music), "A B.mp3");
+  EXPECT_EQ(asked.size(), 4u);  // asked twice, the redo not at all
+  EXPECT_TRUE(f.reporter.messages.empty());
+}
+
+// The clicks of one visit of a folder give one batch of tags; a file that
+// cannot be read is reported by its name.
+TEST_F(SessionTest, TheTagsOfClicksJoinPerVisitOfAFolder) {
+  for (const char* name : {"music/a.mp3", "music/b.mp3", "other/c.mp3"}) {
+    WriteFile(dir / name, TwoFrames());
+  }
+  const std::string other = dir / "other";
+  const std::pair<std::string, std::string> clicks[] = {
+      {music, "a.mp3"}, {music, "b.mp3"}, {other, "c.mp3"}};
+  for (const auto& [folder, name] : clicks) {
+    const ClickedFile clicked = f.session->ReadClickedFile(JoinPath(folder, name), folder);
+    EXPECT_TRUE(clicked.tagged) << name;
+    EXPECT_TRUE(clicked.info.IstMP3) << name;
+  }
+  const std::vector<BatchSummary> batches = f.session->Batches();
+  ASSERT_EQ(batches.size(), 2u);
+  EXPECT_EQ(batches[1].doneActions, 2);
+  EXPECT_EQ(batches[0].doneActions, 1);
+  EXPECT_FALSE(f.session->ReadClickedFile(music + "/a.mp3", music).tagged);  // tagged now
+
+  const ClickedFile missing = f.session->ReadClickedFile(music + "/gone.mp3", music);
+  EXPECT_TRUE(missing.error);
+  EXPECT_FALSE(missing.tagged);
+  ASSERT_EQ(f.reporter.messages.size(), 1u);
+  EXPECT_NE(f.reporter.messages[0].text.find(U"gone.mp3"), std::u32string::npos);
 }
 
 // The empty tag an untagged file gets on reading is listed, but undo and

@@ -249,7 +249,7 @@ TEST_F(InfoGridTest, OneCellEditIsOneJournalBatchThatUndoTakesBackWhole) {
   QApplication::processEvents();  // the editor closes on a queued call
   EXPECT_NE(TagBytes("a.mp3"), before);
   // The filling tagged b.MP3 first.
-  const std::vector<BatchSummary> batches = window.journalBatches();
+  const std::vector<BatchSummary> batches = window.session().Batches();
   ASSERT_EQ(batches.size(), 2u);
   EXPECT_EQ(batches[0].header.caption, "ID3Tag bearbeiten");
   EXPECT_EQ(batches[1].header.caption, "ID3Tag angelegt");
@@ -282,20 +282,21 @@ TEST_F(InfoGridTest, TheTagsGivenWhileReadingAreOneJournalBatchThatUndoRemoves) 
     WriteFile(music + "/d.mp3", shortFile);
     MainWindow& window = StartIn(music, "*.mp3");
     const std::string tagged = ReadFile(music + "/a.mp3");
-    const std::size_t before = window.journalBatches().size();
+    const std::size_t before = window.session().Batches().size();
     reader.read(window);
     ASSERT_EQ(ReadFile(music + "/b.MP3"), untagged + EmptyTag());
     // Read again: nothing left to tag, no further batch.
     Pages()->setCurrentIndex(0);
     reader.read(window);
-    const std::vector<BatchSummary> batches = window.journalBatches();
+    const std::vector<BatchSummary> batches = window.session().Batches();
     ASSERT_EQ(batches.size(), before + 1);
     EXPECT_EQ(batches[0].header.operation, kTagOnRead);
     EXPECT_EQ(batches[0].header.caption, "ID3Tag angelegt");
     EXPECT_EQ(batches[0].header.directory, music);
     std::error_code ec;
     std::vector<std::int64_t> sizes;
-    for (const JournalAction& action : window.journal()->ActionsOf(batches[0].id, ec)) {
+    Journal& journal = *window.session().journal();
+    for (const JournalAction& action : journal.ActionsOf(batches[0].id, ec)) {
       EXPECT_EQ(action.kind, ActionKind::TagAppend);
       sizes.push_back(action.sizeBefore);
     }
@@ -303,9 +304,9 @@ TEST_F(InfoGridTest, TheTagsGivenWhileReadingAreOneJournalBatchThatUndoRemoves) 
     // Listed, but no step of the user's: "Rückgängig" passes it by.
     EXPECT_EQ(window.undoTarget(), 0);
 
-    const Plan undo = PlanUndo(*window.journal(), batches[0].id, ec);
+    const Plan undo = PlanUndo(journal, batches[0].id, ec);
     ASSERT_FALSE(ec);
-    EXPECT_EQ(ApplyPlan(undo, window.executorContext()).performed,
+    EXPECT_EQ(ApplyPlan(undo, window.session().executorContext()).performed,
               static_cast<int>(reader.sizes.size()));
     EXPECT_EQ(ReadFile(music + "/a.mp3"), tagged);
     EXPECT_EQ(ReadFile(music + "/b.MP3"), untagged);
@@ -337,7 +338,7 @@ TEST_F(InfoGridTest, ATagThatCannotBeAppendedIsReportedWithItsPath) {
   EXPECT_EQ(reporter.messages[0].text,
             DecodeUtf8(path) + U"\n\r\n\rDatei wird gerade verwendet!");
   EXPECT_EQ(ReadFile(music + "/b.mp3"), program);
-  EXPECT_TRUE(windows.main->journalBatches().empty());
+  EXPECT_TRUE(windows.main->session().Batches().empty());
 }
 
 TEST_F(InfoGridTest, TypingIntoASelectedTagCellWritesFromTheFirstKey) {

@@ -278,7 +278,7 @@ TEST_F(JournalTest, TagsGivenOnClicksAreOneBatchThatUndoPassesBy) {
     window.setMarked(row, false);
   }
   EXPECT_EQ(ReadFile(music + "/D.mp3"), TwoFrames() + EmptyTag());
-  const std::vector<BatchSummary> batches = window.journalBatches();
+  const std::vector<BatchSummary> batches = window.session().Batches();
   ASSERT_EQ(batches.size(), 2u);
   EXPECT_EQ(batches[0].header.caption, "ID3Tag angelegt");
   EXPECT_EQ(batches[0].doneActions, 2);
@@ -312,7 +312,7 @@ TEST_F(JournalTest, WithoutTagsOnReadingLookingAtFilesWritesNothing) {
     EXPECT_EQ(info.st_size, static_cast<off_t>(TwoFrames().size())) << name;
     EXPECT_EQ(info.st_mtim.tv_sec, past[1].tv_sec) << name;
   }
-  EXPECT_TRUE(window.journalBatches().empty());
+  EXPECT_TRUE(window.session().Batches().empty());
 
   // Switched on (stored), a click gives the file its tag again.
   Action("TagBeimLesen1")->trigger();
@@ -335,7 +335,7 @@ TEST_F(JournalTest, UndoAndRedoKeysWorkOnTheInfoPage) {
     Plan header;
     header.operation = kTagFieldEdit;
     header.caption = U"ID3Tag bearbeiten";
-    StepSession edit(window.executorContext(), header);
+    StepSession edit(window.session().executorContext(), header);
     PlanStep write = Step(StepKind::TagWrite, music, "a.mp3");
     write.after = TagWith("alt", "", "");
     for (const char* typed : {"n", "ne", "neu"}) {
@@ -390,12 +390,12 @@ TEST_F(JournalTest, HistoryOffersToTakeBackLaterChangesOfTheSameFilesFirst) {
   EXPECT_EQ(asked, (std::vector<std::string>{"Großbuchstaben abc->Abc",
                                              "Suchen und Ersetzen: Dateityp"}));
   EXPECT_TRUE(Exists(music + "/A B.MP3"));
-  EXPECT_EQ(window.journalBatches().size(), 2u);
+  EXPECT_EQ(window.session().Batches().size(), 2u);
 
   accept = true;
   window.undoBatch(upper);
   EXPECT_TRUE(Exists(music + "/a b.mp3"));
-  for (const BatchSummary& batch : window.journalBatches()) {
+  for (const BatchSummary& batch : window.session().Batches()) {
     EXPECT_EQ(batch.undoneBy != 0, batch.header.undoes == 0) << batch.header.caption;
   }
   EXPECT_TRUE(reporter.messages.empty());
@@ -432,7 +432,7 @@ TEST_F(JournalTest, JournalThatCannotBeOpenedWarnsOnceAndBatchesStillRun) {
   EXPECT_TRUE(reporter.messages[0].text.starts_with(
       U"Rückgängig ist nicht möglich: Das Änderungsprotokoll " + DecodeUtf8(journalPath)))
       << EncodeUtf8(reporter.messages[0].text);
-  EXPECT_EQ(window.journal(), nullptr);
+  EXPECT_EQ(window.session().journal(), nullptr);
   EXPECT_FALSE(Action("Rueckgaengig1")->isEnabled());
   EXPECT_FALSE(Action("Verlauf1")->isEnabled());
 

@@ -3,9 +3,12 @@
 #include <ctime>
 #include <utility>
 
+#include "core/apply/tag_on_read.h"
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
 #include "core/session/history.h"
+#include "core/text/encoding.h"
+#include "core/text/path.h"
 
 namespace sonavex {
 
@@ -48,6 +51,33 @@ std::optional<ApplyResult> Session::Run(const Plan& plan) {
   return Apply(plan);
 }
 
+namespace {
+
+// The tag batches over the whole directory change no name.
+bool KeepsFileList(Operation code) {
+  const OperationInfo& info = InfoOf(code);
+  return info.family == OperationFamily::Tag && info.ignoresMarks;
+}
+
+}  // namespace
+
+BatchOutcome Session::RunBatch(Operation code, const OperationParams& params,
+                               const std::string& directory,
+                               const std::vector<std::string>& markedNames,
+                               const BatchContext& context) {
+  BatchOutcome outcome;
+  outcome.result = Run(PlanBatch(code, params, directory, markedNames, context));
+  outcome.rereadList = outcome.result && !KeepsFileList(code);
+  return outcome;
+}
+
+BatchOutcome Session::RunExport(const Plan& plan) {
+  BatchOutcome outcome;
+  outcome.result = Run(plan);
+  outcome.rereadList = outcome.result && outcome.result->exported > 0;
+  return outcome;
+}
+
 ApplyResult Session::Apply(const Plan& plan) { return ApplyPlan(plan, executorContext()); }
 
 Plan Session::PlanUndoOf(std::int64_t batch, std::error_code& ec) {
@@ -88,6 +118,32 @@ std::optional<ApplyResult> Session::UndoWithLater(std::int64_t batch, std::error
   return Undo(batch, ec);
 }
 
+BatchOutcome Session::UndoAsking(std::int64_t batch, const LaterFirstQuestion& ask,
+                                 std::error_code& ec) {
+  if (!LaterChangesMayGo(batch, ask, ec)) return {};
+  return {UndoWithLater(batch, ec), true};
+}
+
+// True when no later batch changed the files of `batch` again, or `ask`
+// lets those be taken back first. A journal that cannot be read is left to
+// the undo, which reports it.
+bool Session::LaterChangesMayGo(std::int64_t batch, const LaterFirstQuestion& ask,
+                                std::error_code& ec) {
+  const std::vector<BatchSummary> later = LaterChanges(batch, ec);
+  if (ec || later.empty()) return true;
+  const std::vector<BatchSummary> batches = Batches();
+  const BatchSummary* summary = FindBatch(batches, batch);
+  return summary != nullptr && ask(*summary, later);
+}
+
+BatchOutcome Session::RedoAsking(std::int64_t batch, const LaterFirstQuestion& ask,
+                                 std::error_code& ec) {
+  const std::vector<BatchSummary> batches = Batches();
+  const BatchSummary* found = FindBatch(batches, batch);
+  if (found == nullptr || found->undoneBy == 0) return {};
+  return UndoAsking(found->undoneBy, ask, ec);
+}
+
 std::int64_t Session::JoinTagsOnRead(std::int64_t previous) {
   const std::vector<BatchSummary> batches = Batches();
   if (batches.empty() || !IsTagOnRead(batches[0])) return 0;
@@ -97,6 +153,29 @@ std::int64_t Session::JoinTagsOnRead(std::int64_t previous) {
   const std::error_code ec = journal_->JoinBatch(previous, newest);
   if (ec && ec != std::errc::invalid_argument) Trouble(JournalTrouble::Write, ec);
   return ec ? newest : previous;
+}
+
+ClickedFile Session::ReadClickedFile(const std::string& path, const std::string& folder) {
+  ClickedFile clicked;
+  {
+    TagOnRead tags(executorContext());
+    clicked.error = clicked.info.SetDatei(path, tags.Appender());
+    clicked.tagged = tags.End();
+  }
+  if (clicked.tagged) {
+    if (folder != clickedFolder_) {
+      clickedFolder_ = folder;
+      clickedBatch_ = 0;
+    }
+    clickedBatch_ = JoinTagsOnRead(clickedBatch_);
+  }
+  if (clicked.error) {
+    const PathParts parts = SplitPath(path);
+    ports_.reporter->Report(MessageKind::Error,
+                            FailureMessageText(clicked.error, DecodeUtf8(parts.directory),
+                                               DecodeUtf8(parts.name)));
+  }
+  return clicked;
 }
 
 UndoTarget Session::TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch) {

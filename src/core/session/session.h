@@ -17,6 +17,7 @@
 #include "core/batch/plan.h"
 #include "core/batch/registry.h"
 #include "core/journal/journal.h"
+#include "core/mp3/tinfo.h"
 #include "core/report/reporter.h"
 
 namespace sonavex {
@@ -47,6 +48,28 @@ struct UndoTarget {
   int files = 0;
 };
 
+// What a batch leaves for the front end's view to do.
+struct BatchOutcome {
+  // None: declined in the preview, or nothing to run; nothing changed.
+  std::optional<ApplyResult> result;
+  // Names may have changed or files come and gone: the file list is read
+  // again (which drops the marks).
+  bool rereadList = false;
+};
+
+// Asked with the later batches (newest first) that changed the files of
+// `batch` again, before it is taken back; true takes them back first.
+using LaterFirstQuestion =
+    std::function<bool(const BatchSummary& batch, const std::vector<BatchSummary>& later)>;
+
+// A file read as a click in the list reads it, for the status bar.
+struct ClickedFile {
+  TInfo info;
+  std::error_code error;  // already reported
+  // An untagged MP3 file got its empty tag: what undo offers has changed.
+  bool tagged = false;
+};
+
 class Session {
  public:
   Session(std::string journalPath, SessionPorts ports);
@@ -69,6 +92,16 @@ class Session {
   // Shows `plan` first while the preview is on, then applies it; nothing
   // when the user declines.
   std::optional<ApplyResult> Run(const Plan& plan);
+  // Plans `code` and runs it as Run does. The list is read again after it
+  // ran, except after the tag batches over the whole directory (tree):
+  // they change no name, so the list and its marks stay.
+  BatchOutcome RunBatch(Operation code, const OperationParams& params,
+                        const std::string& directory,
+                        const std::vector<std::string>& markedNames,
+                        const BatchContext& context);
+  // Runs the export's `plan` as Run does. The list is read again once the
+  // list is written: untagged MP3 files got their empty tag on the way.
+  BatchOutcome RunExport(const Plan& plan);
   // Applies `plan` at once, with the journal when there is one.
   ApplyResult Apply(const Plan& plan);
   // The plan that takes `batch` back; a journal that cannot be read comes
@@ -89,12 +122,26 @@ class Session {
   // Stops at the first one declined or failing to plan; the result is that
   // of `batch`.
   std::optional<ApplyResult> UndoWithLater(std::int64_t batch, std::error_code& ec);
+  // UndoWithLater once `ask` lets the later changes of `batch` go first;
+  // declined, nothing changes. Otherwise the list is read again, also
+  // after a failure: some later batches may have been taken back by then.
+  BatchOutcome UndoAsking(std::int64_t batch, const LaterFirstQuestion& ask,
+                          std::error_code& ec);
+  // Applies the undone `batch` again as UndoAsking takes back its undo;
+  // nothing when it is in effect or unknown.
+  BatchOutcome RedoAsking(std::int64_t batch, const LaterFirstQuestion& ask,
+                          std::error_code& ec);
 
   // The tags given on reading during one visit of a folder are one batch:
   // the newest batch, when it holds such tags, joins `previous` (0: the
   // first of the visit) if nothing came between. The batch that holds the
   // visit's tags now, 0 when the newest batch holds none.
   std::int64_t JoinTagsOnRead(std::int64_t previous);
+  // Reads the file at `path` as a click in the list does: an untagged MP3
+  // file gets its empty tag while tagging on reading is on, and the tags
+  // the clicks of one visit of `folder` give are one batch. A failure is
+  // reported with the file's name.
+  ClickedFile ReadClickedFile(const std::string& path, const std::string& folder);
 
   // How many files `batch` changed, counted from the journal's keys, never
   // from the old contents it keeps; 0 without a journal.
@@ -117,12 +164,17 @@ class Session {
   void Trouble(JournalTrouble trouble, std::error_code ec);
   UndoTarget TargetOf(const std::vector<BatchSummary>& batches, std::int64_t batch);
   bool PreviewOn() const { return ports_.previewOn && ports_.previewOn(); }
+  bool LaterChangesMayGo(std::int64_t batch, const LaterFirstQuestion& ask,
+                         std::error_code& ec);
 
   std::string journalPath_;
   SessionPorts ports_;
   std::unique_ptr<Journal> journal_;
   bool opened_ = false;
   bool troubleTold_ = false;
+  // The folder whose clicks gave tags, and the batch that holds them.
+  std::string clickedFolder_;
+  std::int64_t clickedBatch_ = 0;
 };
 
 // Seconds since the epoch, now.

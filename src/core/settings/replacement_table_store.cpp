@@ -40,9 +40,11 @@ StoredReplacementTable LoadReplacementTable(const IniFile& ini) {
     stored.table[row].replacement =
         ini.ReadString(kSection, ReplacementKey(row), U"");
   }
-  stored.active = ini.ReadBool(kSection, U"Flag", false);
+  stored.active = LoadReplacementSwitch(ini);
   return stored;
 }
+
+bool LoadReplacementSwitch(const IniFile& ini) { return ini.ReadBool(kSection, U"Flag", false); }
 
 std::error_code StoreReplacementTable(const IniFile& ini,
                                       const ReplacementTable& table,

@@ -16,6 +16,8 @@ struct StoredReplacementTable {
 // Section "Ersetzen": "V1".."V10" and "A1".."A10" (missing keys read as
 // empty texts) and "Flag" (missing reads as off).
 StoredReplacementTable LoadReplacementTable(const IniFile& ini);
+// The switch alone ("Flag"), for whoever shows it without the table.
+bool LoadReplacementSwitch(const IniFile& ini);
 
 // Writes V1, A1, .., V10, A10, Flag in this order, each text enclosed in
 // apostrophes so that blanks at its edges survive, in one rewrite of the
