@@ -471,6 +471,17 @@ const Writer kWriters[] = {
                            U"*.m3u");
      },
      true},
+    {"text replace in files synced together",
+     [](const std::string& dir) {
+       for (const char* name : {"a.m3u", "b.m3u", "c.m3u"}) {
+         WriteFile(JoinPath(dir, name), "alt\n" + std::string(name) + "\n");
+       }
+     },
+     [](const std::string& dir, Journal* journal) {
+       return RunOperation(dir, journal, Operation::Z, TextReplaceParams{U"alt", U"neu"},
+                           U"*.m3u");
+     },
+     true},
     {"export",
      [](const std::string& dir) {
        WriteExportFiles(dir);

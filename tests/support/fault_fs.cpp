@@ -95,6 +95,7 @@ const SysCalls kFaulty = {
     [](char* pattern, int flags) {
       return Fails(Call::CreateTemporary) ? -1 : Real().mkostemp(pattern, flags);
     },
+    [](int fd) { return Fails(Call::Sync) ? -1 : Real().syncfs(fd); },
 };
 
 int ErrorOf(Fault fault) {

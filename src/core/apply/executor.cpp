@@ -9,6 +9,7 @@
 
 #include "core/apply/export_step.h"
 #include "core/batch/planner.h"
+#include "core/batch/playlist_steps.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
 #include "core/mp3/id3v1.h"
@@ -37,6 +38,15 @@ class StepRunner {
 
   // `id` is the step's journal record, 0 when it has none.
   StepOutcome Perform(const PlanStep& step, std::int64_t id) {
+    StepOutcome outcome = PerformKind(step, id);
+    if (step.kind == StepKind::Rename && !outcome.performed) {
+      failedTargets_.insert(FullPathOf(step.directory, step.newName));
+    }
+    return outcome;
+  }
+
+ private:
+  StepOutcome PerformKind(const PlanStep& step, std::int64_t id) {
     if (step.notUndoable) return NotKept(step);
     switch (step.kind) {
       case StepKind::Rename: return Rename(step, id);
@@ -53,7 +63,6 @@ class StepRunner {
     return Tell(step.messageKind, step.message, step.button);
   }
 
- private:
   StepOutcome Tell(MessageKind kind, std::u32string text,
                    MessageButton button = MessageButton::Ok) {
     if (reporter_ != nullptr) reporter_->Report(kind, text, button);
@@ -180,11 +189,11 @@ class StepRunner {
     return std::nullopt;
   }
 
-  // A playlist whose new lines would name a file whose rename failed.
+  // A playlist whose new lines would name a file whose rename failed in
+  // this batch: the renames of the batch come before its playlists.
   std::optional<StepOutcome> MissingRenamed(const PlanStep& step) {
     for (const auto& [from, to] : step.renamedFiles) {
-      FileStat stat;
-      if (StatPath(from, stat) && !StatPath(to, stat)) continue;
+      if (!failedTargets_.contains(to)) continue;
       return Tell(MessageKind::Warning,
                   DecodeUtf8(JoinPath(step.directory, step.name)) + std::u32string(kBreak) +
                       std::u32string(kBreak) + U"Playlist nicht angepasst: " +
@@ -194,16 +203,35 @@ class StepRunner {
   }
 
   StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
-    const std::string path = JoinPath(step.directory, step.name);
-    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return std::move(*missing);
-    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
-    if (const std::error_code ec = ReplaceFileAtomically(
-            path, step.after, id != 0 ? JournaledTemporaryName(id) : std::string())) {
-      return Failed(step, ec);
+    FileReplacement file;
+    if (std::optional<StepOutcome> outcome = StageContent(step, id, file)) {
+      return std::move(*outcome);
     }
+    return CommitContent(step, file);
+  }
+
+ public:
+  // The first half of a content replacement: the file is checked and its
+  // new content written beside it (FileReplacement::Stage). Nothing when
+  // that went well, else what became of the step.
+  std::optional<StepOutcome> StageContent(const PlanStep& step, std::int64_t id,
+                                          FileReplacement& file) {
+    const std::string path = JoinPath(step.directory, step.name);
+    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return missing;
+    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return unfit;
+    std::error_code ec = file.Begin(path, id != 0 ? JournaledTemporaryName(id) : std::string());
+    if (!ec) ec = file.Stage(step.after);
+    if (ec) return Failed(step, ec);
+    return std::nullopt;
+  }
+
+  // The second half: the staged content is synced and put in place.
+  StepOutcome CommitContent(const PlanStep& step, FileReplacement& file) {
+    if (const std::error_code ec = file.Commit()) return Failed(step, ec);
     return Done();
   }
 
+ private:
   // A new file, put in place whole and never over one that is there.
   StepOutcome FileCreate(const PlanStep& step, std::int64_t id) {
     FileReplacement created;
@@ -226,6 +254,8 @@ class StepRunner {
   std::ostream* standardOut_;
   bool tagOnRead_;
   DirectoryRenamer renamer_;
+  // Where the renames that failed would have put their files (FullPathOf).
+  std::unordered_set<std::string> failedTargets_;
 };
 
 // The old content goes into the journal up to the size it keeps.
@@ -412,6 +442,21 @@ bool ChangesContent(const PlanStep& step) {
 bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
                ApplyResult& result, std::unordered_set<std::string>& failedFiles);
 
+// Settles a performed or failed step: counted, and its journal record
+// marked (a done one with the chunk, a failed one at once).
+void Settle(JournalWriter& writer, const StepOutcome& outcome, const std::string& path,
+            std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
+            std::unordered_set<std::string>& failedFiles) {
+  if (!outcome.performed && !path.empty()) failedFiles.insert(path);
+  if (outcome.performed) {
+    ++result.performed;
+    if (id != 0) doneIds.push_back(id);
+  } else {
+    ++result.failed;
+    writer.MarkFailed(id, outcome.failure);
+  }
+}
+
 // Performs one step and settles its journal record. A step whose file
 // already failed an earlier change of this plan (the tag write after a tag
 // that could not be appended) is skipped without a second message.
@@ -424,15 +469,49 @@ bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
   const StepOutcome outcome = failedFiles.contains(path)
                                   ? StepOutcome{false, U"übersprungen"}
                                   : runner.Perform(step, id);
-  if (!outcome.performed && !path.empty()) failedFiles.insert(path);
-  if (outcome.performed) {
-    ++result.performed;
-    if (id != 0) doneIds.push_back(id);
-  } else {
-    ++result.failed;
-    writer.MarkFailed(id, outcome.failure);
-  }
+  Settle(writer, outcome, path, id, doneIds, result, failedFiles);
   return outcome.performed;
+}
+
+// Content replacements staged together, each holding an open file.
+constexpr std::size_t kMaxStaged = 256;
+
+// Where the run of content replacements that begins at `first` ends: each
+// of another file, so that none has to see another's result.
+std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
+  std::unordered_set<std::string> paths;
+  std::size_t last = first;
+  while (last < steps.size() && last - first < kMaxStaged &&
+         steps[last].kind == StepKind::ContentReplace && !steps[last].notUndoable &&
+         paths.insert(JoinPath(steps[last].directory, steps[last].name)).second) {
+    ++last;
+  }
+  return last;
+}
+
+// Performs a run of content replacements (playlists that follow renames,
+// the files of 'Z') with one sync for all: every new content is written
+// under its journaled temporary name first, then synced together, then
+// each is put in place. A kill at any moment leaves each file old or new, and the
+// temporaries it leaves carry their journal names, so undo removes them.
+void RunContentSteps(StepRunner& runner, JournalWriter& writer,
+                     std::span<const PlanStep> steps, std::span<const std::int64_t> ids,
+                     std::vector<std::int64_t>& doneIds, ApplyResult& result,
+                     std::unordered_set<std::string>& failedFiles) {
+  std::vector<FileReplacement> files(steps.size());
+  std::vector<std::optional<StepOutcome>> outcomes(steps.size());
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const std::string path = JoinPath(steps[i].directory, steps[i].name);
+    outcomes[i] = failedFiles.contains(path)
+                      ? StepOutcome{false, U"übersprungen"}
+                      : runner.StageContent(steps[i], ids[i], files[i]);
+  }
+  SyncTogether(files);
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (!outcomes[i]) outcomes[i] = runner.CommitContent(steps[i], files[i]);
+    Settle(writer, *outcomes[i], JoinPath(steps[i].directory, steps[i].name), ids[i],
+           doneIds, result, failedFiles);
+  }
 }
 
 // Performs one step on its own: recorded, performed, settled.
@@ -592,8 +671,16 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
     const std::span<const PlanStep> chunk(plan.steps.data() + first, last - first);
     const std::vector<std::int64_t> ids = writer.Record(chunk);
     std::vector<std::int64_t> doneIds;
-    for (std::size_t i = 0; i < chunk.size(); ++i) {
-      RunStep(runner, writer, chunk[i], ids[i], doneIds, result, failedFiles);
+    for (std::size_t i = 0; i < chunk.size();) {
+      const std::size_t run = ContentRunEnd(chunk, i);
+      if (run > i + 1) {
+        RunContentSteps(runner, writer, chunk.subspan(i, run - i),
+                        std::span(ids).subspan(i, run - i), doneIds, result, failedFiles);
+        i = run;
+      } else {
+        RunStep(runner, writer, chunk[i], ids[i], doneIds, result, failedFiles);
+        ++i;
+      }
     }
     writer.MarkDone(doneIds);
     first = last;

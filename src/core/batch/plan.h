@@ -52,9 +52,9 @@ struct PlanStep {
   int changedLines = 0;         // ContentReplace: the lines whose text changes
   bool playlist = false;        // ContentReplace: a playlist following renames
   // A playlist's step: old and new full path of each file its new lines
-  // name. Should a file still be under its old name, or missing under its
-  // new one, when the step runs (its rename failed), the playlist is left
-  // as it is: a line never names a file the batch did not rename.
+  // name. Should the rename of one of them have failed when the step runs,
+  // the playlist is left as it is: a line never names a file the batch did
+  // not rename.
   std::vector<std::pair<std::string, std::string>> renamedFiles{};
   std::shared_ptr<const ExportJob> exportJob{};  // Export
   // Refuse and WalkFailure: the message as the executor reports it.

@@ -1,13 +1,16 @@
 // Whole-file reads and the atomic replacement of a file's contents.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <utility>
 
 #include "core/fs/fs.h"
@@ -17,19 +20,26 @@
 namespace sonavex {
 namespace {
 
+// Sets the mode of the new file. A file system that keeps no modes (FAT
+// through FUSE has no chmod at all) gives its files the one it has.
+std::error_code SetMode(int fd, mode_t mode) {
+  if (Sys().fchmod(fd, mode) == 0 || errno == ENOSYS || errno == EOPNOTSUPP) return {};
+  return LastError();
+}
+
 // The new file takes the old one's mode and, where the user may give it,
 // its owner; a file that is new gets what a plain create would give.
 std::error_code TakeOver(int fd, const struct stat* old) {
   if (old == nullptr) {
     const mode_t mask = umask(0);
     umask(mask);
-    return Sys().fchmod(fd, 0666 & ~mask) == 0 ? std::error_code() : LastError();
+    return SetMode(fd, 0666 & ~mask);
   }
   // A failed change of owner (not allowed) keeps the user's own.
   if (old->st_uid != geteuid() || old->st_gid != getegid()) {
     (void)!Sys().fchown(fd, old->st_uid, old->st_gid);
   }
-  return Sys().fchmod(fd, old->st_mode & 07777) == 0 ? std::error_code() : LastError();
+  return SetMode(fd, old->st_mode & 07777);
 }
 
 // A file with further hard links is written in place, so that every link
@@ -73,12 +83,6 @@ std::error_code FollowLinks(std::string& path) {
   return {ELOOP, std::generic_category()};
 }
 
-std::error_code WriteAndSync(int fd, std::string_view contents) {
-  if (std::error_code ec = WriteAt(fd, 0, contents)) return ec;
-  if (Sys().fsync(fd) != 0) return LastError();
-  return {};
-}
-
 // Creates the temporary file in `directory`, exclusively, so that it never
 // takes the place of a file of the user's: under `name` when one is given
 // and free, else under a short random name that fits beside a name of full
@@ -114,6 +118,8 @@ FileReplacement::~FileReplacement() { Drop(); }
 
 void FileReplacement::Drop() {
   if (fd_ >= 0) Sys().close(fd_);
+  staged_ = synced_ = false;
+  result_.clear();
   if (!temporary_.empty()) Sys().unlink(temporary_.c_str());
   fd_ = -1;
   temporary_.clear();
@@ -141,20 +147,80 @@ std::error_code FileReplacement::Begin(const std::string& linkOrPath,
 }
 
 std::error_code FileReplacement::Finish(std::string_view contents) {
-  if (fd_ < 0) return {EBADF, std::generic_category()};
-  if (inPlace_) return WriteInPlace(std::exchange(fd_, -1), path_, contents);
+  if (std::error_code ec = Stage(contents)) return ec;
+  return Commit();
+}
+
+std::error_code FileReplacement::Stage(std::string_view contents) {
+  if (fd_ < 0 || staged_) return {EBADF, std::generic_category()};
+  staged_ = true;
+  if (inPlace_) {
+    result_ = WriteInPlace(std::exchange(fd_, -1), path_, contents);
+    return result_;
+  }
   struct stat old{};
   old.st_mode = oldMode_;
   old.st_uid = oldOwner_;
   old.st_gid = oldGroup_;
-  std::error_code ec = WriteAndSync(fd_, contents);
+  std::error_code ec = WriteAt(fd_, 0, contents);
   if (!ec) ec = TakeOver(fd_, exists_ ? &old : nullptr);
+  if (ec) Drop();
+  return ec;
+}
+
+std::error_code FileReplacement::Commit() {
+  if (!staged_) return {EBADF, std::generic_category()};
+  if (inPlace_) return result_;
+  if (fd_ < 0) return {EBADF, std::generic_category()};
+  std::error_code ec = result_;
+  if (!synced_ && Sys().fsync(fd_) != 0) ec = LastError();
   const int fd = std::exchange(fd_, -1);
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
   if (!ec) ec = PutInPlace();
   if (ec) Drop();
   temporary_.clear();
   return ec;
+}
+
+namespace {
+
+// File systems whose syncfs writes every file of theirs to the disk: local
+// ones. A network or FUSE file system may sync nothing on the server.
+bool SyncsWhole(int fd) {
+  struct statfs fs{};
+  if (fstatfs(fd, &fs) != 0) return false;
+  static constexpr std::array<unsigned long, 7> kLocal = {
+      0xEF53,      // ext2, ext3, ext4
+      0x58465342,  // xfs
+      0x9123683E,  // btrfs
+      0xF2F52010,  // f2fs
+      0x4D44,      // vfat, msdos
+      0x2011BAB0,  // exfat
+      0x01021994,  // tmpfs
+  };
+  return std::find(kLocal.begin(), kLocal.end(), static_cast<unsigned long>(fs.f_type)) !=
+         kLocal.end();
+}
+
+}  // namespace
+
+void SyncTogether(std::span<FileReplacement> files) {
+  std::map<dev_t, std::vector<FileReplacement*>> byDevice;
+  for (FileReplacement& file : files) {
+    struct stat st{};
+    if (file.staged_ && !file.inPlace_ && file.fd_ >= 0 && fstat(file.fd_, &st) == 0) {
+      byDevice[st.st_dev].push_back(&file);
+    }
+  }
+  for (const auto& [device, group] : byDevice) {
+    if (group.size() < 2 || !SyncsWhole(group.front()->fd_)) continue;
+    const std::error_code ec =
+        Sys().syncfs(group.front()->fd_) == 0 ? std::error_code() : LastError();
+    for (FileReplacement* file : group) {
+      file->synced_ = true;
+      file->result_ = ec;
+    }
+  }
 }
 
 // A replacement renames over the old file; a creation never replaces one

@@ -27,6 +27,7 @@ const SysCalls kReal = {
     ::link,
     ::unlink,
     ::mkostemp,
+    ::syncfs,
 };
 
 std::atomic<const SysCalls*> current{&kReal};
