@@ -60,7 +60,7 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
   Reporter& reporter = *inv.context.reporter;
   // A command that only reports must not write: an untagged file shows
   // empty tag fields and stays as it is, so the read is not finished with
-  // an appender.
+  // an appender. The line is made from the record: no texts are rendered.
   ReadSelected(inv.directory, inv.marks, inv.context, [&](ReadItem& item) {
     if (const std::error_code ec = item.read.error) {
       // A read failure is no rename failure: it gets the general text,
@@ -71,15 +71,14 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
       return;
     }
     PrintInfoLine(item.read.info.Datei, item.read.info, out);
-  });
+  }, ReadFileRecord);
   return {};
 }
 
 // The playlists that follow the renames: those of the settings and of
 // --playlists (which asks for them also when the settings do not), none with
 // --no-playlists.
-void TakePlaylistOptions(Invocation& inv) {
-  BatchContext& context = inv.context;
+void TakePlaylistOptions(const Invocation& inv, BatchContext& context) {
   context.followPlaylists =
       !inv.noPlaylists && (context.followPlaylists || !inv.playlistFolders.empty());
   context.playlistFolders.insert(context.playlistFolders.end(), inv.playlistFolders.begin(),
@@ -96,7 +95,7 @@ std::string RunBatch(const OperationInfo& operation, Invocation& inv, std::ostre
     return problem;
   }
   TakeStoredBatchSettings(IniFile(inv.settingsPath), inv.context);
-  TakePlaylistOptions(inv);
+  TakePlaylistOptions(inv, inv.context);
   if (!NameEditHasWork(params)) return {};
   const std::unique_ptr<Session> session = MakeSession(inv);
   const Plan plan =
@@ -201,6 +200,14 @@ void ReportJournalFailure(Invocation& inv, JournalTrouble trouble, std::error_co
 std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal) {
   SessionPorts ports;
   ports.reporter = inv.context.reporter;
+  // An undo of renames carries the playlists along as the settings and
+  // the options say.
+  ports.batchContext = [&inv] {
+    BatchContext context = inv.context;
+    TakeStoredPlaylists(IniFile(inv.settingsPath), context);
+    TakePlaylistOptions(inv, context);
+    return context;
+  };
   ports.journalTrouble = [&inv, needsJournal](JournalTrouble trouble, std::error_code ec) {
     TellJournalTrouble(inv, needsJournal, trouble, ec);
   };

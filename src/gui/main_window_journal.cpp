@@ -24,6 +24,7 @@ SessionPorts MainWindow::sessionPorts() {
   ports.previewOn = [this] { return previewEnabled(); };
   ports.tagOnRead = [this] { return menu_->tagBeimLesen->isChecked(); };
   ports.confirm = [this](const Plan& plan) { return confirmPlan_(plan); };
+  ports.batchContext = [this] { return batchContext(); };
   ports.journalTrouble = [this](JournalTrouble trouble, std::error_code ec) {
     onJournalTrouble(trouble, ec);
   };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
 #include "core/journal/journal.h"
+#include "core/session/session.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -107,6 +109,46 @@ TEST_F(PlaylistBatchTest, RunWithoutPreviewGivesThePlannedResult) {
     if (step.kind == StepKind::ContentReplace) {
       EXPECT_EQ(ReadFile(step.directory + "/" + step.name), step.after) << step.name;
     }
+  }
+}
+
+// On a volume that tells letter case apart, a line in another case names
+// another file (here one that is there, and one that is not): it stays.
+TEST_F(PlaylistBatchTest, ALineInAnotherLetterCaseStaysWhereCaseCounts) {
+  WriteFile(tree + "/A/A - B.mp3", "");
+  const std::string list = "A/A - B.mp3\nA/ÜBER - X.mp3\nA/a - b.mp3\n";
+  WriteFile(tree + "/case.m3u", list);
+  ApplyPlan(PlanRenames(), {.reporter = &reporter});
+  EXPECT_EQ(ReadFile(tree + "/case.m3u"), "A/A -- B.mp3\nA/ÜBER - X.mp3\nA/a -- b.mp3\n");
+}
+
+// Undo takes the playlists along as a rename batch does: a batch made
+// with the switch off gets the playlists that name its new names put back,
+// and a playlist the batch rewrote is restored as journaled, once.
+TEST_F(PlaylistBatchTest, UndoOfARenameBatchFollowsThePlaylistsToo) {
+  for (const bool followed : {false, true}) {
+    SCOPED_TRACE(followed ? "batch with playlists" : "batch without playlists");
+    TempDir state;
+    SessionPorts ports;
+    ports.reporter = &reporter;
+    ports.now = [] { return kNow; };
+    ports.batchContext = [this] { return context; };
+    Session session(state / "journal.sqlite", ports);
+    ASSERT_FALSE(session.OpenJournal());
+    context.followPlaylists = followed;
+    const ApplyResult result = session.Apply(PlanRenames());
+    context.followPlaylists = true;
+    const std::string late = lists + "/late.m3u";
+    WriteFile(late, "../tree/A/a -- b.mp3\n../tree/A/keep.mp3\n");
+
+    std::error_code ec;
+    const Plan undo = session.PlanUndoOf(result.batch, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    EXPECT_EQ(session.Apply(undo).failed, 0);
+    EXPECT_EQ(ReadFile(late), "../tree/A/a - b.mp3\n../tree/A/keep.mp3\n");
+    for (const auto& [path, content] : playlists) EXPECT_EQ(ReadFile(path), content) << path;
+    EXPECT_TRUE(reporter.messages.empty());
+    std::filesystem::remove(late);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "core/apply/tag_on_read.h"
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
+#include "core/batch/playlist_steps.h"
 #include "core/session/history.h"
 #include "core/text/encoding.h"
 #include "core/text/path.h"
@@ -82,7 +83,9 @@ ApplyResult Session::Apply(const Plan& plan) { return ApplyPlan(plan, executorCo
 
 Plan Session::PlanUndoOf(std::int64_t batch, std::error_code& ec) {
   if (!journal_) return {};
-  return PlanUndo(*journal_, batch, ec);
+  Plan plan = PlanUndo(*journal_, batch, ec);
+  if (!ec && ports_.batchContext) AddPlaylistSteps(RenamedFolders(plan), ports_.batchContext(), plan);
+  return plan;
 }
 
 std::optional<ApplyResult> Session::Undo(std::int64_t batch, std::error_code& ec) {

@@ -39,6 +39,9 @@ struct SessionPorts {
   // Whether reading an untagged MP3 file (the grid, the status bar, the
   // export) gives it its empty tag; null: always.
   std::function<bool()> tagOnRead{};
+  // The context a batch would read now. An undo that renames files carries
+  // the playlists along by it, as a rename batch does; null: it does not.
+  std::function<BatchContext()> batchContext{};
 };
 
 // What "Rückgängig" takes back, or what "Wiederherstellen" applies again.
@@ -104,8 +107,9 @@ class Session {
   BatchOutcome RunExport(const Plan& plan);
   // Applies `plan` at once, with the journal when there is one.
   ApplyResult Apply(const Plan& plan);
-  // The plan that takes `batch` back; a journal that cannot be read comes
-  // back in `ec`.
+  // The plan that takes `batch` back, with the playlists that follow its
+  // renames (those the batch rewrote are restored as it journaled them); a
+  // journal that cannot be read comes back in `ec`.
   Plan PlanUndoOf(std::int64_t batch, std::error_code& ec);
   // Takes `batch` back as a batch of its own (previewed, journaled, itself
   // undoable). Nothing without a journal or when the user declines; a
