@@ -95,7 +95,6 @@ const SysCalls kFaulty = {
     [](char* pattern, int flags) {
       return Fails(Call::CreateTemporary) ? -1 : Real().mkostemp(pattern, flags);
     },
-    [](int fd) { return Fails(Call::Sync) ? -1 : Real().syncfs(fd); },
 };
 
 int ErrorOf(Fault fault) {
@@ -136,6 +135,8 @@ void FaultFs::FailNth(int n, Fault fault, std::optional<Call> kind) {
 }
 
 int FaultFs::Decide(Call call) {
+  // Several files may be synced at once, on threads of their own.
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (!nth_.Hit(call)) return 0;
   if (!IsShort(fault_)) return ErrorOf(fault_);
   shortNow_ = true;

@@ -157,7 +157,7 @@ class FileReplacement {
   bool inPlace_ = false;
   bool staged_ = false;
   bool synced_ = false;
-  std::error_code result_;  // of a file written in place, or of a shared sync
+  std::error_code result_;  // of a file written in place, or of its sync
 
   friend void SyncTogether(std::span<FileReplacement> files);
   unsigned oldMode_ = 0;
@@ -165,10 +165,10 @@ class FileReplacement {
   unsigned oldGroup_ = 0;
 };
 
-// Syncs the staged replacements among `files` with one syncfs per local
-// file system that holds two or more of them; a failure there fails each
-// of them at its Commit. The others (one alone, or on a network or FUSE
-// file system, whose syncfs may not reach the server) sync in their Commit.
+// Syncs the staged replacements among `files` at the same time, each with
+// its own fsync on one of a few threads, so that their waits overlap; a
+// failure fails that file at its Commit. A replacement alone syncs in its
+// Commit.
 void SyncTogether(std::span<FileReplacement> files);
 
 // Where ReplaceFileAtomically(path, ..., temporaryName) puts its temporary

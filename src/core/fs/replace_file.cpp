@@ -1,16 +1,16 @@
 // Whole-file reads and the atomic replacement of a file's contents.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <map>
+#include <thread>
+#include <vector>
 #include <utility>
 
 #include "core/fs/fs.h"
@@ -182,45 +182,30 @@ std::error_code FileReplacement::Commit() {
   return ec;
 }
 
-namespace {
-
-// File systems whose syncfs writes every file of theirs to the disk: local
-// ones. A network or FUSE file system may sync nothing on the server.
-bool SyncsWhole(int fd) {
-  struct statfs fs{};
-  if (fstatfs(fd, &fs) != 0) return false;
-  static constexpr std::array<unsigned long, 7> kLocal = {
-      0xEF53,      // ext2, ext3, ext4
-      0x58465342,  // xfs
-      0x9123683E,  // btrfs
-      0xF2F52010,  // f2fs
-      0x4D44,      // vfat, msdos
-      0x2011BAB0,  // exfat
-      0x01021994,  // tmpfs
-  };
-  return std::find(kLocal.begin(), kLocal.end(), static_cast<unsigned long>(fs.f_type)) !=
-         kLocal.end();
-}
-
-}  // namespace
+// Files synced at once: a file system that journals its metadata commits
+// the syncs that wait together in one go.
+constexpr std::size_t kSyncsAtOnce = 8;
 
 void SyncTogether(std::span<FileReplacement> files) {
-  std::map<dev_t, std::vector<FileReplacement*>> byDevice;
+  std::vector<FileReplacement*> staged;
   for (FileReplacement& file : files) {
-    struct stat st{};
-    if (file.staged_ && !file.inPlace_ && file.fd_ >= 0 && fstat(file.fd_, &st) == 0) {
-      byDevice[st.st_dev].push_back(&file);
-    }
+    if (file.staged_ && !file.inPlace_ && file.fd_ >= 0) staged.push_back(&file);
   }
-  for (const auto& [device, group] : byDevice) {
-    if (group.size() < 2 || !SyncsWhole(group.front()->fd_)) continue;
-    const std::error_code ec =
-        Sys().syncfs(group.front()->fd_) == 0 ? std::error_code() : LastError();
-    for (FileReplacement* file : group) {
-      file->synced_ = true;
-      file->result_ = ec;
+  if (staged.size() < 2) return;
+  std::atomic<std::size_t> next{0};
+  const auto syncSome = [&] {
+    for (std::size_t i = next++; i < staged.size(); i = next++) {
+      FileReplacement& file = *staged[i];
+      file.result_ = Sys().fsync(file.fd_) == 0 ? std::error_code() : LastError();
+      file.synced_ = true;
     }
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t t = 1; t < std::min(kSyncsAtOnce, staged.size()); ++t) {
+    threads.emplace_back(syncSome);
   }
+  syncSome();
+  for (std::thread& thread : threads) thread.join();
 }
 
 // A replacement renames over the old file; a creation never replaces one

@@ -27,7 +27,6 @@ const SysCalls kReal = {
     ::link,
     ::unlink,
     ::mkostemp,
-    ::syncfs,
 };
 
 std::atomic<const SysCalls*> current{&kReal};

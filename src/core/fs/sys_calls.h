@@ -27,8 +27,6 @@ struct SysCalls {
   int (*unlink)(const char* path);
   // Creates a fresh file from `pattern` (ending in "XXXXXX"), as mkostemp.
   int (*mkostemp)(char* pattern, int flags);
-  // Syncs the whole file system that holds `fd`.
-  int (*syncfs)(int fd);
 };
 
 // The table of the real calls.
