@@ -74,6 +74,9 @@ TEST(NormalisePath, DropsDotSegments) {
   EXPECT_EQ(NormalisePath("/a/./b/../c//d"), "/a/c/d");
   EXPECT_EQ(NormalisePath("/../a"), "/a");
   EXPECT_EQ(NormalisePath("/"), "/");
+  EXPECT_EQ(NormalisePath("/a/b/"), "/a/b");
+  EXPECT_EQ(NormalisePath("/a/.."), "/");
+  EXPECT_EQ(NormalisePath("/a/..b/.c"), "/a/..b/.c");
 }
 
 TEST(PlaylistTypeOf, ByExtension) {
