@@ -1,11 +1,55 @@
 #include "core/batch/plan.h"
 
+#include <type_traits>
+
 namespace sonavex {
+
+static_assert(std::variant_size_v<StepChange> == static_cast<std::size_t>(StepKind::FileRemove) + 1);
+static_assert(std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(StepKind::Export),
+                                                        StepChange>,
+                             steps::Export>);
+
+const std::string* NewNameOf(const PlanStep& step) {
+  const auto* rename = std::get_if<steps::Rename>(&step.change);
+  return rename != nullptr ? &rename->newName : nullptr;
+}
+
+const StepMessage* MessageOf(const PlanStep& step) {
+  if (const auto* refuse = std::get_if<steps::Refuse>(&step.change)) return &refuse->message;
+  if (const auto* failure = std::get_if<steps::WalkFailure>(&step.change)) {
+    return &failure->message;
+  }
+  return nullptr;
+}
+
+std::string* OldContentOf(PlanStep& step) {
+  if (auto* replace = std::get_if<steps::ContentReplace>(&step.change)) return &replace->before;
+  if (auto* remove = std::get_if<steps::FileRemove>(&step.change)) return &remove->content;
+  return nullptr;
+}
+
+const std::string* OldContentOf(const PlanStep& step) {
+  return OldContentOf(const_cast<PlanStep&>(step));
+}
+
+std::optional<Operation> OperationOf(PlanKind kind) {
+  const OperationInfo* info = FindOperation(LetterOf(kind));
+  if (info == nullptr) return std::nullopt;
+  return info->code;
+}
+
+char LetterOf(PlanKind kind) { return static_cast<char>(kind); }
+
+PlanKind PlanKindOfLetter(char letter) { return static_cast<PlanKind>(letter); }
+
+char JournalLetter(const Plan& plan) {
+  return LetterOf(plan.kind == PlanKind::Undo ? plan.undone : plan.kind);
+}
 
 PlanCounts CountSteps(const Plan& plan) {
   PlanCounts counts;
   for (const PlanStep& step : plan.steps) {
-    switch (step.kind) {
+    switch (Kind(step)) {
       case StepKind::Rename: ++counts.renames; break;
       case StepKind::TagWrite:
       case StepKind::TagAppend:

@@ -26,14 +26,15 @@ std::string FullPath(const std::string& directory, const std::string& name) {
 RenameMap RenamesOf(const Plan& plan) {
   std::unordered_map<std::string, std::string> originOf;  // present -> first
   for (const PlanStep& step : plan.steps) {
-    if (step.kind != StepKind::Rename || !step.foreseen.empty()) continue;
+    const std::string* newName = NewNameOf(step);
+    if (newName == nullptr || !step.foreseen.empty()) continue;
     const std::string from = FullPath(step.directory, step.name);
     std::string origin = from;
     if (const auto known = originOf.find(from); known != originOf.end()) {
       origin = std::move(known->second);
       originOf.erase(known);
     }
-    originOf[FullPath(step.directory, step.newName)] = std::move(origin);
+    originOf[FullPath(step.directory, *newName)] = std::move(origin);
   }
   RenameMap renames;
   for (auto& [present, origin] : originOf) {
@@ -89,17 +90,16 @@ void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames, Plan& plan
                                    U"aufnehmen und bleibt unverändert!"}));
   }
   if (rewrite.outcome != PlaylistRewrite::Outcome::Rewritten) return;
-  PlanStep step;
-  step.kind = StepKind::ContentReplace;
-  step.playlist = true;
-  step.directory = file.folder;
+  steps::ContentReplace change;
+  change.playlist = true;
+  change.before = std::move(bytes);
+  change.after = std::move(rewrite.content);
+  change.changedLines = rewrite.changedLines;
+  change.renamedFiles = std::move(rewrite.named);
   const auto renamed = renames.find(full);
-  step.name = renamed == renames.end() ? file.name : SplitPath(renamed->second).name;
-  step.before = std::move(bytes);
-  step.after = std::move(rewrite.content);
-  step.changedLines = rewrite.changedLines;
-  step.renamedFiles = std::move(rewrite.named);
-  plan.steps.push_back(std::move(step));
+  plan.steps.push_back(
+      {file.folder, renamed == renames.end() ? file.name : SplitPath(renamed->second).name,
+       std::move(change)});
 }
 
 }  // namespace
@@ -111,7 +111,7 @@ void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
   if (renames.empty()) return;
   // A walk that failed ends the batch: the playlists come before its end.
   std::vector<PlanStep> end;
-  if (!plan.steps.empty() && plan.steps.back().kind == StepKind::WalkFailure) {
+  if (!plan.steps.empty() && Kind(plan.steps.back()) == StepKind::WalkFailure) {
     end.push_back(std::move(plan.steps.back()));
     plan.steps.pop_back();
   }
