@@ -32,12 +32,6 @@ const std::string* OldContentOf(const PlanStep& step) {
   return OldContentOf(const_cast<PlanStep&>(step));
 }
 
-std::optional<Operation> OperationOf(PlanKind kind) {
-  const OperationInfo* info = FindOperation(LetterOf(kind));
-  if (info == nullptr) return std::nullopt;
-  return info->code;
-}
-
 char LetterOf(PlanKind kind) { return static_cast<char>(kind); }
 
 PlanKind PlanKindOfLetter(char letter) { return static_cast<PlanKind>(letter); }

@@ -166,8 +166,6 @@ enum class PlanKind : char {
 constexpr PlanKind PlanKindOf(Operation operation) {
   return static_cast<PlanKind>(static_cast<char>(operation));
 }
-// The operation of an operation's plan.
-std::optional<Operation> OperationOf(PlanKind kind);
 char LetterOf(PlanKind kind);
 // Every letter gives a kind, so that a stored batch of a letter no longer
 // known is still taken back under its own letter.
