@@ -4,10 +4,22 @@
 
 namespace sonavex {
 
+template <StepKind kind, class Change>
+constexpr bool IsAlternative() {
+  return std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(kind), StepChange>,
+                        Change>;
+}
 static_assert(std::variant_size_v<StepChange> == static_cast<std::size_t>(StepKind::FileRemove) + 1);
-static_assert(std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(StepKind::Export),
-                                                        StepChange>,
-                             steps::Export>);
+static_assert(IsAlternative<StepKind::Rename, steps::Rename>() &&
+              IsAlternative<StepKind::TagWrite, steps::TagWrite>() &&
+              IsAlternative<StepKind::TagAppend, steps::TagAppend>() &&
+              IsAlternative<StepKind::TagRemove, steps::TagRemove>() &&
+              IsAlternative<StepKind::ContentReplace, steps::ContentReplace>() &&
+              IsAlternative<StepKind::Refuse, steps::Refuse>() &&
+              IsAlternative<StepKind::WalkFailure, steps::WalkFailure>() &&
+              IsAlternative<StepKind::Export, steps::Export>() &&
+              IsAlternative<StepKind::FileCreate, steps::FileCreate>() &&
+              IsAlternative<StepKind::FileRemove, steps::FileRemove>());
 
 const std::string* NewNameOf(const PlanStep& step) {
   const auto* rename = std::get_if<steps::Rename>(&step.change);

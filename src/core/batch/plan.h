@@ -25,8 +25,9 @@ namespace sonavex {
 //  2. a case in Describe and, should it not be undoable, in IsUndoable
 //     (core/apply/describe.cpp): the preview, the dry run and the executor
 //     take their words and that decision from there;
-//  3. a case in CountSteps, in the executor's StepRunner::Perform and,
-//     when the journal records it, an ActionKind and its inverse in undo.
+//  3. a case in CountSteps and in the executor's StepRunner::Perform and,
+//     when the journal records it, an ActionKind, a case in the executor's
+//     FillAction and the inverse step in undo's Inverse.
 // The compiler names every switch over StepKind that misses the new kind.
 enum class StepKind {
   Rename,          // directory/name -> directory/newName, never replacing
