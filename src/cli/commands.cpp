@@ -238,8 +238,8 @@ std::string CommandHelp() {
 // rules' refusals and the failures already in sight) as its messages.
 void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out) {
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::Refuse || step.kind == StepKind::WalkFailure) {
-      reporter.Report(step.messageKind, step.message, step.button);
+    if (const StepMessage* message = MessageOf(step)) {
+      reporter.Report(message->kind, message->text, message->button);
     } else if (!step.foreseen.empty()) {
       reporter.Report(MessageKind::Warning, step.foreseen);
     } else {

@@ -370,7 +370,7 @@ void InfoGrid::onCellEdited(int row, int column, const QString& text) {
     RenameWithMessage(window_.reporter(), ec, DecodeUtf8(directory_), DecodeUtf8(name));
     showFileTag(row, gridColumn);
   } else if (writeInEdit(row, column, plan)) {
-    model_->setWritten(row, gridColumn, text, plan.steps.back().after);
+    model_->setWritten(row, gridColumn, text, As<steps::TagWrite>(plan.steps.back()).after);
   } else {
     showFileTag(row, gridColumn);
   }

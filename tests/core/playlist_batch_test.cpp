@@ -63,9 +63,11 @@ TEST_F(PlaylistBatchTest, PreviewListsOnePlaylistStepPerPlaylistToRewrite) {
   const Plan plan = PlanRenames();
   std::vector<std::pair<std::string, int>> steps;
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::Rename) continue;
-    EXPECT_TRUE(step.kind == StepKind::ContentReplace && step.playlist);
-    steps.emplace_back(step.directory + "/" + step.name, step.changedLines);
+    if (Kind(step) == StepKind::Rename) continue;
+    ASSERT_EQ(Kind(step), StepKind::ContentReplace);
+    const steps::ContentReplace& replace = As<steps::ContentReplace>(step);
+    EXPECT_TRUE(replace.playlist);
+    steps.emplace_back(step.directory + "/" + step.name, replace.changedLines);
   }
   const std::vector<std::pair<std::string, int>> expected = {
       {tree + "/in tree.m3u8", 1}, {lists + "/abs.m3u", 1}, {lists + "/list.pls", 1},
@@ -106,8 +108,9 @@ TEST_F(PlaylistBatchTest, RunWithoutPreviewGivesThePlannedResult) {
   RunSelection(Operation::X, SearchReplaceParams{U" - ", U" -- "}, tree, {}, context,
                {.reporter = &reporter});
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::ContentReplace) {
-      EXPECT_EQ(ReadFile(step.directory + "/" + step.name), step.after) << step.name;
+    if (Kind(step) == StepKind::ContentReplace) {
+      EXPECT_EQ(ReadFile(step.directory + "/" + step.name), As<steps::ContentReplace>(step).after)
+          << step.name;
     }
   }
 }
@@ -171,14 +174,14 @@ TEST_F(PlaylistBatchTest, APlaylistIsLeftAloneWhenARenameItNamesFailed) {
 
 TEST_F(PlaylistBatchTest, SwitchOffLeavesPlaylistsAlone) {
   context.followPlaylists = false;
-  for (const PlanStep& step : PlanRenames().steps) EXPECT_EQ(step.kind, StepKind::Rename);
+  for (const PlanStep& step : PlanRenames().steps) EXPECT_EQ(Kind(step), StepKind::Rename);
 }
 
 TEST_F(PlaylistBatchTest, RenameByHandFollowsToo) {
   const Plan plan = PlanRename(tree + "/A", "keep.mp3", "kept.mp3", context);
   ASSERT_EQ(plan.steps.size(), 3u);  // the rename, abs.m3u, other.m3u
   EXPECT_EQ(plan.steps[2].name, "other.m3u");
-  EXPECT_EQ(plan.steps[2].after, "../tree/A/kept.mp3\n");
+  EXPECT_EQ(As<steps::ContentReplace>(plan.steps[2]).after, "../tree/A/kept.mp3\n");
 }
 
 }  // namespace

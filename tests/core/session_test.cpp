@@ -121,7 +121,7 @@ TEST_F(SessionTest, TheUndoTargetCountsFilesNotActions) {
   WriteFile(dir / "a.mp3", std::string(200, '\0'));
   WriteFile(dir / "b.mp3", std::string(200, '\0'));
   Plan header;
-  header.operation = kTagFieldEdit;
+  header.kind = PlanKind::GridEdit;
   header.caption = U"Titel";
   {
     StepSession edit(f.session->executorContext(), header);
@@ -142,11 +142,11 @@ TEST_F(SessionTest, TheUndoTargetCountsFilesNotActions) {
   const Plan undo = f.session->PlanUndoOf(target.batch, ec);
   std::vector<std::string> writes;
   for (const PlanStep& step : undo.steps) {
-    if (step.kind == StepKind::TagWrite) writes.push_back(step.name);
+    if (Kind(step) == StepKind::TagWrite) writes.push_back(step.name);
   }
   EXPECT_EQ(writes, (std::vector<std::string>{"a.mp3", "b.mp3"}));
-  EXPECT_EQ(undo.steps[0].before.substr(3, 3), "Tit");
-  EXPECT_EQ(undo.steps[0].after, EmptyTag());
+  EXPECT_EQ(As<steps::TagWrite>(undo.steps[0]).before.substr(3, 3), "Tit");
+  EXPECT_EQ(As<steps::TagWrite>(undo.steps[0]).after, EmptyTag());
   EXPECT_EQ(f.session->Apply(undo).performed, 4);
   EXPECT_EQ(test::ReadFile(dir / "a.mp3"), std::string(200, '\0'));
   EXPECT_TRUE(f.reporter.messages.empty());

@@ -7,6 +7,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "core/apply/describe.h"
 #include "core/apply/export_step.h"
 #include "core/batch/planner.h"
 #include "core/batch/playlist_steps.h"
@@ -39,16 +40,16 @@ class StepRunner {
   // `id` is the step's journal record, 0 when it has none.
   StepOutcome Perform(const PlanStep& step, std::int64_t id) {
     StepOutcome outcome = PerformKind(step, id);
-    if (step.kind == StepKind::Rename && !outcome.performed) {
-      failedTargets_.insert(FullPathOf(step.directory, step.newName));
+    if (Kind(step) == StepKind::Rename && !outcome.performed) {
+      failedTargets_.insert(FullPathOf(step.directory, *NewNameOf(step)));
     }
     return outcome;
   }
 
  private:
   StepOutcome PerformKind(const PlanStep& step, std::int64_t id) {
-    if (step.notUndoable) return NotKept(step);
-    switch (step.kind) {
+    if (!CanBePerformed(step)) return NotKept(step);
+    switch (Kind(step)) {
       case StepKind::Rename: return Rename(step, id);
       case StepKind::TagWrite: return TagWrite(step);
       case StepKind::TagAppend: return TagAppend(step);
@@ -60,7 +61,9 @@ class StepRunner {
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
     }
-    return Tell(step.messageKind, step.message, step.button);
+    const StepMessage* message = MessageOf(step);
+    return message != nullptr ? Tell(message->kind, message->text, message->button)
+                              : StepOutcome{};
   }
 
   StepOutcome Tell(MessageKind kind, std::u32string text,
@@ -72,7 +75,7 @@ class StepRunner {
   StepOutcome Failed(const PlanStep& step, std::error_code ec,
                      const std::string& stranded = {}) {
     // An appended tag names its file by its full path, whatever failed.
-    if (step.kind == StepKind::TagAppend) {
+    if (Kind(step) == StepKind::TagAppend) {
       return Tell(MessageKind::Warning,
                   RenameMessageText(ec, {}, DecodeUtf8(JoinPath(step.directory, step.name))));
     }
@@ -101,12 +104,13 @@ class StepRunner {
   StepOutcome Rename(const PlanStep& step, std::int64_t id) {
     std::string stranded;
     const std::error_code ec =
-        renamer_.Rename(step.directory, step.name, step.newName, &stranded,
+        renamer_.Rename(step.directory, step.name, As<steps::Rename>(step).newName, &stranded,
                         id != 0 ? JournaledTemporaryName(id) : std::string());
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
   StepOutcome TagWrite(const PlanStep& step) {
+    const steps::TagWrite& write = As<steps::TagWrite>(step);
     const std::string path = JoinPath(step.directory, step.name);
     // A writable file, the usual case, is opened at once; a write-protected
     // one has its protection lifted for the write and put back afterwards.
@@ -123,10 +127,10 @@ class StepRunner {
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
-    if (tail != step.before || step.after.size() != kTagSize) return Changed(step);
-    if ((ec = WriteAt(file.fd(), start, step.after)) || (ec = file.Close()) ||
+    if (tail != write.before || write.after.size() != kTagSize) return Changed(step);
+    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = file.Close()) ||
         (guard && (ec = guard->Restore()))) {
-      RestoreEnd(path, size, step.before);  // a tag never stays half written
+      RestoreEnd(path, size, write.before);  // a tag never stays half written
       return Failed(step, ec);
     }
     return Done();
@@ -136,16 +140,17 @@ class StepRunner {
   // back, and a file whose write protection cannot be put back does not
   // keep the tag either.
   StepOutcome TagAppend(const PlanStep& step) {
+    const std::int64_t sizeBefore = As<steps::TagAppend>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
     TagTail tail;
     if (const std::error_code ec = ReadTagTail(path, tail)) return Failed(step, ec);
-    if (tail.size != step.sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
+    if (tail.size != sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
     WritableGuard guard(path);  // its own failure shows up in the open below
     std::error_code ec;
     FileHandle file = OpenReadWrite(path, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     if (ec) return Failed(step, ec);
-    if (size != step.sizeBefore) return Changed(step);
+    if (size != sizeBefore) return Changed(step);
     if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = file.Close()) ||
         (ec = guard.Restore())) {
       RestoreEnd(path, size, {});
@@ -155,17 +160,18 @@ class StepRunner {
   }
 
   StepOutcome TagRemove(const PlanStep& step) {
+    const std::int64_t sizeBefore = As<steps::TagRemove>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
     WritableGuard guard(path);
     std::error_code ec;
     FileHandle file = OpenReadWrite(path, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
-    const bool appended = size == step.sizeBefore + static_cast<std::int64_t>(kTagSize);
+    const bool appended = size == sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
-    if (!ec && appended) ec = ReadAt(file.fd(), step.sizeBefore, kTagSize, tail);
+    if (!ec && appended) ec = ReadAt(file.fd(), sizeBefore, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
-    if ((ec = TruncateAt(file.fd(), step.sizeBefore)) || (ec = file.Close()) ||
+    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = file.Close()) ||
         (ec = guard.Restore())) {
       RestoreEnd(path, size, tail);
       return Failed(step, ec);
@@ -175,9 +181,10 @@ class StepRunner {
 
   // Nothing when the file at `path` still holds what the plan found and
   // may be written; otherwise what became of the step.
-  std::optional<StepOutcome> Unfit(const PlanStep& step, const std::string& path) {
+  std::optional<StepOutcome> Unfit(const PlanStep& step, const std::string& path,
+                                   const std::string& before) {
     bool unchanged = false;
-    if (const std::error_code ec = FileHolds(path, step.before, unchanged)) {
+    if (const std::error_code ec = FileHolds(path, before, unchanged)) {
       return Failed(step, ec);
     }
     if (!unchanged) return Changed(step);
@@ -192,7 +199,7 @@ class StepRunner {
   // A playlist whose new lines would name a file whose rename failed in
   // this batch: the renames of the batch come before its playlists.
   std::optional<StepOutcome> MissingRenamed(const PlanStep& step) {
-    for (const auto& [from, to] : step.renamedFiles) {
+    for (const auto& [from, to] : As<steps::ContentReplace>(step).renamedFiles) {
       if (!failedTargets_.contains(to)) continue;
       return Tell(MessageKind::Warning,
                   DecodeUtf8(JoinPath(step.directory, step.name)) + std::u32string(kBreak) +
@@ -218,9 +225,12 @@ class StepRunner {
                                           FileReplacement& file) {
     const std::string path = JoinPath(step.directory, step.name);
     if (std::optional<StepOutcome> missing = MissingRenamed(step)) return missing;
-    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return unfit;
+    if (std::optional<StepOutcome> unfit =
+            Unfit(step, path, As<steps::ContentReplace>(step).before)) {
+      return unfit;
+    }
     std::error_code ec = file.Begin(path, id != 0 ? JournaledTemporaryName(id) : std::string());
-    if (!ec) ec = file.Stage(step.after);
+    if (!ec) ec = file.Stage(As<steps::ContentReplace>(step).after);
     if (ec) return Failed(step, ec);
     return std::nullopt;
   }
@@ -239,13 +249,16 @@ class StepRunner {
         created.Begin(JoinPath(step.directory, step.name),
                       id != 0 ? JournaledTemporaryName(id) : std::string(),
                       FileReplacement::Mode::CreateOnly);
-    if (!ec) ec = created.Finish(step.after);
+    if (!ec) ec = created.Finish(As<steps::FileCreate>(step).content);
     return ec ? Failed(step, ec) : Done();
   }
 
   StepOutcome FileRemove(const PlanStep& step) {
     const std::string path = JoinPath(step.directory, step.name);
-    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
+    if (std::optional<StepOutcome> unfit =
+            Unfit(step, path, As<steps::FileRemove>(step).content)) {
+      return std::move(*unfit);
+    }
     if (const std::error_code ec = RemoveFile(path)) return Failed(step, ec);
     return Done();
   }
@@ -259,15 +272,15 @@ class StepRunner {
 };
 
 // The old content goes into the journal up to the size it keeps.
-void KeepOldContent(const PlanStep& step, JournalAction& action) {
-  action.sizeBefore = static_cast<std::int64_t>(step.before.size());
-  if (action.sizeBefore <= kMaxKeptContent) action.before = step.before;
+void KeepOldContent(const std::string& before, JournalAction& action) {
+  action.sizeBefore = static_cast<std::int64_t>(before.size());
+  if (action.sizeBefore <= kMaxKeptContent) action.before = before;
 }
 
 // Of the new content only the size and hash: undo checks the file against it.
-void KeepNewContent(const PlanStep& step, JournalAction& action) {
-  action.sizeAfter = static_cast<std::int64_t>(step.after.size());
-  action.hashAfter = ContentHash(step.after);
+void KeepNewContent(const std::string& after, JournalAction& action) {
+  action.sizeAfter = static_cast<std::int64_t>(after.size());
+  action.hashAfter = ContentHash(after);
 }
 
 // Makes `action` the journal's record of a step, reusing the storage its
@@ -279,41 +292,44 @@ bool FillAction(const PlanStep& step, JournalAction& action) {
   fresh.oldName = std::move(action.oldName);
   fresh.newName = std::move(action.newName);
   action = std::move(fresh);
-  switch (step.kind) {
+  switch (Kind(step)) {
     case StepKind::Rename:
       action.kind = ActionKind::Rename;
       action.directory = step.directory;
       action.oldName = step.name;
-      action.newName = step.newName;
+      action.newName = As<steps::Rename>(step).newName;
       return true;
     case StepKind::TagWrite:
       action.kind = ActionKind::TagWrite;
-      action.before = step.before;
-      action.after = step.after;
+      action.before = As<steps::TagWrite>(step).before;
+      action.after = As<steps::TagWrite>(step).after;
       break;
-    case StepKind::TagAppend: action.kind = ActionKind::TagAppend; break;
-    case StepKind::TagRemove: action.kind = ActionKind::TagRemove; break;
+    case StepKind::TagAppend:
+      action.kind = ActionKind::TagAppend;
+      action.sizeBefore = As<steps::TagAppend>(step).sizeBefore;
+      break;
+    case StepKind::TagRemove:
+      action.kind = ActionKind::TagRemove;
+      action.sizeBefore = As<steps::TagRemove>(step).sizeBefore;
+      break;
     case StepKind::ContentReplace:
       action.kind = ActionKind::ContentReplace;
-      KeepOldContent(step, action);
-      KeepNewContent(step, action);
+      KeepOldContent(As<steps::ContentReplace>(step).before, action);
+      KeepNewContent(As<steps::ContentReplace>(step).after, action);
       break;
     case StepKind::FileCreate:
       action.kind = ActionKind::ExportWrite;
-      KeepNewContent(step, action);
+      KeepNewContent(As<steps::FileCreate>(step).content, action);
       break;
     case StepKind::FileRemove:
       action.kind = ActionKind::FileRemove;
-      KeepOldContent(step, action);
+      KeepOldContent(As<steps::FileRemove>(step).content, action);
       break;
     case StepKind::Export:  // its parts are journaled as they are performed
     case StepKind::Refuse:
     case StepKind::WalkFailure: return false;
   }
   action.path = JoinPath(step.directory, step.name);
-  if (step.kind == StepKind::TagAppend || step.kind == StepKind::TagRemove) {
-    action.sizeBefore = step.sizeBefore;
-  }
   return true;
 }
 
@@ -382,7 +398,7 @@ class JournalWriter {
     if (batch_ != 0) return true;
     BatchHeader header;
     header.time = context_.now ? context_.now() : static_cast<std::int64_t>(std::time(nullptr));
-    header.operation = header_.operation;
+    header.operation = JournalLetter(header_);
     header.caption = EncodeUtf8(header_.caption);
     header.parameters = header_.parameters;
     header.directory = header_.directory;
@@ -416,9 +432,8 @@ std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
   std::int64_t kept = 0;
   std::size_t last = first;
   while (last < end && last - first < kChunkSteps) {
-    const StepKind kind = plan.steps[last].kind;
-    if (kind == StepKind::ContentReplace || kind == StepKind::FileRemove) {
-      kept += static_cast<std::int64_t>(plan.steps[last].before.size());
+    if (const std::string* before = OldContentOf(plan.steps[last])) {
+      kept += static_cast<std::int64_t>(before->size());
       if (kept > kMaxKeptContent && last > first) break;
     }
     ++last;
@@ -429,14 +444,15 @@ std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
 // A walk failure ends the batch: nothing after it runs.
 std::size_t PlanEnd(const Plan& plan) {
   for (std::size_t i = 0; i < plan.steps.size(); ++i) {
-    if (plan.steps[i].kind == StepKind::WalkFailure) return i + 1;
+    if (Kind(plan.steps[i]) == StepKind::WalkFailure) return i + 1;
   }
   return plan.steps.size();
 }
 
 bool ChangesContent(const PlanStep& step) {
-  return step.kind != StepKind::Rename && step.kind != StepKind::Refuse &&
-         step.kind != StepKind::WalkFailure && step.kind != StepKind::Export;
+  const StepKind kind = Kind(step);
+  return kind != StepKind::Rename && kind != StepKind::Refuse &&
+         kind != StepKind::WalkFailure && kind != StepKind::Export;
 }
 
 bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
@@ -463,7 +479,7 @@ void Settle(JournalWriter& writer, const StepOutcome& outcome, const std::string
 bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
              std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
              std::unordered_set<std::string>& failedFiles) {
-  if (step.kind == StepKind::Export) return PerformExportStep(runner, writer, step, result, failedFiles);
+  if (Kind(step) == StepKind::Export) return PerformExportStep(runner, writer, step, result, failedFiles);
   const std::string path =
       ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
   const StepOutcome outcome = failedFiles.contains(path)
@@ -482,7 +498,7 @@ std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
   std::unordered_set<std::string> paths;
   std::size_t last = first;
   while (last < steps.size() && last - first < kMaxStaged &&
-         steps[last].kind == StepKind::ContentReplace && !steps[last].notUndoable &&
+         Kind(steps[last]) == StepKind::ContentReplace && CanBePerformed(steps[last]) &&
          paths.insert(JoinPath(steps[last].directory, steps[last].name)).second) {
     ++last;
   }
@@ -556,8 +572,9 @@ class ExportParts : public ExportSteps {
 bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
                ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
   ExportParts parts(runner, writer, result, failedFiles);
-  const bool written = step.exportJob != nullptr &&
-                       PerformExport(*step.exportJob, step.directory,
+  const std::shared_ptr<const ExportJob>& job = As<steps::Export>(step).job;
+  const bool written = job != nullptr &&
+                       PerformExport(*job, step.directory,
                                      {runner.reporter(), runner.standardOut(),
                                       runner.tagOnRead()},
                                      parts);

@@ -16,14 +16,7 @@ namespace sonavex {
 
 PlanStep RefuseStep(const std::string& directory, const std::string& name,
                     const Refusal& refusal) {
-  PlanStep step;
-  step.kind = StepKind::Refuse;
-  step.directory = directory;
-  step.name = name;
-  step.messageKind = refusal.kind;
-  step.message = refusal.text;
-  step.button = refusal.button;
-  return step;
+  return {directory, name, steps::Refuse{{refusal.kind, refusal.text, refusal.button}}};
 }
 
 // A file the planner could not read: reported, the batch goes on.
@@ -112,13 +105,9 @@ class DirectoryNames {
 
 PlanStep PlannedRename(const std::string& directory, const std::string& oldName,
                     std::string newName, DirectoryNames& names) {
-  PlanStep step;
-  step.kind = StepKind::Rename;
-  step.directory = directory;
-  step.name = oldName;
-  step.foreseen = names.Foresee(directory, oldName, newName);
+  PlanStep step{directory, oldName, {}, names.Foresee(directory, oldName, newName)};
   if (step.foreseen.empty()) names.Rename(oldName, newName);
-  step.newName = std::move(newName);
+  step.change = steps::Rename{std::move(newName)};
   return step;
 }
 
@@ -172,13 +161,9 @@ void PlanTagWrite(const OperationInfo& info, const OperationParams& params,
   file.directory = DecodeUtf8(directory);
   const TagTexts texts = info.tagRule(file, params);
   if (!texts.Titel && !texts.Interpret && !texts.Album) return;
-  PlanStep step;
-  step.kind = StepKind::TagWrite;
-  step.directory = directory;
-  step.name = fileName;
-  step.after = RenderTexts(tag, texts);
-  step.before = std::move(tag);
-  plan.steps.push_back(std::move(step));
+  std::string after = RenderTexts(tag, texts);
+  plan.steps.push_back(
+      {directory, fileName, steps::TagWrite{std::move(tag), std::move(after)}});
 }
 
 // What the operations need of an MP3 file: its size and last 128 bytes,
@@ -214,12 +199,7 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
   TInfo& record = item.read.info;
   TagTail& tail = item.read.tail;
   if (!HasTagMarker(tail.bytes)) {
-    PlanStep append;
-    append.kind = StepKind::TagAppend;
-    append.directory = directory;
-    append.name = fileName;
-    append.sizeBefore = tail.size;
-    plan.steps.push_back(std::move(append));
+    plan.steps.push_back({directory, fileName, steps::TagAppend{tail.size}});
     tail.bytes = EmptyTag();
     ReadTag(tail.bytes, record);
   }
@@ -251,14 +231,11 @@ void PlanContentFile(const OperationParams& params, const std::string& directory
     notText.push_back(DecodeUtf8(path));
   }
   if (result.outcome != TextReplaceResult::Outcome::Replaced) return;
-  PlanStep step;
-  step.kind = StepKind::ContentReplace;
-  step.directory = directory;
-  step.name = fileName;
-  step.before = std::move(bytes);
-  step.after = std::move(result.content);
-  step.changedLines = result.changedLines;
-  plan.steps.push_back(std::move(step));
+  steps::ContentReplace change;
+  change.before = std::move(bytes);
+  change.after = std::move(result.content);
+  change.changedLines = result.changedLines;
+  plan.steps.push_back({directory, fileName, std::move(change)});
 }
 
 // The files of a run that are not text, in one refusal: one warning in
@@ -283,7 +260,7 @@ void PlanFile(const OperationInfo& info, const OperationParams& params,
 Plan PlanHeader(const OperationInfo& info, const OperationParams& params,
                 const std::string& directory) {
   Plan plan;
-  plan.operation = static_cast<char>(info.code);
+  plan.kind = PlanKindOf(info.code);
   plan.caption = info.caption;
   plan.parameters = DescribeParams(params);
   plan.directory = directory;
@@ -344,12 +321,8 @@ Plan PlanSelection(Operation code, const OperationParams& params,
     reads.Drain();
     AddNotTextRefusal(notText, plan);
     if (!walked) {
-      PlanStep failure;
-      failure.kind = StepKind::WalkFailure;
-      failure.directory = directory;
-      failure.messageKind = MessageKind::Error;
-      failure.message = WalkFailureText(directory);
-      plan.steps.push_back(std::move(failure));
+      plan.steps.push_back(
+          {directory, {}, steps::WalkFailure{{MessageKind::Error, WalkFailureText(directory)}}});
     }
   } else {
     for (const std::string& name : markedNames) visit(directory, name);
@@ -363,7 +336,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
 Plan PlanRename(const std::string& directory, const std::string& oldName,
                 const std::string& newName, const BatchContext& context) {
   Plan plan;
-  plan.operation = kRenameByHand;
+  plan.kind = PlanKind::RenameDialog;
   plan.caption = U"Umbenennen";
   plan.directory = directory;
   if (oldName == newName) return plan;
@@ -376,27 +349,22 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
 Plan PlanTagField(const std::string& directory, const std::string& name,
                   TagField field, const std::u32string& text, std::error_code& ec) {
   Plan plan;
-  plan.operation = kTagFieldEdit;
+  plan.kind = PlanKind::GridEdit;
   plan.caption = U"ID3Tag bearbeiten";
   plan.directory = directory;
   TagTail tail;
   if ((ec = ReadTagTail(JoinPath(directory, name), tail))) return plan;
-  PlanStep step;
-  step.directory = directory;
-  step.name = name;
   // A file that has lost its tag (or never had one) gets an empty tag
   // first, so the field never lands in the audio data.
+  steps::TagWrite write;
   if (HasTagMarker(tail.bytes)) {
-    step.before = std::move(tail.bytes);
+    write.before = std::move(tail.bytes);
   } else {
-    step.kind = StepKind::TagAppend;
-    step.sizeBefore = tail.size;
-    plan.steps.push_back(step);
-    step.before = EmptyTag();
+    plan.steps.push_back({directory, name, steps::TagAppend{tail.size}});
+    write.before = EmptyTag();
   }
-  step.kind = StepKind::TagWrite;
-  step.after = RenderTagField(step.before, field, text);
-  plan.steps.push_back(std::move(step));
+  write.after = RenderTagField(write.before, field, text);
+  plan.steps.push_back({directory, name, std::move(write)});
   return plan;
 }
 
@@ -408,17 +376,13 @@ Plan PlanExport(const std::string& target, const std::string& directory,
                 const std::vector<std::string>& markedNames,
                 const BatchContext& context, const ExportParams& params) {
   Plan plan;
-  plan.operation = kExportList;
+  plan.kind = PlanKind::Export;
   plan.caption = kExportCaption;
   plan.parameters = DescribeExport(target, params);
   plan.directory = directory;
   auto job = std::make_shared<ExportJob>(ExportJob{target, markedNames, context, params});
   job->context.reporter = nullptr;  // the executor reports
-  PlanStep step;
-  step.kind = StepKind::Export;
-  step.directory = directory;
-  step.exportJob = std::move(job);
-  plan.steps.push_back(std::move(step));
+  plan.steps.push_back({directory, {}, steps::Export{std::move(job)}});
   return plan;
 }
 

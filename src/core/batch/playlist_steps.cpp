@@ -16,7 +16,7 @@ namespace {
 
 // A rename that is to take place.
 bool IsRename(const PlanStep& step) {
-  return step.kind == StepKind::Rename && step.foreseen.empty() && !step.notUndoable;
+  return Kind(step) == StepKind::Rename && step.foreseen.empty();
 }
 
 // Each file's path before the plan -> its path after it. A rename that is
@@ -31,7 +31,7 @@ RenameMap RenamesOf(const Plan& plan) {
       origin = std::move(known->second);
       originOf.erase(known);
     }
-    originOf[FullPathOf(step.directory, step.newName)] = std::move(origin);
+    originOf[FullPathOf(step.directory, *NewNameOf(step))] = std::move(origin);
   }
   RenameMap renames;
   for (auto& [present, origin] : originOf) {
@@ -94,7 +94,7 @@ std::vector<PlaylistFile> FindPlaylists(const std::vector<std::string>& walkedFo
   std::vector<PlaylistFile> found;
   std::unordered_set<std::string> seen;
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::ContentReplace) seen.insert(FullPathOf(step.directory, step.name));
+    if (Kind(step) == StepKind::ContentReplace) seen.insert(FullPathOf(step.directory, step.name));
   }
   const FileVisitor add = [&](const std::string& folder, const std::string& name) {
     if (seen.insert(FullPathOf(folder, name)).second) found.push_back({folder, name});
@@ -136,17 +136,16 @@ void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames,
                                    U"aufnehmen und bleibt unverändert!"}));
   }
   if (rewrite.outcome != PlaylistRewrite::Outcome::Rewritten) return;
-  PlanStep step;
-  step.kind = StepKind::ContentReplace;
-  step.playlist = true;
-  step.directory = file.folder;
+  steps::ContentReplace change;
+  change.playlist = true;
+  change.before = std::move(bytes);
+  change.after = std::move(rewrite.content);
+  change.changedLines = rewrite.changedLines;
+  change.renamedFiles = std::move(rewrite.named);
   const auto renamed = renames.find(full);
-  step.name = renamed == renames.end() ? file.name : SplitPath(renamed->second).name;
-  step.before = std::move(bytes);
-  step.after = std::move(rewrite.content);
-  step.changedLines = rewrite.changedLines;
-  step.renamedFiles = std::move(rewrite.named);
-  plan.steps.push_back(std::move(step));
+  plan.steps.push_back(
+      {file.folder, renamed == renames.end() ? file.name : SplitPath(renamed->second).name,
+       std::move(change)});
 }
 
 }  // namespace
@@ -164,7 +163,7 @@ std::vector<std::string> RenamedFolders(const Plan& plan) {
   std::vector<std::string> folders;
   std::unordered_set<std::string> seen;
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::Rename && seen.insert(step.directory).second) {
+    if (Kind(step) == StepKind::Rename && seen.insert(step.directory).second) {
       folders.push_back(step.directory);
     }
   }
@@ -178,7 +177,7 @@ void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
   }
   // A walk that failed ends the batch: the playlists come before its end.
   std::vector<PlanStep> end;
-  if (!plan.steps.empty() && plan.steps.back().kind == StepKind::WalkFailure) {
+  if (!plan.steps.empty() && Kind(plan.steps.back()) == StepKind::WalkFailure) {
     end.push_back(std::move(plan.steps.back()));
     plan.steps.pop_back();
   }
