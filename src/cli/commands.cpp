@@ -201,6 +201,7 @@ void ReportJournalFailure(Invocation& inv, JournalTrouble trouble, std::error_co
 std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal) {
   SessionPorts ports;
   ports.reporter = inv.context.reporter;
+  ports.progress = inv.progress;
   ports.journalTrouble = [&inv, needsJournal](JournalTrouble trouble, std::error_code ec) {
     TellJournalTrouble(inv, needsJournal, trouble, ec);
   };

@@ -4,11 +4,13 @@
 #include <bit>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <optional>
 #include <unordered_set>
 
 #include "core/apply/describe.h"
 #include "core/apply/export_step.h"
+#include "core/apply/in_flight.h"
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
@@ -18,13 +20,19 @@
 namespace sonavex {
 namespace {
 
-// What became of one step: performed, or the text the user was shown.
+// What became of one step: performed, or the text the user is shown (a
+// step skipped for its file's earlier failure shows none). Steps may run on
+// other threads, so the message waits for the step's turn in the plan.
 struct StepOutcome {
   bool performed = false;
   std::u32string failure;
+  bool told = false;
+  MessageKind kind = MessageKind::Warning;
+  MessageButton button = MessageButton::Ok;
 };
 
 StepOutcome Done() { return {true, {}}; }
+StepOutcome Skipped() { return {false, U"übersprungen"}; }
 
 class StepRunner {
  public:
@@ -57,10 +65,9 @@ class StepRunner {
   }
 
  private:
-  StepOutcome Tell(MessageKind kind, std::u32string text,
-                   MessageButton button = MessageButton::Ok) {
-    if (reporter_ != nullptr) reporter_->Report(kind, text, button);
-    return {false, std::move(text)};
+  static StepOutcome Tell(MessageKind kind, std::u32string text,
+                          MessageButton button = MessageButton::Ok) {
+    return {false, std::move(text), true, kind, button};
   }
 
   StepOutcome Failed(const PlanStep& step, std::error_code ec,
@@ -351,6 +358,14 @@ class JournalWriter {
     done_ += static_cast<std::int64_t>(ids.size());
   }
 
+  // Drops the records of steps that never ran (the batch was stopped).
+  void Forget(std::span<const std::int64_t> ids) {
+    const auto first = std::find_if(ids.begin(), ids.end(), [](std::int64_t id) { return id != 0; });
+    const auto last = std::find_if(ids.rbegin(), ids.rend(), [](std::int64_t id) { return id != 0; });
+    if (journal_ == nullptr || first == ids.end()) return;
+    if (const std::error_code ec = journal_->DropPending(*first, *last)) Fail(ec);
+  }
+
   // Ends the batch; its id when it holds a performed step, else 0.
   std::int64_t End() {
     if (journal_ == nullptr || batch_ == 0) return 0;
@@ -425,83 +440,152 @@ bool ChangesContent(const PlanStep& step) {
          kind != StepKind::WalkFailure && kind != StepKind::Export;
 }
 
-bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-               ApplyResult& result, std::unordered_set<std::string>& failedFiles);
+// The batch's side of its steps, kept on the calling thread: the journal,
+// the counts, the messages in the plan's order, the files whose change
+// failed, and the progress.
+class BatchBook {
+ public:
+  BatchBook(const ExecutorContext& context, const Plan& header, int total)
+      : writer(context, header), reporter_(context.reporter), progress_(context.progress),
+        total_(total) {}
 
-// Performs one step and settles its journal record. A step whose file
-// already failed an earlier change of this plan (the tag write after a tag
-// that could not be appended) is skipped without a second message.
-bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-             std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
-             std::unordered_set<std::string>& failedFiles) {
-  if (Kind(step) == StepKind::Export) return PerformExportStep(runner, writer, step, result, failedFiles);
-  const std::string path =
-      ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
-  const StepOutcome outcome = failedFiles.contains(path)
-                                  ? StepOutcome{false, U"übersprungen"}
-                                  : runner.Perform(step, id);
-  if (!outcome.performed && !path.empty()) failedFiles.insert(path);
-  if (outcome.performed) {
-    ++result.performed;
-    if (id != 0) doneIds.push_back(id);
-  } else {
-    ++result.failed;
-    writer.MarkFailed(id, outcome.failure);
+  // A step whose file already failed an earlier change of this plan (the
+  // tag write after a tag that could not be appended) is skipped without a
+  // second message.
+  bool Skips(const PlanStep& step) const {
+    return ChangesContent(step) && failedFiles_.contains(JoinPath(step.directory, step.name));
   }
-  return outcome.performed;
-}
+  void Finished(const PlanStep& step, const StepOutcome& outcome) {
+    if (!outcome.performed && ChangesContent(step)) {
+      failedFiles_.insert(JoinPath(step.directory, step.name));
+    }
+  }
+  // Shows the step's message, counts it and settles its journal record.
+  void Settle(const StepOutcome& outcome, std::int64_t id, std::vector<std::int64_t>& doneIds) {
+    if (outcome.told && reporter_ != nullptr) {
+      reporter_->Report(outcome.kind, outcome.failure, outcome.button);
+    }
+    if (outcome.performed) {
+      ++result.performed;
+      if (id != 0) doneIds.push_back(id);
+    } else {
+      ++result.failed;
+      writer.MarkFailed(id, outcome.failure);
+    }
+  }
+  // One more step of the plan is over.
+  void Advance() {
+    ++settled_;
+    if (progress_) progress_(settled_, total_);
+  }
+
+  JournalWriter writer;
+  ApplyResult result;
+
+ private:
+  Reporter* reporter_;
+  std::function<void(int, int)> progress_;
+  int total_;
+  int settled_ = 0;
+  std::unordered_set<std::string> failedFiles_;
+};
+
+bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step);
 
 // Performs one step on its own: recorded, performed, settled.
-bool RunOneStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-                ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
-  const std::vector<std::int64_t> ids = writer.Record({&step, 1});
+bool RunOneStep(StepRunner& runner, BatchBook& book, const PlanStep& step) {
+  if (Kind(step) == StepKind::Export) return PerformExportStep(runner, book, step);
+  const std::int64_t id = book.writer.Record({&step, 1})[0];
+  const StepOutcome outcome = book.Skips(step) ? Skipped() : runner.Perform(step, id);
+  book.Finished(step, outcome);
   std::vector<std::int64_t> doneIds;
-  const bool performed = RunStep(runner, writer, step, ids[0], doneIds, result, failedFiles);
-  writer.MarkDone(doneIds);
-  return performed;
+  book.Settle(outcome, id, doneIds);
+  book.writer.MarkDone(doneIds);
+  return outcome.performed;
 }
 
 // The changes an export makes on its way, as parts of the batch running it.
 class ExportParts : public ExportSteps {
  public:
-  ExportParts(StepRunner& runner, JournalWriter& writer, ApplyResult& result,
-              std::unordered_set<std::string>& failedFiles)
-      : runner_(runner), writer_(writer), result_(result), failedFiles_(failedFiles) {}
+  ExportParts(StepRunner& runner, BatchBook& book) : runner_(runner), book_(book) {}
 
-  std::int64_t Record(const PlanStep& step) override { return writer_.Record({&step, 1})[0]; }
+  std::int64_t Record(const PlanStep& step) override {
+    return book_.writer.Record({&step, 1})[0];
+  }
   void Outcome(std::int64_t id, std::string_view content) override {
-    writer_.RecordOutcome(id, content);
+    book_.writer.RecordOutcome(id, content);
   }
   void Settle(std::int64_t id, bool performed, const std::u32string& failure) override {
     if (performed) {
-      if (id != 0) writer_.MarkDone({id});
+      if (id != 0) book_.writer.MarkDone({id});
     } else {
-      writer_.MarkFailed(id, failure);
+      book_.writer.MarkFailed(id, failure);
     }
   }
-  bool Append(const PlanStep& step) override {
-    return RunOneStep(runner_, writer_, step, result_, failedFiles_);
-  }
+  bool Append(const PlanStep& step) override { return RunOneStep(runner_, book_, step); }
 
  private:
   StepRunner& runner_;
-  JournalWriter& writer_;
-  ApplyResult& result_;
-  std::unordered_set<std::string>& failedFiles_;
+  BatchBook& book_;
 };
 
-bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-               ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
-  ExportParts parts(runner, writer, result, failedFiles);
+bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step) {
+  ExportParts parts(runner, book);
   const std::shared_ptr<const ExportJob>& job = As<steps::Export>(step).job;
   const bool written = job != nullptr &&
                        PerformExport(*job, step.directory,
                                      {runner.reporter(), runner.standardOut(),
                                       runner.tagOnRead()},
                                      parts);
-  ++(written ? result.performed : result.failed);
-  result.exported += written ? 1 : 0;
+  ++(written ? book.result.performed : book.result.failed);
+  book.result.exported += written ? 1 : 0;
   return written;
+}
+
+// What the steps of a chunk touch, for their order; nothing with one step
+// at a time, which keeps the plan's order anyway.
+std::vector<StepTouch> TouchesOf(std::span<const PlanStep> chunk, bool inOrderAnyway) {
+  std::vector<StepTouch> touches(chunk.size());
+  if (inOrderAnyway) return touches;
+  std::transform(chunk.begin(), chunk.end(), touches.begin(), TouchOf);
+  return touches;
+}
+
+// Performs the steps of one journal chunk, `inFlight.workers()` at once,
+// each worker with its own runner; settles them in the plan's order. How
+// many began: fewer than all when a stop was requested, and the journal
+// then forgets the ones that never ran.
+std::size_t RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
+                     std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
+  const std::vector<std::int64_t> ids = book.writer.Record(chunk);
+  std::vector<StepOutcome> outcomes(chunk.size());
+  std::vector<std::int64_t> doneIds;
+  InFlight::Hooks hooks;
+  // An export runs alone, here, and settles its parts itself.
+  hooks.begin = [&](std::size_t i) {
+    if (Kind(chunk[i]) == StepKind::Export) {
+      PerformExportStep(runners.front(), book, chunk[i]);
+      return false;
+    }
+    if (!book.Skips(chunk[i])) return true;
+    outcomes[i] = Skipped();
+    return false;
+  };
+  hooks.perform = [&](std::size_t i, int worker) {
+    outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(chunk[i], ids[i]);
+  };
+  hooks.finished = [&](std::size_t i) {
+    if (Kind(chunk[i]) != StepKind::Export) book.Finished(chunk[i], outcomes[i]);
+  };
+  hooks.settle = [&](std::size_t i) {
+    if (Kind(chunk[i]) != StepKind::Export) book.Settle(outcomes[i], ids[i], doneIds);
+    book.Advance();
+  };
+  hooks.stopRequested = stop;
+  const std::size_t begun = inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
+  book.writer.MarkDone(doneIds);
+  book.writer.Forget(std::span(ids).subspan(begun));
+  return begun;
 }
 
 // Removes the temporary files a cut-off batch left; one that cannot be
@@ -598,25 +682,24 @@ std::string JournaledTemporaryName(std::int64_t actionId) {
 }
 
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
-  ApplyResult result;
   RemoveLeftovers(plan.leftovers, context.reporter);
-  StepRunner runner(context);
-  JournalWriter writer(context, plan);
   const std::size_t end = PlanEnd(plan);
-  std::unordered_set<std::string> failedFiles;
+  const int window = context.inFlight > 0 ? context.inFlight : StepsInFlightFor(plan);
+  InFlight inFlight(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(window), end)));
+  std::deque<StepRunner> runners;
+  for (int worker = 0; worker < inFlight.workers(); ++worker) runners.emplace_back(context);
+  BatchBook book(context, plan, static_cast<int>(end));
   for (std::size_t first = 0; first < end;) {
     const std::size_t last = ChunkEnd(plan, first, end);
     const std::span<const PlanStep> chunk(plan.steps.data() + first, last - first);
-    const std::vector<std::int64_t> ids = writer.Record(chunk);
-    std::vector<std::int64_t> doneIds;
-    for (std::size_t i = 0; i < chunk.size(); ++i) {
-      RunStep(runner, writer, chunk[i], ids[i], doneIds, result, failedFiles);
+    if (RunChunk(runners, book, inFlight, chunk, context.stopRequested) < chunk.size()) {
+      book.result.stopped = true;
+      break;
     }
-    writer.MarkDone(doneIds);
     first = last;
   }
-  result.batch = writer.End();
-  return result;
+  book.result.batch = book.writer.End();
+  return book.result;
 }
 
 ApplyResult RunSelection(Operation code, const OperationParams& params,
@@ -629,22 +712,20 @@ ApplyResult RunSelection(Operation code, const OperationParams& params,
 
 struct StepSession::State {
   State(const ExecutorContext& c, const Plan& h)
-      : context(c), header(h), runner(context), writer(context, header) {}
+      : context(c), header(h), runner(context), book(context, header, 0) {}
   ExecutorContext context;
   Plan header;
   StepRunner runner;
-  JournalWriter writer;
-  std::unordered_set<std::string> failedFiles;
+  BatchBook book;
 };
 
 StepSession::StepSession(const ExecutorContext& context, const Plan& header)
     : state_(std::make_unique<State>(context, header)) {}
 
-StepSession::~StepSession() { state_->writer.End(); }
+StepSession::~StepSession() { state_->book.writer.End(); }
 
 bool StepSession::Apply(const PlanStep& step) {
-  ApplyResult ignored;
-  return RunOneStep(state_->runner, state_->writer, step, ignored, state_->failedFiles);
+  return RunOneStep(state_->runner, state_->book, step);
 }
 
 }  // namespace sonavex
