@@ -107,19 +107,27 @@ class StepRunner {
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
-  StepOutcome TagWrite(const PlanStep& step) {
-    const steps::TagWrite& write = As<steps::TagWrite>(step);
-    const std::string path = JoinPath(step.directory, step.name);
-    // A writable file, the usual case, is opened at once; a write-protected
-    // one has its protection lifted for the write and put back afterwards.
-    std::optional<WritableGuard> guard;
-    std::error_code ec;
+  // Opens a file to check it and change it through the same open, which
+  // on a share saves a round trip per file. A writable file, the usual
+  // case, is opened at once; a write-protected one has its protection
+  // lifted (`guard`) for the change and put back afterwards.
+  static FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
+                                  std::error_code& ec) {
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
       ec.clear();
       file = OpenReadWrite(path, ec);
     }
+    return file;
+  }
+
+  StepOutcome TagWrite(const PlanStep& step) {
+    const steps::TagWrite& write = As<steps::TagWrite>(step);
+    const std::string path = JoinPath(step.directory, step.name);
+    std::optional<WritableGuard> guard;
+    std::error_code ec;
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
@@ -140,17 +148,17 @@ class StepRunner {
   StepOutcome TagAppend(const PlanStep& step) {
     const std::int64_t sizeBefore = As<steps::TagAppend>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
-    TagTail tail;
-    if (const std::error_code ec = ReadTagTail(path, tail)) return Failed(step, ec);
-    if (tail.size != sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
-    WritableGuard guard(path);  // its own failure shows up in the open below
+    std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenReadWrite(path, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
+    const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
+    std::string tail;
+    if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
-    if (size != sizeBefore) return Changed(step);
+    if (size != sizeBefore || HasTagMarker(tail)) return Changed(step);
     if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = file.Close()) ||
-        (ec = guard.Restore())) {
+        (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, {});
       return Failed(step, ec);
     }
@@ -160,9 +168,9 @@ class StepRunner {
   StepOutcome TagRemove(const PlanStep& step) {
     const std::int64_t sizeBefore = As<steps::TagRemove>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
-    WritableGuard guard(path);
+    std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenReadWrite(path, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const bool appended = size == sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
@@ -170,7 +178,7 @@ class StepRunner {
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
     if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = file.Close()) ||
-        (ec = guard.Restore())) {
+        (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, tail);
       return Failed(step, ec);
     }

@@ -18,8 +18,11 @@ StepTouch TouchOf(const PlanStep& step) {
     case StepKind::Refuse:
     case StepKind::WalkFailure: return touch;
     case StepKind::Rename:
-      touch.names.push_back(
-          FoldForCompare(JoinPath(step.directory, As<steps::Rename>(step).newName)));
+      // Renames in one folder all change that folder's entries: they run
+      // one after the other, as the server would take them anyway, and no
+      // file system driver sees two of them at once.
+      touch.names.push_back(FoldForCompare(step.directory) + U"/");
+      touch.names.push_back(FoldForCompare(JoinPath(step.directory, As<steps::Rename>(step).newName)));
       break;
     default: break;
   }
