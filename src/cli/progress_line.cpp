@@ -61,9 +61,11 @@ void ProgressLine::Advance(int done, int total) {
   if (now - begun_ < kQuietStart || (now - drawn_ < kRedraw && done < total)) return;
   drawn_ = now;
   const int percent = total > 0 ? static_cast<int>(std::int64_t{done} * 100 / total) : 100;
-  WriteAll(fd_, "\r" + std::to_string(done) + " von " + std::to_string(total) +
-                    " Änderungen (" + std::to_string(percent) +
-                    " %), Strg+C bricht ab\033[K");
+  std::string line = "\r";
+  line.append(std::to_string(done)).append(" von ").append(std::to_string(total));
+  line.append(" Änderungen (").append(std::to_string(percent));
+  line.append(" %), Strg+C bricht ab\033[K");
+  WriteAll(fd_, line);
   shown_ = true;
 }
 

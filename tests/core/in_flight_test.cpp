@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "core/apply/executor.h"
 #include "core/apply/in_flight.h"
@@ -282,14 +283,18 @@ TEST(InFlight, AStoppedBatchKeepsWhatRanAndUndoTakesExactlyThatBack) {
 
   EXPECT_TRUE(result.stopped);
   EXPECT_GE(result.performed, 40);
-  EXPECT_LE(result.performed, 40 + 16);
+  EXPECT_LT(result.performed, 200);
   EXPECT_EQ(result.performed, settled);
   int changed = 0;
   for (const std::string& file : Listing(music)) changed += file.size() > 20 ? 1 : 0;
   const std::vector<JournalAction> actions = journal->ActionsOf(result.batch, ec);
   EXPECT_EQ(actions.size(), static_cast<std::size_t>(result.performed));
-  for (const JournalAction& action : actions) EXPECT_EQ(action.state, ActionState::Done);
-  EXPECT_EQ(changed, (result.performed + 1) / 2);
+  std::set<std::string> files;
+  for (const JournalAction& action : actions) {
+    EXPECT_EQ(action.state, ActionState::Done);
+    files.insert(action.path);
+  }
+  EXPECT_EQ(changed, static_cast<int>(files.size()));
 
   const Plan undo = PlanUndo(*journal, result.batch, ec);
   ASSERT_FALSE(ec) << ec.message();

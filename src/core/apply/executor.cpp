@@ -560,10 +560,10 @@ std::vector<StepTouch> TouchesOf(std::span<const PlanStep> chunk, bool inOrderAn
 }
 
 // Performs the steps of one journal chunk, `inFlight.workers()` at once,
-// each worker with its own runner; settles them in the plan's order. How
-// many began: fewer than all when a stop was requested, and the journal
-// then forgets the ones that never ran.
-std::size_t RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
+// each worker with its own runner; settles them in the plan's order. False
+// when a stop was requested: the journal then forgets the steps that never
+// began.
+bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
                      std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
   const std::vector<std::int64_t> ids = book.writer.Record(chunk);
   std::vector<StepOutcome> outcomes(chunk.size());
@@ -590,10 +590,13 @@ std::size_t RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight&
     book.Advance();
   };
   hooks.stopRequested = stop;
-  const std::size_t begun = inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
+  const std::vector<std::size_t> notBegun =
+      inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
   book.writer.MarkDone(doneIds);
-  book.writer.Forget(std::span(ids).subspan(begun));
-  return begun;
+  std::vector<std::int64_t> forgotten;
+  for (const std::size_t i : notBegun) forgotten.push_back(ids[i]);
+  book.writer.Forget(forgotten);
+  return notBegun.empty();
 }
 
 // Removes the temporary files a cut-off batch left; one that cannot be
@@ -700,7 +703,7 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
   for (std::size_t first = 0; first < end;) {
     const std::size_t last = ChunkEnd(plan, first, end);
     const std::span<const PlanStep> chunk(plan.steps.data() + first, last - first);
-    if (RunChunk(runners, book, inFlight, chunk, context.stopRequested) < chunk.size()) {
+    if (!RunChunk(runners, book, inFlight, chunk, context.stopRequested)) {
       book.result.stopped = true;
       break;
     }

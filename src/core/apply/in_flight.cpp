@@ -78,10 +78,13 @@ InFlight::~InFlight() {
   for (std::thread& thread : threads_) thread.join();
 }
 
-std::size_t InFlight::Run(std::span<const StepTouch> touches, const Hooks& hooks) {
+std::vector<std::size_t> InFlight::Run(std::span<const StepTouch> touches,
+                                       const Hooks& hooks) {
   const std::vector<std::vector<std::size_t>> waits = StepWaits(touches);
-  std::vector<char> over(touches.size(), 0);
-  std::size_t next = 0;
+  const std::size_t count = touches.size();
+  std::vector<char> begun(count, 0);
+  std::vector<char> over(count, 0);
+  std::size_t first = 0;  // the first step not begun
   std::size_t settled = 0;
   int running = 0;
   bool stopped = false;
@@ -91,41 +94,65 @@ std::size_t InFlight::Run(std::span<const StepTouch> touches, const Hooks& hooks
     return std::all_of(waits[step].begin(), waits[step].end(),
                        [&](std::size_t earlier) { return over[earlier] != 0; });
   };
+  // The first step not begun that may begin. Steps that wait for their
+  // file are passed by later ones that need not, so that a folder's renames
+  // in turn or a file's two tag steps do not hold up the other files; one
+  // at a time, the steps go strictly in order.
+  const auto nextReady = [&]() -> std::optional<std::size_t> {
+    const std::size_t end = threads_.empty() ? std::min(first + 1, count) : count;
+    for (std::size_t step = first; step < end; ++step) {
+      if (begun[step] != 0) continue;
+      if (mayStart(step)) return step;
+      if (touches[step].alone) break;
+    }
+    return std::nullopt;
+  };
   const auto finish = [&](std::size_t step) {
     over[step] = 1;
     hooks.finished(step);
   };
   hooks_ = &hooks;
   while (true) {
-    while (!stopped && next < touches.size() && running < window_ && mayStart(next)) {
+    while (!stopped && running < window_) {
+      const std::optional<std::size_t> step = nextReady();
+      if (!step) break;
       if (hooks.stopRequested && hooks.stopRequested()) {
         stopped = true;
         break;
       }
-      const std::size_t step = next++;
-      if (!hooks.begin(step)) {
-        finish(step);
+      begun[*step] = 1;
+      while (first < count && begun[first] != 0) ++first;
+      if (!hooks.begin(*step)) {
+        finish(*step);
       } else if (threads_.empty()) {
-        hooks.perform(step, 0);
-        finish(step);
+        hooks.perform(*step, 0);
+        finish(*step);
       } else {
-        Submit(step);
+        Submit(*step);
         ++running;
         continue;
       }
       // One at a time, each step is settled before the next begins.
       if (threads_.empty()) break;
     }
-    while (settled < next && over[settled] != 0) hooks.settle(settled++);
+    // In the plan's order; after a stop, past the steps that never begin.
+    while (settled < count && (over[settled] != 0 || (stopped && begun[settled] == 0))) {
+      if (over[settled] != 0) hooks.settle(settled);
+      ++settled;
+    }
     if (running == 0) {
-      if (stopped || next == touches.size()) break;
+      if (stopped || first == count) break;
       continue;
     }
     finish(AwaitFinished());
     --running;
   }
   hooks_ = nullptr;
-  return next;
+  std::vector<std::size_t> notBegun;
+  for (std::size_t step = first; step < count; ++step) {
+    if (begun[step] == 0) notBegun.push_back(step);
+  }
+  return notBegun;
 }
 
 void InFlight::Submit(std::size_t step) {

@@ -75,9 +75,9 @@ class InFlight {
 
   int workers() const { return window_ > 1 ? window_ : 1; }
 
-  // Runs the steps that `touches` describes and returns how many began:
-  // all of them unless a stop was requested.
-  std::size_t Run(std::span<const StepTouch> touches, const Hooks& hooks);
+  // Runs the steps that `touches` describes and returns those that never
+  // began: none unless a stop was requested.
+  std::vector<std::size_t> Run(std::span<const StepTouch> touches, const Hooks& hooks);
 
  private:
   void Work(int worker);
