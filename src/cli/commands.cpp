@@ -208,6 +208,7 @@ std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal) {
     TakePlaylistOptions(inv, context);
     return context;
   };
+  ports.progress = inv.progress;
   ports.journalTrouble = [&inv, needsJournal](JournalTrouble trouble, std::error_code ec) {
     TellJournalTrouble(inv, needsJournal, trouble, ec);
   };

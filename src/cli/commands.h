@@ -42,6 +42,8 @@ struct Invocation {
   // --with-later: undo and redo take back the later batches that changed
   // the same files first.
   bool withLater = false;
+  // Shows a running batch and stops it on Ctrl-C; null: neither.
+  BatchProgress* progress = nullptr;
 };
 
 // The session of a run, its journal not yet opened. A batch runs without

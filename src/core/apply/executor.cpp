@@ -4,11 +4,14 @@
 #include <bit>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <unordered_set>
 
 #include "core/apply/describe.h"
 #include "core/apply/export_step.h"
+#include "core/apply/in_flight.h"
 #include "core/batch/planner.h"
 #include "core/batch/playlist_steps.h"
 #include "core/fs/fs.h"
@@ -19,19 +22,46 @@
 namespace sonavex {
 namespace {
 
-// What became of one step: performed, or the text the user was shown.
+// What became of one step: performed, or the text the user is shown (a
+// step skipped for its file's earlier failure shows none). Steps may run on
+// other threads, so the message waits for the step's turn in the plan.
 struct StepOutcome {
   bool performed = false;
   std::u32string failure;
+  bool told = false;
+  MessageKind kind = MessageKind::Warning;
+  MessageButton button = MessageButton::Ok;
 };
 
 StepOutcome Done() { return {true, {}}; }
+StepOutcome Skipped() { return {false, U"übersprungen"}; }
+
+// The new paths of the renames that failed in a batch, shared by the
+// runners of its steps (a playlist's step may run on another worker than
+// the renames it names).
+class FailedRenames {
+ public:
+  void Add(std::string path) {
+    const std::lock_guard lock(mutex_);
+    paths_.insert(std::move(path));
+  }
+  bool Contains(const std::string& path) const {
+    const std::lock_guard lock(mutex_);
+    return paths_.contains(path);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::unordered_set<std::string> paths_;
+};
 
 class StepRunner {
  public:
-  explicit StepRunner(const ExecutorContext& context)
+  explicit StepRunner(const ExecutorContext& context,
+                      std::shared_ptr<FailedRenames> failedTargets =
+                          std::make_shared<FailedRenames>())
       : reporter_(context.reporter), standardOut_(context.standardOut),
-        tagOnRead_(context.tagOnRead) {}
+        tagOnRead_(context.tagOnRead), failedTargets_(std::move(failedTargets)) {}
 
   Reporter* reporter() const { return reporter_; }
   std::ostream* standardOut() const { return standardOut_; }
@@ -41,7 +71,7 @@ class StepRunner {
   StepOutcome Perform(const PlanStep& step, std::int64_t id) {
     StepOutcome outcome = PerformKind(step, id);
     if (Kind(step) == StepKind::Rename && !outcome.performed) {
-      failedTargets_.insert(FullPathOf(step.directory, *NewNameOf(step)));
+      failedTargets_->Add(FullPathOf(step.directory, *NewNameOf(step)));
     }
     return outcome;
   }
@@ -66,10 +96,10 @@ class StepRunner {
                               : StepOutcome{};
   }
 
-  StepOutcome Tell(MessageKind kind, std::u32string text,
-                   MessageButton button = MessageButton::Ok) {
-    if (reporter_ != nullptr) reporter_->Report(kind, text, button);
-    return {false, std::move(text)};
+ private:
+  static StepOutcome Tell(MessageKind kind, std::u32string text,
+                          MessageButton button = MessageButton::Ok) {
+    return {false, std::move(text), true, kind, button};
   }
 
   StepOutcome Failed(const PlanStep& step, std::error_code ec,
@@ -109,19 +139,27 @@ class StepRunner {
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
-  StepOutcome TagWrite(const PlanStep& step) {
-    const steps::TagWrite& write = As<steps::TagWrite>(step);
-    const std::string path = JoinPath(step.directory, step.name);
-    // A writable file, the usual case, is opened at once; a write-protected
-    // one has its protection lifted for the write and put back afterwards.
-    std::optional<WritableGuard> guard;
-    std::error_code ec;
+  // Opens a file to check it and change it through the same open, which
+  // on a share saves a round trip per file. A writable file, the usual
+  // case, is opened at once; a write-protected one has its protection
+  // lifted (`guard`) for the change and put back afterwards.
+  static FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
+                                  std::error_code& ec) {
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
       ec.clear();
       file = OpenReadWrite(path, ec);
     }
+    return file;
+  }
+
+  StepOutcome TagWrite(const PlanStep& step) {
+    const steps::TagWrite& write = As<steps::TagWrite>(step);
+    const std::string path = JoinPath(step.directory, step.name);
+    std::optional<WritableGuard> guard;
+    std::error_code ec;
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
@@ -142,17 +180,17 @@ class StepRunner {
   StepOutcome TagAppend(const PlanStep& step) {
     const std::int64_t sizeBefore = As<steps::TagAppend>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
-    TagTail tail;
-    if (const std::error_code ec = ReadTagTail(path, tail)) return Failed(step, ec);
-    if (tail.size != sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
-    WritableGuard guard(path);  // its own failure shows up in the open below
+    std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenReadWrite(path, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
+    const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
+    std::string tail;
+    if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
-    if (size != sizeBefore) return Changed(step);
+    if (size != sizeBefore || HasTagMarker(tail)) return Changed(step);
     if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = file.Close()) ||
-        (ec = guard.Restore())) {
+        (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, {});
       return Failed(step, ec);
     }
@@ -162,9 +200,9 @@ class StepRunner {
   StepOutcome TagRemove(const PlanStep& step) {
     const std::int64_t sizeBefore = As<steps::TagRemove>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
-    WritableGuard guard(path);
+    std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenReadWrite(path, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const bool appended = size == sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
@@ -172,7 +210,7 @@ class StepRunner {
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
     if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = file.Close()) ||
-        (ec = guard.Restore())) {
+        (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, tail);
       return Failed(step, ec);
     }
@@ -200,7 +238,7 @@ class StepRunner {
   // this batch: the renames of the batch come before its playlists.
   std::optional<StepOutcome> MissingRenamed(const PlanStep& step) {
     for (const auto& [from, to] : As<steps::ContentReplace>(step).renamedFiles) {
-      if (!failedTargets_.contains(to)) continue;
+      if (!failedTargets_->Contains(to)) continue;
       return Tell(MessageKind::Warning,
                   DecodeUtf8(JoinPath(step.directory, step.name)) + std::u32string(kBreak) +
                       std::u32string(kBreak) + U"Playlist nicht angepasst: " +
@@ -268,7 +306,7 @@ class StepRunner {
   bool tagOnRead_;
   DirectoryRenamer renamer_;
   // Where the renames that failed would have put their files (FullPathOf).
-  std::unordered_set<std::string> failedTargets_;
+  std::shared_ptr<FailedRenames> failedTargets_;
 };
 
 // The old content goes into the journal up to the size it keeps.
@@ -381,6 +419,14 @@ class JournalWriter {
     done_ += static_cast<std::int64_t>(ids.size());
   }
 
+  // Drops the records of steps that never ran (the batch was stopped).
+  void Forget(std::span<const std::int64_t> ids) {
+    const auto first = std::find_if(ids.begin(), ids.end(), [](std::int64_t id) { return id != 0; });
+    const auto last = std::find_if(ids.rbegin(), ids.rend(), [](std::int64_t id) { return id != 0; });
+    if (journal_ == nullptr || first == ids.end()) return;
+    if (const std::error_code ec = journal_->DropPending(*first, *last)) Fail(ec);
+  }
+
   // Ends the batch; its id when it holds a performed step, else 0.
   std::int64_t End() {
     if (journal_ == nullptr || batch_ == 0) return 0;
@@ -455,38 +501,96 @@ bool ChangesContent(const PlanStep& step) {
          kind != StepKind::WalkFailure && kind != StepKind::Export;
 }
 
-bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-               ApplyResult& result, std::unordered_set<std::string>& failedFiles);
+// The batch's side of its steps, kept on the calling thread: the journal,
+// the counts, the messages in the plan's order, the files whose change
+// failed, and the progress.
+class BatchBook {
+ public:
+  BatchBook(const ExecutorContext& context, const Plan& header, int total)
+      : writer(context, header), reporter_(context.reporter), progress_(context.progress),
+        total_(total) {}
 
-// Settles a performed or failed step: counted, and its journal record
-// marked (a done one with the chunk, a failed one at once).
-void Settle(JournalWriter& writer, const StepOutcome& outcome, const std::string& path,
-            std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
-            std::unordered_set<std::string>& failedFiles) {
-  if (!outcome.performed && !path.empty()) failedFiles.insert(path);
-  if (outcome.performed) {
-    ++result.performed;
-    if (id != 0) doneIds.push_back(id);
-  } else {
-    ++result.failed;
-    writer.MarkFailed(id, outcome.failure);
+  // A step whose file already failed an earlier change of this plan (the
+  // tag write after a tag that could not be appended) is skipped without a
+  // second message.
+  bool Skips(const PlanStep& step) const {
+    return ChangesContent(step) && failedFiles_.contains(JoinPath(step.directory, step.name));
   }
+  void Finished(const PlanStep& step, const StepOutcome& outcome) {
+    if (!outcome.performed && ChangesContent(step)) {
+      failedFiles_.insert(JoinPath(step.directory, step.name));
+    }
+  }
+  // Shows the step's message, counts it and settles its journal record.
+  void Settle(const StepOutcome& outcome, std::int64_t id, std::vector<std::int64_t>& doneIds) {
+    if (outcome.told && reporter_ != nullptr) {
+      reporter_->Report(outcome.kind, outcome.failure, outcome.button);
+    }
+    if (outcome.performed) {
+      ++result.performed;
+      if (id != 0) doneIds.push_back(id);
+    } else {
+      ++result.failed;
+      writer.MarkFailed(id, outcome.failure);
+    }
+  }
+  // One more step of the plan is over.
+  void Advance() {
+    ++settled_;
+    if (progress_) progress_(settled_, total_);
+  }
+
+  JournalWriter writer;
+  ApplyResult result;
+
+ private:
+  Reporter* reporter_;
+  std::function<void(int, int)> progress_;
+  int total_;
+  int settled_ = 0;
+  std::unordered_set<std::string> failedFiles_;
+};
+
+bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step);
+
+// Content replacements staged together, each holding an open file.
+constexpr std::size_t kMaxStaged = 256;
+
+// Where the run of content replacements that begins at `first` ends: each
+// of another file, so that none has to see another's result.
+std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
+  std::unordered_set<std::string> paths;
+  std::size_t last = first;
+  while (last < steps.size() && last - first < kMaxStaged &&
+         Kind(steps[last]) == StepKind::ContentReplace && CanBePerformed(steps[last]) &&
+         paths.insert(JoinPath(steps[last].directory, steps[last].name)).second) {
+    ++last;
+  }
+  return last;
 }
 
-// Performs one step and settles its journal record. A step whose file
-// already failed an earlier change of this plan (the tag write after a tag
-// that could not be appended) is skipped without a second message.
-bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-             std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
-             std::unordered_set<std::string>& failedFiles) {
-  if (Kind(step) == StepKind::Export) return PerformExportStep(runner, writer, step, result, failedFiles);
-  const std::string path =
-      ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
-  const StepOutcome outcome = failedFiles.contains(path)
-                                  ? StepOutcome{false, U"übersprungen"}
-                                  : runner.Perform(step, id);
-  Settle(writer, outcome, path, id, doneIds, result, failedFiles);
-  return outcome.performed;
+// Performs a run of content replacements (playlists that follow renames,
+// the files of 'Z') with one sync for all: every new content is written
+// under its journaled temporary name first, then synced together, then
+// each is put in place. A kill at any moment leaves each file old or new, and the
+// temporaries it leaves carry their journal names, so undo removes them.
+void RunContentSteps(StepRunner& runner, BatchBook& book, std::span<const PlanStep> steps) {
+  const std::vector<std::int64_t> ids = book.writer.Record(steps);
+  std::vector<FileReplacement> files(steps.size());
+  std::vector<std::optional<StepOutcome>> outcomes(steps.size());
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    outcomes[i] = book.Skips(steps[i]) ? std::optional<StepOutcome>(Skipped())
+                                       : runner.StageContent(steps[i], ids[i], files[i]);
+  }
+  SyncTogether(files);
+  std::vector<std::int64_t> doneIds;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (!outcomes[i]) outcomes[i] = runner.CommitContent(steps[i], files[i]);
+    book.Finished(steps[i], *outcomes[i]);
+    book.Settle(*outcomes[i], ids[i], doneIds);
+    book.Advance();
+  }
+  book.writer.MarkDone(doneIds);
 }
 
 // Content replacements staged together, each holding an open file.
@@ -531,56 +635,123 @@ void RunContentSteps(StepRunner& runner, JournalWriter& writer,
 }
 
 // Performs one step on its own: recorded, performed, settled.
-bool RunOneStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-                ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
-  const std::vector<std::int64_t> ids = writer.Record({&step, 1});
+bool RunOneStep(StepRunner& runner, BatchBook& book, const PlanStep& step) {
+  if (Kind(step) == StepKind::Export) return PerformExportStep(runner, book, step);
+  const std::int64_t id = book.writer.Record({&step, 1})[0];
+  const StepOutcome outcome = book.Skips(step) ? Skipped() : runner.Perform(step, id);
+  book.Finished(step, outcome);
   std::vector<std::int64_t> doneIds;
-  const bool performed = RunStep(runner, writer, step, ids[0], doneIds, result, failedFiles);
-  writer.MarkDone(doneIds);
-  return performed;
+  book.Settle(outcome, id, doneIds);
+  book.writer.MarkDone(doneIds);
+  return outcome.performed;
 }
 
 // The changes an export makes on its way, as parts of the batch running it.
 class ExportParts : public ExportSteps {
  public:
-  ExportParts(StepRunner& runner, JournalWriter& writer, ApplyResult& result,
-              std::unordered_set<std::string>& failedFiles)
-      : runner_(runner), writer_(writer), result_(result), failedFiles_(failedFiles) {}
+  ExportParts(StepRunner& runner, BatchBook& book) : runner_(runner), book_(book) {}
 
-  std::int64_t Record(const PlanStep& step) override { return writer_.Record({&step, 1})[0]; }
+  std::int64_t Record(const PlanStep& step) override {
+    return book_.writer.Record({&step, 1})[0];
+  }
   void Outcome(std::int64_t id, std::string_view content) override {
-    writer_.RecordOutcome(id, content);
+    book_.writer.RecordOutcome(id, content);
   }
   void Settle(std::int64_t id, bool performed, const std::u32string& failure) override {
     if (performed) {
-      if (id != 0) writer_.MarkDone({id});
+      if (id != 0) book_.writer.MarkDone({id});
     } else {
-      writer_.MarkFailed(id, failure);
+      book_.writer.MarkFailed(id, failure);
     }
   }
-  bool Append(const PlanStep& step) override {
-    return RunOneStep(runner_, writer_, step, result_, failedFiles_);
-  }
+  bool Append(const PlanStep& step) override { return RunOneStep(runner_, book_, step); }
 
  private:
   StepRunner& runner_;
-  JournalWriter& writer_;
-  ApplyResult& result_;
-  std::unordered_set<std::string>& failedFiles_;
+  BatchBook& book_;
 };
 
-bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-               ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
-  ExportParts parts(runner, writer, result, failedFiles);
+bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step) {
+  ExportParts parts(runner, book);
   const std::shared_ptr<const ExportJob>& job = As<steps::Export>(step).job;
   const bool written = job != nullptr &&
                        PerformExport(*job, step.directory,
                                      {runner.reporter(), runner.standardOut(),
                                       runner.tagOnRead()},
                                      parts);
-  ++(written ? result.performed : result.failed);
-  result.exported += written ? 1 : 0;
+  ++(written ? book.result.performed : book.result.failed);
+  book.result.exported += written ? 1 : 0;
   return written;
+}
+
+// What the steps of a chunk touch, for their order; nothing with one step
+// at a time, which keeps the plan's order anyway.
+std::vector<StepTouch> TouchesOf(std::span<const PlanStep> chunk, bool inOrderAnyway) {
+  std::vector<StepTouch> touches(chunk.size());
+  if (inOrderAnyway) return touches;
+  std::transform(chunk.begin(), chunk.end(), touches.begin(), TouchOf);
+  return touches;
+}
+
+// Performs the steps of one journal chunk, `inFlight.workers()` at once,
+// each worker with its own runner; settles them in the plan's order. False
+// when a stop was requested: the journal then forgets the steps that never
+// began.
+bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
+                     std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
+  const std::vector<std::int64_t> ids = book.writer.Record(chunk);
+  std::vector<StepOutcome> outcomes(chunk.size());
+  std::vector<std::int64_t> doneIds;
+  InFlight::Hooks hooks;
+  // An export runs alone, here, and settles its parts itself.
+  hooks.begin = [&](std::size_t i) {
+    if (Kind(chunk[i]) == StepKind::Export) {
+      PerformExportStep(runners.front(), book, chunk[i]);
+      return false;
+    }
+    if (!book.Skips(chunk[i])) return true;
+    outcomes[i] = Skipped();
+    return false;
+  };
+  hooks.perform = [&](std::size_t i, int worker) {
+    outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(chunk[i], ids[i]);
+  };
+  hooks.finished = [&](std::size_t i) {
+    if (Kind(chunk[i]) != StepKind::Export) book.Finished(chunk[i], outcomes[i]);
+  };
+  hooks.settle = [&](std::size_t i) {
+    if (Kind(chunk[i]) != StepKind::Export) book.Settle(outcomes[i], ids[i], doneIds);
+    book.Advance();
+  };
+  hooks.stopRequested = stop;
+  const std::vector<std::size_t> notBegun =
+      inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
+  book.writer.MarkDone(doneIds);
+  std::vector<std::int64_t> forgotten;
+  for (const std::size_t i : notBegun) forgotten.push_back(ids[i]);
+  book.writer.Forget(forgotten);
+  return notBegun.empty();
+}
+
+// On a local disk, runs of content replacements share their sync
+// (RunContentSteps); every other step, and every step on a share, goes
+// through RunChunk.
+bool RunChunkInRuns(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
+                    std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
+  if (inFlight.workers() != 1) return RunChunk(runners, book, inFlight, chunk, stop);
+  for (std::size_t i = 0; i < chunk.size();) {
+    if (const std::size_t run = ContentRunEnd(chunk, i); run > i + 1) {
+      if (stop && stop()) return false;
+      RunContentSteps(runners.front(), book, chunk.subspan(i, run - i));
+      i = run;
+      continue;
+    }
+    std::size_t next = i + 1;
+    while (next < chunk.size() && ContentRunEnd(chunk, next) <= next + 1) ++next;
+    if (!RunChunk(runners, book, inFlight, chunk.subspan(i, next - i), stop)) return false;
+    i = next;
+  }
+  return true;
 }
 
 // Removes the temporary files a cut-off batch left; one that cannot be
@@ -677,33 +848,27 @@ std::string JournaledTemporaryName(std::int64_t actionId) {
 }
 
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
-  ApplyResult result;
   RemoveLeftovers(plan.leftovers, context.reporter);
-  StepRunner runner(context);
-  JournalWriter writer(context, plan);
   const std::size_t end = PlanEnd(plan);
-  std::unordered_set<std::string> failedFiles;
+  const int window = context.inFlight > 0 ? context.inFlight : StepsInFlightFor(plan);
+  InFlight inFlight(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(window), end)));
+  std::deque<StepRunner> runners;
+  const auto failedRenames = std::make_shared<FailedRenames>();
+  for (int worker = 0; worker < inFlight.workers(); ++worker) {
+    runners.emplace_back(context, failedRenames);
+  }
+  BatchBook book(context, plan, static_cast<int>(end));
   for (std::size_t first = 0; first < end;) {
     const std::size_t last = ChunkEnd(plan, first, end);
     const std::span<const PlanStep> chunk(plan.steps.data() + first, last - first);
-    const std::vector<std::int64_t> ids = writer.Record(chunk);
-    std::vector<std::int64_t> doneIds;
-    for (std::size_t i = 0; i < chunk.size();) {
-      const std::size_t run = ContentRunEnd(chunk, i);
-      if (run > i + 1) {
-        RunContentSteps(runner, writer, chunk.subspan(i, run - i),
-                        std::span(ids).subspan(i, run - i), doneIds, result, failedFiles);
-        i = run;
-      } else {
-        RunStep(runner, writer, chunk[i], ids[i], doneIds, result, failedFiles);
-        ++i;
-      }
+    if (!RunChunkInRuns(runners, book, inFlight, chunk, context.stopRequested)) {
+      book.result.stopped = true;
+      break;
     }
-    writer.MarkDone(doneIds);
     first = last;
   }
-  result.batch = writer.End();
-  return result;
+  book.result.batch = book.writer.End();
+  return book.result;
 }
 
 ApplyResult RunSelection(Operation code, const OperationParams& params,
@@ -716,22 +881,20 @@ ApplyResult RunSelection(Operation code, const OperationParams& params,
 
 struct StepSession::State {
   State(const ExecutorContext& c, const Plan& h)
-      : context(c), header(h), runner(context), writer(context, header) {}
+      : context(c), header(h), runner(context), book(context, header, 0) {}
   ExecutorContext context;
   Plan header;
   StepRunner runner;
-  JournalWriter writer;
-  std::unordered_set<std::string> failedFiles;
+  BatchBook book;
 };
 
 StepSession::StepSession(const ExecutorContext& context, const Plan& header)
     : state_(std::make_unique<State>(context, header)) {}
 
-StepSession::~StepSession() { state_->writer.End(); }
+StepSession::~StepSession() { state_->book.writer.End(); }
 
 bool StepSession::Apply(const PlanStep& step) {
-  ApplyResult ignored;
-  return RunOneStep(state_->runner, state_->writer, step, ignored, state_->failedFiles);
+  return RunOneStep(state_->runner, state_->book, step);
 }
 
 }  // namespace sonavex
