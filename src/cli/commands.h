@@ -44,6 +44,10 @@ struct Invocation {
   bool withLater = false;
   // Shows a running batch and stops it on Ctrl-C; null: neither.
   BatchProgress* progress = nullptr;
+  // --id3v2: info adds the ID3v2 title, artist and album.
+  bool id3v2Columns = false;
+  // --to: which tag sync-tags writes ("v2" or "v1").
+  std::string syncTarget;
 };
 
 // The session of a run, its journal not yet opened. A batch runs without

@@ -54,7 +54,7 @@ if command -v man >/dev/null; then
   # Every command and option that --help lists is in the manual page and
   # in the completion.
   rendered=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$manual" 2>/dev/null)
-  names=$( (sed -n '/^Befehle:/q; /^  -/p' <<<"$usage" | grep -o -- '--[a-z-]*'
+  names=$( (sed -n '/^Befehle:/q; /^  -/p' <<<"$usage" | grep -o -- '--[a-z0-9-]*'
             sed -n '/^Befehle:/,$ s/^  \([A-Za-z][A-Za-z, -]*[a-z]\).*/\1/p' <<<"$usage" |
               tr ', ' '\n\n') | grep -v '^$' | sort -u)
   for name in $names; do
@@ -84,7 +84,7 @@ if [ -r "$completions" ]; then
     complete_words mp3sonavex-cli --sep
     complete_words mp3sonavex-cli --separator ""' \
     check "$completions" "$completion")
-  wanted_offer=$'list info L delete-ends E insert-ends X replace-name Y replace-type Z replace-text T swap G capitalize K lowercase S strip-marker R replace-table N name-from-tag I tag-from-name W tag-replace A tag-delete-ends B tag-insert-ends P export journal undo redo\n--separator\ntab semicolon'
+  wanted_offer=$'list info L delete-ends E insert-ends X replace-name Y replace-type Z replace-text T swap G capitalize K lowercase S strip-marker R replace-table N name-from-tag I tag-from-name W tag-replace A tag-delete-ends B tag-insert-ends P export sync-tags journal undo redo\n--separator\ntab semicolon'
   if [ "$offered" != "$wanted_offer" ]; then
     echo "the bash completion offers:"
     echo "$offered"

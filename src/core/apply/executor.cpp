@@ -87,6 +87,7 @@ class StepRunner {
       case StepKind::ContentReplace: return ContentReplace(step, id);
       case StepKind::FileCreate: return FileCreate(step, id);
       case StepKind::FileRemove: return FileRemove(step);
+      case StepKind::Id3v2Write: return Id3v2Write(step, id);
       case StepKind::Export:  // performed by RunStep, which journals its parts
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
@@ -291,6 +292,53 @@ class StepRunner {
     return ec ? Failed(step, ec) : Done();
   }
 
+  // The tag at the file's start is written in place when the new one is as
+  // long as the old (a failed write puts the old bytes back); otherwise the
+  // file is rewritten through a temporary file beside it, the audio behind
+  // the tag copied as it is.
+  StepOutcome Id3v2Write(const PlanStep& step, std::int64_t id) {
+    const steps::Id3v2Write& write = As<steps::Id3v2Write>(step);
+    const std::string path = JoinPath(step.directory, step.name);
+    std::optional<WritableGuard> guard;
+    std::error_code ec;
+    FileHandle file = OpenForChange(path, guard, ec);
+    std::string head;
+    if (!ec) ec = ReadAt(file.fd(), 0, write.before.size(), head);
+    if (ec) return Failed(step, ec);
+    if (head != write.before) return Changed(step);
+    if (write.after.size() != write.before.size()) {
+      file = FileHandle();
+      if (guard) guard->Restore();
+      return RewriteWithTag(step, write, path, id);
+    }
+    if ((ec = WriteAt(file.fd(), 0, write.after)) || (ec = file.Close()) ||
+        (guard && (ec = guard->Restore()))) {
+      RestoreStart(path, write.before);
+      return Failed(step, ec);
+    }
+    return Done();
+  }
+
+  StepOutcome RewriteWithTag(const PlanStep& step, const steps::Id3v2Write& write,
+                             const std::string& path, std::int64_t id) {
+    std::string content;
+    if (const std::error_code ec = ReadWholeFile(path, content)) return Failed(step, ec);
+    if (!content.starts_with(write.before)) return Changed(step);
+    content.replace(0, write.before.size(), write.after);
+    if (const std::error_code ec = ReplaceFileAtomically(
+            path, content, id != 0 ? JournaledTemporaryName(id) : std::string())) {
+      return Failed(step, ec);
+    }
+    return Done();
+  }
+
+  // Puts the old tag back after a write in place failed part way.
+  static void RestoreStart(const std::string& path, std::string_view before) {
+    std::error_code ec;
+    FileHandle file = OpenReadWrite(path, ec);
+    if (!ec) WriteAt(file.fd(), 0, before);
+  }
+
   StepOutcome FileRemove(const PlanStep& step) {
     const std::string path = JoinPath(step.directory, step.name);
     if (std::optional<StepOutcome> unfit =
@@ -349,6 +397,11 @@ bool FillAction(const PlanStep& step, JournalAction& action) {
     case StepKind::TagRemove:
       action.kind = ActionKind::TagRemove;
       action.sizeBefore = As<steps::TagRemove>(step).sizeBefore;
+      break;
+    case StepKind::Id3v2Write:
+      action.kind = ActionKind::Id3v2Write;
+      action.before = As<steps::Id3v2Write>(step).before;
+      action.after = As<steps::Id3v2Write>(step).after;
       break;
     case StepKind::ContentReplace:
       action.kind = ActionKind::ContentReplace;
@@ -478,6 +531,9 @@ std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
   std::int64_t kept = 0;
   std::size_t last = first;
   while (last < end && last - first < kChunkSteps) {
+    if (const auto* tag = std::get_if<steps::Id3v2Write>(&plan.steps[last].change)) {
+      kept += static_cast<std::int64_t>(tag->before.size() + tag->after.size());
+    }
     if (const std::string* before = OldContentOf(plan.steps[last])) {
       kept += static_cast<std::int64_t>(before->size());
       if (kept > kMaxKeptContent && last > first) break;

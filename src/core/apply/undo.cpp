@@ -154,6 +154,13 @@ bool FileIs(const std::string& path, std::optional<std::int64_t> size,
   return offset >= 0 && !ReadAt(file.fd(), offset, tail.size(), read) && read == tail;
 }
 
+bool FileStartsWith(const std::string& path, std::string_view head) {
+  std::error_code ec;
+  const FileHandle file = FileHandle::OpenRead(path, ec);
+  std::string read;
+  return !ec && !ReadAt(file.fd(), 0, head.size(), read) && read == head;
+}
+
 // The content `path` holds when it is still what the replacement wrote
 // (the journal keeps only its size and hash), else nothing.
 std::optional<std::string> ContentAsWritten(const std::string& path,
@@ -189,6 +196,7 @@ bool PendingHappened(const JournalAction& action, const UndoState& state,
     case ActionKind::TagAppend:
       return TagIs(state, path, action.sizeBefore + std::int64_t{kTagSize}, EmptyTag());
     case ActionKind::TagRemove: return FileIs(path, action.sizeBefore, {});
+    case ActionKind::Id3v2Write: return FileStartsWith(path, action.after);
     case ActionKind::ContentReplace:
     case ActionKind::ExportWrite: return ContentAsWritten(path, action).has_value();
     case ActionKind::FileRemove: {
@@ -225,10 +233,12 @@ std::string ReplacementTemporary(const std::string& path, const JournalAction& a
 }
 
 // The actions whose new content went to a temporary file named after the
-// action first: a content replacement and a created file (an export's
-// list, or the list put back by undoing its removal).
+// action first: a content replacement, a created file (an export's list,
+// or the list put back by undoing its removal) and an ID3v2 tag that did
+// not fit the old one's place.
 bool WritesThroughTemporary(const JournalAction& action) {
-  return action.kind == ActionKind::ContentReplace || action.kind == ActionKind::ExportWrite;
+  return action.kind == ActionKind::ContentReplace || action.kind == ActionKind::ExportWrite ||
+         action.kind == ActionKind::Id3v2Write;
 }
 
 // The temporary file a content replacement that was cut off may have left
@@ -269,6 +279,9 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
       break;
     }
     case ActionKind::ExportWrite: step.change = steps::FileRemove{}; break;
+    case ActionKind::Id3v2Write:
+      step.change = steps::Id3v2Write{action.after, action.before};
+      break;
     case ActionKind::FileRemove:
       step.change = steps::FileCreate{action.before, CanBeUndone(action)};
       break;

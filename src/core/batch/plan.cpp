@@ -9,7 +9,7 @@ constexpr bool IsAlternative() {
   return std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(kind), StepChange>,
                         Change>;
 }
-static_assert(std::variant_size_v<StepChange> == static_cast<std::size_t>(StepKind::FileRemove) + 1);
+static_assert(std::variant_size_v<StepChange> == static_cast<std::size_t>(StepKind::Id3v2Write) + 1);
 static_assert(IsAlternative<StepKind::Rename, steps::Rename>() &&
               IsAlternative<StepKind::TagWrite, steps::TagWrite>() &&
               IsAlternative<StepKind::TagAppend, steps::TagAppend>() &&
@@ -19,7 +19,8 @@ static_assert(IsAlternative<StepKind::Rename, steps::Rename>() &&
               IsAlternative<StepKind::WalkFailure, steps::WalkFailure>() &&
               IsAlternative<StepKind::Export, steps::Export>() &&
               IsAlternative<StepKind::FileCreate, steps::FileCreate>() &&
-              IsAlternative<StepKind::FileRemove, steps::FileRemove>());
+              IsAlternative<StepKind::FileRemove, steps::FileRemove>() &&
+              IsAlternative<StepKind::Id3v2Write, steps::Id3v2Write>());
 
 const std::string* NewNameOf(const PlanStep& step) {
   const auto* rename = std::get_if<steps::Rename>(&step.change);
@@ -59,7 +60,8 @@ PlanCounts CountSteps(const Plan& plan) {
       case StepKind::Rename: ++counts.renames; break;
       case StepKind::TagWrite:
       case StepKind::TagAppend:
-      case StepKind::TagRemove: ++counts.tagWrites; break;
+      case StepKind::TagRemove:
+      case StepKind::Id3v2Write: ++counts.tagWrites; break;
       case StepKind::ContentReplace:
       case StepKind::Export:
       case StepKind::FileCreate:

@@ -40,6 +40,8 @@ enum class StepKind {
   Export,          // the list export of `job` over the set of `directory`
   FileCreate,      // a new file of `content`, never replacing one
   FileRemove,      // a file holding `content` removed (undo of a FileCreate)
+  Id3v2Write,      // the ID3v2 tag at the file's start: `before` (empty when
+                   // none) -> `after`; in place when both are as long
 };
 
 // What an export step writes: the list of a file set, read when the step
@@ -105,6 +107,10 @@ struct FileCreate {
 struct FileRemove {
   std::string content{};  // what the file holds
 };
+struct Id3v2Write {
+  std::string before{};  // the tag region at the file's start; empty: none
+  std::string after{};
+};
 
 }  // namespace steps
 
@@ -112,7 +118,7 @@ struct FileRemove {
 using StepChange =
     std::variant<steps::Rename, steps::TagWrite, steps::TagAppend, steps::TagRemove,
                  steps::ContentReplace, steps::Refuse, steps::WalkFailure, steps::Export,
-                 steps::FileCreate, steps::FileRemove>;
+                 steps::FileCreate, steps::FileRemove, steps::Id3v2Write>;
 
 // One step of a plan. `directory` and `name` address the file as it is
 // named when the step runs (earlier steps of the same plan included).
@@ -194,7 +200,7 @@ char JournalLetter(const Plan& plan);
 // Counts for the preview's last line.
 struct PlanCounts {
   int renames = 0;
-  int tagWrites = 0;     // TagWrite, TagAppend, TagRemove
+  int tagWrites = 0;     // TagWrite, TagAppend, TagRemove, Id3v2Write
   int contents = 0;      // ContentReplace, Export, FileCreate, FileRemove
   int refusals = 0;      // Refuse, WalkFailure
   int foreseenFailures = 0;
