@@ -649,47 +649,6 @@ void RunContentSteps(StepRunner& runner, BatchBook& book, std::span<const PlanSt
   book.writer.MarkDone(doneIds);
 }
 
-// Content replacements staged together, each holding an open file.
-constexpr std::size_t kMaxStaged = 256;
-
-// Where the run of content replacements that begins at `first` ends: each
-// of another file, so that none has to see another's result.
-std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
-  std::unordered_set<std::string> paths;
-  std::size_t last = first;
-  while (last < steps.size() && last - first < kMaxStaged &&
-         Kind(steps[last]) == StepKind::ContentReplace && CanBePerformed(steps[last]) &&
-         paths.insert(JoinPath(steps[last].directory, steps[last].name)).second) {
-    ++last;
-  }
-  return last;
-}
-
-// Performs a run of content replacements (playlists that follow renames,
-// the files of 'Z') with one sync for all: every new content is written
-// under its journaled temporary name first, then synced together, then
-// each is put in place. A kill at any moment leaves each file old or new, and the
-// temporaries it leaves carry their journal names, so undo removes them.
-void RunContentSteps(StepRunner& runner, JournalWriter& writer,
-                     std::span<const PlanStep> steps, std::span<const std::int64_t> ids,
-                     std::vector<std::int64_t>& doneIds, ApplyResult& result,
-                     std::unordered_set<std::string>& failedFiles) {
-  std::vector<FileReplacement> files(steps.size());
-  std::vector<std::optional<StepOutcome>> outcomes(steps.size());
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    const std::string path = JoinPath(steps[i].directory, steps[i].name);
-    outcomes[i] = failedFiles.contains(path)
-                      ? StepOutcome{false, U"übersprungen"}
-                      : runner.StageContent(steps[i], ids[i], files[i]);
-  }
-  SyncTogether(files);
-  for (std::size_t i = 0; i < steps.size(); ++i) {
-    if (!outcomes[i]) outcomes[i] = runner.CommitContent(steps[i], files[i]);
-    Settle(writer, *outcomes[i], JoinPath(steps[i].directory, steps[i].name), ids[i],
-           doneIds, result, failedFiles);
-  }
-}
-
 // Performs one step on its own: recorded, performed, settled.
 bool RunOneStep(StepRunner& runner, BatchBook& book, const PlanStep& step) {
   if (Kind(step) == StepKind::Export) return PerformExportStep(runner, book, step);

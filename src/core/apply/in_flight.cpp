@@ -7,6 +7,7 @@
 
 #include "core/fs/fs.h"
 #include "core/fs/remote.h"
+#include "core/text/case.h"
 #include "core/text/path.h"
 
 namespace sonavex {
@@ -21,16 +22,16 @@ StepTouch TouchOf(const PlanStep& step) {
       // Renames in one folder all change that folder's entries: they run
       // one after the other, as the server would take them anyway, and no
       // file system driver sees two of them at once.
-      touch.names.push_back(FoldForCompare(step.directory) + U"/");
-      touch.names.push_back(FoldForCompare(JoinPath(step.directory, As<steps::Rename>(step).newName)));
+      touch.names.push_back(FoldNameCase(step.directory) + U"/");
+      touch.names.push_back(FoldNameCase(JoinPath(step.directory, As<steps::Rename>(step).newName)));
       break;
     default: break;
   }
-  touch.names.push_back(FoldForCompare(JoinPath(step.directory, step.name)));
+  touch.names.push_back(FoldNameCase(JoinPath(step.directory, step.name)));
   if (Kind(step) != StepKind::ContentReplace) return touch;
   for (const auto& [from, to] : As<steps::ContentReplace>(step).renamedFiles) {
-    touch.names.push_back(FoldForCompare(from));
-    touch.names.push_back(FoldForCompare(to));
+    touch.names.push_back(FoldNameCase(from));
+    touch.names.push_back(FoldNameCase(to));
   }
   return touch;
 }

@@ -25,7 +25,7 @@ namespace sonavex {
 
 // What one step touches, for the order of the steps.
 struct StepTouch {
-  // Folded full paths (see FoldForCompare) of every name the step reads,
+  // Folded full paths (see FoldNameCase) of every name the step reads,
   // changes or creates.
   std::vector<std::u32string> names;
   bool alone = false;

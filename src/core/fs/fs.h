@@ -67,11 +67,6 @@ DirectoryListing ListDirectory(const std::string& directory,
 // empty, ".", "..", or containing "/" or NUL.
 bool IsValidFileName(const std::string& name);
 
-// `name` with the letters folded whose case a case-insensitive file system
-// (FAT, exFAT, NTFS, most shares) ignores: two names that fold alike may be
-// one file there.
-std::u32string FoldForCompare(const std::string& name);
-
 // True when the owner's write bit of the file (a link's target) is off: the
 // file is read-only. False also when it cannot be looked at.
 bool IsWriteProtected(const std::string& path);

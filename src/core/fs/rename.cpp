@@ -70,32 +70,7 @@ std::string TemporaryName() {
          std::to_string(counter++);
 }
 
-// The simple case mappings of all of Unicode, as glibc's C.UTF-8 locale
-// knows them; nullptr where that locale is missing.
-locale_t UnicodeCaseLocale() {
-  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-  return locale;
-}
-
 }  // namespace
-
-// exFAT and NTFS compare names by an up-case table over all of Unicode, so
-// Greek or Cyrillic names change case there too; without the locale, ASCII and
-// Latin-1 letters, as far as names in collections use them.
-std::u32string FoldForCompare(const std::string& name) {
-  std::u32string text = DecodeUtf8(name);
-  if (const locale_t locale = UnicodeCaseLocale()) {
-    for (char32_t& c : text) {
-      c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), locale));
-    }
-    return text;
-  }
-  text = LowCaseUmlaut(text);
-  for (char32_t& c : text) {
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 0x20;
-  }
-  return text;
-}
 
 bool IsValidFileName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." &&
