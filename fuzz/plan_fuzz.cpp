@@ -145,6 +145,12 @@ Folder Foresee(Folder folder, const Plan& plan, std::vector<std::u32string>& mes
         content = replace.after;
         break;
       }
+      case StepKind::Id3v2Write: {
+        const steps::Id3v2Write& write = As<steps::Id3v2Write>(step);
+        Require(content.starts_with(write.before), "ID3v2 write from another tag");
+        content.replace(0, write.before.size(), write.after);
+        break;
+      }
       default: Require(false, "a step kind a batch does not plan");
     }
   }
