@@ -63,6 +63,20 @@ other_seeds() {
   { field 'Neuer Titel'; printf '%s' "$tag"; printf '\x02'; } | seed id3v1_fuzz tagged
   { field 'Ä ist 1252'; printf 'TAG'; head -c 125 /dev/zero; printf '\x01'; } | seed id3v1_fuzz zeros
 
+  # ID3v2: a text, a tag of each version, and the field's number last (the
+  # fuzzer takes numbers from the end).
+  { field 'Neuer Titel'; printf 'ID3\x03\x00\x00\x00\x00\x00\x1e';
+    printf 'TIT2\x00\x00\x00\x04\x00\x00\x00Alt'; head -c 16 /dev/zero; printf '\x00'; } |
+    seed id3v2_fuzz v23
+  { field 'Ärzte ☃'; printf 'ID3\x04\x00\x00\x00\x00\x00\x10';
+    printf 'TPE1\x00\x00\x00\x06\x00\x00\x03B\xc3\xa4nd'; printf '\x01'; } |
+    seed id3v2_fuzz v24
+  { field 'Platte'; printf 'ID3\x02\x00\x00\x00\x00\x00\x0c';
+    printf 'TT2\x00\x00\x05\x00Lied'; printf '\x00\x02'; } | seed id3v2_fuzz v22
+  { field 'x'; printf 'ID3\x03\x00\x80\x00\x00\x00\x0e';
+    printf 'TIT2\x00\x00\x00\x03\x00\x00\x00\xff\x00\xe0\x00'; } |
+    seed id3v2_fuzz unsynchronised
+
   { field Form1; field DirStart; field Form1; field Mask; field '/home/user/Musik';
     printf '[Form1]\nMask=*.mp3\nDirStart=/tmp\n[Replace]\nSearch1=" "\n'; } |
     seed settings_fuzz form1

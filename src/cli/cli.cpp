@@ -58,6 +58,9 @@ constexpr const char* kUsage =
     "                    für P: das Trennzeichen (Vorgabe: tab)\n"
     "  --with-later      für undo und redo: spätere Einträge, die dieselben\n"
     "                    Dateien wieder geändert haben, zuerst rückgängig machen\n"
+    "  --id3v2           für info: Titel, Interpret und Album des ID3v2-Tags als\n"
+    "                    drei weitere Spalten\n"
+    "  --to v2|v1        für sync-tags: in welchen Tag kopiert wird\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
     "\n"
@@ -109,7 +112,9 @@ enum OptionId {
   kSeparator,
   kWithLater,
   kPlaylists,
-  kNoPlaylists
+  kNoPlaylists,
+  kId3v2,
+  kTo
 };
 
 constexpr option kOptions[] = {
@@ -130,6 +135,8 @@ constexpr option kOptions[] = {
     {"with-later", no_argument, nullptr, kWithLater},
     {"playlists", required_argument, nullptr, kPlaylists},
     {"no-playlists", no_argument, nullptr, kNoPlaylists},
+    {"id3v2", no_argument, nullptr, kId3v2},
+    {"to", required_argument, nullptr, kTo},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -172,6 +179,8 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kWithLater: inv.withLater = true; break;
     case kPlaylists: inv.playlistFolders.push_back(value); break;
     case kNoPlaylists: inv.noPlaylists = true; break;
+    case kId3v2: inv.id3v2Columns = true; break;
+    case kTo: inv.syncTarget = value; break;
     default: break;
   }
 }

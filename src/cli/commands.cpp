@@ -35,9 +35,17 @@ void BlankLineBreaks(std::string& line, std::size_t start) {
   }
 }
 
+void AddColumn(std::string& line, const std::u32string& text) {
+  line += '\t';
+  const std::size_t start = line.size();
+  EncodeUtf8Into(line, text);
+  BlankLineBreaks(line, start);
+}
+
 // One write per file: the line is built first. The name goes in as the
 // bytes it is.
-void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out) {
+void PrintInfoLine(const std::string& path, const TInfo& info, bool id3v2,
+                   std::ostream& out) {
   std::string line;
   line.reserve(path.size() + 256);
   line += path;
@@ -51,6 +59,9 @@ void PrintInfoLine(const std::string& path, const TInfo& info, std::ostream& out
       EncodeUtf8Into(line, ShownText(info.record, shown));
     }
     BlankLineBreaks(line, start);
+  }
+  for (const Id3v2Field field : {Id3v2Field::Titel, Id3v2Field::Interpret, Id3v2Field::Album}) {
+    if (id3v2) AddColumn(line, Id3v2Text(info.record, field));
   }
   line += '\n';
   out.write(line.data(), static_cast<std::streamsize>(line.size()));
@@ -70,7 +81,13 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
                                          DecodeUtf8(item.name)));
       return;
     }
-    PrintInfoLine(item.read.info.Datei, item.read.info, out);
+    const InfoRecord& record = item.read.info.record;
+    if (inv.id3v2Columns && record.id3v2 != nullptr && !record.id3v2->readable) {
+      reporter.Report(MessageKind::Warning, DecodeUtf8(item.read.info.Datei) +
+                                                std::u32string(kBreak) + std::u32string(kBreak) +
+                                                U"ID3v2-Tag nicht lesbar");
+    }
+    PrintInfoLine(item.read.info.Datei, item.read.info, inv.id3v2Columns, out);
   });
   return {};
 }
@@ -89,24 +106,39 @@ void TakePlaylistOptions(Invocation& inv) {
 // Runs an operation like its dialog or menu command: the table and its
 // switch come from the settings file; parameters with nothing to do do
 // nothing.
+void RunWithParams(const OperationInfo& operation, const OperationParams& params,
+                   Invocation& inv, std::ostream& out) {
+  TakeStoredBatchSettings(IniFile(inv.settingsPath), inv.context);
+  TakePlaylistOptions(inv);
+  if (!NameEditHasWork(params)) return;
+  const std::unique_ptr<Session> session = MakeSession(inv);
+  const Plan plan =
+      session->PlanBatch(operation.code, params, inv.directory, inv.marks, inv.context);
+  if (inv.dryRun) {
+    PrintPlan(plan, *inv.context.reporter, out);
+    return;
+  }
+  (void)session->OpenJournal();
+  session->Apply(plan);
+}
+
 std::string RunBatch(const OperationInfo& operation, Invocation& inv, std::ostream& out) {
   OperationParams params;
   if (std::string problem = operation.command.read({inv.arguments, inv.fields}, params);
       !problem.empty()) {
     return problem;
   }
-  TakeStoredBatchSettings(IniFile(inv.settingsPath), inv.context);
-  TakePlaylistOptions(inv);
-  if (!NameEditHasWork(params)) return {};
-  const std::unique_ptr<Session> session = MakeSession(inv);
-  const Plan plan =
-      session->PlanBatch(operation.code, params, inv.directory, inv.marks, inv.context);
-  if (inv.dryRun) {
-    PrintPlan(plan, *inv.context.reporter, out);
-    return {};
+  RunWithParams(operation, params, inv, out);
+  return {};
+}
+
+// "sync-tags": --to says which of the two syncs runs.
+std::string SyncTags(Invocation& inv, std::ostream& out) {
+  if (inv.syncTarget != "v2" && inv.syncTarget != "v1") {
+    return "sync-tags braucht --to=v2 oder --to=v1";
   }
-  (void)session->OpenJournal();
-  session->Apply(plan);
+  RunWithParams(InfoOf(inv.syncTarget == "v2" ? Operation::V : Operation::Q), NoParams{}, inv,
+                out);
   return {};
 }
 
@@ -131,14 +163,15 @@ std::vector<Command> MakeCommands() {
       {"", "list", {}, "die Dateien in Bearbeitungsreihenfolge, ein Pfad je Zeile",
        ListFileSet},
       {"", "info", {},
-       "je Datei Pfad und die zwölf Werte der Zusatzinfos, durch Tabs getrennt;\n"
+       "je Datei Pfad und die zwölf Werte der Zusatzinfos, durch Tabs getrennt\n"
+       "      (mit --id3v2 danach Titel, Interpret und Album des ID3v2-Tags);\n"
        "      ändert keine Datei: eine MP3-Datei ohne ID3v1-Tag zeigt leere\n"
        "      Tag-Felder; Tabs und Zeilenumbrüche in Tag-Feldern werden als\n"
        "      Leerzeichen ausgegeben",
        PrintInfo},
   };
   for (const OperationInfo& operation : Operations()) {
-    commands.push_back(OperationCommand(operation));
+    if (operation.command.name != nullptr) commands.push_back(OperationCommand(operation));
   }
   commands.insert(commands.end(), {
       {"P", "export", {"DATEI"},
@@ -148,6 +181,12 @@ std::vector<Command> MakeCommands() {
        "      ID3v1-Tag bekommt dabei ihr leeres Tag (rückgängig zu machen); mit\n"
        "      --dry-run nur diese Dateien zeigen, keine Liste schreiben",
        ExportList},
+      {"", "sync-tags", {},
+       "die Tags abgleichen: mit --to=v2 Titel, Interpret, Album, Track, Jahr\n"
+       "      und Genre des ID3v1-Tags in den ID3v2-Tag kopieren (ein fehlender\n"
+       "      ID3v2-Tag wird angelegt), mit --to=v1 die des ID3v2-Tags in den\n"
+       "      ID3v1-Tag (auf 30 Zeichen gekürzt); leere Felder werden nicht kopiert",
+       SyncTags},
       {"", "journal", {},
        "die Einträge des Journals, neueste zuerst: Nummer, Zeit, Vorgang,\n"
        "      Anzahl Dateien und ggf. \"rückgängig gemacht\", durch Tabs getrennt",

@@ -42,6 +42,10 @@ struct Invocation {
   // --with-later: undo and redo take back the later batches that changed
   // the same files first.
   bool withLater = false;
+  // --id3v2: info adds the ID3v2 title, artist and album.
+  bool id3v2Columns = false;
+  // --to: which tag sync-tags writes ("v2" or "v1").
+  std::string syncTarget;
 };
 
 // The session of a run, its journal not yet opened. A batch runs without

@@ -39,6 +39,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/id3v2_fixtures.h"
 #include "support/test_support.h"
 
 namespace sonavex::test {
@@ -126,6 +127,24 @@ Tree TagTree() {
   Tree tree;
   for (int i = 0; i < kFiles; ++i) {
     std::string bytes = std::string(64, 'a') + Number(i);
+    if (i % 10 != 0) {
+      bytes += "TAG" + Field("Song " + Number(i)) + Field("Band") + Field("Album") + "2001" +
+               std::string(30, '\0') + '\x05';
+    }
+    tree["t" + Number(i) + ".mp3"] = bytes;
+  }
+  return tree;
+}
+
+// MP3 files for "ID3v1 → ID3v2": every other one with an ID3v2 tag that
+// has room for the new fields (written in place), the others without one
+// (rewritten through a temporary file); one in ten has no ID3v1 tag and is
+// left alone.
+Tree Id3v2Tree() {
+  Tree tree;
+  for (int i = 0; i < kFiles; ++i) {
+    std::string bytes = i % 2 == 0 ? Tag(3, Frame(3, "TIT2", Text(0, "Alt")), 200) : "";
+    bytes += std::string(64, 'a') + Number(i);
     if (i % 10 != 0) {
       bytes += "TAG" + Field("Song " + Number(i)) + Field("Band") + Field("Album") + "2001" +
                std::string(30, '\0') + '\x05';
@@ -377,6 +396,7 @@ INSTANTIATE_TEST_SUITE_P(
     Batches, KillTest,
     ::testing::Values(KillCase{"Rename", {"G"}, RenameTree},
                       KillCase{"TagWrite", {"B", "--title", "[", "]"}, TagTree},
+                      KillCase{"Id3v2Write", {"sync-tags", "--to=v2"}, Id3v2Tree},
                       KillCase{"TextReplace",
                                {"--mask", "*.m3u", "Z", "OldFolder", "NewFolder"},
                                PlaylistTree},

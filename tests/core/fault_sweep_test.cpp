@@ -31,6 +31,7 @@
 #include "core/text/encoding.h"
 #include "support/fault_fs.h"
 #include "support/fault_vfs.h"
+#include "support/id3v2_fixtures.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -469,6 +470,26 @@ const Writer kWriters[] = {
      [](const std::string& dir, Journal* journal) {
        return RunOperation(dir, journal, Operation::Z, TextReplaceParams{U"alt", U"neu"},
                            U"*.m3u");
+     },
+     true},
+    {"id3v2 tag in place",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "a.mp3"),
+                 test::Tag(3, test::Frame(3, "TIT2", test::Text(0, "v2")), 200) + kAudio +
+                     Tag("Alt"));
+     },
+     [](const std::string& dir, Journal* journal) {
+       return RunOperation(dir, journal, Operation::V, NoParams{});
+     },
+     true},
+    {"id3v2 tag through a new file",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "a.mp3"),
+                 test::Tag(4, test::Frame(4, "TIT2", test::Text(0, "v2"))) + kAudio + Tag("Alt"));
+       WriteFile(JoinPath(dir, "b.mp3"), kAudio + Tag("Neu"));
+     },
+     [](const std::string& dir, Journal* journal) {
+       return RunOperation(dir, journal, Operation::V, NoParams{});
      },
      true},
     {"export",

@@ -84,7 +84,7 @@ if [ -r "$completions" ]; then
     complete_words mp3sonavex-cli --sep
     complete_words mp3sonavex-cli --separator ""' \
     check "$completions" "$completion")
-  wanted_offer=$'list info L delete-ends E insert-ends X replace-name Y replace-type Z replace-text T swap G capitalize K lowercase S strip-marker R replace-table N name-from-tag I tag-from-name W tag-replace A tag-delete-ends B tag-insert-ends P export journal undo redo\n--separator\ntab semicolon'
+  wanted_offer=$'list info L delete-ends E insert-ends X replace-name Y replace-type Z replace-text T swap G capitalize K lowercase S strip-marker R replace-table N name-from-tag I tag-from-name W tag-replace A tag-delete-ends B tag-insert-ends P export sync-tags journal undo redo\n--separator\ntab semicolon'
   if [ "$offered" != "$wanted_offer" ]; then
     echo "the bash completion offers:"
     echo "$offered"

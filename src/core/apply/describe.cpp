@@ -6,6 +6,7 @@
 #include "core/fs/fs.h"
 #include "core/journal/journal.h"
 #include "core/mp3/id3v1.h"
+#include "core/mp3/id3v2.h"
 #include "core/mp3/tinfo.h"
 #include "core/ops/text_replace.h"
 #include "core/report/reporter.h"
@@ -18,6 +19,7 @@ namespace {
 constexpr char32_t kNoTag[] = U"kein ID3-Tag";
 constexpr char32_t kEmptyTag[] = U"leerer ID3-Tag";
 constexpr char32_t kContent[] = U"Inhalt";
+constexpr char32_t kNoId3v2Tag[] = U"kein ID3v2-Tag";
 
 // Files of subdirectories show the way down from the batch's directory.
 std::string RelativeFile(const Plan& plan, const PlanStep& step) {
@@ -66,6 +68,23 @@ void DescribeTagChange(const PlanStep& step, StepWords& words) {
     if (before[field] == after[field]) continue;
     const std::u32string separator = words.before.empty() ? U"" : U"; ";
     words.before += separator + kNames[field] + U": " + before[field];
+    words.after += separator + kNames[field] + U": " + after[field];
+  }
+}
+
+// The ID3v2 fields a write changes, before and after, e.g. "Titel: a".
+void DescribeId3v2Change(const PlanStep& step, StepWords& words) {
+  static constexpr const char32_t* kNames[] = {U"Titel", U"Interpret", U"Album", U"Track",
+                                               U"Jahr",  U"Kommentar", U"Genre"};
+  const Id3v2Texts before = ReadId3v2(step.before).texts;
+  const Id3v2Texts after = ReadId3v2(step.after).texts;
+  if (step.before.empty()) words.before = kNoId3v2Tag;
+  for (std::size_t field = 0; field < before.size(); ++field) {
+    if (before[field] == after[field]) continue;
+    const std::u32string separator = words.after.empty() ? U"" : U"; ";
+    if (!step.before.empty()) {
+      words.before += separator + kNames[field] + U": " + before[field];
+    }
     words.after += separator + kNames[field] + U": " + after[field];
   }
 }
@@ -127,6 +146,11 @@ void DescribeChange(const PlanStep& step, StepWords& words) {
       break;
     case StepKind::FileRemove:
       words = {U"Datei entfernen", words.file, kContent, {}, {}, path + "\tDatei entfernt"};
+      break;
+    case StepKind::Id3v2Write:
+      words.action = U"ID3v2-Tag schreiben";
+      DescribeId3v2Change(step, words);
+      words.line = path + "\tID3v2-Tag geschrieben";
       break;
     case StepKind::Refuse:
       words.action = U"Abgelehnt";

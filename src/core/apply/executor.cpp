@@ -46,6 +46,7 @@ class StepRunner {
       case StepKind::ContentReplace: return ContentReplace(step, id);
       case StepKind::FileCreate: return FileCreate(step, id);
       case StepKind::FileRemove: return FileRemove(step);
+      case StepKind::Id3v2Write: return Id3v2Write(step, id);
       case StepKind::Export:  // performed by RunStep, which journals its parts
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
@@ -215,6 +216,56 @@ class StepRunner {
     return ec ? Failed(step, ec) : Done();
   }
 
+  // The tag at the file's start is written in place when the new one is as
+  // long as the old (a failed write puts the old bytes back); otherwise the
+  // file is rewritten through a temporary file beside it, the audio behind
+  // the tag copied as it is.
+  StepOutcome Id3v2Write(const PlanStep& step, std::int64_t id) {
+    const std::string path = JoinPath(step.directory, step.name);
+    std::optional<WritableGuard> guard;
+    std::error_code ec;
+    FileHandle file = OpenReadWrite(path, ec);
+    if (ec == std::errc::permission_denied) {
+      guard.emplace(path);  // its own failure shows up in the open below
+      ec.clear();
+      file = OpenReadWrite(path, ec);
+    }
+    std::string head;
+    if (!ec) ec = ReadAt(file.fd(), 0, step.before.size(), head);
+    if (ec) return Failed(step, ec);
+    if (head != step.before) return Changed(step);
+    if (step.after.size() != step.before.size()) {
+      file = FileHandle();
+      if (guard) guard->Restore();
+      return RewriteWithTag(step, path, id);
+    }
+    if ((ec = WriteAt(file.fd(), 0, step.after)) || (ec = file.Close()) ||
+        (guard && (ec = guard->Restore()))) {
+      RestoreStart(path, step.before);
+      return Failed(step, ec);
+    }
+    return Done();
+  }
+
+  StepOutcome RewriteWithTag(const PlanStep& step, const std::string& path, std::int64_t id) {
+    std::string content;
+    if (const std::error_code ec = ReadWholeFile(path, content)) return Failed(step, ec);
+    if (!content.starts_with(step.before)) return Changed(step);
+    content.replace(0, step.before.size(), step.after);
+    if (const std::error_code ec = ReplaceFileAtomically(
+            path, content, id != 0 ? JournaledTemporaryName(id) : std::string())) {
+      return Failed(step, ec);
+    }
+    return Done();
+  }
+
+  // Puts the old tag back after a write in place failed part way.
+  static void RestoreStart(const std::string& path, std::string_view before) {
+    std::error_code ec;
+    FileHandle file = OpenReadWrite(path, ec);
+    if (!ec) WriteAt(file.fd(), 0, before);
+  }
+
   StepOutcome FileRemove(const PlanStep& step) {
     const std::string path = JoinPath(step.directory, step.name);
     if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
@@ -257,7 +308,9 @@ bool FillAction(const PlanStep& step, JournalAction& action) {
       action.newName = step.newName;
       return true;
     case StepKind::TagWrite:
-      action.kind = ActionKind::TagWrite;
+    case StepKind::Id3v2Write:
+      action.kind =
+          step.kind == StepKind::TagWrite ? ActionKind::TagWrite : ActionKind::Id3v2Write;
       action.before = step.before;
       action.after = step.after;
       break;
@@ -387,8 +440,10 @@ std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
   std::size_t last = first;
   while (last < end && last - first < kChunkSteps) {
     const StepKind kind = plan.steps[last].kind;
-    if (kind == StepKind::ContentReplace || kind == StepKind::FileRemove) {
+    if (kind == StepKind::ContentReplace || kind == StepKind::FileRemove ||
+        kind == StepKind::Id3v2Write) {
       kept += static_cast<std::int64_t>(plan.steps[last].before.size());
+      if (kind == StepKind::Id3v2Write) kept += static_cast<std::int64_t>(plan.steps[last].after.size());
       if (kept > kMaxKeptContent && last > first) break;
     }
     ++last;

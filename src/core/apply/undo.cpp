@@ -153,6 +153,13 @@ bool FileIs(const std::string& path, std::optional<std::int64_t> size,
   return offset >= 0 && !ReadAt(file.fd(), offset, tail.size(), read) && read == tail;
 }
 
+bool FileStartsWith(const std::string& path, std::string_view head) {
+  std::error_code ec;
+  const FileHandle file = FileHandle::OpenRead(path, ec);
+  std::string read;
+  return !ec && !ReadAt(file.fd(), 0, head.size(), read) && read == head;
+}
+
 // The content `path` holds when it is still what the replacement wrote
 // (the journal keeps only its size and hash), else nothing.
 std::optional<std::string> ContentAsWritten(const std::string& path,
@@ -188,6 +195,7 @@ bool PendingHappened(const JournalAction& action, const UndoState& state,
     case ActionKind::TagAppend:
       return TagIs(state, path, action.sizeBefore + std::int64_t{kTagSize}, EmptyTag());
     case ActionKind::TagRemove: return FileIs(path, action.sizeBefore, {});
+    case ActionKind::Id3v2Write: return FileStartsWith(path, action.after);
     case ActionKind::ContentReplace:
     case ActionKind::ExportWrite: return ContentAsWritten(path, action).has_value();
     case ActionKind::FileRemove: {
@@ -224,10 +232,12 @@ std::string ReplacementTemporary(const std::string& path, const JournalAction& a
 }
 
 // The actions whose new content went to a temporary file named after the
-// action first: a content replacement and a created file (an export's
-// list, or the list put back by undoing its removal).
+// action first: a content replacement, a created file (an export's list,
+// or the list put back by undoing its removal) and an ID3v2 tag that did
+// not fit the old one's place.
 bool WritesThroughTemporary(const JournalAction& action) {
-  return action.kind == ActionKind::ContentReplace || action.kind == ActionKind::ExportWrite;
+  return action.kind == ActionKind::ContentReplace || action.kind == ActionKind::ExportWrite ||
+         action.kind == ActionKind::Id3v2Write;
 }
 
 // The temporary file a content replacement that was cut off may have left
@@ -265,7 +275,9 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
       step.newName = action.oldName;
       break;
     case ActionKind::TagWrite:
-      step.kind = StepKind::TagWrite;
+    case ActionKind::Id3v2Write:
+      step.kind =
+          action.kind == ActionKind::TagWrite ? StepKind::TagWrite : StepKind::Id3v2Write;
       step.before = action.after;
       step.after = action.before;
       break;
@@ -341,7 +353,8 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
       continue;
     }
     plan.steps.push_back(Inverse(action, present));
-    if (WritesThroughTemporary(action) && CanBeUndone(action)) {
+    if (WritesThroughTemporary(action) && action.kind != ActionKind::Id3v2Write &&
+        CanBeUndone(action)) {
       plan.steps.back().before = ContentSeen(onDisk, action);
     }
     if (action.kind == ActionKind::TagWrite) state.TagPutBack(onDisk, action.before);

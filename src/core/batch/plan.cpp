@@ -9,7 +9,8 @@ PlanCounts CountSteps(const Plan& plan) {
       case StepKind::Rename: ++counts.renames; break;
       case StepKind::TagWrite:
       case StepKind::TagAppend:
-      case StepKind::TagRemove: ++counts.tagWrites; break;
+      case StepKind::TagRemove:
+      case StepKind::Id3v2Write: ++counts.tagWrites; break;
       case StepKind::ContentReplace:
       case StepKind::Export:
       case StepKind::FileCreate:

@@ -27,6 +27,8 @@ enum class StepKind {
   Export,          // the list export of `exportJob` over the set of `directory`
   FileCreate,      // a new file of content `after`, never replacing one
   FileRemove,      // a file holding `before` removed (undo of a FileCreate)
+  Id3v2Write,      // the ID3v2 tag at the file's start: `before` (empty when
+                   // none) -> `after`; in place when both are as long
 };
 
 // What an export step writes: the list of a file set, read when the step
@@ -46,8 +48,8 @@ struct PlanStep {
   std::string directory{};
   std::string name{};
   std::string newName{};      // Rename
-  std::string before{};       // TagWrite (128 bytes), ContentReplace
-  std::string after{};        // TagWrite (128 bytes), ContentReplace
+  std::string before{};       // TagWrite (128 bytes), ContentReplace, Id3v2Write
+  std::string after{};        // TagWrite (128 bytes), ContentReplace, Id3v2Write
   std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
   int changedLines = 0;         // ContentReplace: the lines whose text changes
   bool playlist = false;        // ContentReplace: a playlist following renames
@@ -98,7 +100,7 @@ struct Plan {
 // Counts for the preview's last line.
 struct PlanCounts {
   int renames = 0;
-  int tagWrites = 0;     // TagWrite, TagAppend, TagRemove
+  int tagWrites = 0;     // TagWrite, TagAppend, TagRemove, Id3v2Write
   int contents = 0;      // ContentReplace, Export, FileCreate, FileRemove
   int refusals = 0;      // Refuse, WalkFailure
   int foreseenFailures = 0;

@@ -8,8 +8,10 @@
 #include "core/batch/step_builders.h"
 #include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
+#include "core/mp3/id3v2.h"
 #include "core/mp3/read_ahead.h"
 #include "core/mp3/tinfo.h"
+#include "core/ops/tag_sync.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
@@ -190,6 +192,86 @@ FileRead ReadTagOfFile(const std::string& path) {
   return read;
 }
 
+// What the tag syncs need of an MP3 file: both of its tags.
+FileRead ReadBothTags(const std::string& path) {
+  FileRead read = ReadTagOfFile(path);
+  if (read.error) return read;
+  FileHandle file = FileHandle::OpenRead(path, read.error);
+  std::string head;
+  if (read.error || (read.error = ReadAt(file.fd(), 0, 10, head))) return read;
+  const std::int64_t length = Id3v2Length(head);
+  if (length == 0) return read;
+  read.error = ReadAt(file.fd(), 0, static_cast<std::size_t>(length), read.id3v2Tag);
+  if (!read.error) read.info.record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(read.id3v2Tag));
+  return read;
+}
+
+// A file the sync leaves alone, and why: "<path>", an empty line, the reason.
+PlanStep SyncRefusal(const std::string& directory, const std::string& name,
+                     std::u32string_view reason) {
+  return RefuseStep(directory, name,
+                    {MessageKind::Warning, DecodeUtf8(JoinPath(directory, name)) +
+                                               std::u32string(kBreak) +
+                                               std::u32string(kBreak) + std::u32string(reason)});
+}
+
+// "ID3v1 → ID3v2": a file with an ID3v1 tag gets its fields in the ID3v2
+// tag, which is created when the file has none.
+void PlanToId3v2(const std::string& directory, const std::string& fileName,
+                 const FileRead& read, Plan& plan) {
+  if (!HasTagMarker(read.tail.bytes)) return;
+  const Id3v2Rendering rendering =
+      RenderId3v2(read.id3v2Tag, Id3v2FromId3v1(read.tail.bytes));
+  if (!rendering.refusal.empty()) {
+    plan.steps.push_back(SyncRefusal(directory, fileName, rendering.refusal));
+    return;
+  }
+  if (rendering.bytes == read.id3v2Tag) return;
+  PlanStep step;
+  step.kind = StepKind::Id3v2Write;
+  step.directory = directory;
+  step.name = fileName;
+  step.before = read.id3v2Tag;
+  step.after = rendering.bytes;
+  plan.steps.push_back(std::move(step));
+}
+
+// "ID3v2 → ID3v1": a file with a readable ID3v2 tag gets its fields in the
+// ID3v1 tag, which is appended first when the file has none.
+void PlanToId3v1(const std::string& directory, const std::string& fileName,
+                 const FileRead& read, Plan& plan) {
+  const Id3v2Info* v2 = read.info.record.id3v2.get();
+  if (v2 == nullptr) return;
+  if (!v2->readable) {
+    plan.steps.push_back(SyncRefusal(directory, fileName, U"ID3v2-Tag nicht lesbar"));
+    return;
+  }
+  PlanStep step;
+  step.directory = directory;
+  step.name = fileName;
+  step.before = read.tail.bytes;
+  if (!HasTagMarker(read.tail.bytes)) {
+    step.kind = StepKind::TagAppend;
+    step.sizeBefore = read.tail.size;
+    plan.steps.push_back(step);
+    step.before = EmptyTag();
+  }
+  step.after = Id3v1FromId3v2(step.before, v2->texts);
+  if (step.after == step.before) return;
+  step.kind = StepKind::TagWrite;
+  plan.steps.push_back(std::move(step));
+}
+
+void PlanSyncFile(Operation code, const ReadItem& item, Plan& plan) {
+  if (item.read.error) {
+    plan.steps.push_back(ReadFailureStep(item.directory, item.name, item.read.error));
+  } else if (code == Operation::V) {
+    PlanToId3v2(item.directory, item.name, item.read, plan);
+  } else {
+    PlanToId3v1(item.directory, item.name, item.read, plan);
+  }
+}
+
 // Only the extension is decoded: a "." byte is always a dot of its own in
 // the decoded name, also next to bytes that are not UTF-8.
 bool IsMp3Name(const std::string& fileName) {
@@ -321,9 +403,13 @@ Plan PlanSelection(Operation code, const OperationParams& params,
       readsMp3 ? ReadsInFlightFor(directory) : 1,
       [&](ReadItem& item) {
         names.Reach(item.directory);
-        PlanMp3File(*info, params, context, item, names, plan);
+        if (info->family == OperationFamily::Sync) {
+          PlanSyncFile(info->code, item, plan);
+        } else {
+          PlanMp3File(*info, params, context, item, names, plan);
+        }
       },
-      ReadTagOfFile);
+      info->family == OperationFamily::Sync ? ReadBothTags : ReadTagOfFile);
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
     if (!readsMp3) {
       names.Reach(dir);

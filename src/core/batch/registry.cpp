@@ -75,7 +75,7 @@ constexpr CommandInfo NameCommand(const char* name, std::array<const char*, 3> o
   return {name, operands, description, false, NameEditWords<Code>};
 }
 
-const std::array<OperationInfo, 15> kOperations = {{
+const std::array<OperationInfo, 17> kOperations = {{
     {Operation::L, F::NameEdit, U"Anfang/Ende Löschen", true, false, false,
      IndexOf<DeleteEndsParams>(), WithParams<DeleteEndsParams, DeleteAtEnds>, nullptr,
      NameCommand<Operation::L>("delete-ends", {"ERSTE", "LETZTE"},
@@ -151,6 +151,10 @@ const std::array<OperationInfo, 15> kOperations = {{
       "      VORN HINTEN (je höchstens 30 Zeichen); immer alle Dateien des\n"
       "      Verzeichnisses",
       true, ReadTagInsertWords}},
+    {Operation::V, F::Sync, U"ID3v1 → ID3v2", false, false, true, IndexOf<NoParams>(),
+     nullptr, nullptr, {nullptr, {}, "", false, nullptr}},
+    {Operation::Q, F::Sync, U"ID3v2 → ID3v1", false, false, true, IndexOf<NoParams>(),
+     nullptr, nullptr, {nullptr, {}, "", false, nullptr}},
 }};
 
 std::string Pair(const std::string& key, const std::u32string& value) {

@@ -34,11 +34,13 @@ enum class Operation : char {
   A = 'A',  // delete characters at the start and end of the tag fields
   B = 'B',  // insert text before and after the tag fields
   Z = 'Z',  // search and replace inside the contents of text files
+  V = 'V',  // ID3v1 title, artist, album, track, year and genre into the ID3v2 tag
+  Q = 'Q',  // the same fields of the ID3v2 tag into the ID3v1 tag
 };
 
 // Content: the operation rewrites a file's contents (its rule is its own,
-// not a row's rule).
-enum class OperationFamily { Table, NameEdit, CaseSwap, Tag, Content };
+// not a row's rule). Sync: it copies one tag of an MP3 file into the other.
+enum class OperationFamily { Table, NameEdit, CaseSwap, Tag, Content, Sync };
 
 // Each operation's parameters, as a dialog or the command line gives them;
 // each struct lives beside its rule in core/ops.
@@ -73,7 +75,9 @@ using ArgumentReader = std::string (*)(const CommandWords& words, OperationParam
 
 // How the command-line tool offers an operation.
 struct CommandInfo {
-  const char* name;  // the long command name, e.g. "replace-name"
+  // The long command name, e.g. "replace-name"; null for an operation the
+  // command line offers under a command of several ("sync-tags").
+  const char* name;
   // The operands' names for the help, unused ones null.
   std::array<const char*, 3> operands;
   const char* description;  // the help text, German

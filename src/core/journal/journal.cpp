@@ -105,6 +105,7 @@ void BindAction(sqlite::Statement& insert, std::size_t row, std::int64_t id,
   insert.BindBlob(base + 6, action.path);
   switch (action.kind) {
     case ActionKind::TagWrite:
+    case ActionKind::Id3v2Write:
       insert.BindBlob(base + 7, action.before);
       insert.BindBlob(base + 8, action.after);
       break;
@@ -174,7 +175,11 @@ bool IsValid(const JournalAction& action) {
   if (action.kind == ActionKind::ContentReplace || action.kind == ActionKind::FileRemove) {
     return static_cast<std::int64_t>(action.before.size()) <= kMaxKeptContent;
   }
-  return action.kind >= ActionKind::Rename && action.kind <= ActionKind::FileRemove;
+  if (action.kind == ActionKind::Id3v2Write) {
+    return static_cast<std::int64_t>(action.before.size()) <= kMaxKeptContent &&
+           static_cast<std::int64_t>(action.after.size()) <= kMaxKeptContent;
+  }
+  return action.kind >= ActionKind::Rename && action.kind <= ActionKind::Id3v2Write;
 }
 
 }  // namespace

@@ -10,8 +10,9 @@ namespace sonavex {
 namespace {
 
 // A grid over 100,000 files holds that many records: each stays small, a
-// name too long for the string's own buffer adding its bytes on the heap.
-static_assert(sizeof(InfoRecord) <= 176);
+// name too long for the string's own buffer adding its bytes on the heap,
+// an ID3v2 tag its texts.
+static_assert(sizeof(InfoRecord) <= 184);
 
 std::u32string MpegText(MpegVersion version) {
   switch (version) {
@@ -72,6 +73,11 @@ void SetTagFields(InfoRecord& record, std::string_view tag) {
   if (tag.size() < kTagSize) return;
   std::copy_n(tag.begin() + 3, record.tag.size(), record.tag.begin());
   record.tagged = true;
+}
+
+std::u32string Id3v2Text(const InfoRecord& record, Id3v2Field field) {
+  if (record.id3v2 == nullptr || !record.id3v2->readable) return {};
+  return record.id3v2->Text(field);
 }
 
 std::u32string TagText(const InfoRecord& record, TagField field) {

@@ -5,10 +5,12 @@
 // written out, so that a view over many files keeps little per file.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "core/mp3/id3v1.h"
+#include "core/mp3/id3v2.h"
 
 namespace sonavex {
 
@@ -30,9 +32,15 @@ struct InfoRecord {
   bool statKnown = false;        // size and date were read
   bool timed = false;            // the playing time was worked out
   bool tagged = false;           // `tag` holds the fields of a tag
+  // The file's first ID3v2 tag, for the few files that have one: the
+  // record of a file without stays small.
+  std::shared_ptr<const Id3v2Info> id3v2;
   // Title, artist and album, 30 bytes each, as the tag holds them.
   std::array<char, 3 * kTagFieldLength> tag{};
 };
+
+// The text of an ID3v2 field; empty for a file without a readable tag.
+std::u32string Id3v2Text(const InfoRecord& record, Id3v2Field field);
 
 // What the info views show of a file, one value per column.
 enum class InfoField {

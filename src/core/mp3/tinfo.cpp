@@ -110,6 +110,19 @@ std::error_code ReadHeadAndTail(FileBytes& bytes, std::string& tail, bool& tagMi
   return {};
 }
 
+// The first ID3v2 tag, when the file starts with one. Its bytes mostly come
+// with the first block; a large one (a cover picture) costs a read of its
+// own.
+std::error_code ReadId3v2Tag(FileBytes& bytes, InfoRecord& record) {
+  std::error_code ec;
+  const std::int64_t length = Id3v2Length(bytes.From(0, 10, ec).substr(0, 10));
+  if (ec || length == 0) return ec;
+  std::string tag;
+  if ((ec = bytes.Copy(0, static_cast<std::size_t>(length), tag))) return ec;
+  record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(tag));
+  return {};
+}
+
 void SetSizeAndDate(const FileStat& stat, InfoRecord& record) {
   record.size = stat.size;
   record.modified = stat.modified;
@@ -124,6 +137,7 @@ std::error_code ReadMp3Fields(FileBytes& bytes, InfoRecord& record, TagTail& tai
   std::error_code ec = ReadHeadAndTail(bytes, tail.bytes, tagMissing);
   if (ec) return ec;
   tail.size = size;
+  if ((ec = ReadId3v2Tag(bytes, record))) return ec;
   const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
   if (search.frame) DecodeFrameHeader(search.frame->header, record);

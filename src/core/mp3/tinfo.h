@@ -66,6 +66,9 @@ struct FileRead {
   // the appender of SetDatei is due for it, even when a later read failed.
   bool tagMissing = false;
   TagTail tail;
+  // The bytes of the file's first ID3v2 tag, for a reader that asks for
+  // them (the tag syncs); empty for a file without.
+  std::string id3v2Tag;
 };
 FileRead ReadFileInfo(const std::string& path);
 

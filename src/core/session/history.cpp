@@ -37,7 +37,7 @@ enum Aspect : unsigned { kName = 1, kTag = 2, kContent = 4 };
 unsigned AspectOf(ActionKind kind) {
   if (kind == ActionKind::Rename) return kName;
   if (kind == ActionKind::TagWrite || kind == ActionKind::TagAppend ||
-      kind == ActionKind::TagRemove) {
+      kind == ActionKind::TagRemove || kind == ActionKind::Id3v2Write) {
     return kTag;
   }
   return kContent;
