@@ -32,7 +32,7 @@ TEST(CliId3v2, InfoShowsTheId3v2ColumnsAndReportsAnUnreadableTag) {
   const CliResult wide = RunCli(Args(dir, {"info", "--id3v2"}));
   EXPECT_EQ(plain.status, 0) << plain.err;
   EXPECT_EQ(wide.status, 1);
-  EXPECT_EQ(wide.err, "Warnung: " + dir / "c.mp3\n\r\n\rID3v2-Tag nicht lesbar\n");
+  EXPECT_EQ(wide.err, "Warnung: " + dir / "c.mp3\n\nID3v2-Tag nicht lesbar\n");
   std::vector<std::string> lines;
   for (std::size_t at = 0, end; (end = wide.out.find('\n', at)) != std::string::npos; at = end + 1) {
     lines.push_back(wide.out.substr(at, end - at));
