@@ -336,6 +336,10 @@ TEST_F(TagSyncTest, Id3v2IntoId3v1FitsTheTextsAndAppendsAMissingTag) {
                                    "K\xFC" "nstler" + std::string(22, ' ') + std::string(30, ' '));
   EXPECT_EQ(tag.substr(93, 4), "2001");
   EXPECT_EQ(tag.substr(125), std::string("\0\x09\x11", 3));
+  // Back the other way, the cut texts do not replace the full ones.
+  const std::string synced = test::ReadFile(music + "/a.mp3");
+  EXPECT_EQ(Run(Operation::V).performed, 0);
+  EXPECT_EQ(test::ReadFile(music + "/a.mp3"), synced);
   Undo(result.batch);
   EXPECT_EQ(test::ReadFile(music + "/a.mp3"), original);
 }

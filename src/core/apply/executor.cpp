@@ -98,18 +98,24 @@ class StepRunner {
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
-  StepOutcome TagWrite(const PlanStep& step) {
-    const std::string path = JoinPath(step.directory, step.name);
-    // A writable file, the usual case, is opened at once; a write-protected
-    // one has its protection lifted for the write and put back afterwards.
-    std::optional<WritableGuard> guard;
-    std::error_code ec;
+  // A writable file, the usual case, is opened at once; a write-protected
+  // one has its protection lifted for the write and put back afterwards.
+  static FileHandle OpenToWrite(const std::string& path, std::optional<WritableGuard>& guard,
+                                std::error_code& ec) {
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
       ec.clear();
       file = OpenReadWrite(path, ec);
     }
+    return file;
+  }
+
+  StepOutcome TagWrite(const PlanStep& step) {
+    const std::string path = JoinPath(step.directory, step.name);
+    std::optional<WritableGuard> guard;
+    std::error_code ec;
+    FileHandle file = OpenToWrite(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
@@ -224,12 +230,7 @@ class StepRunner {
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenReadWrite(path, ec);
-    if (ec == std::errc::permission_denied) {
-      guard.emplace(path);  // its own failure shows up in the open below
-      ec.clear();
-      file = OpenReadWrite(path, ec);
-    }
+    FileHandle file = OpenToWrite(path, guard, ec);
     std::string head;
     if (!ec) ec = ReadAt(file.fd(), 0, step.before.size(), head);
     if (ec) return Failed(step, ec);

@@ -1,5 +1,6 @@
 #include "core/batch/planner.h"
 
+#include <algorithm>
 #include <deque>
 #include <iterator>
 #include <unordered_set>
@@ -25,6 +26,17 @@ PlanStep RefuseStep(const std::string& directory, const std::string& name,
   step.messageKind = refusal.kind;
   step.message = refusal.text;
   step.button = refusal.button;
+  return step;
+}
+
+PlanStep Id3v2WriteStep(const std::string& directory, const std::string& name,
+                        std::string before, std::string after) {
+  PlanStep step;
+  step.kind = StepKind::Id3v2Write;
+  step.directory = directory;
+  step.name = name;
+  step.before = std::move(before);
+  step.after = std::move(after);
   return step;
 }
 
@@ -199,8 +211,9 @@ FileRead ReadBothTags(const std::string& path) {
   FileHandle file = FileHandle::OpenRead(path, read.error);
   std::string head;
   if (read.error || (read.error = ReadAt(file.fd(), 0, 10, head))) return read;
-  const std::int64_t length = Id3v2Length(head);
-  if (length == 0) return read;
+  // A header may claim more than the file holds; the reading ends there.
+  const std::int64_t length = std::min(Id3v2Length(head), read.tail.size);
+  if (length <= 0) return read;
   read.error = ReadAt(file.fd(), 0, static_cast<std::size_t>(length), read.id3v2Tag);
   if (!read.error) read.info.record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(read.id3v2Tag));
   return read;
@@ -220,20 +233,15 @@ PlanStep SyncRefusal(const std::string& directory, const std::string& name,
 void PlanToId3v2(const std::string& directory, const std::string& fileName,
                  const FileRead& read, Plan& plan) {
   if (!HasTagMarker(read.tail.bytes)) return;
-  const Id3v2Rendering rendering =
-      RenderId3v2(read.id3v2Tag, Id3v2FromId3v1(read.tail.bytes));
+  const Id3v2Info* v2 = read.info.record.id3v2.get();
+  const Id3v2Rendering rendering = RenderId3v2(
+      read.id3v2Tag, Id3v2FromId3v1(read.tail.bytes, v2 != nullptr ? v2->texts : Id3v2Texts{}));
   if (!rendering.refusal.empty()) {
     plan.steps.push_back(SyncRefusal(directory, fileName, rendering.refusal));
     return;
   }
   if (rendering.bytes == read.id3v2Tag) return;
-  PlanStep step;
-  step.kind = StepKind::Id3v2Write;
-  step.directory = directory;
-  step.name = fileName;
-  step.before = read.id3v2Tag;
-  step.after = rendering.bytes;
-  plan.steps.push_back(std::move(step));
+  plan.steps.push_back(Id3v2WriteStep(directory, fileName, read.id3v2Tag, rendering.bytes));
 }
 
 // "ID3v2 → ID3v1": a file with a readable ID3v2 tag gets its fields in the

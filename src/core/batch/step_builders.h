@@ -12,6 +12,10 @@ namespace sonavex {
 PlanStep RefuseStep(const std::string& directory, const std::string& name,
                     const Refusal& refusal);
 
+// The ID3v2 tag at the start of the file: `before` (empty: none) -> `after`.
+PlanStep Id3v2WriteStep(const std::string& directory, const std::string& name,
+                        std::string before, std::string after);
+
 // A file the planner could not read: reported, the batch goes on.
 PlanStep ReadFailureStep(const std::string& directory, const std::string& name,
                          std::error_code ec);

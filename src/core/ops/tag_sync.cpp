@@ -1,6 +1,8 @@
 #include "core/ops/tag_sync.h"
 
+#include <array>
 #include <charconv>
+#include <utility>
 
 #include "core/mp3/id3v1.h"
 #include "core/text/case.h"
@@ -45,9 +47,39 @@ bool IsBlankGenre(std::string_view tag) {
          comment.find_first_not_of(' ') == std::string_view::npos;
 }
 
+// Where each field the syncs copy lies in an ID3v1 tag: offset, length.
+constexpr std::array<std::pair<std::size_t, std::size_t>, kId3v2FieldCount> kPlaces = {{
+    {3, kTagFieldLength}, {33, kTagFieldLength}, {63, kTagFieldLength},
+    {kTrackMarkAt, 2}, {kYearAt, kYearLength}, {0, 0}, {kGenreAt, 1},
+}};
+
+// Whether the ID3v1 field at `at` holds the present text in the form ID3v1
+// keeps of it: as this program fits it, or its first 30 characters.
+bool HoldsCutForm(std::string_view v1Tag, std::string_view presentInV1, std::size_t at,
+                  std::size_t length, const std::u32string& present) {
+  if (presentInV1.substr(at, length) == v1Tag.substr(at, length)) return true;
+  if (length != kTagFieldLength) return false;
+  const std::u32string v1 = FieldText(v1Tag, at, length);
+  return v1 == FieldText(presentInV1, at, length) ||
+         (v1.size() == kTagFieldLength &&
+          DecodeWindows1252(EncodeWindows1252(present)).starts_with(v1));
+}
+
+// Drops the changes that would put back what the ID3v2 tag holds already,
+// only in the cut form ID3v1 keeps of it ("...", "?", the year of a date,
+// the number of "3/12"): the longer text stays.
+void KeepFullTexts(std::string_view v1Tag, const Id3v2Texts& present, Id3v2Changes& changes) {
+  const std::string presentInV1 = Id3v1FromId3v2(std::string(v1Tag), present);
+  for (std::size_t i = 0; i < kId3v2FieldCount; ++i) {
+    const auto [at, length] = kPlaces[i];
+    if (!changes[i] || present[i].empty() || length == 0) continue;
+    if (HoldsCutForm(v1Tag, presentInV1, at, length, present[i])) changes[i].reset();
+  }
+}
+
 }  // namespace
 
-Id3v2Changes Id3v2FromId3v1(std::string_view v1Tag) {
+Id3v2Changes Id3v2FromId3v1(std::string_view v1Tag, const Id3v2Texts& present) {
   Id3v2Changes changes;
   if (v1Tag.size() != kTagSize) return changes;
   Copy(changes, Id3v2Field::Titel, FieldText(v1Tag, FieldAt(TagField::Titel), kTagFieldLength));
@@ -62,6 +94,7 @@ Id3v2Changes Id3v2FromId3v1(std::string_view v1Tag) {
   if (!IsBlankGenre(v1Tag)) {
     Copy(changes, Id3v2Field::Genre, GenreName(static_cast<unsigned char>(v1Tag[kGenreAt])));
   }
+  KeepFullTexts(v1Tag, present, changes);
   return changes;
 }
 

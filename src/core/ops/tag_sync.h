@@ -11,10 +11,12 @@
 
 namespace sonavex {
 
-// The ID3v2 changes the ID3v1 tag `v1Tag` (128 bytes) gives: its texts
-// without their padding blanks, the track of an ID3v1.1 tag, the genre's
-// name.
-Id3v2Changes Id3v2FromId3v1(std::string_view v1Tag);
+// The ID3v2 changes the ID3v1 tag `v1Tag` (128 bytes) gives to an ID3v2
+// tag whose texts are `present`: its texts without their padding blanks,
+// the track of an ID3v1.1 tag, the genre's name. A field whose ID3v1 form
+// is just the cut form of the present text ("...", "?" for a character
+// Windows-1252 lacks, "2001" of "2001-05-03") keeps the present text.
+Id3v2Changes Id3v2FromId3v1(std::string_view v1Tag, const Id3v2Texts& present);
 
 // The ID3v1 tag `v1Tag` (128 bytes) with the fields of an ID3v2 tag:
 // title, artist and album fitted into their 30 characters (FitTagField,
