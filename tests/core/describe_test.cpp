@@ -4,6 +4,7 @@
 
 #include "core/journal/journal.h"
 #include "core/mp3/id3v1.h"
+#include "core/mp3/id3v2.h"
 
 namespace sonavex {
 namespace {
@@ -39,6 +40,26 @@ TEST(Describe, ATagWriteNamesTheFieldsThatChange) {
   EXPECT_EQ(words.before, U"Interpret: ");
   EXPECT_EQ(words.after, U"Interpret: Nena");
   EXPECT_EQ(words.line, "/m/x.mp3\tTag geschrieben");
+}
+
+TEST(Describe, AnId3v2WriteNamesTheFieldsThatChangeOrThatTheTagIsNew) {
+  Id3v2Changes changes;
+  changes[static_cast<std::size_t>(Id3v2Field::Titel)] = U"Alt";
+  changes[static_cast<std::size_t>(Id3v2Field::Jahr)] = U"1999";
+  const std::string old = RenderId3v2({}, changes).bytes;
+  changes[static_cast<std::size_t>(Id3v2Field::Titel)] = U"Neu";
+  PlanStep step = Step(StepKind::Id3v2Write, "/m", "x.mp3");
+  step.before = old;
+  step.after = RenderId3v2(old, changes).bytes;
+  StepWords words = Describe(Plan{}, step);
+  EXPECT_EQ(words.action, U"ID3v2-Tag schreiben");
+  EXPECT_EQ(words.before, U"Titel: Alt");
+  EXPECT_EQ(words.after, U"Titel: Neu");
+  EXPECT_EQ(words.line, "/m/x.mp3\tID3v2-Tag geschrieben");
+  step.before.clear();
+  words = Describe(Plan{}, step);
+  EXPECT_EQ(words.before, U"kein ID3v2-Tag");
+  EXPECT_EQ(words.after, U"Titel: Neu; Jahr: 1999");
 }
 
 TEST(Describe, WhatCannotBeTakenBackSaysSo) {

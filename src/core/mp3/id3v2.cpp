@@ -9,6 +9,7 @@
 #include <taglib/tfile.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "core/text/encoding.h"
@@ -102,11 +103,13 @@ FrameWalk WalkFrames(std::string_view body, std::size_t at, int version, bool sy
 }
 
 // A tag taken apart: its version and frames. `body` holds the bytes the
-// frames point into.
+// frames point into; it lives on the heap, so that they stay where they
+// are when the Parsed moves.
 struct Parsed {
   int version = 0;
   bool readable = false;
-  std::string body;  // the tag behind its header, unsynchronisation undone
+  // The tag behind its header, unsynchronisation undone.
+  std::unique_ptr<std::string> body = std::make_unique<std::string>();
   std::size_t framesStart = 0;  // behind the extended header
   FrameWalk walk;
 };
@@ -115,11 +118,11 @@ struct Parsed {
 // header does not fit.
 std::optional<std::size_t> FramesStart(const Parsed& tag, std::uint8_t flags) {
   if ((flags & kExtendedHeader) == 0 || tag.version == 2) return 0;
-  if (tag.body.size() < 4) return std::nullopt;
-  const std::optional<std::uint32_t> size = Number(tag.body, 0, 4, tag.version == 4);
+  if (tag.body->size() < 4) return std::nullopt;
+  const std::optional<std::uint32_t> size = Number(*tag.body, 0, 4, tag.version == 4);
   if (!size) return std::nullopt;
   const std::size_t length = tag.version == 4 ? *size : std::size_t{*size} + 4;
-  if (length < 4 || length > tag.body.size()) return std::nullopt;
+  if (length < 4 || length > tag.body->size()) return std::nullopt;
   return length;
 }
 
@@ -137,16 +140,16 @@ Parsed TakeApart(std::string_view tag) {
   if (parsed.version < 4 && (flags & kUnsynchronised) != 0) {
     const TagLib::ByteVector decoded = TagLib::ID3v2::SynchData::decode(
         TagLib::ByteVector(body.data(), static_cast<unsigned int>(body.size())));
-    parsed.body.assign(decoded.data(), decoded.size());
+    parsed.body->assign(decoded.data(), decoded.size());
   } else {
-    parsed.body.assign(body);
+    parsed.body->assign(body);
   }
   const std::optional<std::size_t> start = FramesStart(parsed, flags);
   if (!start) return parsed;
   parsed.framesStart = *start;
-  parsed.walk = WalkFrames(parsed.body, *start, parsed.version, true);
+  parsed.walk = WalkFrames(*parsed.body, *start, parsed.version, true);
   if (!parsed.walk.clean && parsed.version == 4) {
-    FrameWalk plain = WalkFrames(parsed.body, *start, 4, false);
+    FrameWalk plain = WalkFrames(*parsed.body, *start, 4, false);
     if (plain.clean) parsed.walk = std::move(plain);
   }
   parsed.readable = parsed.walk.clean || !parsed.walk.frames.empty();
@@ -194,7 +197,7 @@ Id3v2Texts TextsOf(const TagLib::ID3v2::Tag& tag) {
 // 1.13 takes the size of a 2.3 extended header for the whole header's and
 // counts a footer off the frames; neither is there for it to misread.
 std::string PlainTag(const Parsed& tag) {
-  const std::string_view frames = std::string_view(tag.body).substr(tag.framesStart);
+  const std::string_view frames = std::string_view(*tag.body).substr(tag.framesStart);
   return "ID3" + std::string(1, static_cast<char>(tag.version)) + std::string(2, '\0') +
          NumberBytes(static_cast<std::uint32_t>(frames.size()), 4, true) + std::string(frames);
 }
