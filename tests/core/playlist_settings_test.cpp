@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "core/settings/id3v2_settings.h"
 #include "core/settings/ini_file.h"
 #include "core/settings/playlist_settings.h"
 #include "support/test_support.h"
@@ -18,17 +17,6 @@ TEST(PlaylistSettings, OnByDefaultAndAShorterListReadsBackAsStored) {
   const PlaylistSettings read = LoadPlaylistSettings(ini);
   EXPECT_FALSE(read.follow);
   EXPECT_EQ(read.folders, std::vector<std::string>{"/c"});
-}
-
-TEST(Id3v2Settings, OnByDefaultAndStoredInOptionen) {
-  test::TempDir dir;
-  const IniFile ini(dir.path() + "/settings.ini");
-  EXPECT_TRUE(LoadId3v2FollowsTags(ini));
-  ASSERT_FALSE(StoreId3v2FollowsTags(ini, false));
-  EXPECT_FALSE(LoadId3v2FollowsTags(ini));
-  EXPECT_NE(test::ReadFile(dir.path() + "/settings.ini").find("[Optionen]"), std::string::npos);
-  ASSERT_FALSE(StoreId3v2FollowsTags(ini, true));
-  EXPECT_TRUE(LoadId3v2FollowsTags(ini));
 }
 
 }  // namespace

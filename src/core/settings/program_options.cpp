@@ -10,6 +10,7 @@ namespace {
 constexpr std::u32string_view kSection = U"Optionen";
 constexpr std::u32string_view kPreview = U"Vorschau";
 constexpr std::u32string_view kTagOnRead = U"TagBeimLesen";
+constexpr std::u32string_view kId3v2 = U"ID3v2";
 
 }  // namespace
 
@@ -23,6 +24,12 @@ bool LoadTagOnReadOption(const IniFile& ini) { return ini.ReadBool(kSection, kTa
 
 std::error_code StoreTagOnReadOption(const IniFile& ini, bool on) {
   return ini.WriteBool(kSection, kTagOnRead, on);
+}
+
+bool LoadId3v2Option(const IniFile& ini) { return ini.ReadBool(kSection, kId3v2, true); }
+
+std::error_code StoreId3v2Option(const IniFile& ini, bool on) {
+  return ini.WriteBool(kSection, kId3v2, on);
 }
 
 }  // namespace sonavex

@@ -17,4 +17,9 @@ std::error_code StorePreviewOption(const IniFile& ini, bool on);
 bool LoadTagOnReadOption(const IniFile& ini);
 std::error_code StoreTagOnReadOption(const IniFile& ini, bool on);
 
+// "ID3v2": whether tag writes keep the ID3v2 tag in step with the ID3v1
+// tag ("&ID3v2 mitführen"); missing reads as on.
+bool LoadId3v2Option(const IniFile& ini);
+std::error_code StoreId3v2Option(const IniFile& ini, bool on);
+
 }  // namespace sonavex

@@ -1,0 +1,22 @@
+#include <gtest/gtest.h>
+
+#include "core/settings/ini_file.h"
+#include "core/settings/program_options.h"
+#include "support/test_support.h"
+
+namespace sonavex {
+namespace {
+
+TEST(ProgramOptions, Id3v2IsOnByDefaultAndStoredInOptionen) {
+  test::TempDir dir;
+  const IniFile ini(dir / "settings.ini");
+  EXPECT_TRUE(LoadId3v2Option(ini));
+  ASSERT_FALSE(StoreId3v2Option(ini, false));
+  EXPECT_FALSE(LoadId3v2Option(ini));
+  EXPECT_NE(test::ReadFile(dir / "settings.ini").find("[Optionen]\r\nID3v2=0"), std::string::npos);
+  ASSERT_FALSE(StoreId3v2Option(ini, true));
+  EXPECT_TRUE(LoadId3v2Option(ini));
+}
+
+}  // namespace
+}  // namespace sonavex
