@@ -13,7 +13,9 @@ TEST(ProgramOptions, Id3v2IsOnByDefaultAndStoredInOptionen) {
   EXPECT_TRUE(LoadId3v2Option(ini));
   ASSERT_FALSE(StoreId3v2Option(ini, false));
   EXPECT_FALSE(LoadId3v2Option(ini));
-  EXPECT_NE(test::ReadFile(dir / "settings.ini").find("[Optionen]\r\nID3v2=0"), std::string::npos);
+  const std::string stored = test::ReadFile(dir / "settings.ini");
+  EXPECT_LT(stored.find("[Optionen]"), stored.find("ID3v2=0"));
+  EXPECT_NE(stored.find("ID3v2=0"), std::string::npos);
   ASSERT_FALSE(StoreId3v2Option(ini, true));
   EXPECT_TRUE(LoadId3v2Option(ini));
 }
