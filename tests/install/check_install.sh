@@ -54,7 +54,7 @@ if command -v man >/dev/null; then
   # Every command and option that --help lists is in the manual page and
   # in the completion.
   rendered=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$manual" 2>/dev/null)
-  names=$( (sed -n '/^Befehle:/q; /^  -/p' <<<"$usage" | grep -o -- '--[a-z-]*'
+  names=$( (sed -n '/^Befehle:/q; /^  -/p' <<<"$usage" | grep -o -- '--[a-z0-9-]*'
             sed -n '/^Befehle:/,$ s/^  \([A-Za-z][A-Za-z, -]*[a-z]\).*/\1/p' <<<"$usage" |
               tr ', ' '\n\n') | grep -v '^$' | sort -u)
   for name in $names; do
