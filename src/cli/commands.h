@@ -42,8 +42,11 @@ struct Invocation {
   // --with-later: undo and redo take back the later batches that changed
   // the same files first.
   bool withLater = false;
-  // --id3v2: info adds the ID3v2 title, artist and album.
-  bool id3v2Columns = false;
+  // --id3v2: info adds the ID3v2 title, artist and album; the tag
+  // operations keep the ID3v2 tag in step also when the settings say not.
+  // --no-id3v2: they leave it alone whatever the settings say.
+  bool id3v2 = false;
+  bool noId3v2 = false;
   // --to: which tag sync-tags writes ("v2" or "v1").
   std::string syncTarget;
 };
