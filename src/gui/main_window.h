@@ -102,6 +102,10 @@ class MainWindow : public QMainWindow, public BatchHost {
   std::u32string mask() const;
   bool recursive() const;
   QString statusPanelText(int panel) const;
+  // The status bar's last panel, e.g. what a filling of the grid found.
+  void setStatusText(const QString& text);
+  // "ID3v2 mitführen": tag writes keep the ID3v2 tag in step.
+  bool id3v2Follows() const;
 
   // Re-reads the file list from the shown directory; all marks drop, the
   // current entry (by name, where it is still listed) and the scroll
