@@ -15,6 +15,7 @@
 #include "core/journal/journal.h"
 #include "core/mp3/id3v2.h"
 #include "core/mp3/tinfo.h"
+#include "core/ops/tag_agreement.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
 #include "support/id3v2_fixtures.h"
@@ -234,6 +235,36 @@ TEST_F(Id3v2FollowTest, NameFromTagPrefersTheId3v2Texts) {
                          follow ? "Band - Ein sehr langer Titel über dreißig Zeichen.mp3"
                                 : "Band - Ein sehr langer Titel über ....mp3"});
     for (const std::string& name : names) std::remove((music + "/" + name).c_str());
+  }
+}
+
+}  // namespace
+}  // namespace sonavex
+
+namespace sonavex {
+namespace {
+
+// The grid marks a field only where ID3v1 holds something else than what
+// it can hold of the ID3v2 text.
+TEST(Id3v2Agreement, TheCutFormsOfId3v1AgreeWithTheWholeText) {
+  struct Row {
+    const char32_t* v1;
+    const char32_t* v2;
+    bool agree;
+  };
+  const Row rows[] = {
+      {U"Song", U"Song", true},
+      {U"Song", U"Anderer Song", false},
+      {U"", U"Song", false},
+      {U"Ein sehr langer Titel über ...", kLong, true},  // fitted by a rule
+      {U"Ein sehr langer Titel über dr", kLong, false},  // 29 characters
+      {U"Ein sehr langer Titel über dre", kLong, true},  // cut by the grid
+      {U"Schnee ?", U"Schnee ☃", true},                  // Windows-1252 lacks it
+      {U"Schnee ?", U"Schnee ?", true},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Id3v1HoldsId3v2Text(row.v1, row.v2), row.agree)
+        << EncodeUtf8(row.v1) << " / " << EncodeUtf8(row.v2);
   }
 }
 

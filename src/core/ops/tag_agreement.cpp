@@ -16,7 +16,8 @@ Id3v2Field Id3v2FieldOf(TagField field) {
 
 bool Id3v1HoldsId3v2Text(std::u32string_view v1, std::u32string_view v2) {
   const std::u32string held = DecodeWindows1252(EncodeWindows1252(v2));
-  return v1 == TrimBlanks(held) || v1 == TrimBlanks(FitTagField(held)) ||
+  return v1 == TrimBlanks(held) ||
+         v1 == TrimBlanks(std::u32string_view(FitTagField(held)).substr(0, kTagFieldLength)) ||
          (v1.size() == kTagFieldLength && std::u32string_view(held).starts_with(v1));
 }
 
