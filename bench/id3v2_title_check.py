@@ -9,7 +9,7 @@
 import os
 import sys
 
-from mutagen.id3 import ID3, ID3NoHeaderError
+from mutagen.id3 import ID3
 
 
 def title_from_name(name):
@@ -36,25 +36,28 @@ def id3v1_title(path):
 
 
 def main(tree):
-    checked = without = 0
+    checked = without = longer = 0
     bad = []
     for root, _, files in os.walk(tree):
         for name in sorted(files):
             if not name.lower().endswith(".mp3"):
                 continue
             path = os.path.join(root, name)
-            try:
-                v2 = ID3(path)
-            except ID3NoHeaderError:
+            with open(path, "rb") as f:
+                has_v2 = f.read(3) == b"ID3"
+            if not has_v2:  # mutagen would read ID3v1 in its place
                 without += 1
                 continue
+            v2 = ID3(path, v2_version=4, load_v1=False)
             want = title_from_name(name)
             got = str(v2["TIT2"]) if "TIT2" in v2 else ""
             v1 = id3v1_title(path)
             checked += 1
+            longer += len(want) > 30
             if got != want or v1 != as_id3v1(want):
                 bad.append((path, want, got, v1))
-    print(f"{checked} files with ID3v2 checked, {without} without, {len(bad)} mismatches")
+    print(f"{checked} files with ID3v2 checked ({longer} titles longer than 30 characters), "
+          f"{without} without, {len(bad)} mismatches")
     for path, want, got, v1 in bad[:10]:
         print(f"  {path}\n    name: {want!r}\n    ID3v2: {got!r}\n    ID3v1: {v1!r}")
     return 1 if bad else 0
