@@ -20,6 +20,7 @@
 #include "core/text/encoding.h"
 #include "support/id3v2_fixtures.h"
 #include "support/id3v2_oracle.h"
+#include "support/journaled_batch.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -37,7 +38,6 @@ constexpr char32_t kLong[] = U"Ein sehr langer Titel über dreißig Zeichen";
 // kLong as ID3v1 holds it.
 constexpr char kLongCut[] = "Ein sehr langer Titel \xFC" "ber ...";
 constexpr char kLongLatin1[] = "Ein sehr langer Titel \xFC" "ber drei\xDF" "ig Zeichen";
-constexpr std::int64_t kNow = 1'700'000'000;
 
 // A tag of version 2.3 in Latin-1 with room to spare: the title kLong.
 std::string RoomyTag() {
@@ -52,39 +52,13 @@ std::u32string Id3v2Title(const std::string& path) {
   return Id3v2Text(ReadFileInfo(path).info.record, Id3v2Field::Titel);
 }
 
-class Id3v2FollowTest : public ::testing::Test {
+class Id3v2FollowTest : public test::JournaledBatchTest {
  protected:
-  void SetUp() override {
-    std::error_code ec;
-    journal = Journal::Open(dir / "journal.sqlite", kNow, ec);
-    ASSERT_FALSE(ec) << ec.message();
-  }
-
   ApplyResult Run(Operation code, const OperationParams& params, bool follow) {
     BatchContext context;
     context.id3v2FollowsTags = follow;
     return Apply(PlanSelection(code, params, music, {}, context));
   }
-
-  ApplyResult Apply(const Plan& plan) {
-    ExecutorContext context;
-    context.reporter = &reporter;
-    context.journal = journal.get();
-    context.now = [] { return kNow; };
-    return ApplyPlan(plan, context);
-  }
-
-  void Undo(std::int64_t batch) {
-    std::error_code ec;
-    const Plan plan = PlanUndo(*journal, batch, ec);
-    ASSERT_FALSE(ec) << ec.message();
-    Apply(plan);
-  }
-
-  test::TempDir dir;
-  std::string music = dir / "music";
-  test::RecordingReporter reporter;
-  std::unique_ptr<Journal> journal;
 };
 
 // Each tag operation writes the fitted text into ID3v1 and, with the
