@@ -365,13 +365,15 @@ std::error_code InfoGrid::fillRow(int row, FillState& state) {
   return {};
 }
 
-// The status bar says how many files' tags disagree; nothing where no file
-// has an ID3v2 tag.
+// The line below the grid says how many files' tags disagree; it stays
+// empty where no file has an ID3v2 tag.
 void InfoGrid::showTagAgreement(const FillState& state) {
-  if (state.withId3v2 == 0) return;
-  window_.setStatusText(QStringLiteral("ID3v1 und ID3v2 weichen ab: %1 von %2 Dateien mit ID3v2-Tag")
-                            .arg(state.disagreeing)
-                            .arg(state.withId3v2));
+  window_.setGridStatusText(
+      state.withId3v2 == 0
+          ? QString()
+          : QStringLiteral("ID3v1 und ID3v2 weichen ab: %1 von %2 Dateien mit ID3v2-Tag")
+                .arg(state.disagreeing)
+                .arg(state.withId3v2));
 }
 
 void InfoGrid::fitColumns(const FillState& state) {

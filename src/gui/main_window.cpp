@@ -197,7 +197,9 @@ QString MainWindow::statusPanelText(int panel) const {
   return panels_[panel]->text();
 }
 
-void MainWindow::setStatusText(const QString& text) { panels_[2]->setText(text); }
+void MainWindow::setGridStatusText(const QString& text) { gridStatus_->setText(text); }
+
+QString MainWindow::gridStatusText() const { return gridStatus_->text(); }
 
 bool MainWindow::id3v2Follows() const { return menu_->id3v2Mitfuehren->isChecked(); }
 

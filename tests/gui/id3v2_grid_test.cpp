@@ -92,7 +92,7 @@ TEST_F(Id3v2GridTest, DisagreeingCellsAreTintedWithTheId3v2TextAndCounted) {
     }
   }
   // a disagrees, and b, whose ID3v1 tag is missing.
-  EXPECT_EQ(Panel(2), QStringLiteral("ID3v1 und ID3v2 weichen ab: 2 von 3 Dateien mit ID3v2-Tag"));
+  EXPECT_EQ(windows.main->gridStatusText(), QStringLiteral("ID3v1 und ID3v2 weichen ab: 2 von 3 Dateien mit ID3v2-Tag"));
   EXPECT_TRUE(reporter.messages.empty());
 }
 
