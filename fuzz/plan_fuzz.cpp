@@ -102,23 +102,25 @@ std::string KeyOf(const std::string& root, const std::string& directory,
 Folder Foresee(Folder folder, const Plan& plan, std::vector<std::u32string>& messages) {
   const std::string& root = plan.directory;
   for (const PlanStep& step : plan.steps) {
-    if (!step.message.empty()) messages.push_back(step.message);
+    const StepMessage* message = MessageOf(step);
+    if (message != nullptr) messages.push_back(message->text);
     if (!step.foreseen.empty()) messages.push_back(step.foreseen);
-    if (!step.message.empty() || !step.foreseen.empty()) continue;
+    if (message != nullptr || !step.foreseen.empty()) continue;
     const auto file = folder.find(KeyOf(root, step.directory, step.name));
     Require(file != folder.end(), "a step on a file the folder does not hold");
     std::string& content = file->second;
-    switch (step.kind) {
+    switch (Kind(step)) {
       case StepKind::Rename: {
+        const std::string& newName = As<steps::Rename>(step).newName;
         // The plan foresees collisions only; a name longer than the file
         // system takes is left to the run, which reports it.
-        if (step.newName.size() > kNameMax) {
+        if (newName.size() > kNameMax) {
           messages.push_back(RenameMessageText(std::make_error_code(std::errc::filename_too_long),
                                                DecodeUtf8(step.directory),
                                                DecodeUtf8(step.name)));
           break;
         }
-        const std::string key = KeyOf(root, step.directory, step.newName);
+        const std::string key = KeyOf(root, step.directory, newName);
         Require(!folder.contains(key) && key != kSub, "a rename onto a name in use");
         std::string moved = std::move(content);
         folder.erase(file);
@@ -126,19 +128,29 @@ Folder Foresee(Folder folder, const Plan& plan, std::vector<std::u32string>& mes
         break;
       }
       case StepKind::TagAppend:
-        Require(static_cast<std::int64_t>(content.size()) == step.sizeBefore,
+        Require(static_cast<std::int64_t>(content.size()) == As<steps::TagAppend>(step).sizeBefore,
                 "appending to a file of another size");
         content += EmptyTag();
         break;
-      case StepKind::TagWrite:
-        Require(content.size() >= kTagSize && content.ends_with(step.before),
+      case StepKind::TagWrite: {
+        const steps::TagWrite& write = As<steps::TagWrite>(step);
+        Require(content.size() >= kTagSize && content.ends_with(write.before),
                 "tag write from another tag");
-        content.replace(content.size() - kTagSize, kTagSize, step.after);
+        content.replace(content.size() - kTagSize, kTagSize, write.after);
         break;
-      case StepKind::ContentReplace:
-        Require(content == step.before, "content replace from another content");
-        content = step.after;
+      }
+      case StepKind::ContentReplace: {
+        const steps::ContentReplace& replace = As<steps::ContentReplace>(step);
+        Require(content == replace.before, "content replace from another content");
+        content = replace.after;
         break;
+      }
+      case StepKind::Id3v2Write: {
+        const steps::Id3v2Write& write = As<steps::Id3v2Write>(step);
+        Require(content.starts_with(write.before), "ID3v2 write from another tag");
+        content.replace(0, write.before.size(), write.after);
+        break;
+      }
       default: Require(false, "a step kind a batch does not plan");
     }
   }

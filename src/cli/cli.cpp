@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/progress_line.h"
 #include "cli/stream_reporter.h"
 #include "core/fs/fs.h"
 #include "core/settings/location.h"
@@ -20,6 +21,8 @@ namespace sonavex::cli {
 namespace {
 
 constexpr const char* kProgram = "mp3sonavex-cli";
+// A batch stopped by Ctrl-C ends the run as an interrupted program does.
+constexpr int kInterrupted = 128 + SIGINT;
 
 constexpr const char* kUsage =
     "Aufruf: mp3sonavex-cli [Optionen] BEFEHL [ARGUMENTE]\n"
@@ -72,8 +75,11 @@ constexpr const char* kUsage =
     "Eine negative Zahl ist immer ein Argument, z. B. mp3sonavex-cli N -1.\n"
     "\n"
     "Meldungen gehen als \"Warnung: \" oder \"Fehler: \" auf die\n"
-    "Standardfehlerausgabe. Rückgabewert: 0 ohne Meldung, 1 mit Meldung,\n"
-    "2 bei falschem Aufruf.\n"
+    "Standardfehlerausgabe, auf einem Terminal dort auch eine Zeile, die den\n"
+    "Fortschritt eines längeren Vorgangs zeigt. Strg+C (SIGINT) bricht einen\n"
+    "Vorgang ab: laufende Änderungen werden fertig, keine weitere beginnt, und\n"
+    "das Journal hält genau die ausgeführten. Rückgabewert: 0 ohne Meldung,\n"
+    "1 mit Meldung, 2 bei falschem Aufruf, 130 nach Abbruch mit Strg+C.\n"
     "\n"
     "Befehle:\n";
 
@@ -312,11 +318,14 @@ int RunCommand(Invocation& inv, const std::vector<std::string>& operands,
     return UsageError(err, stray + " steht nicht in der Dateiliste");
   }
   StreamReporter reporter(err);
-  inv.context.reporter = &reporter;
+  ProgressLine progress(STDERR_FILENO, reporter);
+  inv.context.reporter = &progress;
+  inv.progress = &progress;
   inv.err = &err;
   if (const std::string wrong = command->run(inv, out); !wrong.empty()) {
     return UsageError(err, wrong);
   }
+  if (progress.interrupted()) return kInterrupted;
   // A dry run only tells what the run would say.
   return reporter.reported() && !inv.dryRun ? 1 : 0;
 }

@@ -72,7 +72,7 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
   Reporter& reporter = *inv.context.reporter;
   // A command that only reports must not write: an untagged file shows
   // empty tag fields and stays as it is, so the read is not finished with
-  // an appender.
+  // an appender. The line is made from the record: no texts are rendered.
   ReadSelected(inv.directory, inv.marks, inv.context, [&](ReadItem& item) {
     if (const std::error_code ec = item.read.error) {
       // A read failure is no rename failure: it gets the general text,
@@ -89,15 +89,14 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
                                                 U"ID3v2-Tag nicht lesbar");
     }
     PrintInfoLine(item.read.info.Datei, item.read.info, inv.id3v2, out);
-  });
+  }, ReadFileRecord);
   return {};
 }
 
 // The playlists that follow the renames: those of the settings and of
 // --playlists (which asks for them also when the settings do not), none with
 // --no-playlists.
-void TakePlaylistOptions(Invocation& inv) {
-  BatchContext& context = inv.context;
+void TakePlaylistOptions(const Invocation& inv, BatchContext& context) {
   context.followPlaylists =
       !inv.noPlaylists && (context.followPlaylists || !inv.playlistFolders.empty());
   context.playlistFolders.insert(context.playlistFolders.end(), inv.playlistFolders.begin(),
@@ -111,7 +110,7 @@ void RunWithParams(const OperationInfo& operation, const OperationParams& params
                    Invocation& inv, std::ostream& out) {
   const IniFile settings(inv.settingsPath);
   TakeStoredBatchSettings(settings, inv.context);
-  TakePlaylistOptions(inv);
+  TakePlaylistOptions(inv, inv.context);
   inv.context.id3v2FollowsTags = !inv.noId3v2 && (inv.id3v2 || LoadId3v2Option(settings));
   if (!NameEditHasWork(params)) return;
   const std::unique_ptr<Session> session = MakeSession(inv);
@@ -243,6 +242,15 @@ void ReportJournalFailure(Invocation& inv, JournalTrouble trouble, std::error_co
 std::unique_ptr<Session> MakeSession(Invocation& inv, bool needsJournal) {
   SessionPorts ports;
   ports.reporter = inv.context.reporter;
+  // An undo of renames carries the playlists along as the settings and
+  // the options say.
+  ports.batchContext = [&inv] {
+    BatchContext context = inv.context;
+    TakeStoredPlaylists(IniFile(inv.settingsPath), context);
+    TakePlaylistOptions(inv, context);
+    return context;
+  };
+  ports.progress = inv.progress;
   ports.journalTrouble = [&inv, needsJournal](JournalTrouble trouble, std::error_code ec) {
     TellJournalTrouble(inv, needsJournal, trouble, ec);
   };
@@ -273,8 +281,8 @@ std::string CommandHelp() {
 // rules' refusals and the failures already in sight) as its messages.
 void PrintPlan(const Plan& plan, Reporter& reporter, std::ostream& out) {
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::Refuse || step.kind == StepKind::WalkFailure) {
-      reporter.Report(step.messageKind, step.message, step.button);
+    if (const StepMessage* message = MessageOf(step)) {
+      reporter.Report(message->kind, message->text, message->button);
     } else if (!step.foreseen.empty()) {
       reporter.Report(MessageKind::Warning, step.foreseen);
     } else {

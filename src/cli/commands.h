@@ -42,6 +42,8 @@ struct Invocation {
   // --with-later: undo and redo take back the later batches that changed
   // the same files first.
   bool withLater = false;
+  // Shows a running batch and stops it on Ctrl-C; null: neither.
+  BatchProgress* progress = nullptr;
   // --id3v2: info adds the ID3v2 title, artist and album; the tag
   // operations keep the ID3v2 tag in step also when the settings say not.
   // --no-id3v2: they leave it alone whatever the settings say.

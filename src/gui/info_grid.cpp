@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <functional>
 #include <utility>
+#include <variant>
 
 #include "core/apply/executor.h"
 #include "core/apply/tag_on_read.h"
@@ -44,10 +45,12 @@ bool HasMp3Extension(const std::string& name) {
   return UpCaseUmlaut(SplitName(DecodeUtf8(name)).extension) == U".MP3";
 }
 
-// What the plan's last step of `kind` leaves in the file; null without one.
-const std::string* WrittenBy(const Plan& plan, StepKind kind) {
+// What the plan's last step of kind `Step` leaves in the file; null
+// without one.
+template <class Step>
+const std::string* WrittenBy(const Plan& plan) {
   for (auto step = plan.steps.rbegin(); step != plan.steps.rend(); ++step) {
-    if (step->kind == kind) return &step->after;
+    if (const auto* change = std::get_if<Step>(&step->change)) return &change->after;
   }
   return nullptr;
 }
@@ -400,8 +403,8 @@ void InfoGrid::onCellEdited(int row, int column, const QString& text) {
     RenameWithMessage(window_.reporter(), ec, DecodeUtf8(directory_), DecodeUtf8(name));
     showFileTag(row, gridColumn);
   } else if (writeInEdit(row, column, plan)) {
-    model_->setWritten(row, gridColumn, text, *WrittenBy(plan, StepKind::TagWrite));
-    if (const std::string* id3v2 = WrittenBy(plan, StepKind::Id3v2Write)) {
+    model_->setWritten(row, gridColumn, text, *WrittenBy<steps::TagWrite>(plan));
+    if (const std::string* id3v2 = WrittenBy<steps::Id3v2Write>(plan)) {
       model_->setId3v2(row, std::make_shared<const Id3v2Info>(ReadId3v2(*id3v2)));
     }
   } else {
@@ -422,7 +425,7 @@ bool InfoGrid::writeInEdit(int row, int column, const Plan& plan) {
   for (const PlanStep& step : plan.steps) {
     // An ID3v2 tag that cannot follow is told of once per edit; the ID3v1
     // tag is written all the same.
-    if (step.kind == StepKind::Refuse) {
+    if (Kind(step) == StepKind::Refuse) {
       if (firstKeystroke) edit_->Apply(step);
     } else if (!edit_->Apply(step)) {
       return false;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/text/encoding.h"
+#include "gui/dialogs/batch_progress_window.h"
 #include "gui/main_menu.h"
 #include "gui/main_window.h"
 
@@ -24,9 +25,12 @@ SessionPorts MainWindow::sessionPorts() {
   ports.previewOn = [this] { return previewEnabled(); };
   ports.tagOnRead = [this] { return menu_->tagBeimLesen->isChecked(); };
   ports.confirm = [this](const Plan& plan) { return confirmPlan_(plan); };
+  ports.batchContext = [this] { return batchContext(); };
   ports.journalTrouble = [this](JournalTrouble trouble, std::error_code ec) {
     onJournalTrouble(trouble, ec);
   };
+  // A child of the window, which owns it; tests find it by its name.
+  ports.progress = new BatchProgressWindow(this);
   return ports;
 }
 

@@ -2,9 +2,11 @@
 // one: the batch ends, every failure is told, each file is in its old or
 // its new state and the journal says which.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <thread>
@@ -44,17 +46,21 @@ std::vector<JournalAction> JournalActions(const std::string& path) {
   return batches.empty() ? std::vector<JournalAction>{} : journal->ActionsOf(batches[0].id, ec);
 }
 
-// Three hundred files on a share with 1 ms a request; the tool runs a
-// batch over them, and the share goes once the batch has changed a file
-// as `changed` tells.
-class ShareGoesAway : public ::testing::Test {
+// Three hundred files on a share; the tool runs a batch over them, one
+// step at a time or sixteen in flight (the parameter), and the share goes
+// once the batch has changed a file as `changed` tells. With sixteen in
+// flight the share answers in 5 ms rather than 1, so that it still goes in
+// the middle of the batch.
+class ShareGoesAway : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
+    setenv("SONAVEX_READS_IN_FLIGHT", std::to_string(GetParam()).c_str(), 1);
     std::string why;
-    share_ = FuseMount::Create(FuseKind::SlowShare, why, 1);
+    share_ = FuseMount::Create(FuseKind::SlowShare, why, GetParam() == 1 ? 1 : 5);
     if (!share_) GTEST_SKIP() << "share: " << why;
     for (int i = 0; i < kFiles; ++i) WriteFile(Source(OldName(i)), Content(i));
   }
+  void TearDown() override { unsetenv("SONAVEX_READS_IN_FLIGHT"); }
   std::string Source(const std::string& name) const { return share_->source() + "/" + name; }
   std::string Told(const std::string& name) const {
     return "Warnung: " + share_->path() + "/" + name + "\n";
@@ -81,7 +87,7 @@ class ShareGoesAway : public ::testing::Test {
   std::unique_ptr<FuseMount> share_;
 };
 
-TEST_F(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
+TEST_P(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
   const CliResult result =
       RunAndPullTheShare({"G"}, [&](int i) {
         return Exists(Source(NewName(i))) && !Exists(Source(OldName(i)));
@@ -91,19 +97,19 @@ TEST_F(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
   // Each file old or new, with its content; the journal's Failed renames
   // are the old ones, its Done ones the new ones, and each file left old
   // is told once. The rename goes by link and unlink where the share does
-  // not take the no-replace flag: the file that was in flight when the
+  // not take the no-replace flag: the files that were in flight when the
   // share went may keep both names (one file, told like the others).
   std::map<std::string, ActionState> states;
   for (const JournalAction& action : JournalActions(journal_)) {
     states[action.oldName] = action.state;
   }
   int renamed = 0;
-  int inFlight = 0;
+  int bothNames = 0;
   for (int i = 0; i < kFiles; ++i) {
     const bool isOld = Exists(Source(OldName(i)));
     const bool isNew = Exists(Source(NewName(i)));
     ASSERT_TRUE(isOld || isNew) << OldName(i);
-    inFlight += isOld && isNew ? 1 : 0;
+    bothNames += isOld && isNew ? 1 : 0;
     renamed += isNew && !isOld ? 1 : 0;
     EXPECT_EQ(ReadFile(Source(isNew ? NewName(i) : OldName(i))), Content(i));
     ASSERT_EQ(states.count(OldName(i)), 1u) << OldName(i);
@@ -112,7 +118,7 @@ TEST_F(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
         << OldName(i);
     EXPECT_EQ(Occurrences(result.err, Told(OldName(i))), isOld ? 1u : 0u) << OldName(i);
   }
-  EXPECT_LE(inFlight, 1);
+  EXPECT_LE(bothNames, GetParam());
   EXPECT_GT(renamed, 0);
   EXPECT_LT(renamed, kFiles);
 
@@ -126,7 +132,7 @@ TEST_F(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
 
 // A tag batch appends the empty tag and then writes it: each file is as it
 // was, has the empty tag or has the written one, as the journal tells.
-TEST_F(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
+TEST_P(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
   const auto tail = [&](int i) {
     const std::string now = ReadFile(Source(OldName(i)));
     return now.size() > Content(i).size() ? now.substr(Content(i).size()) : std::string();
@@ -158,6 +164,46 @@ TEST_F(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
   EXPECT_GT(written, 0);
   EXPECT_LT(written, kFiles);
 }
+
+// Ctrl-C in the middle of a rename batch: the renames in flight finish, no
+// further one begins, the tool says how many ran and ends with 130; the
+// journal holds exactly those, and undo takes back exactly those.
+TEST_P(ShareGoesAway, CtrlCStopsTheBatchAndUndoTakesBackWhatRan) {
+  const std::string pidFile = local_ / "pid";
+  const std::vector<std::string> launcher = {"sh", "-c", "echo $$ > " + ShellQuote(pidFile) +
+                                                             " && exec \"$@\"",
+                                             "sh"};
+  CliRun run(launcher, {"--journal", journal_, "--dir", share_->path(), "G"});
+  const auto renamedCount = [&] {
+    int renamed = 0;
+    for (int i = 0; i < kFiles; ++i) renamed += Exists(Source(NewName(i))) ? 1 : 0;
+    return renamed;
+  };
+  for (int round = 0; round < 500 && renamedCount() == 0; ++round) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_EQ(kill(std::stoi(ReadFile(pidFile)), SIGINT), 0);
+  const CliResult result = run.Wait();
+  ASSERT_EQ(result.status, 130) << result.err;
+
+  const int renamed = renamedCount();
+  EXPECT_GT(renamed, 0);
+  EXPECT_LT(renamed, kFiles);
+  EXPECT_EQ(result.err, "Warnung: Abgebrochen: " + std::to_string(renamed) + " von " +
+                            std::to_string(kFiles) + " Änderungen ausgeführt\n");
+  const std::vector<JournalAction> actions = JournalActions(journal_);
+  EXPECT_EQ(actions.size(), static_cast<std::size_t>(renamed));
+  for (const JournalAction& action : actions) {
+    EXPECT_EQ(action.state, ActionState::Done) << action.oldName;
+    EXPECT_TRUE(Exists(Source(action.newName))) << action.newName;
+  }
+  const CliResult undo =
+      RunCliThrough(kWithin, {"--journal", journal_, "--dir", share_->path(), "undo"});
+  EXPECT_EQ(undo.status, 0) << undo.err;
+  for (int i = 0; i < kFiles; ++i) EXPECT_EQ(ReadFile(Source(OldName(i))), Content(i));
+}
+
+INSTANTIATE_TEST_SUITE_P(InFlight, ShareGoesAway, ::testing::Values(1, 16));
 
 }  // namespace
 }  // namespace sonavex::test

@@ -120,11 +120,7 @@ TEST_P(CaseVolume, ChainsAndSwapsLoseNothing) {
   for (const auto& [from, to] : {std::pair{"one.mp3", "x.mp3"}, std::pair{"TWO.mp3", "One.mp3"},
                                  std::pair{"x.mp3", "two.mp3"}, std::pair{"Three.mp3", "three.mp3"},
                                  std::pair{"two.mp3", "one.mp3"}}) {
-    PlanStep step;
-    step.directory = Dir();
-    step.name = from;
-    step.newName = to;
-    plan.steps.push_back(step);
+    plan.steps.push_back({Dir(), from, steps::Rename{to}});
   }
   RecordingReporter reporter;
   ApplyResult result = ApplyPlan(plan, {&reporter});

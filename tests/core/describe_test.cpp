@@ -9,20 +9,11 @@
 namespace sonavex {
 namespace {
 
-PlanStep Step(StepKind kind, std::string directory, std::string name) {
-  PlanStep step;
-  step.kind = kind;
-  step.directory = std::move(directory);
-  step.name = std::move(name);
-  return step;
-}
-
 // The preview's words and the dry run's line come from one place.
 TEST(Describe, ARenameBelowTheBatchFolder) {
   Plan plan;
   plan.directory = "/m";
-  PlanStep step = Step(StepKind::Rename, "/m/a b", "x.mp3");
-  step.newName = "y.mp3";
+  const PlanStep step{"/m/a b", "x.mp3", steps::Rename{"y.mp3"}};
   const StepWords words = Describe(plan, step);
   EXPECT_EQ(words.action, U"Umbenennen");
   EXPECT_EQ(words.file, "a b/x.mp3");
@@ -33,9 +24,9 @@ TEST(Describe, ARenameBelowTheBatchFolder) {
 }
 
 TEST(Describe, ATagWriteNamesTheFieldsThatChange) {
-  PlanStep step = Step(StepKind::TagWrite, "/m", "x.mp3");
-  step.before = EmptyTag();
-  step.after = RenderTagField(EmptyTag(), TagField::Interpret, U"Nena");
+  const PlanStep step{
+      "/m", "x.mp3",
+      steps::TagWrite{EmptyTag(), RenderTagField(EmptyTag(), TagField::Interpret, U"Nena")}};
   const StepWords words = Describe(Plan{}, step);
   EXPECT_EQ(words.before, U"Interpret: ");
   EXPECT_EQ(words.after, U"Interpret: Nena");
@@ -48,30 +39,61 @@ TEST(Describe, AnId3v2WriteNamesTheFieldsThatChangeOrThatTheTagIsNew) {
   changes[static_cast<std::size_t>(Id3v2Field::Jahr)] = U"1999";
   const std::string old = RenderId3v2({}, changes).bytes;
   changes[static_cast<std::size_t>(Id3v2Field::Titel)] = U"Neu";
-  PlanStep step = Step(StepKind::Id3v2Write, "/m", "x.mp3");
-  step.before = old;
-  step.after = RenderId3v2(old, changes).bytes;
+  PlanStep step{"/m", "x.mp3", steps::Id3v2Write{old, RenderId3v2(old, changes).bytes}};
   StepWords words = Describe(Plan{}, step);
   EXPECT_EQ(words.action, U"ID3v2-Tag schreiben");
   EXPECT_EQ(words.before, U"Titel: Alt");
   EXPECT_EQ(words.after, U"Titel: Neu");
   EXPECT_EQ(words.line, "/m/x.mp3\tID3v2-Tag geschrieben");
-  step.before.clear();
+  As<steps::Id3v2Write>(step).before.clear();
   words = Describe(Plan{}, step);
   EXPECT_EQ(words.before, U"kein ID3v2-Tag");
   EXPECT_EQ(words.after, U"Titel: Neu; Jahr: 1999");
 }
 
+// Content too large to keep is still written, but cannot be taken back; an
+// undo step whose old content was not kept cannot even be performed.
 TEST(Describe, WhatCannotBeTakenBackSaysSo) {
-  PlanStep large = Step(StepKind::ContentReplace, "/m", "big.m3u");
+  steps::ContentReplace large;
   large.before.assign(static_cast<std::size_t>(kMaxKeptContent) + 1, 'a');
-  PlanStep marked = Step(StepKind::TagWrite, "/m", "x.mp3");
-  marked.notUndoable = true;
-  for (const PlanStep& step : {large, marked}) {
-    EXPECT_FALSE(IsUndoable(step));
-    EXPECT_EQ(Describe(Plan{}, step).note, U"Kann nicht rückgängig gemacht werden.");
+  steps::ContentReplace lost;
+  lost.contentKept = false;
+  const struct {
+    StepChange change;
+    bool performed;
+    bool undoable;
+  } cases[] = {
+      {large, true, false},
+      {steps::FileRemove{large.before}, true, false},
+      {lost, false, false},
+      {steps::FileCreate{{}, false}, false, false},
+      {steps::ContentReplace{}, true, true},
+      {steps::FileCreate{}, true, true},
+      {steps::TagWrite{}, true, true},
+  };
+  for (const auto& c : cases) {
+    const PlanStep step{"/m", "x", c.change};
+    SCOPED_TRACE(static_cast<int>(Kind(step)));
+    EXPECT_EQ(CanBePerformed(step), c.performed);
+    EXPECT_EQ(IsUndoable(step), c.undoable);
+    EXPECT_EQ(Describe(Plan{}, step).note,
+              c.undoable ? U"" : U"Kann nicht rückgängig gemacht werden.");
   }
-  EXPECT_TRUE(IsUndoable(Step(StepKind::ContentReplace, "/m", "small.m3u")));
+}
+
+// Every kind the journal may hold comes back from its letter as it went in,
+// and an undo batch is stored under the letter of the batch it takes back.
+TEST(PlanKind, TheJournalLetterGoesBothWays) {
+  for (const PlanKind kind : {PlanKindOf(Operation::X), PlanKindOf(Operation::Z),
+                              PlanKind::RenameDialog, PlanKind::GridEdit,
+                              PlanKind::TagOnRead, PlanKind::Export}) {
+    EXPECT_EQ(PlanKindOfLetter(LetterOf(kind)), kind);
+  }
+  EXPECT_EQ(LetterOf(PlanKindOf(Operation::X)), 'X');
+  Plan undo;
+  undo.kind = PlanKind::Undo;
+  undo.undone = PlanKind::RenameDialog;
+  EXPECT_EQ(JournalLetter(undo), 'H');
 }
 
 }  // namespace

@@ -292,7 +292,7 @@ Told Returned(std::error_code ec) {
 
 Told ApplySteps(const std::string& dir, Journal* journal, std::vector<PlanStep> steps) {
   Plan plan;
-  plan.operation = 'H';
+  plan.kind = PlanKind::RenameDialog;
   plan.directory = dir;
   for (PlanStep& step : steps) step.directory = dir;
   plan.steps = std::move(steps);
@@ -321,28 +321,17 @@ void WriteMixedFiles(const std::string& dir) {
 }
 
 std::vector<PlanStep> MixedSteps() {
-  std::vector<PlanStep> steps(4);
-  steps[0].name = "a.mp3";
-  steps[0].newName = "b.mp3";
-  steps[1].kind = StepKind::TagAppend;
-  steps[1].name = "c.mp3";
-  steps[1].sizeBefore = static_cast<std::int64_t>(kAudio.size());
-  steps[2].kind = StepKind::TagWrite;
-  steps[2].name = "t.mp3";
-  steps[2].before = Tag("Alt");
-  steps[2].after = Tag("Neu");
-  steps[3].kind = StepKind::ContentReplace;
-  steps[3].name = "liste.m3u";
-  steps[3].before = "alt\n";
-  steps[3].after = "neu\n";
-  return steps;
+  steps::ContentReplace replace;
+  replace.before = "alt\n";
+  replace.after = "neu\n";
+  return {{{}, "a.mp3", steps::Rename{"b.mp3"}},
+          {{}, "c.mp3", steps::TagAppend{static_cast<std::int64_t>(kAudio.size())}},
+          {{}, "t.mp3", steps::TagWrite{Tag("Alt"), Tag("Neu")}},
+          {{}, "liste.m3u", replace}};
 }
 
 Told RenameAToB(const std::string& dir, Journal* journal) {
-  PlanStep step;
-  step.name = "a.mp3";
-  step.newName = "b.mp3";
-  return ApplySteps(dir, journal, {step});
+  return ApplySteps(dir, journal, {{{}, "a.mp3", steps::Rename{"b.mp3"}}});
 }
 
 // Undo of the mixed batch, which the setup applies with the journal beside
@@ -407,11 +396,9 @@ const Writer kWriters[] = {
     {"tag append",
      [](const std::string& dir) { WriteFile(JoinPath(dir, "a.mp3"), kAudio); },
      [](const std::string& dir, Journal* journal) {
-       PlanStep step;
-       step.kind = StepKind::TagAppend;
-       step.name = "a.mp3";
-       step.sizeBefore = static_cast<std::int64_t>(kAudio.size());
-       return ApplySteps(dir, journal, {step});
+       return ApplySteps(
+           dir, journal,
+           {{{}, "a.mp3", steps::TagAppend{static_cast<std::int64_t>(kAudio.size())}}});
      },
      true},
     {"tag field write",
@@ -424,7 +411,7 @@ const Writer kWriters[] = {
        // Both fields as the grid writes them, in one batch: the executor is
        // the one writer of tags.
        Plan plan;
-       plan.operation = kTagFieldEdit;
+       plan.kind = PlanKind::GridEdit;
        plan.directory = dir;
        Told told;
        for (const auto& [name, field] : {std::pair{"tagged.mp3", TagField::Titel}, {"untagged.mp3", TagField::Album}}) {
@@ -466,6 +453,17 @@ const Writer kWriters[] = {
        WriteFile(JoinPath(dir, "zwei.m3u"), "alt\n");
        // A second link outside the folder: the file is rewritten in place.
        ASSERT_EQ(link(JoinPath(dir, "zwei.m3u").c_str(), (dir + "-zwei.m3u").c_str()), 0);
+     },
+     [](const std::string& dir, Journal* journal) {
+       return RunOperation(dir, journal, Operation::Z, TextReplaceParams{U"alt", U"neu"},
+                           U"*.m3u");
+     },
+     true},
+    {"text replace in files synced together",
+     [](const std::string& dir) {
+       for (const char* name : {"a.m3u", "b.m3u", "c.m3u"}) {
+         WriteFile(JoinPath(dir, name), "alt\n" + std::string(name) + "\n");
+       }
      },
      [](const std::string& dir, Journal* journal) {
        return RunOperation(dir, journal, Operation::Z, TextReplaceParams{U"alt", U"neu"},
@@ -562,7 +560,7 @@ class JournalFaultSweep : public ::testing::Test {
     std::unique_ptr<Journal> journal = Journal::Open(JournalPath(), kNow, ec);
     if (ec) ++run.told;
     Plan plan;
-    plan.operation = 'H';
+    plan.kind = PlanKind::RenameDialog;
     plan.directory = Work();
     plan.steps = MixedSteps();
     for (PlanStep& step : plan.steps) step.directory = Work();

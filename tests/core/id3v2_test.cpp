@@ -166,6 +166,26 @@ TEST(Id3v2Render, KeepsVersionEncodingAndOtherFramesAndPadsToTheOldSize) {
   }
 }
 
+// Readers stop at a frame without content and miss what follows it: a
+// field written behind one would be lost to them.
+TEST(Id3v2Render, LeavesOutFramesWithoutContent) {
+  const struct {
+    const char* name;
+    std::string tag;
+  } rows[] = {
+      {"2.3, size 0", Tag(3, Frame(3, "TPE1", "", 0xFF00) + kPrivate, 100)},
+      {"2.4, only a data length", Tag(4, Frame(4, "TPE1", "\0\0\0\0"s, 0x0001) + kPrivate, 100)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Id3v2Rendering rendered = RenderId3v2(row.tag, TitleChange(U"x"));
+    ASSERT_EQ(rendered.refusal, U"");
+    EXPECT_EQ(ReadId3v2(rendered.bytes).Text(Id3v2Field::Titel), U"x");
+    EXPECT_EQ(test::Occurrences(rendered.bytes, "TPE1"), 0u);
+    EXPECT_EQ(test::Occurrences(rendered.bytes, kPrivate), 1u);
+  }
+}
+
 TEST(Id3v2Render, TakesTheVersionsUnicodeEncodingOnlyWhereLatin1CannotHoldTheText) {
   const std::string latin = Tag(3, Frame(3, "TIT2", Text(0, "a")), 100);
   EXPECT_EQ(EncodingOf(RenderId3v2(latin, TitleChange(U"Grüße")).bytes, "TIT2"), '\0');

@@ -184,11 +184,7 @@ TEST(TagOnRead, LeavesATaggedReadOnlyFileAlone) {
 TEST(TagWriter, FailuresAreReportedAndCreateNoFile) {
   test::TempDir dir;
   Plan plan;
-  PlanStep append;
-  append.kind = StepKind::TagAppend;
-  append.directory = dir.path();
-  append.name = "gone.mp3";
-  plan.steps.push_back(append);
+  plan.steps.push_back({dir.path(), "gone.mp3", steps::TagAppend{}});
   test::RecordingReporter reporter;
   EXPECT_EQ(ApplyPlan(plan, {.reporter = &reporter}).failed, 1);
   ASSERT_EQ(reporter.messages.size(), 1u);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "core/ops/playlist_lines.h"
 
 namespace sonavex {
@@ -70,10 +73,30 @@ TEST(RewritePlaylist, RefusesANameTheEncodingCannotHold) {
   EXPECT_EQ(result.outcome, PlaylistRewrite::Outcome::Refused);
 }
 
+// A line in another letter case is asked of the volume's comparison; what
+// it names keeps its spelling up to the new name.
+TEST(RewritePlaylist, AsksTheVolumeForALineInAnotherCase) {
+  std::vector<std::string> asked;
+  const CaseBlindLookup caseBlind = [&](const std::string& path) -> const std::string* {
+    asked.push_back(path);
+    return path == "/m/TREE/a/A B.MP3" ? &kRenames.find("/m/tree/A/a b.mp3")->first : nullptr;
+  };
+  const PlaylistRewrite result =
+      RewritePlaylist("../TREE/a/A B.MP3\n../tree/A/a b.mp3\nfile:///m/tree/a/a%20b.mp3\n",
+                      "/m/lists", PlaylistType::M3u, kRenames, caseBlind);
+  EXPECT_EQ(result.content,
+            "../TREE/a/a -- b.mp3\n../tree/A/a -- b.mp3\nfile:///m/tree/a/a%20b.mp3\n");
+  EXPECT_EQ(result.changedLines, 2);
+  EXPECT_EQ(asked, (std::vector<std::string>{"/m/TREE/a/A B.MP3", "/m/tree/a/a b.mp3"}));
+}
+
 TEST(NormalisePath, DropsDotSegments) {
   EXPECT_EQ(NormalisePath("/a/./b/../c//d"), "/a/c/d");
   EXPECT_EQ(NormalisePath("/../a"), "/a");
   EXPECT_EQ(NormalisePath("/"), "/");
+  EXPECT_EQ(NormalisePath("/a/b/"), "/a/b");
+  EXPECT_EQ(NormalisePath("/a/.."), "/");
+  EXPECT_EQ(NormalisePath("/a/..b/.c"), "/a/..b/.c");
 }
 
 TEST(PlaylistTypeOf, ByExtension) {

@@ -285,9 +285,13 @@ TEST(PlanReadAhead, NameFromTagPlansTheSameStepsInEveryFolder) {
     std::vector<std::string> steps;
     for (const PlanStep& step :
          PlanSelection(Operation::N, NameFromTagParams{2}, dir.path(), {}, context).steps) {
+      const std::string* newName = NewNameOf(step);
+      const auto* append = std::get_if<steps::TagAppend>(&step.change);
       steps.push_back(step.directory.substr(dir.path().size()) + "|" + step.name + "|" +
-                      step.newName + "|" + std::to_string(static_cast<int>(step.kind)) + "|" +
-                      std::to_string(step.sizeBefore) + "|" + EncodeUtf8(step.foreseen));
+                      (newName ? *newName : "") + "|" +
+                      std::to_string(static_cast<int>(Kind(step))) + "|" +
+                      std::to_string(append ? append->sizeBefore : 0) + "|" +
+                      EncodeUtf8(step.foreseen));
     }
     return steps;
   };

@@ -71,9 +71,10 @@ Names Contents(const TempDir& dir) {
 Names Summary(const Plan& plan) {
   Names out;
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::Refuse) out.push_back("refuse");
-    else if (step.kind == StepKind::WalkFailure) out.push_back("walk");
-    else out.push_back(step.name + ">" + step.newName + (step.foreseen.empty() ? "" : " !"));
+    if (Kind(step) == StepKind::Refuse) out.push_back("refuse");
+    else if (Kind(step) == StepKind::WalkFailure) out.push_back("walk");
+    else out.push_back(step.name + ">" + As<steps::Rename>(step).newName +
+                       (step.foreseen.empty() ? "" : " !"));
   }
   return out;
 }
@@ -148,7 +149,7 @@ TEST(PlanAndApply, PlanForeseesWhatTheSequentialRunDoes) {
     // What the plan foresaw (and the refusals) is exactly what the run said.
     std::vector<std::u32string> foreseen, reported;
     for (const PlanStep& step : plan.steps) {
-      if (!step.message.empty()) foreseen.push_back(step.message);
+      if (const StepMessage* message = MessageOf(step)) foreseen.push_back(message->text);
       if (!step.foreseen.empty()) foreseen.push_back(step.foreseen);
     }
     for (const auto& message : reporter.messages) reported.push_back(message.text);
@@ -164,7 +165,7 @@ TEST(PlanAndApply, ForeseenCollisionHasTheRenameMessage) {
   ASSERT_EQ(plan.steps.size(), 1u);
   EXPECT_EQ(plan.steps[0].foreseen,
             U32(dir / "a.mp3") + U"\n\r\n\rEs existiert bereits eine Datei unter dem neuen Namen!");
-  EXPECT_EQ(plan.operation, 'X');
+  EXPECT_EQ(plan.kind, PlanKindOf(Operation::X));
   EXPECT_EQ(plan.parameters, "search=a\treplacement=b");
   EXPECT_EQ(CountSteps(plan).foreseenFailures, 1);
 }
@@ -209,30 +210,30 @@ TEST(PlanAndApply, StepsAreCheckedAgainstTheFileAsItIsThen) {
   const std::string longChanged = long_.substr(0, long_.size() - 1) + "L";
   const Row rows[] = {
       {"tag write", tagged,
-       {.kind = StepKind::TagWrite, .before = tagged.substr(200), .after = written.substr(200)},
+       {.change = steps::TagWrite{tagged.substr(200), written.substr(200)}},
        "", written, false},
       {"tag changed since", tagged,
-       {.kind = StepKind::TagWrite, .before = tagged.substr(200), .after = written.substr(200)},
+       {.change = steps::TagWrite{tagged.substr(200), written.substr(200)}},
        TaggedFile("Other"), TaggedFile("Other"), true},
-      {"tag append", bare, {.kind = StepKind::TagAppend, .sizeBefore = 200}, "",
+      {"tag append", bare, {.change = steps::TagAppend{200}}, "",
        bare + EmptyTag(), false},
-      {"tag append, file grew", bare, {.kind = StepKind::TagAppend, .sizeBefore = 200},
+      {"tag append, file grew", bare, {.change = steps::TagAppend{200}},
        bare + "b", bare + "b", true},
-      {"tag remove", bare + EmptyTag(), {.kind = StepKind::TagRemove, .sizeBefore = 200}, "",
+      {"tag remove", bare + EmptyTag(), {.change = steps::TagRemove{200}}, "",
        bare, false},
       {"tag remove, tag filled since", bare + EmptyTag(),
-       {.kind = StepKind::TagRemove, .sizeBefore = 200}, tagged, tagged, true},
-      {"content", "old", {.kind = StepKind::ContentReplace, .before = "old", .after = "new"},
+       {.change = steps::TagRemove{200}}, tagged, tagged, true},
+      {"content", "old", {.change = steps::ContentReplace{.before = "old", .after = "new"}},
        "", "new", false},
       {"content changed since", "old",
-       {.kind = StepKind::ContentReplace, .before = "old", .after = "new"}, "odd", "odd", true},
+       {.change = steps::ContentReplace{.before = "old", .after = "new"}}, "odd", "odd", true},
       {"content grew since", "old",
-       {.kind = StepKind::ContentReplace, .before = "old", .after = "new"}, "old!", "old!",
+       {.change = steps::ContentReplace{.before = "old", .after = "new"}}, "old!", "old!",
        true},
       {"content of many blocks", long_,
-       {.kind = StepKind::ContentReplace, .before = long_, .after = "new"}, "", "new", false},
+       {.change = steps::ContentReplace{.before = long_, .after = "new"}}, "", "new", false},
       {"content of many blocks, last byte changed since", long_,
-       {.kind = StepKind::ContentReplace, .before = long_, .after = "new"}, longChanged,
+       {.change = steps::ContentReplace{.before = long_, .after = "new"}}, longChanged,
        longChanged, true},
   };
   for (const Row& row : rows) {
@@ -263,12 +264,9 @@ TEST(PlanAndApply, StepThatCannotBeTakenBackIsReportedAndSkipped) {
   TempDir dir;
   test::WriteFile(dir / "f.m3u", "");
   Plan plan;
-  plan.steps.push_back({.kind = StepKind::ContentReplace,
-                        .directory = dir.path(),
+  plan.steps.push_back({.directory = dir.path(),
                         .name = "f.m3u",
-                        .before = "",
-                        .after = "",
-                        .notUndoable = true});
+                        .change = steps::ContentReplace{.contentKept = false}});
   test::RecordingReporter reporter;
   const ApplyResult result = ApplyPlan(plan, {.reporter = &reporter});
   EXPECT_EQ(result.performed, 0);
@@ -286,8 +284,8 @@ TEST(PlanAndApply, TagFieldOfAnUntaggedFileGoesIntoAnAppendedTag) {
   const Plan plan = PlanTagField(dir.path(), "a.mp3", TagField::Interpret, U"Mey", ec);
   ASSERT_FALSE(ec);
   ASSERT_EQ(plan.steps.size(), 2u);
-  EXPECT_EQ(plan.steps[0].kind, StepKind::TagAppend);
-  EXPECT_EQ(plan.steps[0].sizeBefore, 10);
+  ASSERT_EQ(Kind(plan.steps[0]), StepKind::TagAppend);
+  EXPECT_EQ(As<steps::TagAppend>(plan.steps[0]).sizeBefore, 10);
   test::RecordingReporter reporter;
   ApplyPlan(plan, {.reporter = &reporter});
   std::string expected = std::string(10, 'x') + EmptyTag();
@@ -367,8 +365,7 @@ TEST(PlanAndApply, FailedTagAppendNamesTheFullPath) {
   const std::u32string expected =
       DecodeUtf8(path) + U"\n\r\n\rDatei ist schreibgeschützt, Zugriff verweigert!";
   Plan plan;
-  plan.steps = {{.kind = StepKind::TagAppend, .directory = dir.path(), .name = "a.mp3",
-                 .sizeBefore = 200}};
+  plan.steps = {{dir.path(), "a.mp3", steps::TagAppend{200}}};
   test::RecordingReporter reporter;
   {
     test::FaultFs fs;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
 #include "core/journal/journal.h"
+#include "core/session/session.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -61,9 +63,11 @@ TEST_F(PlaylistBatchTest, PreviewListsOnePlaylistStepPerPlaylistToRewrite) {
   const Plan plan = PlanRenames();
   std::vector<std::pair<std::string, int>> steps;
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::Rename) continue;
-    EXPECT_TRUE(step.kind == StepKind::ContentReplace && step.playlist);
-    steps.emplace_back(step.directory + "/" + step.name, step.changedLines);
+    if (Kind(step) == StepKind::Rename) continue;
+    ASSERT_EQ(Kind(step), StepKind::ContentReplace);
+    const steps::ContentReplace& replace = As<steps::ContentReplace>(step);
+    EXPECT_TRUE(replace.playlist);
+    steps.emplace_back(step.directory + "/" + step.name, replace.changedLines);
   }
   const std::vector<std::pair<std::string, int>> expected = {
       {tree + "/in tree.m3u8", 1}, {lists + "/abs.m3u", 1}, {lists + "/list.pls", 1},
@@ -104,9 +108,50 @@ TEST_F(PlaylistBatchTest, RunWithoutPreviewGivesThePlannedResult) {
   RunSelection(Operation::X, SearchReplaceParams{U" - ", U" -- "}, tree, {}, context,
                {.reporter = &reporter});
   for (const PlanStep& step : plan.steps) {
-    if (step.kind == StepKind::ContentReplace) {
-      EXPECT_EQ(ReadFile(step.directory + "/" + step.name), step.after) << step.name;
+    if (Kind(step) == StepKind::ContentReplace) {
+      EXPECT_EQ(ReadFile(step.directory + "/" + step.name), As<steps::ContentReplace>(step).after)
+          << step.name;
     }
+  }
+}
+
+// On a volume that tells letter case apart, a line in another case names
+// another file (here one that is there, and one that is not): it stays.
+TEST_F(PlaylistBatchTest, ALineInAnotherLetterCaseStaysWhereCaseCounts) {
+  WriteFile(tree + "/A/A - B.mp3", "");
+  const std::string list = "A/A - B.mp3\nA/ÜBER - X.mp3\nA/a - b.mp3\n";
+  WriteFile(tree + "/case.m3u", list);
+  ApplyPlan(PlanRenames(), {.reporter = &reporter});
+  EXPECT_EQ(ReadFile(tree + "/case.m3u"), "A/A -- B.mp3\nA/ÜBER - X.mp3\nA/a -- b.mp3\n");
+}
+
+// Undo takes the playlists along as a rename batch does: a batch made
+// with the switch off gets the playlists that name its new names put back,
+// and a playlist the batch rewrote is restored as journaled, once.
+TEST_F(PlaylistBatchTest, UndoOfARenameBatchFollowsThePlaylistsToo) {
+  for (const bool followed : {false, true}) {
+    SCOPED_TRACE(followed ? "batch with playlists" : "batch without playlists");
+    TempDir state;
+    SessionPorts ports;
+    ports.reporter = &reporter;
+    ports.now = [] { return kNow; };
+    ports.batchContext = [this] { return context; };
+    Session session(state / "journal.sqlite", ports);
+    ASSERT_FALSE(session.OpenJournal());
+    context.followPlaylists = followed;
+    const ApplyResult result = session.Apply(PlanRenames());
+    context.followPlaylists = true;
+    const std::string late = lists + "/late.m3u";
+    WriteFile(late, "../tree/A/a -- b.mp3\n../tree/A/keep.mp3\n");
+
+    std::error_code ec;
+    const Plan undo = session.PlanUndoOf(result.batch, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    EXPECT_EQ(session.Apply(undo).failed, 0);
+    EXPECT_EQ(ReadFile(late), "../tree/A/a - b.mp3\n../tree/A/keep.mp3\n");
+    for (const auto& [path, content] : playlists) EXPECT_EQ(ReadFile(path), content) << path;
+    EXPECT_TRUE(reporter.messages.empty());
+    std::filesystem::remove(late);
   }
 }
 
@@ -129,14 +174,14 @@ TEST_F(PlaylistBatchTest, APlaylistIsLeftAloneWhenARenameItNamesFailed) {
 
 TEST_F(PlaylistBatchTest, SwitchOffLeavesPlaylistsAlone) {
   context.followPlaylists = false;
-  for (const PlanStep& step : PlanRenames().steps) EXPECT_EQ(step.kind, StepKind::Rename);
+  for (const PlanStep& step : PlanRenames().steps) EXPECT_EQ(Kind(step), StepKind::Rename);
 }
 
 TEST_F(PlaylistBatchTest, RenameByHandFollowsToo) {
   const Plan plan = PlanRename(tree + "/A", "keep.mp3", "kept.mp3", context);
   ASSERT_EQ(plan.steps.size(), 3u);  // the rename, abs.m3u, other.m3u
   EXPECT_EQ(plan.steps[2].name, "other.m3u");
-  EXPECT_EQ(plan.steps[2].after, "../tree/A/kept.mp3\n");
+  EXPECT_EQ(As<steps::ContentReplace>(plan.steps[2]).after, "../tree/A/kept.mp3\n");
 }
 
 }  // namespace

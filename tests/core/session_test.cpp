@@ -117,11 +117,44 @@ TEST_F(SessionTest, ThePreviewDecidesWhetherAPlanRuns) {
 }
 
 // A grid edit writes one file on every keystroke: one file, many actions.
+// The progress port hears every step; a stop it asks for after the second
+// step runs no further one and is told with the count of what ran.
+TEST_F(SessionTest, TheProgressPortSeesEachStepAndCanStopTheBatch) {
+  struct Watcher : BatchProgress {
+    void Begin() override { seen.push_back("begin"); }
+    void Advance(int done, int total) override {
+      seen.push_back(std::to_string(done) + "/" + std::to_string(total));
+    }
+    void End() override { seen.push_back("end"); }
+    bool StopRequested() override { return seen.size() > 2; }
+    std::vector<std::string> seen;
+  } watcher;
+  SessionPorts ports;
+  ports.reporter = &f.reporter;
+  ports.progress = &watcher;
+  Session session(dir / "journal2.sqlite", std::move(ports));
+  for (const char* name : {"a1.mp3", "a2.mp3", "a3.mp3", "a4.mp3"}) {
+    WriteFile(music + "/" + name, name);
+  }
+  const ApplyResult result = session.Apply(f.AToB(music));
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.performed, 2);
+  EXPECT_EQ(watcher.seen, (std::vector<std::string>{"begin", "1/4", "2/4", "end"}));
+  ASSERT_EQ(f.reporter.messages.size(), 1u);
+  EXPECT_EQ(f.reporter.messages[0].text, U"Abgebrochen: 2 von 4 Änderungen ausgeführt");
+  EXPECT_TRUE(Exists(music + "/b1.mp3") && Exists(music + "/b2.mp3") &&
+              Exists(music + "/a3.mp3") && Exists(music + "/a4.mp3"));
+
+  // The next batch begins unstopped.
+  watcher.seen.clear();
+  EXPECT_FALSE(session.Apply(f.AToB(music)).stopped);
+}
+
 TEST_F(SessionTest, TheUndoTargetCountsFilesNotActions) {
   WriteFile(dir / "a.mp3", std::string(200, '\0'));
   WriteFile(dir / "b.mp3", std::string(200, '\0'));
   Plan header;
-  header.operation = kTagFieldEdit;
+  header.kind = PlanKind::GridEdit;
   header.caption = U"Titel";
   {
     StepSession edit(f.session->executorContext(), header);
@@ -142,11 +175,11 @@ TEST_F(SessionTest, TheUndoTargetCountsFilesNotActions) {
   const Plan undo = f.session->PlanUndoOf(target.batch, ec);
   std::vector<std::string> writes;
   for (const PlanStep& step : undo.steps) {
-    if (step.kind == StepKind::TagWrite) writes.push_back(step.name);
+    if (Kind(step) == StepKind::TagWrite) writes.push_back(step.name);
   }
   EXPECT_EQ(writes, (std::vector<std::string>{"a.mp3", "b.mp3"}));
-  EXPECT_EQ(undo.steps[0].before.substr(3, 3), "Tit");
-  EXPECT_EQ(undo.steps[0].after, EmptyTag());
+  EXPECT_EQ(As<steps::TagWrite>(undo.steps[0]).before.substr(3, 3), "Tit");
+  EXPECT_EQ(As<steps::TagWrite>(undo.steps[0]).after, EmptyTag());
   EXPECT_EQ(f.session->Apply(undo).performed, 4);
   EXPECT_EQ(test::ReadFile(dir / "a.mp3"), std::string(200, '\0'));
   EXPECT_TRUE(f.reporter.messages.empty());

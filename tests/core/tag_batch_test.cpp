@@ -155,10 +155,10 @@ TEST_F(TagBatchTest, UntaggedFileGetsItsTagFirst) {
   const Plan plan = PlanSelection(Operation::B, TagInsertParams{{U"01 ", U""}, {}, {U"", U"!"}},
                                   dir.path(), {}, context);
   ASSERT_EQ(plan.steps.size(), 2u);
-  EXPECT_EQ(plan.steps[0].kind, StepKind::TagAppend);
-  EXPECT_EQ(plan.steps[0].sizeBefore, 300);
-  EXPECT_EQ(plan.steps[1].kind, StepKind::TagWrite);
-  EXPECT_EQ(plan.steps[1].before, EmptyTag());
+  ASSERT_EQ(Kind(plan.steps[0]), StepKind::TagAppend);
+  EXPECT_EQ(As<steps::TagAppend>(plan.steps[0]).sizeBefore, 300);
+  ASSERT_EQ(Kind(plan.steps[1]), StepKind::TagWrite);
+  EXPECT_EQ(As<steps::TagWrite>(plan.steps[1]).before, EmptyTag());
   EXPECT_EQ(ReadFile(dir / "a.mp3"), kAudio) << "planning changes nothing";
   ExecutorContext executor;
   executor.reporter = &reporter;

@@ -55,11 +55,7 @@ TEST(ContentHash, KeepsItsValuesAndReadsOlderJournals) {
 constexpr std::int64_t kNow = 1'700'000'000;
 
 PlanStep RenameStep(const std::string& directory, std::string name, std::string newName) {
-  PlanStep step;
-  step.directory = directory;
-  step.name = std::move(name);
-  step.newName = std::move(newName);
-  return step;
+  return {directory, std::move(name), steps::Rename{std::move(newName)}};
 }
 
 std::vector<std::string> Names(const std::string& directory) {
@@ -89,7 +85,7 @@ class UndoApplyTest : public ::testing::Test {
 
   Plan Batch(std::vector<PlanStep> steps) {
     Plan plan;
-    plan.operation = 'G';
+    plan.kind = PlanKindOf(Operation::G);
     plan.caption = U"Großbuchstaben abc->Abc";
     plan.directory = music;
     plan.steps = std::move(steps);
@@ -163,12 +159,7 @@ TEST_F(UndoApplyTest, TagBatchUndoneAfterRenamesLeavesChangedFilesAlone) {
   const std::string otherTag = "TAG" + std::string(125, 'x');
   WriteFile(music + "/a.mp3", audio + oldTag);
   WriteFile(music + "/b.mp3", audio + oldTag);
-  PlanStep tag;
-  tag.kind = StepKind::TagWrite;
-  tag.directory = music;
-  tag.before = oldTag;
-  tag.after = newTag;
-  tag.name = "a.mp3";
+  const PlanStep tag{music, "a.mp3", steps::TagWrite{oldTag, newTag}};
   PlanStep second = tag;
   second.name = "b.mp3";
   const std::int64_t tags = Apply(Batch({tag, second})).batch;
@@ -189,13 +180,7 @@ TEST_F(UndoApplyTest, ContentIsPutBackUnlessChangedSince) {
   std::vector<PlanStep> steps;
   for (const char* name : {"kept.txt", "changed.txt"}) {
     WriteFile(music + "/" + name, "old\r\nlines");
-    PlanStep step;
-    step.kind = StepKind::ContentReplace;
-    step.directory = music;
-    step.name = name;
-    step.before = "old\r\nlines";
-    step.after = "new";
-    steps.push_back(step);
+    steps.push_back({music, name, steps::ContentReplace{.before = "old\r\nlines", .after = "new"}});
   }
   const std::int64_t batch = Apply(Batch(steps)).batch;
   WriteFile(music + "/changed.txt", "new!");

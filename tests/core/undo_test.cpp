@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/apply/describe.h"
 #include "core/apply/executor.h"
 #include "core/journal/journal.h"
 #include "support/recording_reporter.h"
@@ -95,18 +96,25 @@ class UndoTest : public ::testing::Test {
                                          "FileRemove"};
     std::vector<std::string> lines;
     for (const PlanStep& step : plan.steps) {
-      std::string line = kKinds[static_cast<int>(step.kind)];
+      std::string line = kKinds[static_cast<int>(Kind(step))];
       line += " " + (step.directory == music ? "m" : step.directory) + "/" + step.name;
-      if (step.kind == StepKind::Rename) line += " -> " + step.newName;
-      if (step.kind == StepKind::TagWrite) {
-        line += std::string(" ") + step.before[3] + "->" + step.after[3];
-        if (step.before.size() != 128 || step.after.size() != 128) line += " (not 128 bytes)";
+      if (const std::string* newName = NewNameOf(step)) line += " -> " + *newName;
+      if (const auto* write = std::get_if<steps::TagWrite>(&step.change)) {
+        line += std::string(" ") + write->before[3] + "->" + write->after[3];
+        if (write->before.size() != 128 || write->after.size() != 128) {
+          line += " (not 128 bytes)";
+        }
       }
-      if (step.kind == StepKind::TagAppend || step.kind == StepKind::TagRemove) {
-        line += " size " + std::to_string(step.sizeBefore);
+      if (const auto* append = std::get_if<steps::TagAppend>(&step.change)) {
+        line += " size " + std::to_string(append->sizeBefore);
       }
-      if (step.kind == StepKind::ContentReplace) line += " to \"" + step.after + "\"";
-      if (step.notUndoable) line += " (not undoable)";
+      if (const auto* remove = std::get_if<steps::TagRemove>(&step.change)) {
+        line += " size " + std::to_string(remove->sizeBefore);
+      }
+      if (const auto* replace = std::get_if<steps::ContentReplace>(&step.change)) {
+        line += " to \"" + replace->after + "\"";
+      }
+      if (!CanBePerformed(step)) line += " (not undoable)";
       lines.push_back(line);
     }
     return lines;
@@ -137,7 +145,8 @@ TEST_F(UndoTest, RenameBatchIsTakenBackInReverseOrder) {
                                      Rename(music, "e.mp3", "E.mp3", ActionState::Failed),
                                      Rename(music, "d.mp3", "D.mp3")});
   const Plan plan = Undo(batch);
-  EXPECT_EQ(plan.operation, 'G');
+  EXPECT_EQ(plan.kind, PlanKind::Undo);
+  EXPECT_EQ(JournalLetter(plan), 'G');
   EXPECT_EQ(plan.caption, U"Rückgängig: Großbuchstaben abc->Abc");
   EXPECT_EQ(plan.directory, music);
   EXPECT_EQ(Steps(plan), (std::vector<std::string>{"Rename m/D.mp3 -> d.mp3",
@@ -188,7 +197,7 @@ TEST_F(UndoTest, UndoOfAnUndoAppliesTheBatchAgain) {
   const std::int64_t batch = Record({Rename(music, "a.mp3", "A.mp3")});
   EXPECT_EQ(Newest(), batch);
   const Plan undo = Undo(batch);
-  const std::int64_t undoBatch = Record({Rename(music, "A.mp3", "a.mp3")}, undo.operation,
+  const std::int64_t undoBatch = Record({Rename(music, "A.mp3", "a.mp3")}, JournalLetter(undo),
                                         "Rückgängig: Großbuchstaben abc->Abc", batch);
   ASSERT_FALSE(journal->MarkUndone(batch, undoBatch));
   EXPECT_EQ(Newest(), undoBatch);

@@ -177,7 +177,7 @@ TEST_F(ExportAndTextDialogsTest, ExportIsPreviewedAndTakenBack) {
   ASSERT_EQ(asked.size(), 1u);
   EXPECT_EQ(asked[0].caption, U"Exportieren");
   ASSERT_EQ(asked[0].steps.size(), 1u);
-  EXPECT_EQ(asked[0].steps[0].kind, StepKind::Export);
+  EXPECT_EQ(Kind(asked[0].steps[0]), StepKind::Export);
   EXPECT_TRUE(form11->isVisible());
   EXPECT_FALSE(Exists(home + "/Liste.csv"));
   EXPECT_EQ(ReadFile(music + "/a.mp3"), TwoFrames());

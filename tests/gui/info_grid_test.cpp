@@ -290,7 +290,7 @@ TEST_F(InfoGridTest, TheTagsGivenWhileReadingAreOneJournalBatchThatUndoRemoves) 
     reader.read(window);
     const std::vector<BatchSummary> batches = window.session().Batches();
     ASSERT_EQ(batches.size(), before + 1);
-    EXPECT_EQ(batches[0].header.operation, kTagOnRead);
+    EXPECT_EQ(PlanKindOfLetter(batches[0].header.operation), PlanKind::TagOnRead);
     EXPECT_EQ(batches[0].header.caption, "ID3Tag angelegt");
     EXPECT_EQ(batches[0].header.directory, music);
     std::error_code ec;

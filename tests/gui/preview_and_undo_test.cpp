@@ -24,36 +24,31 @@
 namespace sonavex::test {
 namespace {
 
-PlanStep Step(StepKind kind, const std::string& directory, const std::string& name) {
-  PlanStep step;
-  step.kind = kind;
-  step.directory = directory;
-  step.name = name;
-  return step;
-}
-
 TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
   Plan plan;
   plan.caption = U"Großbuchstaben abc->Abc";
   plan.directory = "/m";
-  PlanStep rename = Step(StepKind::Rename, "/m/Alben", "a b.mp3");
-  rename.newName = "A B.mp3";
-  rename.foreseen = U"Datei existiert bereits";
-  PlanStep tag = Step(StepKind::TagWrite, "/m", "c.mp3");
-  tag.before = TagWith("alt", "Band", "");
-  tag.after = TagWith("neu", "Band", "Platte");
-  PlanStep refuse = Step(StepKind::Refuse, "/m", "d.mp3");
-  refuse.message = U"Name zu lang\n\rübersprungen";
-  PlanStep content = Step(StepKind::ContentReplace, "/m", "e.txt");
-  content.notUndoable = true;
-  PlanStep lines = Step(StepKind::ContentReplace, "/m", "g.m3u");
+  const PlanStep rename{"/m/Alben", "a b.mp3", steps::Rename{"A B.mp3"},
+                       U"Datei existiert bereits"};
+  const PlanStep tag{"/m", "c.mp3",
+                     steps::TagWrite{TagWith("alt", "Band", ""), TagWith("neu", "Band", "Platte")}};
+  const PlanStep refuse{"/m", "d.mp3",
+                        steps::Refuse{{MessageKind::Warning, U"Name zu lang\n\rübersprungen"}}};
+  steps::ContentReplace notKept;
+  notKept.contentKept = false;
+  steps::ContentReplace lines;
   lines.changedLines = 3;
   lines.before = "#EXTM3U\rC:\\Musik\\a.mp3\rC:\\Musik\\b.mp3\r";
   lines.after = "#EXTM3U\r\nD:\\a.mp3\r\nD:\\b.mp3\r\n";
-  PlanStep line = Step(StepKind::ContentReplace, "/m", "h.m3u");
+  steps::ContentReplace line;
   line.changedLines = 1;
-  plan.steps = {rename, tag, Step(StepKind::TagAppend, "/m", "f.mp3"), refuse, content, lines,
-                line};
+  plan.steps = {rename,
+                tag,
+                {"/m", "f.mp3", steps::TagAppend{}},
+                refuse,
+                {"/m", "e.txt", notKept},
+                {"/m", "g.m3u", lines},
+                {"/m", "h.m3u", line}};
 
   PreviewDialog dialog(plan);
   const QAbstractItemModel* model = dialog.rows()->model();
@@ -93,8 +88,8 @@ TEST(PreviewDialog, ShowsOneRowPerStepWithItsMessageAndTheCounts) {
 TEST(PreviewDialog, ColumnsFitLongNamesAndReasons) {
   Plan plan;
   plan.directory = "/m";
-  PlanStep rename = Step(StepKind::Rename, "/m", std::string(40, 'a') + " - Live in Hamburg 2004.mp3");
-  rename.newName = std::string(40, 'A') + " - Live In Hamburg 2004.mp3";
+  PlanStep rename{"/m", std::string(40, 'a') + " - Live in Hamburg 2004.mp3",
+                  steps::Rename{std::string(40, 'A') + " - Live In Hamburg 2004.mp3"}};
   rename.foreseen = U"Datei /m/" + std::u32string(40, U'A') +
                     U" - Live In Hamburg 2004.mp3 existiert bereits und wird nicht ersetzt.";
   plan.steps = {rename};
@@ -333,15 +328,14 @@ TEST_F(JournalTest, UndoAndRedoKeysWorkOnTheInfoPage) {
   {
     // A cell edit as the grid makes it: one write per keystroke.
     Plan header;
-    header.operation = kTagFieldEdit;
+    header.kind = PlanKind::GridEdit;
     header.caption = U"ID3Tag bearbeiten";
     StepSession edit(window.session().executorContext(), header);
-    PlanStep write = Step(StepKind::TagWrite, music, "a.mp3");
-    write.after = TagWith("alt", "", "");
+    steps::TagWrite write{{}, TagWith("alt", "", "")};
     for (const char* typed : {"n", "ne", "neu"}) {
       write.before = write.after;
       write.after = TagWith(typed, "", "");
-      ASSERT_TRUE(edit.Apply(write));
+      ASSERT_TRUE(edit.Apply({music, "a.mp3", write}));
     }
   }
   window.refreshUndoTarget();

@@ -170,8 +170,7 @@ INSTANTIATE_TEST_SUITE_P(Dialogs, ReturnKeyTest, ::testing::ValuesIn(kReturnRows
 TEST_F(WindowConventionsTest, ReturnOnAFocusedCancelLeavesThePreview) {
   Plan plan;
   plan.directory = music;
-  plan.steps.push_back({.kind = StepKind::Rename, .directory = music, .name = "a.mp3",
-                        .newName = "b.mp3"});
+  plan.steps.push_back({music, "a.mp3", steps::Rename{"b.mp3"}});
   PreviewDialog preview(plan);
   preview.show();
   ASSERT_TRUE(ActivateAndWait(&preview));

@@ -135,6 +135,8 @@ void FaultFs::FailNth(int n, Fault fault, std::optional<Call> kind) {
 }
 
 int FaultFs::Decide(Call call) {
+  // Several files may be synced at once, on threads of their own.
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (!nth_.Hit(call)) return 0;
   if (!IsShort(fault_)) return ErrorOf(fault_);
   shortNow_ = true;

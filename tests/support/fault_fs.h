@@ -2,6 +2,7 @@
 // A file-system table for tests that counts the program's file calls and
 // fails a chosen one, as a full disk, a failing device or a refusal would.
 #include <array>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -58,6 +59,7 @@ class FaultFs {
   void WroteShort() { shortNow_ = false; }
 
  private:
+  std::mutex mutex_;
   NthCall<Call, kCallKinds> nth_;
   Fault fault_ = Fault::NoSpace;
   bool shortNow_ = false;

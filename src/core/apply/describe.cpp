@@ -56,7 +56,7 @@ std::array<std::u32string, 3> TagFields(const std::string& bytes) {
 }
 
 // The fields a tag write changes, before and after, e.g. "Titel: a".
-void DescribeTagChange(const PlanStep& step, StepWords& words) {
+void DescribeTagChange(const steps::TagWrite& step, StepWords& words) {
   if (!HasTagMarker(step.before)) {
     words.before = kNoTag;
     return;
@@ -73,7 +73,7 @@ void DescribeTagChange(const PlanStep& step, StepWords& words) {
 }
 
 // The ID3v2 fields a write changes, before and after, e.g. "Titel: a".
-void DescribeId3v2Change(const PlanStep& step, StepWords& words) {
+void DescribeId3v2Change(const steps::Id3v2Write& step, StepWords& words) {
   static constexpr const char32_t* kNames[] = {U"Titel", U"Interpret", U"Album", U"Track",
                                                U"Jahr",  U"Kommentar", U"Genre"};
   const Id3v2Texts before = ReadId3v2(step.before).texts;
@@ -90,7 +90,7 @@ void DescribeId3v2Change(const PlanStep& step, StepWords& words) {
 }
 
 // "Inhalt ersetzt (3 Zeilen): old → new", with the first line that changes.
-std::u32string ContentChange(const PlanStep& step) {
+std::u32string ContentChange(const steps::ContentReplace& step) {
   std::u32string text = DecodeUtf8(ContentReplacedText(step.changedLines, step.playlist));
   if (const std::optional<ChangedLine> line = FirstChangedLine(step.before, step.after)) {
     text += U": " + Excerpt(line->before) + U" → " + Excerpt(line->after);
@@ -99,7 +99,9 @@ std::u32string ContentChange(const PlanStep& step) {
 }
 
 std::u32string NoteOf(const PlanStep& step) {
-  if (!step.message.empty()) return OneLine(step.message);
+  if (const StepMessage* message = MessageOf(step); message && !message->text.empty()) {
+    return OneLine(message->text);
+  }
   std::u32string note = OneLine(step.foreseen);
   if (!IsUndoable(step)) {
     if (!note.empty()) note += U' ';
@@ -112,16 +114,18 @@ std::u32string NoteOf(const PlanStep& step) {
 // run's line.
 void DescribeChange(const PlanStep& step, StepWords& words) {
   const std::string path = JoinPath(step.directory, step.name);
-  switch (step.kind) {
-    case StepKind::Rename:
+  switch (Kind(step)) {
+    case StepKind::Rename: {
+      const std::string& newName = As<steps::Rename>(step).newName;
       words.action = U"Umbenennen";
       words.before = DecodeUtf8(step.name);
-      words.after = DecodeUtf8(step.newName);
-      words.line = path + "\t" + JoinPath(step.directory, step.newName);
+      words.after = DecodeUtf8(newName);
+      words.line = path + "\t" + JoinPath(step.directory, newName);
       break;
+    }
     case StepKind::TagWrite:
       words.action = U"ID3-Tag schreiben";
-      DescribeTagChange(step, words);
+      DescribeTagChange(As<steps::TagWrite>(step), words);
       words.line = path + "\tTag geschrieben";
       break;
     case StepKind::TagAppend:
@@ -130,14 +134,17 @@ void DescribeChange(const PlanStep& step, StepWords& words) {
     case StepKind::TagRemove:
       words = {U"ID3-Tag entfernen", words.file, kEmptyTag, kNoTag, {}, path + "\tTag entfernt"};
       break;
-    case StepKind::ContentReplace:
-      words.action = step.playlist ? U"Playlist anpassen" : U"Inhalt ersetzen";
+    case StepKind::ContentReplace: {
+      const steps::ContentReplace& replace = As<steps::ContentReplace>(step);
+      words.action = replace.playlist ? U"Playlist anpassen" : U"Inhalt ersetzen";
       words.before = kContent;
-      words.after = step.changedLines == 0 ? kContent : ContentChange(step);
-      words.line = path + "\t" + ContentReplacedText(step.changedLines, step.playlist);
+      words.after = replace.changedLines == 0 ? kContent : ContentChange(replace);
+      words.line = path + "\t" + ContentReplacedText(replace.changedLines, replace.playlist);
       break;
+    }
     case StepKind::Export: {
-      const std::string target = step.exportJob ? step.exportJob->target : path;
+      const std::shared_ptr<const ExportJob>& job = As<steps::Export>(step).job;
+      const std::string target = job ? job->target : path;
       words = {U"Liste exportieren", target, {}, U"Liste", {}, target + "\tListe geschrieben"};
       break;
     }
@@ -149,7 +156,7 @@ void DescribeChange(const PlanStep& step, StepWords& words) {
       break;
     case StepKind::Id3v2Write:
       words.action = U"ID3v2-Tag schreiben";
-      DescribeId3v2Change(step, words);
+      DescribeId3v2Change(As<steps::Id3v2Write>(step), words);
       words.line = path + "\tID3v2-Tag geschrieben";
       break;
     case StepKind::Refuse:
@@ -164,18 +171,28 @@ void DescribeChange(const PlanStep& step, StepWords& words) {
 
 }  // namespace
 
+bool CanBePerformed(const PlanStep& step) {
+  if (const auto* replace = std::get_if<steps::ContentReplace>(&step.change)) {
+    return replace->contentKept;
+  }
+  if (const auto* create = std::get_if<steps::FileCreate>(&step.change)) {
+    return create->contentKept;
+  }
+  return true;
+}
+
 bool IsUndoable(const PlanStep& step) {
-  const bool contentNotKept =
-      (step.kind == StepKind::ContentReplace || step.kind == StepKind::FileRemove) &&
-      static_cast<std::int64_t>(step.before.size()) > kMaxKeptContent;
-  return !step.notUndoable && !contentNotKept;
+  const std::string* before = OldContentOf(step);
+  const bool tooLarge =
+      before != nullptr && static_cast<std::int64_t>(before->size()) > kMaxKeptContent;
+  return CanBePerformed(step) && !tooLarge;
 }
 
 StepWords Describe(const Plan& plan, const PlanStep& step) {
   StepWords words;
   words.file = RelativeFile(plan, step);
   DescribeChange(step, words);
-  words.note = step.kind == StepKind::Export
+  words.note = Kind(step) == StepKind::Export
                    ? U"MP3-Dateien ohne ID3-Tag erhalten einen leeren ID3-Tag."
                    : NoteOf(step);
   return words;

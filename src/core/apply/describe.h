@@ -24,8 +24,13 @@ struct StepWords {
 
 StepWords Describe(const Plan& plan, const PlanStep& step);
 
-// False for a step that the journal cannot take back: marked so by undo,
-// or a content replacement whose old content is too large to keep.
+// False for an undo step whose old content the journal did not keep:
+// there is nothing to put back, and the executor skips it.
+bool CanBePerformed(const PlanStep& step);
+
+// False for a step that the journal cannot take back: one that cannot be
+// performed, or a content replacement or removal whose old content is too
+// large to keep.
 bool IsUndoable(const PlanStep& step);
 
 }  // namespace sonavex

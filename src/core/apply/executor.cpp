@@ -4,11 +4,16 @@
 #include <bit>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <unordered_set>
 
+#include "core/apply/describe.h"
 #include "core/apply/export_step.h"
+#include "core/apply/in_flight.h"
 #include "core/batch/planner.h"
+#include "core/batch/playlist_steps.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
 #include "core/mp3/id3v1.h"
@@ -17,19 +22,46 @@
 namespace sonavex {
 namespace {
 
-// What became of one step: performed, or the text the user was shown.
+// What became of one step: performed, or the text the user is shown (a
+// step skipped for its file's earlier failure shows none). Steps may run on
+// other threads, so the message waits for the step's turn in the plan.
 struct StepOutcome {
   bool performed = false;
   std::u32string failure;
+  bool told = false;
+  MessageKind kind = MessageKind::Warning;
+  MessageButton button = MessageButton::Ok;
 };
 
 StepOutcome Done() { return {true, {}}; }
+StepOutcome Skipped() { return {false, U"übersprungen"}; }
+
+// The new paths of the renames that failed in a batch, shared by the
+// runners of its steps (a playlist's step may run on another worker than
+// the renames it names).
+class FailedRenames {
+ public:
+  void Add(std::string path) {
+    const std::lock_guard lock(mutex_);
+    paths_.insert(std::move(path));
+  }
+  bool Contains(const std::string& path) const {
+    const std::lock_guard lock(mutex_);
+    return paths_.contains(path);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::unordered_set<std::string> paths_;
+};
 
 class StepRunner {
  public:
-  explicit StepRunner(const ExecutorContext& context)
+  explicit StepRunner(const ExecutorContext& context,
+                      std::shared_ptr<FailedRenames> failedTargets =
+                          std::make_shared<FailedRenames>())
       : reporter_(context.reporter), standardOut_(context.standardOut),
-        tagOnRead_(context.tagOnRead) {}
+        tagOnRead_(context.tagOnRead), failedTargets_(std::move(failedTargets)) {}
 
   Reporter* reporter() const { return reporter_; }
   std::ostream* standardOut() const { return standardOut_; }
@@ -37,8 +69,17 @@ class StepRunner {
 
   // `id` is the step's journal record, 0 when it has none.
   StepOutcome Perform(const PlanStep& step, std::int64_t id) {
-    if (step.notUndoable) return NotKept(step);
-    switch (step.kind) {
+    StepOutcome outcome = PerformKind(step, id);
+    if (Kind(step) == StepKind::Rename && !outcome.performed) {
+      failedTargets_->Add(FullPathOf(step.directory, *NewNameOf(step)));
+    }
+    return outcome;
+  }
+
+ private:
+  StepOutcome PerformKind(const PlanStep& step, std::int64_t id) {
+    if (!CanBePerformed(step)) return NotKept(step);
+    switch (Kind(step)) {
       case StepKind::Rename: return Rename(step, id);
       case StepKind::TagWrite: return TagWrite(step);
       case StepKind::TagAppend: return TagAppend(step);
@@ -51,20 +92,21 @@ class StepRunner {
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
     }
-    return Tell(step.messageKind, step.message, step.button);
+    const StepMessage* message = MessageOf(step);
+    return message != nullptr ? Tell(message->kind, message->text, message->button)
+                              : StepOutcome{};
   }
 
  private:
-  StepOutcome Tell(MessageKind kind, std::u32string text,
-                   MessageButton button = MessageButton::Ok) {
-    if (reporter_ != nullptr) reporter_->Report(kind, text, button);
-    return {false, std::move(text)};
+  static StepOutcome Tell(MessageKind kind, std::u32string text,
+                          MessageButton button = MessageButton::Ok) {
+    return {false, std::move(text), true, kind, button};
   }
 
   StepOutcome Failed(const PlanStep& step, std::error_code ec,
                      const std::string& stranded = {}) {
     // An appended tag names its file by its full path, whatever failed.
-    if (step.kind == StepKind::TagAppend) {
+    if (Kind(step) == StepKind::TagAppend) {
       return Tell(MessageKind::Warning,
                   RenameMessageText(ec, {}, DecodeUtf8(JoinPath(step.directory, step.name))));
     }
@@ -93,15 +135,17 @@ class StepRunner {
   StepOutcome Rename(const PlanStep& step, std::int64_t id) {
     std::string stranded;
     const std::error_code ec =
-        renamer_.Rename(step.directory, step.name, step.newName, &stranded,
+        renamer_.Rename(step.directory, step.name, As<steps::Rename>(step).newName, &stranded,
                         id != 0 ? JournaledTemporaryName(id) : std::string());
     return ec ? Failed(step, ec, stranded) : Done();
   }
 
-  // A writable file, the usual case, is opened at once; a write-protected
-  // one has its protection lifted for the write and put back afterwards.
-  static FileHandle OpenToWrite(const std::string& path, std::optional<WritableGuard>& guard,
-                                std::error_code& ec) {
+  // Opens a file to check it and change it through the same open, which
+  // on a share saves a round trip per file. A writable file, the usual
+  // case, is opened at once; a write-protected one has its protection
+  // lifted (`guard`) for the change and put back afterwards.
+  static FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
+                                  std::error_code& ec) {
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
@@ -112,19 +156,20 @@ class StepRunner {
   }
 
   StepOutcome TagWrite(const PlanStep& step) {
+    const steps::TagWrite& write = As<steps::TagWrite>(step);
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenToWrite(path, guard, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
-    if (tail != step.before || step.after.size() != kTagSize) return Changed(step);
-    if ((ec = WriteAt(file.fd(), start, step.after)) || (ec = file.Close()) ||
+    if (tail != write.before || write.after.size() != kTagSize) return Changed(step);
+    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = file.Close()) ||
         (guard && (ec = guard->Restore()))) {
-      RestoreEnd(path, size, step.before);  // a tag never stays half written
+      RestoreEnd(path, size, write.before);  // a tag never stays half written
       return Failed(step, ec);
     }
     return Done();
@@ -134,18 +179,19 @@ class StepRunner {
   // back, and a file whose write protection cannot be put back does not
   // keep the tag either.
   StepOutcome TagAppend(const PlanStep& step) {
+    const std::int64_t sizeBefore = As<steps::TagAppend>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
-    TagTail tail;
-    if (const std::error_code ec = ReadTagTail(path, tail)) return Failed(step, ec);
-    if (tail.size != step.sizeBefore || HasTagMarker(tail.bytes)) return Changed(step);
-    WritableGuard guard(path);  // its own failure shows up in the open below
+    std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenReadWrite(path, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
+    const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
+    std::string tail;
+    if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
-    if (size != step.sizeBefore) return Changed(step);
+    if (size != sizeBefore || HasTagMarker(tail)) return Changed(step);
     if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = file.Close()) ||
-        (ec = guard.Restore())) {
+        (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, {});
       return Failed(step, ec);
     }
@@ -153,18 +199,19 @@ class StepRunner {
   }
 
   StepOutcome TagRemove(const PlanStep& step) {
+    const std::int64_t sizeBefore = As<steps::TagRemove>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
-    WritableGuard guard(path);
+    std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenReadWrite(path, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     const std::int64_t size = ec ? 0 : file.Size(ec);
-    const bool appended = size == step.sizeBefore + static_cast<std::int64_t>(kTagSize);
+    const bool appended = size == sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
-    if (!ec && appended) ec = ReadAt(file.fd(), step.sizeBefore, kTagSize, tail);
+    if (!ec && appended) ec = ReadAt(file.fd(), sizeBefore, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
-    if ((ec = TruncateAt(file.fd(), step.sizeBefore)) || (ec = file.Close()) ||
-        (ec = guard.Restore())) {
+    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = file.Close()) ||
+        (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, tail);
       return Failed(step, ec);
     }
@@ -173,9 +220,10 @@ class StepRunner {
 
   // Nothing when the file at `path` still holds what the plan found and
   // may be written; otherwise what became of the step.
-  std::optional<StepOutcome> Unfit(const PlanStep& step, const std::string& path) {
+  std::optional<StepOutcome> Unfit(const PlanStep& step, const std::string& path,
+                                   const std::string& before) {
     bool unchanged = false;
-    if (const std::error_code ec = FileHolds(path, step.before, unchanged)) {
+    if (const std::error_code ec = FileHolds(path, before, unchanged)) {
       return Failed(step, ec);
     }
     if (!unchanged) return Changed(step);
@@ -187,11 +235,11 @@ class StepRunner {
     return std::nullopt;
   }
 
-  // A playlist whose new lines would name a file whose rename failed.
+  // A playlist whose new lines would name a file whose rename failed in
+  // this batch: the renames of the batch come before its playlists.
   std::optional<StepOutcome> MissingRenamed(const PlanStep& step) {
-    for (const auto& [from, to] : step.renamedFiles) {
-      FileStat stat;
-      if (StatPath(from, stat) && !StatPath(to, stat)) continue;
+    for (const auto& [from, to] : As<steps::ContentReplace>(step).renamedFiles) {
+      if (!failedTargets_->Contains(to)) continue;
       return Tell(MessageKind::Warning,
                   DecodeUtf8(JoinPath(step.directory, step.name)) + std::u32string(kBreak) +
                       std::u32string(kBreak) + U"Playlist nicht angepasst: " +
@@ -201,16 +249,38 @@ class StepRunner {
   }
 
   StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
-    const std::string path = JoinPath(step.directory, step.name);
-    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return std::move(*missing);
-    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
-    if (const std::error_code ec = ReplaceFileAtomically(
-            path, step.after, id != 0 ? JournaledTemporaryName(id) : std::string())) {
-      return Failed(step, ec);
+    FileReplacement file;
+    if (std::optional<StepOutcome> outcome = StageContent(step, id, file)) {
+      return std::move(*outcome);
     }
+    return CommitContent(step, file);
+  }
+
+ public:
+  // The first half of a content replacement: the file is checked and its
+  // new content written beside it (FileReplacement::Stage). Nothing when
+  // that went well, else what became of the step.
+  std::optional<StepOutcome> StageContent(const PlanStep& step, std::int64_t id,
+                                          FileReplacement& file) {
+    const std::string path = JoinPath(step.directory, step.name);
+    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return missing;
+    if (std::optional<StepOutcome> unfit =
+            Unfit(step, path, As<steps::ContentReplace>(step).before)) {
+      return unfit;
+    }
+    std::error_code ec = file.Begin(path, id != 0 ? JournaledTemporaryName(id) : std::string());
+    if (!ec) ec = file.Stage(As<steps::ContentReplace>(step).after);
+    if (ec) return Failed(step, ec);
+    return std::nullopt;
+  }
+
+  // The second half: the staged content is synced and put in place.
+  StepOutcome CommitContent(const PlanStep& step, FileReplacement& file) {
+    if (const std::error_code ec = file.Commit()) return Failed(step, ec);
     return Done();
   }
 
+ private:
   // A new file, put in place whole and never over one that is there.
   StepOutcome FileCreate(const PlanStep& step, std::int64_t id) {
     FileReplacement created;
@@ -218,7 +288,7 @@ class StepRunner {
         created.Begin(JoinPath(step.directory, step.name),
                       id != 0 ? JournaledTemporaryName(id) : std::string(),
                       FileReplacement::Mode::CreateOnly);
-    if (!ec) ec = created.Finish(step.after);
+    if (!ec) ec = created.Finish(As<steps::FileCreate>(step).content);
     return ec ? Failed(step, ec) : Done();
   }
 
@@ -227,32 +297,34 @@ class StepRunner {
   // file is rewritten through a temporary file beside it, the audio behind
   // the tag copied as it is.
   StepOutcome Id3v2Write(const PlanStep& step, std::int64_t id) {
+    const steps::Id3v2Write& write = As<steps::Id3v2Write>(step);
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenToWrite(path, guard, ec);
+    FileHandle file = OpenForChange(path, guard, ec);
     std::string head;
-    if (!ec) ec = ReadAt(file.fd(), 0, step.before.size(), head);
+    if (!ec) ec = ReadAt(file.fd(), 0, write.before.size(), head);
     if (ec) return Failed(step, ec);
-    if (head != step.before) return Changed(step);
-    if (step.after.size() != step.before.size()) {
+    if (head != write.before) return Changed(step);
+    if (write.after.size() != write.before.size()) {
       file = FileHandle();
       if (guard) guard->Restore();
-      return RewriteWithTag(step, path, id);
+      return RewriteWithTag(step, write, path, id);
     }
-    if ((ec = WriteAt(file.fd(), 0, step.after)) || (ec = file.Close()) ||
+    if ((ec = WriteAt(file.fd(), 0, write.after)) || (ec = file.Close()) ||
         (guard && (ec = guard->Restore()))) {
-      RestoreStart(path, step.before);
+      RestoreStart(path, write.before);
       return Failed(step, ec);
     }
     return Done();
   }
 
-  StepOutcome RewriteWithTag(const PlanStep& step, const std::string& path, std::int64_t id) {
+  StepOutcome RewriteWithTag(const PlanStep& step, const steps::Id3v2Write& write,
+                             const std::string& path, std::int64_t id) {
     std::string content;
     if (const std::error_code ec = ReadWholeFile(path, content)) return Failed(step, ec);
-    if (!content.starts_with(step.before)) return Changed(step);
-    content.replace(0, step.before.size(), step.after);
+    if (!content.starts_with(write.before)) return Changed(step);
+    content.replace(0, write.before.size(), write.after);
     if (const std::error_code ec = ReplaceFileAtomically(
             path, content, id != 0 ? JournaledTemporaryName(id) : std::string())) {
       return Failed(step, ec);
@@ -269,7 +341,10 @@ class StepRunner {
 
   StepOutcome FileRemove(const PlanStep& step) {
     const std::string path = JoinPath(step.directory, step.name);
-    if (std::optional<StepOutcome> unfit = Unfit(step, path)) return std::move(*unfit);
+    if (std::optional<StepOutcome> unfit =
+            Unfit(step, path, As<steps::FileRemove>(step).content)) {
+      return std::move(*unfit);
+    }
     if (const std::error_code ec = RemoveFile(path)) return Failed(step, ec);
     return Done();
   }
@@ -278,18 +353,20 @@ class StepRunner {
   std::ostream* standardOut_;
   bool tagOnRead_;
   DirectoryRenamer renamer_;
+  // Where the renames that failed would have put their files (FullPathOf).
+  std::shared_ptr<FailedRenames> failedTargets_;
 };
 
 // The old content goes into the journal up to the size it keeps.
-void KeepOldContent(const PlanStep& step, JournalAction& action) {
-  action.sizeBefore = static_cast<std::int64_t>(step.before.size());
-  if (action.sizeBefore <= kMaxKeptContent) action.before = step.before;
+void KeepOldContent(const std::string& before, JournalAction& action) {
+  action.sizeBefore = static_cast<std::int64_t>(before.size());
+  if (action.sizeBefore <= kMaxKeptContent) action.before = before;
 }
 
 // Of the new content only the size and hash: undo checks the file against it.
-void KeepNewContent(const PlanStep& step, JournalAction& action) {
-  action.sizeAfter = static_cast<std::int64_t>(step.after.size());
-  action.hashAfter = ContentHash(step.after);
+void KeepNewContent(const std::string& after, JournalAction& action) {
+  action.sizeAfter = static_cast<std::int64_t>(after.size());
+  action.hashAfter = ContentHash(after);
 }
 
 // Makes `action` the journal's record of a step, reusing the storage its
@@ -301,43 +378,49 @@ bool FillAction(const PlanStep& step, JournalAction& action) {
   fresh.oldName = std::move(action.oldName);
   fresh.newName = std::move(action.newName);
   action = std::move(fresh);
-  switch (step.kind) {
+  switch (Kind(step)) {
     case StepKind::Rename:
       action.kind = ActionKind::Rename;
       action.directory = step.directory;
       action.oldName = step.name;
-      action.newName = step.newName;
+      action.newName = As<steps::Rename>(step).newName;
       return true;
     case StepKind::TagWrite:
-    case StepKind::Id3v2Write:
-      action.kind =
-          step.kind == StepKind::TagWrite ? ActionKind::TagWrite : ActionKind::Id3v2Write;
-      action.before = step.before;
-      action.after = step.after;
+      action.kind = ActionKind::TagWrite;
+      action.before = As<steps::TagWrite>(step).before;
+      action.after = As<steps::TagWrite>(step).after;
       break;
-    case StepKind::TagAppend: action.kind = ActionKind::TagAppend; break;
-    case StepKind::TagRemove: action.kind = ActionKind::TagRemove; break;
+    case StepKind::TagAppend:
+      action.kind = ActionKind::TagAppend;
+      action.sizeBefore = As<steps::TagAppend>(step).sizeBefore;
+      break;
+    case StepKind::TagRemove:
+      action.kind = ActionKind::TagRemove;
+      action.sizeBefore = As<steps::TagRemove>(step).sizeBefore;
+      break;
+    case StepKind::Id3v2Write:
+      action.kind = ActionKind::Id3v2Write;
+      action.before = As<steps::Id3v2Write>(step).before;
+      action.after = As<steps::Id3v2Write>(step).after;
+      break;
     case StepKind::ContentReplace:
       action.kind = ActionKind::ContentReplace;
-      KeepOldContent(step, action);
-      KeepNewContent(step, action);
+      KeepOldContent(As<steps::ContentReplace>(step).before, action);
+      KeepNewContent(As<steps::ContentReplace>(step).after, action);
       break;
     case StepKind::FileCreate:
       action.kind = ActionKind::ExportWrite;
-      KeepNewContent(step, action);
+      KeepNewContent(As<steps::FileCreate>(step).content, action);
       break;
     case StepKind::FileRemove:
       action.kind = ActionKind::FileRemove;
-      KeepOldContent(step, action);
+      KeepOldContent(As<steps::FileRemove>(step).content, action);
       break;
     case StepKind::Export:  // its parts are journaled as they are performed
     case StepKind::Refuse:
     case StepKind::WalkFailure: return false;
   }
   action.path = JoinPath(step.directory, step.name);
-  if (step.kind == StepKind::TagAppend || step.kind == StepKind::TagRemove) {
-    action.sizeBefore = step.sizeBefore;
-  }
   return true;
 }
 
@@ -389,6 +472,14 @@ class JournalWriter {
     done_ += static_cast<std::int64_t>(ids.size());
   }
 
+  // Drops the records of steps that never ran (the batch was stopped).
+  void Forget(std::span<const std::int64_t> ids) {
+    const auto first = std::find_if(ids.begin(), ids.end(), [](std::int64_t id) { return id != 0; });
+    const auto last = std::find_if(ids.rbegin(), ids.rend(), [](std::int64_t id) { return id != 0; });
+    if (journal_ == nullptr || first == ids.end()) return;
+    if (const std::error_code ec = journal_->DropPending(*first, *last)) Fail(ec);
+  }
+
   // Ends the batch; its id when it holds a performed step, else 0.
   std::int64_t End() {
     if (journal_ == nullptr || batch_ == 0) return 0;
@@ -406,7 +497,7 @@ class JournalWriter {
     if (batch_ != 0) return true;
     BatchHeader header;
     header.time = context_.now ? context_.now() : static_cast<std::int64_t>(std::time(nullptr));
-    header.operation = header_.operation;
+    header.operation = JournalLetter(header_);
     header.caption = EncodeUtf8(header_.caption);
     header.parameters = header_.parameters;
     header.directory = header_.directory;
@@ -440,11 +531,11 @@ std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
   std::int64_t kept = 0;
   std::size_t last = first;
   while (last < end && last - first < kChunkSteps) {
-    const StepKind kind = plan.steps[last].kind;
-    if (kind == StepKind::ContentReplace || kind == StepKind::FileRemove ||
-        kind == StepKind::Id3v2Write) {
-      kept += static_cast<std::int64_t>(plan.steps[last].before.size());
-      if (kind == StepKind::Id3v2Write) kept += static_cast<std::int64_t>(plan.steps[last].after.size());
+    if (const auto* tag = std::get_if<steps::Id3v2Write>(&plan.steps[last].change)) {
+      kept += static_cast<std::int64_t>(tag->before.size() + tag->after.size());
+    }
+    if (const std::string* before = OldContentOf(plan.steps[last])) {
+      kept += static_cast<std::int64_t>(before->size());
       if (kept > kMaxKeptContent && last > first) break;
     }
     ++last;
@@ -455,92 +546,227 @@ std::size_t ChunkEnd(const Plan& plan, std::size_t first, std::size_t end) {
 // A walk failure ends the batch: nothing after it runs.
 std::size_t PlanEnd(const Plan& plan) {
   for (std::size_t i = 0; i < plan.steps.size(); ++i) {
-    if (plan.steps[i].kind == StepKind::WalkFailure) return i + 1;
+    if (Kind(plan.steps[i]) == StepKind::WalkFailure) return i + 1;
   }
   return plan.steps.size();
 }
 
 bool ChangesContent(const PlanStep& step) {
-  return step.kind != StepKind::Rename && step.kind != StepKind::Refuse &&
-         step.kind != StepKind::WalkFailure && step.kind != StepKind::Export;
+  const StepKind kind = Kind(step);
+  return kind != StepKind::Rename && kind != StepKind::Refuse &&
+         kind != StepKind::WalkFailure && kind != StepKind::Export;
 }
 
-bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-               ApplyResult& result, std::unordered_set<std::string>& failedFiles);
+// The batch's side of its steps, kept on the calling thread: the journal,
+// the counts, the messages in the plan's order, the files whose change
+// failed, and the progress.
+class BatchBook {
+ public:
+  BatchBook(const ExecutorContext& context, const Plan& header, int total)
+      : writer(context, header), reporter_(context.reporter), progress_(context.progress),
+        total_(total) {}
 
-// Performs one step and settles its journal record. A step whose file
-// already failed an earlier change of this plan (the tag write after a tag
-// that could not be appended) is skipped without a second message.
-bool RunStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-             std::int64_t id, std::vector<std::int64_t>& doneIds, ApplyResult& result,
-             std::unordered_set<std::string>& failedFiles) {
-  if (step.kind == StepKind::Export) return PerformExportStep(runner, writer, step, result, failedFiles);
-  const std::string path =
-      ChangesContent(step) ? JoinPath(step.directory, step.name) : std::string();
-  const StepOutcome outcome = failedFiles.contains(path)
-                                  ? StepOutcome{false, U"übersprungen"}
-                                  : runner.Perform(step, id);
-  if (!outcome.performed && !path.empty()) failedFiles.insert(path);
-  if (outcome.performed) {
-    ++result.performed;
-    if (id != 0) doneIds.push_back(id);
-  } else {
-    ++result.failed;
-    writer.MarkFailed(id, outcome.failure);
+  // A step whose file already failed an earlier change of this plan (the
+  // tag write after a tag that could not be appended) is skipped without a
+  // second message.
+  bool Skips(const PlanStep& step) const {
+    return ChangesContent(step) && failedFiles_.contains(JoinPath(step.directory, step.name));
   }
-  return outcome.performed;
+  void Finished(const PlanStep& step, const StepOutcome& outcome) {
+    if (!outcome.performed && ChangesContent(step)) {
+      failedFiles_.insert(JoinPath(step.directory, step.name));
+    }
+  }
+  // Shows the step's message, counts it and settles its journal record.
+  void Settle(const StepOutcome& outcome, std::int64_t id, std::vector<std::int64_t>& doneIds) {
+    if (outcome.told && reporter_ != nullptr) {
+      reporter_->Report(outcome.kind, outcome.failure, outcome.button);
+    }
+    if (outcome.performed) {
+      ++result.performed;
+      if (id != 0) doneIds.push_back(id);
+    } else {
+      ++result.failed;
+      writer.MarkFailed(id, outcome.failure);
+    }
+  }
+  // One more step of the plan is over.
+  void Advance() {
+    ++settled_;
+    if (progress_) progress_(settled_, total_);
+  }
+
+  JournalWriter writer;
+  ApplyResult result;
+
+ private:
+  Reporter* reporter_;
+  std::function<void(int, int)> progress_;
+  int total_;
+  int settled_ = 0;
+  std::unordered_set<std::string> failedFiles_;
+};
+
+bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step);
+
+// Content replacements staged together, each holding an open file.
+constexpr std::size_t kMaxStaged = 256;
+
+// Where the run of content replacements that begins at `first` ends: each
+// of another file, so that none has to see another's result.
+std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
+  std::unordered_set<std::string> paths;
+  std::size_t last = first;
+  while (last < steps.size() && last - first < kMaxStaged &&
+         Kind(steps[last]) == StepKind::ContentReplace && CanBePerformed(steps[last]) &&
+         paths.insert(JoinPath(steps[last].directory, steps[last].name)).second) {
+    ++last;
+  }
+  return last;
+}
+
+// Performs a run of content replacements (playlists that follow renames,
+// the files of 'Z') with one sync for all: every new content is written
+// under its journaled temporary name first, then synced together, then
+// each is put in place. A kill at any moment leaves each file old or new, and the
+// temporaries it leaves carry their journal names, so undo removes them.
+void RunContentSteps(StepRunner& runner, BatchBook& book, std::span<const PlanStep> steps) {
+  const std::vector<std::int64_t> ids = book.writer.Record(steps);
+  std::vector<FileReplacement> files(steps.size());
+  std::vector<std::optional<StepOutcome>> outcomes(steps.size());
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    outcomes[i] = book.Skips(steps[i]) ? std::optional<StepOutcome>(Skipped())
+                                       : runner.StageContent(steps[i], ids[i], files[i]);
+  }
+  SyncTogether(files);
+  std::vector<std::int64_t> doneIds;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    if (!outcomes[i]) outcomes[i] = runner.CommitContent(steps[i], files[i]);
+    book.Finished(steps[i], *outcomes[i]);
+    book.Settle(*outcomes[i], ids[i], doneIds);
+    book.Advance();
+  }
+  book.writer.MarkDone(doneIds);
 }
 
 // Performs one step on its own: recorded, performed, settled.
-bool RunOneStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-                ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
-  const std::vector<std::int64_t> ids = writer.Record({&step, 1});
+bool RunOneStep(StepRunner& runner, BatchBook& book, const PlanStep& step) {
+  if (Kind(step) == StepKind::Export) return PerformExportStep(runner, book, step);
+  const std::int64_t id = book.writer.Record({&step, 1})[0];
+  const StepOutcome outcome = book.Skips(step) ? Skipped() : runner.Perform(step, id);
+  book.Finished(step, outcome);
   std::vector<std::int64_t> doneIds;
-  const bool performed = RunStep(runner, writer, step, ids[0], doneIds, result, failedFiles);
-  writer.MarkDone(doneIds);
-  return performed;
+  book.Settle(outcome, id, doneIds);
+  book.writer.MarkDone(doneIds);
+  return outcome.performed;
 }
 
 // The changes an export makes on its way, as parts of the batch running it.
 class ExportParts : public ExportSteps {
  public:
-  ExportParts(StepRunner& runner, JournalWriter& writer, ApplyResult& result,
-              std::unordered_set<std::string>& failedFiles)
-      : runner_(runner), writer_(writer), result_(result), failedFiles_(failedFiles) {}
+  ExportParts(StepRunner& runner, BatchBook& book) : runner_(runner), book_(book) {}
 
-  std::int64_t Record(const PlanStep& step) override { return writer_.Record({&step, 1})[0]; }
+  std::int64_t Record(const PlanStep& step) override {
+    return book_.writer.Record({&step, 1})[0];
+  }
   void Outcome(std::int64_t id, std::string_view content) override {
-    writer_.RecordOutcome(id, content);
+    book_.writer.RecordOutcome(id, content);
   }
   void Settle(std::int64_t id, bool performed, const std::u32string& failure) override {
     if (performed) {
-      if (id != 0) writer_.MarkDone({id});
+      if (id != 0) book_.writer.MarkDone({id});
     } else {
-      writer_.MarkFailed(id, failure);
+      book_.writer.MarkFailed(id, failure);
     }
   }
-  bool Append(const PlanStep& step) override {
-    return RunOneStep(runner_, writer_, step, result_, failedFiles_);
-  }
+  bool Append(const PlanStep& step) override { return RunOneStep(runner_, book_, step); }
 
  private:
   StepRunner& runner_;
-  JournalWriter& writer_;
-  ApplyResult& result_;
-  std::unordered_set<std::string>& failedFiles_;
+  BatchBook& book_;
 };
 
-bool PerformExportStep(StepRunner& runner, JournalWriter& writer, const PlanStep& step,
-               ApplyResult& result, std::unordered_set<std::string>& failedFiles) {
-  ExportParts parts(runner, writer, result, failedFiles);
-  const bool written = step.exportJob != nullptr &&
-                       PerformExport(*step.exportJob, step.directory,
+bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step) {
+  ExportParts parts(runner, book);
+  const std::shared_ptr<const ExportJob>& job = As<steps::Export>(step).job;
+  const bool written = job != nullptr &&
+                       PerformExport(*job, step.directory,
                                      {runner.reporter(), runner.standardOut(),
                                       runner.tagOnRead()},
                                      parts);
-  ++(written ? result.performed : result.failed);
-  result.exported += written ? 1 : 0;
+  ++(written ? book.result.performed : book.result.failed);
+  book.result.exported += written ? 1 : 0;
   return written;
+}
+
+// What the steps of a chunk touch, for their order; nothing with one step
+// at a time, which keeps the plan's order anyway.
+std::vector<StepTouch> TouchesOf(std::span<const PlanStep> chunk, bool inOrderAnyway) {
+  std::vector<StepTouch> touches(chunk.size());
+  if (inOrderAnyway) return touches;
+  std::transform(chunk.begin(), chunk.end(), touches.begin(), TouchOf);
+  return touches;
+}
+
+// Performs the steps of one journal chunk, `inFlight.workers()` at once,
+// each worker with its own runner; settles them in the plan's order. False
+// when a stop was requested: the journal then forgets the steps that never
+// began.
+bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
+                     std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
+  const std::vector<std::int64_t> ids = book.writer.Record(chunk);
+  std::vector<StepOutcome> outcomes(chunk.size());
+  std::vector<std::int64_t> doneIds;
+  InFlight::Hooks hooks;
+  // An export runs alone, here, and settles its parts itself.
+  hooks.begin = [&](std::size_t i) {
+    if (Kind(chunk[i]) == StepKind::Export) {
+      PerformExportStep(runners.front(), book, chunk[i]);
+      return false;
+    }
+    if (!book.Skips(chunk[i])) return true;
+    outcomes[i] = Skipped();
+    return false;
+  };
+  hooks.perform = [&](std::size_t i, int worker) {
+    outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(chunk[i], ids[i]);
+  };
+  hooks.finished = [&](std::size_t i) {
+    if (Kind(chunk[i]) != StepKind::Export) book.Finished(chunk[i], outcomes[i]);
+  };
+  hooks.settle = [&](std::size_t i) {
+    if (Kind(chunk[i]) != StepKind::Export) book.Settle(outcomes[i], ids[i], doneIds);
+    book.Advance();
+  };
+  hooks.stopRequested = stop;
+  const std::vector<std::size_t> notBegun =
+      inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
+  book.writer.MarkDone(doneIds);
+  std::vector<std::int64_t> forgotten;
+  for (const std::size_t i : notBegun) forgotten.push_back(ids[i]);
+  book.writer.Forget(forgotten);
+  return notBegun.empty();
+}
+
+// On a local disk, runs of content replacements share their sync
+// (RunContentSteps); every other step, and every step on a share, goes
+// through RunChunk.
+bool RunChunkInRuns(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
+                    std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
+  if (inFlight.workers() != 1) return RunChunk(runners, book, inFlight, chunk, stop);
+  for (std::size_t i = 0; i < chunk.size();) {
+    if (const std::size_t run = ContentRunEnd(chunk, i); run > i + 1) {
+      if (stop && stop()) return false;
+      RunContentSteps(runners.front(), book, chunk.subspan(i, run - i));
+      i = run;
+      continue;
+    }
+    std::size_t next = i + 1;
+    while (next < chunk.size() && ContentRunEnd(chunk, next) <= next + 1) ++next;
+    if (!RunChunk(runners, book, inFlight, chunk.subspan(i, next - i), stop)) return false;
+    i = next;
+  }
+  return true;
 }
 
 // Removes the temporary files a cut-off batch left; one that cannot be
@@ -637,25 +863,27 @@ std::string JournaledTemporaryName(std::int64_t actionId) {
 }
 
 ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
-  ApplyResult result;
   RemoveLeftovers(plan.leftovers, context.reporter);
-  StepRunner runner(context);
-  JournalWriter writer(context, plan);
   const std::size_t end = PlanEnd(plan);
-  std::unordered_set<std::string> failedFiles;
+  const int window = context.inFlight > 0 ? context.inFlight : StepsInFlightFor(plan);
+  InFlight inFlight(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(window), end)));
+  std::deque<StepRunner> runners;
+  const auto failedRenames = std::make_shared<FailedRenames>();
+  for (int worker = 0; worker < inFlight.workers(); ++worker) {
+    runners.emplace_back(context, failedRenames);
+  }
+  BatchBook book(context, plan, static_cast<int>(end));
   for (std::size_t first = 0; first < end;) {
     const std::size_t last = ChunkEnd(plan, first, end);
     const std::span<const PlanStep> chunk(plan.steps.data() + first, last - first);
-    const std::vector<std::int64_t> ids = writer.Record(chunk);
-    std::vector<std::int64_t> doneIds;
-    for (std::size_t i = 0; i < chunk.size(); ++i) {
-      RunStep(runner, writer, chunk[i], ids[i], doneIds, result, failedFiles);
+    if (!RunChunkInRuns(runners, book, inFlight, chunk, context.stopRequested)) {
+      book.result.stopped = true;
+      break;
     }
-    writer.MarkDone(doneIds);
     first = last;
   }
-  result.batch = writer.End();
-  return result;
+  book.result.batch = book.writer.End();
+  return book.result;
 }
 
 ApplyResult RunSelection(Operation code, const OperationParams& params,
@@ -668,22 +896,20 @@ ApplyResult RunSelection(Operation code, const OperationParams& params,
 
 struct StepSession::State {
   State(const ExecutorContext& c, const Plan& h)
-      : context(c), header(h), runner(context), writer(context, header) {}
+      : context(c), header(h), runner(context), book(context, header, 0) {}
   ExecutorContext context;
   Plan header;
   StepRunner runner;
-  JournalWriter writer;
-  std::unordered_set<std::string> failedFiles;
+  BatchBook book;
 };
 
 StepSession::StepSession(const ExecutorContext& context, const Plan& header)
     : state_(std::make_unique<State>(context, header)) {}
 
-StepSession::~StepSession() { state_->writer.End(); }
+StepSession::~StepSession() { state_->book.writer.End(); }
 
 bool StepSession::Apply(const PlanStep& step) {
-  ApplyResult ignored;
-  return RunOneStep(state_->runner, state_->writer, step, ignored, state_->failedFiles);
+  return RunOneStep(state_->runner, state_->book, step);
 }
 
 }  // namespace sonavex

@@ -26,6 +26,7 @@ struct ApplyResult {
   int failed = 0;          // reported failures and refusals
   std::int64_t batch = 0;  // the journal batch, 0 when none was written
   int exported = 0;        // Export steps whose list is complete
+  bool stopped = false;    // a stop was requested: the steps after those done never ran
 };
 
 struct ExecutorContext {
@@ -41,9 +42,21 @@ struct ExecutorContext {
   std::function<void(std::error_code)> onJournalFailure{};
   // Where an export to "-" goes; without it such an export fails.
   std::ostream* standardOut = nullptr;
+  // How many steps are in flight at once; 0: as many as the reader keeps
+  // below the plan's directory (ReadsInFlightFor), one on a local disk.
+  int inFlight = 0;
+  // Told on the calling thread after each step with the steps settled so
+  // far and the plan's total.
+  std::function<void(int done, int total)> progress{};
+  // Asked on the calling thread before each step: true runs no further
+  // step; the steps in flight finish, and the journal keeps only the steps
+  // that ran.
+  std::function<bool()> stopRequested{};
 };
 
-// Performs every step of `plan` in order. A WalkFailure step reports its
+// Performs every step of `plan` in order; on a network or FUSE volume
+// several steps at once, those on the same file in order (core/apply/
+// in_flight.h), with messages and the journal in the plan's order. A WalkFailure step reports its
 // message and ends the batch there. A step is re-checked against the file
 // first: a tag, appended tag or content that is no longer what the plan
 // found gives "<path>", an empty line and "Datei wurde seither verändert",

@@ -26,11 +26,13 @@ std::error_code ListStep(const std::string& target, PlanStep& step) {
   step.name = std::move(parts.name);
   FileStat stat;
   if (StatPath(target, stat)) {
-    step.kind = StepKind::FileCreate;
+    step.change = steps::FileCreate{};
     return {};
   }
-  step.kind = StepKind::ContentReplace;
-  return ReadWholeFile(target, step.before);
+  steps::ContentReplace replace;
+  const std::error_code ec = ReadWholeFile(target, replace.before);
+  step.change = std::move(replace);
+  return ec;
 }
 
 class ListExport {
@@ -45,7 +47,7 @@ class ListExport {
     std::error_code ec = ListStep(job_.target, list);
     if (ec) return Fail(0, ec);
     const std::int64_t id = steps_.Record(list);
-    const auto mode = list.kind == StepKind::FileCreate ? FileReplacement::Mode::CreateOnly
+    const auto mode = Kind(list) == StepKind::FileCreate ? FileReplacement::Mode::CreateOnly
                                                         : FileReplacement::Mode::Replace;
     FileReplacement replacement;
     if ((ec = replacement.Begin(job_.target, id != 0 ? JournaledTemporaryName(id) : "",

@@ -5,13 +5,8 @@
 namespace sonavex {
 
 PlanStep TagOnReadStep(const std::string& path, std::int64_t size) {
-  PlanStep step;
-  step.kind = StepKind::TagAppend;
   PathParts parts = SplitPath(path);
-  step.directory = std::move(parts.directory);
-  step.name = std::move(parts.name);
-  step.sizeBefore = size;
-  return step;
+  return {std::move(parts.directory), std::move(parts.name), steps::TagAppend{size}};
 }
 
 TagOnRead::TagOnRead(ExecutorContext context) : context_(std::move(context)) {}
@@ -27,7 +22,7 @@ bool TagOnRead::Append(const std::string& path, std::int64_t size) {
   const PlanStep step = TagOnReadStep(path, size);
   if (!session_) {
     Plan header;
-    header.operation = kTagOnRead;
+    header.kind = PlanKind::TagOnRead;
     header.caption = kTagOnReadCaption;
     header.directory = step.directory;
     session_ = std::make_unique<StepSession>(context_, header);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/apply/describe.h"
 #include "core/apply/executor.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
@@ -255,11 +256,7 @@ bool PutBackStranded(const JournalAction& rename, UndoState& state, Plan& plan) 
       state.Exists(rename.directory, rename.oldName)) {
     return false;
   }
-  PlanStep step;
-  step.directory = rename.directory;
-  step.name = temporary;
-  step.newName = rename.oldName;
-  plan.steps.push_back(std::move(step));
+  plan.steps.push_back({rename.directory, temporary, steps::Rename{rename.oldName}});
   state.RenamedBack(rename.directory, temporary, temporary, rename.oldName);
   return true;
 }
@@ -270,33 +267,23 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
   step.directory = present.first;
   step.name = present.second;
   switch (action.kind) {
-    case ActionKind::Rename:
-      step.kind = StepKind::Rename;
-      step.newName = action.oldName;
+    case ActionKind::Rename: step.change = steps::Rename{action.oldName}; break;
+    case ActionKind::TagWrite: step.change = steps::TagWrite{action.after, action.before}; break;
+    case ActionKind::TagAppend: step.change = steps::TagRemove{action.sizeBefore}; break;
+    case ActionKind::TagRemove: step.change = steps::TagAppend{action.sizeBefore}; break;
+    case ActionKind::ContentReplace: {
+      steps::ContentReplace replace;
+      replace.after = action.before;
+      replace.contentKept = CanBeUndone(action);
+      step.change = std::move(replace);
       break;
-    case ActionKind::TagWrite:
+    }
+    case ActionKind::ExportWrite: step.change = steps::FileRemove{}; break;
     case ActionKind::Id3v2Write:
-      step.kind =
-          action.kind == ActionKind::TagWrite ? StepKind::TagWrite : StepKind::Id3v2Write;
-      step.before = action.after;
-      step.after = action.before;
+      step.change = steps::Id3v2Write{action.after, action.before};
       break;
-    case ActionKind::TagAppend:
-    case ActionKind::TagRemove:
-      step.kind =
-          action.kind == ActionKind::TagAppend ? StepKind::TagRemove : StepKind::TagAppend;
-      step.sizeBefore = action.sizeBefore;
-      break;
-    case ActionKind::ContentReplace:
-      step.kind = StepKind::ContentReplace;
-      step.after = action.before;
-      step.notUndoable = !CanBeUndone(action);
-      break;
-    case ActionKind::ExportWrite: step.kind = StepKind::FileRemove; break;
     case ActionKind::FileRemove:
-      step.kind = StepKind::FileCreate;
-      step.after = action.before;
-      step.notUndoable = !CanBeUndone(action);
+      step.change = steps::FileCreate{action.before, CanBeUndone(action)};
       break;
   }
   return step;
@@ -305,7 +292,9 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
 // Whether `step` works on the file called `name` in `directory`, or gives
 // that name to another one.
 bool Touches(const PlanStep& step, const std::string& directory, const std::string& name) {
-  return step.directory == directory && (step.name == name || step.newName == name);
+  const std::string* newName = NewNameOf(step);
+  return step.directory == directory &&
+         (step.name == name || (newName != nullptr && *newName == name));
 }
 
 // A grid edit writes a file's tag on every keystroke: taking the writes
@@ -314,14 +303,14 @@ bool Touches(const PlanStep& step, const std::string& directory, const std::stri
 void JoinTagWrites(Plan& plan) {
   std::vector<PlanStep>& steps = plan.steps;
   for (std::size_t first = 0; first < steps.size(); ++first) {
-    if (steps[first].kind != StepKind::TagWrite) continue;
+    if (Kind(steps[first]) != StepKind::TagWrite) continue;
     std::size_t next = first + 1;
     while (next < steps.size()) {
       const PlanStep& step = steps[next];
       if (!Touches(step, steps[first].directory, steps[first].name)) {
         ++next;
-      } else if (step.kind == StepKind::TagWrite && step.name == steps[first].name) {
-        steps[first].after = step.after;
+      } else if (Kind(step) == StepKind::TagWrite && step.name == steps[first].name) {
+        As<steps::TagWrite>(steps[first]).after = As<steps::TagWrite>(step).after;
         steps.erase(steps.begin() + static_cast<std::ptrdiff_t>(next));
       } else {
         break;
@@ -353,10 +342,8 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
       continue;
     }
     plan.steps.push_back(Inverse(action, present));
-    if (WritesThroughTemporary(action) && action.kind != ActionKind::Id3v2Write &&
-        CanBeUndone(action)) {
-      plan.steps.back().before = ContentSeen(onDisk, action);
-    }
+    std::string* seen = OldContentOf(plan.steps.back());
+    if (seen != nullptr && CanBePerformed(plan.steps.back())) *seen = ContentSeen(onDisk, action);
     if (action.kind == ActionKind::TagWrite) state.TagPutBack(onDisk, action.before);
     if (action.kind == ActionKind::TagAppend) state.TagPutBack(onDisk, {});
     if (action.kind == ActionKind::TagRemove) state.TagPutBack(onDisk, EmptyTag());
@@ -408,7 +395,8 @@ Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec) {
   UndoState state(RenamesAfter(journal, batches, batch, ec));
   if (ec) return {};
   Plan plan;
-  plan.operation = summary->header.operation;
+  plan.kind = PlanKind::Undo;
+  plan.undone = PlanKindOfLetter(summary->header.operation);
   plan.caption = DecodeUtf8(UndoCaption(summary->header));
   plan.parameters = summary->header.parameters;
   plan.directory = summary->header.directory;

@@ -13,8 +13,9 @@ namespace sonavex {
 
 // The plan that takes batch `batch` back: its performed steps (and those
 // still Pending after a crash) in reverse order, each inverted, with every
-// file found under the name that later journaled batches gave it. Steps
-// that cannot be taken back are marked notUndoable.
+// file found under the name that later journaled batches gave it. A step
+// whose old content the journal did not keep is planned all the same:
+// CanBePerformed says no to it.
 Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec);
 
 // The temporary files on disk now that the Pending `actions` of a batch cut

@@ -1,11 +1,62 @@
 #include "core/batch/plan.h"
 
+#include <type_traits>
+
 namespace sonavex {
+
+template <StepKind kind, class Change>
+constexpr bool IsAlternative() {
+  return std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(kind), StepChange>,
+                        Change>;
+}
+static_assert(std::variant_size_v<StepChange> == static_cast<std::size_t>(StepKind::Id3v2Write) + 1);
+static_assert(IsAlternative<StepKind::Rename, steps::Rename>() &&
+              IsAlternative<StepKind::TagWrite, steps::TagWrite>() &&
+              IsAlternative<StepKind::TagAppend, steps::TagAppend>() &&
+              IsAlternative<StepKind::TagRemove, steps::TagRemove>() &&
+              IsAlternative<StepKind::ContentReplace, steps::ContentReplace>() &&
+              IsAlternative<StepKind::Refuse, steps::Refuse>() &&
+              IsAlternative<StepKind::WalkFailure, steps::WalkFailure>() &&
+              IsAlternative<StepKind::Export, steps::Export>() &&
+              IsAlternative<StepKind::FileCreate, steps::FileCreate>() &&
+              IsAlternative<StepKind::FileRemove, steps::FileRemove>() &&
+              IsAlternative<StepKind::Id3v2Write, steps::Id3v2Write>());
+
+const std::string* NewNameOf(const PlanStep& step) {
+  const auto* rename = std::get_if<steps::Rename>(&step.change);
+  return rename != nullptr ? &rename->newName : nullptr;
+}
+
+const StepMessage* MessageOf(const PlanStep& step) {
+  if (const auto* refuse = std::get_if<steps::Refuse>(&step.change)) return &refuse->message;
+  if (const auto* failure = std::get_if<steps::WalkFailure>(&step.change)) {
+    return &failure->message;
+  }
+  return nullptr;
+}
+
+std::string* OldContentOf(PlanStep& step) {
+  if (auto* replace = std::get_if<steps::ContentReplace>(&step.change)) return &replace->before;
+  if (auto* remove = std::get_if<steps::FileRemove>(&step.change)) return &remove->content;
+  return nullptr;
+}
+
+const std::string* OldContentOf(const PlanStep& step) {
+  return OldContentOf(const_cast<PlanStep&>(step));
+}
+
+char LetterOf(PlanKind kind) { return static_cast<char>(kind); }
+
+PlanKind PlanKindOfLetter(char letter) { return static_cast<PlanKind>(letter); }
+
+char JournalLetter(const Plan& plan) {
+  return LetterOf(plan.kind == PlanKind::Undo ? plan.undone : plan.kind);
+}
 
 PlanCounts CountSteps(const Plan& plan) {
   PlanCounts counts;
   for (const PlanStep& step : plan.steps) {
-    switch (step.kind) {
+    switch (Kind(step)) {
       case StepKind::Rename: ++counts.renames; break;
       case StepKind::TagWrite:
       case StepKind::TagAppend:

@@ -8,14 +8,27 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "core/batch/batch.h"
+#include "core/batch/registry.h"
 #include "core/ops/export.h"
 #include "core/report/reporter.h"
 
 namespace sonavex {
 
+// How to add a kind of step:
+//  1. a struct below with the fields only that kind needs, and its
+//     alternative at the end of StepChange and its enumerator at the end of
+//     StepKind (a static_assert in plan.cpp checks that the two agree);
+//  2. a case in Describe and, should it not be undoable, in IsUndoable
+//     (core/apply/describe.cpp): the preview, the dry run and the executor
+//     take their words and that decision from there;
+//  3. a case in CountSteps and in the executor's StepRunner::Perform and,
+//     when the journal records it, an ActionKind, a case in the executor's
+//     FillAction and the inverse step in undo's Inverse.
+// The compiler names every switch over StepKind that misses the new kind.
 enum class StepKind {
   Rename,          // directory/name -> directory/newName, never replacing
   TagWrite,        // the file's last 128 bytes: `before` -> `after`
@@ -24,9 +37,9 @@ enum class StepKind {
   ContentReplace,  // the whole content: `before` -> `after`
   Refuse,          // a message shown in place of a change (the rule's refusal)
   WalkFailure,     // the walk could not list a directory: message, batch ends
-  Export,          // the list export of `exportJob` over the set of `directory`
-  FileCreate,      // a new file of content `after`, never replacing one
-  FileRemove,      // a file holding `before` removed (undo of a FileCreate)
+  Export,          // the list export of `job` over the set of `directory`
+  FileCreate,      // a new file of `content`, never replacing one
+  FileRemove,      // a file holding `content` removed (undo of a FileCreate)
   Id3v2Write,      // the ID3v2 tag at the file's start: `before` (empty when
                    // none) -> `after`; in place when both are as long
 };
@@ -41,61 +54,148 @@ struct ExportJob {
   ExportParams params;
 };
 
+// A message the executor reports in place of a change.
+struct StepMessage {
+  MessageKind kind = MessageKind::Warning;
+  std::u32string text{};
+  MessageButton button = MessageButton::Ok;
+};
+
+// What each kind of step does, with the fields only that kind needs.
+namespace steps {
+
+struct Rename {
+  std::string newName{};
+};
+struct TagWrite {
+  std::string before{};  // 128 bytes
+  std::string after{};   // 128 bytes
+};
+struct TagAppend {
+  std::int64_t sizeBefore = 0;
+};
+struct TagRemove {
+  std::int64_t sizeBefore = 0;  // the size without the tag
+};
+struct ContentReplace {
+  std::string before{};
+  std::string after{};
+  int changedLines = 0;   // the lines whose text changes
+  bool playlist = false;  // a playlist following renames
+  // A playlist's step: old and new full path of each file its new lines
+  // name. Should the rename of one of them have failed when the step runs,
+  // the playlist is left as it is: a line never names a file the batch did
+  // not rename.
+  std::vector<std::pair<std::string, std::string>> renamedFiles{};
+  // Undo only: false when the journal did not keep the content to put
+  // back (`after` is then empty).
+  bool contentKept = true;
+};
+struct Refuse {
+  StepMessage message{};
+};
+struct WalkFailure {
+  StepMessage message{};
+};
+struct Export {
+  std::shared_ptr<const ExportJob> job{};
+};
+struct FileCreate {
+  std::string content{};
+  bool contentKept = true;  // as for ContentReplace
+};
+struct FileRemove {
+  std::string content{};  // what the file holds
+};
+struct Id3v2Write {
+  std::string before{};  // the tag region at the file's start; empty: none
+  std::string after{};
+};
+
+}  // namespace steps
+
+// One alternative per StepKind, in its order.
+using StepChange =
+    std::variant<steps::Rename, steps::TagWrite, steps::TagAppend, steps::TagRemove,
+                 steps::ContentReplace, steps::Refuse, steps::WalkFailure, steps::Export,
+                 steps::FileCreate, steps::FileRemove, steps::Id3v2Write>;
+
 // One step of a plan. `directory` and `name` address the file as it is
 // named when the step runs (earlier steps of the same plan included).
 struct PlanStep {
-  StepKind kind = StepKind::Rename;
   std::string directory{};
   std::string name{};
-  std::string newName{};      // Rename
-  std::string before{};       // TagWrite (128 bytes), ContentReplace, Id3v2Write
-  std::string after{};        // TagWrite (128 bytes), ContentReplace, Id3v2Write
-  std::int64_t sizeBefore = 0;  // TagAppend, TagRemove
-  int changedLines = 0;         // ContentReplace: the lines whose text changes
-  bool playlist = false;        // ContentReplace: a playlist following renames
-  // A playlist's step: old and new full path of each file its new lines
-  // name. Should a file still be under its old name, or missing under its
-  // new one, when the step runs (its rename failed), the playlist is left
-  // as it is: a line never names a file the batch did not rename.
-  std::vector<std::pair<std::string, std::string>> renamedFiles{};
-  std::shared_ptr<const ExportJob> exportJob{};  // Export
-  // Refuse and WalkFailure: the message as the executor reports it.
-  MessageKind messageKind = MessageKind::Warning;
-  std::u32string message{};
-  MessageButton button = MessageButton::Ok;
+  StepChange change{};
   // What the planner foresees for the preview, e.g. a collision with a file
   // that exists (or will exist by an earlier step) under the new name:
   // the text the user would be shown. Empty when nothing is foreseen. The
   // executor never relies on it: it performs the step and reports what
   // really happens.
   std::u32string foreseen{};
-  // Undo only: the step cannot be taken back (e.g. content too large to
-  // have been kept); the preview lists it, the executor skips it.
-  bool notUndoable = false;
 };
 
-// The letters of the changes made by hand, beside the operations' own.
-inline constexpr char kRenameByHand = 'H';  // the dialog "Umbenennen"
-inline constexpr char kTagFieldEdit = 'F';  // a tag field edited in the grid
-// Untagged MP3 files given their empty tag as the grid or the status bar
-// read them.
-inline constexpr char kTagOnRead = 'J';
+inline StepKind Kind(const PlanStep& step) { return static_cast<StepKind>(step.change.index()); }
+
+// The fields of a step of kind T; the step must be of that kind.
+template <class T>
+T& As(PlanStep& step) {
+  return std::get<T>(step.change);
+}
+template <class T>
+const T& As(const PlanStep& step) {
+  return std::get<T>(step.change);
+}
+
+// The new name of a rename, null for other steps.
+const std::string* NewNameOf(const PlanStep& step);
+// The message of a refusal or a walk's failure, null for other steps.
+const StepMessage* MessageOf(const PlanStep& step);
+// The content a content replacement or a removal finds in its file (the
+// content undo puts back), null for other steps.
+const std::string* OldContentOf(const PlanStep& step);
+std::string* OldContentOf(PlanStep& step);
+
+// What a plan does: one of the registry's operations (PlanKindOf) or one
+// of the changes below. A kind is stored in the journal as its letter,
+// through LetterOf and PlanKindOfLetter only.
+enum class PlanKind : char {
+  None = 0,
+  RenameDialog = 'H',  // the dialog "Umbenennen"
+  GridEdit = 'F',      // a tag field edited in the grid
+  // Untagged MP3 files given their empty tag as the grid or the status bar
+  // read them.
+  TagOnRead = 'J',
+  Export = 'P',  // the list export ("Datei" > "Exportieren")
+  // Taking a batch back; journaled under the letter of the batch it takes
+  // back (Plan::undone).
+  Undo = 'U',
+};
+constexpr PlanKind PlanKindOf(Operation operation) {
+  return static_cast<PlanKind>(static_cast<char>(operation));
+}
+char LetterOf(PlanKind kind);
+// Every letter gives a kind, so that a stored batch of a letter no longer
+// known is still taken back under its own letter.
+PlanKind PlanKindOfLetter(char letter);
+
 inline constexpr char32_t kTagOnReadCaption[] = U"ID3Tag angelegt";
-// The list export ("Datei" > "Exportieren").
-inline constexpr char kExportList = 'P';
 inline constexpr char32_t kExportCaption[] = U"Exportieren";
 
 struct Plan {
-  char operation = 0;           // the operation's letter ('U' never occurs)
+  PlanKind kind = PlanKind::None;
   std::u32string caption;       // e.g. U"Großbuchstaben abc->Abc"
   std::string parameters;       // a text for the journal, e.g. "search=a\treplacement=b"
   std::string directory;        // the directory the batch started in
   std::int64_t undoes = 0;      // for an undo plan: the journal batch it takes back
+  PlanKind undone = PlanKind::None;  // for an undo plan: the kind of that batch
   std::vector<PlanStep> steps;
   // Undo only: temporary files of content replacements that the batch, cut
   // off by a crash or kill, left behind; the executor removes them first.
   std::vector<std::string> leftovers;
 };
+
+// The letter the journal records for the plan's batch.
+char JournalLetter(const Plan& plan);
 
 // Counts for the preview's last line.
 struct PlanCounts {

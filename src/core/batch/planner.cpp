@@ -20,25 +20,12 @@ namespace sonavex {
 
 PlanStep RefuseStep(const std::string& directory, const std::string& name,
                     const Refusal& refusal) {
-  PlanStep step;
-  step.kind = StepKind::Refuse;
-  step.directory = directory;
-  step.name = name;
-  step.messageKind = refusal.kind;
-  step.message = refusal.text;
-  step.button = refusal.button;
-  return step;
+  return {directory, name, steps::Refuse{{refusal.kind, refusal.text, refusal.button}}};
 }
 
 PlanStep Id3v2WriteStep(const std::string& directory, const std::string& name,
                         std::string before, std::string after) {
-  PlanStep step;
-  step.kind = StepKind::Id3v2Write;
-  step.directory = directory;
-  step.name = name;
-  step.before = std::move(before);
-  step.after = std::move(after);
-  return step;
+  return {directory, name, steps::Id3v2Write{std::move(before), std::move(after)}};
 }
 
 PlanStep Id3v2Refusal(const std::string& directory, const std::string& name,
@@ -135,13 +122,9 @@ class DirectoryNames {
 
 PlanStep PlannedRename(const std::string& directory, const std::string& oldName,
                     std::string newName, DirectoryNames& names) {
-  PlanStep step;
-  step.kind = StepKind::Rename;
-  step.directory = directory;
-  step.name = oldName;
-  step.foreseen = names.Foresee(directory, oldName, newName);
+  PlanStep step{directory, oldName, {}, names.Foresee(directory, oldName, newName)};
   if (step.foreseen.empty()) names.Rename(oldName, newName);
-  step.newName = std::move(newName);
+  step.change = steps::Rename{std::move(newName)};
   return step;
 }
 
@@ -196,13 +179,9 @@ void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagI
   file.directory = DecodeUtf8(item.directory);
   const TagTexts texts = info.tagRule(file, params);
   if (!texts.Titel && !texts.Interpret && !texts.Album) return;
-  PlanStep step;
-  step.kind = StepKind::TagWrite;
-  step.directory = item.directory;
-  step.name = item.name;
-  step.after = RenderTexts(item.read.tail.bytes, texts);
-  step.before = std::move(item.read.tail.bytes);
-  plan.steps.push_back(std::move(step));
+  std::string after = RenderTexts(item.read.tail.bytes, texts);
+  plan.steps.push_back({item.directory, item.name,
+                        steps::TagWrite{std::move(item.read.tail.bytes), std::move(after)}});
   if (v2 == nullptr) return;
   file.fields = {v2->Text(Id3v2Field::Titel), v2->Text(Id3v2Field::Interpret),
                  v2->Text(Id3v2Field::Album)};
@@ -260,20 +239,14 @@ void PlanToId3v1(const std::string& directory, const std::string& fileName,
     plan.steps.push_back(Id3v2Refusal(directory, fileName, U"ID3v2-Tag nicht lesbar"));
     return;
   }
-  PlanStep step;
-  step.directory = directory;
-  step.name = fileName;
-  step.before = read.tail.bytes;
+  steps::TagWrite write{read.tail.bytes, {}};
   if (!HasTagMarker(read.tail.bytes)) {
-    step.kind = StepKind::TagAppend;
-    step.sizeBefore = read.tail.size;
-    plan.steps.push_back(step);
-    step.before = EmptyTag();
+    plan.steps.push_back({directory, fileName, steps::TagAppend{read.tail.size}});
+    write.before = EmptyTag();
   }
-  step.after = Id3v1FromId3v2(step.before, v2->texts);
-  if (step.after == step.before) return;
-  step.kind = StepKind::TagWrite;
-  plan.steps.push_back(std::move(step));
+  write.after = Id3v1FromId3v2(write.before, v2->texts);
+  if (write.after == write.before) return;
+  plan.steps.push_back({directory, fileName, std::move(write)});
 }
 
 void PlanSyncFile(Operation code, const ReadItem& item, Plan& plan) {
@@ -328,12 +301,7 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
   TInfo& record = item.read.info;
   TagTail& tail = item.read.tail;
   if (!HasTagMarker(tail.bytes)) {
-    PlanStep append;
-    append.kind = StepKind::TagAppend;
-    append.directory = directory;
-    append.name = fileName;
-    append.sizeBefore = tail.size;
-    plan.steps.push_back(std::move(append));
+    plan.steps.push_back({directory, fileName, steps::TagAppend{tail.size}});
     tail.bytes = EmptyTag();
     ReadTag(tail.bytes, record);
   }
@@ -366,14 +334,11 @@ void PlanContentFile(const OperationParams& params, const std::string& directory
     notText.push_back(DecodeUtf8(path));
   }
   if (result.outcome != TextReplaceResult::Outcome::Replaced) return;
-  PlanStep step;
-  step.kind = StepKind::ContentReplace;
-  step.directory = directory;
-  step.name = fileName;
-  step.before = std::move(bytes);
-  step.after = std::move(result.content);
-  step.changedLines = result.changedLines;
-  plan.steps.push_back(std::move(step));
+  steps::ContentReplace change;
+  change.before = std::move(bytes);
+  change.after = std::move(result.content);
+  change.changedLines = result.changedLines;
+  plan.steps.push_back({directory, fileName, std::move(change)});
 }
 
 // The files of a run that are not text, in one refusal: one warning in
@@ -398,7 +363,7 @@ void PlanFile(const OperationInfo& info, const OperationParams& params,
 Plan PlanHeader(const OperationInfo& info, const OperationParams& params,
                 const std::string& directory) {
   Plan plan;
-  plan.operation = static_cast<char>(info.code);
+  plan.kind = PlanKindOf(info.code);
   plan.caption = info.caption;
   plan.parameters = DescribeParams(params);
   plan.directory = directory;
@@ -463,12 +428,8 @@ Plan PlanSelection(Operation code, const OperationParams& params,
     reads.Drain();
     AddNotTextRefusal(notText, plan);
     if (!walked) {
-      PlanStep failure;
-      failure.kind = StepKind::WalkFailure;
-      failure.directory = directory;
-      failure.messageKind = MessageKind::Error;
-      failure.message = WalkFailureText(directory);
-      plan.steps.push_back(std::move(failure));
+      plan.steps.push_back(
+          {directory, {}, steps::WalkFailure{{MessageKind::Error, WalkFailureText(directory)}}});
     }
   } else {
     for (const std::string& name : markedNames) visit(directory, name);
@@ -482,7 +443,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
 Plan PlanRename(const std::string& directory, const std::string& oldName,
                 const std::string& newName, const BatchContext& context) {
   Plan plan;
-  plan.operation = kRenameByHand;
+  plan.kind = PlanKind::RenameDialog;
   plan.caption = U"Umbenennen";
   plan.directory = directory;
   if (oldName == newName) return plan;
@@ -496,29 +457,24 @@ Plan PlanTagField(const std::string& directory, const std::string& name,
                   TagField field, const std::u32string& text, std::error_code& ec,
                   bool id3v2Follows) {
   Plan plan;
-  plan.operation = kTagFieldEdit;
+  plan.kind = PlanKind::GridEdit;
   plan.caption = U"ID3Tag bearbeiten";
   plan.directory = directory;
   const std::string path = JoinPath(directory, name);
   FileRead read = id3v2Follows ? ReadBothTags(path) : ReadTagOfFile(path);
   if ((ec = read.error)) return plan;
   TagTail& tail = read.tail;
-  PlanStep step;
-  step.directory = directory;
-  step.name = name;
   // A file that has lost its tag (or never had one) gets an empty tag
   // first, so the field never lands in the audio data.
+  steps::TagWrite write;
   if (HasTagMarker(tail.bytes)) {
-    step.before = std::move(tail.bytes);
+    write.before = std::move(tail.bytes);
   } else {
-    step.kind = StepKind::TagAppend;
-    step.sizeBefore = tail.size;
-    plan.steps.push_back(step);
-    step.before = EmptyTag();
+    plan.steps.push_back({directory, name, steps::TagAppend{tail.size}});
+    write.before = EmptyTag();
   }
-  step.kind = StepKind::TagWrite;
-  step.after = RenderTagField(step.before, field, text);
-  plan.steps.push_back(std::move(step));
+  write.after = RenderTagField(write.before, field, text);
+  plan.steps.push_back({directory, name, std::move(write)});
   AddId3v2Follow(directory, name, read.id3v2Tag, read.info.record.id3v2.get(),
                  OneField(field, text), plan);
   return plan;
@@ -532,17 +488,13 @@ Plan PlanExport(const std::string& target, const std::string& directory,
                 const std::vector<std::string>& markedNames,
                 const BatchContext& context, const ExportParams& params) {
   Plan plan;
-  plan.operation = kExportList;
+  plan.kind = PlanKind::Export;
   plan.caption = kExportCaption;
   plan.parameters = DescribeExport(target, params);
   plan.directory = directory;
   auto job = std::make_shared<ExportJob>(ExportJob{target, markedNames, context, params});
   job->context.reporter = nullptr;  // the executor reports
-  PlanStep step;
-  step.kind = StepKind::Export;
-  step.directory = directory;
-  step.exportJob = std::move(job);
-  plan.steps.push_back(std::move(step));
+  plan.steps.push_back({directory, {}, steps::Export{std::move(job)}});
   return plan;
 }
 

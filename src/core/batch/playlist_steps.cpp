@@ -1,24 +1,22 @@
 #include "core/batch/playlist_steps.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <unordered_set>
 
 #include "core/batch/step_builders.h"
 #include "core/fs/fs.h"
+#include "core/fs/volumes.h"
 #include "core/ops/playlist_lines.h"
+#include "core/text/case.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
 namespace {
 
-// The full path of a file, normalised, also for a relative directory.
-std::string FullPath(const std::string& directory, const std::string& name) {
-  std::string path = JoinPath(directory, name);
-  if (!path.starts_with('/')) {
-    std::error_code ec;
-    path = JoinPath(std::filesystem::current_path(ec).string(), path);
-  }
-  return NormalisePath(path);
+// A rename that is to take place.
+bool IsRename(const PlanStep& step) {
+  return Kind(step) == StepKind::Rename && step.foreseen.empty();
 }
 
 // Each file's path before the plan -> its path after it. A rename that is
@@ -26,14 +24,14 @@ std::string FullPath(const std::string& directory, const std::string& name) {
 RenameMap RenamesOf(const Plan& plan) {
   std::unordered_map<std::string, std::string> originOf;  // present -> first
   for (const PlanStep& step : plan.steps) {
-    if (step.kind != StepKind::Rename || !step.foreseen.empty()) continue;
-    const std::string from = FullPath(step.directory, step.name);
+    if (!IsRename(step)) continue;
+    const std::string from = FullPathOf(step.directory, step.name);
     std::string origin = from;
     if (const auto known = originOf.find(from); known != originOf.end()) {
       origin = std::move(known->second);
       originOf.erase(known);
     }
-    originOf[FullPath(step.directory, step.newName)] = std::move(origin);
+    originOf[FullPathOf(step.directory, *NewNameOf(step))] = std::move(origin);
   }
   RenameMap renames;
   for (auto& [present, origin] : originOf) {
@@ -42,10 +40,52 @@ RenameMap RenamesOf(const Plan& plan) {
   return renames;
 }
 
+// The renamed files that a line spells in another letter case, matched as
+// the volume that holds them compares names. The folded index and the mount
+// table are made on the first line that needs them, as most lines name a
+// file by its exact path.
+class CaseBlindRenames {
+ public:
+  explicit CaseBlindRenames(const RenameMap& renames) : renames_(renames) {}
+
+  const std::string* Find(const std::string& path) {
+    if (!built_) Build();
+    const auto [first, last] = folded_.equal_range(FoldNameCase(path));
+    for (auto candidate = first; candidate != last; ++candidate) {
+      if (SameFileUnderOtherCase(path, *candidate->second, mounts_)) return candidate->second;
+    }
+    return nullptr;
+  }
+
+ private:
+  void Build() {
+    for (const auto& [oldPath, newPath] : renames_) folded_.emplace(FoldNameCase(oldPath), &oldPath);
+    mounts_ = ReadMountTable();
+    built_ = true;
+  }
+
+  const RenameMap& renames_;
+  bool built_ = false;
+  std::unordered_multimap<std::u32string, const std::string*> folded_;
+  std::vector<MountEntry> mounts_;
+};
+
 struct PlaylistFile {
   std::string folder;
   std::string name;
 };
+
+// The playlists in `folder` itself. Most folders a batch walks hold none,
+// which their bare names tell before any name is decoded or looked at.
+void AddPlaylistsOf(const std::string& folder, const FileVisitor& add) {
+  std::error_code ec;
+  const std::vector<std::string> names = ListNames(folder, ec);
+  if (std::none_of(names.begin(), names.end(),
+                   [](const std::string& name) { return PlaylistTypeOf(name).has_value(); })) {
+    return;
+  }
+  for (const std::string& name : ListFiles(folder, kPlaylistMask, ec)) add(folder, name);
+}
 
 // The playlists of the walked folders and of the listed folders' trees,
 // each once.
@@ -53,12 +93,15 @@ std::vector<PlaylistFile> FindPlaylists(const std::vector<std::string>& walkedFo
                                         const BatchContext& context, Plan& plan) {
   std::vector<PlaylistFile> found;
   std::unordered_set<std::string> seen;
+  for (const PlanStep& step : plan.steps) {
+    if (Kind(step) == StepKind::ContentReplace) seen.insert(FullPathOf(step.directory, step.name));
+  }
   const FileVisitor add = [&](const std::string& folder, const std::string& name) {
-    if (seen.insert(FullPath(folder, name)).second) found.push_back({folder, name});
+    if (seen.insert(FullPathOf(folder, name)).second) found.push_back({folder, name});
   };
+  for (const std::string& folder : walkedFolders) AddPlaylistsOf(folder, add);
   BatchContext walk;
   walk.mask = kPlaylistMask;
-  for (const std::string& folder : walkedFolders) WalkFiles(walk, folder, add);
   walk.recursive = true;
   for (const std::string& folder : context.playlistFolders) {
     if (WalkFiles(walk, folder, add)) continue;
@@ -71,16 +114,20 @@ std::vector<PlaylistFile> FindPlaylists(const std::vector<std::string>& walkedFo
 
 // The step of one playlist, if it has a line to rewrite. A playlist the
 // plan renames itself is addressed by its new name.
-void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames, Plan& plan) {
+void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames,
+                  CaseBlindRenames& caseBlind, Plan& plan) {
   std::string bytes;
   const std::string path = JoinPath(file.folder, file.name);
   if (const std::error_code ec = ReadWholeFile(path, bytes)) {
     plan.steps.push_back(ReadFailureStep(file.folder, file.name, ec));
     return;
   }
-  const std::string full = FullPath(file.folder, file.name);
+  const std::string full = FullPathOf(file.folder, file.name);
   PlaylistRewrite rewrite = RewritePlaylist(bytes, SplitPath(full).directory,
-                                            *PlaylistTypeOf(file.name), renames);
+                                            *PlaylistTypeOf(file.name), renames,
+                                            [&](const std::string& named) {
+                                              return caseBlind.Find(named);
+                                            });
   if (rewrite.outcome == PlaylistRewrite::Outcome::Refused) {
     plan.steps.push_back(RefuseStep(
         file.folder, file.name,
@@ -89,34 +136,57 @@ void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames, Plan& plan
                                    U"aufnehmen und bleibt unverändert!"}));
   }
   if (rewrite.outcome != PlaylistRewrite::Outcome::Rewritten) return;
-  PlanStep step;
-  step.kind = StepKind::ContentReplace;
-  step.playlist = true;
-  step.directory = file.folder;
+  steps::ContentReplace change;
+  change.playlist = true;
+  change.before = std::move(bytes);
+  change.after = std::move(rewrite.content);
+  change.changedLines = rewrite.changedLines;
+  change.renamedFiles = std::move(rewrite.named);
   const auto renamed = renames.find(full);
-  step.name = renamed == renames.end() ? file.name : SplitPath(renamed->second).name;
-  step.before = std::move(bytes);
-  step.after = std::move(rewrite.content);
-  step.changedLines = rewrite.changedLines;
-  step.renamedFiles = std::move(rewrite.named);
-  plan.steps.push_back(std::move(step));
+  plan.steps.push_back(
+      {file.folder, renamed == renames.end() ? file.name : SplitPath(renamed->second).name,
+       std::move(change)});
 }
 
 }  // namespace
 
+std::string FullPathOf(const std::string& directory, const std::string& name) {
+  std::string path = JoinPath(directory, name);
+  if (!path.starts_with('/')) {
+    std::error_code ec;
+    path = JoinPath(std::filesystem::current_path(ec).string(), path);
+  }
+  return NormalisePath(path);
+}
+
+std::vector<std::string> RenamedFolders(const Plan& plan) {
+  std::vector<std::string> folders;
+  std::unordered_set<std::string> seen;
+  for (const PlanStep& step : plan.steps) {
+    if (Kind(step) == StepKind::Rename && seen.insert(step.directory).second) {
+      folders.push_back(step.directory);
+    }
+  }
+  return folders;
+}
+
 void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
                       const BatchContext& context, Plan& plan) {
-  if (!context.followPlaylists) return;
-  const RenameMap renames = RenamesOf(plan);
-  if (renames.empty()) return;
+  if (!context.followPlaylists || std::none_of(plan.steps.begin(), plan.steps.end(), IsRename)) {
+    return;
+  }
   // A walk that failed ends the batch: the playlists come before its end.
   std::vector<PlanStep> end;
-  if (!plan.steps.empty() && plan.steps.back().kind == StepKind::WalkFailure) {
+  if (!plan.steps.empty() && Kind(plan.steps.back()) == StepKind::WalkFailure) {
     end.push_back(std::move(plan.steps.back()));
     plan.steps.pop_back();
   }
-  for (const PlaylistFile& file : FindPlaylists(walkedFolders, context, plan)) {
-    PlanPlaylist(file, renames, plan);
+  // The renames are gathered once a playlist is there to follow them.
+  const std::vector<PlaylistFile> found = FindPlaylists(walkedFolders, context, plan);
+  const RenameMap renames = found.empty() ? RenameMap() : RenamesOf(plan);
+  CaseBlindRenames caseBlind(renames);
+  for (const PlaylistFile& file : found) {
+    if (!renames.empty()) PlanPlaylist(file, renames, caseBlind, plan);
   }
   for (PlanStep& step : end) plan.steps.push_back(std::move(step));
 }

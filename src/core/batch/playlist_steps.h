@@ -11,11 +11,20 @@
 
 namespace sonavex {
 
+// The full path of `name` in `directory`, without "." and ".." segments,
+// also for a relative directory: how playlist steps name renamed files.
+std::string FullPathOf(const std::string& directory, const std::string& name);
+
+// The folders in which `plan` renames files, each once.
+std::vector<std::string> RenamedFolders(const Plan& plan);
+
 // Adds the playlist steps to `plan`: for the playlists of `walkedFolders`
 // (each folder alone, a tree's walk names each of its folders) and of the
 // context's playlist folders with their subfolders. Nothing when the
 // context's switch is off or the plan renames nothing. A playlist that
-// cannot be read, or cannot hold a new name, gets a refusal.
+// cannot be read, or cannot hold a new name, gets a refusal. A playlist
+// that a step of the plan writes already (an undo restoring one) is left
+// to that step.
 void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
                       const BatchContext& context, Plan& plan);
 

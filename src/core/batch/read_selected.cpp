@@ -4,8 +4,9 @@ namespace sonavex {
 
 void ReadSelected(const std::string& directory,
                   const std::vector<std::string>& markedNames,
-                  const BatchContext& context, const OrderedReads::Use& use) {
-  OrderedReads reads(ReadsInFlightFor(directory), use);
+                  const BatchContext& context, const OrderedReads::Use& use,
+                  ReadAhead::Reader reader) {
+  OrderedReads reads(ReadsInFlightFor(directory), use, reader);
   if (!markedNames.empty()) {
     for (const std::string& name : markedNames) reads.Add(directory, name);
     reads.Drain();

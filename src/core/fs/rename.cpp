@@ -1,9 +1,7 @@
 // Renaming that never replaces an existing file.
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <wctype.h>
 
 #include <algorithm>
 #include <atomic>
@@ -40,32 +38,6 @@ std::error_code RenameByLink(const std::string& from, const std::string& to) {
   if (lstat(to.c_str(), &st) == 0) return Errno(EEXIST);
   if (Sys().rename(from.c_str(), to.c_str()) != 0) return LastError();
   return {};
-}
-
-// The simple case mappings of all of Unicode, as glibc's C.UTF-8 locale
-// knows them; nullptr where that locale is missing.
-locale_t UnicodeCaseLocale() {
-  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-  return locale;
-}
-
-// Folds the letters whose case a case-insensitive file system ignores. exFAT
-// and NTFS compare names by an up-case table over all of Unicode, so Greek
-// or Cyrillic names change case there too; without the locale, ASCII and
-// Latin-1 letters, as far as names in collections use them.
-std::u32string FoldForCompare(const std::string& name) {
-  std::u32string text = DecodeUtf8(name);
-  if (const locale_t locale = UnicodeCaseLocale()) {
-    for (char32_t& c : text) {
-      c = static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), locale));
-    }
-    return text;
-  }
-  text = LowCaseUmlaut(text);
-  for (char32_t& c : text) {
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) c += 0x20;
-  }
-  return text;
 }
 
 // Whether `name` is there under exactly this spelling, as any kind of
@@ -150,7 +122,7 @@ std::error_code RenameIn(int dirFd, const std::string& directory,
   const std::error_code ec = FirstStep(dirFd, directory, oldName, newName);
   // On a case-insensitive file system the "existing" target of a
   // letter-case-only change is the file itself under another spelling.
-  if (ec == Errno(EEXIST) && FoldForCompare(oldName) == FoldForCompare(newName) &&
+  if (ec == Errno(EEXIST) && FoldNameCase(oldName) == FoldNameCase(newName) &&
       !HasExactEntry(directory, newName)) {
     return RenameThroughTemporary(directory, oldName, newName, strandedName,
                                   RenameStepNoReplace, temporaryName);

@@ -4,10 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
+#include <vector>
 #include <utility>
 
 #include "core/fs/fs.h"
@@ -17,19 +20,26 @@
 namespace sonavex {
 namespace {
 
+// Sets the mode of the new file. A file system that keeps no modes (FAT
+// through FUSE has no chmod at all) gives its files the one it has.
+std::error_code SetMode(int fd, mode_t mode) {
+  if (Sys().fchmod(fd, mode) == 0 || errno == ENOSYS || errno == EOPNOTSUPP) return {};
+  return LastError();
+}
+
 // The new file takes the old one's mode and, where the user may give it,
 // its owner; a file that is new gets what a plain create would give.
 std::error_code TakeOver(int fd, const struct stat* old) {
   if (old == nullptr) {
     const mode_t mask = umask(0);
     umask(mask);
-    return Sys().fchmod(fd, 0666 & ~mask) == 0 ? std::error_code() : LastError();
+    return SetMode(fd, 0666 & ~mask);
   }
   // A failed change of owner (not allowed) keeps the user's own.
   if (old->st_uid != geteuid() || old->st_gid != getegid()) {
     (void)!Sys().fchown(fd, old->st_uid, old->st_gid);
   }
-  return Sys().fchmod(fd, old->st_mode & 07777) == 0 ? std::error_code() : LastError();
+  return SetMode(fd, old->st_mode & 07777);
 }
 
 // A file with further hard links is written in place, so that every link
@@ -73,12 +83,6 @@ std::error_code FollowLinks(std::string& path) {
   return {ELOOP, std::generic_category()};
 }
 
-std::error_code WriteAndSync(int fd, std::string_view contents) {
-  if (std::error_code ec = WriteAt(fd, 0, contents)) return ec;
-  if (Sys().fsync(fd) != 0) return LastError();
-  return {};
-}
-
 // Creates the temporary file in `directory`, exclusively, so that it never
 // takes the place of a file of the user's: under `name` when one is given
 // and free, else under a short random name that fits beside a name of full
@@ -114,6 +118,8 @@ FileReplacement::~FileReplacement() { Drop(); }
 
 void FileReplacement::Drop() {
   if (fd_ >= 0) Sys().close(fd_);
+  staged_ = synced_ = false;
+  result_.clear();
   if (!temporary_.empty()) Sys().unlink(temporary_.c_str());
   fd_ = -1;
   temporary_.clear();
@@ -141,20 +147,65 @@ std::error_code FileReplacement::Begin(const std::string& linkOrPath,
 }
 
 std::error_code FileReplacement::Finish(std::string_view contents) {
-  if (fd_ < 0) return {EBADF, std::generic_category()};
-  if (inPlace_) return WriteInPlace(std::exchange(fd_, -1), path_, contents);
+  if (std::error_code ec = Stage(contents)) return ec;
+  return Commit();
+}
+
+std::error_code FileReplacement::Stage(std::string_view contents) {
+  if (fd_ < 0 || staged_) return {EBADF, std::generic_category()};
+  staged_ = true;
+  if (inPlace_) {
+    result_ = WriteInPlace(std::exchange(fd_, -1), path_, contents);
+    return result_;
+  }
   struct stat old{};
   old.st_mode = oldMode_;
   old.st_uid = oldOwner_;
   old.st_gid = oldGroup_;
-  std::error_code ec = WriteAndSync(fd_, contents);
+  std::error_code ec = WriteAt(fd_, 0, contents);
   if (!ec) ec = TakeOver(fd_, exists_ ? &old : nullptr);
+  if (ec) Drop();
+  return ec;
+}
+
+std::error_code FileReplacement::Commit() {
+  if (!staged_) return {EBADF, std::generic_category()};
+  if (inPlace_) return result_;
+  if (fd_ < 0) return {EBADF, std::generic_category()};
+  std::error_code ec = result_;
+  if (!synced_ && Sys().fsync(fd_) != 0) ec = LastError();
   const int fd = std::exchange(fd_, -1);
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
   if (!ec) ec = PutInPlace();
   if (ec) Drop();
   temporary_.clear();
   return ec;
+}
+
+// Files synced at once: a file system that journals its metadata commits
+// the syncs that wait together in one go.
+constexpr std::size_t kSyncsAtOnce = 8;
+
+void SyncTogether(std::span<FileReplacement> files) {
+  std::vector<FileReplacement*> staged;
+  for (FileReplacement& file : files) {
+    if (file.staged_ && !file.inPlace_ && file.fd_ >= 0) staged.push_back(&file);
+  }
+  if (staged.size() < 2) return;
+  std::atomic<std::size_t> next{0};
+  const auto syncSome = [&] {
+    for (std::size_t i = next++; i < staged.size(); i = next++) {
+      FileReplacement& file = *staged[i];
+      file.result_ = Sys().fsync(file.fd_) == 0 ? std::error_code() : LastError();
+      file.synced_ = true;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (std::size_t t = 1; t < std::min(kSyncsAtOnce, staged.size()); ++t) {
+    threads.emplace_back(syncSome);
+  }
+  syncSome();
+  for (std::thread& thread : threads) thread.join();
 }
 
 // A replacement renames over the old file; a creation never replaces one

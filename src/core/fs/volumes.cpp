@@ -1,6 +1,7 @@
 #include "core/fs/volumes.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -158,12 +159,41 @@ std::vector<std::string> VolumesFromMounts(
   return others;
 }
 
-std::vector<std::string> ListVolumes() {
+std::vector<MountEntry> ReadMountTable() {
   std::ifstream file("/proc/self/mountinfo");
-  if (!file) return {"/"};
+  if (!file) return {};
   std::ostringstream text;
   text << file.rdbuf();
-  return VolumesFromMounts(ParseMountInfo(text.str()));
+  return ParseMountInfo(text.str());
+}
+
+std::vector<std::string> ListVolumes() { return VolumesFromMounts(ReadMountTable()); }
+
+namespace {
+
+// FUSE drivers of file systems that ignore letter case in names.
+bool IsCaseBlindFuse(std::string_view type) {
+  static constexpr std::array<std::string_view, 4> kTypes = {
+      "fuse.fusefat", "fuse.exfat", "fuse.exfat-fuse", "fuseblk"};
+  return std::find(kTypes.begin(), kTypes.end(), type) != kTypes.end();
+}
+
+}  // namespace
+
+bool SameFileUnderOtherCase(const std::string& named, const std::string& path,
+                            const std::vector<MountEntry>& mounts) {
+  struct stat a{}, b{};
+  if (named == path || stat(named.c_str(), &a) != 0 || stat(path.c_str(), &b) != 0 ||
+      a.st_dev != b.st_dev) {
+    return false;
+  }
+  if (a.st_ino == b.st_ino) return true;
+  const MountEntry* mount = MountHolding(path, mounts);
+  if (mount == nullptr || !IsCaseBlindFuse(mount->fileSystemType)) return false;
+  const PathParts parts = SplitPath(named);
+  std::error_code ec;
+  const std::vector<std::string> names = ListNames(parts.directory, ec);
+  return !ec && std::find(names.begin(), names.end(), parts.name) == names.end();
 }
 
 std::string VolumeOf(std::string_view path,

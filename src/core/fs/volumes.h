@@ -47,6 +47,17 @@ std::string VolumeOf(std::string_view path,
 std::string VolumeHolding(const std::string& directory,
                           const std::vector<std::string>& volumes);
 
+// The mount table of this process; empty when it cannot be read.
+std::vector<MountEntry> ReadMountTable();
+
+// Whether `named`, a spelling of `path` that differs from it in letter case
+// only, names the same file by the comparison of the volume that holds it.
+// The volume finds the file under both spellings as one inode; a FUSE
+// driver of FAT or exFAT, which gives each spelling an inode of its own, is
+// told by its type in `mounts`, with `named` being no entry of its own.
+bool SameFileUnderOtherCase(const std::string& named, const std::string& path,
+                            const std::vector<MountEntry>& mounts);
+
 // A failure that means the medium or the server is away, not that the
 // directory is wrong: the drive selector warns and goes back for these.
 bool IsNotReady(std::error_code ec);

@@ -25,6 +25,7 @@ struct Journal::Statements {
   sqlite::Statement endBatch;
   sqlite::Statement dropBatch;
   sqlite::Statement dropActions;
+  sqlite::Statement dropPending;
   sqlite::Statement reinstate;
   sqlite::Statement markUndone;
   sqlite::Statement prunedBatches;
@@ -226,6 +227,9 @@ std::error_code Journal::PrepareStatements() {
       {&s.endBatch, "UPDATE batches SET ended = 1 WHERE id = ?1 AND done > 0"},
       {&s.dropBatch, "DELETE FROM batches WHERE id = ?1"},
       {&s.dropActions, "DELETE FROM actions WHERE id BETWEEN ?1 AND ?2"},
+      {&s.dropPending,
+       "DELETE FROM actions WHERE id BETWEEN ?1 AND ?2 AND state = 0 AND id > "
+       DONE_THROUGH("?3")},
       {&s.reinstate,
        "UPDATE batches SET undone_by = 0 WHERE undone_by = ?1 AND id = "
        "(SELECT undoes FROM batches WHERE id = ?1)"},
@@ -399,6 +403,17 @@ std::error_code Journal::MarkFailed(std::int64_t id, const std::string& failure)
   update.Bind(2, id);
   update.BindText(3, failure);
   return update.Run();
+}
+
+std::error_code Journal::DropPending(std::int64_t first, std::int64_t last) {
+  if (first > last || BatchOf(first) != BatchOf(last)) {
+    return std::make_error_code(std::errc::invalid_argument);
+  }
+  sqlite::Statement& drop = statements_->dropPending;
+  drop.Bind(1, first);
+  drop.Bind(2, last);
+  drop.Bind(3, BatchOf(first));
+  return drop.Run();
 }
 
 std::error_code Journal::RecordOutcome(std::int64_t id, std::int64_t sizeAfter,

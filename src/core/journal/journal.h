@@ -174,6 +174,9 @@ class Journal {
                                 const std::string& hashAfter);
   // Marks a Pending action Failed (not performed) with the text reported.
   std::error_code MarkFailed(std::int64_t id, const std::string& failure);
+  // Drops the Pending actions among the ids first..last (of one batch): a
+  // batch that was stopped never began them, so they are no part of it.
+  std::error_code DropPending(std::int64_t first, std::int64_t last);
   // Marks the batch as ended. A batch without a single Done action is
   // dropped with its actions: there is nothing to take back.
   std::error_code EndBatch(std::int64_t batch);

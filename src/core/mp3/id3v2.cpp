@@ -64,6 +64,9 @@ struct RawFrame {
   std::string_view bytes;  // the whole frame
   std::string_view body;   // behind the frame header and a data length indicator
   bool compressedOrEncrypted = false;
+  // A frame without content: readers (TagLib among them) stop at it and
+  // miss every frame behind it, so a rewritten tag leaves it out.
+  bool hollow = false;
 };
 
 // The frames of a tag's body as far as they can be made out.
@@ -93,7 +96,9 @@ FrameWalk WalkFrames(std::string_view body, std::size_t at, int version, bool sy
       frame.compressedOrEncrypted = (flags & (version == 3 ? 0xC0 : 0x0C)) != 0;
       const bool lengthGiven = version == 4 ? (flags & 0x01) != 0 : (flags & 0x80) != 0;
       if (lengthGiven && frame.body.size() >= 4) frame.body.remove_prefix(4);
+      frame.hollow = lengthGiven && *size <= 4;
     }
+    frame.hollow = frame.hollow || *size == 0;
     walk.frames.push_back(frame);
     at += headerLength + *size;
   }
@@ -312,6 +317,7 @@ std::string RenderFrames(const Parsed& tag, const Id3v2Changes& changes) {
   for (const RawFrame& frame : tag.walk.frames) {
     const std::optional<Id3v2Field> field = FieldOf(tag.version, frame);
     const std::size_t index = field ? static_cast<std::size_t>(*field) : 0;
+    if (frame.hollow) continue;
     if (!field || !changes[index]) {
       frames += frame.bytes;
       continue;

@@ -212,10 +212,16 @@ void ReadMp3Bytes(std::string_view fileBytes, TInfo& info) {
 bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }
 
 FileRead ReadFileInfo(const std::string& path) {
+  FileRead read = ReadFileRecord(path);
+  RenderTexts(read.info);
+  return read;
+}
+
+FileRead ReadFileRecord(const std::string& path) {
   FileRead read;
   read.info.Datei = path;
   read.error = ReadInto(read);
-  RenderTexts(read.info);
+  read.info.IstMP3 = read.info.record.isMp3;
   return read;
 }
 

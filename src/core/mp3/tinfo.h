@@ -71,6 +71,9 @@ struct FileRead {
   std::string id3v2Tag;
 };
 FileRead ReadFileInfo(const std::string& path);
+// ReadFileInfo for a caller that shows the record itself: the text fields
+// of the TInfo (Groesse to Dauer) stay empty.
+FileRead ReadFileRecord(const std::string& path);
 
 // Ends what ReadFileInfo began the way SetDatei(path, *appendTag) would
 // have: an untagged MP3 file gets its empty tag through `appendTag` (when

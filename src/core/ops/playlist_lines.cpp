@@ -141,18 +141,23 @@ std::string RelativePath(const std::string& folder, const std::string& target) {
 // The new text of a line's path in the line's form. A rename keeps the
 // folder, so only the last segment of the text changes; a text whose last
 // segment is not the old name is written out anew from the folder.
-std::string NewText(std::string_view text, const Reference& ref, const std::string& newPath,
-                    const std::string& folder) {
+// The parts of a normalised path before and after its last "/".
+std::string_view FolderOf(std::string_view path) { return path.substr(0, path.rfind('/')); }
+std::string_view NameOf(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+
+// `oldPath` is the renamed file's path, which the line may spell in
+// another letter case.
+std::string NewText(std::string_view text, const Reference& ref, const std::string& oldPath,
+                    const std::string& newPath, const std::string& folder) {
   const char separator = ref.form == Form::Backslash ? '\\' : '/';
-  const PathParts oldParts = SplitPath(ref.path);
-  const PathParts newParts = SplitPath(newPath);
   const std::size_t cut = text.rfind(separator);
   const std::string_view last = cut == std::string_view::npos ? text : text.substr(cut + 1);
   const std::string oldLast =
       ref.form == Form::FileUrl ? PercentDecode(last) : std::string(last);
-  if (oldParts.directory == newParts.directory && oldLast == oldParts.name) {
+  if (FolderOf(oldPath) == FolderOf(newPath) && oldLast == NameOf(ref.path)) {
+    const std::string_view newName = NameOf(newPath);
     const std::string name =
-        ref.form == Form::FileUrl ? PercentEncode(newParts.name) : newParts.name;
+        ref.form == Form::FileUrl ? PercentEncode(newName) : std::string(newName);
     return std::string(text.substr(0, text.size() - last.size())) + name;
   }
   if (ref.form == Form::FileUrl) return std::string(kFileScheme) + PercentEncode(newPath);
@@ -179,26 +184,51 @@ struct Encoding {
 
 // The rewritten path text of one line, or nothing when the line stays;
 // the outcome Refused when the new name cannot be written.
+// What a playlist is rewritten by: the renames, and the volume's own
+// comparison for a line spelt in another letter case.
+struct Renames {
+  const RenameMap& map;
+  const CaseBlindLookup& caseBlind;
+
+  // The rename of the file `path` names, null for a file that is not renamed.
+  const RenameMap::value_type* Find(const std::string& path) const {
+    auto renamed = map.find(path);
+    if (renamed == map.end() && caseBlind) {
+      const std::string* oldPath = caseBlind(path);
+      if (oldPath != nullptr) renamed = map.find(*oldPath);
+    }
+    return renamed == map.end() ? nullptr : &*renamed;
+  }
+};
+
 std::optional<std::string> RewriteLine(std::string_view text, const std::string& folder,
-                                       const RenameMap& renames, const Encoding& encoding,
+                                       const Renames& renames, const Encoding& encoding,
                                        PlaylistRewrite& result) {
-  const std::optional<Reference> ref = Resolve(encoding.ToPath(text), folder);
+  const std::string path = encoding.ToPath(text);
+  const std::optional<Reference> ref = Resolve(path, folder);
   if (!ref) return std::nullopt;
-  const auto renamed = renames.find(ref->path);
-  if (renamed == renames.end()) return std::nullopt;
-  const std::string newText = NewText(encoding.ToPath(text), *ref, renamed->second, folder);
+  const RenameMap::value_type* renamed = renames.Find(ref->path);
+  if (renamed == nullptr) return std::nullopt;
+  const auto& [oldPath, newPath] = *renamed;
+  const std::string newText = NewText(path, *ref, oldPath, newPath, folder);
   std::optional<std::string> bytes = encoding.FromPath(newText);
   if (!bytes) result.outcome = PlaylistRewrite::Outcome::Refused;
-  if (bytes) result.named.emplace_back(renamed->first, renamed->second);
+  if (bytes) result.named.emplace_back(oldPath, newPath);
   return bytes;
 }
 
+// Where the line that begins at `at` ends: its CR or LF, or the end.
+std::size_t LineEnd(std::string_view bytes, std::size_t at) {
+  while (at < bytes.size() && bytes[at] != '\r' && bytes[at] != '\n') ++at;
+  return at;
+}
+
 PlaylistRewrite RewriteIn(std::string_view bytes, const std::string& folder,
-                          PlaylistType type, const RenameMap& renames, bool utf8) {
+                          PlaylistType type, const Renames& renames, bool utf8) {
   PlaylistRewrite result;
   const Encoding encoding{utf8};
   for (std::size_t at = 0; at < bytes.size();) {
-    const std::size_t stop = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+    const std::size_t stop = LineEnd(bytes, at);
     const std::string_view line = bytes.substr(at, stop - at);
     const std::optional<Span> span = PathSpan(line, type);
     std::optional<std::string> text;
@@ -232,24 +262,46 @@ std::optional<PlaylistType> PlaylistTypeOf(std::string_view fileName) {
   return std::nullopt;
 }
 
-std::string NormalisePath(std::string_view path) {
-  std::vector<std::string_view> kept;
-  for (const std::string_view segment : Segments(path)) {
-    if (segment == ".") continue;
-    if (segment != "..") {
-      kept.push_back(segment);
-    } else if (!kept.empty()) {
-      kept.pop_back();
-    }
+namespace {
+
+// Whether `path` is absolute and already without empty, "." and ".."
+// segments, as nearly every path of a playlist or a batch is.
+bool IsNormal(std::string_view path) {
+  if (path.empty() || path.front() != '/') return false;
+  if (path.size() == 1) return true;
+  for (std::size_t at = 1; at <= path.size();) {
+    const std::size_t stop = std::min(path.find('/', at), path.size());
+    const std::string_view segment = path.substr(at, stop - at);
+    if (segment.empty() || segment == "." || segment == "..") return false;
+    at = stop + 1;
   }
+  return true;
+}
+
+}  // namespace
+
+std::string NormalisePath(std::string_view path) {
+  if (IsNormal(path)) return std::string(path);
   std::string out;
-  for (const std::string_view segment : kept) out.append("/").append(segment);
+  out.reserve(path.size());
+  for (std::size_t at = 0; at <= path.size();) {
+    const std::size_t stop = std::min(path.find('/', at), path.size());
+    const std::string_view segment = path.substr(at, stop - at);
+    if (segment == "..") {
+      out.resize(out.empty() ? 0 : out.rfind('/'));
+    } else if (!segment.empty() && segment != ".") {
+      out.append("/").append(segment);
+    }
+    at = stop + 1;
+  }
   return out.empty() ? "/" : out;
 }
 
 PlaylistRewrite RewritePlaylist(std::string_view bytes, const std::string& folder,
-                                PlaylistType type, const RenameMap& renames) {
-  if (bytes.find('\0') != std::string_view::npos || renames.empty()) return {};
+                                PlaylistType type, const RenameMap& renameMap,
+                                const CaseBlindLookup& caseBlind) {
+  if (bytes.find('\0') != std::string_view::npos || renameMap.empty()) return {};
+  const Renames renames{renameMap, caseBlind};
   const bool utf8 = IsValidUtf8(bytes);
   PlaylistRewrite result = RewriteIn(bytes, folder, type, renames, utf8);
   if (result.outcome != PlaylistRewrite::Outcome::Refused || utf8 ||

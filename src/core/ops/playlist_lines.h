@@ -8,6 +8,7 @@
 // that is valid UTF-8 is UTF-8, any other Windows-1252. A new name that
 // Windows-1252 cannot hold turns an .m3u8 into UTF-8 and refuses any other
 // playlist.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,10 +46,17 @@ struct PlaylistRewrite {
   std::vector<std::pair<std::string, std::string>> named;
 };
 
+// The old path of the renames that a path names under another letter case
+// on a volume that ignores it; null where the volume tells them apart.
+using CaseBlindLookup = std::function<const std::string*(const std::string& path)>;
+
 // The playlist `bytes` of type `type` lying in `folder` (an absolute path)
-// with each line that names an old path of `renames` rewritten. A line that
-// names no renamed file, a comment line and a URL of another scheme stay.
+// with each line that names an old path of `renames` rewritten; a line
+// spelt otherwise than the old path is asked of `caseBlind`, when given. A
+// line that names no renamed file, a comment line and a URL of another
+// scheme stay.
 PlaylistRewrite RewritePlaylist(std::string_view bytes, const std::string& folder,
-                                PlaylistType type, const RenameMap& renames);
+                                PlaylistType type, const RenameMap& renames,
+                                const CaseBlindLookup& caseBlind = {});
 
 }  // namespace sonavex

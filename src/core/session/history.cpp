@@ -99,7 +99,7 @@ const BatchSummary* FindBatch(const std::vector<BatchSummary>& batches, std::int
   return found == batches.end() ? nullptr : &*found;
 }
 
-bool IsTagOnRead(const BatchSummary& batch) { return batch.header.operation == kTagOnRead; }
+bool IsTagOnRead(const BatchSummary& batch) { return PlanKindOfLetter(batch.header.operation) == PlanKind::TagOnRead; }
 
 std::int64_t NewestUndoable(const std::vector<BatchSummary>& batches) {
   const std::map<std::int64_t, std::int64_t> reapplied = Reapplied(batches);

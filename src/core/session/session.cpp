@@ -6,6 +6,7 @@
 #include "core/apply/tag_on_read.h"
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
+#include "core/batch/playlist_steps.h"
 #include "core/session/history.h"
 #include "core/text/encoding.h"
 #include "core/text/path.h"
@@ -78,11 +79,34 @@ BatchOutcome Session::RunExport(const Plan& plan) {
   return outcome;
 }
 
-ApplyResult Session::Apply(const Plan& plan) { return ApplyPlan(plan, executorContext()); }
+ApplyResult Session::Apply(const Plan& plan) {
+  stopRequested_.store(false, std::memory_order_relaxed);
+  ExecutorContext context = executorContext();
+  BatchProgress* progress = ports_.progress;
+  context.stopRequested = [this, progress] {
+    return stopRequested_.load(std::memory_order_relaxed) ||
+           (progress != nullptr && progress->StopRequested());
+  };
+  if (progress != nullptr) {
+    progress->Begin();
+    context.progress = [progress](int done, int total) { progress->Advance(done, total); };
+  }
+  const ApplyResult result = ApplyPlan(plan, context);
+  if (progress != nullptr) progress->End();
+  if (result.stopped && ports_.reporter != nullptr) {
+    ports_.reporter->Report(MessageKind::Warning,
+                            U"Abgebrochen: " + DecodeUtf8(std::to_string(result.performed)) +
+                                U" von " + DecodeUtf8(std::to_string(plan.steps.size())) +
+                                U" Änderungen ausgeführt");
+  }
+  return result;
+}
 
 Plan Session::PlanUndoOf(std::int64_t batch, std::error_code& ec) {
   if (!journal_) return {};
-  return PlanUndo(*journal_, batch, ec);
+  Plan plan = PlanUndo(*journal_, batch, ec);
+  if (!ec && ports_.batchContext) AddPlaylistSteps(RenamedFolders(plan), ports_.batchContext(), plan);
+  return plan;
 }
 
 std::optional<ApplyResult> Session::Undo(std::int64_t batch, std::error_code& ec) {
@@ -112,7 +136,10 @@ std::vector<BatchSummary> Session::LaterChanges(std::int64_t batch, std::error_c
 
 std::optional<ApplyResult> Session::UndoWithLater(std::int64_t batch, std::error_code& ec) {
   for (const BatchSummary& later : LaterChanges(batch, ec)) {
-    if (ec || !Undo(later.id, ec)) return std::nullopt;
+    if (ec) return std::nullopt;
+    std::optional<ApplyResult> result = Undo(later.id, ec);
+    // A stopped undo stops the rest: `batch` is not taken back half-way.
+    if (!result || result->stopped) return result;
   }
   if (ec) return std::nullopt;
   return Undo(batch, ec);

@@ -4,6 +4,7 @@
 // the preview decision, the executor, undo, and what "Rückgängig" would
 // take back. The front ends supply the ports (confirmation, messages, how a
 // journal failure is worded) and keep only their view.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,22 @@ namespace sonavex {
 // What went wrong with the journal, for the front end's wording.
 enum class JournalTrouble { Open, Read, Write };
 
+// How far a batch is: the window's progress window, the command line's
+// line on a terminal. Told on the thread that applies the batch.
+class BatchProgress {
+ public:
+  virtual ~BatchProgress() = default;
+  // A batch begins.
+  virtual void Begin() = 0;
+  // `done` of its `total` steps are over.
+  virtual void Advance(int done, int total) = 0;
+  // The batch is over, finished or stopped.
+  virtual void End() = 0;
+  // Asked before each step: whether the user asked to stop ("Abbrechen",
+  // Ctrl-C), which runs no further step.
+  virtual bool StopRequested() { return false; }
+};
+
 struct SessionPorts {
   Reporter* reporter = nullptr;
   // Whether a plan is shown before it runs; null: never.
@@ -39,6 +56,11 @@ struct SessionPorts {
   // Whether reading an untagged MP3 file (the grid, the status bar, the
   // export) gives it its empty tag; null: always.
   std::function<bool()> tagOnRead{};
+  // The context a batch would read now. An undo that renames files carries
+  // the playlists along by it, as a rename batch does; null: it does not.
+  std::function<BatchContext()> batchContext{};
+  // Shown while a batch runs; null: nothing is shown.
+  BatchProgress* progress = nullptr;
 };
 
 // What "Rückgängig" takes back, or what "Wiederherstellen" applies again.
@@ -102,10 +124,17 @@ class Session {
   // Runs the export's `plan` as Run does. The list is read again once the
   // list is written: untagged MP3 files got their empty tag on the way.
   BatchOutcome RunExport(const Plan& plan);
-  // Applies `plan` at once, with the journal when there is one.
+  // Applies `plan` at once, with the journal when there is one, telling the
+  // progress port. A batch that is stopped (RequestStop) says how many of
+  // its steps ran: "Abgebrochen: <n> von <total> Änderungen ausgeführt".
   ApplyResult Apply(const Plan& plan);
-  // The plan that takes `batch` back; a journal that cannot be read comes
-  // back in `ec`.
+  // Asks the batch being applied to run no further step; the steps in
+  // flight finish. Safe from another thread and from a signal handler;
+  // the next batch begins unstopped.
+  void RequestStop() { stopRequested_.store(true, std::memory_order_relaxed); }
+  // The plan that takes `batch` back, with the playlists that follow its
+  // renames (those the batch rewrote are restored as it journaled them); a
+  // journal that cannot be read comes back in `ec`.
   Plan PlanUndoOf(std::int64_t batch, std::error_code& ec);
   // Takes `batch` back as a batch of its own (previewed, journaled, itself
   // undoable). Nothing without a journal or when the user declines; a
@@ -175,6 +204,8 @@ class Session {
   // The folder whose clicks gave tags, and the batch that holds them.
   std::string clickedFolder_;
   std::int64_t clickedBatch_ = 0;
+  std::atomic<bool> stopRequested_{false};
+  static_assert(std::atomic<bool>::is_always_lock_free);
 };
 
 // Seconds since the epoch, now.

@@ -17,4 +17,11 @@ std::u32string LowCaseUmlaut(std::u32string_view text);
 // trailing "..." from texts shorter than a tag field (30 characters).
 std::u32string TrimBlanks(std::u32string_view text);
 
+// A UTF-8 name with the letters folded whose case a case-insensitive file
+// system ignores: exFAT and NTFS compare names by an up-case table over all
+// of Unicode, so Greek or Cyrillic names fold too. Without the C.UTF-8
+// locale, ASCII and Latin-1 letters, as far as names in collections use
+// them.
+std::u32string FoldNameCase(std::string_view name);
+
 }  // namespace sonavex

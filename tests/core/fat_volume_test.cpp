@@ -1,6 +1,6 @@
-// Undo of letter-case changes cut off by a kill, on a case-insensitive
-// volume: a FAT image mounted through FUSE (fusefat). Skips where FUSE or
-// the tools are missing.
+// A case-insensitive volume: a FAT image mounted through FUSE (fusefat).
+// Undo of letter-case changes cut off by a kill, and playlists that name a
+// file in another letter case. Skips where FUSE or the tools are missing.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,8 +10,10 @@
 
 #include "core/apply/executor.h"
 #include "core/apply/undo.h"
+#include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/journal/journal.h"
+#include "core/text/encoding.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -87,6 +89,28 @@ TEST(UndoOnFat, CaseChangesCutOffByAKillAreTakenBackExactly) {
   EXPECT_EQ(ListFiles(music, U"*", ec),
             (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
   EXPECT_EQ(test::ReadFile(music + "/c.mp3"), "c");
+}
+
+// The volume compares names without letter case, so a line spelt "SONG"
+// names "Song" and follows its rename; a line naming no file stays.
+TEST(PlaylistsOnFat, ALineInAnotherLetterCaseFollowsTheRename) {
+  TempDir dir;
+  FatVolume fat(dir);
+  if (!fat.mounted()) GTEST_SKIP() << "FUSE or fusefat/mkfs.vfat missing: no FAT volume";
+  const std::string music = fat.path();
+  WriteFile(music + "/Album/Song - a.mp3", "");
+  WriteFile(music + "/list.m3u",
+            "ALBUM/SONG - A.MP3\r\nAlbum/Song - a.mp3\r\nAlbum/Other - a.mp3\r\n");
+  BatchContext context;
+  context.recursive = true;
+  context.followPlaylists = true;
+  test::RecordingReporter reporter;
+  const ApplyResult result = RunSelection(Operation::X, SearchReplaceParams{U" - ", U" -- "},
+                                          music, {}, context, {.reporter = &reporter});
+  EXPECT_EQ(result.failed, 0);
+  for (const auto& message : reporter.messages) ADD_FAILURE() << EncodeUtf8(message.text);
+  EXPECT_EQ(test::ReadFile(music + "/list.m3u"),
+            "ALBUM/Song -- a.mp3\r\nAlbum/Song -- a.mp3\r\nAlbum/Other - a.mp3\r\n");
 }
 
 }  // namespace
