@@ -62,7 +62,10 @@ constexpr const char* kUsage =
     "  --with-later      für undo und redo: spätere Einträge, die dieselben\n"
     "                    Dateien wieder geändert haben, zuerst rückgängig machen\n"
     "  --id3v2           für info: Titel, Interpret und Album des ID3v2-Tags als\n"
-    "                    drei weitere Spalten\n"
+    "                    drei weitere Spalten; für N, I, W, A und B: den\n"
+    "                    ID3v2-Tag mitführen, auch wenn die Einstellungen es\n"
+    "                    abschalten ([Optionen] ID3v2=0)\n"
+    "  --no-id3v2        für N, I, W, A und B: den ID3v2-Tag nicht mitführen\n"
     "  --to v2|v1        für sync-tags: in welchen Tag kopiert wird\n"
     "  -h, --help        diese Hilfe\n"
     "  --version         Programmname und Version\n"
@@ -120,6 +123,7 @@ enum OptionId {
   kPlaylists,
   kNoPlaylists,
   kId3v2,
+  kNoId3v2,
   kTo
 };
 
@@ -142,6 +146,7 @@ constexpr option kOptions[] = {
     {"playlists", required_argument, nullptr, kPlaylists},
     {"no-playlists", no_argument, nullptr, kNoPlaylists},
     {"id3v2", no_argument, nullptr, kId3v2},
+    {"no-id3v2", no_argument, nullptr, kNoId3v2},
     {"to", required_argument, nullptr, kTo},
     {nullptr, 0, nullptr, 0},
 };
@@ -185,7 +190,8 @@ void TakeOption(int id, const char* value, Invocation& inv) {
     case kWithLater: inv.withLater = true; break;
     case kPlaylists: inv.playlistFolders.push_back(value); break;
     case kNoPlaylists: inv.noPlaylists = true; break;
-    case kId3v2: inv.id3v2Columns = true; break;
+    case kId3v2: inv.id3v2 = true; break;
+    case kNoId3v2: inv.noId3v2 = true; break;
     case kTo: inv.syncTarget = value; break;
     default: break;
   }

@@ -13,6 +13,7 @@
 #include "core/mp3/tinfo.h"
 #include "core/ops/replacement_table.h"
 #include "core/session/batch_settings.h"
+#include "core/settings/program_options.h"
 #include "core/settings/ini_file.h"
 #include "core/text/encoding.h"
 
@@ -82,12 +83,12 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
       return;
     }
     const InfoRecord& record = item.read.info.record;
-    if (inv.id3v2Columns && record.id3v2 != nullptr && !record.id3v2->readable) {
+    if (inv.id3v2 && record.id3v2 != nullptr && !record.id3v2->readable) {
       reporter.Report(MessageKind::Warning, DecodeUtf8(item.read.info.Datei) +
                                                 std::u32string(kBreak) + std::u32string(kBreak) +
                                                 U"ID3v2-Tag nicht lesbar");
     }
-    PrintInfoLine(item.read.info.Datei, item.read.info, inv.id3v2Columns, out);
+    PrintInfoLine(item.read.info.Datei, item.read.info, inv.id3v2, out);
   }, ReadFileRecord);
   return {};
 }
@@ -107,8 +108,10 @@ void TakePlaylistOptions(const Invocation& inv, BatchContext& context) {
 // nothing.
 void RunWithParams(const OperationInfo& operation, const OperationParams& params,
                    Invocation& inv, std::ostream& out) {
-  TakeStoredBatchSettings(IniFile(inv.settingsPath), inv.context);
+  const IniFile settings(inv.settingsPath);
+  TakeStoredBatchSettings(settings, inv.context);
   TakePlaylistOptions(inv, inv.context);
+  inv.context.id3v2FollowsTags = !inv.noId3v2 && (inv.id3v2 || LoadId3v2Option(settings));
   if (!NameEditHasWork(params)) return;
   const std::unique_ptr<Session> session = MakeSession(inv);
   const Plan plan =

@@ -44,8 +44,11 @@ struct Invocation {
   bool withLater = false;
   // Shows a running batch and stops it on Ctrl-C; null: neither.
   BatchProgress* progress = nullptr;
-  // --id3v2: info adds the ID3v2 title, artist and album.
-  bool id3v2Columns = false;
+  // --id3v2: info adds the ID3v2 title, artist and album; the tag
+  // operations keep the ID3v2 tag in step also when the settings say not.
+  // --no-id3v2: they leave it alone whatever the settings say.
+  bool id3v2 = false;
+  bool noId3v2 = false;
   // --to: which tag sync-tags writes ("v2" or "v1").
   std::string syncTarget;
 };

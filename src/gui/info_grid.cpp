@@ -18,6 +18,7 @@
 #include <QTableView>
 #include <functional>
 #include <utility>
+#include <variant>
 
 #include "core/apply/executor.h"
 #include "core/apply/tag_on_read.h"
@@ -27,6 +28,7 @@
 #include "core/mp3/id3v1.h"
 #include "core/mp3/read_ahead.h"
 #include "core/mp3/tinfo.h"
+#include "core/ops/tag_agreement.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
 #include "gui/dialogs/progress_window.h"
@@ -41,6 +43,16 @@ constexpr int kRowHeight = 17;
 
 bool HasMp3Extension(const std::string& name) {
   return UpCaseUmlaut(SplitName(DecodeUtf8(name)).extension) == U".MP3";
+}
+
+// What the plan's last step of kind `Step` leaves in the file; null
+// without one.
+template <class Step>
+const std::string* WrittenBy(const Plan& plan) {
+  for (auto step = plan.steps.rbegin(); step != plan.steps.rend(); ++step) {
+    if (const auto* change = std::get_if<Step>(&step->change)) return &change->after;
+  }
+  return nullptr;
 }
 
 // Cells draw their text from 2 pixels in and cut it at the cell's edge, as
@@ -275,6 +287,10 @@ struct InfoGrid::FillState {
   QHash<QString, int> measured;
   // The empty tags of one filling are one journal batch.
   TagOnRead tags;
+  // Files with a readable ID3v2 tag, and those of them whose two tags
+  // tell different texts.
+  int withId3v2 = 0;
+  int disagreeing = 0;
 };
 
 void InfoGrid::Fill() {
@@ -305,6 +321,7 @@ void InfoGrid::Fill() {
   model_->setRecords(std::move(state.records), state.metrics);
   fitColumns(state);
   progress_.hide();
+  showTagAgreement(state);
   if (state.tags.End()) window_.refreshUndoTarget();
   // The grid is complete up to the failed file before the message shows.
   if (ec) {
@@ -328,6 +345,10 @@ std::error_code InfoGrid::fillRow(int row, FillState& state) {
   const TInfo::TagAppender appendTag = state.tags.Appender();
   if (const std::error_code ec = FinishRead(item.read, &appendTag)) return ec;
   InfoRecord& record = state.records.emplace_back(std::move(item.read.info.record));
+  if (HasReadableId3v2(record)) {
+    ++state.withId3v2;
+    if (TagsDisagree(record)) ++state.disagreeing;
+  }
   for (int column = 0; column < kFittedColumns; ++column) {
     const std::u32string text = ShownText(record, FieldOf(static_cast<GridColumn>(column)));
     if (text.empty()) continue;
@@ -345,6 +366,17 @@ std::error_code InfoGrid::fillRow(int row, FillState& state) {
     state.fitted[column] = std::max(state.fitted[column], width);
   }
   return {};
+}
+
+// The line below the grid says how many files' tags disagree; it stays
+// empty where no file has an ID3v2 tag.
+void InfoGrid::showTagAgreement(const FillState& state) {
+  window_.setGridStatusText(
+      state.withId3v2 == 0
+          ? QString()
+          : QStringLiteral("ID3v1 und ID3v2 weichen ab: %1 von %2 Dateien mit ID3v2-Tag")
+                .arg(state.disagreeing)
+                .arg(state.withId3v2));
 }
 
 void InfoGrid::fitColumns(const FillState& state) {
@@ -365,12 +397,16 @@ void InfoGrid::onCellEdited(int row, int column, const QString& text) {
   const std::string name = model_->record(row).name;
   if (!HasMp3Extension(name)) return;
   std::error_code ec;
-  const Plan plan = PlanTagField(directory_, name, *field, ToU32(text), ec);
+  const Plan plan =
+      PlanTagField(directory_, name, *field, ToU32(text), ec, window_.id3v2Follows());
   if (ec) {
     RenameWithMessage(window_.reporter(), ec, DecodeUtf8(directory_), DecodeUtf8(name));
     showFileTag(row, gridColumn);
   } else if (writeInEdit(row, column, plan)) {
-    model_->setWritten(row, gridColumn, text, As<steps::TagWrite>(plan.steps.back()).after);
+    model_->setWritten(row, gridColumn, text, *WrittenBy<steps::TagWrite>(plan));
+    if (const std::string* id3v2 = WrittenBy<steps::Id3v2Write>(plan)) {
+      model_->setId3v2(row, std::make_shared<const Id3v2Info>(ReadId3v2(*id3v2)));
+    }
   } else {
     showFileTag(row, gridColumn);
   }
@@ -381,12 +417,19 @@ void InfoGrid::onCellEdited(int row, int column, const QString& text) {
 // a step failed (reported by the executor).
 bool InfoGrid::writeInEdit(int row, int column, const Plan& plan) {
   if (edit_ && editedCell_ != std::pair(row, column)) endEdit();
+  const bool firstKeystroke = !edit_;
   if (!edit_) {
     edit_ = std::make_unique<StepSession>(window_.session().executorContext(), plan);
     editedCell_ = {row, column};
   }
   for (const PlanStep& step : plan.steps) {
-    if (!edit_->Apply(step)) return false;
+    // An ID3v2 tag that cannot follow is told of once per edit; the ID3v1
+    // tag is written all the same.
+    if (Kind(step) == StepKind::Refuse) {
+      if (firstKeystroke) edit_->Apply(step);
+    } else if (!edit_->Apply(step)) {
+      return false;
+    }
   }
   return true;
 }

@@ -42,6 +42,7 @@ class InfoGrid : public QObject {
   void queueReads(FillState& state, int count);
   std::error_code fillRow(int row, FillState& state);
   void fitColumns(const FillState& state);
+  void showTagAgreement(const FillState& state);
   void onCellEdited(int row, int column, const QString& text);
   bool writeInEdit(int row, int column, const Plan& plan);
   void showFileTag(int row, GridColumn column);

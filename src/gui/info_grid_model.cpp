@@ -1,7 +1,9 @@
 #include "gui/info_grid_model.h"
 
+#include <QColor>
 #include <algorithm>
 
+#include "core/ops/tag_agreement.h"
 #include "gui/qt_text.h"
 
 namespace sonavex {
@@ -12,6 +14,11 @@ quint64 CellKey(int row, GridColumn column) {
 }
 
 GridColumn ColumnOf(const QModelIndex& index) { return static_cast<GridColumn>(index.column()); }
+
+// A pale yellow behind the cells whose two tags disagree; dark blue for the
+// texts of a file that has only an ID3v2 tag.
+const QColor kDisagreeingTint(255, 236, 160);
+const QColor kOnlyId3v2Colour(0, 70, 160);
 
 }  // namespace
 
@@ -67,16 +74,48 @@ int InfoGridModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : kGridColumnCount;
 }
 
+// A file without ID3v1 tag shows the texts of its ID3v2 tag, in their own
+// colour, rather than empty cells.
 QString InfoGridModel::cellText(int row, GridColumn column) const {
   const auto typed = typed_.constFind(CellKey(row, column));
   if (typed != typed_.constEnd()) return *typed;
-  return ToQString(ShownText(record(row), FieldOf(column)));
+  const InfoRecord& shown = record(row);
+  const std::optional<TagField> field = TagFieldOf(column);
+  if (field && !shown.tagged && HasReadableId3v2(shown)) {
+    return ToQString(Id3v2Text(shown, Id3v2FieldOf(*field)));
+  }
+  return ToQString(ShownText(shown, FieldOf(column)));
 }
 
 QVariant InfoGridModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+  if (!index.isValid()) return {};
   const GridColumn column = ColumnOf(index);
-  return padded(column, cellText(index.row(), column));
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: return padded(column, cellText(index.row(), column));
+    case Qt::BackgroundRole:
+    case Qt::ForegroundRole:
+    case Qt::ToolTipRole: return id3v2Mark(index.row(), column, role);
+    default: return {};
+  }
+}
+
+// A tag cell whose ID3v2 text differs from its ID3v1 text is tinted and
+// tells the ID3v2 text in its tooltip; the cells that show the ID3v2 texts
+// of a file without ID3v1 tag have a colour of their own.
+QVariant InfoGridModel::id3v2Mark(int row, GridColumn column, int role) const {
+  const std::optional<TagField> field = TagFieldOf(column);
+  if (!field) return {};
+  const InfoRecord& shown = record(row);
+  if (!shown.tagged) {
+    if (role == Qt::ForegroundRole && HasReadableId3v2(shown)) return kOnlyId3v2Colour;
+    return {};
+  }
+  const std::optional<std::u32string> other = DisagreeingId3v2Text(shown, *field);
+  if (!other) return {};
+  if (role == Qt::BackgroundRole) return kDisagreeingTint;
+  if (role == Qt::ToolTipRole) return QStringLiteral("ID3v2: ") + ToQString(*other);
+  return {};
 }
 
 QVariant InfoGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -121,6 +160,12 @@ void InfoGridModel::setFileTag(int row, GridColumn column,
   }
   typed_.remove(CellKey(row, column));
   cellChanged(row, column);
+}
+
+void InfoGridModel::setId3v2(int row, std::shared_ptr<const Id3v2Info> id3v2) {
+  records_[static_cast<std::size_t>(row)].id3v2 = std::move(id3v2);
+  emit dataChanged(index(row, static_cast<int>(GridColumn::Titel)),
+                   index(row, static_cast<int>(GridColumn::Album)));
 }
 
 void InfoGridModel::cellChanged(int row, GridColumn column) {

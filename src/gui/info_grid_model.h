@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -69,9 +70,13 @@ class InfoGridModel : public QAbstractTableModel {
   // The cell shows what the file holds: `tag` (its 128 bytes, or nothing
   // for a file without a tag); without `tag`, what the record holds.
   void setFileTag(int row, GridColumn column, std::optional<std::string_view> tag);
+  // The file's ID3v2 tag as it is after a write; the row's tag cells show
+  // whether they agree with it.
+  void setId3v2(int row, std::shared_ptr<const Id3v2Info> id3v2);
 
  private:
   QString padded(GridColumn column, const QString& text) const;
+  QVariant id3v2Mark(int row, GridColumn column, int role) const;
   void cellChanged(int row, GridColumn column);
 
   std::vector<InfoRecord> records_;

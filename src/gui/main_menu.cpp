@@ -121,6 +121,9 @@ void MainMenu::buildId3(QMenuBar* bar) {
                        QStringLiteral("ID3Tag aus Dateiname erstellen"));
   nameAusId3 = AddItem(id3_, "DateinameausID3Tagerstellen1",
                        QStringLiteral("Dateiname aus ID3Tag erstellen"));
+  id3_->addSeparator();
+  id3v1NachId3v2 = AddItem(id3_, "ID3v1ID3v21", QStringLiteral("ID3v1 → ID3v2"));
+  id3v2NachId3v1 = AddItem(id3_, "ID3v2ID3v11", QStringLiteral("ID3v2 → ID3v1"));
   bar->addMenu(id3_);
 }
 
@@ -138,6 +141,8 @@ void MainMenu::buildOptionen(QMenuBar* bar) {
   vorschau->setCheckable(true);
   tagBeimLesen = AddItem(optionen, "TagBeimLesen1", QStringLiteral("ID3Tag beim &Lesen anlegen"));
   tagBeimLesen->setCheckable(true);
+  id3v2Mitfuehren = AddItem(optionen, "ID3v2mitfhren1", QStringLiteral("&ID3v2 mitführen"));
+  id3v2Mitfuehren->setCheckable(true);
   playlisten = AddItem(optionen, "Playlisten1", QStringLiteral("&Playlisten mitführen ..."));
   bar->addMenu(optionen);
 }
@@ -207,8 +212,8 @@ void MainMenu::applyEnabling(const MenuState& state) {
     // Qt would still fire the shortcut of an item in a disabled submenu.
     for (QAction* item : menu->actions()) item->setEnabled(operations);
   }
-  for (QAction* action : {exportieren, ssStreichen, tauschen, id3AusName,
-                          nameAusId3, ssStreichen2_, tauschen2_}) {
+  for (QAction* action : {exportieren, ssStreichen, tauschen, id3AusName, nameAusId3,
+                          id3v1NachId3v2, id3v2NachId3v1, ssStreichen2_, tauschen2_}) {
     action->setEnabled(operations);
   }
   umbenennen->setEnabled(rename);

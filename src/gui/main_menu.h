@@ -56,11 +56,14 @@ class MainMenu : public QObject {
   QAction* umbenennen = nullptr;
   QAction* id3AusName = nullptr;
   QAction* nameAusId3 = nullptr;
+  QAction* id3v1NachId3v2 = nullptr;
+  QAction* id3v2NachId3v1 = nullptr;
   QAction* unterverzeichnisse = nullptr;
   QAction* playlisten = nullptr;
   QAction* zeichenErsetzen = nullptr;
   QAction* vorschau = nullptr;
   QAction* tagBeimLesen = nullptr;
+  QAction* id3v2Mitfuehren = nullptr;
   QAction* hilfe = nullptr;
   QAction* ueber = nullptr;
   // PopupMenu2 of the info grid.

@@ -88,6 +88,11 @@ void MainWindow::connectMenu() {
   connect(m.tagBeimLesen, &QAction::triggered, this, [this](bool on) {
     (void)settingWritten(StoreTagOnReadOption(settings_, on));
   });
+  connect(m.id3v2Mitfuehren, &QAction::triggered, this, [this](bool on) {
+    (void)settingWritten(StoreId3v2Option(settings_, on));
+  });
+  connect(m.id3v1NachId3v2, &QAction::triggered, this, [this] { runSelection(Operation::V); });
+  connect(m.id3v2NachId3v1, &QAction::triggered, this, [this] { runSelection(Operation::Q); });
   for (QAction* undo : {m.rueckgaengig, m.rueckgaengig2}) {
     connect(undo, &QAction::triggered, this, &MainWindow::onUndoCommand);
   }
@@ -191,6 +196,12 @@ bool MainWindow::recursive() const {
 QString MainWindow::statusPanelText(int panel) const {
   return panels_[panel]->text();
 }
+
+void MainWindow::setGridStatusText(const QString& text) { gridStatus_->setText(text); }
+
+QString MainWindow::gridStatusText() const { return gridStatus_->text(); }
+
+bool MainWindow::id3v2Follows() const { return menu_->id3v2Mitfuehren->isChecked(); }
 
 void MainWindow::RefreshView() {
   QString flags;
@@ -301,6 +312,7 @@ BatchContext MainWindow::batchContext() {
   // The table as its fields stand now, stored or not.
   if (tableSource_) context.table = tableSource_();
   context.replacementActive = replacementActive_;
+  context.id3v2FollowsTags = id3v2Follows();
   context.reporter = &reporter_;
   // The window is blocked during a walk; repaint so the user sees where it is.
   context.onDirectoryEntered = [this](const std::string& directory) {

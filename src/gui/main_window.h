@@ -102,6 +102,11 @@ class MainWindow : public QMainWindow, public BatchHost {
   std::u32string mask() const;
   bool recursive() const;
   QString statusPanelText(int panel) const;
+  // The line below the grid: what its last filling found.
+  void setGridStatusText(const QString& text);
+  QString gridStatusText() const;
+  // "ID3v2 mitführen": tag writes keep the ID3v2 tag in step.
+  bool id3v2Follows() const;
 
   // Re-reads the file list from the shown directory; all marks drop, the
   // current entry (by name, where it is still listed) and the scroll
@@ -186,6 +191,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   QWidget* buildBottomBar();
   QWidget* buildPages();
   QWidget* buildFileListPage();
+  QWidget* buildInfoPage();
   void buildInfoGridHeader();
   void connectMenu();
   void connectDialogCommands();
@@ -247,6 +253,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   // Marks changed by the program rather than by a click in the list.
   bool marksQuiet_ = false;
   QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+  QLabel* gridStatus_ = nullptr;
   QTableView* infoGrid_ = nullptr;
   QWidget* quitButton_ = nullptr;
   bool shownOnce_ = false;

@@ -190,18 +190,33 @@ QWidget* MainWindow::buildPages() {
   pages_ = new QTabWidget(right);
   pages_->setObjectName(QStringLiteral("PageControl1"));
   pages_->addTab(buildFileListPage(), QStringLiteral("Dateiliste"));
-  infoGrid_ = new QTableView(pages_);
-  infoGrid_->setObjectName(QStringLiteral("StringGrid1"));
-  infoGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
-  auto* infoPage = new QWidget(pages_);
-  infoPage->setObjectName(QStringLiteral("Zusatzinfos"));
-  auto* infoLayout = new QVBoxLayout(infoPage);
-  infoLayout->setContentsMargins(0, 0, 0, 0);
-  infoLayout->addWidget(infoGrid_);
-  pages_->addTab(infoPage, QStringLiteral("Zusatzinfos"));
+  pages_->addTab(buildInfoPage(), QStringLiteral("Zusatzinfos"));
   layout->addWidget(pages_);
   connect(pages_, &QTabWidget::currentChanged, this, [this] { onPageChanged(); });
   return right;
+}
+
+// The grid, and below it a line that tells what the last filling found
+// (how many files' two tags disagree).
+QWidget* MainWindow::buildInfoPage() {
+  auto* infoPage = new QWidget(pages_);
+  infoPage->setObjectName(QStringLiteral("Zusatzinfos"));
+  infoGrid_ = new QTableView(infoPage);
+  infoGrid_->setObjectName(QStringLiteral("StringGrid1"));
+  infoGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* status = new QStatusBar(infoPage);
+  status->setObjectName(QStringLiteral("StatusBar2"));
+  status->setSizeGripEnabled(false);
+  status->setFixedHeight(19);
+  gridStatus_ = new QLabel(status);
+  gridStatus_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  status->addWidget(gridStatus_, 1);
+  auto* infoLayout = new QVBoxLayout(infoPage);
+  infoLayout->setContentsMargins(0, 0, 0, 0);
+  infoLayout->setSpacing(0);
+  infoLayout->addWidget(infoGrid_, 1);
+  infoLayout->addWidget(status);
+  return infoPage;
 }
 
 QWidget* MainWindow::buildFileListPage() {

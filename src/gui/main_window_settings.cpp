@@ -38,6 +38,7 @@ void MainWindow::loadSettings() {
   setReplacementActive(LoadReplacementSwitch(settings_));
   menu_->vorschau->setChecked(LoadPreviewOption(settings_));
   menu_->tagBeimLesen->setChecked(LoadTagOnReadOption(settings_));
+  menu_->id3v2Mitfuehren->setChecked(LoadId3v2Option(settings_));
   drives_.Reached(selectedDrive());
 }
 

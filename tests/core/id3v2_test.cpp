@@ -17,6 +17,8 @@
 #include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 #include "support/id3v2_fixtures.h"
+#include "support/id3v2_oracle.h"
+#include "support/journaled_batch.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -224,22 +226,6 @@ std::u32string TagLibTitle(const std::string& path) {
   return tag == nullptr ? U"(none)" : DecodeUtf8(tag->title().to8Bit(true));
 }
 
-// What eyeD3 shows as the title, or nothing when it is not installed.
-std::optional<std::string> EyeD3Title(const std::string& path) {
-  static const bool present = std::system("command -v eyeD3 >/dev/null 2>&1") == 0;
-  if (!present) return std::nullopt;
-  const std::string command = "eyeD3 --no-color " + test::ShellQuote(path) + " 2>/dev/null";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-  std::string output;
-  char buffer[4096];
-  while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) output += buffer;
-  const std::size_t at = output.find("title: ");
-  if (at == std::string::npos) return std::string("(none)");
-  return output.substr(at + 7, output.find('\n', at) - at - 7);
-}
-
-constexpr std::int64_t kNow = 1'700'000'000;
-
 std::string Joined(const test::RecordingReporter& reporter) {
   std::string text;
   for (const test::RecordedMessage& message : reporter.messages) {
@@ -249,38 +235,12 @@ std::string Joined(const test::RecordingReporter& reporter) {
   return text;
 }
 
-class TagSyncTest : public ::testing::Test {
+class TagSyncTest : public test::JournaledBatchTest {
  protected:
-  void SetUp() override {
-    std::error_code ec;
-    journal = Journal::Open(dir / "journal.sqlite", kNow, ec);
-    ASSERT_FALSE(ec) << ec.message();
-  }
-
   ApplyResult Run(Operation code) {
     BatchContext context;
     return Apply(PlanSelection(code, NoParams{}, music, {}, context));
   }
-
-  ApplyResult Apply(const Plan& plan) {
-    ExecutorContext context;
-    context.reporter = &reporter;
-    context.journal = journal.get();
-    context.now = [] { return kNow; };
-    return ApplyPlan(plan, context);
-  }
-
-  void Undo(std::int64_t batch) {
-    std::error_code ec;
-    const Plan plan = PlanUndo(*journal, batch, ec);
-    ASSERT_FALSE(ec) << ec.message();
-    Apply(plan);
-  }
-
-  test::TempDir dir;
-  std::string music = dir / "music";
-  test::RecordingReporter reporter;
-  std::unique_ptr<Journal> journal;
 };
 
 // Each tag of the table gets the ID3v1 fields, in place where it has room
@@ -314,7 +274,7 @@ TEST_F(TagSyncTest, Id3v1IntoEachKindOfId3v2TagAndBack) {
     EXPECT_EQ(info.Text(Id3v2Field::Track), U"4");
     EXPECT_EQ(info.Text(Id3v2Field::Genre), U"Rock");
     EXPECT_EQ(TagLibTitle(path), U"Aus ID3v1");
-    if (const std::optional<std::string> eyeD3 = EyeD3Title(path)) {
+    if (const std::optional<std::string> eyeD3 = test::EyeD3Field(path, "title")) {
       EXPECT_EQ(*eyeD3, "Aus ID3v1");
     }
   }

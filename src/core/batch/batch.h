@@ -33,6 +33,9 @@ struct BatchContext {
   // each folder it walks and those of these folders' trees.
   bool followPlaylists = false;
   std::vector<std::string> playlistFolders;
+  // "ID3v2 mitführen": the tag operations write their fields into a
+  // file's ID3v2 tag as well, and 'N' names files by it.
+  bool id3v2FollowsTags = false;
   // Told the full path of each subdirectory the walk enters.
   std::function<void(const std::string& directory)> onDirectoryEntered;
 };

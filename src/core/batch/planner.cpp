@@ -5,6 +5,7 @@
 #include <iterator>
 #include <unordered_set>
 
+#include "core/batch/id3v2_follow.h"
 #include "core/batch/playlist_steps.h"
 #include "core/batch/step_builders.h"
 #include "core/fs/fs.h"
@@ -25,6 +26,14 @@ PlanStep RefuseStep(const std::string& directory, const std::string& name,
 PlanStep Id3v2WriteStep(const std::string& directory, const std::string& name,
                         std::string before, std::string after) {
   return {directory, name, steps::Id3v2Write{std::move(before), std::move(after)}};
+}
+
+PlanStep Id3v2Refusal(const std::string& directory, const std::string& name,
+                      std::u32string_view reason) {
+  return RefuseStep(directory, name,
+                    {MessageKind::Warning, DecodeUtf8(JoinPath(directory, name)) +
+                                               std::u32string(kBreak) +
+                                               std::u32string(kBreak) + std::u32string(reason)});
 }
 
 // A file the planner could not read: reported, the batch goes on.
@@ -161,17 +170,23 @@ std::string RenderTexts(std::string tag, const TagTexts& texts) {
 
 // What a tag rule makes of one MP3 file: one write of the fields it gives,
 // from the tag as it is now. Every field the rule gives is written, also
-// one that keeps its bytes, as the file is written all the same.
-void PlanTagWrite(const OperationInfo& info, const OperationParams& params,
-                  const std::string& directory, const std::string& fileName,
-                  TagInput file, std::string tag, Plan& plan) {
-  file.fileName = DecodeUtf8(fileName);
-  file.directory = DecodeUtf8(directory);
+// one that keeps its bytes, as the file is written all the same. With the
+// ID3v2 tag following (`v2` not null), the rule runs once more over the
+// ID3v2 tag's texts, and what it gives goes there uncut.
+void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagInput file,
+                  ReadItem& item, const Id3v2Info* v2, Plan& plan) {
+  file.fileName = DecodeUtf8(item.name);
+  file.directory = DecodeUtf8(item.directory);
   const TagTexts texts = info.tagRule(file, params);
   if (!texts.Titel && !texts.Interpret && !texts.Album) return;
-  std::string after = RenderTexts(tag, texts);
-  plan.steps.push_back(
-      {directory, fileName, steps::TagWrite{std::move(tag), std::move(after)}});
+  std::string after = RenderTexts(item.read.tail.bytes, texts);
+  plan.steps.push_back({item.directory, item.name,
+                        steps::TagWrite{std::move(item.read.tail.bytes), std::move(after)}});
+  if (v2 == nullptr) return;
+  file.fields = {v2->Text(Id3v2Field::Titel), v2->Text(Id3v2Field::Interpret),
+                 v2->Text(Id3v2Field::Album)};
+  AddId3v2Follow(item.directory, item.name, item.read.id3v2Tag, v2, info.tagRule(file, params),
+                 plan);
 }
 
 // What the operations need of an MP3 file: its size and last 128 bytes,
@@ -198,15 +213,6 @@ FileRead ReadBothTags(const std::string& path) {
   return read;
 }
 
-// A file the sync leaves alone, and why: "<path>", an empty line, the reason.
-PlanStep SyncRefusal(const std::string& directory, const std::string& name,
-                     std::u32string_view reason) {
-  return RefuseStep(directory, name,
-                    {MessageKind::Warning, DecodeUtf8(JoinPath(directory, name)) +
-                                               std::u32string(kBreak) +
-                                               std::u32string(kBreak) + std::u32string(reason)});
-}
-
 // "ID3v1 → ID3v2": a file with an ID3v1 tag gets its fields in the ID3v2
 // tag, which is created when the file has none.
 void PlanToId3v2(const std::string& directory, const std::string& fileName,
@@ -216,7 +222,7 @@ void PlanToId3v2(const std::string& directory, const std::string& fileName,
   const Id3v2Rendering rendering = RenderId3v2(
       read.id3v2Tag, Id3v2FromId3v1(read.tail.bytes, v2 != nullptr ? v2->texts : Id3v2Texts{}));
   if (!rendering.refusal.empty()) {
-    plan.steps.push_back(SyncRefusal(directory, fileName, rendering.refusal));
+    plan.steps.push_back(Id3v2Refusal(directory, fileName, rendering.refusal));
     return;
   }
   if (rendering.bytes == read.id3v2Tag) return;
@@ -230,7 +236,7 @@ void PlanToId3v1(const std::string& directory, const std::string& fileName,
   const Id3v2Info* v2 = read.info.record.id3v2.get();
   if (v2 == nullptr) return;
   if (!v2->readable) {
-    plan.steps.push_back(SyncRefusal(directory, fileName, U"ID3v2-Tag nicht lesbar"));
+    plan.steps.push_back(Id3v2Refusal(directory, fileName, U"ID3v2-Tag nicht lesbar"));
     return;
   }
   steps::TagWrite write{read.tail.bytes, {}};
@@ -251,6 +257,24 @@ void PlanSyncFile(Operation code, const ReadItem& item, Plan& plan) {
   } else {
     PlanToId3v1(item.directory, item.name, item.read, plan);
   }
+}
+
+// The texts of a write of one field.
+TagTexts OneField(TagField field, const std::u32string& text) {
+  TagTexts texts;
+  switch (field) {
+    case TagField::Titel: texts.Titel = text; break;
+    case TagField::Interpret: texts.Interpret = text; break;
+    case TagField::Album: texts.Album = text; break;
+  }
+  return texts;
+}
+
+// The tag syncs read both tags, and so do the tag operations while the
+// ID3v2 tag follows the ID3v1 tag.
+bool ReadsBothTags(const OperationInfo& info, const BatchContext& context) {
+  return info.family == OperationFamily::Sync ||
+         (info.family == OperationFamily::Tag && context.id3v2FollowsTags);
 }
 
 // Only the extension is decoded: a "." byte is always a dot of its own in
@@ -282,10 +306,11 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
     ReadTag(tail.bytes, record);
   }
   TagInput file{{record.Titel, record.Interpret, record.Album}, {}, {}};
+  const Id3v2Info* v2 = context.id3v2FollowsTags ? record.record.id3v2.get() : nullptr;
   if (info.tagRule != nullptr) {
-    PlanTagWrite(info, params, directory, fileName, std::move(file),
-                 std::move(tail.bytes), plan);
+    PlanTagWrite(info, params, std::move(file), item, v2, plan);
   } else {
+    file.fields = FieldsPreferringId3v2(file.fields, v2);
     PlanRenameFile(info, params, context, directory, fileName, &file.fields, names, plan);
   }
 }
@@ -382,7 +407,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
           PlanMp3File(*info, params, context, item, names, plan);
         }
       },
-      info->family == OperationFamily::Sync ? ReadBothTags : ReadTagOfFile);
+      ReadsBothTags(*info, context) ? ReadBothTags : ReadTagOfFile);
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
     if (!readsMp3) {
       names.Reach(dir);
@@ -429,13 +454,16 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
 }
 
 Plan PlanTagField(const std::string& directory, const std::string& name,
-                  TagField field, const std::u32string& text, std::error_code& ec) {
+                  TagField field, const std::u32string& text, std::error_code& ec,
+                  bool id3v2Follows) {
   Plan plan;
   plan.kind = PlanKind::GridEdit;
   plan.caption = U"ID3Tag bearbeiten";
   plan.directory = directory;
-  TagTail tail;
-  if ((ec = ReadTagTail(JoinPath(directory, name), tail))) return plan;
+  const std::string path = JoinPath(directory, name);
+  FileRead read = id3v2Follows ? ReadBothTags(path) : ReadTagOfFile(path);
+  if ((ec = read.error)) return plan;
+  TagTail& tail = read.tail;
   // A file that has lost its tag (or never had one) gets an empty tag
   // first, so the field never lands in the audio data.
   steps::TagWrite write;
@@ -447,6 +475,8 @@ Plan PlanTagField(const std::string& directory, const std::string& name,
   }
   write.after = RenderTagField(write.before, field, text);
   plan.steps.push_back({directory, name, std::move(write)});
+  AddId3v2Follow(directory, name, read.id3v2Tag, read.info.record.id3v2.get(),
+                 OneField(field, text), plan);
   return plan;
 }
 

@@ -39,9 +39,12 @@ Plan PlanRename(const std::string& directory, const std::string& oldName,
 // a TagWrite step from the file's present 128 tag bytes to those bytes
 // with the field replaced. A file
 // without a tag first gets a TagAppend step and the field goes into the
-// empty tag. An error reading the file comes back in `ec`.
+// empty tag. An error reading the file comes back in `ec`. With
+// `id3v2Follows`, a file with an ID3v2 tag gets the text in that tag too,
+// uncut, after the ID3v1 write.
 Plan PlanTagField(const std::string& directory, const std::string& name,
-                  TagField field, const std::u32string& text, std::error_code& ec);
+                  TagField field, const std::u32string& text, std::error_code& ec,
+                  bool id3v2Follows = false);
 
 // The plan of the list export of `markedNames` of `directory` (or of the
 // directory (tree) when none is marked) to `target` ("-": standard

@@ -1,6 +1,7 @@
 #pragma once
 // Steps the planners build alike.
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "core/batch/plan.h"
@@ -15,6 +16,11 @@ PlanStep RefuseStep(const std::string& directory, const std::string& name,
 // The ID3v2 tag at the start of the file: `before` (empty: none) -> `after`.
 PlanStep Id3v2WriteStep(const std::string& directory, const std::string& name,
                         std::string before, std::string after);
+
+// A file whose ID3v2 tag is left alone, and why: "<path>", an empty line,
+// the reason.
+PlanStep Id3v2Refusal(const std::string& directory, const std::string& name,
+                      std::u32string_view reason);
 
 // A file the planner could not read: reported, the batch goes on.
 PlanStep ReadFailureStep(const std::string& directory, const std::string& name,

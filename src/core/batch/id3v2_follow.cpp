@@ -1,0 +1,55 @@
+#include "core/batch/id3v2_follow.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+#include "core/batch/step_builders.h"
+
+namespace sonavex {
+namespace {
+
+constexpr std::pair<Id3v2Field, std::optional<std::u32string> TagTexts::*> kFollowed[] = {
+    {Id3v2Field::Titel, &TagTexts::Titel},
+    {Id3v2Field::Interpret, &TagTexts::Interpret},
+    {Id3v2Field::Album, &TagTexts::Album},
+};
+
+}  // namespace
+
+Id3v2Changes FollowingChanges(const TagTexts& texts, const Id3v2Texts& present) {
+  Id3v2Changes changes;
+  for (const auto& [field, text] : kFollowed) {
+    const auto index = static_cast<std::size_t>(field);
+    if ((texts.*text) && *(texts.*text) != present[index]) changes[index] = texts.*text;
+  }
+  return changes;
+}
+
+void AddId3v2Follow(const std::string& directory, const std::string& name,
+                    const std::string& tag, const Id3v2Info* info, const TagTexts& texts,
+                    Plan& plan) {
+  if (info == nullptr) return;
+  const Id3v2Changes changes = FollowingChanges(texts, info->texts);
+  if (std::none_of(changes.begin(), changes.end(), [](const auto& c) { return c.has_value(); })) {
+    return;
+  }
+  Id3v2Rendering rendering = RenderId3v2(tag, changes);
+  if (!rendering.refusal.empty()) {
+    plan.steps.push_back(Id3v2Refusal(directory, name, rendering.refusal));
+  } else if (rendering.bytes != tag) {
+    plan.steps.push_back(Id3v2WriteStep(directory, name, tag, std::move(rendering.bytes)));
+  }
+}
+
+TagFieldsIn FieldsPreferringId3v2(const TagFieldsIn& v1, const Id3v2Info* info) {
+  if (info == nullptr || !info->readable) return v1;
+  const auto pick = [info](const std::u32string& own, Id3v2Field field) {
+    const std::u32string& text = info->Text(field);
+    return text.empty() ? own : text;
+  };
+  return {pick(v1.titel, Id3v2Field::Titel), pick(v1.interpret, Id3v2Field::Interpret),
+          pick(v1.album, Id3v2Field::Album)};
+}
+
+}  // namespace sonavex

@@ -1,0 +1,32 @@
+#pragma once
+// "ID3v2 mitführen": each write of the ID3v1 tag's text fields writes the
+// same fields into the file's ID3v2 tag as well, where the file has one,
+// so that players that read ID3v2 first see the change. ID3v2 gets the
+// whole text, which ID3v1 holds only cut to its 30 characters. No ID3v2
+// tag is created here: that is the tag sync's business.
+#include <string>
+
+#include "core/batch/plan.h"
+#include "core/mp3/id3v1.h"
+#include "core/mp3/id3v2.h"
+#include "core/ops/tag_ops.h"
+
+namespace sonavex {
+
+// The changes `texts` make to an ID3v2 tag holding `present`: each field
+// given whose text differs from the present one.
+Id3v2Changes FollowingChanges(const TagTexts& texts, const Id3v2Texts& present);
+
+// Adds the step that writes `texts` into the ID3v2 tag `tag` (its bytes as
+// read; `info` what they hold, null for a file without one): nothing when
+// there is no tag or nothing changes, a refusal for a tag that cannot be
+// rewritten (the ID3v1 write goes ahead all the same).
+void AddId3v2Follow(const std::string& directory, const std::string& name,
+                    const std::string& tag, const Id3v2Info* info, const TagTexts& texts,
+                    Plan& plan);
+
+// Titel, Interpret and Album of `v1` with those of the readable ID3v2 tag
+// `info` in place of each one it holds: what 'N' names a file by.
+TagFieldsIn FieldsPreferringId3v2(const TagFieldsIn& v1, const Id3v2Info* info);
+
+}  // namespace sonavex
