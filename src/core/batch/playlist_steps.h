@@ -8,12 +8,17 @@
 
 #include "core/batch/batch.h"
 #include "core/batch/plan.h"
+#include "core/fs/fs.h"
 
 namespace sonavex {
 
 // The full path of `name` in `directory`, without "." and ".." segments,
 // also for a relative directory: how playlist steps name renamed files.
 std::string FullPathOf(const std::string& directory, const std::string& name);
+
+// Whether a folder's listing names a playlist: most folders a batch walks
+// hold none.
+bool HoldsPlaylist(const DirectoryListing& listing);
 
 // The folders in which `plan` renames files, each once.
 std::vector<std::string> RenamedFolders(const Plan& plan);
