@@ -810,7 +810,7 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
   return notBegun.empty();
 }
 
-// On a local disk, runs of content replacements share their sync
+// On a local disk, runs of content replacements go several at once
 // (RunContentSteps); every other step, and every step on a share, goes
 // through RunChunk.
 bool RunChunkInRuns(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,

@@ -24,12 +24,13 @@ bool HoldsPlaylist(const DirectoryListing& listing);
 std::vector<std::string> RenamedFolders(const Plan& plan);
 
 // Adds the playlist steps to `plan`: for the playlists of `walkedFolders`
-// (each folder alone, a tree's walk names each of its folders) and of the
-// context's playlist folders with their subfolders. Nothing when the
-// context's switch is off or the plan renames nothing. A playlist that
-// cannot be read, or cannot hold a new name, gets a refusal. A playlist
-// that a step of the plan writes already (an undo restoring one) is left
-// to that step.
+// (each folder alone: a tree's walk names those of its folders that hold
+// one, see HoldsPlaylist) and of the context's playlist folders with their
+// subfolders. Nothing when the context's switch is off or the plan renames
+// nothing. A playlist that cannot be read, or cannot hold a new name, gets
+// a refusal. A playlist that a step of the plan writes already (an undo
+// restoring one) is left to that step. The playlists are read and
+// rewritten on a few threads.
 void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
                       const BatchContext& context, Plan& plan);
 
