@@ -86,7 +86,20 @@ class DirectoryNames {
   // Records a rename that the sequential run would perform.
   void Rename(const std::string& oldName, const std::string& newName) {
     names_.erase(oldName);
-    names_.insert(newName);
+    names_.insert(given_.emplace_back(newName));
+  }
+
+  // The file's decoded path, for messages. A walk gives the files of one
+  // directory in a row, so the directory is decoded once for all of them
+  // (a slash ends a sequence, so decoding the parts gives the same text).
+  std::u32string DecodedPath(const std::string& directory, std::u32string_view name) {
+    if (directory != decodedFor_ || decoded_.empty()) {
+      decodedFor_ = directory;
+      decoded_ = DecodeUtf8(JoinPath(directory, {}));
+    }
+    std::u32string path;
+    path.reserve(decoded_.size() + name.size());
+    return path.append(decoded_).append(name);
   }
 
  private:
@@ -97,26 +110,34 @@ class DirectoryNames {
     if (directory == directory_) return;
     Reach(directory);
     directory_ = directory;
+    current_ = {};
     if (!listed_.empty()) {
-      Take(listed_.front().second);
+      current_ = std::move(listed_.front().second);
       listed_.pop_front();
-      return;
+    } else {
+      std::error_code ec;
+      current_.otherNames = ListNames(directory, ec);
     }
-    std::error_code ec;
-    std::vector<std::string> present = ListNames(directory, ec);
-    names_ = std::unordered_set<std::string>(std::make_move_iterator(present.begin()),
-                                             std::make_move_iterator(present.end()));
+    Take(current_);
   }
 
+  // The names are looked up where the listing keeps them, not copied.
   void Take(const DirectoryListing& listing) {
     names_.clear();
+    given_.clear();
+    names_.reserve(listing.files.size() + listing.otherNames.size() +
+                   listing.subdirectories.size());
     names_.insert(listing.files.begin(), listing.files.end());
     names_.insert(listing.otherNames.begin(), listing.otherNames.end());
     for (const Subdirectory& sub : listing.subdirectories) names_.insert(sub.name);
   }
 
   std::string directory_;
-  std::unordered_set<std::string> names_;
+  std::string decodedFor_;
+  std::u32string decoded_;
+  DirectoryListing current_;
+  std::deque<std::string> given_;  // the new names of the directory's renames
+  std::unordered_set<std::string_view> names_;
   std::deque<std::pair<std::string, DirectoryListing>> listed_;
 };
 
@@ -138,8 +159,7 @@ void PlanRenameFile(const OperationInfo& info, const OperationParams& params,
   const std::u32string name = DecodeUtf8(fileName);
   NameParts parts = SplitName(name);
   const NameEdit edit = info.rule(
-      {std::move(parts.base), std::move(parts.extension),
-       DecodeUtf8(JoinPath(directory, fileName)), tag},
+      {std::move(parts.base), std::move(parts.extension), names.DecodedPath(directory, name), tag},
       params);
   if (edit.outcome == NameEdit::Outcome::Refuse) {
     plan.steps.push_back(RefuseStep(directory, fileName, edit.refusal));

@@ -45,22 +45,29 @@ int DecodeOne(std::string_view bytes, std::size_t i, char32_t& out) {
   return lead.length;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+// Writes the UTF-8 bytes of `cp` at `out` (room for four) and returns how
+// many.
+std::size_t PutUtf8(char* out, char32_t cp) {
   if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    out[0] = static_cast<char>(cp);
+    return 1;
   }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
 }
 
 // Windows-1252 0x80..0x9F; 0 marks the five unassigned bytes.
@@ -96,18 +103,20 @@ std::u32string DecodeUtf8(std::string_view bytes) {
     out[i] = static_cast<unsigned char>(bytes[i]);
   }
   if (i == bytes.size()) return out;
-  out.resize(i);
+  // No more code points than bytes: the rest goes into the room there is.
+  std::size_t k = i;
   while (i < bytes.size()) {
     char32_t cp = 0;
     const int n = DecodeOne(bytes, i, cp);
     if (n == 0) {
-      out.push_back(kEscapeBase + static_cast<unsigned char>(bytes[i]));
+      out[k++] = kEscapeBase + static_cast<unsigned char>(bytes[i]);
       ++i;
     } else {
-      out.push_back(cp);
-      i += n;
+      out[k++] = cp;
+      i += static_cast<std::size_t>(n);
     }
   }
+  out.resize(k);
   return out;
 }
 
@@ -146,16 +155,21 @@ void EncodeUtf8Into(std::string& out, std::u32string_view text) {
   for (; ascii < text.size() && text[ascii] < 0x80; ++ascii) {
     out[start + ascii] = static_cast<char>(text[ascii]);
   }
-  out.resize(start + ascii);
+  if (ascii == text.size()) return;
+  // At most four bytes a code point: the rest goes into that much room,
+  // which is cut back at the end.
+  out.resize(start + ascii + 4 * (text.size() - ascii));
+  std::size_t end = start + ascii;
   for (char32_t cp : text.substr(ascii)) {
     if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
-      out.push_back(static_cast<char>(cp - kEscapeBase));
+      out[end++] = static_cast<char>(cp - kEscapeBase);
     } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-      AppendUtf8(out, 0xFFFD);
+      end += PutUtf8(&out[end], 0xFFFD);
     } else {
-      AppendUtf8(out, cp);
+      end += PutUtf8(&out[end], cp);
     }
   }
+  out.resize(end);
 }
 
 std::u32string DecodeWindows1252(std::string_view bytes) {
