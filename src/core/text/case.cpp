@@ -42,12 +42,13 @@ std::u32string LowCaseUmlaut(std::u32string_view text) {
 std::u32string TrimBlanks(std::u32string_view text) {
   // Collapsing every run to one blank, then cutting the edges, gives the
   // same text as deleting the first blank of the first pair over and over.
-  std::u32string out;
-  out.reserve(text.size());
+  std::u32string out(text.size(), U'\0');
+  std::size_t kept = 0;
   for (char32_t c : text) {
-    if (c == U' ' && !out.empty() && out.back() == U' ') continue;
-    out.push_back(c);
+    if (c == U' ' && kept > 0 && out[kept - 1] == U' ') continue;
+    out[kept++] = c;
   }
+  out.resize(kept);
   if (!out.empty() && out.front() == U' ') out.erase(0, 1);
   // A lone blank was already removed above; a longer text keeps at most
   // one trailing blank after the collapse.
