@@ -4,7 +4,6 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "core/journal/journal.h"
 #include "core/ops/replacement_table.h"
 #include "core/report/reporter.h"
+#include "core/session/drive_memory.h"
 #include "core/session/session.h"
 #include "core/settings/ini_file.h"
 #include "gui/batch_host.h"
@@ -142,7 +142,7 @@ class MainWindow : public QMainWindow, public BatchHost {
   // Selects a volume in the drive selector, which runs the drive change rule.
   void selectDrive(const std::string& mountPath);
   std::string selectedDrive() const;
-  const std::string& lastGoodDrive() const { return lastGoodDrive_; }
+  const std::string& lastGoodDrive() const { return drives_.lastGood(); }
 
   bool replacementActive() const override { return replacementActive_; }
   void setReplacementActive(bool active) override;
@@ -260,8 +260,7 @@ class MainWindow : public QMainWindow, public BatchHost {
 
   std::string directory_;
   std::u32string listedMask_;
-  std::string lastGoodDrive_;
-  std::map<std::string, std::string> lastDirectoryOnDrive_;
+  DriveMemory drives_;
   bool replacementActive_ = false;
   FileSummary fileSummary_;
   std::function<void()> gridFiller_;

@@ -66,23 +66,18 @@ void MainWindow::selectDrive(const std::string& mountPath) {
 void MainWindow::onDriveChanged() {
   const std::string drive = selectedDrive();
   if (drive.empty()) return;
-  std::string target = drive;
-  const auto remembered = lastDirectoryOnDrive_.find(drive);
-  if (remembered != lastDirectoryOnDrive_.end() && IsDirectory(remembered->second)) {
-    target = remembered->second;
-  }
-  if (const std::error_code ec = enterDirectory(target)) {
+  if (const std::error_code ec = enterDirectory(drives_.DirectoryFor(drive))) {
     if (!IsNotReady(ec)) return;
     reporter_.Report(MessageKind::Warning,
                      U"Laufwerk " + DecodeUtf8(drive) + U": ist nicht bereit!");
-    if (!lastGoodDrive_.empty() && lastGoodDrive_ != drive) {
-      selectDrive(lastGoodDrive_);
+    if (const std::string fallback = drives_.FallbackFor(drive); !fallback.empty()) {
+      selectDrive(fallback);
     }
     return;
   }
   FillInfoGrid();
   RefreshView();
-  lastGoodDrive_ = drive;
+  drives_.Reached(drive);
 }
 
 bool MainWindow::changeDirectory(const std::string& directory) {
@@ -94,7 +89,7 @@ bool MainWindow::changeDirectory(const std::string& directory) {
   RefreshView();
   // A directory on another volume has moved the drive selector along: that
   // drive change has succeeded as well.
-  if (!selectedDrive().empty()) lastGoodDrive_ = selectedDrive();
+  if (!selectedDrive().empty()) drives_.Reached(selectedDrive());
   return true;
 }
 
@@ -116,7 +111,7 @@ std::error_code MainWindow::enterDirectory(const std::string& requested) {
   // The drive is the volume the directory lies on, also when a link led
   // there from another volume.
   const std::string drive = VolumeHolding(directory_, storage_.volumes);
-  lastDirectoryOnDrive_[drive] = directory_;
+  drives_.Entered(drive, directory_);
   fillFileList(listing.files);
   showDirectoryTree(listing.subdirectories);
   syncDriveSelector(drive);

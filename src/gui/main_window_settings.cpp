@@ -39,7 +39,7 @@ void MainWindow::loadSettings() {
   menu_->vorschau->setChecked(LoadPreviewOption(settings_));
   menu_->tagBeimLesen->setChecked(LoadTagOnReadOption(settings_));
   menu_->id3v2Mitfuehren->setChecked(LoadId3v2Option(settings_));
-  lastGoodDrive_ = selectedDrive();
+  drives_.Reached(selectedDrive());
 }
 
 void MainWindow::loadFileSelection() {
@@ -51,7 +51,7 @@ void MainWindow::loadFileSelection() {
   // Changing to the home volume lands in the home directory, the way a
   // drive change lands in that drive's current directory.
   const std::string homeVolume = VolumeHolding(home, storage_.volumes);
-  lastDirectoryOnDrive_[homeVolume] = home;
+  drives_.Entered(homeVolume, home);
   const std::u32string drive =
       settings_.ReadString(kDatei, U"Laufwerk", DecodeUtf8(homeVolume));
   if (!drive.empty()) selectDrive(EncodeUtf8(drive));
