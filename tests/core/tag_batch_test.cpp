@@ -12,6 +12,7 @@
 #include "core/batch/planner.h"
 #include "core/fs/fs.h"
 #include "core/journal/journal.h"
+#include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
@@ -173,24 +174,34 @@ TEST_F(TagBatchTest, UntaggedFileGetsItsTagFirst) {
   EXPECT_TRUE(reporter.messages.empty());
 }
 
-// A read-only file is written and is read-only again afterwards. As root
-// every file is writable, so the batch runs as a plain user who owns it.
+// A read-only file is written and is read-only again afterwards, also one
+// that gets its tag appended first (the two steps then open it one after
+// the other instead of sharing one open). As root every file is writable,
+// so the batch runs as a plain user who owns it.
 TEST_F(TagBatchTest, ReadOnlyFileIsWrittenAndStaysReadOnly) {
   const std::string path = dir / "a.mp3";
+  const std::string untagged = dir / "b.mp3";
   WriteFile(path, kAudio + ZeroPaddedTag("Song", "", ""));
-  HandOver(dir.path(), {path});
+  WriteFile(untagged, kAudio);
+  WriteFile(dir / "c.mp3", kAudio);  // writable, for what the untagged one gets
+  HandOver(dir.path(), {path, untagged, dir / "c.mp3"});
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  ASSERT_EQ(chmod(untagged.c_str(), 0444), 0);
   const std::optional<bool> ran = test::CheckUnprivileged(dir.path(), [&] {
-    return Run(Operation::B, TagInsertParams{{U"", U" (Live)"}, {}, {}}).performed == 1 &&
+    return Run(Operation::B, TagInsertParams{{U"", U" (Live)"}, {}, {}}).performed == 5 &&
            reporter.messages.empty();
   });
   if (!ran) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
   EXPECT_TRUE(*ran);
   EXPECT_EQ(ReadFile(path), kAudio + Written(ZeroPaddedTag("Song", "", ""), "Song (Live)",
                                              std::string(30, ' '), std::string(30, ' ')));
-  struct stat st{};
-  ASSERT_EQ(stat(path.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_EQ(ReadFile(untagged), ReadFile(dir / "c.mp3"));
+  EXPECT_EQ(ReadFile(untagged).size(), kAudio.size() + kTagSize);
+  for (const std::string& file : {path, untagged}) {
+    struct stat st{};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u) << file;
+  }
 }
 
 // A file that cannot be read is reported with its directory and name; the

@@ -7,6 +7,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/apply/describe.h"
@@ -55,20 +56,56 @@ class FailedRenames {
   std::unordered_set<std::string> paths_;
 };
 
+// Files a tag step leaves open for the next step of the plan, a change of
+// the same file's tag (an appended tag and the write into it): the second
+// step re-checks and writes through the same open, which on a share saves
+// the open, the close and a read. The next step may run on another worker.
+class HandedOn {
+ public:
+  void Put(const std::string& path, FileHandle file) {
+    const std::lock_guard lock(mutex_);
+    files_.insert_or_assign(path, std::move(file));
+  }
+  // The file `path` left open by the step before, or an invalid handle.
+  FileHandle Take(const std::string& path) {
+    const std::lock_guard lock(mutex_);
+    const auto at = files_.find(path);
+    if (at == files_.end()) return {};
+    FileHandle file = std::move(at->second);
+    files_.erase(at);
+    return file;
+  }
+  // Closes the files no step took (the next step was stopped or skipped).
+  void CloseAll() {
+    const std::lock_guard lock(mutex_);
+    files_.clear();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, FileHandle> files_;
+};
+
 class StepRunner {
  public:
   explicit StepRunner(const ExecutorContext& context,
                       std::shared_ptr<FailedRenames> failedTargets =
-                          std::make_shared<FailedRenames>())
+                          std::make_shared<FailedRenames>(),
+                      std::shared_ptr<HandedOn> handedOn = std::make_shared<HandedOn>())
       : reporter_(context.reporter), standardOut_(context.standardOut),
-        tagOnRead_(context.tagOnRead), failedTargets_(std::move(failedTargets)) {}
+        tagOnRead_(context.tagOnRead), failedTargets_(std::move(failedTargets)),
+        handedOn_(std::move(handedOn)) {}
 
   Reporter* reporter() const { return reporter_; }
+  // Closes the files handed on that no step took.
+  void CloseHandedOn() { handedOn_->CloseAll(); }
   std::ostream* standardOut() const { return standardOut_; }
   bool tagOnRead() const { return tagOnRead_; }
 
-  // `id` is the step's journal record, 0 when it has none.
-  StepOutcome Perform(const PlanStep& step, std::int64_t id) {
+  // `id` is the step's journal record, 0 when it has none. With `handOn`, a
+  // tag step that succeeds leaves its file open for the next step.
+  StepOutcome Perform(const PlanStep& step, std::int64_t id, bool handOn = false) {
+    handOn_ = handOn;
     StepOutcome outcome = PerformKind(step, id);
     if (Kind(step) == StepKind::Rename && !outcome.performed) {
       failedTargets_->Add(FullPathOf(step.directory, *NewNameOf(step)));
@@ -144,8 +181,11 @@ class StepRunner {
   // on a share saves a round trip per file. A writable file, the usual
   // case, is opened at once; a write-protected one has its protection
   // lifted (`guard`) for the change and put back afterwards.
-  static FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
-                                  std::error_code& ec) {
+  // The file the step before handed on is used as it is.
+  FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
+                           std::error_code& ec) {
+    ec.clear();
+    if (FileHandle kept = handedOn_->Take(path); kept.valid()) return kept;
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
@@ -153,6 +193,16 @@ class StepRunner {
       file = OpenReadWrite(path, ec);
     }
     return file;
+  }
+
+  // Closes a changed file, or hands it on to the next step when this one
+  // may (a write-protected file is closed, so that its protection is put
+  // back at once).
+  std::error_code CloseOrHandOn(const std::string& path, FileHandle& file,
+                                const std::optional<WritableGuard>& guard) {
+    if (!handOn_ || guard) return file.Close();
+    handedOn_->Put(path, std::move(file));
+    return {};
   }
 
   StepOutcome TagWrite(const PlanStep& step) {
@@ -167,7 +217,7 @@ class StepRunner {
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (tail != write.before || write.after.size() != kTagSize) return Changed(step);
-    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = file.Close()) ||
+    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = CloseOrHandOn(path, file, guard)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, write.before);  // a tag never stays half written
       return Failed(step, ec);
@@ -190,7 +240,7 @@ class StepRunner {
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (size != sizeBefore || HasTagMarker(tail)) return Changed(step);
-    if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = file.Close()) ||
+    if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = CloseOrHandOn(path, file, guard)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, {});
       return Failed(step, ec);
@@ -210,7 +260,7 @@ class StepRunner {
     if (!ec && appended) ec = ReadAt(file.fd(), sizeBefore, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
-    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = file.Close()) ||
+    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = CloseOrHandOn(path, file, guard)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, tail);
       return Failed(step, ec);
@@ -358,6 +408,8 @@ class StepRunner {
   DirectoryRenamer renamer_;
   // Where the renames that failed would have put their files (FullPathOf).
   std::shared_ptr<FailedRenames> failedTargets_;
+  std::shared_ptr<HandedOn> handedOn_;
+  bool handOn_ = false;  // the step being performed may hand its file on
 };
 
 // The old content goes into the journal up to the size it keeps.
@@ -708,6 +760,23 @@ bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step
   return written;
 }
 
+bool ChangesTagV1(const PlanStep& step) {
+  const StepKind kind = Kind(step);
+  return kind == StepKind::TagAppend || kind == StepKind::TagWrite || kind == StepKind::TagRemove;
+}
+
+// For each step of a chunk, whether it hands its file on to the next step
+// (HandedOn): both change the ID3v1 tag of the same file.
+std::vector<char> HandOns(std::span<const PlanStep> chunk) {
+  std::vector<char> handOn(chunk.size(), 0);
+  for (std::size_t i = 0; i + 1 < chunk.size(); ++i) {
+    handOn[i] = ChangesTagV1(chunk[i]) && ChangesTagV1(chunk[i + 1]) &&
+                chunk[i].name == chunk[i + 1].name &&
+                chunk[i].directory == chunk[i + 1].directory;
+  }
+  return handOn;
+}
+
 // What the steps of a chunk touch, for their order; nothing with one step
 // at a time, which keeps the plan's order anyway.
 std::vector<StepTouch> TouchesOf(std::span<const PlanStep> chunk, bool inOrderAnyway) {
@@ -724,6 +793,7 @@ std::vector<StepTouch> TouchesOf(std::span<const PlanStep> chunk, bool inOrderAn
 bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,
                      std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
   const std::vector<std::int64_t> ids = book.writer.Record(chunk);
+  const std::vector<char> handOn = HandOns(chunk);
   std::vector<StepOutcome> outcomes(chunk.size());
   std::vector<std::int64_t> doneIds;
   InFlight::Hooks hooks;
@@ -738,7 +808,8 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
     return false;
   };
   hooks.perform = [&](std::size_t i, int worker) {
-    outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(chunk[i], ids[i]);
+    outcomes[i] =
+        runners[static_cast<std::size_t>(worker)].Perform(chunk[i], ids[i], handOn[i] != 0);
   };
   hooks.finished = [&](std::size_t i) {
     if (Kind(chunk[i]) != StepKind::Export) book.Finished(chunk[i], outcomes[i]);
@@ -750,6 +821,7 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
   hooks.stopRequested = stop;
   const std::vector<std::size_t> notBegun =
       inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
+  runners.front().CloseHandedOn();
   book.writer.MarkDone(doneIds);
   std::vector<std::int64_t> forgotten;
   for (const std::size_t i : notBegun) forgotten.push_back(ids[i]);
@@ -878,8 +950,9 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
   InFlight inFlight(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(window), end)));
   std::deque<StepRunner> runners;
   const auto failedRenames = std::make_shared<FailedRenames>();
+  const auto handedOn = std::make_shared<HandedOn>();
   for (int worker = 0; worker < inFlight.workers(); ++worker) {
-    runners.emplace_back(context, failedRenames);
+    runners.emplace_back(context, failedRenames, handedOn);
   }
   BatchBook book(context, plan, static_cast<int>(end));
   for (std::size_t first = 0; first < end;) {

@@ -165,13 +165,13 @@ std::error_code RemoveFile(const std::string& path) {
 }
 
 std::int64_t FileHandle::Size(std::error_code& ec) const {
-  struct stat st{};
-  if (fstat(fd_, &st) != 0) {
+  struct statx st{};
+  if (statx(fd_, "", AT_EMPTY_PATH, STATX_SIZE, &st) != 0) {
     ec = LastError();
     return 0;
   }
   ec.clear();
-  return st.st_size;
+  return static_cast<std::int64_t>(st.stx_size);
 }
 
 std::error_code FileHandle::Close() {
