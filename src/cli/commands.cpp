@@ -72,7 +72,8 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
   Reporter& reporter = *inv.context.reporter;
   // A command that only reports must not write: an untagged file shows
   // empty tag fields and stays as it is, so the read is not finished with
-  // an appender. The line is made from the record: no texts are rendered.
+  // an appender. The line is made from the record: no texts are rendered,
+  // and the ID3v2 tag is parsed only for its columns.
   ReadSelected(inv.directory, inv.marks, inv.context, [&](ReadItem& item) {
     if (const std::error_code ec = item.read.error) {
       // A read failure is no rename failure: it gets the general text,
@@ -89,7 +90,7 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
                                                 U"ID3v2-Tag nicht lesbar");
     }
     PrintInfoLine(item.read.info.Datei, item.read.info, inv.id3v2, out);
-  }, ReadFileRecord);
+  }, inv.id3v2 ? ReadFileRecord : ReadFileRecordWithoutId3v2);
   return {};
 }
 

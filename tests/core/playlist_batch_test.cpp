@@ -7,6 +7,7 @@
 #include "core/apply/executor.h"
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
+#include "core/batch/playlist_steps.h"
 #include "core/journal/journal.h"
 #include "core/session/session.h"
 #include "support/recording_reporter.h"
@@ -175,6 +176,21 @@ TEST_F(PlaylistBatchTest, APlaylistIsLeftAloneWhenARenameItNamesFailed) {
 TEST_F(PlaylistBatchTest, SwitchOffLeavesPlaylistsAlone) {
   context.followPlaylists = false;
   for (const PlanStep& step : PlanRenames().steps) EXPECT_EQ(Kind(step), StepKind::Rename);
+}
+
+TEST_F(PlaylistBatchTest, LinesFollowSwapsChainsAndRenamesBack) {
+  const std::string a = tree + "/A";
+  WriteFile(a + "/mix.m3u", "x.mp3\ny.mp3\np.mp3\ns.mp3\n");
+  Plan plan;
+  for (const auto& [from, to] : {std::pair{"x.mp3", "~t"}, {"y.mp3", "x.mp3"}, {"~t", "y.mp3"},
+                                 {"p.mp3", "q.mp3"}, {"q.mp3", "r.mp3"},
+                                 {"s.mp3", "s2.mp3"}, {"s2.mp3", "s.mp3"}}) {
+    plan.steps.push_back({a, from, steps::Rename{to}});
+  }
+  context.playlistFolders.clear();
+  AddPlaylistSteps({a}, context, plan);
+  ASSERT_EQ(plan.steps.size(), 8u);
+  EXPECT_EQ(As<steps::ContentReplace>(plan.steps.back()).after, "y.mp3\nx.mp3\nr.mp3\ns.mp3\n");
 }
 
 TEST_F(PlaylistBatchTest, RenameByHandFollowsToo) {

@@ -17,6 +17,7 @@
 #include "core/batch/playlist_steps.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
+#include "core/fs/worker_pool.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
 
@@ -298,39 +299,24 @@ class StepRunner {
     return std::nullopt;
   }
 
+  // A replacement stays whole at every moment: the new content is written
+  // under the journaled temporary name, synced, and only then renamed over
+  // the file.
   StepOutcome ContentReplace(const PlanStep& step, std::int64_t id) {
-    FileReplacement file;
-    if (std::optional<StepOutcome> outcome = StageContent(step, id, file)) {
-      return std::move(*outcome);
-    }
-    return CommitContent(step, file);
-  }
-
- public:
-  // The first half of a content replacement: the file is checked and its
-  // new content written beside it (FileReplacement::Stage). Nothing when
-  // that went well, else what became of the step.
-  std::optional<StepOutcome> StageContent(const PlanStep& step, std::int64_t id,
-                                          FileReplacement& file) {
     const std::string path = JoinPath(step.directory, step.name);
-    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return missing;
+    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return std::move(*missing);
     if (std::optional<StepOutcome> unfit =
             Unfit(step, path, As<steps::ContentReplace>(step).before)) {
-      return unfit;
+      return std::move(*unfit);
     }
-    std::error_code ec = file.Begin(path, id != 0 ? JournaledTemporaryName(id) : std::string());
-    if (!ec) ec = file.Stage(As<steps::ContentReplace>(step).after);
-    if (ec) return Failed(step, ec);
-    return std::nullopt;
-  }
-
-  // The second half: the staged content is synced and put in place.
-  StepOutcome CommitContent(const PlanStep& step, FileReplacement& file) {
-    if (const std::error_code ec = file.Commit()) return Failed(step, ec);
+    if (const std::error_code ec = ReplaceFileAtomically(
+            path, As<steps::ContentReplace>(step).after,
+            id != 0 ? JournaledTemporaryName(id) : std::string())) {
+      return Failed(step, ec);
+    }
     return Done();
   }
 
- private:
   // A new file, put in place whole and never over one that is there.
   StepOutcome FileCreate(const PlanStep& step, std::int64_t id) {
     FileReplacement created;
@@ -670,15 +656,15 @@ class BatchBook {
 
 bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step);
 
-// Content replacements staged together, each holding an open file.
-constexpr std::size_t kMaxStaged = 256;
+// Content replacements of one run, each of another file.
+constexpr std::size_t kMaxInRun = 256;
 
 // Where the run of content replacements that begins at `first` ends: each
 // of another file, so that none has to see another's result.
 std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
   std::unordered_set<std::string> paths;
   std::size_t last = first;
-  while (last < steps.size() && last - first < kMaxStaged &&
+  while (last < steps.size() && last - first < kMaxInRun &&
          Kind(steps[last]) == StepKind::ContentReplace && CanBePerformed(steps[last]) &&
          paths.insert(JoinPath(steps[last].directory, steps[last].name)).second) {
     ++last;
@@ -686,23 +672,27 @@ std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
   return last;
 }
 
+// Files of a run replaced at once.
+constexpr std::size_t kReplacedAtOnce = 8;
+
 // Performs a run of content replacements (playlists that follow renames,
-// the files of 'Z') with one sync for all: every new content is written
-// under its journaled temporary name first, then synced together, then
-// each is put in place. A kill at any moment leaves each file old or new, and the
+// the files of 'Z') several at once: each file's new content is written
+// under its journaled temporary name, synced and renamed over the file by
+// itself, so that the waits for the syncs, and for the old contents to be
+// freed, overlap. A kill at any moment leaves each file old or new, and the
 // temporaries it leaves carry their journal names, so undo removes them.
+// The outcomes settle in the plan's order.
 void RunContentSteps(StepRunner& runner, BatchBook& book, std::span<const PlanStep> steps) {
   const std::vector<std::int64_t> ids = book.writer.Record(steps);
-  std::vector<FileReplacement> files(steps.size());
   std::vector<std::optional<StepOutcome>> outcomes(steps.size());
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    outcomes[i] = book.Skips(steps[i]) ? std::optional<StepOutcome>(Skipped())
-                                       : runner.StageContent(steps[i], ids[i], files[i]);
+    if (book.Skips(steps[i])) outcomes[i] = Skipped();
   }
-  SyncTogether(files);
+  ForEachAtOnce(steps.size(), kReplacedAtOnce, [&](std::size_t i) {
+    if (!outcomes[i]) outcomes[i] = runner.Perform(steps[i], ids[i]);
+  });
   std::vector<std::int64_t> doneIds;
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    if (!outcomes[i]) outcomes[i] = runner.CommitContent(steps[i], files[i]);
     book.Finished(steps[i], *outcomes[i]);
     book.Settle(*outcomes[i], ids[i], doneIds);
     book.Advance();
@@ -829,7 +819,7 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
   return notBegun.empty();
 }
 
-// On a local disk, runs of content replacements share their sync
+// On a local disk, runs of content replacements go several at once
 // (RunContentSteps); every other step, and every step on a share, goes
 // through RunChunk.
 bool RunChunkInRuns(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlight,

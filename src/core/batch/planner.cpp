@@ -434,10 +434,11 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   std::vector<std::string> walked{directory};
   if (markedNames.empty() || info->ignoresMarks) {
     walked.clear();
+    // Only the folders that hold a playlist are looked at again for it.
     const ListingVisitor listed = [&](const std::string& dir,
                                       const DirectoryListing& listing) {
       names.Seed(dir, listing);
-      walked.push_back(dir);
+      if (HoldsPlaylist(listing)) walked.push_back(dir);
     };
     const bool walked = WalkFiles(context, directory, visit, listed);
     reads.Drain();

@@ -2,11 +2,16 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/batch/step_builders.h"
 #include "core/fs/fs.h"
 #include "core/fs/volumes.h"
+#include "core/fs/worker_pool.h"
 #include "core/ops/playlist_lines.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
@@ -20,36 +25,46 @@ bool IsRename(const PlanStep& step) {
 }
 
 // Each file's path before the plan -> its path after it. A rename that is
-// foreseen to fail is left out; a file renamed twice maps to its last name.
+// foreseen to fail is left out; a file renamed twice maps to its last name,
+// and one renamed back to its first name is left out.
 RenameMap RenamesOf(const Plan& plan) {
-  std::unordered_map<std::string, std::string> originOf;  // present -> first
+  const auto count =
+      static_cast<std::size_t>(std::count_if(plan.steps.begin(), plan.steps.end(), IsRename));
+  RenameMap renames;
+  renames.reserve(count);
+  // The entries by their present path, which a later rename may start from.
+  std::unordered_map<std::string_view, RenameMap::value_type*> byPresent;
+  byPresent.reserve(count);
   for (const PlanStep& step : plan.steps) {
     if (!IsRename(step)) continue;
-    const std::string from = FullPathOf(step.directory, step.name);
-    std::string origin = from;
-    if (const auto known = originOf.find(from); known != originOf.end()) {
-      origin = std::move(known->second);
-      originOf.erase(known);
+    std::string from = FullPathOf(step.directory, step.name);
+    std::string to = FullPathOf(step.directory, *NewNameOf(step));
+    RenameMap::value_type* entry = nullptr;
+    if (const auto known = byPresent.find(from); known != byPresent.end()) {
+      entry = known->second;
+      byPresent.erase(known);
+    } else {
+      const auto [at, fresh] = renames.try_emplace(std::move(from));
+      if (!fresh) byPresent.erase(at->second);
+      entry = &*at;
     }
-    originOf[FullPathOf(step.directory, *NewNameOf(step))] = std::move(origin);
+    entry->second = std::move(to);
+    byPresent.emplace(entry->second, entry);
   }
-  RenameMap renames;
-  for (auto& [present, origin] : originOf) {
-    if (present != origin) renames.emplace(std::move(origin), present);
-  }
+  std::erase_if(renames, [](const auto& entry) { return entry.first == entry.second; });
   return renames;
 }
 
 // The renamed files that a line spells in another letter case, matched as
 // the volume that holds them compares names. The folded index and the mount
 // table are made on the first line that needs them, as most lines name a
-// file by its exact path.
+// file by its exact path; playlists on several threads share them.
 class CaseBlindRenames {
  public:
   explicit CaseBlindRenames(const RenameMap& renames) : renames_(renames) {}
 
   const std::string* Find(const std::string& path) {
-    if (!built_) Build();
+    std::call_once(built_, [this] { Build(); });
     const auto [first, last] = folded_.equal_range(FoldNameCase(path));
     for (auto candidate = first; candidate != last; ++candidate) {
       if (SameFileUnderOtherCase(path, *candidate->second, mounts_)) return candidate->second;
@@ -61,11 +76,10 @@ class CaseBlindRenames {
   void Build() {
     for (const auto& [oldPath, newPath] : renames_) folded_.emplace(FoldNameCase(oldPath), &oldPath);
     mounts_ = ReadMountTable();
-    built_ = true;
   }
 
   const RenameMap& renames_;
-  bool built_ = false;
+  std::once_flag built_;
   std::unordered_multimap<std::u32string, const std::string*> folded_;
   std::vector<MountEntry> mounts_;
 };
@@ -112,15 +126,14 @@ std::vector<PlaylistFile> FindPlaylists(const std::vector<std::string>& walkedFo
   return found;
 }
 
-// The step of one playlist, if it has a line to rewrite. A playlist the
-// plan renames itself is addressed by its new name.
-void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames,
-                  CaseBlindRenames& caseBlind, Plan& plan) {
+// The step of one playlist, if it has a line to rewrite, or its refusal.
+// A playlist the plan renames itself is addressed by its new name.
+std::optional<PlanStep> PlanPlaylist(const PlaylistFile& file, const RenameMap& renames,
+                                     CaseBlindRenames& caseBlind) {
   std::string bytes;
   const std::string path = JoinPath(file.folder, file.name);
   if (const std::error_code ec = ReadWholeFile(path, bytes)) {
-    plan.steps.push_back(ReadFailureStep(file.folder, file.name, ec));
-    return;
+    return ReadFailureStep(file.folder, file.name, ec);
   }
   const std::string full = FullPathOf(file.folder, file.name);
   PlaylistRewrite rewrite = RewritePlaylist(bytes, SplitPath(full).directory,
@@ -129,13 +142,12 @@ void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames,
                                               return caseBlind.Find(named);
                                             });
   if (rewrite.outcome == PlaylistRewrite::Outcome::Refused) {
-    plan.steps.push_back(RefuseStep(
-        file.folder, file.name,
-        {MessageKind::Warning, U"Playlist (" + DecodeUtf8(path) +
-                                   U") kann einen neuen Namen nicht in Windows-1252 "
-                                   U"aufnehmen und bleibt unverändert!"}));
+    return RefuseStep(file.folder, file.name,
+                      {MessageKind::Warning, U"Playlist (" + DecodeUtf8(path) +
+                                                 U") kann einen neuen Namen nicht in "
+                                                 U"Windows-1252 aufnehmen und bleibt unverändert!"});
   }
-  if (rewrite.outcome != PlaylistRewrite::Outcome::Rewritten) return;
+  if (rewrite.outcome != PlaylistRewrite::Outcome::Rewritten) return std::nullopt;
   steps::ContentReplace change;
   change.playlist = true;
   change.before = std::move(bytes);
@@ -143,9 +155,26 @@ void PlanPlaylist(const PlaylistFile& file, const RenameMap& renames,
   change.changedLines = rewrite.changedLines;
   change.renamedFiles = std::move(rewrite.named);
   const auto renamed = renames.find(full);
-  plan.steps.push_back(
-      {file.folder, renamed == renames.end() ? file.name : SplitPath(renamed->second).name,
-       std::move(change)});
+  return PlanStep{file.folder,
+                  renamed == renames.end() ? file.name : SplitPath(renamed->second).name,
+                  std::move(change)};
+}
+
+// Playlists read and rewritten at once: each is a file to read and a text
+// to go through, apart from the others.
+constexpr std::size_t kPlaylistsAtOnce = 4;
+
+// The steps of the playlists `found`, in their order.
+void PlanPlaylists(const std::vector<PlaylistFile>& found, const RenameMap& renames,
+                   Plan& plan) {
+  CaseBlindRenames caseBlind(renames);
+  std::vector<std::optional<PlanStep>> steps(found.size());
+  ForEachAtOnce(found.size(), kPlaylistsAtOnce, [&](std::size_t i) {
+    steps[i] = PlanPlaylist(found[i], renames, caseBlind);
+  });
+  for (std::optional<PlanStep>& step : steps) {
+    if (step) plan.steps.push_back(std::move(*step));
+  }
 }
 
 }  // namespace
@@ -156,7 +185,15 @@ std::string FullPathOf(const std::string& directory, const std::string& name) {
     std::error_code ec;
     path = JoinPath(std::filesystem::current_path(ec).string(), path);
   }
-  return NormalisePath(path);
+  return IsNormalPath(path) ? path : NormalisePath(path);
+}
+
+bool HoldsPlaylist(const DirectoryListing& listing) {
+  const auto isPlaylist = [](const std::string& name) {
+    return PlaylistTypeOf(name).has_value();
+  };
+  return std::any_of(listing.files.begin(), listing.files.end(), isPlaylist) ||
+         std::any_of(listing.otherNames.begin(), listing.otherNames.end(), isPlaylist);
 }
 
 std::vector<std::string> RenamedFolders(const Plan& plan) {
@@ -184,10 +221,7 @@ void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
   // The renames are gathered once a playlist is there to follow them.
   const std::vector<PlaylistFile> found = FindPlaylists(walkedFolders, context, plan);
   const RenameMap renames = found.empty() ? RenameMap() : RenamesOf(plan);
-  CaseBlindRenames caseBlind(renames);
-  for (const PlaylistFile& file : found) {
-    if (!renames.empty()) PlanPlaylist(file, renames, caseBlind, plan);
-  }
+  if (!renames.empty()) PlanPlaylists(found, renames, plan);
   for (PlanStep& step : end) plan.steps.push_back(std::move(step));
 }
 

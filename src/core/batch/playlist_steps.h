@@ -8,6 +8,7 @@
 
 #include "core/batch/batch.h"
 #include "core/batch/plan.h"
+#include "core/fs/fs.h"
 
 namespace sonavex {
 
@@ -15,16 +16,21 @@ namespace sonavex {
 // also for a relative directory: how playlist steps name renamed files.
 std::string FullPathOf(const std::string& directory, const std::string& name);
 
+// Whether a folder's listing names a playlist: most folders a batch walks
+// hold none.
+bool HoldsPlaylist(const DirectoryListing& listing);
+
 // The folders in which `plan` renames files, each once.
 std::vector<std::string> RenamedFolders(const Plan& plan);
 
 // Adds the playlist steps to `plan`: for the playlists of `walkedFolders`
-// (each folder alone, a tree's walk names each of its folders) and of the
-// context's playlist folders with their subfolders. Nothing when the
-// context's switch is off or the plan renames nothing. A playlist that
-// cannot be read, or cannot hold a new name, gets a refusal. A playlist
-// that a step of the plan writes already (an undo restoring one) is left
-// to that step.
+// (each folder alone: a tree's walk names those of its folders that hold
+// one, see HoldsPlaylist) and of the context's playlist folders with their
+// subfolders. Nothing when the context's switch is off or the plan renames
+// nothing. A playlist that cannot be read, or cannot hold a new name, gets
+// a refusal. A playlist that a step of the plan writes already (an undo
+// restoring one) is left to that step. The playlists are read and
+// rewritten on a few threads.
 void AddPlaylistSteps(const std::vector<std::string>& walkedFolders,
                       const BatchContext& context, Plan& plan);
 

@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -135,13 +134,6 @@ class FileReplacement {
   std::error_code Begin(const std::string& path, std::string_view temporaryName = {},
                         Mode mode = Mode::Replace);
   std::error_code Finish(std::string_view contents);
-  // Finish in two halves, so that several replacements share one sync
-  // (SyncTogether between them): Stage writes the content under the
-  // temporary name (a file written in place is finished at once); Commit
-  // syncs it, unless that was done together, and puts it in place. Until
-  // Commit the file is untouched.
-  std::error_code Stage(std::string_view contents);
-  std::error_code Commit();
   // Whether the file was there when Begin looked.
   bool Existed() const { return exists_; }
 
@@ -155,21 +147,10 @@ class FileReplacement {
   Mode mode_ = Mode::Replace;
   bool exists_ = false;
   bool inPlace_ = false;
-  bool staged_ = false;
-  bool synced_ = false;
-  std::error_code result_;  // of a file written in place, or of its sync
-
-  friend void SyncTogether(std::span<FileReplacement> files);
   unsigned oldMode_ = 0;
   unsigned oldOwner_ = 0;
   unsigned oldGroup_ = 0;
 };
-
-// Syncs the staged replacements among `files` at the same time, each with
-// its own fsync on one of a few threads, so that their waits overlap; a
-// failure fails that file at its Commit. A replacement alone syncs in its
-// Commit.
-void SyncTogether(std::span<FileReplacement> files);
 
 // Where ReplaceFileAtomically(path, ..., temporaryName) puts its temporary
 // file: beside the file the links of `path` lead to.

@@ -4,13 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
-#include <vector>
 #include <utility>
 
 #include "core/fs/fs.h"
@@ -118,8 +115,6 @@ FileReplacement::~FileReplacement() { Drop(); }
 
 void FileReplacement::Drop() {
   if (fd_ >= 0) Sys().close(fd_);
-  staged_ = synced_ = false;
-  result_.clear();
   if (!temporary_.empty()) Sys().unlink(temporary_.c_str());
   fd_ = -1;
   temporary_.clear();
@@ -147,65 +142,21 @@ std::error_code FileReplacement::Begin(const std::string& linkOrPath,
 }
 
 std::error_code FileReplacement::Finish(std::string_view contents) {
-  if (std::error_code ec = Stage(contents)) return ec;
-  return Commit();
-}
-
-std::error_code FileReplacement::Stage(std::string_view contents) {
-  if (fd_ < 0 || staged_) return {EBADF, std::generic_category()};
-  staged_ = true;
-  if (inPlace_) {
-    result_ = WriteInPlace(std::exchange(fd_, -1), path_, contents);
-    return result_;
-  }
+  if (fd_ < 0) return {EBADF, std::generic_category()};
+  if (inPlace_) return WriteInPlace(std::exchange(fd_, -1), path_, contents);
   struct stat old{};
   old.st_mode = oldMode_;
   old.st_uid = oldOwner_;
   old.st_gid = oldGroup_;
   std::error_code ec = WriteAt(fd_, 0, contents);
   if (!ec) ec = TakeOver(fd_, exists_ ? &old : nullptr);
-  if (ec) Drop();
-  return ec;
-}
-
-std::error_code FileReplacement::Commit() {
-  if (!staged_) return {EBADF, std::generic_category()};
-  if (inPlace_) return result_;
-  if (fd_ < 0) return {EBADF, std::generic_category()};
-  std::error_code ec = result_;
-  if (!synced_ && Sys().fsync(fd_) != 0) ec = LastError();
+  if (!ec && Sys().fsync(fd_) != 0) ec = LastError();
   const int fd = std::exchange(fd_, -1);
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
   if (!ec) ec = PutInPlace();
   if (ec) Drop();
   temporary_.clear();
   return ec;
-}
-
-// Files synced at once: a file system that journals its metadata commits
-// the syncs that wait together in one go.
-constexpr std::size_t kSyncsAtOnce = 8;
-
-void SyncTogether(std::span<FileReplacement> files) {
-  std::vector<FileReplacement*> staged;
-  for (FileReplacement& file : files) {
-    if (file.staged_ && !file.inPlace_ && file.fd_ >= 0) staged.push_back(&file);
-  }
-  if (staged.size() < 2) return;
-  std::atomic<std::size_t> next{0};
-  const auto syncSome = [&] {
-    for (std::size_t i = next++; i < staged.size(); i = next++) {
-      FileReplacement& file = *staged[i];
-      file.result_ = Sys().fsync(file.fd_) == 0 ? std::error_code() : LastError();
-      file.synced_ = true;
-    }
-  };
-  std::vector<std::thread> threads;
-  for (std::size_t t = 1; t < std::min(kSyncsAtOnce, staged.size()); ++t) {
-    threads.emplace_back(syncSome);
-  }
-  syncSome();
-  for (std::thread& thread : threads) thread.join();
 }
 
 // A replacement renames over the old file; a creation never replaces one

@@ -1,5 +1,7 @@
 #include "core/fs/worker_pool.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <utility>
 
@@ -39,6 +41,17 @@ void WorkerPool::Work() {
     job();
     lock.lock();
   }
+}
+
+void ForEachAtOnce(std::size_t count, std::size_t threads,
+                   const std::function<void(std::size_t index)>& job) {
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    for (std::size_t i = next++; i < count; i = next++) job(i);
+  };
+  std::vector<std::jthread> helpers;
+  for (std::size_t t = 1; t < std::min(threads, count); ++t) helpers.emplace_back(work);
+  work();
 }
 
 }  // namespace sonavex

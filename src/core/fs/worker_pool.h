@@ -4,6 +4,7 @@
 // several requests to a slow file system in flight while one thread uses
 // the answers in its own order.
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -39,5 +40,11 @@ class WorkerPool {
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };
+
+// Calls `job` once for each index below `count`, on up to `threads`
+// threads at once (the calling thread one of them), and returns when every
+// call is over. Each call takes the next index not yet taken.
+void ForEachAtOnce(std::size_t count, std::size_t threads,
+                   const std::function<void(std::size_t index)>& job);
 
 }  // namespace sonavex

@@ -94,6 +94,9 @@ std::error_code ReadTail(FileBytes& bytes, std::int64_t size, std::string& tail)
   return bytes.Copy(at, kTagSize, tail);
 }
 
+// Whether a reading parses the file's ID3v2 tag.
+enum class Id3v2Reading : bool { Skip, Parse };
+
 // Reads the head and the tail of the open file whose size the caller looked
 // up, and limits `bytes` to the audio, which ends before an ID3v1 tag.
 // `tagMissing` tells of a file that ends in no tag.
@@ -127,12 +130,12 @@ void SetSizeAndDate(const FileStat& stat, InfoRecord& record) {
 // The tag, the MPEG data and the playing time from the bytes of a file
 // (`bytes.size()` of them), which reach here from a file or from memory.
 std::error_code ReadMp3Fields(FileBytes& bytes, InfoRecord& record, TagTail& tail,
-                              bool& tagMissing) {
+                              bool& tagMissing, Id3v2Reading id3v2) {
   const std::int64_t size = bytes.size();
   std::error_code ec = ReadHeadAndTail(bytes, tail.bytes, tagMissing);
   if (ec) return ec;
   tail.size = size;
-  if ((ec = ReadId3v2Tag(bytes, record))) return ec;
+  if (id3v2 == Id3v2Reading::Parse && (ec = ReadId3v2Tag(bytes, record))) return ec;
   const HeaderSearch search = FindFrameHeader(bytes, ec);
   if (ec) return ec;
   if (search.frame) DecodeFrameHeader(search.frame->header, record);
@@ -145,7 +148,7 @@ std::error_code ReadMp3Fields(FileBytes& bytes, InfoRecord& record, TagTail& tai
 // Size and date come from the open file, which spares a second lookup of
 // its path. The playing time is computed from that size too, which an empty
 // tag added later does not change.
-std::error_code ReadMp3(FileRead& read) {
+std::error_code ReadMp3(FileRead& read, Id3v2Reading id3v2) {
   InfoRecord& record = read.info.record;
   std::error_code ec;
   FileHandle file = FileHandle::OpenRead(read.info.Datei, ec);
@@ -154,19 +157,27 @@ std::error_code ReadMp3(FileRead& read) {
   if ((ec = StatFd(file.fd(), stat))) return ec;
   SetSizeAndDate(stat, record);
   FileBytes bytes(file, stat.size);
-  if ((ec = ReadMp3Fields(bytes, record, read.tail, read.tagMissing))) return ec;
+  if ((ec = ReadMp3Fields(bytes, record, read.tail, read.tagMissing, id3v2))) return ec;
   return file.Close();
 }
 
-std::error_code ReadInto(FileRead& read) {
+std::error_code ReadInto(FileRead& read, Id3v2Reading id3v2) {
   TInfo& info = read.info;
   SplitFileName(info.Datei, info);
   info.record.isMp3 = IsMp3Type(info.Typ);
-  if (info.record.isMp3) return ReadMp3(read);
+  if (info.record.isMp3) return ReadMp3(read, id3v2);
   FileStat stat;
   if (const std::error_code ec = StatPath(info.Datei, stat)) return ec;
   SetSizeAndDate(stat, info.record);
   return {};
+}
+
+FileRead ReadRecord(const std::string& path, Id3v2Reading id3v2) {
+  FileRead read;
+  read.info.Datei = path;
+  read.error = ReadInto(read, id3v2);
+  read.info.IstMP3 = read.info.record.isMp3;
+  return read;
 }
 
 std::error_code Load(const std::string& path, const TInfo::TagAppender* appendTag,
@@ -207,7 +218,7 @@ void ReadMp3Bytes(std::string_view fileBytes, TInfo& info) {
   FileBytes bytes(fileBytes);
   TagTail tail;
   bool tagMissing = false;
-  ReadMp3Fields(bytes, record, tail, tagMissing);
+  ReadMp3Fields(bytes, record, tail, tagMissing, Id3v2Reading::Parse);
   RenderMp3Texts(info);
 }
 
@@ -220,11 +231,11 @@ FileRead ReadFileInfo(const std::string& path) {
 }
 
 FileRead ReadFileRecord(const std::string& path) {
-  FileRead read;
-  read.info.Datei = path;
-  read.error = ReadInto(read);
-  read.info.IstMP3 = read.info.record.isMp3;
-  return read;
+  return ReadRecord(path, Id3v2Reading::Parse);
+}
+
+FileRead ReadFileRecordWithoutId3v2(const std::string& path) {
+  return ReadRecord(path, Id3v2Reading::Skip);
 }
 
 std::error_code FinishRead(FileRead& read, const TInfo::TagAppender* appendTag) {

@@ -81,6 +81,9 @@ std::error_code ReadId3v2Bytes(FileBytes& bytes, std::string& tag);
 // ReadFileInfo for a caller that shows the record itself: the text fields
 // of the TInfo (Groesse to Dauer) stay empty.
 FileRead ReadFileRecord(const std::string& path);
+// ReadFileRecord for a caller that shows no ID3v2 value: the file's ID3v2
+// tag is neither read nor parsed (`record.id3v2` stays empty).
+FileRead ReadFileRecordWithoutId3v2(const std::string& path);
 
 // Ends what ReadFileInfo began the way SetDatei(path, *appendTag) would
 // have: an untagged MP3 file gets its empty tag through `appendTag` (when

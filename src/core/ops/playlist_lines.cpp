@@ -94,24 +94,65 @@ std::optional<Reference> FileUrlReference(std::string_view text) {
   return Reference{Form::FileUrl, true, NormalisePath(PercentDecode(rest))};
 }
 
-// The file a line names, or nothing for a URL of another scheme or a
-// Windows drive path, which name no file here.
-std::optional<Reference> Resolve(std::string_view text, const std::string& folder) {
-  if (StartsWithNoCase(text, kFileScheme)) return FileUrlReference(text);
-  if (text.find("://") != std::string_view::npos) return std::nullopt;
-  if (text.empty() || (text.size() >= 2 && IsAlpha(text[0]) && text[1] == ':')) {
-    return std::nullopt;
+// Resolves the lines of one playlist. Its lines mostly name files of a few
+// folders, one after another: the folder of the line before is kept
+// resolved, and a line in the same folder only adds its name.
+class LineResolver {
+ public:
+  explicit LineResolver(const std::string& folder) : folder_(folder) {}
+
+  // The file a line names, or null for a URL of another scheme or a
+  // Windows drive path, which name no file here. Valid up to the next call.
+  const Reference* Resolve(std::string_view text) {
+    if (StartsWithNoCase(text, kFileScheme)) {
+      url_ = FileUrlReference(text);
+      return url_ ? &*url_ : nullptr;
+    }
+    if (text.find("://") != std::string_view::npos) return nullptr;
+    if (text.empty() || (text.size() >= 2 && IsAlpha(text[0]) && text[1] == ':')) {
+      return nullptr;
+    }
+    ref_.form = Form::Slash;
+    if (text.find('\\') != std::string_view::npos) {
+      ref_.form = text.find('/') == std::string_view::npos ? Form::Backslash : Form::Slash;
+      slashed_.assign(text);
+      std::replace(slashed_.begin(), slashed_.end(), '\\', '/');
+      text = slashed_;
+    }
+    ref_.absolute = text.front() == '/';
+    FullPathOf(text, ref_.path);
+    return &ref_;
   }
-  Reference ref;
-  std::string path(text);
-  if (path.find('\\') != std::string::npos) {
-    ref.form = path.find('/') == std::string::npos ? Form::Backslash : Form::Slash;
-    std::replace(path.begin(), path.end(), '\\', '/');
+
+ private:
+  // The normalised full path of `text` (with "/" only) into `out`.
+  void FullPathOf(std::string_view text, std::string& out) {
+    const std::size_t cut = text.rfind('/');
+    const std::string_view name = cut == std::string_view::npos ? text : text.substr(cut + 1);
+    if (name.empty() || name == "." || name == "..") {
+      out = NormalisePath(ref_.absolute ? std::string(text) : JoinPath(folder_, text));
+      return;
+    }
+    const std::string_view dirText = text.substr(0, text.size() - name.size());
+    if (!cached_ || dirText != dirText_) {
+      dirText_.assign(dirText);
+      dir_ = NormalisePath(ref_.absolute ? dirText_ : JoinPath(folder_, dirText));
+      cached_ = true;
+    }
+    out.assign(dir_);
+    if (out.back() != '/') out += '/';
+    out.append(name);
   }
-  ref.absolute = path.front() == '/';
-  ref.path = NormalisePath(ref.absolute ? path : JoinPath(folder, path));
-  return ref;
-}
+
+  const std::string& folder_;
+  Reference ref_;
+  std::optional<Reference> url_;
+  std::string slashed_;
+  // The folder text of the last line that had one, and its full path.
+  bool cached_ = false;
+  std::string dirText_;
+  std::string dir_;
+};
 
 std::vector<std::string_view> Segments(std::string_view path) {
   std::vector<std::string_view> parts;
@@ -138,52 +179,61 @@ std::string RelativePath(const std::string& folder, const std::string& target) {
   return out;
 }
 
-// The new text of a line's path in the line's form. A rename keeps the
-// folder, so only the last segment of the text changes; a text whose last
-// segment is not the old name is written out anew from the folder.
 // The parts of a normalised path before and after its last "/".
 std::string_view FolderOf(std::string_view path) { return path.substr(0, path.rfind('/')); }
 std::string_view NameOf(std::string_view path) { return path.substr(path.rfind('/') + 1); }
 
-// `oldPath` is the renamed file's path, which the line may spell in
+// Appends to `out` the new text of a line's path in the line's form. A
+// rename keeps the folder, so only the last segment of the text changes; a
+// text whose last segment is not the old name is written out anew from the
+// folder. `oldPath` is the renamed file's path, which the line may spell in
 // another letter case.
-std::string NewText(std::string_view text, const Reference& ref, const std::string& oldPath,
-                    const std::string& newPath, const std::string& folder) {
-  const char separator = ref.form == Form::Backslash ? '\\' : '/';
-  const std::size_t cut = text.rfind(separator);
+void AppendNewText(std::string& out, std::string_view text, const Reference& ref,
+                   const std::string& oldPath, const std::string& newPath,
+                   const std::string& folder) {
+  const bool url = ref.form == Form::FileUrl;
+  const std::size_t cut = text.rfind(ref.form == Form::Backslash ? '\\' : '/');
   const std::string_view last = cut == std::string_view::npos ? text : text.substr(cut + 1);
-  const std::string oldLast =
-      ref.form == Form::FileUrl ? PercentDecode(last) : std::string(last);
-  if (FolderOf(oldPath) == FolderOf(newPath) && oldLast == NameOf(ref.path)) {
-    const std::string_view newName = NameOf(newPath);
-    const std::string name =
-        ref.form == Form::FileUrl ? PercentEncode(newName) : std::string(newName);
-    return std::string(text.substr(0, text.size() - last.size())) + name;
+  const bool sameLast = url ? PercentDecode(last) == NameOf(ref.path) : last == NameOf(ref.path);
+  if (FolderOf(oldPath) == FolderOf(newPath) && sameLast) {
+    out.append(text.substr(0, text.size() - last.size()));
+    if (url) {
+      out += PercentEncode(NameOf(newPath));
+    } else {
+      out.append(NameOf(newPath));
+    }
+    return;
   }
-  if (ref.form == Form::FileUrl) return std::string(kFileScheme) + PercentEncode(newPath);
+  if (url) {
+    out.append(kFileScheme).append(PercentEncode(newPath));
+    return;
+  }
   std::string path = ref.absolute ? newPath : RelativePath(NormalisePath(folder), newPath);
   if (ref.form == Form::Backslash) std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
+  out += path;
 }
 
 // The playlist's text and the path bytes it stands for.
 struct Encoding {
   bool utf8 = true;
-  std::string ToPath(std::string_view text) const {
-    return utf8 ? std::string(text) : EncodeUtf8(DecodeWindows1252(text));
+  // The path bytes of `text`, in `scratch` when they differ from it.
+  std::string_view ToPath(std::string_view text, std::string& scratch) const {
+    if (utf8) return text;
+    scratch = EncodeUtf8(DecodeWindows1252(text));
+    return scratch;
   }
-  // Nothing when the encoding cannot hold the path.
-  std::optional<std::string> FromPath(const std::string& path) const {
-    if (utf8) return path;
+  // The text of `path` into `out`; false when the encoding cannot hold it.
+  bool FromPath(std::string_view path, std::string& out) const {
+    if (utf8) {
+      out.assign(path);
+      return true;
+    }
     const std::u32string text = DecodeUtf8(path);
-    std::string bytes = EncodeWindows1252(text);
-    if (!IsValidUtf8(path) || DecodeWindows1252(bytes) != text) return std::nullopt;
-    return bytes;
+    out = EncodeWindows1252(text);
+    return IsValidUtf8(path) && DecodeWindows1252(out) == text;
   }
 };
 
-// The rewritten path text of one line, or nothing when the line stays;
-// the outcome Refused when the new name cannot be written.
 // What a playlist is rewritten by: the renames, and the volume's own
 // comparison for a line spelt in another letter case.
 struct Renames {
@@ -201,21 +251,42 @@ struct Renames {
   }
 };
 
-std::optional<std::string> RewriteLine(std::string_view text, const std::string& folder,
-                                       const Renames& renames, const Encoding& encoding,
-                                       PlaylistRewrite& result) {
-  const std::string path = encoding.ToPath(text);
-  const std::optional<Reference> ref = Resolve(path, folder);
-  if (!ref) return std::nullopt;
-  const RenameMap::value_type* renamed = renames.Find(ref->path);
-  if (renamed == nullptr) return std::nullopt;
-  const auto& [oldPath, newPath] = *renamed;
-  const std::string newText = NewText(path, *ref, oldPath, newPath, folder);
-  std::optional<std::string> bytes = encoding.FromPath(newText);
-  if (!bytes) result.outcome = PlaylistRewrite::Outcome::Refused;
-  if (bytes) result.named.emplace_back(oldPath, newPath);
-  return bytes;
-}
+// Rewrites the path texts of one playlist's lines, keeping what one line
+// leaves for the next: the resolved folder and the buffers.
+class LineRewriter {
+ public:
+  LineRewriter(const std::string& folder, const Renames& renames, bool utf8)
+      : folder_(folder), renames_(renames), encoding_{utf8}, resolver_(folder) {}
+
+  // The new text of a line's path, or null when the line stays; the
+  // outcome Refused when the new name cannot be written. Valid up to the
+  // next call.
+  const std::string* Rewrite(std::string_view text, PlaylistRewrite& result) {
+    const std::string_view path = encoding_.ToPath(text, decoded_);
+    const Reference* ref = resolver_.Resolve(path);
+    if (ref == nullptr) return nullptr;
+    const RenameMap::value_type* renamed = renames_.Find(ref->path);
+    if (renamed == nullptr) return nullptr;
+    const auto& [oldPath, newPath] = *renamed;
+    newPath_.clear();
+    AppendNewText(newPath_, path, *ref, oldPath, newPath, folder_);
+    if (!encoding_.FromPath(newPath_, newText_)) {
+      result.outcome = PlaylistRewrite::Outcome::Refused;
+      return nullptr;
+    }
+    result.named.emplace_back(oldPath, newPath);
+    return &newText_;
+  }
+
+ private:
+  const std::string& folder_;
+  const Renames& renames_;
+  const Encoding encoding_;
+  LineResolver resolver_;
+  std::string decoded_;
+  std::string newPath_;
+  std::string newText_;
+};
 
 // Where the line that begins at `at` ends: its CR or LF, or the end.
 std::size_t LineEnd(std::string_view bytes, std::size_t at) {
@@ -226,16 +297,16 @@ std::size_t LineEnd(std::string_view bytes, std::size_t at) {
 PlaylistRewrite RewriteIn(std::string_view bytes, const std::string& folder,
                           PlaylistType type, const Renames& renames, bool utf8) {
   PlaylistRewrite result;
-  const Encoding encoding{utf8};
+  result.content.reserve(bytes.size() + bytes.size() / 8);
+  LineRewriter rewriter(folder, renames, utf8);
   for (std::size_t at = 0; at < bytes.size();) {
     const std::size_t stop = LineEnd(bytes, at);
     const std::string_view line = bytes.substr(at, stop - at);
     const std::optional<Span> span = PathSpan(line, type);
-    std::optional<std::string> text;
-    if (span) text = RewriteLine(line.substr(span->start, span->size), folder, renames,
-                                 encoding, result);
+    const std::string* text =
+        span ? rewriter.Rewrite(line.substr(span->start, span->size), result) : nullptr;
     if (result.outcome == PlaylistRewrite::Outcome::Refused) return result;
-    if (text) {
+    if (text != nullptr) {
       result.content.append(line.substr(0, span->start)).append(*text);
       ++result.changedLines;
     } else {
@@ -262,11 +333,7 @@ std::optional<PlaylistType> PlaylistTypeOf(std::string_view fileName) {
   return std::nullopt;
 }
 
-namespace {
-
-// Whether `path` is absolute and already without empty, "." and ".."
-// segments, as nearly every path of a playlist or a batch is.
-bool IsNormal(std::string_view path) {
+bool IsNormalPath(std::string_view path) {
   if (path.empty() || path.front() != '/') return false;
   if (path.size() == 1) return true;
   for (std::size_t at = 1; at <= path.size();) {
@@ -278,10 +345,8 @@ bool IsNormal(std::string_view path) {
   return true;
 }
 
-}  // namespace
-
 std::string NormalisePath(std::string_view path) {
-  if (IsNormal(path)) return std::string(path);
+  if (IsNormalPath(path)) return std::string(path);
   std::string out;
   out.reserve(path.size());
   for (std::size_t at = 0; at <= path.size();) {

@@ -32,6 +32,9 @@ using RenameMap = std::unordered_map<std::string, std::string>;
 
 // An absolute path without "." and ".." segments and without empty ones.
 std::string NormalisePath(std::string_view path);
+// Whether `path` is such a path already, as nearly every path of a
+// playlist or a batch is.
+bool IsNormalPath(std::string_view path);
 
 struct PlaylistRewrite {
   enum class Outcome {
