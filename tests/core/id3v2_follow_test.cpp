@@ -218,6 +218,79 @@ TEST_F(Id3v2FollowTest, NameFromTagPrefersTheId3v2Texts) {
 namespace sonavex {
 namespace {
 
+// A tag written in place keeps in the journal only the bytes that changed;
+// writes one after the other on the same file (the keystrokes of a grid
+// edit) are taken back one after the other, byte for byte.
+TEST_F(Id3v2FollowTest, AWriteInPlaceJournalsTheChangedBytesAndUndoesByteForByte) {
+  const std::string original = RoomyTag() + Audio() + Id3v1(kLongCut, "Band", "");
+  const std::string path = music + "/a.mp3";
+  test::WriteFile(path, original);
+  const auto titled = [](const std::string& tag, std::u32string title) {
+    Id3v2Changes changes;
+    changes[static_cast<std::size_t>(Id3v2Field::Titel)] = std::move(title);
+    return RenderId3v2(tag, changes).bytes;
+  };
+  const std::string first = titled(RoomyTag(), U"Neu");
+  const std::string second = titled(first, U"Neuer");
+  ASSERT_EQ(second.size(), RoomyTag().size());
+  Plan plan;
+  plan.kind = PlanKind::GridEdit;
+  plan.steps = {{music, "a.mp3", steps::Id3v2Write{RoomyTag(), first}},
+                {music, "a.mp3", steps::Id3v2Write{first, second}}};
+  const ApplyResult result = Apply(plan);
+  ASSERT_EQ(result.performed, 2);
+  EXPECT_EQ(test::ReadFile(path), second + original.substr(second.size()));
+  std::error_code ec;
+  for (const JournalAction& action : journal->ActionsOf(result.batch, ec)) {
+    EXPECT_GT(action.sizeBefore, 10);
+    EXPECT_LT(action.after.size(), 64u);
+    EXPECT_EQ(action.before.size(), action.after.size());
+  }
+  Undo(result.batch);
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(test::ReadFile(path), original);
+}
+
+// A journal that kept whole tags (from the file's start) is taken back as
+// well; a file whose tag changed since, outside the bytes the batch wrote
+// too, is reported and left as it is.
+TEST_F(Id3v2FollowTest, UndoOfWholeTagsAndOfAFileChangedSince) {
+  const std::string path = music + "/a.mp3";
+  const std::string rest = Audio() + Id3v1("Kurz", "", "");
+  const std::string grown = Tag(3, Frame(3, "TIT2", Text(0, "Lang")), 1024);
+  test::WriteFile(path, grown + rest);
+  std::error_code ec;
+  const std::int64_t batch = journal->BeginBatch({kNow, 'B', "Anfang/Ende", "", music, 0}, ec);
+  JournalAction action;
+  action.kind = ActionKind::Id3v2Write;
+  action.path = path;
+  action.before = RoomyTag();
+  action.after = grown;
+  const std::vector<std::int64_t> ids = journal->RecordPending(batch, {&action, 1}, ec);
+  ASSERT_FALSE(ec);
+  ASSERT_FALSE(journal->MarkDone(ids));
+  ASSERT_FALSE(journal->EndBatch(batch));
+  Undo(batch);
+  EXPECT_TRUE(reporter.messages.empty());
+  EXPECT_EQ(test::ReadFile(path), RoomyTag() + rest);
+
+  test::WriteFile(path, RoomyTag() + rest);
+  const ApplyResult result = Run(Operation::B, TagInsertParams{{U"[", U"]"}, {}, {}}, true);
+  std::string changed = test::ReadFile(path);
+  // The last byte of the tag's padding: the write left it alone.
+  const std::size_t padding = RoomyTag().size() - 1;
+  changed[padding] = static_cast<char>(changed[padding] ^ 1);
+  test::WriteFile(path, changed);
+  reporter.messages.clear();
+  Undo(result.batch);
+  ASSERT_EQ(reporter.messages.size(), 1u);
+  EXPECT_EQ(reporter.messages[0].text,
+            DecodeUtf8(path) + U"\n\r\n\rDatei wurde seither verändert");
+  // The file's ID3v1 write is not taken back either once its ID3v2 tag was
+  // found changed.
+  EXPECT_EQ(test::ReadFile(path), changed);
+}
+
 // The grid marks a field only where ID3v1 holds something else than what
 // it can hold of the ID3v2 text.
 TEST(Id3v2Agreement, TheCutFormsOfId3v1AgreeWithTheWholeText) {

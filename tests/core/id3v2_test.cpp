@@ -120,6 +120,14 @@ TEST(Id3v2Read, ReadsTheFieldsOfEachVersion) {
     EXPECT_EQ(tag.Text(Id3v2Field::Track), row.track);
     EXPECT_EQ(tag.Text(Id3v2Field::Jahr), row.jahr);
     EXPECT_EQ(tag.Text(Id3v2Field::Genre), row.genre);
+    // Title, artist, album and track read frame by frame, as a tag
+    // operation reads them, tell the same.
+    const std::string first = row.tag.substr(0, static_cast<std::size_t>(Id3v2Length(row.tag)));
+    const Id3v2Info own = ReadId3v2(first, Id3v2FieldSet{0b1111});
+    EXPECT_EQ(own.Text(Id3v2Field::Titel), row.titel);
+    EXPECT_EQ(own.Text(Id3v2Field::Interpret), row.interpret);
+    EXPECT_EQ(own.Text(Id3v2Field::Album), row.album);
+    EXPECT_EQ(own.Text(Id3v2Field::Track), row.track);
     // The audio is still found behind the tags.
     EXPECT_EQ(info.MPEG, U"1");
   }

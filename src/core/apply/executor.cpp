@@ -329,9 +329,10 @@ class StepRunner {
   }
 
   // The tag at the file's start is written in place when the new one is as
-  // long as the old (a failed write puts the old bytes back); otherwise the
-  // file is rewritten through a temporary file beside it, the audio behind
-  // the tag copied as it is.
+  // long as the old: the whole old tag is checked, and only the bytes that
+  // change are written (a failed write puts the old ones back). Otherwise
+  // the file is rewritten through a temporary file beside it, the audio
+  // behind the tag copied as it is.
   StepOutcome Id3v2Write(const PlanStep& step, std::int64_t id) {
     const steps::Id3v2Write& write = As<steps::Id3v2Write>(step);
     const std::string path = JoinPath(step.directory, step.name);
@@ -347,9 +348,10 @@ class StepRunner {
       if (guard) guard->Restore();
       return RewriteWithTag(step, write, path, id);
     }
-    if ((ec = WriteAt(file.fd(), 0, write.after)) || (ec = file.Close()) ||
+    const ByteChange change = ChangedPart(write);
+    if ((ec = WriteAt(file.fd(), change.offset, change.after)) || (ec = file.Close()) ||
         (guard && (ec = guard->Restore()))) {
-      RestoreStart(path, write.before);
+      RestoreAt(path, change.offset, change.before);
       return Failed(step, ec);
     }
     return Done();
@@ -368,11 +370,12 @@ class StepRunner {
     return Done();
   }
 
-  // Puts the old tag back after a write in place failed part way.
-  static void RestoreStart(const std::string& path, std::string_view before) {
+  // Puts the old bytes of the tag back after a write in place failed part
+  // way.
+  static void RestoreAt(const std::string& path, std::int64_t offset, std::string_view before) {
     std::error_code ec;
     FileHandle file = OpenReadWrite(path, ec);
-    if (!ec) WriteAt(file.fd(), 0, before);
+    if (!ec) WriteAt(file.fd(), offset, before);
   }
 
   StepOutcome FileRemove(const PlanStep& step) {
@@ -436,11 +439,17 @@ bool FillAction(const PlanStep& step, JournalAction& action) {
       action.kind = ActionKind::TagRemove;
       action.sizeBefore = As<steps::TagRemove>(step).sizeBefore;
       break;
-    case StepKind::Id3v2Write:
+    case StepKind::Id3v2Write: {
+      // Only the bytes that change: the rest of the tag stays as it is.
+      const ByteChange change = ChangedPart(As<steps::Id3v2Write>(step));
       action.kind = ActionKind::Id3v2Write;
-      action.before = As<steps::Id3v2Write>(step).before;
-      action.after = As<steps::Id3v2Write>(step).after;
+      action.before = change.before;
+      action.after = change.after;
+      action.sizeBefore = change.offset;
+      // The whole new tag's size and hash, which undo checks it against.
+      KeepNewContent(As<steps::Id3v2Write>(step).after, action);
       break;
+    }
     case StepKind::ContentReplace:
       action.kind = ActionKind::ContentReplace;
       KeepOldContent(As<steps::ContentReplace>(step).before, action);

@@ -13,7 +13,9 @@
 #include "core/apply/executor.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
+#include "core/mp3/file_bytes.h"
 #include "core/mp3/id3v1.h"
+#include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 
 namespace sonavex {
@@ -90,6 +92,26 @@ class UndoState {
     }
   }
 
+  // The ID3v2 tag region at the start of the file now at `pathOnDisk` by
+  // this point of the undo: what the plan's own steps leave there, else
+  // what the file holds (empty when it holds none or cannot be read).
+  std::string Id3v2Left(const std::string& pathOnDisk) const {
+    const auto found = id3v2Tags_.find(pathOnDisk);
+    if (found != id3v2Tags_.end()) return found->second;
+    std::string tag;
+    std::error_code ec;
+    const FileHandle file = FileHandle::OpenRead(pathOnDisk, ec);
+    const std::int64_t size = ec ? 0 : file.Size(ec);
+    FileBytes bytes(file, size);
+    if (ec || ReadId3v2Bytes(bytes, tag)) tag.clear();
+    return tag;
+  }
+
+  // The plan leaves `tag` at the start of that file.
+  void Id3v2PutBack(const std::string& pathOnDisk, std::string tag) {
+    id3v2Tags_[pathOnDisk] = std::move(tag);
+  }
+
   // Whether an entry of exactly this name is there: on a case-insensitive
   // file system a look-up by name would find any spelling of it, so the
   // directory's names are compared.
@@ -137,6 +159,7 @@ class UndoState {
   std::map<Place, bool> exists_;
   std::map<Place, std::string> onDisk_;        // name in the batch -> name on disk
   std::map<std::string, std::string> tags_;    // path on disk -> tag put back
+  std::map<std::string, std::string> id3v2Tags_;  // path on disk -> ID3v2 tag left
   mutable std::map<std::string, std::optional<std::set<std::string>>> listed_;
 };
 
@@ -154,11 +177,11 @@ bool FileIs(const std::string& path, std::optional<std::int64_t> size,
   return offset >= 0 && !ReadAt(file.fd(), offset, tail.size(), read) && read == tail;
 }
 
-bool FileStartsWith(const std::string& path, std::string_view head) {
+bool FileHoldsAt(const std::string& path, std::int64_t offset, std::string_view bytes) {
   std::error_code ec;
   const FileHandle file = FileHandle::OpenRead(path, ec);
   std::string read;
-  return !ec && !ReadAt(file.fd(), 0, head.size(), read) && read == head;
+  return !ec && !ReadAt(file.fd(), offset, bytes.size(), read) && read == bytes;
 }
 
 // The content `path` holds when it is still what the replacement wrote
@@ -196,7 +219,7 @@ bool PendingHappened(const JournalAction& action, const UndoState& state,
     case ActionKind::TagAppend:
       return TagIs(state, path, action.sizeBefore + std::int64_t{kTagSize}, EmptyTag());
     case ActionKind::TagRemove: return FileIs(path, action.sizeBefore, {});
-    case ActionKind::Id3v2Write: return FileStartsWith(path, action.after);
+    case ActionKind::Id3v2Write: return FileHoldsAt(path, action.sizeBefore, action.after);
     case ActionKind::ContentReplace:
     case ActionKind::ExportWrite: return ContentAsWritten(path, action).has_value();
     case ActionKind::FileRemove: {
@@ -205,6 +228,13 @@ bool PendingHappened(const JournalAction& action, const UndoState& state,
     }
   }
   return false;
+}
+
+// Bytes the file at `path` does not start with: all it holds and one more.
+std::string NotHeld(const std::string& path) {
+  std::string changed;
+  ReadWholeFile(path, changed);
+  return changed + '\0';
 }
 
 // What a content step of the undo expects to find. The journal keeps only
@@ -216,9 +246,7 @@ std::string ContentSeen(const std::string& path, const JournalAction& action) {
   if (std::optional<std::string> written = ContentAsWritten(path, action)) {
     return std::move(*written);
   }
-  std::string changed;
-  ReadWholeFile(path, changed);
-  return changed + '\0';
+  return NotHeld(path);
 }
 
 bool IsRegularFile(const std::string& path) {
@@ -261,6 +289,36 @@ bool PutBackStranded(const JournalAction& rename, UndoState& state, Plan& plan) 
   return true;
 }
 
+// Whether `tag` is the tag the ID3v2 write `action` left: its changed
+// bytes in their place and, where the journal keeps them (older journals
+// kept only the whole tags), the whole tag's size and hash.
+bool IsWrittenTag(const std::string& tag, const JournalAction& action) {
+  const auto offset = static_cast<std::size_t>(action.sizeBefore);
+  if (tag.size() < offset || tag.compare(offset, action.after.size(), action.after) != 0) {
+    return false;
+  }
+  return action.hashAfter.empty() ||
+         (static_cast<std::int64_t>(tag.size()) == action.sizeAfter &&
+          HoldsContentHash(tag, action.hashAfter));
+}
+
+// The undo of an ID3v2 tag write, whose journal keeps the bytes it
+// changed and where they start (the whole tags when the tag changed its
+// size): from the tag the file holds at this point of the undo to that tag
+// with the old bytes back. A file that no longer holds what the batch wrote
+// gets a step that expects what it does not hold, which the executor finds
+// changed and leaves.
+steps::Id3v2Write Id3v2TakenBack(const JournalAction& action, const std::string& onDisk,
+                                 UndoState& state) {
+  std::string tag = state.Id3v2Left(onDisk);
+  if (!IsWrittenTag(tag, action)) return {NotHeld(onDisk), {}};
+  std::string restored = tag;
+  restored.replace(static_cast<std::size_t>(action.sizeBefore), action.after.size(),
+                   action.before);
+  state.Id3v2PutBack(onDisk, restored);
+  return {std::move(tag), std::move(restored)};
+}
+
 // The step that takes `action` back, addressed to the file's present place.
 PlanStep Inverse(const JournalAction& action, const Place& present) {
   PlanStep step;
@@ -279,8 +337,8 @@ PlanStep Inverse(const JournalAction& action, const Place& present) {
       break;
     }
     case ActionKind::ExportWrite: step.change = steps::FileRemove{}; break;
-    case ActionKind::Id3v2Write:
-      step.change = steps::Id3v2Write{action.after, action.before};
+    case ActionKind::Id3v2Write:  // filled by Id3v2TakenBack
+      step.change = steps::Id3v2Write{};
       break;
     case ActionKind::FileRemove:
       step.change = steps::FileCreate{action.before, CanBeUndone(action)};
@@ -344,6 +402,9 @@ void AddInverseSteps(const std::vector<JournalAction>& actions, UndoState& state
     plan.steps.push_back(Inverse(action, present));
     std::string* seen = OldContentOf(plan.steps.back());
     if (seen != nullptr && CanBePerformed(plan.steps.back())) *seen = ContentSeen(onDisk, action);
+    if (action.kind == ActionKind::Id3v2Write) {
+      As<steps::Id3v2Write>(plan.steps.back()) = Id3v2TakenBack(action, onDisk, state);
+    }
     if (action.kind == ActionKind::TagWrite) state.TagPutBack(onDisk, action.before);
     if (action.kind == ActionKind::TagAppend) state.TagPutBack(onDisk, {});
     if (action.kind == ActionKind::TagRemove) state.TagPutBack(onDisk, EmptyTag());

@@ -17,6 +17,21 @@ constexpr std::pair<Id3v2Field, std::optional<std::u32string> TagTexts::*> kFoll
 
 }  // namespace
 
+Id3v2FieldSet Id3v2FieldsOf(const TagTexts& texts) {
+  Id3v2FieldSet fields;
+  for (const auto& [field, text] : kFollowed) {
+    if (texts.*text) fields.set(static_cast<std::size_t>(field));
+  }
+  return fields;
+}
+
+TagTexts SameFields(TagTexts texts, const TagTexts& like) {
+  for (const auto& [field, text] : kFollowed) {
+    if (!(like.*text)) texts.*text = std::nullopt;
+  }
+  return texts;
+}
+
 Id3v2Changes FollowingChanges(const TagTexts& texts, const Id3v2Texts& present) {
   Id3v2Changes changes;
   for (const auto& [field, text] : kFollowed) {

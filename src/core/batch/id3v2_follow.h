@@ -13,6 +13,16 @@
 
 namespace sonavex {
 
+// Titel, Interpret and Album: the fields that follow, and those 'N' names
+// files by.
+inline constexpr Id3v2FieldSet kFollowedFields{0b111};
+
+// The ID3v2 fields of those `texts` gives.
+Id3v2FieldSet Id3v2FieldsOf(const TagTexts& texts);
+
+// `texts` with only the fields that `like` gives.
+TagTexts SameFields(TagTexts texts, const TagTexts& like);
+
 // The changes `texts` make to an ID3v2 tag holding `present`: each field
 // given whose text differs from the present one.
 Id3v2Changes FollowingChanges(const TagTexts& texts, const Id3v2Texts& present);

@@ -35,6 +35,27 @@ const StepMessage* MessageOf(const PlanStep& step) {
   return nullptr;
 }
 
+ByteChange ChangedPart(const steps::Id3v2Write& write) {
+  const std::string_view before = write.before;
+  const std::string_view after = write.after;
+  if (before.size() != after.size()) return {0, before, after};
+  // Most of a tag stays: it is compared a block at a time.
+  constexpr std::size_t kBlock = 64;
+  std::size_t first = 0;
+  while (first + kBlock <= before.size() &&
+         before.substr(first, kBlock) == after.substr(first, kBlock)) {
+    first += kBlock;
+  }
+  while (first < before.size() && before[first] == after[first]) ++first;
+  std::size_t end = before.size();
+  while (end >= first + kBlock && before.substr(end - kBlock, kBlock) == after.substr(end - kBlock, kBlock)) {
+    end -= kBlock;
+  }
+  while (end > first && before[end - 1] == after[end - 1]) --end;
+  return {static_cast<std::int64_t>(first), before.substr(first, end - first),
+          after.substr(first, end - first)};
+}
+
 std::string* OldContentOf(PlanStep& step) {
   if (auto* replace = std::get_if<steps::ContentReplace>(&step.change)) return &replace->before;
   if (auto* remove = std::get_if<steps::FileRemove>(&step.change)) return &remove->content;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -145,6 +146,16 @@ template <class T>
 const T& As(const PlanStep& step) {
   return std::get<T>(step.change);
 }
+
+// The bytes an ID3v2 write changes, from `offset` on: for a tag as long as
+// the old one the run from the first to the last byte that differs, else
+// the whole tags from the file's start.
+struct ByteChange {
+  std::int64_t offset = 0;
+  std::string_view before;
+  std::string_view after;
+};
+ByteChange ChangedPart(const steps::Id3v2Write& write);
 
 // The new name of a rename, null for other steps.
 const std::string* NewNameOf(const PlanStep& step);

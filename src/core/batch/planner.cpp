@@ -9,6 +9,7 @@
 #include "core/batch/playlist_steps.h"
 #include "core/batch/step_builders.h"
 #include "core/fs/fs.h"
+#include "core/mp3/file_bytes.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/id3v2.h"
 #include "core/mp3/read_ahead.h"
@@ -191,10 +192,11 @@ std::string RenderTexts(std::string tag, const TagTexts& texts) {
 // What a tag rule makes of one MP3 file: one write of the fields it gives,
 // from the tag as it is now. Every field the rule gives is written, also
 // one that keeps its bytes, as the file is written all the same. With the
-// ID3v2 tag following (`v2` not null), the rule runs once more over the
-// ID3v2 tag's texts, and what it gives goes there uncut.
+// ID3v2 tag following, the rule runs once more over the texts of the
+// file's ID3v2 tag (of the fields it gave, the only ones read), and what it
+// gives goes there uncut.
 void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagInput file,
-                  ReadItem& item, const Id3v2Info* v2, Plan& plan) {
+                  ReadItem& item, bool id3v2Follows, Plan& plan) {
   file.fileName = DecodeUtf8(item.name);
   file.directory = DecodeUtf8(item.directory);
   const TagTexts texts = info.tagRule(file, params);
@@ -202,11 +204,12 @@ void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagI
   std::string after = RenderTexts(item.read.tail.bytes, texts);
   plan.steps.push_back({item.directory, item.name,
                         steps::TagWrite{std::move(item.read.tail.bytes), std::move(after)}});
-  if (v2 == nullptr) return;
-  file.fields = {v2->Text(Id3v2Field::Titel), v2->Text(Id3v2Field::Interpret),
-                 v2->Text(Id3v2Field::Album)};
-  AddId3v2Follow(item.directory, item.name, item.read.id3v2Tag, v2, info.tagRule(file, params),
-                 plan);
+  if (!id3v2Follows || item.read.id3v2Tag.empty()) return;
+  const Id3v2Info v2 = ReadId3v2(item.read.id3v2Tag, Id3v2FieldsOf(texts));
+  file.fields = {v2.Text(Id3v2Field::Titel), v2.Text(Id3v2Field::Interpret),
+                 v2.Text(Id3v2Field::Album)};
+  AddId3v2Follow(item.directory, item.name, item.read.id3v2Tag, &v2,
+                 SameFields(info.tagRule(file, params), texts), plan);
 }
 
 // What the operations need of an MP3 file: its size and last 128 bytes,
@@ -218,18 +221,25 @@ FileRead ReadTagOfFile(const std::string& path) {
   return read;
 }
 
+// What the tag operations need of an MP3 file while the ID3v2 tag follows
+// them: the ID3v1 tag read and the bytes of the ID3v2 tag, through one
+// open. The ID3v2 texts are read where they are needed.
+FileRead ReadTagAndId3v2Bytes(const std::string& path) {
+  FileRead read;
+  const FileHandle file = FileHandle::OpenRead(path, read.error);
+  if (read.error || (read.error = ReadTagTail(file, read.tail))) return read;
+  if (HasTagMarker(read.tail.bytes)) ReadTag(read.tail.bytes, read.info);
+  FileBytes bytes(file, read.tail.size);
+  read.error = ReadId3v2Bytes(bytes, read.id3v2Tag);
+  return read;
+}
+
 // What the tag syncs need of an MP3 file: both of its tags.
 FileRead ReadBothTags(const std::string& path) {
-  FileRead read = ReadTagOfFile(path);
-  if (read.error) return read;
-  FileHandle file = FileHandle::OpenRead(path, read.error);
-  std::string head;
-  if (read.error || (read.error = ReadAt(file.fd(), 0, 10, head))) return read;
-  // A header may claim more than the file holds; the reading ends there.
-  const std::int64_t length = std::min(Id3v2Length(head), read.tail.size);
-  if (length <= 0) return read;
-  read.error = ReadAt(file.fd(), 0, static_cast<std::size_t>(length), read.id3v2Tag);
-  if (!read.error) read.info.record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(read.id3v2Tag));
+  FileRead read = ReadTagAndId3v2Bytes(path);
+  if (!read.error && !read.id3v2Tag.empty()) {
+    read.info.record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(read.id3v2Tag));
+  }
   return read;
 }
 
@@ -290,11 +300,14 @@ TagTexts OneField(TagField field, const std::u32string& text) {
   return texts;
 }
 
-// The tag syncs read both tags, and so do the tag operations while the
-// ID3v2 tag follows the ID3v1 tag.
-bool ReadsBothTags(const OperationInfo& info, const BatchContext& context) {
-  return info.family == OperationFamily::Sync ||
-         (info.family == OperationFamily::Tag && context.id3v2FollowsTags);
+// The tag syncs read both tags; the tag operations read the ID3v2 tag's
+// bytes too while it follows the ID3v1 tag.
+ReadAhead::Reader ReaderFor(const OperationInfo& info, const BatchContext& context) {
+  if (info.family == OperationFamily::Sync) return ReadBothTags;
+  if (info.family == OperationFamily::Tag && context.id3v2FollowsTags) {
+    return ReadTagAndId3v2Bytes;
+  }
+  return ReadTagOfFile;
 }
 
 // Only the extension is decoded: a "." byte is always a dot of its own in
@@ -326,11 +339,13 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
     ReadTag(tail.bytes, record);
   }
   TagInput file{{record.Titel, record.Interpret, record.Album}, {}, {}};
-  const Id3v2Info* v2 = context.id3v2FollowsTags ? record.record.id3v2.get() : nullptr;
   if (info.tagRule != nullptr) {
-    PlanTagWrite(info, params, std::move(file), item, v2, plan);
+    PlanTagWrite(info, params, std::move(file), item, context.id3v2FollowsTags, plan);
   } else {
-    file.fields = FieldsPreferringId3v2(file.fields, v2);
+    if (context.id3v2FollowsTags && !item.read.id3v2Tag.empty()) {
+      const Id3v2Info v2 = ReadId3v2(item.read.id3v2Tag, kFollowedFields);
+      file.fields = FieldsPreferringId3v2(file.fields, &v2);
+    }
     PlanRenameFile(info, params, context, directory, fileName, &file.fields, names, plan);
   }
 }
@@ -427,7 +442,7 @@ Plan PlanSelection(Operation code, const OperationParams& params,
           PlanMp3File(*info, params, context, item, names, plan);
         }
       },
-      ReadsBothTags(*info, context) ? ReadBothTags : ReadTagOfFile);
+      ReaderFor(*info, context));
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
     if (!readsMp3) {
       names.Reach(dir);

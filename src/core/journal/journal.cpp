@@ -106,9 +106,15 @@ void BindAction(sqlite::Statement& insert, std::size_t row, std::int64_t id,
   insert.BindBlob(base + 6, action.path);
   switch (action.kind) {
     case ActionKind::TagWrite:
+      insert.BindBlob(base + 7, action.before);
+      insert.BindBlob(base + 8, action.after);
+      break;
     case ActionKind::Id3v2Write:
       insert.BindBlob(base + 7, action.before);
       insert.BindBlob(base + 8, action.after);
+      insert.Bind(base + 9, action.sizeBefore);
+      insert.Bind(base + 10, action.sizeAfter);
+      insert.BindBlob(base + 11, action.hashAfter);
       break;
     case ActionKind::TagAppend:
     case ActionKind::TagRemove:
@@ -177,7 +183,8 @@ bool IsValid(const JournalAction& action) {
     return static_cast<std::int64_t>(action.before.size()) <= kMaxKeptContent;
   }
   if (action.kind == ActionKind::Id3v2Write) {
-    return static_cast<std::int64_t>(action.before.size()) <= kMaxKeptContent &&
+    return action.sizeBefore >= 0 &&
+           static_cast<std::int64_t>(action.before.size()) <= kMaxKeptContent &&
            static_cast<std::int64_t>(action.after.size()) <= kMaxKeptContent;
   }
   return action.kind >= ActionKind::Rename && action.kind <= ActionKind::Id3v2Write;

@@ -61,15 +61,18 @@ enum class ActionKind {
                        // the size without it (undoing a TagAppend)
   FileRemove = 7,      // path, a created file removed again (undoing an
                        // ExportWrite); its content (before, sizeBefore)
-  Id3v2Write = 8,      // path, the ID3v2 tag at the file's start before
-                       // (empty: none) and after; the audio is not kept
+  Id3v2Write = 8,      // path; the bytes of the ID3v2 tag at the file's
+                       // start that changed, before and after, from
+                       // offset sizeBefore on (the whole tags from 0, the
+                       // one before empty for none, where the tag's size
+                       // changed); the audio is not kept
 };
 
 // Pending: recorded, not yet known to be performed. After a crash this
 // means "maybe": a rename happened when the new name is there and the old
 // one is gone, a tag write when the file holds `after`, an appended tag
 // when the file is sizeBefore + 128 bytes long and ends in the empty tag,
-// an ID3v2 tag write when the file starts with `after`,
+// an ID3v2 tag write when the file holds `after` at offset sizeBefore,
 // a content replacement or a created file when the file has sizeAfter
 // bytes hashing to hashAfter, a removal when the file is gone.
 enum class ActionState { Pending = 0, Done = 1, Failed = 2 };
@@ -84,14 +87,15 @@ struct JournalAction {
   std::string newName;
   // Every other kind: the file's full path.
   std::string path;
-  // TagWrite: the 128 bytes before and after; Id3v2Write: the tag regions
-  // before and after. ContentReplace and
+  // TagWrite: the 128 bytes before and after; Id3v2Write: the changed
+  // bytes of the tag before and after. ContentReplace and
   // FileRemove: `before` is the old content when it was kept (at most
   // kMaxKeptContent bytes), otherwise empty.
   std::string before;
   std::string after;
   // TagAppend, TagRemove, ContentReplace and FileRemove: the file's size
-  // without the appended tag (TagAppend, TagRemove) or before the action.
+  // without the appended tag (TagAppend, TagRemove) or before the action;
+  // Id3v2Write: where the changed bytes start.
   std::int64_t sizeBefore = 0;
   // ContentReplace and ExportWrite: size and hash of the new content (the
   // hash is the caller's, compared only by the caller).

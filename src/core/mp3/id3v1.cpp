@@ -57,8 +57,12 @@ void RenderTagFieldInto(std::string& tag, TagField field, std::u32string_view te
 
 std::error_code ReadTagTail(const std::string& path, TagTail& out) {
   std::error_code ec;
-  FileHandle file = FileHandle::OpenRead(path, ec);
-  if (ec) return ec;
+  const FileHandle file = FileHandle::OpenRead(path, ec);
+  return ec ? ec : ReadTagTail(file, out);
+}
+
+std::error_code ReadTagTail(const FileHandle& file, TagTail& out) {
+  std::error_code ec;
   out.size = file.Size(ec);
   if (ec) return ec;
   const std::int64_t start = std::max<std::int64_t>(0, out.size - std::int64_t{kTagSize});

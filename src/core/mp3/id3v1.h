@@ -13,6 +13,8 @@
 
 namespace sonavex {
 
+class FileHandle;
+
 struct TInfo;
 
 inline constexpr std::size_t kTagSize = 128;
@@ -46,6 +48,7 @@ struct TagTail {
   std::string bytes;
 };
 std::error_code ReadTagTail(const std::string& path, TagTail& out);
+std::error_code ReadTagTail(const FileHandle& file, TagTail& out);
 
 // Offset of field `field` in a file of `fileSize` bytes that ends in a tag.
 std::int64_t TagFieldOffset(std::int64_t fileSize, TagField field);

@@ -198,6 +198,13 @@ Id3v2Texts TextsOf(const TagLib::ID3v2::Tag& tag) {
   return texts;
 }
 
+std::optional<Id3v2Field> FieldOf(int version, std::string_view id) {
+  for (std::size_t i = 0; i < kId3v2FieldCount; ++i) {
+    if (FrameId(version, static_cast<Id3v2Field>(i)) == id) return static_cast<Id3v2Field>(i);
+  }
+  return std::nullopt;
+}
+
 // The tag as TagLib is given it: its frames behind a plain header. TagLib
 // 1.13 takes the size of a 2.3 extended header for the whole header's and
 // counts a footer off the frames; neither is there for it to misread.
@@ -231,13 +238,6 @@ bool FitsLatin1(std::u32string_view text) {
   return std::all_of(text.begin(), text.end(), [](char32_t c) { return c <= 0xFF; });
 }
 
-std::optional<Id3v2Field> FieldOf(int version, std::string_view id) {
-  for (std::size_t i = 0; i < kId3v2FieldCount; ++i) {
-    if (FrameId(version, static_cast<Id3v2Field>(i)) == id) return static_cast<Id3v2Field>(i);
-  }
-  return std::nullopt;
-}
-
 // A comment frame is the comment field only without a description: others
 // hold what players and encoders keep for themselves.
 bool IsPlainComment(const RawFrame& frame) {
@@ -257,6 +257,51 @@ std::optional<Id3v2Field> FieldOf(int version, const RawFrame& frame) {
   const std::optional<Id3v2Field> field = FieldOf(version, frame.id);
   if (field == Id3v2Field::Kommentar && !IsPlainComment(frame)) return std::nullopt;
   return field;
+}
+
+// Whether each field of `fields` is read from a frame of its own: the
+// year may be put together from several frames, and which comment counts
+// depends on the others.
+bool FramesOfTheirOwn(Id3v2FieldSet fields) {
+  for (const Id3v2Field field : {Id3v2Field::Jahr, Id3v2Field::Kommentar, Id3v2Field::Genre}) {
+    if (fields.test(static_cast<std::size_t>(field))) return false;
+  }
+  return true;
+}
+
+// The text TagLib reads from a text frame, given the frame's content behind
+// a header of version 2.4; nothing for a frame compressed, encrypted,
+// grouped or unsynchronised on its own, which is left to TagLib's reading
+// of the whole tag.
+std::optional<std::u32string> OwnFrameText(int version, Id3v2Field field,
+                                           const RawFrame& frame) {
+  if (version >= 3 && Byte(frame.bytes, 9) != 0) return std::nullopt;
+  const std::string data = std::string(FrameId(4, field)) +
+                           NumberBytes(static_cast<std::uint32_t>(frame.body.size()), 4, true) +
+                           std::string(2, '\0') + std::string(frame.body);
+  const TagLib::ID3v2::TextIdentificationFrame parsed(
+      TagLib::ByteVector(data.data(), static_cast<unsigned int>(data.size())));
+  return FromTagLib(parsed.toString());
+}
+
+// The texts of `fields` (title, artist, album, track) as TagLib reads them
+// from the first frame of each, frame by frame, which spares building the
+// whole tag; nothing where a frame needs the whole tag's reading. A frame
+// without content ends the frames, as it ends TagLib's reading.
+std::optional<Id3v2Texts> TextsOfOwnFrames(const Parsed& tag, Id3v2FieldSet fields) {
+  Id3v2Texts texts;
+  Id3v2FieldSet found;
+  for (const RawFrame& frame : tag.walk.frames) {
+    if (frame.hollow) break;
+    const std::optional<Id3v2Field> field = FieldOf(tag.version, frame.id);
+    const std::size_t index = field ? static_cast<std::size_t>(*field) : 0;
+    if (!field || !fields.test(index) || found.test(index)) continue;
+    std::optional<std::u32string> text = OwnFrameText(tag.version, *field, frame);
+    if (!text) return std::nullopt;
+    texts[index] = std::move(*text);
+    found.set(index);
+  }
+  return texts;
 }
 
 // The encoding a changed field's frame is written in: the one its old
@@ -367,13 +412,16 @@ std::int64_t Id3v2Length(std::string_view bytes) {
   return static_cast<std::int64_t>(kHeaderSize) + *size + (footer ? 10 : 0);
 }
 
-Id3v2Info ReadId3v2(std::string_view tag) {
+Id3v2Info ReadId3v2(std::string_view tag, Id3v2FieldSet fields) {
   Id3v2Info info;
   const Parsed parsed = TakeApart(tag);
   info.version = parsed.version;
   info.size = Id3v2Length(tag);
   info.readable = parsed.readable;
-  if (info.readable) info.texts = ReadTexts(PlainTag(parsed));
+  if (!info.readable) return info;
+  std::optional<Id3v2Texts> own;
+  if (FramesOfTheirOwn(fields)) own = TextsOfOwnFrames(parsed, fields);
+  info.texts = own ? std::move(*own) : ReadTexts(PlainTag(parsed));
   return info;
 }
 

@@ -5,6 +5,7 @@
 // bytes. Nothing here reads or writes a file: the reader hands the tag's
 // bytes in, and the executor (core/apply) puts rendered tags into files.
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -38,8 +39,15 @@ struct Id3v2Info {
 // with, or 0 when they start with none of versions 2.2 to 2.4.
 std::int64_t Id3v2Length(std::string_view bytes);
 
-// Reads the tag `tag` (exactly Id3v2Length(tag) bytes).
-Id3v2Info ReadId3v2(std::string_view tag);
+// A set of fields, one bit per Id3v2Field.
+using Id3v2FieldSet = std::bitset<kId3v2FieldCount>;
+inline constexpr Id3v2FieldSet kAllId3v2Fields{(1u << kId3v2FieldCount) - 1};
+
+// Reads the tag `tag` (exactly Id3v2Length(tag) bytes). The texts of
+// `fields` are read; where those are only title, artist, album or track,
+// TagLib reads each one's frame on its own and the other texts stay empty
+// (a tag operation that changes the title needs nothing else).
+Id3v2Info ReadId3v2(std::string_view tag, Id3v2FieldSet fields = kAllId3v2Fields);
 
 // New texts for some fields; an empty text removes the field's frame.
 using Id3v2Changes = std::array<std::optional<std::u32string>, kId3v2FieldCount>;

@@ -113,16 +113,11 @@ std::error_code ReadHeadAndTail(FileBytes& bytes, std::string& tail, bool& tagMi
   return {};
 }
 
-// The first ID3v2 tag, when the file starts with one. Its bytes mostly come
-// with the first block; a large one (a cover picture) costs a read of its
-// own.
+// The first ID3v2 tag, when the file starts with one.
 std::error_code ReadId3v2Tag(FileBytes& bytes, InfoRecord& record) {
-  std::error_code ec;
-  const std::int64_t length = Id3v2Length(bytes.From(0, 10, ec).substr(0, 10));
-  if (ec || length == 0) return ec;
   std::string tag;
-  if ((ec = bytes.Copy(0, static_cast<std::size_t>(length), tag))) return ec;
-  record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(tag));
+  if (const std::error_code ec = ReadId3v2Bytes(bytes, tag)) return ec;
+  if (!tag.empty()) record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(tag));
   return {};
 }
 
@@ -200,6 +195,13 @@ std::u32string TwoOrThreeDigits(long long value) {
 }
 
 }  // namespace
+
+std::error_code ReadId3v2Bytes(FileBytes& bytes, std::string& tag) {
+  std::error_code ec;
+  const std::int64_t length = Id3v2Length(bytes.From(0, 10, ec).substr(0, 10));
+  if (ec || length == 0) return ec;
+  return bytes.Copy(0, static_cast<std::size_t>(length), tag);
+}
 
 std::error_code TInfo::SetDatei(const std::string& path) {
   return Load(path, nullptr, *this);

@@ -59,6 +59,8 @@ bool IsMp3Type(std::u32string_view typ);
 // MP3 file its size and last 128 bytes as read, so that a tag writer need
 // not read the file a second time. Reads of different files share nothing,
 // so several may run at once on different threads.
+class FileBytes;
+
 struct FileRead {
   TInfo info;
   std::error_code error;
@@ -71,6 +73,11 @@ struct FileRead {
   std::string id3v2Tag;
 };
 FileRead ReadFileInfo(const std::string& path);
+
+// The bytes of the ID3v2 tag the file starts with (fewer when the file ends
+// before the length its header gives), or nothing for a file without one.
+// A tag of a few kilobytes comes with the first block that `bytes` reads.
+std::error_code ReadId3v2Bytes(FileBytes& bytes, std::string& tag);
 // ReadFileInfo for a caller that shows the record itself: the text fields
 // of the TInfo (Groesse to Dauer) stay empty.
 FileRead ReadFileRecord(const std::string& path);
