@@ -108,7 +108,7 @@ std::string BuildExport(const std::string& directory,
       return;
     }
     content += ExportFileLine(item.read.info, params);
-  });
+  }, ReadFileInfoWithoutId3v2);
   return content;
 }
 

@@ -230,6 +230,12 @@ FileRead ReadFileInfo(const std::string& path) {
   return read;
 }
 
+FileRead ReadFileInfoWithoutId3v2(const std::string& path) {
+  FileRead read = ReadFileRecordWithoutId3v2(path);
+  RenderTexts(read.info);
+  return read;
+}
+
 FileRead ReadFileRecord(const std::string& path) {
   return ReadRecord(path, Id3v2Reading::Parse);
 }

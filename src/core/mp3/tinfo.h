@@ -73,6 +73,9 @@ struct FileRead {
   std::string id3v2Tag;
 };
 FileRead ReadFileInfo(const std::string& path);
+// ReadFileInfo for a caller that shows no ID3v2 value (the export): the
+// file's ID3v2 tag is neither read nor parsed (`record.id3v2` stays empty).
+FileRead ReadFileInfoWithoutId3v2(const std::string& path);
 
 // The bytes of the ID3v2 tag the file starts with (fewer when the file ends
 // before the length its header gives), or nothing for a file without one.
