@@ -27,12 +27,7 @@
 namespace sonavex {
 namespace {
 
-using test::Audio;
-using test::Frame;
-using test::Id3v1;
-using test::Tag;
-using test::Text;
-using test::Utf16;
+using namespace test::tag_bytes;
 
 constexpr char32_t kLong[] = U"Ein sehr langer Titel über dreißig Zeichen";
 // kLong as ID3v1 holds it.

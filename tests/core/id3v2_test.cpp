@@ -26,12 +26,7 @@ namespace sonavex {
 namespace {
 
 using namespace std::string_literals;
-using test::Audio;
-using test::Frame;
-using test::Id3v1;
-using test::Tag;
-using test::Text;
-using test::Utf16;
+using namespace test::tag_bytes;
 
 // The bytes of an unsynchronised tag body: a zero after every 0xFF.
 std::string Unsynchronised(std::string_view body) {

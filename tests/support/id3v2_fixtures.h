@@ -6,6 +6,8 @@
 #include <string_view>
 
 namespace sonavex::test {
+// Also to be named alone: `using namespace test::tag_bytes;`.
+inline namespace tag_bytes {
 
 inline std::string BigEndian(std::uint32_t value, int count, bool synchsafe) {
   std::string bytes(static_cast<std::size_t>(count), '\0');
@@ -85,4 +87,5 @@ inline std::string Id3v1(std::string_view title, std::string_view artist, std::s
   return tag;
 }
 
+}  // namespace tag_bytes
 }  // namespace sonavex::test
