@@ -3,6 +3,7 @@
 #include <charconv>
 #include <ctime>
 #include <ostream>
+#include <span>
 
 #include "cli/export_command.h"
 #include "cli/journal_commands.h"
@@ -31,8 +32,8 @@ std::string ListFileSet(Invocation& inv, std::ostream& out) {
 // A tab or line break inside a field would break the line format; it is
 // shown as a blank.
 void BlankLineBreaks(std::string& line, std::size_t start) {
-  for (std::size_t i = start; i < line.size(); ++i) {
-    if (line[i] == '\t' || line[i] == '\n' || line[i] == '\r') line[i] = ' ';
+  for (char& c : std::span(line).subspan(start)) {
+    c = c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
   }
 }
 
@@ -43,23 +44,17 @@ void AddColumn(std::string& line, const std::u32string& text) {
   BlankLineBreaks(line, start);
 }
 
-// One write per file: the line is built first. The name goes in as the
-// bytes it is.
+// One write per file: the line is built first, in `line`, which keeps its
+// room from one file to the next. The name goes in as the bytes it is.
 void PrintInfoLine(const std::string& path, const TInfo& info, bool id3v2,
-                   std::ostream& out) {
-  std::string line;
-  line.reserve(path.size() + 256);
-  line += path;
+                   std::string& line, std::ostream& out) {
+  line.assign(path);
   for (int field = 0; field < kInfoFieldCount; ++field) {
     line += '\t';
     const std::size_t start = line.size();
     const auto shown = static_cast<InfoField>(field);
-    if (shown == InfoField::Name) {
-      line += ShownName(info.record);
-    } else {
-      EncodeUtf8Into(line, ShownText(info.record, shown));
-    }
-    BlankLineBreaks(line, start);
+    AppendShownUtf8(line, info.record, shown);
+    if (IsText(shown)) BlankLineBreaks(line, start);
   }
   for (const Id3v2Field field : {Id3v2Field::Titel, Id3v2Field::Interpret, Id3v2Field::Album}) {
     if (id3v2) AddColumn(line, Id3v2Text(info.record, field));
@@ -74,6 +69,7 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
   // empty tag fields and stays as it is, so the read is not finished with
   // an appender. The line is made from the record: no texts are rendered,
   // and the ID3v2 tag is parsed only for its columns.
+  std::string line;
   ReadSelected(inv.directory, inv.marks, inv.context, [&](ReadItem& item) {
     if (const std::error_code ec = item.read.error) {
       // A read failure is no rename failure: it gets the general text,
@@ -89,7 +85,7 @@ std::string PrintInfo(Invocation& inv, std::ostream& out) {
                                                 std::u32string(kBreak) + std::u32string(kBreak) +
                                                 U"ID3v2-Tag nicht lesbar");
     }
-    PrintInfoLine(item.read.info.Datei, item.read.info, inv.id3v2, out);
+    PrintInfoLine(item.read.info.Datei, item.read.info, inv.id3v2, line, out);
   }, inv.id3v2 ? ReadFileRecord : ReadFileRecordWithoutId3v2);
   return {};
 }

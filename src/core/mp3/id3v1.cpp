@@ -22,12 +22,18 @@ bool HasTagMarker(std::string_view tag) {
 }
 
 std::u32string DecodeTagField(std::string_view field) {
+  std::array<char32_t, kTagFieldLength> text;
+  return std::u32string(text.data(), DecodeTagFieldInto(text, field));
+}
+
+std::size_t DecodeTagFieldInto(std::span<char32_t, kTagFieldLength> out, std::string_view field) {
   char kept[kTagFieldLength];
   std::size_t count = 0;
   for (char c : field.substr(0, kTagFieldLength)) {
     if (c != '\0') kept[count++] = c;
   }
-  return DecodeWindows1252(std::string_view(kept, count));
+  DecodeWindows1252Into(out.data(), std::string_view(kept, count));
+  return count;
 }
 
 void ReadTag(std::string_view tag, TInfo& info) {

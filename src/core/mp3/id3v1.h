@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -30,6 +31,8 @@ bool HasTagMarker(std::string_view tag);
 // The text of one field's 30 bytes: zero bytes dropped wherever they
 // stand, everything else, trailing blanks included, kept.
 std::u32string DecodeTagField(std::string_view field);
+// DecodeTagField into `out`: the number of characters.
+std::size_t DecodeTagFieldInto(std::span<char32_t, kTagFieldLength> out, std::string_view field);
 
 // Fills Titel, Interpret and Album from the 128 tag bytes. Zero bytes are
 // dropped wherever they stand; everything else, trailing blanks included,

@@ -14,53 +14,76 @@ namespace {
 // an ID3v2 tag its texts.
 static_assert(sizeof(InfoRecord) <= 184);
 
-std::u32string MpegText(MpegVersion version) {
+const char* MpegText(MpegVersion version) {
   switch (version) {
-    case MpegVersion::V1: return U"1";
-    case MpegVersion::V2: return U"2";
-    case MpegVersion::V25: return U"2.5";
+    case MpegVersion::V1: return "1";
+    case MpegVersion::V2: return "2";
+    case MpegVersion::V25: return "2.5";
     case MpegVersion::None: break;
   }
-  return U"x";
+  return "x";
 }
 
-std::u32string LayerText(int layer) {
-  if (layer == 0) return U"x";
-  return layer == 4 ? U"?" : DecimalText(layer);
+std::string LayerText(int layer) {
+  if (layer == 0) return "x";
+  return layer == 4 ? "?" : DecimalAscii(layer);
 }
 
-std::u32string ModeText(ChannelMode mode) {
+const char* ModeText(ChannelMode mode) {
   switch (mode) {
-    case ChannelMode::Stereo: return U"Stereo";
-    case ChannelMode::JointStereo: return U"Joint Stereo";
-    case ChannelMode::DualChannel: return U"Dual-Channel";
-    case ChannelMode::Mono: return U"Mono";
+    case ChannelMode::Stereo: return "Stereo";
+    case ChannelMode::JointStereo: return "Joint Stereo";
+    case ChannelMode::DualChannel: return "Dual-Channel";
+    case ChannelMode::Mono: return "Mono";
     case ChannelMode::None: break;
   }
-  return U"x";
+  return "x";
 }
 
-std::u32string TagValue(const InfoRecord& record, InfoField field) {
+TagField TagFieldOf(InfoField field) {
   switch (field) {
-    case InfoField::Titel: return TagText(record, TagField::Titel);
-    case InfoField::Interpret: return TagText(record, TagField::Interpret);
-    default: return TagText(record, TagField::Album);
+    case InfoField::Titel: return TagField::Titel;
+    case InfoField::Interpret: return TagField::Interpret;
+    default: return TagField::Album;
   }
 }
 
-// The values that only MP3 files have.
-std::u32string Mp3Value(const InfoRecord& record, InfoField field) {
+// The value of a field that is not text.
+std::string AsciiValue(const InfoRecord& record, InfoField field) {
   switch (field) {
+    case InfoField::Groesse: return record.statKnown ? DecimalAscii(record.size) : "";
+    case InfoField::Datum: return record.statKnown ? DatumAscii(record.modified) : "";
     case InfoField::Mpeg: return MpegText(record.version);
     case InfoField::Layer: return LayerText(record.layer);
-    case InfoField::Bitrate: return DecimalText(record.bitrateKbps);
+    case InfoField::Bitrate: return DecimalAscii(record.bitrateKbps);
     case InfoField::SampFreq:
-      return record.sampleRate == 0 ? U"x" : DecimalText(record.sampleRate);
+      return record.sampleRate == 0 ? "x" : DecimalAscii(record.sampleRate);
     case InfoField::Mode: return ModeText(record.mode);
-    case InfoField::Dauer:
-      return record.timed ? FormatWholeSeconds(record.seconds) : U"";
-    default: return TagValue(record, field);
+    case InfoField::Dauer: return record.timed ? WholeSecondsAscii(record.seconds) : "";
+    default: return {};
   }
+}
+
+std::string_view TagFieldBytes(const InfoRecord& record, TagField field) {
+  const auto at = (static_cast<std::size_t>(field) - 1) * kTagFieldLength;
+  return std::string_view(record.tag.data() + at, kTagFieldLength);
+}
+
+// The shown text of a tag field, trimmed, in UTF-8: made on the stack, as
+// a list of thousands of files shows three of them a line.
+void AppendTagTextUtf8(std::string& out, const InfoRecord& record, TagField field) {
+  if (!record.tagged) return;
+  std::array<char32_t, kTagFieldLength> text;
+  const std::size_t size = DecodeTagFieldInto(text, TagFieldBytes(record, field));
+  EncodeUtf8Into(out, std::u32string_view(text.data(), TrimBlanksIn(text.data(), size)));
+}
+
+// AsciiValue with the unit the views show it with.
+std::string ShownAscii(const InfoRecord& record, InfoField field) {
+  std::string text = AsciiValue(record, field);
+  if (field == InfoField::Bitrate) text += "KBit/s";
+  if (field == InfoField::SampFreq) text += "Hz";
+  return text;
 }
 
 bool IsMp3Field(InfoField field) {
@@ -82,38 +105,45 @@ std::u32string Id3v2Text(const InfoRecord& record, Id3v2Field field) {
 
 std::u32string TagText(const InfoRecord& record, TagField field) {
   if (!record.tagged) return {};
-  const auto at = (static_cast<std::size_t>(field) - 1) * kTagFieldLength;
-  return DecodeTagField(std::string_view(record.tag.data() + at, kTagFieldLength));
+  return DecodeTagField(TagFieldBytes(record, field));
+}
+
+bool IsText(InfoField field) {
+  return field == InfoField::Name || field == InfoField::Titel ||
+         field == InfoField::Interpret || field == InfoField::Album;
 }
 
 std::u32string ValueText(const InfoRecord& record, InfoField field) {
-  switch (field) {
-    case InfoField::Name: return DecodeUtf8(record.name);
-    case InfoField::Groesse: return record.statKnown ? DecimalText(record.size) : U"";
-    case InfoField::Datum: return record.statKnown ? FormatDatum(record.modified) : U"";
-    default: return Mp3Value(record, field);
-  }
+  if (field == InfoField::Name) return DecodeUtf8(record.name);
+  if (IsText(field)) return TagText(record, TagFieldOf(field));
+  return WidenAscii(AsciiValue(record, field));
 }
 
 std::u32string ShownText(const InfoRecord& record, InfoField field) {
   if (IsMp3Field(field) && !record.isMp3) return {};
   if (field == InfoField::Name) return DecodeUtf8(ShownName(record));
-  std::u32string text = ValueText(record, field);
-  switch (field) {
-    case InfoField::Titel:
-    case InfoField::Interpret:
-    case InfoField::Album: return TrimBlanks(text);
-    case InfoField::Bitrate: return text + U"KBit/s";
-    case InfoField::SampFreq: return text + U"Hz";
-    default: return text;
+  if (IsText(field)) return TrimBlanks(TagText(record, TagFieldOf(field)));
+  return WidenAscii(ShownAscii(record, field));
+}
+
+void AppendShownUtf8(std::string& out, const InfoRecord& record, InfoField field) {
+  if (IsMp3Field(field) && !record.isMp3) return;
+  if (field == InfoField::Name) {
+    out += record.name;
+    if (record.name.find('.') == std::string::npos) out += '.';
+  } else if (IsText(field)) {
+    AppendTagTextUtf8(out, record, TagFieldOf(field));
+  } else {
+    out += ShownAscii(record, field);
   }
 }
 
 // Name and type are shown joined by a dot, which a name without type ends
 // in. A byte that is no character keeps its place, so "." is found alike.
 std::string ShownName(const InfoRecord& record) {
-  if (record.name.find('.') != std::string::npos) return record.name;
-  return record.name + '.';
+  std::string name;
+  AppendShownUtf8(name, record, InfoField::Name);
+  return name;
 }
 
 }  // namespace sonavex

@@ -55,6 +55,9 @@ void SetTagFields(InfoRecord& record, std::string_view tag);
 // blanks too) kept; empty for a file without a tag.
 std::u32string TagText(const InfoRecord& record, TagField field);
 
+// The name and the tag's texts are text; every other value is ASCII.
+bool IsText(InfoField field);
+
 // The value of `field` as the file information record holds it: tag texts
 // untrimmed, numbers without units, "x" (and "1" for the bit rate) where
 // the header gave nothing, whether or not the file is an MP3 file. Name
@@ -65,6 +68,9 @@ std::u32string ValueText(const InfoRecord& record, InfoField field);
 // "KBit/s" and the frequency with "Hz", the MP3 values empty for files that
 // are not MP3 files.
 std::u32string ShownText(const InfoRecord& record, InfoField field);
+// ShownText appended to `out` in UTF-8, the name as the bytes it is on
+// disk (ShownName).
+void AppendShownUtf8(std::string& out, const InfoRecord& record, InfoField field);
 // ShownText of the name as bytes, as the name is on disk: a list of
 // thousands of files need not decode each name only to encode it again.
 std::string ShownName(const InfoRecord& record);

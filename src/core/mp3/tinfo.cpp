@@ -189,9 +189,9 @@ std::error_code Load(const std::string& path, const TInfo::TagAppender* appendTa
   return ec;
 }
 
-std::u32string TwoOrThreeDigits(long long value) {
-  std::u32string text = DecimalText(value).substr(0, 3);
-  return text.size() == 1 ? U"0" + text : text;
+std::string TwoOrThreeDigits(long long value) {
+  std::string text = DecimalAscii(value).substr(0, 3);
+  return text.size() == 1 ? "0" + text : text;
 }
 
 }  // namespace
@@ -261,11 +261,13 @@ std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps) {
   return size / (static_cast<std::int64_t>(bitrateKbps) * 125);
 }
 
-std::u32string DecimalText(long long value) {
+std::string DecimalAscii(long long value) {
   char digits[24];
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-  return std::u32string(digits, end);
+  return std::string(digits, end);
 }
+
+std::u32string DecimalText(long long value) { return WidenAscii(DecimalAscii(value)); }
 
 std::int64_t WholeSeconds(double seconds) {
   return std::isfinite(seconds) && seconds > 0
@@ -275,20 +277,27 @@ std::int64_t WholeSeconds(double seconds) {
 
 std::u32string FormatDauer(double seconds) { return FormatWholeSeconds(WholeSeconds(seconds)); }
 
-std::u32string FormatWholeSeconds(std::int64_t whole) {
-  const std::u32string text =
-      TwoOrThreeDigits(whole / 60) + U":" + TwoOrThreeDigits(whole % 60);
+std::string WholeSecondsAscii(std::int64_t whole) {
+  const std::string text = TwoOrThreeDigits(whole / 60) + ":" + TwoOrThreeDigits(whole % 60);
   return text.substr(0, 6);
 }
 
+std::u32string FormatWholeSeconds(std::int64_t whole) {
+  return WidenAscii(WholeSecondsAscii(whole));
+}
+
 std::u32string FormatDatum(std::int64_t modifiedEpochSeconds) {
+  return WidenAscii(DatumAscii(modifiedEpochSeconds));
+}
+
+std::string DatumAscii(std::int64_t modifiedEpochSeconds) {
   const std::time_t time = static_cast<std::time_t>(modifiedEpochSeconds);
   std::tm local{};
   localtime_r(&time, &local);
-  std::u32string text = U"DD.MM.YY HH:NN";
+  std::string text = "DD.MM.YY HH:NN";
   const auto put = [&text](std::size_t at, int value) {
-    text[at] = static_cast<char32_t>(U'0' + value / 10);
-    text[at + 1] = static_cast<char32_t>(U'0' + value % 10);
+    text[at] = static_cast<char>('0' + value / 10);
+    text[at + 1] = static_cast<char>('0' + value % 10);
   };
   put(0, local.tm_mday);
   put(3, local.tm_mon + 1);

@@ -118,4 +118,10 @@ std::u32string DecimalText(long long value);
 // "DD.MM.YY HH:NN" in local time.
 std::u32string FormatDatum(std::int64_t modifiedEpochSeconds);
 
+// The three texts above as the ASCII bytes they are made of: a line of
+// output takes them without a detour through wide characters.
+std::string WholeSecondsAscii(std::int64_t whole);
+std::string DecimalAscii(long long value);
+std::string DatumAscii(std::int64_t modifiedEpochSeconds);
+
 }  // namespace sonavex

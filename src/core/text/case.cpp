@@ -1,5 +1,6 @@
 #include "core/text/case.h"
 
+#include <algorithm>
 #include <locale.h>
 #include <wctype.h>
 
@@ -17,16 +18,6 @@ char32_t UpCaseChar(char32_t c) {
   }
 }
 
-char32_t LowCaseChar(char32_t c) {
-  if (c >= U'A' && c <= U'Z') return c + 0x20;
-  switch (c) {
-    case U'\u00C4': return U'\u00E4';
-    case U'\u00D6': return U'\u00F6';
-    case U'\u00DC': return U'\u00FC';
-    default: return c;
-  }
-}
-
 std::u32string UpCaseUmlaut(std::u32string_view text) {
   std::u32string out(text);
   for (char32_t& c : out) c = UpCaseChar(c);
@@ -40,23 +31,27 @@ std::u32string LowCaseUmlaut(std::u32string_view text) {
 }
 
 std::u32string TrimBlanks(std::u32string_view text) {
+  std::u32string out(text);
+  out.resize(TrimBlanksIn(out.data(), out.size()));
+  return out;
+}
+
+std::size_t TrimBlanksIn(char32_t* text, std::size_t size) {
   // Collapsing every run to one blank, then cutting the edges, gives the
   // same text as deleting the first blank of the first pair over and over.
-  std::u32string out(text.size(), U'\0');
   std::size_t kept = 0;
-  for (char32_t c : text) {
-    if (c == U' ' && kept > 0 && out[kept - 1] == U' ') continue;
-    out[kept++] = c;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (text[i] == U' ' && kept > 0 && text[kept - 1] == U' ') continue;
+    text[kept++] = text[i];
   }
-  out.resize(kept);
-  if (!out.empty() && out.front() == U' ') out.erase(0, 1);
+  std::u32string_view out(text, kept);
+  if (!out.empty() && out.front() == U' ') out.remove_prefix(1);
   // A lone blank was already removed above; a longer text keeps at most
   // one trailing blank after the collapse.
-  if (out.size() >= 2 && out.back() == U' ') out.pop_back();
-  if (out.size() < 30 && out.size() >= 3 && out.ends_with(U"...")) {
-    out.resize(out.size() - 3);
-  }
-  return out;
+  if (out.size() >= 2 && out.back() == U' ') out.remove_suffix(1);
+  if (out.size() < 30 && out.size() >= 3 && out.ends_with(U"...")) out.remove_suffix(3);
+  if (out.data() != text) std::copy(out.begin(), out.end(), text);
+  return out.size();
 }
 
 namespace {

@@ -174,12 +174,16 @@ void EncodeUtf8Into(std::string& out, std::u32string_view text) {
 
 std::u32string DecodeWindows1252(std::string_view bytes) {
   std::u32string out(bytes.size(), U'\0');
+  DecodeWindows1252Into(out.data(), bytes);
+  return out;
+}
+
+void DecodeWindows1252Into(char32_t* out, std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
     const bool mapped = b >= 0x80 && b <= 0x9F && kHigh1252[b - 0x80] != 0;
     out[i] = mapped ? kHigh1252[b - 0x80] : b;
   }
-  return out;
 }
 
 std::string EncodeWindows1252(std::u32string_view text) {

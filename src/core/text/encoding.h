@@ -21,9 +21,14 @@ bool IsValidUtf8(std::string_view bytes);
 // "?". The five bytes without a 1252 mapping decode to their C1 controls.
 // An escaped byte of a file name (U+DC80..U+DCFF) is written as that byte.
 std::u32string DecodeWindows1252(std::string_view bytes);
+// DecodeWindows1252 into room for `bytes.size()` characters at `out`.
+void DecodeWindows1252Into(char32_t* out, std::string_view bytes);
 std::string EncodeWindows1252(std::u32string_view text);
 
 // Short spellings for literals and paths.
+// ASCII bytes as text, each byte its character.
+inline std::u32string WidenAscii(std::string_view ascii) { return {ascii.begin(), ascii.end()}; }
+
 inline std::u32string U32(std::string_view utf8) { return DecodeUtf8(utf8); }
 inline std::string U8(std::u32string_view text) { return EncodeUtf8(text); }
 
