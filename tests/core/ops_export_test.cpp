@@ -12,6 +12,7 @@
 #include "core/apply/undo.h"
 #include "core/batch/planner.h"
 #include "core/journal/journal.h"
+#include "core/mp3/tinfo.h"
 #include "core/ops/export.h"
 #include "core/text/encoding.h"
 #include "support/mp3_fixtures.h"
@@ -32,56 +33,56 @@ ExportParams Columns(std::initializer_list<int> numbers, char separator = '\t') 
   return params;
 }
 
-TInfo Mp3Record() {
-  TInfo info;
-  info.Name = U"a";
-  info.Typ = U"mp3";
-  info.Groesse = U"962";
-  info.Datum = U"01.02.03 04:05";
-  info.IstMP3 = true;
-  info.Titel = U"Song   ";
-  info.Interpret = U"Queen";
-  info.Album = U"Gold";
-  info.MPEG = U"1";
-  info.Layer = U"3";
-  info.Bitrate = U"128";
-  info.SampFreq = U"44100";
-  info.Mode = U"Joint Stereo";
-  info.Dauer = U"00:00";
-  return info;
+constexpr std::int64_t kModified = 1043985900;  // early February 2003
+
+// The record of a file read from disk; `title` goes into its tag.
+InfoRecord Mp3Record(std::u32string_view title = U"Song   ") {
+  InfoRecord record;
+  record.name = "a.mp3";
+  record.size = 962;
+  record.modified = kModified;
+  record.statKnown = true;
+  record.isMp3 = true;
+  std::string tag = EmptyTag();
+  RenderTagFieldInto(tag, TagField::Titel, title);
+  RenderTagFieldInto(tag, TagField::Interpret, U"Queen");
+  RenderTagFieldInto(tag, TagField::Album, U"Gold");
+  SetTagFields(record, tag);
+  record.version = MpegVersion::V1;
+  record.layer = 3;
+  record.bitrateKbps = 128;
+  record.sampleRate = 44100;
+  record.mode = ChannelMode::JointStereo;
+  record.timed = true;
+  return record;
 }
 
 TEST(ExportLine, ChosenColumnsInTableOrder) {
-  TInfo untitled = Mp3Record();
-  untitled.Titel = U"";
-  TInfo text;
-  text.Name = U"x";
-  text.Typ = U"txt";
-  text.Groesse = U"3";
-  text.Datum = U"01.02.03 04:05";
-  TInfo semicolon = Mp3Record();
-  semicolon.Titel = U"a;b\t\"c\"";
-  TInfo dots = Mp3Record();
-  dots.Titel = U"Intro...";
+  InfoRecord text;
+  text.name = "x.txt";
+  text.size = 3;
+  text.modified = kModified;
+  text.statKnown = true;
+  const std::string date = EncodeUtf8(FormatDatum(kModified));
   struct Row {
     const char* what;
-    TInfo info;
+    InfoRecord record;
     ExportParams params;
     std::string line;
   };
   const Row rows[] = {
       {"name and title", Mp3Record(), Columns({5, 1}), "a\tSong\r\n"},
       {"all thirteen", Mp3Record(), Columns({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, ';'),
-       "a;mp3;962;01.02.03 04:05;Song;Queen;Gold;1;3;128;44100;Joint Stereo;00:00\r\n"},
-      {"empty value keeps its place", untitled, Columns({1, 5, 7}), "a\t\tGold\r\n"},
-      {"empty first value", untitled, Columns({5, 7}), "\tGold\r\n"},
+       "a;mp3;962;" + date + ";Song;Queen;Gold;1;3;128;44100;Joint Stereo;00:00\r\n"},
+      {"empty value keeps its place", Mp3Record(U""), Columns({1, 5, 7}), "a\t\tGold\r\n"},
+      {"empty first value", Mp3Record(U""), Columns({5, 7}), "\tGold\r\n"},
       {"non-MP3 with only Titel", text, Columns({5}), "\r\n"},
       {"non-MP3 drops tag columns", text, Columns({1, 5, 2, 13}), "x\ttxt\r\n"},
-      {"no quoting", semicolon, Columns({5, 6}, ';'), "a;b\t\"c\";Queen\r\n"},
-      {"trimmed dots", dots, Columns({5}), "Intro\r\n"},
+      {"no quoting", Mp3Record(U"a;b\t\"c\""), Columns({5, 6}, ';'), "a;b\t\"c\";Queen\r\n"},
+      {"trimmed dots", Mp3Record(U"Intro..."), Columns({5}), "Intro\r\n"},
   };
   for (const Row& row : rows) {
-    EXPECT_EQ(ExportFileLine(row.info, row.params), row.line) << row.what;
+    EXPECT_EQ(ExportFileLine(row.record, row.params), row.line) << row.what;
   }
 }
 

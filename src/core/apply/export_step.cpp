@@ -107,8 +107,8 @@ std::string BuildExport(const std::string& directory,
       }
       return;
     }
-    content += ExportFileLine(item.read.info, params);
-  }, ReadFileInfoWithoutId3v2);
+    content += ExportFileLine(item.read.info.record, params);
+  }, ReadFileRecordWithoutId3v2);
   return content;
 }
 

@@ -126,6 +126,16 @@ std::u32string ShownText(const InfoRecord& record, InfoField field) {
   return WidenAscii(ShownAscii(record, field));
 }
 
+void AppendValueUtf8(std::string& out, const InfoRecord& record, InfoField field) {
+  if (field == InfoField::Name) {
+    EncodeUtf8Into(out, TrimBlanks(DecodeUtf8(record.name)));
+  } else if (IsText(field)) {
+    AppendTagTextUtf8(out, record, TagFieldOf(field));
+  } else {
+    out += AsciiValue(record, field);
+  }
+}
+
 void AppendShownUtf8(std::string& out, const InfoRecord& record, InfoField field) {
   if (IsMp3Field(field) && !record.isMp3) return;
   if (field == InfoField::Name) {

@@ -68,6 +68,10 @@ std::u32string ValueText(const InfoRecord& record, InfoField field);
 // "KBit/s" and the frequency with "Hz", the MP3 values empty for files that
 // are not MP3 files.
 std::u32string ShownText(const InfoRecord& record, InfoField field);
+// ValueText trimmed (as TrimBlanks does) and appended to `out` in UTF-8:
+// the values of the list export.
+void AppendValueUtf8(std::string& out, const InfoRecord& record, InfoField field);
+
 // ShownText appended to `out` in UTF-8, the name as the bytes it is on
 // disk (ShownName).
 void AppendShownUtf8(std::string& out, const InfoRecord& record, InfoField field);

@@ -16,12 +16,27 @@ constexpr const char32_t* kCaptions[kExportColumnCount] = {
 // The columns from here on exist only for MP3 files.
 constexpr std::size_t kFirstMp3Column = 4;
 
-const std::u32string& ColumnValue(const TInfo& info, std::size_t index) {
-  static const std::u32string TInfo::*const kFields[kExportColumnCount] = {
-      &TInfo::Name,  &TInfo::Typ,   &TInfo::Groesse, &TInfo::Datum,    &TInfo::Titel,
-      &TInfo::Interpret, &TInfo::Album, &TInfo::MPEG, &TInfo::Layer,   &TInfo::Bitrate,
-      &TInfo::SampFreq, &TInfo::Mode, &TInfo::Dauer};
-  return info.*kFields[index];
+// A text trimmed as every column is, from UTF-8 to UTF-8.
+void AppendTrimmed(std::string& line, std::string_view text) {
+  EncodeUtf8Into(line, TrimBlanks(DecodeUtf8(text)));
+}
+
+// The file name's part before its last dot, or the part after it: a dot is
+// never part of another character's bytes, so the bytes split as the text.
+void AppendNamePart(std::string& line, std::string_view name, bool type) {
+  const std::size_t dot = name.rfind('.');
+  if (!type) return AppendTrimmed(line, name.substr(0, dot));
+  if (dot != std::string_view::npos) AppendTrimmed(line, name.substr(dot + 1));
+}
+
+void AppendColumn(std::string& line, const InfoRecord& record, std::size_t index) {
+  static constexpr InfoField kFields[kExportColumnCount] = {
+      InfoField::Name,      InfoField::Name,  InfoField::Groesse, InfoField::Datum,
+      InfoField::Titel,     InfoField::Interpret, InfoField::Album, InfoField::Mpeg,
+      InfoField::Layer,     InfoField::Bitrate, InfoField::SampFreq, InfoField::Mode,
+      InfoField::Dauer};
+  if (index < 2) return AppendNamePart(line, record.name, index == 1);
+  AppendValueUtf8(line, record, kFields[index]);
 }
 
 }  // namespace
@@ -40,15 +55,15 @@ std::string ExportDirectoryLine(std::string_view directory) {
   return line;
 }
 
-std::string ExportFileLine(const TInfo& info, const ExportParams& params) {
-  const std::size_t present = info.IstMP3 ? kExportColumnCount : kFirstMp3Column;
+std::string ExportFileLine(const InfoRecord& record, const ExportParams& params) {
+  const std::size_t present = record.isMp3 ? kExportColumnCount : kFirstMp3Column;
   std::string line;
   bool first = true;
   for (std::size_t i = 0; i < present; ++i) {
     if (!params.columns[i]) continue;
     if (!first) line += params.separator;
     first = false;
-    EncodeUtf8Into(line, TrimBlanks(ColumnValue(info, i)));
+    AppendColumn(line, record, i);
   }
   line += "\r\n";
   return line;

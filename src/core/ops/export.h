@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/mp3/tinfo.h"
+#include "core/mp3/info_record.h"
 
 namespace sonavex {
 
@@ -32,6 +32,6 @@ std::string ExportDirectoryLine(std::string_view directory);
 // The file's line in UTF-8, ended by CR LF: the chosen columns that the
 // record has (columns from "Titel" on only for MP3 files), each trimmed,
 // with the separator between them and no quoting.
-std::string ExportFileLine(const TInfo& info, const ExportParams& params);
+std::string ExportFileLine(const InfoRecord& record, const ExportParams& params);
 
 }  // namespace sonavex
