@@ -359,6 +359,20 @@ Told UndoNewest(const std::string&, Journal* journal) {
   return Reported(reporter);
 }
 
+// Files whose tags a batch with the ID3v2 tag following changed: its undo
+// writes each ID3v2 tag back and then the ID3v1 tag, in place through one
+// open, or through a new file where the tag had to grow.
+void AppliedTagBatchWithId3v2(const std::string& dir) {
+  WriteFile(JoinPath(dir, "a.mp3"), RoomyId3v2() + kAudio + Tag("Alt"));
+  WriteFile(JoinPath(dir, "b.mp3"), TightId3v2() + kAudio + Tag("Alt"));
+  std::error_code ec;
+  std::unique_ptr<Journal> journal = Journal::Open(dir + "/../state/journal.sqlite", kNow, ec);
+  ASSERT_NE(journal, nullptr) << ec.message();
+  ASSERT_TRUE(RunOperation(dir, journal.get(), Operation::B,
+                           TagInsertParams{{U"[", U"]"}, {}, {}}, U"*.mp3", true)
+                  .messages.empty());
+}
+
 void WriteExportFiles(const std::string& dir) {
   WriteFile(JoinPath(dir, "a.mp3"), kAudio + Tag("Titel"));
   WriteFile(JoinPath(dir, "b.mp3"), kAudio);  // gets its tag on the way
@@ -521,6 +535,14 @@ const Writer kWriters[] = {
      ExportAll, true, ListWithoutALine},
     {"export to a new list", WriteExportFiles, ExportAll, true, ListWithoutALine},
     {"undo", AppliedMixedBatch, UndoNewest, true},
+    {"undo of a tag write with the id3v2 tag following", AppliedTagBatchWithId3v2, UndoNewest,
+     true,
+     [](const std::string&, const std::string& content) {
+       // The ID3v2 tag was taken back, the ID3v1 tag could not follow.
+       return content.find("TAG[Alt] ") != std::string::npos &&
+              (content.starts_with(RoomyId3v2() + kAudio) ||
+               content.starts_with(TightId3v2() + kAudio));
+     }},
     {"settings write",
      [](const std::string& dir) {
        WriteFile(JoinPath(dir, "mp3sonavex.ini"), "[Optionen]\r\nMaske=*.mp3\r\n");

@@ -353,8 +353,8 @@ class StepRunner {
       return RewriteWithTag(step, write, path, id);
     }
     const ByteChange change = ChangedPart(write);
-    if ((ec = WriteAt(file.fd(), change.offset, change.after)) || (ec = file.Close()) ||
-        (guard && (ec = guard->Restore()))) {
+    if ((ec = WriteAt(file.fd(), change.offset, change.after)) ||
+        (ec = CloseOrHandOn(path, file, guard)) || (guard && (ec = guard->Restore()))) {
       RestoreAt(path, change.offset, change.before);
       return Failed(step, ec);
     }
@@ -759,19 +759,19 @@ bool ChangesTagV1(const PlanStep& step) {
   return kind == StepKind::TagAppend || kind == StepKind::TagWrite || kind == StepKind::TagRemove;
 }
 
-// Whether `step` can go on with the open of an ID3v1 tag step before it on
-// the same file: another ID3v1 step, or the ID3v2 write that follows it.
-bool TakesHandedOn(const PlanStep& step) {
+// Whether `step` changes a tag through an open that the step before it on
+// the same file may hand on: an ID3v1 step, or an ID3v2 write (which hands
+// its open on only when it writes in place: a rewritten file is another).
+bool ChangesTag(const PlanStep& step) {
   return ChangesTagV1(step) || Kind(step) == StepKind::Id3v2Write;
 }
 
 // For each step of a chunk, whether it hands its file on to the next step
-// (HandedOn): it changes the ID3v1 tag, and the next step goes on with the
-// same file.
+// (HandedOn): both change the same file's tags.
 std::vector<char> HandOns(std::span<const PlanStep> chunk) {
   std::vector<char> handOn(chunk.size(), 0);
   for (std::size_t i = 0; i + 1 < chunk.size(); ++i) {
-    handOn[i] = ChangesTagV1(chunk[i]) && TakesHandedOn(chunk[i + 1]) &&
+    handOn[i] = ChangesTag(chunk[i]) && ChangesTag(chunk[i + 1]) &&
                 chunk[i].name == chunk[i + 1].name &&
                 chunk[i].directory == chunk[i + 1].directory;
   }
