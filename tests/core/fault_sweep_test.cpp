@@ -302,14 +302,20 @@ Told ApplySteps(const std::string& dir, Journal* journal, std::vector<PlanStep> 
 }
 
 Told RunOperation(const std::string& dir, Journal* journal, Operation code,
-                  const OperationParams& params, std::u32string mask = U"*.mp3") {
+                  const OperationParams& params, std::u32string mask = U"*.mp3",
+                  bool id3v2Follows = false) {
   test::RecordingReporter reporter;
   BatchContext context;
   context.reporter = &reporter;
   context.mask = std::move(mask);
+  context.id3v2FollowsTags = id3v2Follows;
   RunSelection(code, params, dir, {}, context, Executor(reporter, journal));
   return Reported(reporter);
 }
+
+// ID3v2 tags whose title "v2" has room to grow, and one without.
+std::string RoomyId3v2() { return test::Tag(3, test::Frame(3, "TIT2", test::Text(0, "v2")), 200); }
+std::string TightId3v2() { return test::Tag(3, test::Frame(3, "TIT2", test::Text(0, "v2"))); }
 
 // Files for a batch of one step of each kind, and the batch: a rename, an
 // appended tag, a tag write and a content replacement.
@@ -351,6 +357,20 @@ Told UndoNewest(const std::string&, Journal* journal) {
   test::RecordingReporter reporter;
   ApplyPlan(plan, Executor(reporter, journal));
   return Reported(reporter);
+}
+
+// Files whose tags a batch with the ID3v2 tag following changed: its undo
+// writes each ID3v2 tag back and then the ID3v1 tag, in place through one
+// open, or through a new file where the tag had to grow.
+void AppliedTagBatchWithId3v2(const std::string& dir) {
+  WriteFile(JoinPath(dir, "a.mp3"), RoomyId3v2() + kAudio + Tag("Alt"));
+  WriteFile(JoinPath(dir, "b.mp3"), TightId3v2() + kAudio + Tag("Alt"));
+  std::error_code ec;
+  std::unique_ptr<Journal> journal = Journal::Open(dir + "/../state/journal.sqlite", kNow, ec);
+  ASSERT_NE(journal, nullptr) << ec.message();
+  ASSERT_TRUE(RunOperation(dir, journal.get(), Operation::B,
+                           TagInsertParams{{U"[", U"]"}, {}, {}}, U"*.mp3", true)
+                  .messages.empty());
 }
 
 void WriteExportFiles(const std::string& dir) {
@@ -480,6 +500,23 @@ const Writer kWriters[] = {
        return RunOperation(dir, journal, Operation::V, NoParams{});
      },
      true},
+    {"tag write with the id3v2 tag following",
+     [](const std::string& dir) {
+       // The ID3v2 write goes on with the open of the ID3v1 write: in place,
+       // and through a new file where the longer title does not fit.
+       WriteFile(JoinPath(dir, "a.mp3"), RoomyId3v2() + kAudio + Tag("Alt"));
+       WriteFile(JoinPath(dir, "b.mp3"), TightId3v2() + kAudio + Tag("Alt"));
+     },
+     [](const std::string& dir, Journal* journal) {
+       return RunOperation(dir, journal, Operation::B, TagInsertParams{{U"[", U"]"}, {}, {}},
+                           U"*.mp3", true);
+     },
+     true,
+     [](const std::string& name, const std::string& content) {
+       // The ID3v1 tag was written, the ID3v2 tag could not follow.
+       const std::string v2 = name == "a.mp3" ? RoomyId3v2() : TightId3v2();
+       return content.starts_with(v2 + kAudio + "TAG[Alt] ");
+     }},
     {"id3v2 tag through a new file",
      [](const std::string& dir) {
        WriteFile(JoinPath(dir, "a.mp3"),
@@ -498,6 +535,14 @@ const Writer kWriters[] = {
      ExportAll, true, ListWithoutALine},
     {"export to a new list", WriteExportFiles, ExportAll, true, ListWithoutALine},
     {"undo", AppliedMixedBatch, UndoNewest, true},
+    {"undo of a tag write with the id3v2 tag following", AppliedTagBatchWithId3v2, UndoNewest,
+     true,
+     [](const std::string&, const std::string& content) {
+       // The ID3v2 tag was taken back, the ID3v1 tag could not follow.
+       return content.find("TAG[Alt] ") != std::string::npos &&
+              (content.starts_with(RoomyId3v2() + kAudio) ||
+               content.starts_with(TightId3v2() + kAudio));
+     }},
     {"settings write",
      [](const std::string& dir) {
        WriteFile(JoinPath(dir, "mp3sonavex.ini"), "[Optionen]\r\nMaske=*.mp3\r\n");

@@ -103,6 +103,29 @@ TEST_F(Id3v2FollowTest, EachTagOperationWritesTheWholeTextIntoId3v2) {
   EXPECT_TRUE(reporter.messages.empty());
 }
 
+// A field the rule leaves alone keeps its ID3v2 frame byte for byte, even
+// where the ID3v1 write trims its blanks.
+TEST_F(Id3v2FollowTest, FieldsTheRuleLeavesAloneKeepTheirId3v2Frames) {
+  const std::string artist = Frame(3, "TPE1", Text(0, " Band "));
+  const std::string album = Frame(3, "TALB", Text(1, Utf16(U"Album ")));
+  const std::string path = music + "/a.mp3";
+  const std::vector<std::pair<Operation, OperationParams>> rows = {
+      {Operation::W, TagReplaceParams{{U"Alt", U"Neu"}, {}, {}}},
+      {Operation::A, TagDeleteParams{{1, 0}, {}, {}}},
+      {Operation::B, TagInsertParams{{U"", U"!"}, {}, {}}},
+  };
+  for (const auto& [code, params] : rows) {
+    SCOPED_TRACE(std::string(1, static_cast<char>(code)));
+    test::WriteFile(path, Tag(3, Frame(3, "TIT2", Text(0, "Alt")) + artist + album, 64) +
+                              Audio() + Id3v1("Alt", " Band", "Album"));
+    EXPECT_EQ(Run(code, params, true).failed, 0);
+    const std::string now = test::ReadFile(path);
+    EXPECT_NE(Id3v2Title(path), U"Alt");
+    EXPECT_NE(now.find(artist), std::string::npos);
+    EXPECT_NE(now.find(album), std::string::npos);
+  }
+}
+
 // Every kind of tag keeps its version; a tag without room is rewritten
 // through a new file; a file without ID3v2 gets none, one that cannot be
 // rewritten is reported and keeps its ID3v2 tag while its ID3v1 tag is

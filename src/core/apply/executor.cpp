@@ -58,9 +58,10 @@ class FailedRenames {
 };
 
 // Files a tag step leaves open for the next step of the plan, a change of
-// the same file's tag (an appended tag and the write into it): the second
-// step re-checks and writes through the same open, which on a share saves
-// the open, the close and a read. The next step may run on another worker.
+// the same file's tags (an appended tag and the write into it, the ID3v1
+// write and the ID3v2 write after it): the second step re-checks and writes
+// through the same open, which saves the open and the close, on a share
+// also a round trip. The next step may run on another worker.
 class HandedOn {
  public:
   void Put(const std::string& path, FileHandle file) {
@@ -344,13 +345,16 @@ class StepRunner {
     if (ec) return Failed(step, ec);
     if (head != write.before) return Changed(step);
     if (write.after.size() != write.before.size()) {
-      file = FileHandle();
+      // The open may carry the ID3v1 write of the step before: its close
+      // is checked all the same.
+      ec = file.Close();
       if (guard) guard->Restore();
+      if (ec) return Failed(step, ec);
       return RewriteWithTag(step, write, path, id);
     }
     const ByteChange change = ChangedPart(write);
-    if ((ec = WriteAt(file.fd(), change.offset, change.after)) || (ec = file.Close()) ||
-        (guard && (ec = guard->Restore()))) {
+    if ((ec = WriteAt(file.fd(), change.offset, change.after)) ||
+        (ec = CloseOrHandOn(path, file, guard)) || (guard && (ec = guard->Restore()))) {
       RestoreAt(path, change.offset, change.before);
       return Failed(step, ec);
     }
@@ -755,12 +759,19 @@ bool ChangesTagV1(const PlanStep& step) {
   return kind == StepKind::TagAppend || kind == StepKind::TagWrite || kind == StepKind::TagRemove;
 }
 
+// Whether `step` changes a tag through an open that the step before it on
+// the same file may hand on: an ID3v1 step, or an ID3v2 write (which hands
+// its open on only when it writes in place: a rewritten file is another).
+bool ChangesTag(const PlanStep& step) {
+  return ChangesTagV1(step) || Kind(step) == StepKind::Id3v2Write;
+}
+
 // For each step of a chunk, whether it hands its file on to the next step
-// (HandedOn): both change the ID3v1 tag of the same file.
+// (HandedOn): both change the same file's tags.
 std::vector<char> HandOns(std::span<const PlanStep> chunk) {
   std::vector<char> handOn(chunk.size(), 0);
   for (std::size_t i = 0; i + 1 < chunk.size(); ++i) {
-    handOn[i] = ChangesTagV1(chunk[i]) && ChangesTagV1(chunk[i + 1]) &&
+    handOn[i] = ChangesTag(chunk[i]) && ChangesTag(chunk[i + 1]) &&
                 chunk[i].name == chunk[i + 1].name &&
                 chunk[i].directory == chunk[i + 1].directory;
   }

@@ -13,8 +13,10 @@
 #include "core/apply/executor.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
+#include "core/fs/remote.h"
 #include "core/mp3/file_bytes.h"
 #include "core/mp3/id3v1.h"
+#include "core/mp3/read_ahead.h"
 #include "core/mp3/tinfo.h"
 #include "core/text/encoding.h"
 
@@ -54,6 +56,17 @@ class LaterRenames {
   std::map<Place, std::string> now_;   // name at the batch's end -> name now
   std::map<Place, Place> origin_;      // name now -> name at the batch's end
 };
+
+// The ID3v2 tag region at the start of the file at `path`: in `id3v2Tag`,
+// empty when the file holds none or cannot be read.
+FileRead ReadId3v2Region(const std::string& path) {
+  FileRead read;
+  const FileHandle file = FileHandle::OpenRead(path, read.error);
+  const std::int64_t size = read.error ? 0 : file.Size(read.error);
+  FileBytes bytes(file, size);
+  if (read.error || ReadId3v2Bytes(bytes, read.id3v2Tag)) read.id3v2Tag.clear();
+  return read;
+}
 
 // The directories as the undo plan leaves them, step by step from the last
 // action of the batch back to its first: names the plan's own renames took
@@ -98,13 +111,35 @@ class UndoState {
   std::string Id3v2Left(const std::string& pathOnDisk) const {
     const auto found = id3v2Tags_.find(pathOnDisk);
     if (found != id3v2Tags_.end()) return found->second;
-    std::string tag;
-    std::error_code ec;
-    const FileHandle file = FileHandle::OpenRead(pathOnDisk, ec);
-    const std::int64_t size = ec ? 0 : file.Size(ec);
-    FileBytes bytes(file, size);
-    if (ec || ReadId3v2Bytes(bytes, tag)) tag.clear();
-    return tag;
+    const auto early = id3v2Read_.find(pathOnDisk);
+    if (early != id3v2Read_.end()) return early->second;
+    return ReadId3v2Region(pathOnDisk).id3v2Tag;
+  }
+
+  // Reads the ID3v2 tags of the files `actions` write them in, several at
+  // once where the files are on a share (ReadsInFlightFor `directory`):
+  // there each read waits a round trip, which one file after the other
+  // would add up. On a local disk each tag is read when it is needed.
+  void ReadId3v2Ahead(const std::vector<JournalAction>& actions, const std::string& directory) {
+    const int inFlight = ReadsInFlightFor(directory);
+    if (inFlight <= 1) return;
+    std::set<std::string> paths;
+    for (const JournalAction& action : actions) {
+      if (action.kind != ActionKind::Id3v2Write || action.state == ActionState::Failed) continue;
+      const Place place = PlaceOf(action.path);
+      paths.insert(PathOnDisk(place.first, place.second));
+    }
+    OrderedReads reads(
+        inFlight,
+        [this](ReadItem& item) {
+          id3v2Read_[JoinPath(item.directory, item.name)] = std::move(item.read.id3v2Tag);
+        },
+        ReadId3v2Region);
+    for (const std::string& path : paths) {
+      const PathParts parts = SplitPath(path);
+      reads.Add(parts.directory, parts.name);
+    }
+    reads.Drain();
   }
 
   // The plan leaves `tag` at the start of that file.
@@ -160,6 +195,7 @@ class UndoState {
   std::map<Place, std::string> onDisk_;        // name in the batch -> name on disk
   std::map<std::string, std::string> tags_;    // path on disk -> tag put back
   std::map<std::string, std::string> id3v2Tags_;  // path on disk -> ID3v2 tag left
+  std::map<std::string, std::string> id3v2Read_;  // path on disk -> ID3v2 tag read ahead
   mutable std::map<std::string, std::optional<std::set<std::string>>> listed_;
 };
 
@@ -462,6 +498,7 @@ Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec) {
   plan.parameters = summary->header.parameters;
   plan.directory = summary->header.directory;
   plan.undoes = batch;
+  state.ReadId3v2Ahead(actions, plan.directory);
   AddInverseSteps(actions, state, plan);
   JoinTagWrites(plan);
   return plan;

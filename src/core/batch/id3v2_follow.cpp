@@ -25,9 +25,34 @@ Id3v2FieldSet Id3v2FieldsOf(const TagTexts& texts) {
   return fields;
 }
 
-TagTexts SameFields(TagTexts texts, const TagTexts& like) {
+namespace {
+
+template <class Params>
+Id3v2FieldSet WorkedOn(const Params& params) {
+  Id3v2FieldSet fields;
+  fields.set(static_cast<std::size_t>(Id3v2Field::Titel), HasWork(params.titel));
+  fields.set(static_cast<std::size_t>(Id3v2Field::Interpret), HasWork(params.interpret));
+  fields.set(static_cast<std::size_t>(Id3v2Field::Album), HasWork(params.album));
+  return fields;
+}
+
+}  // namespace
+
+Id3v2FieldSet Id3v2FieldsToFollow(const TagTexts& texts, const OperationParams& params) {
+  const Id3v2FieldSet given = Id3v2FieldsOf(texts);
+  if (const auto* replace = std::get_if<TagReplaceParams>(&params)) {
+    return given & WorkedOn(*replace);
+  }
+  if (const auto* cut = std::get_if<TagDeleteParams>(&params)) return given & WorkedOn(*cut);
+  if (const auto* insert = std::get_if<TagInsertParams>(&params)) {
+    return given & WorkedOn(*insert);
+  }
+  return given;
+}
+
+TagTexts SameFields(TagTexts texts, Id3v2FieldSet fields) {
   for (const auto& [field, text] : kFollowed) {
-    if (!(like.*text)) texts.*text = std::nullopt;
+    if (!fields.test(static_cast<std::size_t>(field))) texts.*text = std::nullopt;
   }
   return texts;
 }
@@ -42,18 +67,18 @@ Id3v2Changes FollowingChanges(const TagTexts& texts, const Id3v2Texts& present) 
 }
 
 void AddId3v2Follow(const std::string& directory, const std::string& name,
-                    const std::string& tag, const Id3v2Info* info, const TagTexts& texts,
+                    const Id3v2Tag& tag, const Id3v2Info& info, const TagTexts& texts,
                     Plan& plan) {
-  if (info == nullptr) return;
-  const Id3v2Changes changes = FollowingChanges(texts, info->texts);
+  const Id3v2Changes changes = FollowingChanges(texts, info.texts);
   if (std::none_of(changes.begin(), changes.end(), [](const auto& c) { return c.has_value(); })) {
     return;
   }
-  Id3v2Rendering rendering = RenderId3v2(tag, changes);
+  Id3v2Rendering rendering = tag.Render(changes);
   if (!rendering.refusal.empty()) {
     plan.steps.push_back(Id3v2Refusal(directory, name, rendering.refusal));
-  } else if (rendering.bytes != tag) {
-    plan.steps.push_back(Id3v2WriteStep(directory, name, tag, std::move(rendering.bytes)));
+  } else if (rendering.bytes != tag.bytes()) {
+    plan.steps.push_back(
+        Id3v2WriteStep(directory, name, std::string(tag.bytes()), std::move(rendering.bytes)));
   }
 }
 

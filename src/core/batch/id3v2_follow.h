@@ -20,19 +20,24 @@ inline constexpr Id3v2FieldSet kFollowedFields{0b111};
 // The ID3v2 fields of those `texts` gives.
 Id3v2FieldSet Id3v2FieldsOf(const TagTexts& texts);
 
-// `texts` with only the fields that `like` gives.
-TagTexts SameFields(TagTexts texts, const TagTexts& like);
+// The ID3v2 fields a tag rule with `params` changes, of those its `texts`
+// give: a field the rule would only trim ('W' without a search text, 'A'
+// without a count, 'B' without a text) is not read and keeps its ID3v2
+// text as it is.
+Id3v2FieldSet Id3v2FieldsToFollow(const TagTexts& texts, const OperationParams& params);
+
+// `texts` with only the fields of `fields`.
+TagTexts SameFields(TagTexts texts, Id3v2FieldSet fields);
 
 // The changes `texts` make to an ID3v2 tag holding `present`: each field
 // given whose text differs from the present one.
 Id3v2Changes FollowingChanges(const TagTexts& texts, const Id3v2Texts& present);
 
-// Adds the step that writes `texts` into the ID3v2 tag `tag` (its bytes as
-// read; `info` what they hold, null for a file without one): nothing when
-// there is no tag or nothing changes, a refusal for a tag that cannot be
-// rewritten (the ID3v1 write goes ahead all the same).
+// Adds the step that writes `texts` into the ID3v2 tag `tag` (`info` what
+// it holds): nothing when nothing changes, a refusal for a tag that cannot
+// be rewritten (the ID3v1 write goes ahead all the same).
 void AddId3v2Follow(const std::string& directory, const std::string& name,
-                    const std::string& tag, const Id3v2Info* info, const TagTexts& texts,
+                    const Id3v2Tag& tag, const Id3v2Info& info, const TagTexts& texts,
                     Plan& plan);
 
 // Titel, Interpret and Album of `v1` with those of the readable ID3v2 tag

@@ -193,8 +193,9 @@ std::string RenderTexts(std::string tag, const TagTexts& texts) {
 // from the tag as it is now. Every field the rule gives is written, also
 // one that keeps its bytes, as the file is written all the same. With the
 // ID3v2 tag following, the rule runs once more over the texts of the
-// file's ID3v2 tag (of the fields it gave, the only ones read), and what it
-// gives goes there uncut.
+// file's ID3v2 tag (of the fields it changes, the only ones read), and what
+// it gives goes there uncut. The tag is taken apart once for its reading
+// and its rendering.
 void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagInput file,
                   ReadItem& item, bool id3v2Follows, Plan& plan) {
   file.fileName = DecodeUtf8(item.name);
@@ -205,11 +206,14 @@ void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagI
   plan.steps.push_back({item.directory, item.name,
                         steps::TagWrite{std::move(item.read.tail.bytes), std::move(after)}});
   if (!id3v2Follows || item.read.id3v2Tag.empty()) return;
-  const Id3v2Info v2 = ReadId3v2(item.read.id3v2Tag, Id3v2FieldsOf(texts));
+  const Id3v2FieldSet fields = Id3v2FieldsToFollow(texts, params);
+  if (fields.none()) return;
+  const Id3v2Tag tag(item.read.id3v2Tag);
+  const Id3v2Info v2 = tag.Read(fields);
   file.fields = {v2.Text(Id3v2Field::Titel), v2.Text(Id3v2Field::Interpret),
                  v2.Text(Id3v2Field::Album)};
-  AddId3v2Follow(item.directory, item.name, item.read.id3v2Tag, &v2,
-                 SameFields(info.tagRule(file, params), texts), plan);
+  AddId3v2Follow(item.directory, item.name, tag, v2,
+                 SameFields(info.tagRule(file, params), fields), plan);
 }
 
 // What the operations need of an MP3 file: its size and last 128 bytes,
@@ -511,8 +515,9 @@ Plan PlanTagField(const std::string& directory, const std::string& name,
   }
   write.after = RenderTagField(write.before, field, text);
   plan.steps.push_back({directory, name, std::move(write)});
-  AddId3v2Follow(directory, name, read.id3v2Tag, read.info.record.id3v2.get(),
-                 OneField(field, text), plan);
+  if (const Id3v2Info* v2 = read.info.record.id3v2.get()) {
+    AddId3v2Follow(directory, name, Id3v2Tag(read.id3v2Tag), *v2, OneField(field, text), plan);
+  }
   return plan;
 }
 

@@ -9,6 +9,7 @@
 #include <taglib/tfile.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -77,10 +78,22 @@ struct FrameWalk {
 
 bool IsFrameIdCharacter(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
+// Whether `bytes` are all zero, as a tag's padding is: compared a block at
+// a time, as padding runs to kilobytes.
+bool AllZero(std::string_view bytes) {
+  static constexpr char kZeros[256] = {};
+  while (bytes.size() > sizeof kZeros) {
+    if (std::memcmp(bytes.data(), kZeros, sizeof kZeros) != 0) return false;
+    bytes.remove_prefix(sizeof kZeros);
+  }
+  return bytes.empty() || std::memcmp(bytes.data(), kZeros, bytes.size()) == 0;
+}
+
 // Frames from `at` on; `synchsafe` says how a 2.4 frame's size is written
 // (some writers wrote 2.4 sizes as plain numbers).
 FrameWalk WalkFrames(std::string_view body, std::size_t at, int version, bool synchsafe) {
   FrameWalk walk;
+  walk.frames.reserve(16);
   const std::size_t idLength = version == 2 ? 3 : 4;
   const std::size_t headerLength = version == 2 ? 6 : 10;
   while (at + headerLength <= body.size() && body[at] != '\0') {
@@ -102,19 +115,20 @@ FrameWalk WalkFrames(std::string_view body, std::size_t at, int version, bool sy
     walk.frames.push_back(frame);
     at += headerLength + *size;
   }
-  const std::string_view rest = body.substr(std::min(at, body.size()));
-  walk.clean = std::all_of(rest.begin(), rest.end(), [](char c) { return c == '\0'; });
+  walk.clean = AllZero(body.substr(std::min(at, body.size())));
   return walk;
 }
 
-// A tag taken apart: its version and frames. `body` holds the bytes the
-// frames point into; it lives on the heap, so that they stay where they
+// A tag taken apart: its version and frames. The frames point into
+// `body`: the tag's own bytes, or where unsynchronisation had to be undone
+// the decoded bytes, which live on the heap so that they stay where they
 // are when the Parsed moves.
 struct Parsed {
   int version = 0;
   bool readable = false;
   // The tag behind its header, unsynchronisation undone.
-  std::unique_ptr<std::string> body = std::make_unique<std::string>();
+  std::string_view body;
+  std::unique_ptr<std::string> decoded;
   std::size_t framesStart = 0;  // behind the extended header
   FrameWalk walk;
 };
@@ -123,11 +137,11 @@ struct Parsed {
 // header does not fit.
 std::optional<std::size_t> FramesStart(const Parsed& tag, std::uint8_t flags) {
   if ((flags & kExtendedHeader) == 0 || tag.version == 2) return 0;
-  if (tag.body->size() < 4) return std::nullopt;
-  const std::optional<std::uint32_t> size = Number(*tag.body, 0, 4, tag.version == 4);
+  if (tag.body.size() < 4) return std::nullopt;
+  const std::optional<std::uint32_t> size = Number(tag.body, 0, 4, tag.version == 4);
   if (!size) return std::nullopt;
   const std::size_t length = tag.version == 4 ? *size : std::size_t{*size} + 4;
-  if (length < 4 || length > tag.body->size()) return std::nullopt;
+  if (length < 4 || length > tag.body.size()) return std::nullopt;
   return length;
 }
 
@@ -145,16 +159,17 @@ Parsed TakeApart(std::string_view tag) {
   if (parsed.version < 4 && (flags & kUnsynchronised) != 0) {
     const TagLib::ByteVector decoded = TagLib::ID3v2::SynchData::decode(
         TagLib::ByteVector(body.data(), static_cast<unsigned int>(body.size())));
-    parsed.body->assign(decoded.data(), decoded.size());
+    parsed.decoded = std::make_unique<std::string>(decoded.data(), decoded.size());
+    parsed.body = *parsed.decoded;
   } else {
-    parsed.body->assign(body);
+    parsed.body = body;
   }
   const std::optional<std::size_t> start = FramesStart(parsed, flags);
   if (!start) return parsed;
   parsed.framesStart = *start;
-  parsed.walk = WalkFrames(*parsed.body, *start, parsed.version, true);
+  parsed.walk = WalkFrames(parsed.body, *start, parsed.version, true);
   if (!parsed.walk.clean && parsed.version == 4) {
-    FrameWalk plain = WalkFrames(*parsed.body, *start, 4, false);
+    FrameWalk plain = WalkFrames(parsed.body, *start, 4, false);
     if (plain.clean) parsed.walk = std::move(plain);
   }
   parsed.readable = parsed.walk.clean || !parsed.walk.frames.empty();
@@ -209,7 +224,7 @@ std::optional<Id3v2Field> FieldOf(int version, std::string_view id) {
 // 1.13 takes the size of a 2.3 extended header for the whole header's and
 // counts a footer off the frames; neither is there for it to misread.
 std::string PlainTag(const Parsed& tag) {
-  const std::string_view frames = std::string_view(*tag.body).substr(tag.framesStart);
+  const std::string_view frames = tag.body.substr(tag.framesStart);
   return "ID3" + std::string(1, static_cast<char>(tag.version)) + std::string(2, '\0') +
          NumberBytes(static_cast<std::uint32_t>(frames.size()), 4, true) + std::string(frames);
 }
@@ -269,18 +284,32 @@ bool FramesOfTheirOwn(Id3v2FieldSet fields) {
   return true;
 }
 
-// The text TagLib reads from a text frame, given the frame's content behind
-// a header of version 2.4; nothing for a frame compressed, encrypted,
-// grouped or unsynchronised on its own, which is left to TagLib's reading
-// of the whole tag.
+// TagLib's frames of our fields with their content's parsing and rendering
+// at hand: the frame headers, which the frame walk reads and FrameHeader
+// writes, are not taken apart or put together a second time.
+class TextFields : public TagLib::ID3v2::TextIdentificationFrame {
+ public:
+  TextFields(Id3v2Field field, TagLib::String::Type encoding)
+      : TextIdentificationFrame(TagLib::ByteVector(FrameId(4, field).data(), 4), encoding) {}
+  using TextIdentificationFrame::parseFields;
+  using TextIdentificationFrame::renderFields;
+};
+
+class CommentFields : public TagLib::ID3v2::CommentsFrame {
+ public:
+  explicit CommentFields(TagLib::String::Type encoding) : CommentsFrame(encoding) {}
+  using CommentsFrame::renderFields;
+};
+
+// The text TagLib reads from a text frame's content; nothing for a frame
+// compressed, encrypted, grouped or unsynchronised on its own, which is
+// left to TagLib's reading of the whole tag.
 std::optional<std::u32string> OwnFrameText(int version, Id3v2Field field,
                                            const RawFrame& frame) {
   if (version >= 3 && Byte(frame.bytes, 9) != 0) return std::nullopt;
-  const std::string data = std::string(FrameId(4, field)) +
-                           NumberBytes(static_cast<std::uint32_t>(frame.body.size()), 4, true) +
-                           std::string(2, '\0') + std::string(frame.body);
-  const TagLib::ID3v2::TextIdentificationFrame parsed(
-      TagLib::ByteVector(data.data(), static_cast<unsigned int>(data.size())));
+  TextFields parsed(field, TagLib::String::Latin1);
+  parsed.parseFields(
+      TagLib::ByteVector(frame.body.data(), static_cast<unsigned int>(frame.body.size())));
   return FromTagLib(parsed.toString());
 }
 
@@ -324,21 +353,20 @@ std::uint8_t EncodingFor(const Parsed& tag, Id3v2Field field, std::u32string_vie
   return encoding;
 }
 
-// The body of a new frame, as TagLib renders it (behind its 2.4 header).
+// The content of a new frame, as TagLib renders it.
 std::string FrameBody(Id3v2Field field, std::u32string_view text, std::uint8_t encoding) {
   TagLib::ByteVector rendered;
   if (field == Id3v2Field::Kommentar) {
-    TagLib::ID3v2::CommentsFrame frame(TagLibType(encoding));
+    CommentFields frame(TagLibType(encoding));
     frame.setLanguage("eng");
     frame.setText(ToTagLib(text));
-    rendered = frame.render();
+    rendered = frame.renderFields();
   } else {
-    TagLib::ID3v2::TextIdentificationFrame frame(
-        TagLib::ByteVector(FrameId(4, field).data(), 4), TagLibType(encoding));
+    TextFields frame(field, TagLibType(encoding));
     frame.setText(ToTagLib(text));
-    rendered = frame.render();
+    rendered = frame.renderFields();
   }
-  return std::string(rendered.data() + kHeaderSize, rendered.size() - kHeaderSize);
+  return std::string(rendered.data(), rendered.size());
 }
 
 std::string FrameHeader(int version, std::string_view id, std::size_t size) {
@@ -354,10 +382,10 @@ std::string NewFrame(const Parsed& tag, Id3v2Field field, std::u32string text) {
   return FrameHeader(tag.version, FrameId(tag.version, field), body.size()) + body;
 }
 
-// The frames with the changes made: each changed field's first frame in
-// its place, its other frames dropped, new fields behind the rest.
-std::string RenderFrames(const Parsed& tag, const Id3v2Changes& changes) {
-  std::string frames;
+// Appends the frames with the changes made to `frames`: each changed
+// field's first frame in its place, its other frames dropped, new fields
+// behind the rest.
+void AppendFrames(const Parsed& tag, const Id3v2Changes& changes, std::string& frames) {
   std::array<bool, kId3v2FieldCount> placed{};
   for (const RawFrame& frame : tag.walk.frames) {
     const std::optional<Id3v2Field> field = FieldOf(tag.version, frame);
@@ -375,7 +403,6 @@ std::string RenderFrames(const Parsed& tag, const Id3v2Changes& changes) {
       frames += NewFrame(tag, static_cast<Id3v2Field>(i), *changes[i]);
     }
   }
-  return frames;
 }
 
 // A parsed tag with no frames, as a new tag starts.
@@ -412,11 +439,23 @@ std::int64_t Id3v2Length(std::string_view bytes) {
   return static_cast<std::int64_t>(kHeaderSize) + *size + (footer ? 10 : 0);
 }
 
-Id3v2Info ReadId3v2(std::string_view tag, Id3v2FieldSet fields) {
+struct Id3v2Tag::Parts {
+  Parsed tag;
+};
+
+Id3v2Tag::Id3v2Tag(std::string_view bytes)
+    : bytes_(bytes), parts_(new Parts{bytes.empty() ? NewTag() : TakeApart(bytes)}) {}
+
+Id3v2Tag::~Id3v2Tag() = default;
+Id3v2Tag::Id3v2Tag(Id3v2Tag&&) noexcept = default;
+Id3v2Tag& Id3v2Tag::operator=(Id3v2Tag&&) noexcept = default;
+
+Id3v2Info Id3v2Tag::Read(Id3v2FieldSet fields) const {
   Id3v2Info info;
-  const Parsed parsed = TakeApart(tag);
+  if (bytes_.empty()) return info;
+  const Parsed& parsed = parts_->tag;
   info.version = parsed.version;
-  info.size = Id3v2Length(tag);
+  info.size = Id3v2Length(bytes_);
   info.readable = parsed.readable;
   if (!info.readable) return info;
   std::optional<Id3v2Texts> own;
@@ -425,22 +464,31 @@ Id3v2Info ReadId3v2(std::string_view tag, Id3v2FieldSet fields) {
   return info;
 }
 
-Id3v2Rendering RenderId3v2(std::string_view old, const Id3v2Changes& changes) {
-  const Parsed tag = old.empty() ? NewTag() : TakeApart(old);
+Id3v2Rendering Id3v2Tag::Render(const Id3v2Changes& changes) const {
+  const Parsed& tag = parts_->tag;
   Id3v2Rendering rendering;
   if (rendering.refusal = Refusal(tag); !rendering.refusal.empty()) return rendering;
-  const std::string frames = RenderFrames(tag, changes);
-  const std::size_t oldSize = static_cast<std::size_t>(Id3v2Length(old));
-  const std::size_t bare = kHeaderSize + frames.size();
-  const std::size_t size = !old.empty() && bare <= oldSize ? oldSize : bare + kId3v2Padding;
-  rendering.bytes.reserve(size);
-  rendering.bytes += "ID3";
-  rendering.bytes += static_cast<char>(tag.version);
-  rendering.bytes += std::string(2, '\0');  // revision, flags
-  rendering.bytes += NumberBytes(static_cast<std::uint32_t>(size - kHeaderSize), 4, true);
-  rendering.bytes += frames;
-  rendering.bytes.resize(size, '\0');
+  const std::size_t oldSize = static_cast<std::size_t>(Id3v2Length(bytes_));
+  std::string& bytes = rendering.bytes;
+  // Most new tags fit the old one's place: room for that is made at once.
+  bytes.reserve(std::max(oldSize, kHeaderSize + kId3v2Padding));
+  bytes += "ID3";
+  bytes += static_cast<char>(tag.version);
+  bytes.append(6, '\0');  // revision, flags; the size follows
+  AppendFrames(tag, changes, bytes);
+  const std::size_t bare = bytes.size();
+  const std::size_t size = !bytes_.empty() && bare <= oldSize ? oldSize : bare + kId3v2Padding;
+  bytes.replace(6, 4, NumberBytes(static_cast<std::uint32_t>(size - kHeaderSize), 4, true));
+  bytes.resize(size, '\0');
   return rendering;
+}
+
+Id3v2Info ReadId3v2(std::string_view tag, Id3v2FieldSet fields) {
+  return Id3v2Tag(tag).Read(fields);
+}
+
+Id3v2Rendering RenderId3v2(std::string_view old, const Id3v2Changes& changes) {
+  return Id3v2Tag(old).Render(changes);
 }
 
 std::u32string GenreName(int index) { return FromTagLib(TagLib::ID3v1::genre(index)); }

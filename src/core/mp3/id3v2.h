@@ -8,6 +8,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,6 +61,29 @@ struct Id3v2Rendering {
 
 // Padding given to a new tag, and to one that outgrows its old size.
 inline constexpr std::size_t kId3v2Padding = 1024;
+
+// A tag taken apart once, to read its texts and to render it changed
+// without taking it apart again. It points into the bytes it was given,
+// which must outlive it.
+class Id3v2Tag {
+ public:
+  // `bytes`: exactly Id3v2Length(bytes) bytes, or none for a file without
+  // a tag (whose rendering is a new tag).
+  explicit Id3v2Tag(std::string_view bytes);
+  ~Id3v2Tag();
+  Id3v2Tag(Id3v2Tag&&) noexcept;
+  Id3v2Tag& operator=(Id3v2Tag&&) noexcept;
+
+  std::string_view bytes() const { return bytes_; }
+  // What ReadId3v2 above and RenderId3v2 below give for these bytes.
+  Id3v2Info Read(Id3v2FieldSet fields = kAllId3v2Fields) const;
+  Id3v2Rendering Render(const Id3v2Changes& changes) const;
+
+ private:
+  struct Parts;
+  std::string_view bytes_;
+  std::unique_ptr<const Parts> parts_;
+};
 
 // The tag `old` (empty: none, so a new version 2.3 tag) with `changes`.
 // It keeps its version; changed frames use the frame's text encoding,

@@ -60,21 +60,25 @@ TagTexts TagInsertStartEnd(const TagFieldsIn& fields, const TagInsertParams& par
   return EachField(fields, params.titel, params.interpret, params.album, InsertInField);
 }
 
-bool HasWork(const TagReplaceParams& params) {
-  return !params.titel.search.empty() || !params.interpret.search.empty() ||
-         !params.album.search.empty();
+bool HasWork(const FieldReplace& field) { return !field.search.empty(); }
+
+bool HasWork(const FieldCounts& field) { return field.first > 0 || field.last > 0; }
+
+bool HasWork(const FieldAffixes& field) { return !field.before.empty() || !field.after.empty(); }
+
+namespace {
+
+template <class Params>
+bool AnyFieldHasWork(const Params& params) {
+  return HasWork(params.titel) || HasWork(params.interpret) || HasWork(params.album);
 }
 
-bool HasWork(const TagDeleteParams& params) {
-  const auto any = [](const FieldCounts& c) { return c.first > 0 || c.last > 0; };
-  return any(params.titel) || any(params.interpret) || any(params.album);
-}
+}  // namespace
 
-bool HasWork(const TagInsertParams& params) {
-  const auto any = [](const FieldAffixes& a) {
-    return !a.before.empty() || !a.after.empty();
-  };
-  return any(params.titel) || any(params.interpret) || any(params.album);
-}
+bool HasWork(const TagReplaceParams& params) { return AnyFieldHasWork(params); }
+
+bool HasWork(const TagDeleteParams& params) { return AnyFieldHasWork(params); }
+
+bool HasWork(const TagInsertParams& params) { return AnyFieldHasWork(params); }
 
 }  // namespace sonavex

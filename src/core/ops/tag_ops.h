@@ -104,5 +104,10 @@ bool HasWork(const TagFromNameParams& params);
 bool HasWork(const TagReplaceParams& params);
 bool HasWork(const TagDeleteParams& params);
 bool HasWork(const TagInsertParams& params);
+// The same for one field's parameters: whether the edit does more to the
+// field than trim its blanks.
+bool HasWork(const FieldReplace& field);
+bool HasWork(const FieldCounts& field);
+bool HasWork(const FieldAffixes& field);
 
 }  // namespace sonavex
