@@ -17,6 +17,7 @@
 #include "core/batch/playlist_steps.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
+#include "core/fs/open_files.h"
 #include "core/fs/worker_pool.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
@@ -57,42 +58,12 @@ class FailedRenames {
   std::unordered_set<std::string> paths_;
 };
 
-// Files a tag step leaves open for the next step of the plan, a change of
-// the same file's tag (an appended tag and the write into it): the second
-// step re-checks and writes through the same open, which on a share saves
-// the open, the close and a read. The next step may run on another worker.
-class HandedOn {
- public:
-  void Put(const std::string& path, FileHandle file) {
-    const std::lock_guard lock(mutex_);
-    files_.insert_or_assign(path, std::move(file));
-  }
-  // The file `path` left open by the step before, or an invalid handle.
-  FileHandle Take(const std::string& path) {
-    const std::lock_guard lock(mutex_);
-    const auto at = files_.find(path);
-    if (at == files_.end()) return {};
-    FileHandle file = std::move(at->second);
-    files_.erase(at);
-    return file;
-  }
-  // Closes the files no step took (the next step was stopped or skipped).
-  void CloseAll() {
-    const std::lock_guard lock(mutex_);
-    files_.clear();
-  }
-
- private:
-  std::mutex mutex_;
-  std::unordered_map<std::string, FileHandle> files_;
-};
-
 class StepRunner {
  public:
   explicit StepRunner(const ExecutorContext& context,
                       std::shared_ptr<FailedRenames> failedTargets =
                           std::make_shared<FailedRenames>(),
-                      std::shared_ptr<HandedOn> handedOn = std::make_shared<HandedOn>())
+                      std::shared_ptr<OpenFiles> handedOn = std::make_shared<OpenFiles>())
       : reporter_(context.reporter), standardOut_(context.standardOut),
         tagOnRead_(context.tagOnRead), failedTargets_(std::move(failedTargets)),
         handedOn_(std::move(handedOn)) {}
@@ -182,11 +153,15 @@ class StepRunner {
   // on a share saves a round trip per file. A writable file, the usual
   // case, is opened at once; a write-protected one has its protection
   // lifted (`guard`) for the change and put back afterwards.
-  // The file the step before handed on is used as it is.
+  // A file handed on is used as it is, unless it has lost its name since
+  // (another program put a new file in its place): that one is opened.
   FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
-                           std::error_code& ec) {
+                           std::error_code& ec, bool* handedOn = nullptr) {
     ec.clear();
-    if (FileHandle kept = handedOn_->Take(path); kept.valid()) return kept;
+    if (FileHandle kept = handedOn_->Take(path); kept.valid() && kept.StillLinked()) {
+      if (handedOn != nullptr) *handedOn = true;
+      return kept;
+    }
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
@@ -196,13 +171,25 @@ class StepRunner {
     return file;
   }
 
+  // OpenForChange and the file's size. A file held open since the batch
+  // read it, or since the step before changed it, has its size from what
+  // this system knows: its changes through this system are all known, and
+  // asking a share again would cost a round trip.
+  FileHandle OpenWithSize(const std::string& path, std::optional<WritableGuard>& guard,
+                          std::int64_t& size, std::error_code& ec) {
+    bool handedOn = false;
+    FileHandle file = OpenForChange(path, guard, ec, &handedOn);
+    size = ec ? 0 : handedOn ? file.KnownSize(ec) : file.Size(ec);
+    return file;
+  }
+
   // Closes a changed file, or hands it on to the next step when this one
   // may (a write-protected file is closed, so that its protection is put
   // back at once).
   std::error_code CloseOrHandOn(const std::string& path, FileHandle& file,
                                 const std::optional<WritableGuard>& guard) {
     if (!handOn_ || guard) return file.Close();
-    handedOn_->Put(path, std::move(file));
+    handedOn_->Put(path, file);
     return {};
   }
 
@@ -211,8 +198,8 @@ class StepRunner {
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenForChange(path, guard, ec);
-    const std::int64_t size = ec ? 0 : file.Size(ec);
+    std::int64_t size = 0;
+    FileHandle file = OpenWithSize(path, guard, size, ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
@@ -234,8 +221,8 @@ class StepRunner {
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenForChange(path, guard, ec);
-    const std::int64_t size = ec ? 0 : file.Size(ec);
+    std::int64_t size = 0;
+    FileHandle file = OpenWithSize(path, guard, size, ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
@@ -254,8 +241,8 @@ class StepRunner {
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenForChange(path, guard, ec);
-    const std::int64_t size = ec ? 0 : file.Size(ec);
+    std::int64_t size = 0;
+    FileHandle file = OpenWithSize(path, guard, size, ec);
     const bool appended = size == sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && appended) ec = ReadAt(file.fd(), sizeBefore, kTagSize, tail);
@@ -394,7 +381,10 @@ class StepRunner {
   DirectoryRenamer renamer_;
   // Where the renames that failed would have put their files (FullPathOf).
   std::shared_ptr<FailedRenames> failedTargets_;
-  std::shared_ptr<HandedOn> handedOn_;
+  // Files left open for the step that changes them next: by the plan's
+  // reading, or by a tag step for the next change of the same tag, which
+  // re-checks and writes through the same open.
+  std::shared_ptr<OpenFiles> handedOn_;
   bool handOn_ = false;  // the step being performed may hand its file on
 };
 
@@ -756,7 +746,7 @@ bool ChangesTagV1(const PlanStep& step) {
 }
 
 // For each step of a chunk, whether it hands its file on to the next step
-// (HandedOn): both change the ID3v1 tag of the same file.
+// left open: both change the ID3v1 tag of the same file.
 std::vector<char> HandOns(std::span<const PlanStep> chunk) {
   std::vector<char> handOn(chunk.size(), 0);
   for (std::size_t i = 0; i + 1 < chunk.size(); ++i) {
@@ -811,7 +801,6 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
   hooks.stopRequested = stop;
   const std::vector<std::size_t> notBegun =
       inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
-  runners.front().CloseHandedOn();
   book.writer.MarkDone(doneIds);
   std::vector<std::int64_t> forgotten;
   for (const std::size_t i : notBegun) forgotten.push_back(ids[i]);
@@ -940,7 +929,9 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
   InFlight inFlight(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(window), end)));
   std::deque<StepRunner> runners;
   const auto failedRenames = std::make_shared<FailedRenames>();
-  const auto handedOn = std::make_shared<HandedOn>();
+  // The files the plan's reading kept open for their change.
+  const auto handedOn =
+      plan.keptFiles != nullptr ? plan.keptFiles : std::make_shared<OpenFiles>();
   for (int worker = 0; worker < inFlight.workers(); ++worker) {
     runners.emplace_back(context, failedRenames, handedOn);
   }
@@ -954,6 +945,7 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
     }
     first = last;
   }
+  runners.front().CloseHandedOn();
   book.result.batch = book.writer.End();
   return book.result;
 }
