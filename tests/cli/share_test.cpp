@@ -131,7 +131,9 @@ TEST_P(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
 }
 
 // A tag batch appends the empty tag and then writes it: each file is as it
-// was, has the empty tag or has the written one, as the journal tells.
+// was, has the empty tag or has the written one, as the journal tells. The
+// files are held open from their reading on, so the share's going away
+// meets them there too.
 TEST_P(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
   const auto tail = [&](int i) {
     const std::string now = ReadFile(Source(OldName(i)));
@@ -146,6 +148,7 @@ TEST_P(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
     states[action.path][action.kind] = action.state;
   }
   int written = 0;
+  int writtenButTold = 0;
   for (int i = 0; i < kFiles; ++i) {
     const std::string now = ReadFile(Source(OldName(i)));
     ASSERT_EQ(now.substr(0, Content(i).size()), Content(i)) << OldName(i);
@@ -159,8 +162,13 @@ TEST_P(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
     };
     EXPECT_TRUE(stateOf(ActionKind::TagAppend) != ActionState::Failed || added.empty());
     EXPECT_TRUE(stateOf(ActionKind::TagWrite) != ActionState::Done || isWritten);
-    EXPECT_EQ(Occurrences(result.err, Told(OldName(i))), isWritten ? 0u : 1u) << OldName(i);
+    // A write in flight when the share went may have reached it without an
+    // answer: told as failed, yet written.
+    const std::size_t told = Occurrences(result.err, Told(OldName(i)));
+    EXPECT_TRUE(told == 1 || (told == 0 && isWritten)) << OldName(i);
+    writtenButTold += isWritten && told == 1 ? 1 : 0;
   }
+  EXPECT_LE(writtenButTold, GetParam());
   EXPECT_GT(written, 0);
   EXPECT_LT(written, kFiles);
 }
