@@ -75,9 +75,13 @@ class StepRunner {
   bool tagOnRead() const { return tagOnRead_; }
 
   // `id` is the step's journal record, 0 when it has none. With `handOn`, a
-  // tag step that succeeds leaves its file open for the next step.
-  StepOutcome Perform(const PlanStep& step, std::int64_t id, bool handOn = false) {
+  // tag step that succeeds leaves its file open for the next step. With
+  // `appendedTag`, an append puts that tag on in place of the empty one:
+  // the tag write that follows it (AppendsWrittenTag) is done with it.
+  StepOutcome Perform(const PlanStep& step, std::int64_t id, bool handOn = false,
+                      const std::string* appendedTag = nullptr) {
     handOn_ = handOn;
+    appendedTag_ = appendedTag;
     StepOutcome outcome = PerformKind(step, id);
     if (Kind(step) == StepKind::Rename && !outcome.performed) {
       failedTargets_->Add(FullPathOf(step.directory, *NewNameOf(step)));
@@ -228,7 +232,8 @@ class StepRunner {
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (size != sizeBefore || HasTagMarker(tail)) return Changed(step);
-    if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = CloseOrHandOn(path, file, guard)) ||
+    const std::string appended = appendedTag_ != nullptr ? *appendedTag_ : EmptyTag();
+    if ((ec = WriteAt(file.fd(), size, appended)) || (ec = CloseOrHandOn(path, file, guard)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, {});
       return Failed(step, ec);
@@ -386,6 +391,7 @@ class StepRunner {
   // re-checks and writes through the same open.
   std::shared_ptr<OpenFiles> handedOn_;
   bool handOn_ = false;  // the step being performed may hand its file on
+  const std::string* appendedTag_ = nullptr;  // what an append puts on, if not the empty tag
 };
 
 // The old content goes into the journal up to the size it keeps.
@@ -757,6 +763,41 @@ std::vector<char> HandOns(std::span<const PlanStep> chunk) {
   return handOn;
 }
 
+// For each step of a chunk, whether it appends a tag that the next step
+// writes at once: the two then take one write, which on a share saves a
+// round trip and the kernel's look at the file's attributes. Each is still
+// journaled and told as a step of its own.
+std::vector<char> AppendsWrittenTag(std::span<const PlanStep> chunk) {
+  std::vector<char> fused(chunk.size(), 0);
+  for (std::size_t i = 0; i + 1 < chunk.size(); ++i) {
+    const auto* write = std::get_if<steps::TagWrite>(&chunk[i + 1].change);
+    fused[i] = Kind(chunk[i]) == StepKind::TagAppend && write != nullptr &&
+               write->before == EmptyTag() && write->after.size() == kTagSize &&
+               chunk[i].name == chunk[i + 1].name && chunk[i].directory == chunk[i + 1].directory;
+  }
+  return fused;
+}
+
+// Settles the tag writes done with their appends whose own turn a stop cut
+// off: they are done, so the journal keeps them. Returns the steps left
+// that never began.
+std::vector<std::size_t> SettleDoneWithAppends(BatchBook& book,
+                                               std::span<const std::size_t> notBegun,
+                                               const std::vector<char>& doneWithAppend,
+                                               std::span<const std::int64_t> ids,
+                                               std::vector<std::int64_t>& doneIds) {
+  std::vector<std::size_t> left;
+  for (const std::size_t i : notBegun) {
+    if (doneWithAppend[i] == 0) {
+      left.push_back(i);
+      continue;
+    }
+    book.Settle(Done(), ids[i], doneIds);
+    book.Advance();
+  }
+  return left;
+}
+
 // What the steps of a chunk touch, for their order; nothing with one step
 // at a time, which keeps the plan's order anyway.
 std::vector<StepTouch> TouchesOf(std::span<const PlanStep> chunk, bool inOrderAnyway) {
@@ -774,6 +815,9 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
                      std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
   const std::vector<std::int64_t> ids = book.writer.Record(chunk);
   const std::vector<char> handOn = HandOns(chunk);
+  const std::vector<char> fused = AppendsWrittenTag(chunk);
+  // Set by a step's worker before the next step may begin.
+  std::vector<char> doneWithAppend(chunk.size(), 0);
   std::vector<StepOutcome> outcomes(chunk.size());
   std::vector<std::int64_t> doneIds;
   InFlight::Hooks hooks;
@@ -783,13 +827,20 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
       PerformExportStep(runners.front(), book, chunk[i]);
       return false;
     }
+    if (doneWithAppend[i] != 0) {
+      outcomes[i] = Done();
+      return false;
+    }
     if (!book.Skips(chunk[i])) return true;
     outcomes[i] = Skipped();
     return false;
   };
   hooks.perform = [&](std::size_t i, int worker) {
-    outcomes[i] =
-        runners[static_cast<std::size_t>(worker)].Perform(chunk[i], ids[i], handOn[i] != 0);
+    const std::string* appended =
+        fused[i] != 0 ? &As<steps::TagWrite>(chunk[i + 1]).after : nullptr;
+    outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(
+        chunk[i], ids[i], handOn[i] != 0 && appended == nullptr, appended);
+    if (appended != nullptr) doneWithAppend[i + 1] = outcomes[i].performed ? 1 : 0;
   };
   hooks.finished = [&](std::size_t i) {
     if (Kind(chunk[i]) != StepKind::Export) book.Finished(chunk[i], outcomes[i]);
@@ -799,8 +850,9 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
     book.Advance();
   };
   hooks.stopRequested = stop;
-  const std::vector<std::size_t> notBegun =
-      inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
+  const std::vector<std::size_t> notBegun = SettleDoneWithAppends(
+      book, inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks), doneWithAppend, ids,
+      doneIds);
   book.writer.MarkDone(doneIds);
   std::vector<std::int64_t> forgotten;
   for (const std::size_t i : notBegun) forgotten.push_back(ids[i]);
