@@ -58,6 +58,16 @@ class FailedRenames {
   std::unordered_set<std::string> paths_;
 };
 
+// What a tag step may do besides its own change.
+struct TagStepOptions {
+  // On success, leave the file open for the next step, a change of the
+  // same file's tag.
+  bool handOn = false;
+  // An append puts this tag on in place of the empty one: the tag write
+  // that follows it (AppendsWrittenTag) is done with it.
+  const std::string* appendedTag = nullptr;
+};
+
 class StepRunner {
  public:
   explicit StepRunner(const ExecutorContext& context,
@@ -74,15 +84,11 @@ class StepRunner {
   std::ostream* standardOut() const { return standardOut_; }
   bool tagOnRead() const { return tagOnRead_; }
 
-  // `id` is the step's journal record, 0 when it has none. With `handOn`, a
-  // tag step that succeeds leaves its file open for the next step. With
-  // `appendedTag`, an append puts that tag on in place of the empty one:
-  // the tag write that follows it (AppendsWrittenTag) is done with it.
-  StepOutcome Perform(const PlanStep& step, std::int64_t id, bool handOn = false,
-                      const std::string* appendedTag = nullptr) {
-    handOn_ = handOn;
-    appendedTag_ = appendedTag;
-    StepOutcome outcome = PerformKind(step, id);
+  // `id` is the step's journal record, 0 when it has none. Runners of
+  // content replacements perform several steps at once, so what concerns
+  // one step is handed down, never kept in the runner.
+  StepOutcome Perform(const PlanStep& step, std::int64_t id, TagStepOptions options = {}) {
+    StepOutcome outcome = PerformKind(step, id, options);
     if (Kind(step) == StepKind::Rename && !outcome.performed) {
       failedTargets_->Add(FullPathOf(step.directory, *NewNameOf(step)));
     }
@@ -90,13 +96,13 @@ class StepRunner {
   }
 
  private:
-  StepOutcome PerformKind(const PlanStep& step, std::int64_t id) {
+  StepOutcome PerformKind(const PlanStep& step, std::int64_t id, TagStepOptions options) {
     if (!CanBePerformed(step)) return NotKept(step);
     switch (Kind(step)) {
       case StepKind::Rename: return Rename(step, id);
-      case StepKind::TagWrite: return TagWrite(step);
-      case StepKind::TagAppend: return TagAppend(step);
-      case StepKind::TagRemove: return TagRemove(step);
+      case StepKind::TagWrite: return TagWrite(step, options.handOn);
+      case StepKind::TagAppend: return TagAppend(step, options);
+      case StepKind::TagRemove: return TagRemove(step, options.handOn);
       case StepKind::ContentReplace: return ContentReplace(step, id);
       case StepKind::FileCreate: return FileCreate(step, id);
       case StepKind::FileRemove: return FileRemove(step);
@@ -191,13 +197,13 @@ class StepRunner {
   // may (a write-protected file is closed, so that its protection is put
   // back at once).
   std::error_code CloseOrHandOn(const std::string& path, FileHandle& file,
-                                const std::optional<WritableGuard>& guard) {
-    if (!handOn_ || guard) return file.Close();
+                                const std::optional<WritableGuard>& guard, bool handOn) {
+    if (!handOn || guard) return file.Close();
     handedOn_->Put(path, file);
     return {};
   }
 
-  StepOutcome TagWrite(const PlanStep& step) {
+  StepOutcome TagWrite(const PlanStep& step, bool handOn) {
     const steps::TagWrite& write = As<steps::TagWrite>(step);
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
@@ -209,7 +215,7 @@ class StepRunner {
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (tail != write.before || write.after.size() != kTagSize) return Changed(step);
-    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = CloseOrHandOn(path, file, guard)) ||
+    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = CloseOrHandOn(path, file, guard, handOn)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, write.before);  // a tag never stays half written
       return Failed(step, ec);
@@ -220,7 +226,7 @@ class StepRunner {
   // The empty tag goes on in one write; one that fails part way is taken
   // back, and a file whose write protection cannot be put back does not
   // keep the tag either.
-  StepOutcome TagAppend(const PlanStep& step) {
+  StepOutcome TagAppend(const PlanStep& step, TagStepOptions options) {
     const std::int64_t sizeBefore = As<steps::TagAppend>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
@@ -232,8 +238,10 @@ class StepRunner {
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (size != sizeBefore || HasTagMarker(tail)) return Changed(step);
-    const std::string appended = appendedTag_ != nullptr ? *appendedTag_ : EmptyTag();
-    if ((ec = WriteAt(file.fd(), size, appended)) || (ec = CloseOrHandOn(path, file, guard)) ||
+    const std::string appended =
+        options.appendedTag != nullptr ? *options.appendedTag : EmptyTag();
+    if ((ec = WriteAt(file.fd(), size, appended)) ||
+        (ec = CloseOrHandOn(path, file, guard, options.handOn)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, {});
       return Failed(step, ec);
@@ -241,7 +249,7 @@ class StepRunner {
     return Done();
   }
 
-  StepOutcome TagRemove(const PlanStep& step) {
+  StepOutcome TagRemove(const PlanStep& step, bool handOn) {
     const std::int64_t sizeBefore = As<steps::TagRemove>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
@@ -253,7 +261,7 @@ class StepRunner {
     if (!ec && appended) ec = ReadAt(file.fd(), sizeBefore, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
-    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = CloseOrHandOn(path, file, guard)) ||
+    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = CloseOrHandOn(path, file, guard, handOn)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, tail);
       return Failed(step, ec);
@@ -390,8 +398,6 @@ class StepRunner {
   // reading, or by a tag step for the next change of the same tag, which
   // re-checks and writes through the same open.
   std::shared_ptr<OpenFiles> handedOn_;
-  bool handOn_ = false;  // the step being performed may hand its file on
-  const std::string* appendedTag_ = nullptr;  // what an append puts on, if not the empty tag
 };
 
 // The old content goes into the journal up to the size it keeps.
@@ -839,7 +845,7 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
     const std::string* appended =
         fused[i] != 0 ? &As<steps::TagWrite>(chunk[i + 1]).after : nullptr;
     outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(
-        chunk[i], ids[i], handOn[i] != 0 && appended == nullptr, appended);
+        chunk[i], ids[i], {handOn[i] != 0 && appended == nullptr, appended});
     if (appended != nullptr) doneWithAppend[i + 1] = outcomes[i].performed ? 1 : 0;
   };
   hooks.finished = [&](std::size_t i) {
