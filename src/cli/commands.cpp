@@ -109,6 +109,7 @@ void RunWithParams(const OperationInfo& operation, const OperationParams& params
   TakeStoredBatchSettings(settings, inv.context);
   TakePlaylistOptions(inv, inv.context);
   inv.context.id3v2FollowsTags = !inv.noId3v2 && (inv.id3v2 || LoadId3v2Option(settings));
+  inv.context.appliedAtOnce = !inv.dryRun;
   if (!NameEditHasWork(params)) return;
   const std::unique_ptr<Session> session = MakeSession(inv);
   const Plan plan =

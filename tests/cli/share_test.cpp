@@ -131,7 +131,9 @@ TEST_P(ShareGoesAway, RenameBatchEndsToldAndUndoable) {
 }
 
 // A tag batch appends the empty tag and then writes it: each file is as it
-// was, has the empty tag or has the written one, as the journal tells.
+// was, has the empty tag or has the written one, as the journal tells. The
+// files are held open from their reading on, so the share's going away
+// meets them there too.
 TEST_P(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
   const auto tail = [&](int i) {
     const std::string now = ReadFile(Source(OldName(i)));
@@ -146,6 +148,7 @@ TEST_P(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
     states[action.path][action.kind] = action.state;
   }
   int written = 0;
+  int unanswered = 0;
   for (int i = 0; i < kFiles; ++i) {
     const std::string now = ReadFile(Source(OldName(i)));
     ASSERT_EQ(now.substr(0, Content(i).size()), Content(i)) << OldName(i);
@@ -157,10 +160,16 @@ TEST_P(ShareGoesAway, TagBatchEndsToldAndAsTheJournalSays) {
     const auto stateOf = [&](ActionKind kind) {
       return file.count(kind) ? file.at(kind) : ActionState::Failed;
     };
-    EXPECT_TRUE(stateOf(ActionKind::TagAppend) != ActionState::Failed || added.empty());
     EXPECT_TRUE(stateOf(ActionKind::TagWrite) != ActionState::Done || isWritten);
-    EXPECT_EQ(Occurrences(result.err, Told(OldName(i))), isWritten ? 0u : 1u) << OldName(i);
+    const std::size_t told = Occurrences(result.err, Told(OldName(i)));
+    EXPECT_TRUE(told == 1 || (told == 0 && isWritten)) << OldName(i);
+    // A write in flight when the share went may have reached it without an
+    // answer: its step failed and was told, yet the file changed.
+    const bool appendFailed = stateOf(ActionKind::TagAppend) == ActionState::Failed;
+    EXPECT_TRUE(!appendFailed || added.empty() || told == 1) << OldName(i);
+    unanswered += (told == 1 && isWritten) || (appendFailed && !added.empty()) ? 1 : 0;
   }
+  EXPECT_LE(unanswered, GetParam());
   EXPECT_GT(written, 0);
   EXPECT_LT(written, kFiles);
 }

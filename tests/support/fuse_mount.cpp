@@ -178,7 +178,16 @@ std::string FuseMount::operator/(const std::string& relative) const {
   return mountPoint_ + "/" + relative;
 }
 
-void FuseMount::DetachLazily() { Run("fusermount -u -z " + ShellQuote(mountPoint_)); }
+void FuseMount::DetachLazily() {
+  Run("fusermount -u -z " + ShellQuote(mountPoint_));
+  // A detached mount still serves the files held open; a share off the net
+  // serves none, so its server goes too.
+  if (kind_ == FuseKind::SlowShare && server_ > 0) {
+    kill(server_, SIGKILL);
+    waitpid(server_, nullptr, 0);
+    server_ = -1;
+  }
+}
 
 bool FuseMount::Remount(int latencyMs) {
   Unmount();

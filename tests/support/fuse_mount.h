@@ -40,7 +40,8 @@ class FuseMount {
   const std::string& source() const { return source_; }
   bool mounted() const;
   // Detaches the mount at once, as a share does that drops off the net
-  // (fusermount -uz); requests in flight fail from then on.
+  // (fusermount -uz); requests in flight fail from then on, and on a
+  // SlowShare also those on files held open, as its server ends.
   void DetachLazily();
   // The share back at its place after it went away (SlowShare only), its
   // source as it is now. False when it does not come up.

@@ -17,6 +17,7 @@
 #include "core/batch/playlist_steps.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
+#include "core/fs/open_files.h"
 #include "core/fs/worker_pool.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
@@ -57,35 +58,14 @@ class FailedRenames {
   std::unordered_set<std::string> paths_;
 };
 
-// Files a tag step leaves open for the next step of the plan, a change of
-// the same file's tags (an appended tag and the write into it, the ID3v1
-// write and the ID3v2 write after it): the second step re-checks and writes
-// through the same open, which saves the open and the close, on a share
-// also a round trip. The next step may run on another worker.
-class HandedOn {
- public:
-  void Put(const std::string& path, FileHandle file) {
-    const std::lock_guard lock(mutex_);
-    files_.insert_or_assign(path, std::move(file));
-  }
-  // The file `path` left open by the step before, or an invalid handle.
-  FileHandle Take(const std::string& path) {
-    const std::lock_guard lock(mutex_);
-    const auto at = files_.find(path);
-    if (at == files_.end()) return {};
-    FileHandle file = std::move(at->second);
-    files_.erase(at);
-    return file;
-  }
-  // Closes the files no step took (the next step was stopped or skipped).
-  void CloseAll() {
-    const std::lock_guard lock(mutex_);
-    files_.clear();
-  }
-
- private:
-  std::mutex mutex_;
-  std::unordered_map<std::string, FileHandle> files_;
+// What a tag step may do besides its own change.
+struct TagStepOptions {
+  // On success, leave the file open for the next step, a change of the
+  // same file's tag.
+  bool handOn = false;
+  // An append puts this tag on in place of the empty one: the tag write
+  // that follows it (AppendsWrittenTag) is done with it.
+  const std::string* appendedTag = nullptr;
 };
 
 class StepRunner {
@@ -93,7 +73,7 @@ class StepRunner {
   explicit StepRunner(const ExecutorContext& context,
                       std::shared_ptr<FailedRenames> failedTargets =
                           std::make_shared<FailedRenames>(),
-                      std::shared_ptr<HandedOn> handedOn = std::make_shared<HandedOn>())
+                      std::shared_ptr<OpenFiles> handedOn = std::make_shared<OpenFiles>())
       : reporter_(context.reporter), standardOut_(context.standardOut),
         tagOnRead_(context.tagOnRead), failedTargets_(std::move(failedTargets)),
         handedOn_(std::move(handedOn)) {}
@@ -104,11 +84,11 @@ class StepRunner {
   std::ostream* standardOut() const { return standardOut_; }
   bool tagOnRead() const { return tagOnRead_; }
 
-  // `id` is the step's journal record, 0 when it has none. With `handOn`, a
-  // tag step that succeeds leaves its file open for the next step.
-  StepOutcome Perform(const PlanStep& step, std::int64_t id, bool handOn = false) {
-    handOn_ = handOn;
-    StepOutcome outcome = PerformKind(step, id);
+  // `id` is the step's journal record, 0 when it has none. Runners of
+  // content replacements perform several steps at once, so what concerns
+  // one step is handed down, never kept in the runner.
+  StepOutcome Perform(const PlanStep& step, std::int64_t id, TagStepOptions options = {}) {
+    StepOutcome outcome = PerformKind(step, id, options);
     if (Kind(step) == StepKind::Rename && !outcome.performed) {
       failedTargets_->Add(FullPathOf(step.directory, *NewNameOf(step)));
     }
@@ -116,17 +96,17 @@ class StepRunner {
   }
 
  private:
-  StepOutcome PerformKind(const PlanStep& step, std::int64_t id) {
+  StepOutcome PerformKind(const PlanStep& step, std::int64_t id, TagStepOptions options) {
     if (!CanBePerformed(step)) return NotKept(step);
     switch (Kind(step)) {
       case StepKind::Rename: return Rename(step, id);
-      case StepKind::TagWrite: return TagWrite(step);
-      case StepKind::TagAppend: return TagAppend(step);
-      case StepKind::TagRemove: return TagRemove(step);
+      case StepKind::TagWrite: return TagWrite(step, options.handOn);
+      case StepKind::TagAppend: return TagAppend(step, options);
+      case StepKind::TagRemove: return TagRemove(step, options.handOn);
       case StepKind::ContentReplace: return ContentReplace(step, id);
       case StepKind::FileCreate: return FileCreate(step, id);
       case StepKind::FileRemove: return FileRemove(step);
-      case StepKind::Id3v2Write: return Id3v2Write(step, id);
+      case StepKind::Id3v2Write: return Id3v2Write(step, id, options.handOn);
       case StepKind::Export:  // performed by RunStep, which journals its parts
       case StepKind::Refuse:
       case StepKind::WalkFailure: break;
@@ -183,11 +163,15 @@ class StepRunner {
   // on a share saves a round trip per file. A writable file, the usual
   // case, is opened at once; a write-protected one has its protection
   // lifted (`guard`) for the change and put back afterwards.
-  // The file the step before handed on is used as it is.
+  // A file handed on is used as it is, unless it has lost its name since
+  // (another program put a new file in its place): that one is opened.
   FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
-                           std::error_code& ec) {
+                           std::error_code& ec, bool* handedOn = nullptr) {
     ec.clear();
-    if (FileHandle kept = handedOn_->Take(path); kept.valid()) return kept;
+    if (FileHandle kept = handedOn_->Take(path); kept.valid() && kept.StillLinked()) {
+      if (handedOn != nullptr) *handedOn = true;
+      return kept;
+    }
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
       guard.emplace(path);  // its own failure shows up in the open below
@@ -197,29 +181,41 @@ class StepRunner {
     return file;
   }
 
+  // OpenForChange and the file's size. A file held open since the batch
+  // read it, or since the step before changed it, has its size from what
+  // this system knows: its changes through this system are all known, and
+  // asking a share again would cost a round trip.
+  FileHandle OpenWithSize(const std::string& path, std::optional<WritableGuard>& guard,
+                          std::int64_t& size, std::error_code& ec) {
+    bool handedOn = false;
+    FileHandle file = OpenForChange(path, guard, ec, &handedOn);
+    size = ec ? 0 : handedOn ? file.KnownSize(ec) : file.Size(ec);
+    return file;
+  }
+
   // Closes a changed file, or hands it on to the next step when this one
   // may (a write-protected file is closed, so that its protection is put
   // back at once).
   std::error_code CloseOrHandOn(const std::string& path, FileHandle& file,
-                                const std::optional<WritableGuard>& guard) {
-    if (!handOn_ || guard) return file.Close();
-    handedOn_->Put(path, std::move(file));
+                                const std::optional<WritableGuard>& guard, bool handOn) {
+    if (!handOn || guard) return file.Close();
+    handedOn_->Put(path, file);
     return {};
   }
 
-  StepOutcome TagWrite(const PlanStep& step) {
+  StepOutcome TagWrite(const PlanStep& step, bool handOn) {
     const steps::TagWrite& write = As<steps::TagWrite>(step);
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenForChange(path, guard, ec);
-    const std::int64_t size = ec ? 0 : file.Size(ec);
+    std::int64_t size = 0;
+    FileHandle file = OpenWithSize(path, guard, size, ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (tail != write.before || write.after.size() != kTagSize) return Changed(step);
-    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = CloseOrHandOn(path, file, guard)) ||
+    if ((ec = WriteAt(file.fd(), start, write.after)) || (ec = CloseOrHandOn(path, file, guard, handOn)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, write.before);  // a tag never stays half written
       return Failed(step, ec);
@@ -230,19 +226,22 @@ class StepRunner {
   // The empty tag goes on in one write; one that fails part way is taken
   // back, and a file whose write protection cannot be put back does not
   // keep the tag either.
-  StepOutcome TagAppend(const PlanStep& step) {
+  StepOutcome TagAppend(const PlanStep& step, TagStepOptions options) {
     const std::int64_t sizeBefore = As<steps::TagAppend>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenForChange(path, guard, ec);
-    const std::int64_t size = ec ? 0 : file.Size(ec);
+    std::int64_t size = 0;
+    FileHandle file = OpenWithSize(path, guard, size, ec);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (size != sizeBefore || HasTagMarker(tail)) return Changed(step);
-    if ((ec = WriteAt(file.fd(), size, EmptyTag())) || (ec = CloseOrHandOn(path, file, guard)) ||
+    const std::string appended =
+        options.appendedTag != nullptr ? *options.appendedTag : EmptyTag();
+    if ((ec = WriteAt(file.fd(), size, appended)) ||
+        (ec = CloseOrHandOn(path, file, guard, options.handOn)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, {});
       return Failed(step, ec);
@@ -250,19 +249,19 @@ class StepRunner {
     return Done();
   }
 
-  StepOutcome TagRemove(const PlanStep& step) {
+  StepOutcome TagRemove(const PlanStep& step, bool handOn) {
     const std::int64_t sizeBefore = As<steps::TagRemove>(step).sizeBefore;
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
     std::error_code ec;
-    FileHandle file = OpenForChange(path, guard, ec);
-    const std::int64_t size = ec ? 0 : file.Size(ec);
+    std::int64_t size = 0;
+    FileHandle file = OpenWithSize(path, guard, size, ec);
     const bool appended = size == sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && appended) ec = ReadAt(file.fd(), sizeBefore, kTagSize, tail);
     if (ec) return Failed(step, ec);
     if (!appended || tail != EmptyTag()) return Changed(step);
-    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = CloseOrHandOn(path, file, guard)) ||
+    if ((ec = TruncateAt(file.fd(), sizeBefore)) || (ec = CloseOrHandOn(path, file, guard, handOn)) ||
         (guard && (ec = guard->Restore()))) {
       RestoreEnd(path, size, tail);
       return Failed(step, ec);
@@ -334,7 +333,7 @@ class StepRunner {
   // change are written (a failed write puts the old ones back). Otherwise
   // the file is rewritten through a temporary file beside it, the audio
   // behind the tag copied as it is.
-  StepOutcome Id3v2Write(const PlanStep& step, std::int64_t id) {
+  StepOutcome Id3v2Write(const PlanStep& step, std::int64_t id, bool handOn) {
     const steps::Id3v2Write& write = As<steps::Id3v2Write>(step);
     const std::string path = JoinPath(step.directory, step.name);
     std::optional<WritableGuard> guard;
@@ -354,7 +353,7 @@ class StepRunner {
     }
     const ByteChange change = ChangedPart(write);
     if ((ec = WriteAt(file.fd(), change.offset, change.after)) ||
-        (ec = CloseOrHandOn(path, file, guard)) || (guard && (ec = guard->Restore()))) {
+        (ec = CloseOrHandOn(path, file, guard, handOn)) || (guard && (ec = guard->Restore()))) {
       RestoreAt(path, change.offset, change.before);
       return Failed(step, ec);
     }
@@ -398,8 +397,10 @@ class StepRunner {
   DirectoryRenamer renamer_;
   // Where the renames that failed would have put their files (FullPathOf).
   std::shared_ptr<FailedRenames> failedTargets_;
-  std::shared_ptr<HandedOn> handedOn_;
-  bool handOn_ = false;  // the step being performed may hand its file on
+  // Files left open for the step that changes them next: by the plan's
+  // reading, or by a tag step for the next change of the same tag, which
+  // re-checks and writes through the same open.
+  std::shared_ptr<OpenFiles> handedOn_;
 };
 
 // The old content goes into the journal up to the size it keeps.
@@ -767,7 +768,7 @@ bool ChangesTag(const PlanStep& step) {
 }
 
 // For each step of a chunk, whether it hands its file on to the next step
-// (HandedOn): both change the same file's tags.
+// left open: both change the same file's tags.
 std::vector<char> HandOns(std::span<const PlanStep> chunk) {
   std::vector<char> handOn(chunk.size(), 0);
   for (std::size_t i = 0; i + 1 < chunk.size(); ++i) {
@@ -776,6 +777,41 @@ std::vector<char> HandOns(std::span<const PlanStep> chunk) {
                 chunk[i].directory == chunk[i + 1].directory;
   }
   return handOn;
+}
+
+// For each step of a chunk, whether it appends a tag that the next step
+// writes at once: the two then take one write, which on a share saves a
+// round trip and the kernel's look at the file's attributes. Each is still
+// journaled and told as a step of its own.
+std::vector<char> AppendsWrittenTag(std::span<const PlanStep> chunk) {
+  std::vector<char> fused(chunk.size(), 0);
+  for (std::size_t i = 0; i + 1 < chunk.size(); ++i) {
+    const auto* write = std::get_if<steps::TagWrite>(&chunk[i + 1].change);
+    fused[i] = Kind(chunk[i]) == StepKind::TagAppend && write != nullptr &&
+               write->before == EmptyTag() && write->after.size() == kTagSize &&
+               chunk[i].name == chunk[i + 1].name && chunk[i].directory == chunk[i + 1].directory;
+  }
+  return fused;
+}
+
+// Settles the tag writes done with their appends whose own turn a stop cut
+// off: they are done, so the journal keeps them. Returns the steps left
+// that never began.
+std::vector<std::size_t> SettleDoneWithAppends(BatchBook& book,
+                                               std::span<const std::size_t> notBegun,
+                                               const std::vector<char>& doneWithAppend,
+                                               std::span<const std::int64_t> ids,
+                                               std::vector<std::int64_t>& doneIds) {
+  std::vector<std::size_t> left;
+  for (const std::size_t i : notBegun) {
+    if (doneWithAppend[i] == 0) {
+      left.push_back(i);
+      continue;
+    }
+    book.Settle(Done(), ids[i], doneIds);
+    book.Advance();
+  }
+  return left;
 }
 
 // What the steps of a chunk touch, for their order; nothing with one step
@@ -795,6 +831,9 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
                      std::span<const PlanStep> chunk, const std::function<bool()>& stop) {
   const std::vector<std::int64_t> ids = book.writer.Record(chunk);
   const std::vector<char> handOn = HandOns(chunk);
+  const std::vector<char> fused = AppendsWrittenTag(chunk);
+  // Set by a step's worker before the next step may begin.
+  std::vector<char> doneWithAppend(chunk.size(), 0);
   std::vector<StepOutcome> outcomes(chunk.size());
   std::vector<std::int64_t> doneIds;
   InFlight::Hooks hooks;
@@ -804,13 +843,20 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
       PerformExportStep(runners.front(), book, chunk[i]);
       return false;
     }
+    if (doneWithAppend[i] != 0) {
+      outcomes[i] = Done();
+      return false;
+    }
     if (!book.Skips(chunk[i])) return true;
     outcomes[i] = Skipped();
     return false;
   };
   hooks.perform = [&](std::size_t i, int worker) {
-    outcomes[i] =
-        runners[static_cast<std::size_t>(worker)].Perform(chunk[i], ids[i], handOn[i] != 0);
+    const std::string* appended =
+        fused[i] != 0 ? &As<steps::TagWrite>(chunk[i + 1]).after : nullptr;
+    outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(
+        chunk[i], ids[i], {handOn[i] != 0 && appended == nullptr, appended});
+    if (appended != nullptr) doneWithAppend[i + 1] = outcomes[i].performed ? 1 : 0;
   };
   hooks.finished = [&](std::size_t i) {
     if (Kind(chunk[i]) != StepKind::Export) book.Finished(chunk[i], outcomes[i]);
@@ -820,9 +866,9 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
     book.Advance();
   };
   hooks.stopRequested = stop;
-  const std::vector<std::size_t> notBegun =
-      inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks);
-  runners.front().CloseHandedOn();
+  const std::vector<std::size_t> notBegun = SettleDoneWithAppends(
+      book, inFlight.Run(TouchesOf(chunk, inFlight.workers() == 1), hooks), doneWithAppend, ids,
+      doneIds);
   book.writer.MarkDone(doneIds);
   std::vector<std::int64_t> forgotten;
   for (const std::size_t i : notBegun) forgotten.push_back(ids[i]);
@@ -951,7 +997,9 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
   InFlight inFlight(static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(window), end)));
   std::deque<StepRunner> runners;
   const auto failedRenames = std::make_shared<FailedRenames>();
-  const auto handedOn = std::make_shared<HandedOn>();
+  // The files the plan's reading kept open for their change.
+  const auto handedOn =
+      plan.keptFiles != nullptr ? plan.keptFiles : std::make_shared<OpenFiles>();
   for (int worker = 0; worker < inFlight.workers(); ++worker) {
     runners.emplace_back(context, failedRenames, handedOn);
   }
@@ -965,6 +1013,7 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
     }
     first = last;
   }
+  runners.front().CloseHandedOn();
   book.result.batch = book.writer.End();
   return book.result;
 }

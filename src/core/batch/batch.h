@@ -36,6 +36,10 @@ struct BatchContext {
   // "ID3v2 mitführen": the tag operations write their fields into a
   // file's ID3v2 tag as well, and 'N' names files by it.
   bool id3v2FollowsTags = false;
+  // The plan runs as soon as it is made (no preview, no dry run): a tag
+  // batch on a share then keeps each file it will change open from its
+  // reading to its change.
+  bool appliedAtOnce = false;
   // Told the full path of each subdirectory the walk enters.
   std::function<void(const std::string& directory)> onDirectoryEntered;
 };

@@ -14,6 +14,7 @@
 
 #include "core/batch/batch.h"
 #include "core/batch/registry.h"
+#include "core/fs/open_files.h"
 #include "core/ops/export.h"
 #include "core/report/reporter.h"
 
@@ -203,6 +204,9 @@ struct Plan {
   // Undo only: temporary files of content replacements that the batch, cut
   // off by a crash or kill, left behind; the executor removes them first.
   std::vector<std::string> leftovers;
+  // The files the plan's reading left open for the steps that change them
+  // (a batch run at once on a share); null when none are kept.
+  std::shared_ptr<OpenFiles> keptFiles;
 };
 
 // The letter the journal records for the plan's batch.

@@ -216,21 +216,42 @@ void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagI
                  SameFields(info.tagRule(file, params), fields), plan);
 }
 
+// The file a tag batch reads through. With `kKeep` (the batch changes the
+// files it reads right away) it is opened for writing too where it may be
+// written, and then stays open in `read.open` for the change.
+template <bool kKeep>
+const FileHandle& OpenForTags(const std::string& path, FileHandle& own, FileRead& read) {
+  if constexpr (kKeep) {
+    bool writable = false;
+    own = FileHandle::OpenReadForChange(path, read.error, writable);
+    if (writable) read.open = std::move(own);
+    return writable ? read.open : own;
+  } else {
+    own = FileHandle::OpenRead(path, read.error);
+    return own;
+  }
+}
+
 // What the operations need of an MP3 file: its size and last 128 bytes,
 // and the tag fields those hold. The MPEG data the grid shows is not read.
+template <bool kKeep>
 FileRead ReadTagOfFile(const std::string& path) {
   FileRead read;
-  read.error = ReadTagTail(path, read.tail);
-  if (!read.error && HasTagMarker(read.tail.bytes)) ReadTag(read.tail.bytes, read.info);
+  FileHandle own;
+  const FileHandle& file = OpenForTags<kKeep>(path, own, read);
+  if (read.error || (read.error = ReadTagTail(file, read.tail))) return read;
+  if (HasTagMarker(read.tail.bytes)) ReadTag(read.tail.bytes, read.info);
   return read;
 }
 
 // What the tag operations need of an MP3 file while the ID3v2 tag follows
 // them: the ID3v1 tag read and the bytes of the ID3v2 tag, through one
 // open. The ID3v2 texts are read where they are needed.
+template <bool kKeep>
 FileRead ReadTagAndId3v2Bytes(const std::string& path) {
   FileRead read;
-  const FileHandle file = FileHandle::OpenRead(path, read.error);
+  FileHandle own;
+  const FileHandle& file = OpenForTags<kKeep>(path, own, read);
   if (read.error || (read.error = ReadTagTail(file, read.tail))) return read;
   if (HasTagMarker(read.tail.bytes)) ReadTag(read.tail.bytes, read.info);
   FileBytes bytes(file, read.tail.size);
@@ -239,8 +260,9 @@ FileRead ReadTagAndId3v2Bytes(const std::string& path) {
 }
 
 // What the tag syncs need of an MP3 file: both of its tags.
+template <bool kKeep>
 FileRead ReadBothTags(const std::string& path) {
-  FileRead read = ReadTagAndId3v2Bytes(path);
+  FileRead read = ReadTagAndId3v2Bytes<kKeep>(path);
   if (!read.error && !read.id3v2Tag.empty()) {
     read.info.record.id3v2 = std::make_shared<const Id3v2Info>(ReadId3v2(read.id3v2Tag));
   }
@@ -306,12 +328,41 @@ TagTexts OneField(TagField field, const std::u32string& text) {
 
 // The tag syncs read both tags; the tag operations read the ID3v2 tag's
 // bytes too while it follows the ID3v1 tag.
+template <bool kKeep>
 ReadAhead::Reader ReaderFor(const OperationInfo& info, const BatchContext& context) {
-  if (info.family == OperationFamily::Sync) return ReadBothTags;
+  if (info.family == OperationFamily::Sync) return ReadBothTags<kKeep>;
   if (info.family == OperationFamily::Tag && context.id3v2FollowsTags) {
-    return ReadTagAndId3v2Bytes;
+    return ReadTagAndId3v2Bytes<kKeep>;
   }
-  return ReadTagOfFile;
+  return ReadTagOfFile<kKeep>;
+}
+
+bool ChangesTags(const OperationInfo& info) {
+  return info.family == OperationFamily::Tag || info.family == OperationFamily::Sync;
+}
+
+// A tag batch on a share that runs as soon as it is planned keeps the files
+// it will change open from their reading to their change: on a share that
+// saves the second open, its close and the second read of each file.
+std::shared_ptr<OpenFiles> KeptFilesFor(const OperationInfo& info, const BatchContext& context,
+                                        int readsInFlight) {
+  if (!context.appliedAtOnce || !ChangesTags(info) || readsInFlight <= 1) return nullptr;
+  return std::make_shared<OpenFiles>();
+}
+
+// Keeps the file of `item` open for the plan's steps from `firstStep` on,
+// when they change it, up to `limit` files.
+void KeepForChange(ReadItem& item, std::size_t firstStep, std::size_t limit, Plan& plan) {
+  if (plan.keptFiles == nullptr || !item.read.open.valid()) return;
+  const auto changes = [](const PlanStep& step) {
+    const StepKind kind = Kind(step);
+    return kind == StepKind::TagAppend || kind == StepKind::TagWrite ||
+           kind == StepKind::Id3v2Write;
+  };
+  const auto first = plan.steps.begin() + static_cast<std::ptrdiff_t>(firstStep);
+  if (std::any_of(first, plan.steps.end(), changes)) {
+    plan.keptFiles->Put(JoinPath(item.directory, item.name), item.read.open, limit);
+  }
 }
 
 // Only the extension is decoded: a "." byte is always a dot of its own in
@@ -436,17 +487,23 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   // The operations on MP3 files read each file's record; those are read
   // ahead, other files are passed over without a word.
   const bool readsMp3 = info->family != OperationFamily::Content && info->needsMp3;
+  const int readsInFlight = readsMp3 ? ReadsInFlightFor(directory) : 1;
+  plan.keptFiles = KeptFilesFor(*info, context, readsInFlight);
+  const std::size_t keptLimit = plan.keptFiles != nullptr ? KeptFilesLimit() : 0;
   OrderedReads reads(
-      readsMp3 ? ReadsInFlightFor(directory) : 1,
+      readsInFlight,
       [&](ReadItem& item) {
         names.Reach(item.directory);
+        const std::size_t firstStep = plan.steps.size();
         if (info->family == OperationFamily::Sync) {
           PlanSyncFile(info->code, item, plan);
         } else {
           PlanMp3File(*info, params, context, item, names, plan);
         }
+        KeepForChange(item, firstStep, keptLimit, plan);
       },
-      ReaderFor(*info, context));
+      plan.keptFiles != nullptr ? ReaderFor<true>(*info, context)
+                                : ReaderFor<false>(*info, context));
   const FileVisitor visit = [&](const std::string& dir, const std::string& name) {
     if (!readsMp3) {
       names.Reach(dir);
@@ -501,7 +558,7 @@ Plan PlanTagField(const std::string& directory, const std::string& name,
   plan.caption = U"ID3Tag bearbeiten";
   plan.directory = directory;
   const std::string path = JoinPath(directory, name);
-  FileRead read = id3v2Follows ? ReadBothTags(path) : ReadTagOfFile(path);
+  FileRead read = id3v2Follows ? ReadBothTags<false>(path) : ReadTagOfFile<false>(path);
   if ((ec = read.error)) return plan;
   TagTail& tail = read.tail;
   // A file that has lost its tag (or never had one) gets an empty tag

@@ -152,6 +152,15 @@ FileHandle FileHandle::OpenRead(const std::string& path, std::error_code& ec) {
   return FileHandle(OpenFd(path, O_RDONLY, ec));
 }
 
+FileHandle FileHandle::OpenReadForChange(const std::string& path, std::error_code& ec,
+                                         bool& writable) {
+  FileHandle file(OpenFd(path, O_RDWR, ec));
+  writable = !ec;
+  // A write-protected file, or one on a volume mounted read-only, is read
+  // as always and opened again by the step that changes it.
+  return writable ? std::move(file) : OpenRead(path, ec);
+}
+
 FileHandle OpenReadWrite(const std::string& path, std::error_code& ec) {
   return FileHandle(OpenFd(path, O_RDWR, ec));
 }
@@ -164,14 +173,30 @@ std::error_code RemoveFile(const std::string& path) {
   return Sys().unlink(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
-std::int64_t FileHandle::Size(std::error_code& ec) const {
+namespace {
+std::int64_t SizeOf(int fd, int flags, std::error_code& ec) {
   struct statx st{};
-  if (statx(fd_, "", AT_EMPTY_PATH, STATX_SIZE, &st) != 0) {
+  if (statx(fd, "", AT_EMPTY_PATH | flags, STATX_SIZE, &st) != 0) {
     ec = LastError();
     return 0;
   }
   ec.clear();
   return static_cast<std::int64_t>(st.stx_size);
+}
+}  // namespace
+
+std::int64_t FileHandle::Size(std::error_code& ec) const { return SizeOf(fd_, 0, ec); }
+
+std::int64_t FileHandle::KnownSize(std::error_code& ec) const {
+  return SizeOf(fd_, AT_STATX_DONT_SYNC, ec);
+}
+
+bool FileHandle::StillLinked() const {
+  struct statx st{};
+  // What the kernel holds is enough: a rename or removal through this
+  // system has dropped the count, and asking a share would cost a request.
+  return statx(fd_, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_NLINK, &st) != 0 ||
+         st.stx_nlink > 0;
 }
 
 std::error_code FileHandle::Close() {

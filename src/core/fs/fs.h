@@ -104,6 +104,11 @@ class FileHandle {
   FileHandle& operator=(const FileHandle&) = delete;
 
   static FileHandle OpenRead(const std::string& path, std::error_code& ec);
+  // Opens a file for reading and, where it may be written, for writing too,
+  // so that a batch that changes it after reading it needs no second open:
+  // `writable` tells which. Only the executor writes through it.
+  static FileHandle OpenReadForChange(const std::string& path, std::error_code& ec,
+                                      bool& writable);
   // Declared in core/fs/fs_write.h.
   friend FileHandle OpenReadWrite(const std::string& path, std::error_code& ec);
   // A directory, held only as a place to resolve names from (O_PATH).
@@ -112,6 +117,13 @@ class FileHandle {
   int fd() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
   std::int64_t Size(std::error_code& ec) const;
+  // The size as this system knows it, without asking a share: for a file
+  // held open since its size was last asked, whose changes through this
+  // system the kernel has seen.
+  std::int64_t KnownSize(std::error_code& ec) const;
+  // False once the file has lost its last name (removed, or replaced by a
+  // rename onto its name) as far as this system knows; a share is not asked.
+  bool StillLinked() const;
   std::error_code Close();
 
  private:

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "core/fs/fs.h"
 #include "core/mp3/id3v1.h"
 #include "core/mp3/info_record.h"
 
@@ -71,6 +72,9 @@ struct FileRead {
   // The bytes of the file's first ID3v2 tag, for a reader that asks for
   // them (the tag syncs); empty for a file without.
   std::string id3v2Tag;
+  // The file, open for reading and writing, for a reader asked to leave it
+  // open for the batch's change of it; invalid otherwise.
+  FileHandle open;
 };
 FileRead ReadFileInfo(const std::string& path);
 // ReadFileInfo for a caller that shows no ID3v2 value (the export): the

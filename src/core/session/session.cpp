@@ -67,7 +67,10 @@ BatchOutcome Session::RunBatch(Operation code, const OperationParams& params,
                                const std::vector<std::string>& markedNames,
                                const BatchContext& context) {
   BatchOutcome outcome;
-  outcome.result = Run(PlanBatch(code, params, directory, markedNames, context));
+  BatchContext planned = context;
+  // Without a preview the plan runs the moment it is made.
+  planned.appliedAtOnce = !PreviewOn();
+  outcome.result = Run(PlanBatch(code, params, directory, markedNames, planned));
   outcome.rereadList = outcome.result && !KeepsFileList(code);
   return outcome;
 }
