@@ -1,12 +1,16 @@
 #include "core/apply/steps_ahead.h"
 
 #include <algorithm>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "core/apply/describe.h"
 #include "core/batch/playlist_steps.h"
+#include "core/ops/playlist_lines.h"
 
 namespace sonavex {
 
@@ -127,40 +131,124 @@ std::size_t PlaylistsBegin(const Plan& plan, std::size_t end) {
   return first;
 }
 
-// Each full path the steps before `first` work on or give -> how many of
-// the plan's steps are settled once the last of them is.
-std::unordered_map<std::string, std::size_t> TouchedBy(const Plan& plan, std::size_t first) {
-  std::unordered_map<std::string, std::size_t> touched;
-  touched.reserve(2 * first);
-  for (std::size_t i = 0; i < first; ++i) {
-    const PlanStep& step = plan.steps[i];
-    touched.insert_or_assign(FullPathOf(step.directory, step.name), i + 1);
-    if (const std::string* newName = NewNameOf(step)) {
-      touched.insert_or_assign(FullPathOf(step.directory, *newName), i + 1);
+// The folder of the steps before the playlists, each once in a row: the
+// folder as a normal full path (where the plan does not give one, made
+// here) and the steps in it, which are taken one after the other.
+class FoldersOfSteps {
+ public:
+  // Calls `visit(folder, step)` for each step before `first`.
+  template <typename Visit>
+  void ForEach(const Plan& plan, std::size_t first, Visit visit) {
+    std::string_view given;
+    std::string_view folder;
+    for (std::size_t i = 0; i < first; ++i) {
+      const std::string& directory = plan.steps[i].directory;
+      if (i == 0 || directory != given) {
+        given = directory;
+        folder = Normal(directory);
+      }
+      visit(folder, i);
     }
   }
-  return touched;
+
+ private:
+  std::string_view Normal(const std::string& directory) {
+    std::string_view folder = directory;
+    if (folder.ends_with('/')) folder.remove_suffix(1);
+    if (IsNormalPath(folder)) return folder;
+    const std::string& full = owned_.emplace_back(FullPathOf(directory, "x"));
+    return std::string_view(full).substr(0, full.size() - 2);
+  }
+
+  std::deque<std::string> owned_;
+};
+
+// The folder part of a normal full path.
+std::string_view FolderOf(std::string_view path) {
+  const std::size_t cut = path.rfind('/');
+  return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut);
 }
+
+// For each folder that the steps before the playlists work in: how many of
+// the plan's steps are settled once the last of them is. A playlist waits
+// for the steps in the folders of the files its lines name; as they mostly
+// name files of one folder after another, the folder of the line before is
+// kept at hand.
+class FoldersTouched {
+ public:
+  FoldersTouched(const Plan& plan, std::size_t first) : plan_(plan), first_(first) {
+    std::string_view current;
+    std::size_t* settled = nullptr;
+    folders_.ForEach(plan, first, [&](std::string_view folder, std::size_t step) {
+      if (settled == nullptr || folder != current) {
+        current = folder;
+        settled = &lastIn_[folder];
+      }
+      *settled = step + 1;
+    });
+  }
+
+  // 0 for the folder of a full path that no step works in.
+  std::size_t SettledWith(std::string_view path) {
+    const std::string_view folder = FolderOf(path);
+    if (asked_ != nullptr && folder == *asked_) return answer_;
+    const auto found = lastIn_.find(folder);
+    if (found == lastIn_.end()) return 0;
+    asked_ = &found->first;
+    answer_ = found->second;
+    return answer_;
+  }
+
+  // Those of `paths` (normal full paths) that a step before the playlists
+  // renames or changes, or whose name it gives to another file.
+  std::unordered_set<std::string> Touched(const std::vector<std::string>& paths) {
+    std::unordered_set<std::string> wanted(paths.begin(), paths.end());
+    std::unordered_set<std::string_view> folders;
+    for (const std::string& path : paths) folders.insert(FolderOf(path));
+    std::unordered_set<std::string> touched;
+    std::string path;
+    folders_.ForEach(plan_, first_, [&](std::string_view folder, std::size_t step) {
+      if (!folders.contains(folder)) return;
+      for (const std::string* name : {&plan_.steps[step].name, NewNameOf(plan_.steps[step])}) {
+        if (name == nullptr) continue;
+        path.assign(folder).append("/").append(*name);
+        if (wanted.contains(path)) touched.insert(path);
+      }
+    });
+    return touched;
+  }
+
+ private:
+  const Plan& plan_;
+  std::size_t first_;
+  FoldersOfSteps folders_;
+  std::unordered_map<std::string_view, std::size_t> lastIn_;
+  const std::string_view* asked_ = nullptr;
+  std::size_t answer_ = 0;
+};
 
 }  // namespace
 
 std::vector<StepsAhead::Step> PlaylistsReadyAhead(const Plan& plan, std::size_t end) {
   const std::size_t first = PlaylistsBegin(plan, end);
   if (first == 0 || first == end) return {};
-  const std::unordered_map<std::string, std::size_t> touched = TouchedBy(plan, first);
-  const auto settledWith = [&](const std::string& path) -> std::size_t {
-    const auto found = touched.find(path);
-    return found == touched.end() ? 0 : found->second;
-  };
-  std::vector<StepsAhead::Step> ready;
+  std::vector<std::size_t> playlists;
+  std::vector<std::string> paths;
   for (std::size_t i = first; i < end; ++i) {
-    const PlanStep& step = plan.steps[i];
-    if (!IsPlaylistStep(step) || touched.contains(FullPathOf(step.directory, step.name))) continue;
+    if (!IsPlaylistStep(plan.steps[i])) continue;
+    playlists.push_back(i);
+    paths.push_back(FullPathOf(plan.steps[i].directory, plan.steps[i].name));
+  }
+  FoldersTouched touched(plan, first);
+  const std::unordered_set<std::string> busy = touched.Touched(paths);
+  std::vector<StepsAhead::Step> ready;
+  for (std::size_t k = 0; k < playlists.size(); ++k) {
+    if (busy.contains(paths[k])) continue;
     std::size_t needs = 0;
-    for (const auto& [from, to] : As<steps::ContentReplace>(step).renamedFiles) {
-      needs = std::max({needs, settledWith(from), settledWith(to)});
+    for (const auto& [from, to] : As<steps::ContentReplace>(plan.steps[playlists[k]]).renamedFiles) {
+      needs = std::max({needs, touched.SettledWith(from), touched.SettledWith(to)});
     }
-    ready.push_back({i, needs});
+    ready.push_back({playlists[k], needs});
   }
   return ready;
 }

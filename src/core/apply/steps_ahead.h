@@ -80,9 +80,9 @@ class StepsAhead {
 };
 
 // The playlists at the end of a rename batch's first `end` steps that can
-// be readied ahead of their turn, each with the renames it waits for: all
-// those that take or give a name its new lines name. A playlist that a step
-// before it renames or changes itself waits for its turn.
+// be readied ahead of their turn, each with the steps it waits for: those
+// up to the last in the folders of the files its lines name. A playlist
+// that a step before it renames or changes itself waits for its turn.
 std::vector<StepsAhead::Step> PlaylistsReadyAhead(const Plan& plan, std::size_t end);
 
 }  // namespace sonavex
