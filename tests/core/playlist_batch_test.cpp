@@ -292,5 +292,20 @@ TEST_F(PlaylistBatchTest, RenameByHandFollowsToo) {
   EXPECT_EQ(As<steps::ContentReplace>(plan.steps[2]).after, "../tree/A/kept.mp3\n");
 }
 
+// The full paths made folder by folder are those made one by one, for the
+// root, a folder with a trailing "/", one with "." and "..", a relative one
+// and a name that is no plain name.
+TEST(FolderPathsTest, GiveWhatFullPathOfGives) {
+  FolderPaths paths;
+  for (const auto& [directory, name] : {std::pair{"/", "a.mp3"}, {"/m/x", "a.mp3"},
+                                       {"/m/x", "b.mp3"}, {"/m/x/", "a.mp3"},
+                                       {"/m/./y/../x", "a.mp3"}, {"rel/dir", "a.mp3"},
+                                       {"/m/x", ".."}, {"/", "b.mp3"}}) {
+    EXPECT_EQ(paths.Of(directory, name), FullPathOf(directory, name)) << directory << " " << name;
+  }
+  EXPECT_EQ(paths.Folder("/"), "");
+  EXPECT_EQ(paths.Folder("/m/x/"), "/m/x");
+}
+
 }  // namespace
 }  // namespace sonavex

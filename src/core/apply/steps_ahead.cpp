@@ -1,7 +1,6 @@
 #include "core/apply/steps_ahead.h"
 
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -11,6 +10,7 @@
 #include "core/apply/describe.h"
 #include "core/batch/playlist_steps.h"
 #include "core/ops/playlist_lines.h"
+#include "core/text/path.h"
 
 namespace sonavex {
 
@@ -131,41 +131,9 @@ std::size_t PlaylistsBegin(const Plan& plan, std::size_t end) {
   return first;
 }
 
-// The folder of the steps before the playlists, each once in a row: the
-// folder as a normal full path (where the plan does not give one, made
-// here) and the steps in it, which are taken one after the other.
-class FoldersOfSteps {
- public:
-  // Calls `visit(folder, step)` for each step before `first`.
-  template <typename Visit>
-  void ForEach(const Plan& plan, std::size_t first, Visit visit) {
-    std::string_view given;
-    std::string_view folder;
-    for (std::size_t i = 0; i < first; ++i) {
-      const std::string& directory = plan.steps[i].directory;
-      if (i == 0 || directory != given) {
-        given = directory;
-        folder = Normal(directory);
-      }
-      visit(folder, i);
-    }
-  }
-
- private:
-  std::string_view Normal(const std::string& directory) {
-    std::string_view folder = directory;
-    if (folder.ends_with('/')) folder.remove_suffix(1);
-    if (IsNormalPath(folder)) return folder;
-    const std::string& full = owned_.emplace_back(FullPathOf(directory, "x"));
-    return std::string_view(full).substr(0, full.size() - 2);
-  }
-
-  std::deque<std::string> owned_;
-};
-
 // The folder part of a normal full path.
 std::string_view FolderOf(std::string_view path) {
-  const std::size_t cut = path.rfind('/');
+  const std::size_t cut = LastSlash(path);
   return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut);
 }
 
@@ -177,22 +145,24 @@ std::string_view FolderOf(std::string_view path) {
 class FoldersTouched {
  public:
   FoldersTouched(const Plan& plan, std::size_t first) : plan_(plan), first_(first) {
-    std::string_view current;
+    FolderPaths paths;
     std::size_t* settled = nullptr;
-    folders_.ForEach(plan, first, [&](std::string_view folder, std::size_t step) {
+    std::string current;
+    for (std::size_t i = 0; i < first; ++i) {
+      const std::string_view folder = paths.Folder(plan.steps[i].directory);
       if (settled == nullptr || folder != current) {
-        current = folder;
-        settled = &lastIn_[folder];
+        current.assign(folder);
+        settled = &lastIn_[current];
       }
-      *settled = step + 1;
-    });
+      *settled = i + 1;
+    }
   }
 
   // 0 for the folder of a full path that no step works in.
   std::size_t SettledWith(std::string_view path) {
     const std::string_view folder = FolderOf(path);
     if (asked_ != nullptr && folder == *asked_) return answer_;
-    const auto found = lastIn_.find(folder);
+    const auto found = lastIn_.find(std::string(folder));
     if (found == lastIn_.end()) return 0;
     asked_ = &found->first;
     answer_ = found->second;
@@ -201,29 +171,36 @@ class FoldersTouched {
 
   // Those of `paths` (normal full paths) that a step before the playlists
   // renames or changes, or whose name it gives to another file.
-  std::unordered_set<std::string> Touched(const std::vector<std::string>& paths) {
-    std::unordered_set<std::string> wanted(paths.begin(), paths.end());
-    std::unordered_set<std::string_view> folders;
-    for (const std::string& path : paths) folders.insert(FolderOf(path));
+  std::unordered_set<std::string> Touched(const std::vector<std::string>& paths) const {
+    const std::unordered_set<std::string> wanted(paths.begin(), paths.end());
+    std::unordered_set<std::string> folders;
+    for (const std::string& path : paths) folders.emplace(FolderOf(path));
     std::unordered_set<std::string> touched;
-    std::string path;
-    folders_.ForEach(plan_, first_, [&](std::string_view folder, std::size_t step) {
-      if (!folders.contains(folder)) return;
-      for (const std::string* name : {&plan_.steps[step].name, NewNameOf(plan_.steps[step])}) {
-        if (name == nullptr) continue;
-        path.assign(folder).append("/").append(*name);
-        if (wanted.contains(path)) touched.insert(path);
+    FolderPaths full;
+    std::string current;
+    bool holdsOne = false;
+    for (std::size_t i = 0; i < first_; ++i) {
+      const PlanStep& step = plan_.steps[i];
+      const std::string_view folder = full.Folder(step.directory);
+      if (i == 0 || folder != current) {
+        current.assign(folder);
+        holdsOne = folders.contains(current);
       }
-    });
+      if (!holdsOne) continue;
+      for (const std::string* name : {&step.name, NewNameOf(step)}) {
+        if (name == nullptr) continue;
+        std::string path = full.Of(step.directory, *name);
+        if (wanted.contains(path)) touched.insert(std::move(path));
+      }
+    }
     return touched;
   }
 
  private:
   const Plan& plan_;
   std::size_t first_;
-  FoldersOfSteps folders_;
-  std::unordered_map<std::string_view, std::size_t> lastIn_;
-  const std::string_view* asked_ = nullptr;
+  std::unordered_map<std::string, std::size_t> lastIn_;
+  const std::string* asked_ = nullptr;
   std::size_t answer_ = 0;
 };
 
