@@ -621,16 +621,21 @@ class JournalWriter {
     return journal_ != nullptr;
   }
 
+  // Where `step` is among the steps recorded ahead; past them for another.
   std::size_t AheadIndex(const PlanStep& step) const {
-    return ahead_.empty() || &step < aheadFirst_ ? ahead_.size()
-                                                 : static_cast<std::size_t>(&step - aheadFirst_);
+    const std::less<const PlanStep*> before;
+    if (ahead_.empty() || before(&step, aheadFirst_) ||
+        !before(&step, aheadFirst_ + ahead_.size())) {
+      return ahead_.size();
+    }
+    return static_cast<std::size_t>(&step - aheadFirst_);
   }
 
   // The ids of `steps` when they were recorded ahead.
   std::optional<std::vector<std::int64_t>> TakeAhead(std::span<const PlanStep> steps) {
     if (steps.empty()) return std::nullopt;
     const std::size_t at = AheadIndex(steps.front());
-    if (at >= ahead_.size()) return std::nullopt;
+    if (at >= ahead_.size() || steps.size() > ahead_.size() - at) return std::nullopt;
     aheadTaken_ = std::max(aheadTaken_, at + steps.size());
     const auto first = ahead_.begin() + static_cast<std::ptrdiff_t>(at);
     return std::vector<std::int64_t>(first, first + static_cast<std::ptrdiff_t>(steps.size()));
