@@ -122,6 +122,24 @@ Tree RenameTree() {
   return tree;
 }
 
+// RenameTree with playlists beside the files that name them: ten of a
+// tenth of the files each, which can follow as soon as their files are
+// renamed, and one of every seventh file, which waits for nearly all.
+Tree RenameTreeWithPlaylists() {
+  Tree tree = RenameTree();
+  std::string all = "#EXTM3U\n";
+  for (int list = 0; list < 10; ++list) {
+    std::string lines = "#EXTM3U\n";
+    for (int i = list * kFiles / 10; i < (list + 1) * kFiles / 10; ++i) {
+      lines += "track " + Number(i) + " some name.mp3\n";
+    }
+    tree["list " + Number(list) + ".m3u"] = lines;
+  }
+  for (int i = 0; i < kFiles; i += 7) all += "track " + Number(i) + " some name.mp3\n";
+  tree["all.m3u"] = all;
+  return tree;
+}
+
 // MP3 files, one in ten without a tag.
 Tree TagTree() {
   Tree tree;
@@ -395,6 +413,7 @@ TEST_P(KillTest, LeavesEveryFileOldOrNewAndUndoRestoresIt) {
 INSTANTIATE_TEST_SUITE_P(
     Batches, KillTest,
     ::testing::Values(KillCase{"Rename", {"G"}, RenameTree},
+                      KillCase{"RenameWithPlaylists", {"G"}, RenameTreeWithPlaylists},
                       KillCase{"TagWrite", {"B", "--title", "[", "]"}, TagTree},
                       KillCase{"Id3v2Write", {"sync-tags", "--to=v2"}, Id3v2Tree},
                       KillCase{"TextReplace",

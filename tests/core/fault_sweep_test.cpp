@@ -490,6 +490,23 @@ const Writer kWriters[] = {
                            U"*.m3u");
      },
      true},
+    {"rename with the playlists that name the files",
+     [](const std::string& dir) {
+       WriteFile(JoinPath(dir, "a - b.mp3"), kAudio);
+       WriteFile(JoinPath(dir, "c - d.mp3"), kAudio + "c");
+       WriteFile(JoinPath(dir, "eins.m3u"), "#EXTM3U\na - b.mp3\n");
+       WriteFile(JoinPath(dir, "zwei.m3u"), "c - d.mp3\r\nx.mp3\r\na - b.mp3\r\n");
+     },
+     [](const std::string& dir, Journal* journal) {
+       test::RecordingReporter reporter;
+       BatchContext context;
+       context.reporter = &reporter;
+       context.followPlaylists = true;
+       RunSelection(Operation::X, SearchReplaceParams{U" - ", U" -- "}, dir, {}, context,
+                    Executor(reporter, journal));
+       return Reported(reporter);
+     },
+     true},
     {"id3v2 tag in place",
      [](const std::string& dir) {
        WriteFile(JoinPath(dir, "a.mp3"),

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/apply/executor.h"
@@ -21,6 +24,15 @@ using test::TempDir;
 using test::WriteFile;
 
 constexpr std::int64_t kNow = 1'700'000'000;
+
+// The temporary files left anywhere below `root`.
+std::vector<std::string> Leftovers(const std::string& root) {
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.path().filename().string().starts_with("~")) left.push_back(entry.path());
+  }
+  return left;
+}
 
 // A tree of music and playlists of every form: inside the tree (walked by
 // the batch) and in a folder beside it (listed in the options).
@@ -156,12 +168,53 @@ TEST_F(PlaylistBatchTest, UndoOfARenameBatchFollowsThePlaylistsToo) {
   }
 }
 
+// Waits until the new content `after` of a playlist in `folder` is written
+// under a temporary name, ready to be put in place.
+void AwaitStaged(const std::string& folder, const std::string& after) {
+  for (int i = 0; i < 5000; ++i) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().filename().string().starts_with("~") && ReadFile(entry.path()) == after) {
+        return;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ADD_FAILURE() << "no temporary file in " << folder << " holds the new content";
+}
+
+// Edited before the batch starts, or while its renames run, once its new
+// content is written and waits for its renames.
 TEST_F(PlaylistBatchTest, APlaylistChangedSincePlanningIsSkipped) {
-  const Plan plan = PlanRenames();
-  WriteFile(lists + "/abs.m3u", "edited\n");
-  const ApplyResult result = ApplyPlan(plan, {.reporter = &reporter});
-  EXPECT_EQ(result.failed, 1);
-  EXPECT_EQ(ReadFile(lists + "/abs.m3u"), "edited\n");
+  for (const bool whileRunning : {false, true}) {
+    SCOPED_TRACE(whileRunning ? "edited while the renames run" : "edited before the batch");
+    for (const auto& [path, content] : playlists) WriteFile(path, content);
+    std::filesystem::remove_all(tree + "/A");
+    for (const char* name : {"a - b.mp3", "Über - x.mp3", "keep.mp3"}) {
+      WriteFile(tree + "/A/" + name, "");
+    }
+    reporter.messages.clear();
+    const Plan plan = PlanRenames();
+    ExecutorContext executor{.reporter = &reporter};
+    if (whileRunning) {
+      const auto abs = std::find_if(plan.steps.begin(), plan.steps.end(),
+                                    [](const PlanStep& step) { return step.name == "abs.m3u"; });
+      ASSERT_NE(abs, plan.steps.end());
+      executor.progress = [&, abs](int done, int) {
+        if (done != 1) return;
+        AwaitStaged(lists, As<steps::ContentReplace>(*abs).after);
+        WriteFile(lists + "/abs.m3u", "edited\n");
+      };
+    } else {
+      WriteFile(lists + "/abs.m3u", "edited\n");
+    }
+    const ApplyResult result = ApplyPlan(plan, executor);
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(ReadFile(lists + "/abs.m3u"), "edited\n");
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_NE(reporter.messages[0].text.find(U"Datei wurde seither verändert"),
+              std::u32string::npos);
+    EXPECT_EQ(Leftovers(dir.path()), std::vector<std::string>());
+  }
 }
 
 TEST_F(PlaylistBatchTest, APlaylistIsLeftAloneWhenARenameItNamesFailed) {
@@ -171,6 +224,45 @@ TEST_F(PlaylistBatchTest, APlaylistIsLeftAloneWhenARenameItNamesFailed) {
   ApplyPlan(plan, {.reporter = &reporter});
   EXPECT_EQ(ReadFile(lists + "/abs.m3u"), playlists[2].second);
   EXPECT_EQ(ReadFile(lists + "/list.pls").find(" - x.mp3"), std::string::npos);  // ran
+  EXPECT_EQ(Leftovers(dir.path()), std::vector<std::string>());
+}
+
+// A batch stopped after its first rename: each playlist is old, or new with
+// every file it names renamed; the journal holds exactly what was done, and
+// undo puts back every name and byte.
+TEST_F(PlaylistBatchTest, AStopPartWayLeavesEachPlaylistOldOrWhole) {
+  std::error_code ec;
+  auto journal = Journal::Open(dir.path() + "/journal.sqlite", kNow, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  const Plan plan = PlanRenames();
+  int settled = 0;
+  ExecutorContext executor{.reporter = &reporter, .journal = journal.get()};
+  executor.progress = [&](int done, int) { settled = done; };
+  executor.stopRequested = [&] { return settled >= 1; };
+  const ApplyResult result = ApplyPlan(plan, executor);
+  EXPECT_TRUE(result.stopped);
+
+  for (const PlanStep& step : plan.steps) {
+    if (Kind(step) != StepKind::ContentReplace) continue;
+    const steps::ContentReplace& change = As<steps::ContentReplace>(step);
+    const std::string now = ReadFile(step.directory + "/" + step.name);
+    SCOPED_TRACE(step.name);
+    if (now == change.before) continue;
+    EXPECT_EQ(now, change.after);
+    for (const auto& [from, to] : change.renamedFiles) EXPECT_TRUE(test::Exists(to)) << to;
+  }
+  const std::vector<JournalAction> actions = journal->ActionsOf(result.batch, ec);
+  EXPECT_EQ(actions.size(), static_cast<std::size_t>(result.performed));
+  for (const JournalAction& action : actions) EXPECT_EQ(action.state, ActionState::Done);
+
+  const Plan undo = PlanUndo(*journal, result.batch, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_EQ(ApplyPlan(undo, {.reporter = &reporter, .journal = journal.get()}).failed, 0);
+  for (const auto& [path, content] : playlists) EXPECT_EQ(ReadFile(path), content) << path;
+  EXPECT_TRUE(test::Exists(tree + "/A/a - b.mp3"));
+  EXPECT_TRUE(test::Exists(tree + "/A/Über - x.mp3"));
+  EXPECT_EQ(Leftovers(dir.path()), std::vector<std::string>());
+  EXPECT_TRUE(reporter.messages.empty());
 }
 
 TEST_F(PlaylistBatchTest, SwitchOffLeavesPlaylistsAlone) {
@@ -198,6 +290,21 @@ TEST_F(PlaylistBatchTest, RenameByHandFollowsToo) {
   ASSERT_EQ(plan.steps.size(), 3u);  // the rename, abs.m3u, other.m3u
   EXPECT_EQ(plan.steps[2].name, "other.m3u");
   EXPECT_EQ(As<steps::ContentReplace>(plan.steps[2]).after, "../tree/A/kept.mp3\n");
+}
+
+// The full paths made folder by folder are those made one by one, for the
+// root, a folder with a trailing "/", one with "." and "..", a relative one
+// and a name that is no plain name.
+TEST(FolderPathsTest, GiveWhatFullPathOfGives) {
+  FolderPaths paths;
+  for (const auto& [directory, name] : {std::pair{"/", "a.mp3"}, {"/m/x", "a.mp3"},
+                                       {"/m/x", "b.mp3"}, {"/m/x/", "a.mp3"},
+                                       {"/m/./y/../x", "a.mp3"}, {"rel/dir", "a.mp3"},
+                                       {"/m/x", ".."}, {"/", "b.mp3"}}) {
+    EXPECT_EQ(paths.Of(directory, name), FullPathOf(directory, name)) << directory << " " << name;
+  }
+  EXPECT_EQ(paths.Folder("/"), "");
+  EXPECT_EQ(paths.Folder("/m/x/"), "/m/x");
 }
 
 }  // namespace

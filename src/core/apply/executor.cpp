@@ -7,12 +7,14 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "core/apply/describe.h"
 #include "core/apply/export_step.h"
 #include "core/apply/in_flight.h"
+#include "core/apply/steps_ahead.h"
 #include "core/batch/planner.h"
 #include "core/batch/playlist_steps.h"
 #include "core/fs/fs.h"
@@ -68,6 +70,8 @@ struct TagStepOptions {
   const std::string* appendedTag = nullptr;
 };
 
+class PlaylistsAhead;
+
 class StepRunner {
  public:
   explicit StepRunner(const ExecutorContext& context,
@@ -88,6 +92,7 @@ class StepRunner {
   // content replacements perform several steps at once, so what concerns
   // one step is handed down, never kept in the runner.
   StepOutcome Perform(const PlanStep& step, std::int64_t id, TagStepOptions options = {}) {
+    if (std::optional<StepOutcome> done = DoneAhead(step)) return std::move(*done);
     StepOutcome outcome = PerformKind(step, id, options);
     if (Kind(step) == StepKind::Rename && !outcome.performed) {
       failedTargets_->Add(FullPathOf(step.directory, *NewNameOf(step)));
@@ -95,7 +100,44 @@ class StepRunner {
     return outcome;
   }
 
+  // Steps readied ahead of their turn are taken from `ahead` at their turn.
+  void SetAhead(PlaylistsAhead* ahead) { ahead_ = ahead; }
+
+  // Readies a content replacement ahead of its turn: the file is checked,
+  // and its new content written and synced under the journaled temporary
+  // name. Nothing when it is ready to be put in place (CommitContent), or
+  // when it is performed at its turn after all (`replacement` writes in
+  // place); else what became of the step.
+  std::optional<StepOutcome> StageContent(const PlanStep& step, std::int64_t id,
+                                          FileReplacement& replacement) {
+    const std::string path = JoinPath(step.directory, step.name);
+    const steps::ContentReplace& change = As<steps::ContentReplace>(step);
+    if (std::optional<StepOutcome> unfit = Unfit(step, path, change.before)) return unfit;
+    std::error_code ec =
+        replacement.Begin(path, id != 0 ? JournaledTemporaryName(id) : std::string());
+    if (!ec && replacement.WritesInPlace()) return std::nullopt;
+    if (!ec) ec = replacement.Stage(change.after);
+    if (ec) return Failed(step, ec);
+    return std::nullopt;
+  }
+
+  // Puts a staged content in place once the renames its lines name are
+  // settled; the file is checked once more, as it may have changed meanwhile.
+  StepOutcome CommitContent(const PlanStep& step, FileReplacement& replacement) {
+    const std::string path = JoinPath(step.directory, step.name);
+    if (std::optional<StepOutcome> missing = MissingRenamed(step)) return std::move(*missing);
+    if (std::optional<StepOutcome> unfit =
+            Unfit(step, path, As<steps::ContentReplace>(step).before)) {
+      return std::move(*unfit);
+    }
+    const std::error_code ec = replacement.Commit();
+    return ec ? Failed(step, ec) : Done();
+  }
+
  private:
+  // What became of a step readied ahead of its turn, once it is over.
+  std::optional<StepOutcome> DoneAhead(const PlanStep& step);
+
   StepOutcome PerformKind(const PlanStep& step, std::int64_t id, TagStepOptions options) {
     if (!CanBePerformed(step)) return NotKept(step);
     switch (Kind(step)) {
@@ -401,6 +443,7 @@ class StepRunner {
   // reading, or by a tag step for the next change of the same tag, which
   // re-checks and writes through the same open.
   std::shared_ptr<OpenFiles> handedOn_;
+  PlaylistsAhead* ahead_ = nullptr;
 };
 
 // The old content goes into the journal up to the size it keeps.
@@ -486,6 +529,7 @@ class JournalWriter {
 
   // The journal ids of `steps`, 0 for a step that is not journaled.
   std::vector<std::int64_t> Record(std::span<const PlanStep> steps) {
+    if (std::optional<std::vector<std::int64_t>> ahead = TakeAhead(steps)) return *ahead;
     std::vector<std::int64_t> ids(steps.size(), 0);
     std::vector<std::size_t> positions;
     for (std::size_t i = 0; journal_ != nullptr && i < steps.size(); ++i) {
@@ -524,6 +568,24 @@ class JournalWriter {
     done_ += static_cast<std::int64_t>(ids.size());
   }
 
+  // Records `steps`, which follow those recorded ahead before (if any),
+  // before their turn: Record then gives their ids.
+  void RecordAhead(std::span<const PlanStep> steps) {
+    const std::vector<std::int64_t> ids = Record(steps);
+    if (ahead_.empty()) aheadFirst_ = steps.data();
+    ahead_.insert(ahead_.end(), ids.begin(), ids.end());
+  }
+  // The id recorded ahead for `step`, 0 when none.
+  std::int64_t AheadId(const PlanStep& step) const {
+    const std::size_t at = AheadIndex(step);
+    return at < ahead_.size() ? ahead_[at] : 0;
+  }
+  // Drops the records made ahead for steps whose turn never came.
+  void ForgetAhead() {
+    if (aheadTaken_ < ahead_.size()) Forget(std::span(ahead_).subspan(aheadTaken_));
+    ahead_.clear();
+  }
+
   // Drops the records of steps that never ran (the batch was stopped).
   void Forget(std::span<const std::int64_t> ids) {
     const auto first = std::find_if(ids.begin(), ids.end(), [](std::int64_t id) { return id != 0; });
@@ -560,6 +622,26 @@ class JournalWriter {
     return journal_ != nullptr;
   }
 
+  // Where `step` is among the steps recorded ahead; past them for another.
+  std::size_t AheadIndex(const PlanStep& step) const {
+    const std::less<const PlanStep*> before;
+    if (ahead_.empty() || before(&step, aheadFirst_) ||
+        !before(&step, aheadFirst_ + ahead_.size())) {
+      return ahead_.size();
+    }
+    return static_cast<std::size_t>(&step - aheadFirst_);
+  }
+
+  // The ids of `steps` when they were recorded ahead.
+  std::optional<std::vector<std::int64_t>> TakeAhead(std::span<const PlanStep> steps) {
+    if (steps.empty()) return std::nullopt;
+    const std::size_t at = AheadIndex(steps.front());
+    if (at >= ahead_.size() || steps.size() > ahead_.size() - at) return std::nullopt;
+    aheadTaken_ = std::max(aheadTaken_, at + steps.size());
+    const auto first = ahead_.begin() + static_cast<std::ptrdiff_t>(at);
+    return std::vector<std::int64_t>(first, first + static_cast<std::ptrdiff_t>(steps.size()));
+  }
+
   void Fail(std::error_code ec) {
     journal_ = nullptr;
     batch_ = 0;
@@ -573,6 +655,11 @@ class JournalWriter {
   std::int64_t done_ = 0;
   // The records of the chunk being written, kept from chunk to chunk.
   std::vector<JournalAction> actions_;
+  // The ids recorded ahead, of the steps from aheadFirst_ on, and how many
+  // of them Record has handed out.
+  const PlanStep* aheadFirst_ = nullptr;
+  std::vector<std::int64_t> ahead_;
+  std::size_t aheadTaken_ = 0;
 };
 
 // Steps recorded per journal transaction; contents kept for undo also
@@ -646,10 +733,13 @@ class BatchBook {
   void Advance() {
     ++settled_;
     if (progress_) progress_(settled_, total_);
+    if (onSettled) onSettled(static_cast<std::size_t>(settled_));
   }
 
   JournalWriter writer;
   ApplyResult result;
+  // Told the number of the plan's steps settled so far, after each.
+  std::function<void(std::size_t)> onSettled;
 
  private:
   Reporter* reporter_;
@@ -660,6 +750,120 @@ class BatchBook {
 };
 
 bool PerformExportStep(StepRunner& runner, BatchBook& book, const PlanStep& step);
+
+// Files of a run replaced at once.
+constexpr std::size_t kReplacedAtOnce = 8;
+
+// The playlists that follow the renames of a batch, readied while the
+// renames run (StepsAhead): from the batch's start on, each is checked and
+// its new content written and synced under its journaled temporary name,
+// and it is put in place as soon as the renames its lines name are
+// settled. Their journal records are written before anything starts, so a
+// kill at any moment leaves each playlist old or new and its temporary file
+// under its journal name. Each outcome settles at the playlist's turn.
+class PlaylistsAhead {
+ public:
+  PlaylistsAhead(const Plan& plan, std::vector<StepsAhead::Step> ready, StepRunner& runner,
+                 const JournalWriter& writer)
+      : steps_(plan.steps), runner_(runner) {
+    for (const StepsAhead::Step& step : ready) {
+      slots_[step.step].id = writer.AheadId(plan.steps[step.step]);
+    }
+    ahead_.emplace(std::move(ready), Hooks(), static_cast<int>(kReplacedAtOnce));
+  }
+
+  // What became of `step` once it is over; nothing for a step that is
+  // performed at its turn as usual.
+  std::optional<StepOutcome> Take(const PlanStep& step) {
+    const std::less<const PlanStep*> before;
+    if (before(&step, steps_.data()) || !before(&step, steps_.data() + steps_.size())) {
+      return std::nullopt;
+    }
+    const auto at = static_cast<std::size_t>(&step - steps_.data());
+    if (!slots_.contains(at) || !ahead_->Await(at)) return std::nullopt;
+    return std::move(slots_.at(at).outcome);
+  }
+
+  void Settled(std::size_t count) { ahead_->Settled(count); }
+
+  // A stop: no further playlist is put in place, the staged ones are
+  // dropped. The playlists put in place, with their outcomes and ids.
+  std::vector<std::tuple<std::size_t, StepOutcome, std::int64_t>> Stop() {
+    std::vector<std::tuple<std::size_t, StepOutcome, std::int64_t>> finished;
+    for (const std::size_t step : ahead_->Stop()) {
+      Slot& slot = slots_.at(step);
+      if (slot.outcome) finished.emplace_back(step, std::move(*slot.outcome), slot.id);
+    }
+    return finished;
+  }
+
+ private:
+  struct Slot {
+    std::int64_t id = 0;
+    std::unique_ptr<FileReplacement> replacement;
+    std::optional<StepOutcome> outcome;
+  };
+
+  StepsAhead::Hooks Hooks() {
+    StepsAhead::Hooks hooks;
+    hooks.prepare = [this](std::size_t step) {
+      Slot& slot = slots_.at(step);
+      slot.replacement = std::make_unique<FileReplacement>();
+      slot.outcome = runner_.StageContent(steps_[step], slot.id, *slot.replacement);
+      if (slot.outcome || !slot.replacement->WritesInPlace()) return true;
+      slot.replacement.reset();
+      return false;
+    };
+    hooks.finish = [this](std::size_t step) {
+      Slot& slot = slots_.at(step);
+      if (!slot.outcome) slot.outcome = runner_.CommitContent(steps_[step], *slot.replacement);
+      slot.replacement.reset();
+    };
+    hooks.drop = [this](std::size_t step) { slots_.at(step).replacement.reset(); };
+    return hooks;
+  }
+
+  std::span<const PlanStep> steps_;
+  StepRunner& runner_;
+  // One per playlist, made before the workers start.
+  std::unordered_map<std::size_t, Slot> slots_;
+  std::optional<StepsAhead> ahead_;  // last: ends first
+};
+
+std::optional<StepOutcome> StepRunner::DoneAhead(const PlanStep& step) {
+  return ahead_ != nullptr ? ahead_->Take(step) : std::nullopt;
+}
+
+// On a local disk, the playlists at the end of a rename batch are readied
+// while its renames run; the journal records the whole batch first, in the
+// plan's order, as ever a chunk at a time.
+std::unique_ptr<PlaylistsAhead> ReadyPlaylistsAhead(const Plan& plan, std::size_t end,
+                                                    const InFlight& inFlight,
+                                                    StepRunner& runner, BatchBook& book) {
+  if (inFlight.workers() != 1) return nullptr;
+  std::vector<StepsAhead::Step> ready = PlaylistsReadyAhead(plan, end);
+  if (ready.empty()) return nullptr;
+  for (std::size_t first = 0; first < end;) {
+    const std::size_t last = ChunkEnd(plan, first, end);
+    book.writer.RecordAhead({plan.steps.data() + first, last - first});
+    first = last;
+  }
+  auto ahead = std::make_unique<PlaylistsAhead>(plan, std::move(ready), runner, book.writer);
+  runner.SetAhead(ahead.get());
+  book.onSettled = [playlists = ahead.get()](std::size_t count) { playlists->Settled(count); };
+  return ahead;
+}
+
+// A batch was stopped: the playlists put in place meanwhile are settled,
+// and the records made ahead for steps that never began are dropped.
+void SettleStopped(PlaylistsAhead* ahead, BatchBook& book) {
+  std::vector<std::int64_t> doneIds;
+  if (ahead != nullptr) {
+    for (const auto& [step, outcome, id] : ahead->Stop()) book.Settle(outcome, id, doneIds);
+  }
+  book.writer.MarkDone(doneIds);
+  book.writer.ForgetAhead();
+}
 
 // Content replacements of one run, each of another file.
 constexpr std::size_t kMaxInRun = 256;
@@ -676,9 +880,6 @@ std::size_t ContentRunEnd(std::span<const PlanStep> steps, std::size_t first) {
   }
   return last;
 }
-
-// Files of a run replaced at once.
-constexpr std::size_t kReplacedAtOnce = 8;
 
 // Performs a run of content replacements (playlists that follow renames,
 // the files of 'Z') several at once: each file's new content is written
@@ -1004,11 +1205,14 @@ ApplyResult ApplyPlan(const Plan& plan, const ExecutorContext& context) {
     runners.emplace_back(context, failedRenames, handedOn);
   }
   BatchBook book(context, plan, static_cast<int>(end));
+  const std::unique_ptr<PlaylistsAhead> ahead =
+      ReadyPlaylistsAhead(plan, end, inFlight, runners.front(), book);
   for (std::size_t first = 0; first < end;) {
     const std::size_t last = ChunkEnd(plan, first, end);
     const std::span<const PlanStep> chunk(plan.steps.data() + first, last - first);
     if (!RunChunkInRuns(runners, book, inFlight, chunk, context.stopRequested)) {
       book.result.stopped = true;
+      SettleStopped(ahead.get(), book);
       break;
     }
     first = last;

@@ -35,10 +35,11 @@ RenameMap RenamesOf(const Plan& plan) {
   // The entries by their present path, which a later rename may start from.
   std::unordered_map<std::string_view, RenameMap::value_type*> byPresent;
   byPresent.reserve(count);
+  FolderPaths paths;
   for (const PlanStep& step : plan.steps) {
     if (!IsRename(step)) continue;
-    std::string from = FullPathOf(step.directory, step.name);
-    std::string to = FullPathOf(step.directory, *NewNameOf(step));
+    std::string from = paths.Of(step.directory, step.name);
+    std::string to = paths.Of(step.directory, *NewNameOf(step));
     RenameMap::value_type* entry = nullptr;
     if (const auto known = byPresent.find(from); known != byPresent.end()) {
       entry = known->second;
@@ -186,6 +187,26 @@ std::string FullPathOf(const std::string& directory, const std::string& name) {
     path = JoinPath(std::filesystem::current_path(ec).string(), path);
   }
   return IsNormalPath(path) ? path : NormalisePath(path);
+}
+
+std::string_view FolderPaths::Folder(const std::string& directory) {
+  if (!known_ || directory != directory_) {
+    directory_ = directory;
+    folder_ = FullPathOf(directory, "x");
+    folder_.pop_back();
+    known_ = true;
+  }
+  return std::string_view(folder_).substr(0, folder_.size() - 1);
+}
+
+std::string FolderPaths::Of(const std::string& directory, const std::string& name) {
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+    return FullPathOf(directory, name);
+  }
+  Folder(directory);
+  std::string path;
+  path.reserve(folder_.size() + name.size());
+  return path.append(folder_).append(name);
 }
 
 bool HoldsPlaylist(const DirectoryListing& listing) {

@@ -4,6 +4,7 @@
 // renames, after the renames, so that the journal keeps both and undo
 // takes both back together.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/batch/batch.h"
@@ -15,6 +16,22 @@ namespace sonavex {
 // The full path of `name` in `directory`, without "." and ".." segments,
 // also for a relative directory: how playlist steps name renamed files.
 std::string FullPathOf(const std::string& directory, const std::string& name);
+
+// FullPathOf for the names of a batch, which come folder after folder: the
+// folder is made a full path once for each run of names in it.
+class FolderPaths {
+ public:
+  // The full path of `directory` without a trailing "/" (empty for the
+  // root); valid up to the next call.
+  std::string_view Folder(const std::string& directory);
+  // FullPathOf(directory, name).
+  std::string Of(const std::string& directory, const std::string& name);
+
+ private:
+  bool known_ = false;
+  std::string directory_;
+  std::string folder_;  // with a trailing "/"
+};
 
 // Whether a folder's listing names a playlist: most folders a batch walks
 // hold none.

@@ -134,8 +134,17 @@ class FileReplacement {
   std::error_code Begin(const std::string& path, std::string_view temporaryName = {},
                         Mode mode = Mode::Replace);
   std::error_code Finish(std::string_view contents);
+  // Finish in two halves, for a writer that readies the new content long
+  // before it may put it in place: Stage writes and syncs it under the
+  // temporary name, Commit renames it over the file. The file is untouched
+  // until Commit; a replacement dropped before it removes its temporary
+  // file. Not for a file that is written in place (WritesInPlace).
+  std::error_code Stage(std::string_view contents);
+  std::error_code Commit();
   // Whether the file was there when Begin looked.
   bool Existed() const { return exists_; }
+  // Whether Begin found further hard links: the content is written in place.
+  bool WritesInPlace() const { return inPlace_; }
 
  private:
   void Drop();

@@ -144,6 +144,12 @@ std::error_code FileReplacement::Begin(const std::string& linkOrPath,
 std::error_code FileReplacement::Finish(std::string_view contents) {
   if (fd_ < 0) return {EBADF, std::generic_category()};
   if (inPlace_) return WriteInPlace(std::exchange(fd_, -1), path_, contents);
+  const std::error_code ec = Stage(contents);
+  return ec ? ec : Commit();
+}
+
+std::error_code FileReplacement::Stage(std::string_view contents) {
+  if (fd_ < 0 || inPlace_) return {EBADF, std::generic_category()};
   struct stat old{};
   old.st_mode = oldMode_;
   old.st_uid = oldOwner_;
@@ -153,7 +159,13 @@ std::error_code FileReplacement::Finish(std::string_view contents) {
   if (!ec && Sys().fsync(fd_) != 0) ec = LastError();
   const int fd = std::exchange(fd_, -1);
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
-  if (!ec) ec = PutInPlace();
+  if (ec) Drop();
+  return ec;
+}
+
+std::error_code FileReplacement::Commit() {
+  if (temporary_.empty()) return {EBADF, std::generic_category()};
+  const std::error_code ec = PutInPlace();
   if (ec) Drop();
   temporary_.clear();
   return ec;

@@ -1,6 +1,7 @@
 #include "core/ops/playlist_lines.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "core/text/path.h"
@@ -127,7 +128,7 @@ class LineResolver {
  private:
   // The normalised full path of `text` (with "/" only) into `out`.
   void FullPathOf(std::string_view text, std::string& out) {
-    const std::size_t cut = text.rfind('/');
+    const std::size_t cut = LastSlash(text);
     const std::string_view name = cut == std::string_view::npos ? text : text.substr(cut + 1);
     if (name.empty() || name == "." || name == "..") {
       out = NormalisePath(ref_.absolute ? std::string(text) : JoinPath(folder_, text));
@@ -180,8 +181,8 @@ std::string RelativePath(const std::string& folder, const std::string& target) {
 }
 
 // The parts of a normalised path before and after its last "/".
-std::string_view FolderOf(std::string_view path) { return path.substr(0, path.rfind('/')); }
-std::string_view NameOf(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+std::string_view FolderOf(std::string_view path) { return path.substr(0, LastSlash(path)); }
+std::string_view NameOf(std::string_view path) { return path.substr(LastSlash(path) + 1); }
 
 // Appends to `out` the new text of a line's path in the line's form. A
 // rename keeps the folder, so only the last segment of the text changes; a
@@ -192,7 +193,8 @@ void AppendNewText(std::string& out, std::string_view text, const Reference& ref
                    const std::string& oldPath, const std::string& newPath,
                    const std::string& folder) {
   const bool url = ref.form == Form::FileUrl;
-  const std::size_t cut = text.rfind(ref.form == Form::Backslash ? '\\' : '/');
+  const std::size_t cut =
+      ref.form == Form::Backslash ? text.rfind('\\') : LastSlash(text);
   const std::string_view last = cut == std::string_view::npos ? text : text.substr(cut + 1);
   const bool sameLast = url ? PercentDecode(last) == NameOf(ref.path) : last == NameOf(ref.path);
   if (FolderOf(oldPath) == FolderOf(newPath) && sameLast) {
@@ -288,19 +290,43 @@ class LineRewriter {
   std::string newText_;
 };
 
-// Where the line that begins at `at` ends: its CR or LF, or the end.
-std::size_t LineEnd(std::string_view bytes, std::size_t at) {
-  while (at < bytes.size() && bytes[at] != '\r' && bytes[at] != '\n') ++at;
-  return at;
-}
+// The line ends of a text, its CRs and LFs, each found with a search of
+// several bytes at a time. The next of each is kept until a line passes
+// it: a text of LF line ends is searched for a CR once.
+class LineEnds {
+ public:
+  explicit LineEnds(std::string_view bytes)
+      : bytes_(bytes), cr_(Next('\r', 0)), lf_(Next('\n', 0)) {}
+
+  // Where the line that begins at `at` ends: its CR or LF, or the end.
+  std::size_t After(std::size_t at) {
+    if (cr_ < at) cr_ = Next('\r', at);
+    if (lf_ < at) lf_ = Next('\n', at);
+    return std::min(cr_, lf_);
+  }
+
+ private:
+  std::size_t Next(char end, std::size_t at) const {
+    if (at >= bytes_.size()) return bytes_.size();
+    const void* found = std::memchr(bytes_.data() + at, end, bytes_.size() - at);
+    return found == nullptr ? bytes_.size()
+                            : static_cast<std::size_t>(static_cast<const char*>(found) -
+                                                       bytes_.data());
+  }
+
+  std::string_view bytes_;
+  std::size_t cr_;
+  std::size_t lf_;
+};
 
 PlaylistRewrite RewriteIn(std::string_view bytes, const std::string& folder,
                           PlaylistType type, const Renames& renames, bool utf8) {
   PlaylistRewrite result;
   result.content.reserve(bytes.size() + bytes.size() / 8);
   LineRewriter rewriter(folder, renames, utf8);
+  LineEnds ends(bytes);
   for (std::size_t at = 0; at < bytes.size();) {
-    const std::size_t stop = LineEnd(bytes, at);
+    const std::size_t stop = ends.After(at);
     const std::string_view line = bytes.substr(at, stop - at);
     const std::optional<Span> span = PathSpan(line, type);
     const std::string* text =
