@@ -441,7 +441,7 @@ TEST_F(JournalTest, NewFileHasSchemaVersionAndWal) {
   std::string mode;
   PragmaOf(path, "journal_mode", &mode);
   EXPECT_EQ(mode, "wal");
-  EXPECT_EQ(PragmaOf(path, "user_version"), 1);
+  EXPECT_EQ(PragmaOf(path, "user_version"), kJournalSchemaVersion);
   struct stat st{};
   ASSERT_EQ(stat((dir / "state/mp3sonavex").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
@@ -606,7 +606,9 @@ TEST(JournalOpen, ForeignOrBrokenFilesGiveAnErrorAndStayUntouched) {
        [](const std::string& dir) {
          std::error_code ec;
          Journal::Open(dir + "/j.sqlite", kNow, ec);
-         Execute(dir + "/j.sqlite", "PRAGMA user_version = 2");
+         const std::string newer =
+             "PRAGMA user_version = " + std::to_string(kJournalSchemaVersion + 1);
+         Execute(dir + "/j.sqlite", newer.c_str());
          return dir + "/j.sqlite";
        }},
       {"a directory",
@@ -688,7 +690,9 @@ TEST_F(JournalTest, WriteThatDoesNotFitFailsAndKeepsTheRest) {
     signal(SIGXFSZ, SIG_IGN);
     std::error_code ec;
     auto journal = Journal::Open(path, kNow, ec);
-    const rlimit limit{1 << 20, 1 << 20};
+    // Room for the write-ahead file of a fresh journal (a dozen 64 KiB
+    // pages), not for the 4 MiB below.
+    const rlimit limit{2 << 20, 2 << 20};
     if (!journal || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
     JournalAction big = OnPath(ActionKind::ContentReplace, "/m/big.txt");
     big.before.assign(4 << 20, 'x');
