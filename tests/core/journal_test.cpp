@@ -244,6 +244,30 @@ TEST_F(JournalTest, StatesSurviveClosingAndReopening) {
   EXPECT_FALSE(batches[0].ended);
 }
 
+// A stopped batch forgets the actions that never began, wherever they lie
+// among those that ran; the rest keep their ids and states.
+TEST_F(JournalTest, StoppedBatchForgetsOnlyWhatNeverBegan) {
+  auto journal = Open();
+  std::error_code ec;
+  const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
+  std::vector<JournalAction> actions;
+  for (const char* name : {"0", "1", "2", "3", "4", "5"}) actions.push_back(Rename("/m", name, "x"));
+  const auto ids = journal->RecordPending(batch, actions, ec);
+  ASSERT_FALSE(journal->MarkDone(std::vector{ids[0], ids[1], ids[3]}));
+  ASSERT_FALSE(journal->MarkFailed(ids[4], "Zugriff verweigert"));
+  ASSERT_FALSE(journal->DropPending(ids[2], ids[5]));
+  ASSERT_FALSE(journal->EndBatch(batch));
+  journal = Open();
+  std::vector<std::string> kept;
+  for (const JournalAction& action : journal->ActionsOf(batch, ec)) {
+    kept.push_back(action.oldName + (action.state == ActionState::Done ? " done" : " failed"));
+    EXPECT_EQ(action.id, ids[std::stoul(action.oldName)]);
+  }
+  EXPECT_EQ(kept, (std::vector<std::string>{"0 done", "1 done", "3 done", "4 failed"}));
+  EXPECT_EQ(journal->FilesOf(batch, ec), 3);
+  EXPECT_EQ(journal->ListBatches(ec)[0].doneActions, 3);
+}
+
 // The child journals 300 renames, marks the first 100 and the 151st done
 // and dies before the batch ends, without closing anything.
 TEST_F(JournalTest, BatchKilledPartWayKeepsExactlyItsStates) {
@@ -544,6 +568,48 @@ TEST(JournalOpen, FirstLayoutReadsBackAsItWasWritten) {
   EXPECT_EQ(journal->BeginBatch(Header(kWritten), ec), 8);
 }
 
+void Execute(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+}
+
+// A stored chunk that does not hold what its row says is an error for
+// whoever reads it, never a crash or made-up actions.
+TEST_F(JournalTest, ChunkThatDoesNotDecodeIsAnError) {
+  const struct {
+    const char* name;
+    const char* damage;
+  } rows[] = {
+      {"cut short", "UPDATE chunks SET actions = substr(actions, 1, length(actions) - 1)"},
+      {"more actions counted than held", "UPDATE chunks SET count = count + 1"},
+      {"fewer counted than held", "UPDATE chunks SET count = count - 1"},
+      {"an unknown kind", "UPDATE chunks SET actions = X'09' || substr(actions, 2)"},
+      {"a length past the end", "UPDATE chunks SET actions = substr(actions, 1, 1) || X'FFFFFFFF0F'"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all(dir / "state");
+    std::int64_t batch = 0;
+    {
+      auto journal = Open();
+      std::error_code ec;
+      batch = journal->BeginBatch(Header(kNow), ec);
+      journal->RecordPending(batch, OneOfEachKind(), ec);
+      ASSERT_FALSE(ec) << ec.message();
+    }
+    Execute(path, row.damage);
+    auto journal = Open();
+    std::error_code ec;
+    EXPECT_TRUE(journal->ActionsOf(batch, ec).empty());
+    EXPECT_TRUE(ec);
+    std::error_code filesEc;
+    EXPECT_EQ(journal->FilesOf(batch, filesEc), 0);
+    EXPECT_TRUE(filesEc);
+  }
+}
+
 TEST(DefaultJournalPath, FollowsXdgStateHome) {
   struct Row {
     const char* xdgStateHome;  // nullptr: unset
@@ -574,13 +640,6 @@ TEST(DefaultJournalPath, FollowsXdgStateHome) {
   } else {
     unsetenv("XDG_STATE_HOME");
   }
-}
-
-void Execute(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  sqlite3_close(db);
 }
 
 // Whatever stands at the journal's place and is not a journal of ours is
