@@ -117,6 +117,16 @@ BatchSummary ReadSummary(const sqlite::Statement& row) {
   return summary;
 }
 
+// The one number `query` gives for the ids first..last.
+std::int64_t CountIn(sqlite::Statement& query, std::int64_t first, std::int64_t last,
+                     std::error_code& ec) {
+  query.Bind(1, first);
+  query.Bind(2, last);
+  const std::int64_t count = query.Step(ec) ? query.Int(0) : 0;
+  query.Reset();
+  return count;
+}
+
 // Runs `query` over the ids of one batch, handing each row to `take`.
 template <typename Take>
 std::error_code ForEachRow(sqlite::Statement& query, IdRange ids, Take take) {
@@ -378,16 +388,9 @@ std::int64_t Journal::DoneThrough(std::int64_t batch, std::error_code& ec) {
 std::int64_t Journal::UnmarkedAmong(std::int64_t first, std::int64_t last,
                                     std::error_code& ec) {
   if (first > last) return 0;
-  std::int64_t count = 0;
-  for (sqlite::Statement* query : {&statements_->countActions, &statements_->countMarks}) {
-    query->Bind(1, first);
-    query->Bind(2, last);
-    const std::int64_t found = query->Step(ec) ? query->Int(0) : 0;
-    query->Reset();
-    count = query == &statements_->countActions ? found : count - found;
-    if (ec) return 0;
-  }
-  return count;
+  const std::int64_t recorded = CountIn(statements_->countActions, first, last, ec);
+  const std::int64_t marked = ec ? 0 : CountIn(statements_->countMarks, first, last, ec);
+  return ec ? 0 : recorded - marked;
 }
 
 // Gives the recorded actions first..last that carry no mark the mark
