@@ -38,7 +38,8 @@ class ActionRowConverter {
     while (!ec && rows.Step(ec)) ec = Take(rows);
     if (ec || (ec = Flush())) return ec;
     rows.Reset();
-    return sqlite::Exec(db_, "DROP TABLE actions");
+    // The old rows' pages go back to the file system.
+    return sqlite::Exec(db_, "DROP TABLE actions; PRAGMA incremental_vacuum");
   }
 
  private:
