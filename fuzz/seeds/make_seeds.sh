@@ -102,6 +102,12 @@ other_seeds() {
   { printf 'a\x00b\r\n'; field_end; } | seed text_model_fuzz not_text
 
   printf 'aAb -.!s1\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09' | seed plan_fuzz small
+
+  # Journal chunks: a count, then each action's kind and fields; two
+  # renames sharing a folder, a tag write, a content replacement.
+  printf '\x02\x01\x03/m\x01a\x01b\x01\x00\x01c\x01d' | seed journal_blob_fuzz renames
+  printf '\x02\x02\x02/t\x03TAG\x03TAH\x04\x02/c\x0c\x0a\x03h\x01\x02' |
+    seed journal_blob_fuzz tag_and_content
 }
 
 # The text model target reads the content first (a "\" in it doubled);

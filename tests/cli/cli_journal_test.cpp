@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
+
 #include "cli/cli_run.h"
 #include "core/apply/executor.h"
 #include "core/fs/fs.h"
 #include "core/journal/journal.h"
+#include "support/first_layout_journal.h"
 #include "support/pending_replacement.h"
 #include "support/test_support.h"
 
@@ -227,6 +230,46 @@ TEST_F(CliJournalTest, ListsBatchesThatNeverEndedWithTheirTemporaryFiles) {
   EXPECT_NE(after.find("Z Suchen und Ersetzen: Text\t0 Dateien\tnicht beendet"),
             std::string::npos)
       << after;
+}
+
+// A journal that the first released layout wrote is listed, undone and
+// redone like a new one; the files are as that journal's batches left them.
+TEST_F(CliJournalTest, AJournalOfTheFirstLayoutIsListedUndoneAndRedone) {
+  const std::string music = dir / "m";
+  for (const char* name : {"a -- b.mp3", "c -- d.mp3", "g - h.mp3", "s\xC3\xBC" "b/e -- f.mp3"}) {
+    WriteFile(music + "/" + name, name);
+  }
+  WriteFile(music + "/list.m3u", "new\r\n");
+  WriteFile(music + "/export.txt", "list");
+  std::filesystem::create_directories(dir / "state");
+  ASSERT_TRUE(WriteFirstLayoutJournal(journalPath, dir.path()));
+
+  const CliResult listed = Cli({"journal"});
+  EXPECT_EQ(listed.status, 0) << listed.err;
+  EXPECT_EQ(listed.out,
+            "7\t02.10.96 07:06\tX Suchen und Ersetzen: Dateiname\t2 Dateien\tnicht beendet\n"
+            "5\t02.10.96 07:06\tJ Tags beim Lesen\t2 Dateien\n"
+            "4\t02.10.96 07:06\tG Großbuchstaben abc->Abc\t2 Dateien\n"
+            "3\t02.10.96 07:06\tZ Suchen und Ersetzen: Text\t2 Dateien\n"
+            "2\t02.10.96 07:06\tB Titel setzen\t2 Dateien\n"
+            "1\t02.10.96 07:06\tX Suchen und Ersetzen: Dateiname\t3 Dateien\n");
+
+  const CliResult undone = Cli({"undo", "1"});
+  EXPECT_EQ(undone.status, 0) << undone.err;
+  EXPECT_EQ(undone.out, "Rückgängig: Suchen und Ersetzen: Dateiname\n3 von 3 Dateien, Eintrag 8\n");
+  EXPECT_EQ(OnlyName(music + "/s\xC3\xBC" "b"), "e - f.mp3");
+  for (const char* name : {"a - b.mp3", "c - d.mp3", "g - h.mp3"}) {
+    EXPECT_TRUE(Exists(music + "/" + name)) << name;
+  }
+  const CliResult redone = Cli({"redo", "1"});
+  EXPECT_EQ(redone.status, 0) << redone.err;
+  EXPECT_EQ(OnlyName(music + "/s\xC3\xBC" "b"), "e -- f.mp3");
+  EXPECT_TRUE(Exists(music + "/a -- b.mp3"));
+
+  const CliResult replaced = Cli({"undo", "3"});
+  EXPECT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_EQ(ReadFile(music + "/list.m3u"), "old\r\n");
+  EXPECT_FALSE(Exists(music + "/export.txt"));
 }
 
 }  // namespace

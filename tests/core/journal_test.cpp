@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "core/apply/executor.h"
 #include "core/journal/journal.h"
+#include "support/first_layout_journal.h"
 #include "support/test_support.h"
 
 namespace sonavex {
@@ -242,6 +244,30 @@ TEST_F(JournalTest, StatesSurviveClosingAndReopening) {
   EXPECT_FALSE(batches[0].ended);
 }
 
+// A stopped batch forgets the actions that never began, wherever they lie
+// among those that ran; the rest keep their ids and states.
+TEST_F(JournalTest, StoppedBatchForgetsOnlyWhatNeverBegan) {
+  auto journal = Open();
+  std::error_code ec;
+  const std::int64_t batch = journal->BeginBatch(Header(kNow), ec);
+  std::vector<JournalAction> actions;
+  for (const char* name : {"0", "1", "2", "3", "4", "5"}) actions.push_back(Rename("/m", name, "x"));
+  const auto ids = journal->RecordPending(batch, actions, ec);
+  ASSERT_FALSE(journal->MarkDone(std::vector{ids[0], ids[1], ids[3]}));
+  ASSERT_FALSE(journal->MarkFailed(ids[4], "Zugriff verweigert"));
+  ASSERT_FALSE(journal->DropPending(ids[2], ids[5]));
+  ASSERT_FALSE(journal->EndBatch(batch));
+  journal = Open();
+  std::vector<std::string> kept;
+  for (const JournalAction& action : journal->ActionsOf(batch, ec)) {
+    kept.push_back(action.oldName + (action.state == ActionState::Done ? " done" : " failed"));
+    EXPECT_EQ(action.id, ids[std::stoul(action.oldName)]);
+  }
+  EXPECT_EQ(kept, (std::vector<std::string>{"0 done", "1 done", "3 done", "4 failed"}));
+  EXPECT_EQ(journal->FilesOf(batch, ec), 3);
+  EXPECT_EQ(journal->ListBatches(ec)[0].doneActions, 3);
+}
+
 // The child journals 300 renames, marks the first 100 and the 151st done
 // and dies before the batch ends, without closing anything.
 TEST_F(JournalTest, BatchKilledPartWayKeepsExactlyItsStates) {
@@ -439,10 +465,149 @@ TEST_F(JournalTest, NewFileHasSchemaVersionAndWal) {
   std::string mode;
   PragmaOf(path, "journal_mode", &mode);
   EXPECT_EQ(mode, "wal");
-  EXPECT_EQ(PragmaOf(path, "user_version"), 1);
+  EXPECT_EQ(PragmaOf(path, "user_version"), kJournalSchemaVersion);
   struct stat st{};
   ASSERT_EQ(stat((dir / "state/mp3sonavex").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// One line per action: its number in the batch, state, kind and the fields
+// of its kind (a tag by its fill byte, a hash by what it hashes).
+std::string Describe(const JournalAction& action) {
+  static const char* const kStates[] = {"Pending", "Done", "Failed"};
+  static const char* const kKinds[] = {"",          "Rename",      "TagWrite",   "TagAppend",
+                                       "ContentReplace", "ExportWrite", "TagRemove",
+                                       "FileRemove", "Id3v2Write"};
+  std::string line = "#" + std::to_string(action.id & 0xFFFFFFFF) + " " +
+                     kStates[static_cast<int>(action.state)] + " " +
+                     kKinds[static_cast<int>(action.kind)];
+  if (action.kind == ActionKind::Rename) {
+    return line + " " + action.directory + ": " + action.oldName + " -> " + action.newName +
+           (action.failure.empty() ? "" : " (" + action.failure + ")");
+  }
+  line += " " + action.path;
+  const auto bytes = [](const std::string& b) {
+    return b.size() == 128 && b.starts_with("TAG") ? std::string(1, b[3]) : "'" + b + "'";
+  };
+  if (!action.before.empty() || !action.after.empty()) {
+    line += " " + bytes(action.before) + "->" + bytes(action.after);
+  }
+  line += " " + std::to_string(action.sizeBefore) + "->" + std::to_string(action.sizeAfter);
+  for (const char* content : {"new\r\n", "list"}) {
+    if (action.hashAfter == ContentHash(content)) line += " hash of " + std::string(content);
+  }
+  return line + (action.failure.empty() ? "" : " (" + action.failure + ")");
+}
+
+// A journal of the first released layout is brought up to date once and
+// reads back as that program wrote it: every state, the folders renames
+// share, an outcome recorded late, dropped and joined actions. Afterwards
+// it takes marks and new batches like any other.
+TEST(JournalOpen, FirstLayoutReadsBackAsItWasWritten) {
+  using namespace std::string_literals;
+  constexpr std::int64_t kWritten = 4'000'000'010;
+  struct Batch {
+    std::int64_t id;
+    int done;
+    bool ended;
+    int files;
+    std::vector<std::string> actions;
+  };
+  const Batch expected[] = {
+      {7, 2, false, 4,
+       {"#1 Done Rename /r/m/kill: k0 -> K0", "#2 Pending Rename /r/m/kill: k1 -> K1",
+        "#3 Done Rename /r/m/kill: k2 -> K2", "#4 Pending Rename /r/m/kill: k3 -> K3"}},
+      {5, 2, true, 2,
+       {"#1 Done TagAppend /r/m/w.mp3 0->0", "#2 Done TagAppend /r/m/x.mp3 0->0"}},
+      {4, 2, true, 2, {"#1 Done Rename /r/m/stop: n0 -> N0", "#2 Done Rename /r/m/stop: n1 -> N1"}},
+      {3, 2, true, 2,
+       {"#1 Done ContentReplace /r/m/list.m3u 'old\r\n'->'' 5->5 hash of new\r\n",
+        "#2 Done ExportWrite /r/m/export.txt 0->4 hash of list"}},
+      {2, 2, true, 2,
+       {"#1 Done TagWrite /r/m/t.mp3 a->b 0->0", "#2 Done TagAppend /r/m/u.mp3 4->0",
+        "#3 Failed Id3v2Write /r/m/v.mp3 '\0\1x'->'yz' 21->2048 (Die Datei ist "
+        "schreibgesch\xC3\xBCtzt)"s}},
+      {1, 3, true, 3,
+       {"#1 Done Rename /r/m: a - b.mp3 -> a -- b.mp3",
+        "#2 Done Rename /r/m: c - d.mp3 -> c -- d.mp3",
+        "#3 Failed Rename /r/m: g - h.mp3 -> g -- h.mp3 (Zugriff verweigert)",
+        "#4 Done Rename /r/m/s\xC3\xBC" "b: e - f.mp3 -> e -- f.mp3"}},
+  };
+  TempDir dir;
+  const std::string path = dir / "j.sqlite";
+  ASSERT_TRUE(test::WriteFirstLayoutJournal(path, "/r"));
+  for (const char* opening : {"first", "second"}) {
+    SCOPED_TRACE(opening);
+    std::error_code ec;
+    auto journal = Journal::Open(path, kWritten, ec);
+    ASSERT_TRUE(journal) << ec.message();
+    const std::vector<BatchSummary> batches = journal->ListBatches(ec);
+    ASSERT_EQ(batches.size(), std::size(expected));
+    for (std::size_t i = 0; i < batches.size(); ++i) {
+      SCOPED_TRACE(expected[i].id);
+      EXPECT_EQ(batches[i].id, expected[i].id);
+      EXPECT_EQ(batches[i].doneActions, expected[i].done);
+      EXPECT_EQ(batches[i].ended, expected[i].ended);
+      EXPECT_EQ(journal->FilesOf(batches[i].id, ec), expected[i].files);
+      std::vector<std::string> actions;
+      for (const JournalAction& action : journal->ActionsOf(batches[i].id, ec)) {
+        actions.push_back(Describe(action));
+      }
+      EXPECT_EQ(actions, expected[i].actions);
+    }
+    EXPECT_FALSE(ec) << ec.message();
+  }
+  EXPECT_EQ(PragmaOf(path, "user_version"), kJournalSchemaVersion);
+
+  std::error_code ec;
+  auto journal = Journal::Open(path, kWritten, ec);
+  ASSERT_TRUE(journal) << ec.message();
+  ASSERT_FALSE(journal->MarkDone(std::vector<std::int64_t>{(std::int64_t{7} << 32) | 2}));
+  EXPECT_EQ(StatesOf(*journal, 7), (std::vector{ActionState::Done, ActionState::Done,
+                                                ActionState::Done, ActionState::Pending}));
+  EXPECT_EQ(journal->BeginBatch(Header(kWritten), ec), 8);
+}
+
+void Execute(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+}
+
+// A stored chunk that does not hold what its row says is an error for
+// whoever reads it, never a crash or made-up actions.
+TEST_F(JournalTest, ChunkThatDoesNotDecodeIsAnError) {
+  const struct {
+    const char* name;
+    const char* damage;
+  } rows[] = {
+      {"cut short", "UPDATE chunks SET actions = substr(actions, 1, length(actions) - 1)"},
+      {"more actions counted than held", "UPDATE chunks SET count = count + 1"},
+      {"fewer counted than held", "UPDATE chunks SET count = count - 1"},
+      {"an unknown kind", "UPDATE chunks SET actions = X'09' || substr(actions, 2)"},
+      {"a length past the end", "UPDATE chunks SET actions = substr(actions, 1, 1) || X'FFFFFFFF0F'"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::filesystem::remove_all(dir / "state");
+    std::int64_t batch = 0;
+    {
+      auto journal = Open();
+      std::error_code ec;
+      batch = journal->BeginBatch(Header(kNow), ec);
+      journal->RecordPending(batch, OneOfEachKind(), ec);
+      ASSERT_FALSE(ec) << ec.message();
+    }
+    Execute(path, row.damage);
+    auto journal = Open();
+    std::error_code ec;
+    EXPECT_TRUE(journal->ActionsOf(batch, ec).empty());
+    EXPECT_TRUE(ec);
+    std::error_code filesEc;
+    EXPECT_EQ(journal->FilesOf(batch, filesEc), 0);
+    EXPECT_TRUE(filesEc);
+  }
 }
 
 TEST(DefaultJournalPath, FollowsXdgStateHome) {
@@ -477,13 +642,6 @@ TEST(DefaultJournalPath, FollowsXdgStateHome) {
   }
 }
 
-void Execute(const std::string& path, const char* sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-}
-
 // Whatever stands at the journal's place and is not a journal of ours is
 // reported and left exactly as it was.
 TEST(JournalOpen, ForeignOrBrokenFilesGiveAnErrorAndStayUntouched) {
@@ -507,7 +665,9 @@ TEST(JournalOpen, ForeignOrBrokenFilesGiveAnErrorAndStayUntouched) {
        [](const std::string& dir) {
          std::error_code ec;
          Journal::Open(dir + "/j.sqlite", kNow, ec);
-         Execute(dir + "/j.sqlite", "PRAGMA user_version = 2");
+         const std::string newer =
+             "PRAGMA user_version = " + std::to_string(kJournalSchemaVersion + 1);
+         Execute(dir + "/j.sqlite", newer.c_str());
          return dir + "/j.sqlite";
        }},
       {"a directory",
@@ -589,7 +749,9 @@ TEST_F(JournalTest, WriteThatDoesNotFitFailsAndKeepsTheRest) {
     signal(SIGXFSZ, SIG_IGN);
     std::error_code ec;
     auto journal = Journal::Open(path, kNow, ec);
-    const rlimit limit{1 << 20, 1 << 20};
+    // Room for the write-ahead file of a fresh journal (a dozen 64 KiB
+    // pages), not for the 4 MiB below.
+    const rlimit limit{2 << 20, 2 << 20};
     if (!journal || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(2);
     JournalAction big = OnPath(ActionKind::ContentReplace, "/m/big.txt");
     big.before.assign(4 << 20, 'x');

@@ -1,37 +1,46 @@
 #include "core/journal/journal.h"
 
 #include <algorithm>
+#include <map>
+#include <numeric>
 #include <set>
 #include <string>
 
 #include "core/fs/fs.h"
+#include "core/journal/action_blob.h"
+#include "core/journal/chunk_rows.h"
 #include "core/journal/sqlite_util.h"
 
 namespace sonavex {
 
 // Prepared once per journal and reused: a batch of ten thousand renames
-// runs the insert ten thousand times.
+// records ten chunks, but marks, lists and prunes many times.
 struct Journal::Statements {
+  ChunkRows chunkRows;
   sqlite::Statement beginBatch;
   sqlite::Statement lastAction;
-  sqlite::Statement insertAction;
-  sqlite::Statement insertActions;  // kRowsPerInsert rows at once
-  sqlite::Statement pendingAround;
+  sqlite::Statement doneThrough;
+  sqlite::Statement countActions;
+  sqlite::Statement countMarks;
   sqlite::Statement advanceDone;
-  sqlite::Statement markDone;
+  sqlite::Statement markRange;
   sqlite::Statement countDone;
   sqlite::Statement markFailed;
   sqlite::Statement recordOutcome;
   sqlite::Statement endBatch;
   sqlite::Statement dropBatch;
-  sqlite::Statement dropActions;
-  sqlite::Statement dropPending;
+  sqlite::Statement dropChunks;
+  sqlite::Statement dropMarks;
+  sqlite::Statement dropOutcomes;
+  sqlite::Statement dropContents;
   sqlite::Statement reinstate;
   sqlite::Statement markUndone;
   sqlite::Statement prunedBatches;
   sqlite::Statement listBatches;
-  sqlite::Statement actionsOf;
-  sqlite::Statement filesOf;
+  sqlite::Statement chunksOf;
+  sqlite::Statement marksOf;
+  sqlite::Statement outcomesOf;
+  sqlite::Statement contentsOf;
 };
 
 namespace {
@@ -55,108 +64,41 @@ std::int64_t BatchOf(std::int64_t actionId) { return actionId >> 32; }
 #define DONE_THROUGH(b) \
   "(SELECT max(done_through, id << 32) FROM batches WHERE id = " b ")"
 
+// Whether action `x` was recorded: the chunk that begins at or before it
+// reaches it.
+#define ACTION_EXISTS(x) \
+  "(SELECT id + count FROM chunks WHERE id <= " x " ORDER BY id DESC LIMIT 1) > " x
+
 bool IsBatchId(std::int64_t batch) { return batch > 0 && batch < (std::int64_t{1} << 31); }
 
-// The columns an action is inserted with, in the order of its parameters.
-constexpr const char* kActionColumns =
-    "id, kind, directory, old_name, new_name, path, bytes_before, bytes_after, "
-    "size_before, size_after, hash_after";
-constexpr int kActionParameters = 11;
+// What the side tables say about the actions of one batch, by id.
+struct Mark {
+  int state = 0;
+  std::string failure;
+};
+struct Outcome {
+  std::int64_t sizeAfter = 0;
+  std::string hashAfter;
+};
 
-// Actions go in this many rows per INSERT where a chunk has enough of them:
-// one statement run per row costs more than the row itself.
-constexpr std::size_t kRowsPerInsert = 32;
-
-// INSERT INTO actions(...) VALUES(?1, ..., ?11), (?12, ...), ... for `rows` rows.
-// A failure takes the whole transaction back, as RecordPending does anyway:
-// a statement of several rows that could fail on its own would have SQLite
-// keep a copy of every page it touches, and with large pages that copy goes
-// to a temporary file.
-std::string InsertActionsSql(std::size_t rows) {
-  std::string sql = std::string("INSERT OR ROLLBACK INTO actions(") + kActionColumns + ") VALUES";
-  for (std::size_t row = 0; row < rows; ++row) {
-    sql += row == 0 ? "(" : ", (";
-    for (int column = 0; column < kActionParameters; ++column) {
-      sql += column == 0 ? "?" : ", ?";
-    }
-    sql += ')';
+// Fills in what was recorded about the action after its chunk: its state
+// (a mark, else the batch's done mark), the outcome and the old content.
+void Complete(JournalAction& action, std::int64_t doneThrough, const std::map<std::int64_t, Mark>& marks,
+              std::map<std::int64_t, Outcome>& outcomes,
+              std::map<std::int64_t, std::string>& contents) {
+  if (const auto mark = marks.find(action.id); mark != marks.end()) {
+    action.state = static_cast<ActionState>(mark->second.state);
+    action.failure = mark->second.failure;
+  } else {
+    action.state = action.id <= doneThrough ? ActionState::Done : ActionState::Pending;
   }
-  return sql;
-}
-
-// A rename's directory is stored only where it differs from the one of the
-// action before it (NULL otherwise): a batch renames many files per folder,
-// and the repeated paths would make up a third of the journal. The first
-// action of each RecordPending call always carries it. `row` is the row of
-// a several-row INSERT the action goes into.
-void BindAction(sqlite::Statement& insert, std::size_t row, std::int64_t id,
-                const JournalAction& action, const JournalAction* previous) {
-  const int base = static_cast<int>(row) * kActionParameters;
-  insert.Bind(base + 1, id);
-  insert.Bind(base + 2, static_cast<int>(action.kind));
-  if (action.kind == ActionKind::Rename) {
-    if (previous == nullptr || previous->kind != ActionKind::Rename ||
-        previous->directory != action.directory) {
-      insert.BindBlob(base + 3, action.directory);
-    }
-    insert.BindBlob(base + 4, action.oldName);
-    insert.BindBlob(base + 5, action.newName);
-    return;
+  if (const auto outcome = outcomes.find(action.id); outcome != outcomes.end()) {
+    action.sizeAfter = outcome->second.sizeAfter;
+    action.hashAfter = std::move(outcome->second.hashAfter);
   }
-  insert.BindBlob(base + 6, action.path);
-  switch (action.kind) {
-    case ActionKind::TagWrite:
-      insert.BindBlob(base + 7, action.before);
-      insert.BindBlob(base + 8, action.after);
-      break;
-    case ActionKind::Id3v2Write:
-      insert.BindBlob(base + 7, action.before);
-      insert.BindBlob(base + 8, action.after);
-      insert.Bind(base + 9, action.sizeBefore);
-      insert.Bind(base + 10, action.sizeAfter);
-      insert.BindBlob(base + 11, action.hashAfter);
-      break;
-    case ActionKind::TagAppend:
-    case ActionKind::TagRemove:
-      insert.Bind(base + 9, action.sizeBefore);
-      break;
-    case ActionKind::ContentReplace:
-      insert.BindBlob(base + 7, action.before);
-      insert.Bind(base + 9, action.sizeBefore);
-      insert.Bind(base + 10, action.sizeAfter);
-      insert.BindBlob(base + 11, action.hashAfter);
-      break;
-    case ActionKind::ExportWrite:
-      insert.Bind(base + 10, action.sizeAfter);
-      insert.BindBlob(base + 11, action.hashAfter);
-      break;
-    case ActionKind::FileRemove:
-      insert.BindBlob(base + 7, action.before);
-      insert.Bind(base + 9, action.sizeBefore);
-      break;
-    default:
-      break;
+  if (const auto content = contents.find(action.id); content != contents.end()) {
+    action.before = std::move(content->second);
   }
-}
-
-JournalAction ReadAction(const sqlite::Statement& row,
-                         const std::string& previousDirectory) {
-  JournalAction action;
-  action.id = row.Int(0);
-  action.kind = static_cast<ActionKind>(row.Int(1));
-  action.state = static_cast<ActionState>(row.Int(2));
-  const bool sameDirectory = action.kind == ActionKind::Rename && row.IsNull(3);
-  action.directory = sameDirectory ? previousDirectory : row.Bytes(3);
-  action.oldName = row.Bytes(4);
-  action.newName = row.Bytes(5);
-  action.path = row.Bytes(6);
-  action.before = row.Bytes(7);
-  action.after = row.Bytes(8);
-  action.sizeBefore = row.Int(9);
-  action.sizeAfter = row.Int(10);
-  action.hashAfter = row.Bytes(11);
-  action.failure = row.Bytes(12);
-  return action;
 }
 
 BatchSummary ReadSummary(const sqlite::Statement& row) {
@@ -173,6 +115,83 @@ BatchSummary ReadSummary(const sqlite::Statement& row) {
   summary.ended = row.Int(8) != 0;
   summary.doneActions = static_cast<int>(row.Int(9));
   return summary;
+}
+
+// The one number `query` gives for the ids first..last.
+std::int64_t CountIn(sqlite::Statement& query, std::int64_t first, std::int64_t last,
+                     std::error_code& ec) {
+  query.Bind(1, first);
+  query.Bind(2, last);
+  const std::int64_t count = query.Step(ec) ? query.Int(0) : 0;
+  query.Reset();
+  return count;
+}
+
+// Runs `query` over the ids of one batch, handing each row to `take`.
+template <typename Take>
+std::error_code ForEachRow(sqlite::Statement& query, IdRange ids, Take take) {
+  query.Bind(1, ids.first);
+  query.Bind(2, ids.last);
+  std::error_code ec;
+  while (query.Step(ec)) take(query);
+  query.Reset();
+  return ec;
+}
+
+std::error_code ReadMarks(sqlite::Statement& query, IdRange ids,
+                          std::map<std::int64_t, Mark>& marks) {
+  return ForEachRow(query, ids, [&](const sqlite::Statement& row) {
+    marks[row.Int(0)] = {static_cast<int>(row.Int(1)), row.Bytes(2)};
+  });
+}
+
+std::error_code ReadOutcomes(sqlite::Statement& query, IdRange ids,
+                             std::map<std::int64_t, Outcome>& outcomes) {
+  return ForEachRow(query, ids, [&](const sqlite::Statement& row) {
+    outcomes[row.Int(0)] = {row.Int(1), row.Bytes(2)};
+  });
+}
+
+std::error_code ReadContents(sqlite::Statement& query, IdRange ids,
+                             std::map<std::int64_t, std::string>& contents) {
+  return ForEachRow(query, ids,
+                    [&](const sqlite::Statement& row) { contents[row.Int(0)] = row.Bytes(1); });
+}
+
+// The recorded actions of one batch in id order, ids filled in. A chunk
+// that does not decode makes the journal corrupt.
+std::error_code ReadChunks(sqlite::Statement& query, IdRange ids,
+                           std::vector<JournalAction>& actions) {
+  bool corrupt = false;
+  const std::error_code ec = ForEachRow(query, ids, [&](const sqlite::Statement& row) {
+    const std::size_t first = actions.size();
+    corrupt = corrupt || !DecodeActions(row.View(2), row.Int(1), actions);
+    for (std::size_t i = first; i < actions.size(); ++i) {
+      actions[i].id = row.Int(0) + static_cast<std::int64_t>(i - first);
+    }
+  });
+  return ec ? ec : corrupt ? sqlite::ErrorOf(SQLITE_CORRUPT) : std::error_code();
+}
+
+bool IsDropped(const std::map<std::int64_t, Mark>& marks, const JournalAction& action) {
+  const auto mark = marks.find(action.id);
+  return mark != marks.end() && mark->second.state == kDroppedMark;
+}
+
+// Moves the actions with ids in `moved` by `shift`, with everything recorded
+// about them.
+std::error_code MoveActions(sqlite3* db, IdRange moved, std::int64_t shift) {
+  for (const char* table : {"chunks", "marks", "outcomes", "contents"}) {
+    sqlite::Statement move;
+    const std::string sql =
+        std::string("UPDATE ") + table + " SET id = id + ?3 WHERE id BETWEEN ?1 AND ?2";
+    if (auto ec = move.Prepare(db, sql.c_str())) return ec;
+    move.Bind(1, moved.first);
+    move.Bind(2, moved.last);
+    move.Bind(3, shift);
+    if (auto ec = move.Run()) return ec;
+  }
+  return {};
 }
 
 bool IsValid(const JournalAction& action) {
@@ -215,28 +234,38 @@ std::error_code Journal::PrepareStatements() {
        "undoes) VALUES(?1, ?2, ?3, ?4, ?5, ?6)"},
       {&s.lastAction,
        "SELECT EXISTS(SELECT 1 FROM batches WHERE id = ?3), "
-       "(SELECT max(id) FROM actions WHERE id BETWEEN ?1 AND ?2)"},
-      {&s.pendingAround,
-       "SELECT count(*) FILTER (WHERE id < ?2), count(*) FILTER (WHERE id >= ?2) "
-       "FROM actions WHERE id > " DONE_THROUGH("?1") " AND id <= ?3 AND state = 0"},
+       "(SELECT id + count - 1 FROM chunks WHERE id BETWEEN ?1 AND ?2 ORDER BY id DESC "
+       "LIMIT 1)"},
+      {&s.doneThrough, "SELECT " DONE_THROUGH("?1")},
+      // How many actions were recorded with ids ?1..?2 (of one batch): the
+      // overlap of each chunk from the one holding ?1 on.
+      {&s.countActions,
+       "SELECT sum(min(id + count - 1, ?2) - max(id, ?1) + 1) FROM chunks "
+       "WHERE id BETWEEN coalesce((SELECT max(id) FROM chunks WHERE id BETWEEN "
+       "(?1 >> 32) << 32 AND ?1), ?1) AND ?2 AND id + count > ?1"},
+      {&s.countMarks, "SELECT count(*) FROM marks WHERE id BETWEEN ?1 AND ?2"},
       {&s.advanceDone,
        "UPDATE batches SET done_through = max(done_through, ?2), done = done + ?3 "
        "WHERE id = ?1"},
-      {&s.markDone,  // OR ROLLBACK: see InsertActionsSql
-       "UPDATE OR ROLLBACK actions SET state = 1 WHERE id BETWEEN ?2 AND ?3 AND state = 0 "
-       "AND id > " DONE_THROUGH("?1")},
+      // Gives the recorded actions ?1..?2 without a mark the mark ?3.
+      // OR ROLLBACK: see ChunkRows::Prepare.
+      {&s.markRange,
+       "WITH RECURSIVE r(id) AS (SELECT ?1 UNION ALL SELECT id + 1 FROM r WHERE id < ?2) "
+       "INSERT OR ROLLBACK INTO marks(id, state) SELECT id, ?3 FROM r "
+       "WHERE NOT EXISTS (SELECT 1 FROM marks m WHERE m.id = r.id) AND " ACTION_EXISTS("r.id")},
       {&s.countDone, "UPDATE batches SET done = done + ?2 WHERE id = ?1"},
       {&s.markFailed,
-       "UPDATE actions SET state = 2, failure = ?3 WHERE id = ?2 AND state = 0 "
-       "AND id > " DONE_THROUGH("?1")},
+       "INSERT INTO marks(id, state, failure) SELECT ?2, 2, ?3 WHERE ?2 > " DONE_THROUGH("?1")
+       " AND NOT EXISTS (SELECT 1 FROM marks WHERE id = ?2) AND " ACTION_EXISTS("?2")},
       {&s.recordOutcome,
-       "UPDATE actions SET size_after = ?2, hash_after = ?3 WHERE id = ?1 AND state = 0"},
+       "INSERT OR REPLACE INTO outcomes(id, size_after, hash_after) SELECT ?1, ?2, ?3 "
+       "WHERE NOT EXISTS (SELECT 1 FROM marks WHERE id = ?1) AND " ACTION_EXISTS("?1")},
       {&s.endBatch, "UPDATE batches SET ended = 1 WHERE id = ?1 AND done > 0"},
       {&s.dropBatch, "DELETE FROM batches WHERE id = ?1"},
-      {&s.dropActions, "DELETE FROM actions WHERE id BETWEEN ?1 AND ?2"},
-      {&s.dropPending,
-       "DELETE FROM actions WHERE id BETWEEN ?1 AND ?2 AND state = 0 AND id > "
-       DONE_THROUGH("?3")},
+      {&s.dropChunks, "DELETE FROM chunks WHERE id BETWEEN ?1 AND ?2"},
+      {&s.dropMarks, "DELETE FROM marks WHERE id BETWEEN ?1 AND ?2"},
+      {&s.dropOutcomes, "DELETE FROM outcomes WHERE id BETWEEN ?1 AND ?2"},
+      {&s.dropContents, "DELETE FROM contents WHERE id BETWEEN ?1 AND ?2"},
       {&s.reinstate,
        "UPDATE batches SET undone_by = 0 WHERE undone_by = ?1 AND id = "
        "(SELECT undoes FROM batches WHERE id = ?1)"},
@@ -247,21 +276,17 @@ std::error_code Journal::PrepareStatements() {
       {&s.listBatches,
        "SELECT id, time, operation, caption, parameters, directory, undoes, "
        "undone_by, ended, done FROM batches ORDER BY id DESC"},
-      {&s.actionsOf,
-       "SELECT id, kind, CASE WHEN state = 0 AND id <= " DONE_THROUGH("?3")
-       " THEN 1 ELSE state END, directory, old_name, new_name, path, "
-       "bytes_before, bytes_after, size_before, size_after, hash_after, "
-       "failure FROM actions WHERE id BETWEEN ?1 AND ?2 ORDER BY id"},
-      {&s.filesOf,
-       "SELECT kind, directory, old_name, path FROM actions "
-       "WHERE id BETWEEN ?1 AND ?2 AND state <> 2 ORDER BY id"},
+      {&s.chunksOf, "SELECT id, count, actions FROM chunks WHERE id BETWEEN ?1 AND ?2 ORDER BY id"},
+      {&s.marksOf, "SELECT id, state, failure FROM marks WHERE id BETWEEN ?1 AND ?2"},
+      {&s.outcomesOf, "SELECT id, size_after, hash_after FROM outcomes WHERE id BETWEEN ?1 AND ?2"},
+      {&s.contentsOf, "SELECT id, bytes FROM contents WHERE id BETWEEN ?1 AND ?2"},
   };
+#undef ACTION_EXISTS
 #undef DONE_THROUGH
   for (const auto& [statement, sql] : all) {
     if (auto ec = statement->Prepare(db_, sql)) return ec;
   }
-  if (auto ec = s.insertAction.Prepare(db_, InsertActionsSql(1).c_str())) return ec;
-  return s.insertActions.Prepare(db_, InsertActionsSql(kRowsPerInsert).c_str());
+  return s.chunkRows.Prepare(db_);
 }
 
 std::vector<std::int64_t> Journal::PrunedBatches(std::int64_t now,
@@ -277,9 +302,12 @@ std::vector<std::int64_t> Journal::PrunedBatches(std::int64_t now,
 
 std::error_code Journal::DropBatch(std::int64_t batch) {
   const IdRange ids = ActionIds(batch);
-  statements_->dropActions.Bind(1, ids.first);
-  statements_->dropActions.Bind(2, ids.last);
-  if (auto ec = statements_->dropActions.Run()) return ec;
+  for (sqlite::Statement* drop : {&statements_->dropChunks, &statements_->dropMarks,
+                                  &statements_->dropOutcomes, &statements_->dropContents}) {
+    drop->Bind(1, ids.first);
+    drop->Bind(2, ids.last);
+    if (auto ec = drop->Run()) return ec;
+  }
   statements_->dropBatch.Bind(1, batch);
   return statements_->dropBatch.Run();
 }
@@ -338,54 +366,69 @@ std::vector<std::int64_t> Journal::RecordPending(
   if ((ec = transaction.error())) return {};
   std::int64_t id = LastActionId(batch, ec);
   if (ec) return {};
-  std::vector<std::int64_t> ids;
-  ids.reserve(actions.size());
-  const JournalAction* previous = nullptr;
-  for (std::size_t first = 0; first < actions.size();) {
-    const bool several = actions.size() - first >= kRowsPerInsert;
-    sqlite::Statement& insert =
-        several ? statements_->insertActions : statements_->insertAction;
-    const std::size_t rows = several ? kRowsPerInsert : 1;
-    for (std::size_t row = 0; row < rows; ++row) {
-      BindAction(insert, row, ++id, actions[first + row], previous);
-      ids.push_back(id);
-      previous = &actions[first + row];
-    }
-    if ((ec = insert.Run())) return {};
-    first += rows;
-  }
+  if ((ec = statements_->chunkRows.Insert(id + 1, actions))) return {};
   if ((ec = transaction.Commit())) return {};
+  std::vector<std::int64_t> ids(actions.size());
+  std::iota(ids.begin(), ids.end(), id + 1);
   return ids;
+}
+
+// The batch's done mark: its last action counted Done unless marked
+// otherwise (the batch's base id while there is none).
+std::int64_t Journal::DoneThrough(std::int64_t batch, std::error_code& ec) {
+  sqlite::Statement& query = statements_->doneThrough;
+  query.Bind(1, batch);
+  const std::int64_t doneThrough = query.Step(ec) ? query.Int(0) : 0;
+  query.Reset();
+  return doneThrough;
+}
+
+// How many of the recorded actions first..last (of one batch) carry no
+// mark of their own.
+std::int64_t Journal::UnmarkedAmong(std::int64_t first, std::int64_t last,
+                                    std::error_code& ec) {
+  if (first > last) return 0;
+  const std::int64_t recorded = CountIn(statements_->countActions, first, last, ec);
+  const std::int64_t marked = ec ? 0 : CountIn(statements_->countMarks, first, last, ec);
+  return ec ? 0 : recorded - marked;
+}
+
+// Gives the recorded actions first..last that carry no mark the mark
+// `state`; how many got it.
+std::int64_t Journal::MarkRange(std::int64_t first, std::int64_t last, int state,
+                                std::error_code& ec) {
+  if (first > last) return 0;
+  sqlite::Statement& mark = statements_->markRange;
+  mark.Bind(1, first);
+  mark.Bind(2, last);
+  mark.Bind(3, state);
+  if ((ec = mark.Run())) return 0;
+  return sqlite3_changes(db_);
 }
 
 // Marks the actions first..last done (consecutive ids of one batch) and
 // counts the newly done ones into the batch. When every action before them
 // is settled, which is the usual case, moving the batch's mark past them is
-// enough: the rows themselves are not rewritten.
+// enough: nothing is written per action.
 std::error_code Journal::MarkRunDone(std::int64_t first, std::int64_t last) {
   const std::int64_t batch = BatchOf(first);
-  sqlite::Statement& pending = statements_->pendingAround;
-  pending.Bind(1, batch);
-  pending.Bind(2, first);
-  pending.Bind(3, last);
   std::error_code ec;
-  const bool found = pending.Step(ec);
-  const std::int64_t pendingBefore = found ? pending.Int(0) : 1;
-  const std::int64_t pendingInRun = found ? pending.Int(1) : 0;
-  pending.Reset();
+  const std::int64_t doneThrough = DoneThrough(batch, ec);
+  const std::int64_t pendingBefore = ec ? 0 : UnmarkedAmong(doneThrough + 1, first - 1, ec);
+  const std::int64_t runFrom = std::max(first, doneThrough + 1);
   if (ec) return ec;
   if (pendingBefore == 0) {
+    const std::int64_t pendingInRun = UnmarkedAmong(runFrom, last, ec);
+    if (ec) return ec;
     statements_->advanceDone.Bind(1, batch);
     statements_->advanceDone.Bind(2, last);
     statements_->advanceDone.Bind(3, pendingInRun);
     return statements_->advanceDone.Run();
   }
-  statements_->markDone.Bind(1, batch);
-  statements_->markDone.Bind(2, first);
-  statements_->markDone.Bind(3, last);
-  if ((ec = statements_->markDone.Run())) return ec;
+  const std::int64_t marked = MarkRange(runFrom, last, static_cast<int>(ActionState::Done), ec);
+  if (ec) return ec;
   statements_->countDone.Bind(1, batch);
-  statements_->countDone.Bind(2, sqlite3_changes(db_));
+  statements_->countDone.Bind(2, marked);
   return statements_->countDone.Run();
 }
 
@@ -416,11 +459,10 @@ std::error_code Journal::DropPending(std::int64_t first, std::int64_t last) {
   if (first > last || BatchOf(first) != BatchOf(last)) {
     return std::make_error_code(std::errc::invalid_argument);
   }
-  sqlite::Statement& drop = statements_->dropPending;
-  drop.Bind(1, first);
-  drop.Bind(2, last);
-  drop.Bind(3, BatchOf(first));
-  return drop.Run();
+  std::error_code ec;
+  const std::int64_t doneThrough = DoneThrough(BatchOf(first), ec);
+  if (!ec) MarkRange(std::max(first, doneThrough + 1), last, kDroppedMark, ec);
+  return ec;
 }
 
 std::error_code Journal::RecordOutcome(std::int64_t id, std::int64_t sizeAfter,
@@ -535,17 +577,8 @@ std::error_code Journal::JoinBatch(std::int64_t into, std::int64_t from) {
   const IdRange moved = ActionIds(from);
   // The moved actions carry their state themselves: `into`'s mark does not
   // reach them.
-  sqlite::Statement move;
-  if ((ec = move.Prepare(db_,
-                         "UPDATE actions SET id = id + ?3, state = CASE WHEN state = 0 AND "
-                         "id <= ?4 THEN 1 ELSE state END WHERE id BETWEEN ?1 AND ?2"))) {
-    return ec;
-  }
-  move.Bind(1, moved.first);
-  move.Bind(2, moved.last);
-  move.Bind(3, last - moved.first);
-  move.Bind(4, std::max(doneThrough, moved.first));
-  if ((ec = move.Run())) return ec;
+  MarkRange(moved.first + 1, doneThrough, static_cast<int>(ActionState::Done), ec);
+  if (ec || (ec = MoveActions(db_, moved, last - moved.first))) return ec;
   statements_->countDone.Bind(1, into);
   statements_->countDone.Bind(2, done);
   if ((ec = statements_->countDone.Run())) return ec;
@@ -567,39 +600,41 @@ std::vector<JournalAction> Journal::ActionsOf(std::int64_t batch,
                                               std::error_code& ec) {
   if (!IsBatchId(batch)) return {};
   const IdRange ids = ActionIds(batch);
+  const std::int64_t doneThrough = DoneThrough(batch, ec);
+  std::map<std::int64_t, Mark> marks;
+  std::map<std::int64_t, Outcome> outcomes;
+  std::map<std::int64_t, std::string> contents;
   std::vector<JournalAction> actions;
-  sqlite::Statement& query = statements_->actionsOf;
-  query.Bind(1, ids.first);
-  query.Bind(2, ids.last);
-  query.Bind(3, batch);
-  std::string directory;
-  while (query.Step(ec)) {
-    actions.push_back(ReadAction(query, directory));
-    directory = actions.back().directory;
+  if (ec || (ec = ReadMarks(statements_->marksOf, ids, marks)) ||
+      (ec = ReadOutcomes(statements_->outcomesOf, ids, outcomes)) ||
+      (ec = ReadContents(statements_->contentsOf, ids, contents)) ||
+      (ec = ReadChunks(statements_->chunksOf, ids, actions))) {
+    return {};
   }
-  query.Reset();
-  if (ec) return {};
+  std::erase_if(actions, [&](const JournalAction& action) { return IsDropped(marks, action); });
+  for (JournalAction& action : actions) Complete(action, doneThrough, marks, outcomes, contents);
   return actions;
 }
 
 int Journal::FilesOf(std::int64_t batch, std::error_code& ec) {
   if (!IsBatchId(batch)) return 0;
   const IdRange ids = ActionIds(batch);
-  sqlite::Statement& query = statements_->filesOf;
-  query.Bind(1, ids.first);
-  query.Bind(2, ids.last);
-  std::set<std::string> files;
-  std::string directory;
-  while (query.Step(ec)) {
-    if (static_cast<ActionKind>(query.Int(0)) != ActionKind::Rename) {
-      files.insert(query.Bytes(3));
-      continue;
-    }
-    if (!query.IsNull(1)) directory = query.Bytes(1);
-    files.insert(JoinPath(directory, query.Bytes(2)));
+  std::map<std::int64_t, Mark> marks;
+  std::vector<JournalAction> actions;
+  if ((ec = ReadMarks(statements_->marksOf, ids, marks)) ||
+      (ec = ReadChunks(statements_->chunksOf, ids, actions))) {
+    return 0;
   }
-  query.Reset();
-  return ec ? 0 : static_cast<int>(files.size());
+  std::set<std::string> files;
+  for (const JournalAction& action : actions) {
+    const auto mark = marks.find(action.id);
+    if (mark != marks.end() && mark->second.state != static_cast<int>(ActionState::Done)) {
+      continue;  // failed or dropped
+    }
+    files.insert(action.kind == ActionKind::Rename ? JoinPath(action.directory, action.oldName)
+                                                   : action.path);
+  }
+  return static_cast<int>(files.size());
 }
 
 }  // namespace sonavex

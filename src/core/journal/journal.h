@@ -49,7 +49,7 @@ inline constexpr std::int64_t kKeptSeconds = std::int64_t{90} * 24 * 60 * 60;
 inline constexpr int kKeptBatches = 1000;
 
 // The schema version kept in the database's user_version.
-inline constexpr int kJournalSchemaVersion = 1;
+inline constexpr int kJournalSchemaVersion = 2;
 
 enum class ActionKind {
   Rename = 1,          // directory, oldName -> newName
@@ -212,6 +212,9 @@ class Journal {
   std::vector<std::int64_t> PrunedBatches(std::int64_t now, std::error_code& ec);
   std::error_code DropBatch(std::int64_t batch);
   std::int64_t LastActionId(std::int64_t batch, std::error_code& ec);
+  std::int64_t DoneThrough(std::int64_t batch, std::error_code& ec);
+  std::int64_t UnmarkedAmong(std::int64_t first, std::int64_t last, std::error_code& ec);
+  std::int64_t MarkRange(std::int64_t first, std::int64_t last, int state, std::error_code& ec);
   std::error_code MarkRunDone(std::int64_t first, std::int64_t last);
   std::error_code Reinstate(std::int64_t batch);
 

@@ -7,43 +7,161 @@
 #include <cstdlib>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "core/journal/chunk_rows.h"
 #include "core/journal/journal.h"
 #include "core/journal/sqlite_util.h"
 
 namespace sonavex {
 namespace {
 
+// Bringing a journal of version 1, one row per action, to chunks: each
+// run of consecutive actions of a batch (up to a chunk's worth) becomes a
+// chunk, done and failed states become marks. Converting once keeps one
+// way of reading; the old rows are dropped.
+class ActionRowConverter {
+ public:
+  explicit ActionRowConverter(sqlite3* db) : db_(db) {}
+
+  std::error_code Run() {
+    sqlite::Statement rows;
+    std::error_code ec;
+    if ((ec = rows.Prepare(db_,
+                           "SELECT id, state, kind, directory, old_name, new_name, path, "
+                           "bytes_before, bytes_after, size_before, size_after, hash_after, "
+                           "failure FROM actions ORDER BY id")) ||
+        (ec = chunkRows_.Prepare(db_)) ||
+        (ec = mark_.Prepare(db_, "INSERT INTO marks(id, state, failure) VALUES(?1, ?2, ?3)"))) {
+      return ec;
+    }
+    while (!ec && rows.Step(ec)) ec = Take(rows);
+    if (ec || (ec = Flush())) return ec;
+    rows.Reset();
+    // The old rows' pages go back to the file system.
+    return sqlite::Exec(db_, "DROP TABLE actions; PRAGMA incremental_vacuum");
+  }
+
+ private:
+  // A run is at most this many actions or, with file contents, bytes.
+  static constexpr std::size_t kRunActions = 1024;
+  static constexpr std::size_t kRunBytes = std::size_t{16} << 20;
+
+  std::error_code Take(const sqlite::Statement& row) {
+    const std::int64_t id = row.Int(0);
+    const bool sameBatch = !run_.empty() && (id >> 32) == (run_.back().id >> 32);
+    if (!run_.empty() && (!sameBatch || id != run_.back().id + 1 ||
+                          run_.size() == kRunActions || runBytes_ > kRunBytes)) {
+      if (auto ec = Flush()) return ec;
+    }
+    // A rename without a directory has the one of the action before it.
+    if (!sameBatch) directory_.clear();
+    run_.push_back(ActionOf(row));
+    runBytes_ += run_.back().before.size() + run_.back().after.size();
+    directory_ = run_.back().directory;
+    if (run_.back().state == ActionState::Pending) return {};
+    mark_.Bind(1, id);
+    mark_.Bind(2, static_cast<std::int64_t>(run_.back().state));
+    mark_.BindText(3, run_.back().failure);
+    return mark_.Run();
+  }
+
+  JournalAction ActionOf(const sqlite::Statement& row) const {
+    JournalAction action;
+    action.id = row.Int(0);
+    action.state = static_cast<ActionState>(row.Int(1));
+    action.kind = static_cast<ActionKind>(row.Int(2));
+    const bool sameDirectory = action.kind == ActionKind::Rename && row.IsNull(3);
+    action.directory = sameDirectory ? directory_ : row.Bytes(3);
+    action.oldName = row.Bytes(4);
+    action.newName = row.Bytes(5);
+    action.path = row.Bytes(6);
+    action.before = row.Bytes(7);
+    action.after = row.Bytes(8);
+    action.sizeBefore = row.Int(9);
+    action.sizeAfter = row.Int(10);
+    action.hashAfter = row.Bytes(11);
+    action.failure = row.Bytes(12);
+    return action;
+  }
+
+  std::error_code Flush() {
+    if (run_.empty()) return {};
+    const std::error_code ec = chunkRows_.Insert(run_.front().id, run_);
+    run_.clear();
+    runBytes_ = 0;
+    return ec;
+  }
+
+  sqlite3* db_;
+  ChunkRows chunkRows_;
+  sqlite::Statement mark_;
+  std::vector<JournalAction> run_;
+  std::size_t runBytes_ = 0;
+  std::string directory_;
+};
+
+std::error_code ConvertActionRows(sqlite3* db) { return ActionRowConverter(db).Run(); }
+
 // Schema changes, one step per version: kMigrations[v] brings a journal of
-// version v to v + 1. A new version appends a step (ALTER TABLE, a new
-// table, copying data) and raises kJournalSchemaVersion; steps already
-// released never change.
-constexpr const char* kMigrations[] = {
+// version v to v + 1, by its SQL and then, where data must be rewritten,
+// its conversion. A new version appends a step and raises
+// kJournalSchemaVersion; steps already released never change.
+struct Migration {
+  const char* sql;
+  std::error_code (*convert)(sqlite3* db);
+};
+
+constexpr Migration kMigrations[] = {
     // 0 -> 1
     // An action's id is its batch's id times 2^32 plus its number within
     // the batch, so that the rows of a batch lie together in id order and
     // no index is needed to find them. A batch's actions up to
     // done_through are Done unless their own state says Failed.
-    "CREATE TABLE batches("
-    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    "  time INTEGER NOT NULL,"
-    "  operation TEXT NOT NULL,"
-    "  caption TEXT NOT NULL,"
-    "  parameters TEXT NOT NULL,"
-    "  directory BLOB NOT NULL,"
-    "  undoes INTEGER NOT NULL DEFAULT 0,"
-    "  undone_by INTEGER NOT NULL DEFAULT 0,"
-    "  ended INTEGER NOT NULL DEFAULT 0,"
-    "  done INTEGER NOT NULL DEFAULT 0,"
-    "  done_through INTEGER NOT NULL DEFAULT 0);"
-    "CREATE TABLE actions("
-    "  id INTEGER PRIMARY KEY,"
-    "  state INTEGER NOT NULL DEFAULT 0,"
-    "  kind INTEGER NOT NULL,"
-    "  directory BLOB, old_name BLOB, new_name BLOB, path BLOB,"
-    "  bytes_before BLOB, bytes_after BLOB,"
-    "  size_before INTEGER, size_after INTEGER, hash_after BLOB,"
-    "  failure TEXT);",
+    {"CREATE TABLE batches("
+     "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+     "  time INTEGER NOT NULL,"
+     "  operation TEXT NOT NULL,"
+     "  caption TEXT NOT NULL,"
+     "  parameters TEXT NOT NULL,"
+     "  directory BLOB NOT NULL,"
+     "  undoes INTEGER NOT NULL DEFAULT 0,"
+     "  undone_by INTEGER NOT NULL DEFAULT 0,"
+     "  ended INTEGER NOT NULL DEFAULT 0,"
+     "  done INTEGER NOT NULL DEFAULT 0,"
+     "  done_through INTEGER NOT NULL DEFAULT 0);"
+     "CREATE TABLE actions("
+     "  id INTEGER PRIMARY KEY,"
+     "  state INTEGER NOT NULL DEFAULT 0,"
+     "  kind INTEGER NOT NULL,"
+     "  directory BLOB, old_name BLOB, new_name BLOB, path BLOB,"
+     "  bytes_before BLOB, bytes_after BLOB,"
+     "  size_before INTEGER, size_after INTEGER, hash_after BLOB,"
+     "  failure TEXT);",
+     nullptr},
+    // 1 -> 2
+    // SQLite's cost per row outweighed a rename: the actions recorded by
+    // one call go into one chunk row, its id the first action's id (see
+    // action_blob.h). What is learnt about an action afterwards goes into
+    // side tables by action id: marks (Done above the batch's
+    // done_through, Failed with its text, or dropped), outcomes (size and
+    // hash recorded late) and contents (old file contents kept for undo).
+    {"CREATE TABLE chunks("
+     "  id INTEGER PRIMARY KEY,"
+     "  count INTEGER NOT NULL,"
+     "  actions BLOB NOT NULL);"
+     "CREATE TABLE marks("
+     "  id INTEGER PRIMARY KEY,"
+     "  state INTEGER NOT NULL,"
+     "  failure TEXT);"
+     "CREATE TABLE outcomes("
+     "  id INTEGER PRIMARY KEY,"
+     "  size_after INTEGER NOT NULL,"
+     "  hash_after BLOB NOT NULL);"
+     "CREATE TABLE contents("
+     "  id INTEGER PRIMARY KEY,"
+     "  bytes BLOB NOT NULL);",
+     ConvertActionRows},
 };
 static_assert(std::size(kMigrations) == kJournalSchemaVersion);
 
@@ -139,7 +257,11 @@ std::error_code Migrate(sqlite3* db) {
   if (ec || (ec = CheckOwnership(db, version))) return ec;
   if (version == kJournalSchemaVersion) return {};
   for (std::int64_t step = version; step < kJournalSchemaVersion; ++step) {
-    if ((ec = sqlite::Exec(db, kMigrations[step]))) return ec;
+    const Migration& migration = kMigrations[step];
+    if ((ec = sqlite::Exec(db, migration.sql)) ||
+        (migration.convert != nullptr && (ec = migration.convert(db)))) {
+      return ec;
+    }
   }
   const std::string setVersion =
       "PRAGMA user_version = " + std::to_string(kJournalSchemaVersion);

@@ -81,12 +81,13 @@ bool Statement::IsNull(int column) const {
   return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
-std::string Statement::Bytes(int column) const {
+std::string Statement::Bytes(int column) const { return std::string(View(column)); }
+
+std::string_view Statement::View(int column) const {
   const void* data = sqlite3_column_blob(stmt_, column);
   const int size = sqlite3_column_bytes(stmt_, column);
   if (data == nullptr || size <= 0) return {};
-  return std::string(static_cast<const char*>(data),
-                     static_cast<std::size_t>(size));
+  return {static_cast<const char*>(data), static_cast<std::size_t>(size)};
 }
 
 Transaction::Transaction(sqlite3* db) : db_(db) {

@@ -42,6 +42,8 @@ class Statement {
   std::int64_t Int(int column) const;
   bool IsNull(int column) const;
   std::string Bytes(int column) const;
+  // The same bytes without a copy, valid until the next Step or Reset.
+  std::string_view View(int column) const;
 
  private:
   sqlite3_stmt* stmt_ = nullptr;
