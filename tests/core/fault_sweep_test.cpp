@@ -32,6 +32,7 @@
 #include "support/fault_fs.h"
 #include "support/fault_vfs.h"
 #include "support/id3v2_fixtures.h"
+#include "support/mp3_fixtures.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -46,7 +47,7 @@ using test::TempDir;
 using test::WriteFile;
 
 constexpr std::int64_t kNow = 1'700'000'000;
-const std::string kAudio(300, 'a');
+using test::kAudio;
 
 std::string Tag(std::string_view titel) {
   std::string field(titel);

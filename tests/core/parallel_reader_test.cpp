@@ -26,6 +26,7 @@
 namespace sonavex {
 namespace {
 
+using test::ReadsInFlight;
 using test::TempDir;
 using test::TwoFrames;
 using test::TagWith;
@@ -50,15 +51,6 @@ Seen SeenOf(const std::string& path, const FileRead& read) {
   return {path, read.error.value(), MakeInfoRow(read.info), read.tagMissing,
           read.tail.size, read.tail.bytes};
 }
-
-// Sets SONAVEX_READS_IN_FLIGHT for its lifetime.
-class ReadsInFlight {
- public:
-  explicit ReadsInFlight(int count) {
-    setenv("SONAVEX_READS_IN_FLIGHT", std::to_string(count).c_str(), 1);
-  }
-  ~ReadsInFlight() { unsetenv("SONAVEX_READS_IN_FLIGHT"); }
-};
 
 // Files of every kind the readers meet: tagged, untagged and short MP3
 // files, text, a file even root may not read, files that vanish between

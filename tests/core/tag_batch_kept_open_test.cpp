@@ -22,36 +22,24 @@
 #include "core/session/session.h"
 #include "core/text/encoding.h"
 #include "support/fuse_mount.h"
+#include "support/mp3_fixtures.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
 namespace sonavex {
 namespace {
 
+using test::ReadsInFlight;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-const std::string kAudio(300, 'a');
+using test::kAudio;
 
 // A tag whose title is `title`, padded with blanks.
-std::string Tag(const std::string& title) {
-  std::string field = title;
-  field.resize(30, ' ');
-  return EmptyTag().replace(3, 30, field);
-}
+std::string Tag(const std::string& title) { return test::TagWith(title, "", ""); }
 
 const OperationParams kLive = TagInsertParams{{U"", U" (Live)"}, {}, {}};
-
-// Sets SONAVEX_READS_IN_FLIGHT for its lifetime: the local disk is read and
-// changed as a share is.
-class ReadsInFlight {
- public:
-  explicit ReadsInFlight(int count) {
-    setenv("SONAVEX_READS_IN_FLIGHT", std::to_string(count).c_str(), 1);
-  }
-  ~ReadsInFlight() { unsetenv("SONAVEX_READS_IN_FLIGHT"); }
-};
 
 // A file of the batch: what it holds when the batch is planned, what
 // another program does to it before the batch writes it, and what it holds

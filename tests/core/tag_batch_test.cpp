@@ -14,6 +14,7 @@
 #include "core/journal/journal.h"
 #include "core/mp3/id3v1.h"
 #include "core/text/encoding.h"
+#include "support/mp3_fixtures.h"
 #include "support/recording_reporter.h"
 #include "support/test_support.h"
 
@@ -24,7 +25,7 @@ using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
 
-const std::string kAudio(300, 'a');
+using test::kAudio;
 
 std::string Field(std::string_view text, char pad) {
   std::string field(text);

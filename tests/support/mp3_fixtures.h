@@ -40,6 +40,9 @@ inline std::string TwoFrames() {
   return frame + frame;
 }
 
+// Bytes that stand for a file's audio in front of its tag.
+inline const std::string kAudio(300, 'a');
+
 // 128 tag bytes: an empty tag with the three text fields set.
 inline std::string TagWith(const std::string& title, const std::string& artist,
                            const std::string& album) {

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the test suites: temporary directories and small file
 // fixtures. (GoogleTest prints std::u32string by itself.)
+#include <cstdlib>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -41,5 +42,17 @@ std::string ShellQuote(const std::string& arg);
 // the child's answer, or nothing when the child cannot enter `directory`.
 std::optional<bool> CheckUnprivileged(const std::string& directory,
                                       const std::function<bool()>& check);
+
+// Sets SONAVEX_READS_IN_FLIGHT for its lifetime: a local disk is read and
+// changed with that many requests in flight, as a share is.
+class ReadsInFlight {
+ public:
+  explicit ReadsInFlight(int count) {
+    setenv("SONAVEX_READS_IN_FLIGHT", std::to_string(count).c_str(), 1);
+  }
+  ~ReadsInFlight() { unsetenv("SONAVEX_READS_IN_FLIGHT"); }
+  ReadsInFlight(const ReadsInFlight&) = delete;
+  ReadsInFlight& operator=(const ReadsInFlight&) = delete;
+};
 
 }  // namespace sonavex::test
