@@ -4,7 +4,10 @@
 # journal on the local disk as a user has it. Prints the seconds of info,
 # X there and back, B and A, and undo of the A batch, once with the steps
 # in flight the tool chooses (16 on a share) and, with --compare, once more
-# with one step at a time (SONAVEX_READS_IN_FLIGHT=1).
+# with one step at a time (SONAVEX_READS_IN_FLIGHT=1). Then the floor:
+# bench/floor_share_write.c, what a minimal program with 16 requests in
+# flight takes to check and write the ID3v1 title of each file, twice.
+# ID3V2=0 in the environment turns "&ID3v2 mitführen" off (default: on).
 #
 #   bench/share_batches.sh CLI [LATENCY_MS] [--compare]
 #
@@ -12,11 +15,14 @@
 # ${YARD_ROOT:-/tmp/sonavex-yardstick}/corpus; it is copied, never changed.
 set -eu
 tools=/work/shared/tools
+here=$(cd "$(dirname "$0")" && pwd)
 CLI=$(readlink -f "$1"); LATENCY=${2:-1}; COMPARE=${3:-}
 C=${YARD_ROOT:-${TMPDIR:-/tmp}/sonavex-yardstick}/corpus
 W=$(mktemp -d); M=$W/mnt
 trap 'fusermount -u "$M" 2>/dev/null || true; rm -rf "$W"' EXIT
 : > "$W/empty.INI"
+[ -n "${ID3V2:-}" ] && printf '[Optionen]\r\nID3v2=%s\r\n' "$ID3V2" > "$W/empty.INI"
+gcc -O2 -pthread -o "$W/floor_share_write" "$here/floor_share_write.c"
 
 secs() { local s; s=$(date +%s.%N); eval "$1" > /dev/null 2>&1 || true; echo "$(date +%s.%N) - $s" | bc; }
 
@@ -32,6 +38,9 @@ run_all() {  # $1: label, $2: environment for the tool
   echo "tag B          $(secs "$T B --title '[' ']'")"
   echo "tag A          $(secs "$T A --title 1 1")"
   echo "undo (A)       $(secs "$T undo")"
+  (cd "$W/tree" && find . -name '*.mp3' | sed 's|^\./||') > "$W/all.list"
+  echo "floor write    $(secs "'$W/floor_share_write' '$M' '$W/all.list' T1")"
+  echo "floor again    $(secs "'$W/floor_share_write' '$M' '$W/all.list' T2")"
   fusermount -u "$M"; wait "$fs" || true
 }
 

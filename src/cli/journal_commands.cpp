@@ -116,7 +116,7 @@ namespace {
 // Takes `batch` back on its own, or shows its plan with --dry-run.
 void TakeBack(Invocation& inv, Session& session, std::int64_t batch, std::ostream& out) {
   std::error_code ec;
-  const Plan plan = session.PlanUndoOf(batch, ec);
+  const Plan plan = session.PlanUndoOf(batch, ec, !inv.dryRun);
   if (ec) {
     ReportJournalFailure(inv, JournalTrouble::Read, ec);
     return;

@@ -5,6 +5,7 @@
 // step at a time and with sixteen, on the local disk and on a share.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -159,6 +160,60 @@ TEST(KeptOpen, FilesChangedAfterPlanningAreFoundOnAShare) {
   const auto share = test::FuseMount::Create(test::FuseKind::SlowShare, why, 1);
   if (!share) GTEST_SKIP() << "share: " << why;
   ExpectSameKeptOrNot(share->path(), share->source());
+}
+
+// The local disk reads one file after the other, and keeps them open as
+// well.
+TEST(KeptOpen, FilesChangedAfterPlanningAreFoundReadingOneAtATime) {
+  const ReadsInFlight oneAtATime(1);
+  TempDir dir;
+  ExpectSameKeptOrNot(dir.path(), dir.path());
+}
+
+// Raises the process's limit of open files back to what it was.
+class OpenFilesLimit {
+ public:
+  explicit OpenFilesLimit(rlim_t soft) {
+    getrlimit(RLIMIT_NOFILE, &before_);
+    rlimit lowered = before_;
+    lowered.rlim_cur = soft;
+    ok_ = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+  }
+  ~OpenFilesLimit() { setrlimit(RLIMIT_NOFILE, &before_); }
+  OpenFilesLimit(const OpenFilesLimit&) = delete;
+  OpenFilesLimit& operator=(const OpenFilesLimit&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  rlimit before_{};
+  bool ok_ = false;
+};
+
+// A batch over more files than the process may have open keeps only part
+// of them open and changes every one, on the local disk and as on a share.
+TEST(KeptOpen, MoreFilesThanTheProcessMayOpenAreAllChanged) {
+  for (const int reads : {1, 16}) {
+    SCOPED_TRACE(reads);
+    const ReadsInFlight inFlight(reads);
+    TempDir dir;
+    for (int i = 0; i < 150; ++i) WriteFile(dir / (std::to_string(i) + ".mp3"), kAudio);
+    test::RecordingReporter reporter;
+    BatchContext context;
+    context.appliedAtOnce = true;
+    ExecutorContext executor;
+    executor.reporter = &reporter;
+    ApplyResult result;
+    {
+      const OpenFilesLimit limit(100);
+      ASSERT_TRUE(limit.ok());
+      result = ApplyPlan(PlanSelection(Operation::B, kLive, dir.path(), {}, context), executor);
+    }
+    EXPECT_EQ(result.performed, 300);  // each file's append and write
+    EXPECT_TRUE(reporter.messages.empty());
+    for (int i = 0; i < 150; ++i) {
+      EXPECT_EQ(ReadFile(dir / (std::to_string(i) + ".mp3")), kAudio + Tag("(Live)")) << i;
+    }
+  }
 }
 
 // A write-protected file is opened for reading only, as before; the step

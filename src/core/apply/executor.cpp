@@ -204,15 +204,18 @@ class StepRunner {
   // Opens a file to check it and change it through the same open, which
   // on a share saves a round trip per file. A writable file, the usual
   // case, is opened at once; a write-protected one has its protection
-  // lifted (`guard`) for the change and put back afterwards.
+  // lifted (`guard`) for the change and put back afterwards. With `size`,
+  // the file's size too.
   // A file handed on is used as it is, unless it has lost its name since
-  // (another program put a new file in its place): that one is opened.
+  // (another program put a new file in its place): that one is opened. Its
+  // size is what this system knows: its changes through this system are all
+  // known, and asking a share again would cost a round trip.
   FileHandle OpenForChange(const std::string& path, std::optional<WritableGuard>& guard,
-                           std::error_code& ec, bool* handedOn = nullptr) {
-    ec.clear();
-    if (FileHandle kept = handedOn_->Take(path); kept.valid() && kept.StillLinked()) {
-      if (handedOn != nullptr) *handedOn = true;
-      return kept;
+                           std::error_code& ec, std::int64_t* size = nullptr) {
+    if (FileHandle kept = handedOn_->Take(path); kept.valid()) {
+      const FileHandle::Known known = kept.KnownState(ec);
+      if (size != nullptr) *size = known.size;
+      if (ec || known.linked) return kept;
     }
     FileHandle file = OpenReadWrite(path, ec);
     if (ec == std::errc::permission_denied) {
@@ -220,18 +223,7 @@ class StepRunner {
       ec.clear();
       file = OpenReadWrite(path, ec);
     }
-    return file;
-  }
-
-  // OpenForChange and the file's size. A file held open since the batch
-  // read it, or since the step before changed it, has its size from what
-  // this system knows: its changes through this system are all known, and
-  // asking a share again would cost a round trip.
-  FileHandle OpenWithSize(const std::string& path, std::optional<WritableGuard>& guard,
-                          std::int64_t& size, std::error_code& ec) {
-    bool handedOn = false;
-    FileHandle file = OpenForChange(path, guard, ec, &handedOn);
-    size = ec ? 0 : handedOn ? file.KnownSize(ec) : file.Size(ec);
+    if (size != nullptr) *size = ec ? 0 : file.Size(ec);
     return file;
   }
 
@@ -251,7 +243,7 @@ class StepRunner {
     std::optional<WritableGuard> guard;
     std::error_code ec;
     std::int64_t size = 0;
-    FileHandle file = OpenWithSize(path, guard, size, ec);
+    FileHandle file = OpenForChange(path, guard, ec, &size);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
@@ -274,7 +266,7 @@ class StepRunner {
     std::optional<WritableGuard> guard;
     std::error_code ec;
     std::int64_t size = 0;
-    FileHandle file = OpenWithSize(path, guard, size, ec);
+    FileHandle file = OpenForChange(path, guard, ec, &size);
     const std::int64_t start = size - static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && start >= 0) ec = ReadAt(file.fd(), start, kTagSize, tail);
@@ -297,7 +289,7 @@ class StepRunner {
     std::optional<WritableGuard> guard;
     std::error_code ec;
     std::int64_t size = 0;
-    FileHandle file = OpenWithSize(path, guard, size, ec);
+    FileHandle file = OpenForChange(path, guard, ec, &size);
     const bool appended = size == sizeBefore + static_cast<std::int64_t>(kTagSize);
     std::string tail;
     if (!ec && appended) ec = ReadAt(file.fd(), sizeBefore, kTagSize, tail);
@@ -386,12 +378,15 @@ class StepRunner {
     if (ec) return Failed(step, ec);
     if (head != write.before) return Changed(step);
     if (write.after.size() != write.before.size()) {
-      // The open may carry the ID3v1 write of the step before: its close
-      // is checked all the same.
-      ec = file.Close();
+      // The content is read through the open that checked it. The open may
+      // carry the ID3v1 write of the step before: its close is checked all
+      // the same.
+      std::string content;
+      ec = ReadWholeFile(file, content);
+      if (const std::error_code closed = file.Close(); !ec) ec = closed;
       if (guard) guard->Restore();
       if (ec) return Failed(step, ec);
-      return RewriteWithTag(step, write, path, id);
+      return RewriteWithTag(step, write, path, std::move(content), id);
     }
     const ByteChange change = ChangedPart(write);
     if ((ec = WriteAt(file.fd(), change.offset, change.after)) ||
@@ -403,9 +398,7 @@ class StepRunner {
   }
 
   StepOutcome RewriteWithTag(const PlanStep& step, const steps::Id3v2Write& write,
-                             const std::string& path, std::int64_t id) {
-    std::string content;
-    if (const std::error_code ec = ReadWholeFile(path, content)) return Failed(step, ec);
+                             const std::string& path, std::string content, std::int64_t id) {
     if (!content.starts_with(write.before)) return Changed(step);
     content.replace(0, write.before.size(), write.after);
     if (const std::error_code ec = ReplaceFileAtomically(
@@ -1055,8 +1048,11 @@ bool RunChunk(std::deque<StepRunner>& runners, BatchBook& book, InFlight& inFlig
   hooks.perform = [&](std::size_t i, int worker) {
     const std::string* appended =
         fused[i] != 0 ? &As<steps::TagWrite>(chunk[i + 1]).after : nullptr;
+    // An append done with its tag write hands the file on as that write
+    // would have.
+    const bool handsOn = handOn[appended != nullptr ? i + 1 : i] != 0;
     outcomes[i] = runners[static_cast<std::size_t>(worker)].Perform(
-        chunk[i], ids[i], {handOn[i] != 0 && appended == nullptr, appended});
+        chunk[i], ids[i], {handsOn, appended});
     if (appended != nullptr) doneWithAppend[i + 1] = outcomes[i].performed ? 1 : 0;
   };
   hooks.finished = [&](std::size_t i) {

@@ -13,6 +13,7 @@
 #include "core/apply/executor.h"
 #include "core/fs/fs.h"
 #include "core/fs/fs_write.h"
+#include "core/fs/open_files.h"
 #include "core/fs/remote.h"
 #include "core/mp3/file_bytes.h"
 #include "core/mp3/id3v1.h"
@@ -58,10 +59,13 @@ class LaterRenames {
 };
 
 // The ID3v2 tag region at the start of the file at `path`: in `id3v2Tag`,
-// empty when the file holds none or cannot be read.
+// empty when the file holds none or cannot be read. With `kKeep` the file
+// stays open in `open` for the undo's change of it.
+template <bool kKeep>
 FileRead ReadId3v2Region(const std::string& path) {
   FileRead read;
-  const FileHandle file = FileHandle::OpenRead(path, read.error);
+  FileHandle own;
+  const FileHandle& file = OpenForTags(path, kKeep, own, read);
   const std::int64_t size = read.error ? 0 : file.Size(read.error);
   FileBytes bytes(file, size);
   if (read.error || ReadId3v2Bytes(bytes, read.id3v2Tag)) read.id3v2Tag.clear();
@@ -113,14 +117,16 @@ class UndoState {
     if (found != id3v2Tags_.end()) return found->second;
     const auto early = id3v2Read_.find(pathOnDisk);
     if (early != id3v2Read_.end()) return early->second;
-    return ReadId3v2Region(pathOnDisk).id3v2Tag;
+    return ReadId3v2Region<false>(pathOnDisk).id3v2Tag;
   }
 
   // Reads the ID3v2 tags of the files `actions` write them in, several at
   // once where the files are on a share (ReadsInFlightFor `directory`):
   // there each read waits a round trip, which one file after the other
-  // would add up. On a local disk each tag is read when it is needed.
-  void ReadId3v2Ahead(const std::vector<JournalAction>& actions, const std::string& directory) {
+  // would add up. On a local disk each tag is read when it is needed. With
+  // `kept`, the files stay open for the steps that change them.
+  void ReadId3v2Ahead(const std::vector<JournalAction>& actions, const std::string& directory,
+                      OpenFiles* kept) {
     const int inFlight = ReadsInFlightFor(directory);
     if (inFlight <= 1) return;
     std::set<std::string> paths;
@@ -129,12 +135,15 @@ class UndoState {
       const Place place = PlaceOf(action.path);
       paths.insert(PathOnDisk(place.first, place.second));
     }
+    const std::size_t limit = kept != nullptr ? KeptFilesLimit(true) : 0;
     OrderedReads reads(
         inFlight,
-        [this](ReadItem& item) {
-          id3v2Read_[JoinPath(item.directory, item.name)] = std::move(item.read.id3v2Tag);
+        [this, kept, limit](ReadItem& item) {
+          const std::string path = JoinPath(item.directory, item.name);
+          if (kept != nullptr && item.read.open.valid()) kept->Put(path, item.read.open, limit);
+          id3v2Read_[path] = std::move(item.read.id3v2Tag);
         },
-        ReadId3v2Region);
+        kept != nullptr ? ReadId3v2Region<true> : ReadId3v2Region<false>);
     for (const std::string& path : paths) {
       const PathParts parts = SplitPath(path);
       reads.Add(parts.directory, parts.name);
@@ -466,6 +475,20 @@ LaterRenames RenamesAfter(Journal& journal, const std::vector<BatchSummary>& bat
   return later;
 }
 
+// An undo that runs as soon as it is planned keeps the files it reads
+// ahead open for their change, when the batch changed nothing but tags: a
+// rename taken back could give the name a file was read under to another
+// file before that name's step.
+std::shared_ptr<OpenFiles> KeptFilesFor(const std::vector<JournalAction>& actions,
+                                        bool appliedAtOnce) {
+  const auto tagsOnly = [](const JournalAction& action) {
+    return action.kind == ActionKind::TagWrite || action.kind == ActionKind::TagAppend ||
+           action.kind == ActionKind::TagRemove || action.kind == ActionKind::Id3v2Write;
+  };
+  if (!appliedAtOnce || !std::all_of(actions.begin(), actions.end(), tagsOnly)) return nullptr;
+  return std::make_shared<OpenFiles>();
+}
+
 // Undoing an undo applies the batch again: it gets the batch's caption back
 // rather than a second prefix.
 std::string UndoCaption(const BatchHeader& header) {
@@ -477,7 +500,7 @@ std::string UndoCaption(const BatchHeader& header) {
 
 }  // namespace
 
-Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec) {
+Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec, bool appliedAtOnce) {
   ec.clear();
   const std::vector<BatchSummary> batches = journal.ListBatches(ec);
   if (ec) return {};
@@ -498,7 +521,8 @@ Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec) {
   plan.parameters = summary->header.parameters;
   plan.directory = summary->header.directory;
   plan.undoes = batch;
-  state.ReadId3v2Ahead(actions, plan.directory);
+  plan.keptFiles = KeptFilesFor(actions, appliedAtOnce);
+  state.ReadId3v2Ahead(actions, plan.directory, plan.keptFiles.get());
   AddInverseSteps(actions, state, plan);
   JoinTagWrites(plan);
   return plan;

@@ -15,8 +15,11 @@ namespace sonavex {
 // still Pending after a crash) in reverse order, each inverted, with every
 // file found under the name that later journaled batches gave it. A step
 // whose old content the journal did not keep is planned all the same:
-// CanBePerformed says no to it.
-Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec);
+// CanBePerformed says no to it. An undo that runs as soon as it is planned
+// (`appliedAtOnce`, no preview) may keep the files it reads open for their
+// change.
+Plan PlanUndo(Journal& journal, std::int64_t batch, std::error_code& ec,
+              bool appliedAtOnce = false);
 
 // The temporary files on disk now that the Pending `actions` of a batch cut
 // off by a crash or kill left: the new content of a content replacement,

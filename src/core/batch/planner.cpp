@@ -216,29 +216,13 @@ void PlanTagWrite(const OperationInfo& info, const OperationParams& params, TagI
                  SameFields(info.tagRule(file, params), fields), plan);
 }
 
-// The file a tag batch reads through. With `kKeep` (the batch changes the
-// files it reads right away) it is opened for writing too where it may be
-// written, and then stays open in `read.open` for the change.
-template <bool kKeep>
-const FileHandle& OpenForTags(const std::string& path, FileHandle& own, FileRead& read) {
-  if constexpr (kKeep) {
-    bool writable = false;
-    own = FileHandle::OpenReadForChange(path, read.error, writable);
-    if (writable) read.open = std::move(own);
-    return writable ? read.open : own;
-  } else {
-    own = FileHandle::OpenRead(path, read.error);
-    return own;
-  }
-}
-
 // What the operations need of an MP3 file: its size and last 128 bytes,
 // and the tag fields those hold. The MPEG data the grid shows is not read.
 template <bool kKeep>
 FileRead ReadTagOfFile(const std::string& path) {
   FileRead read;
   FileHandle own;
-  const FileHandle& file = OpenForTags<kKeep>(path, own, read);
+  const FileHandle& file = OpenForTags(path, kKeep, own, read);
   if (read.error || (read.error = ReadTagTail(file, read.tail))) return read;
   if (HasTagMarker(read.tail.bytes)) ReadTag(read.tail.bytes, read.info);
   return read;
@@ -246,16 +230,25 @@ FileRead ReadTagOfFile(const std::string& path) {
 
 // What the tag operations need of an MP3 file while the ID3v2 tag follows
 // them: the ID3v1 tag read and the bytes of the ID3v2 tag, through one
-// open. The ID3v2 texts are read where they are needed.
+// open. The ID3v2 texts are read where they are needed. The start is read
+// first: a small file's end comes with it, and on a share the read of the
+// start brings the following pages along.
 template <bool kKeep>
 FileRead ReadTagAndId3v2Bytes(const std::string& path) {
   FileRead read;
   FileHandle own;
-  const FileHandle& file = OpenForTags<kKeep>(path, own, read);
-  if (read.error || (read.error = ReadTagTail(file, read.tail))) return read;
-  if (HasTagMarker(read.tail.bytes)) ReadTag(read.tail.bytes, read.info);
-  FileBytes bytes(file, read.tail.size);
-  read.error = ReadId3v2Bytes(bytes, read.id3v2Tag);
+  const FileHandle& file = OpenForTags(path, kKeep, own, read);
+  if (read.error) return read;
+  TagTail& tail = read.tail;
+  tail.size = file.Size(read.error);
+  if (read.error) return read;
+  FileBytes bytes(file, tail.size);
+  if ((read.error = ReadId3v2Bytes(bytes, read.id3v2Tag))) return read;
+  const std::int64_t start = std::max<std::int64_t>(0, tail.size - std::int64_t{kTagSize});
+  if ((read.error = bytes.Copy(start, static_cast<std::size_t>(tail.size - start), tail.bytes))) {
+    return read;
+  }
+  if (HasTagMarker(tail.bytes)) ReadTag(tail.bytes, read.info);
   return read;
 }
 
@@ -341,12 +334,11 @@ bool ChangesTags(const OperationInfo& info) {
   return info.family == OperationFamily::Tag || info.family == OperationFamily::Sync;
 }
 
-// A tag batch on a share that runs as soon as it is planned keeps the files
-// it will change open from their reading to their change: on a share that
-// saves the second open, its close and the second read of each file.
-std::shared_ptr<OpenFiles> KeptFilesFor(const OperationInfo& info, const BatchContext& context,
-                                        int readsInFlight) {
-  if (!context.appliedAtOnce || !ChangesTags(info) || readsInFlight <= 1) return nullptr;
+// A tag batch that runs as soon as it is planned keeps the files it will
+// change open from their reading to their change: that saves the second
+// open and its close, and on a share the second read of each file too.
+std::shared_ptr<OpenFiles> KeptFilesFor(const OperationInfo& info, const BatchContext& context) {
+  if (!context.appliedAtOnce || !ChangesTags(info)) return nullptr;
   return std::make_shared<OpenFiles>();
 }
 
@@ -488,8 +480,9 @@ Plan PlanSelection(Operation code, const OperationParams& params,
   // ahead, other files are passed over without a word.
   const bool readsMp3 = info->family != OperationFamily::Content && info->needsMp3;
   const int readsInFlight = readsMp3 ? ReadsInFlightFor(directory) : 1;
-  plan.keptFiles = KeptFilesFor(*info, context, readsInFlight);
-  const std::size_t keptLimit = plan.keptFiles != nullptr ? KeptFilesLimit() : 0;
+  plan.keptFiles = KeptFilesFor(*info, context);
+  const std::size_t keptLimit =
+      plan.keptFiles != nullptr ? KeptFilesLimit(readsInFlight > 1) : 0;
   OrderedReads reads(
       readsInFlight,
       [&](ReadItem& item) {

@@ -173,30 +173,27 @@ std::error_code RemoveFile(const std::string& path) {
   return Sys().unlink(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
-namespace {
-std::int64_t SizeOf(int fd, int flags, std::error_code& ec) {
+std::int64_t FileHandle::Size(std::error_code& ec) const {
   struct statx st{};
-  if (statx(fd, "", AT_EMPTY_PATH | flags, STATX_SIZE, &st) != 0) {
+  if (statx(fd_, "", AT_EMPTY_PATH, STATX_SIZE, &st) != 0) {
     ec = LastError();
     return 0;
   }
   ec.clear();
   return static_cast<std::int64_t>(st.stx_size);
 }
-}  // namespace
 
-std::int64_t FileHandle::Size(std::error_code& ec) const { return SizeOf(fd_, 0, ec); }
-
-std::int64_t FileHandle::KnownSize(std::error_code& ec) const {
-  return SizeOf(fd_, AT_STATX_DONT_SYNC, ec);
-}
-
-bool FileHandle::StillLinked() const {
+FileHandle::Known FileHandle::KnownState(std::error_code& ec) const {
   struct statx st{};
   // What the kernel holds is enough: a rename or removal through this
-  // system has dropped the count, and asking a share would cost a request.
-  return statx(fd_, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_NLINK, &st) != 0 ||
-         st.stx_nlink > 0;
+  // system has dropped the link count, and asking a share would cost a
+  // request.
+  if (statx(fd_, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_NLINK | STATX_SIZE, &st) != 0) {
+    ec = LastError();
+    return {};
+  }
+  ec.clear();
+  return {st.stx_nlink > 0, static_cast<std::int64_t>(st.stx_size)};
 }
 
 std::error_code FileHandle::Close() {

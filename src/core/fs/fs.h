@@ -117,13 +117,16 @@ class FileHandle {
   int fd() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
   std::int64_t Size(std::error_code& ec) const;
-  // The size as this system knows it, without asking a share: for a file
-  // held open since its size was last asked, whose changes through this
-  // system the kernel has seen.
-  std::int64_t KnownSize(std::error_code& ec) const;
-  // False once the file has lost its last name (removed, or replaced by a
-  // rename onto its name) as far as this system knows; a share is not asked.
-  bool StillLinked() const;
+  // What this system knows of a file held open since its size was last
+  // asked, without asking a share: whether it still has a name (it loses
+  // its last one when removed, or replaced by a rename onto its name) and
+  // its size, whose changes through this system the kernel has seen. One
+  // call answers both.
+  struct Known {
+    bool linked = true;
+    std::int64_t size = 0;
+  };
+  Known KnownState(std::error_code& ec) const;
   std::error_code Close();
 
  private:
@@ -132,6 +135,8 @@ class FileHandle {
 };
 
 std::error_code ReadWholeFile(const std::string& path, std::string& out);
+// The same through a file already open.
+std::error_code ReadWholeFile(const FileHandle& file, std::string& out);
 
 // Whether the file at `path` holds exactly `expected`: compared block by
 // block as it is read, without a copy of the whole file.

@@ -31,15 +31,18 @@ void OpenFiles::CloseAll() {
 namespace {
 // Enough for a share's folder of albums at once; a server keeps no more
 // opens of one client than a few thousand without complaint.
-constexpr std::size_t kMostKept = 4096;
+constexpr std::size_t kMostKeptOnShare = 4096;
+// A local disk is held back only by the process's own limit.
+constexpr std::size_t kMostKept = 65536;
 }  // namespace
 
-std::size_t KeptFilesLimit() {
+std::size_t KeptFilesLimit(bool onShare) {
   struct rlimit limit{};
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
-  if (limit.rlim_cur == RLIM_INFINITY) return kMostKept;
+  const std::size_t most = onShare ? kMostKeptOnShare : kMostKept;
+  if (limit.rlim_cur == RLIM_INFINITY) return most;
   // Half of what the process may open stays for everything else.
-  return std::min<std::size_t>(kMostKept, static_cast<std::size_t>(limit.rlim_cur / 2));
+  return std::min<std::size_t>(most, static_cast<std::size_t>(limit.rlim_cur / 2));
 }
 
 }  // namespace sonavex

@@ -29,9 +29,10 @@ class OpenFiles {
   std::unordered_map<std::string, FileHandle> files_;
 };
 
-// How many files a batch keeps open at most: a share's server holds each
-// open too, and the process has its limit of open files, of which the
-// reading threads, the steps in flight and the journal need their part.
-std::size_t KeptFilesLimit();
+// How many files a batch keeps open at most: the process has its limit of
+// open files, of which the reading threads, the steps in flight and the
+// journal need their part. On a share (`onShare`) its server holds each
+// open too, and fewer are kept.
+std::size_t KeptFilesLimit(bool onShare);
 
 }  // namespace sonavex

@@ -181,8 +181,12 @@ std::error_code FileReplacement::PutInPlace() {
 
 std::error_code ReadWholeFile(const std::string& path, std::string& out) {
   std::error_code ec;
-  FileHandle file = FileHandle::OpenRead(path, ec);
-  if (ec) return ec;
+  const FileHandle file = FileHandle::OpenRead(path, ec);
+  return ec ? ec : ReadWholeFile(file, out);
+}
+
+std::error_code ReadWholeFile(const FileHandle& file, std::string& out) {
+  std::error_code ec;
   const std::int64_t size = file.Size(ec);
   if (ec) return ec;
   return ReadAt(file.fd(), 0, static_cast<std::size_t>(size), out);

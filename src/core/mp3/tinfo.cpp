@@ -224,6 +224,19 @@ void ReadMp3Bytes(std::string_view fileBytes, TInfo& info) {
 
 bool IsMp3Type(std::u32string_view typ) { return UpCaseUmlaut(typ) == U"MP3"; }
 
+const FileHandle& OpenForTags(const std::string& path, bool keep, FileHandle& own,
+                              FileRead& read) {
+  if (!keep) {
+    own = FileHandle::OpenRead(path, read.error);
+    return own;
+  }
+  bool writable = false;
+  own = FileHandle::OpenReadForChange(path, read.error, writable);
+  if (!writable) return own;
+  read.open = std::move(own);
+  return read.open;
+}
+
 FileRead ReadFileInfo(const std::string& path) {
   FileRead read = ReadFileRecord(path);
   RenderTexts(read.info);

@@ -77,6 +77,13 @@ struct FileRead {
   FileHandle open;
 };
 FileRead ReadFileInfo(const std::string& path);
+// Opens the file a reader of tags reads through. With `keep` (the batch
+// changes the files it reads right away) it is opened for writing too where
+// it may be written, and then stays open in `read.open` for the change;
+// otherwise it is opened for reading into `own`. A failure is in
+// `read.error`.
+const FileHandle& OpenForTags(const std::string& path, bool keep, FileHandle& own,
+                              FileRead& read);
 // ReadFileInfo for a caller that shows no ID3v2 value (the export): the
 // file's ID3v2 tag is neither read nor parsed (`record.id3v2` stays empty).
 FileRead ReadFileInfoWithoutId3v2(const std::string& path);

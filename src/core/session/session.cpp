@@ -105,16 +105,17 @@ ApplyResult Session::Apply(const Plan& plan) {
   return result;
 }
 
-Plan Session::PlanUndoOf(std::int64_t batch, std::error_code& ec) {
+Plan Session::PlanUndoOf(std::int64_t batch, std::error_code& ec, bool appliedAtOnce) {
   if (!journal_) return {};
-  Plan plan = PlanUndo(*journal_, batch, ec);
+  Plan plan = PlanUndo(*journal_, batch, ec, appliedAtOnce);
   if (!ec && ports_.batchContext) AddPlaylistSteps(RenamedFolders(plan), ports_.batchContext(), plan);
   return plan;
 }
 
 std::optional<ApplyResult> Session::Undo(std::int64_t batch, std::error_code& ec) {
   if (!journal_) return std::nullopt;
-  const Plan plan = PlanUndoOf(batch, ec);
+  // Without a preview the plan runs the moment it is made.
+  const Plan plan = PlanUndoOf(batch, ec, !PreviewOn());
   if (ec) return std::nullopt;
   return Run(plan);
 }

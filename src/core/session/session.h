@@ -134,8 +134,9 @@ class Session {
   void RequestStop() { stopRequested_.store(true, std::memory_order_relaxed); }
   // The plan that takes `batch` back, with the playlists that follow its
   // renames (those the batch rewrote are restored as it journaled them); a
-  // journal that cannot be read comes back in `ec`.
-  Plan PlanUndoOf(std::int64_t batch, std::error_code& ec);
+  // journal that cannot be read comes back in `ec`. `appliedAtOnce`: the
+  // plan runs the moment it is made, without a preview.
+  Plan PlanUndoOf(std::int64_t batch, std::error_code& ec, bool appliedAtOnce = false);
   // Takes `batch` back as a batch of its own (previewed, journaled, itself
   // undoable). Nothing without a journal or when the user declines; a
   // journal that cannot be read comes back in `ec`.
