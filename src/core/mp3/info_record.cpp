@@ -90,9 +90,17 @@ std::string_view TagFieldBytes(const InfoRecord& record, TagField field) {
 // a list of thousands of files shows three of them a line.
 void AppendTagTextUtf8(std::string& out, const InfoRecord& record, TagField field) {
   if (!record.tagged) return;
+  std::array<char, kTagFieldLength> bytes;
+  const std::size_t count = KeptTagBytes(bytes, TagFieldBytes(record, field));
+  // An ASCII field, the usual case, is its own UTF-8 text.
+  if (std::all_of(bytes.begin(), bytes.begin() + count,
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    out.append(bytes.data(), TrimBlanksIn(bytes.data(), count));
+    return;
+  }
   std::array<char32_t, kTagFieldLength> text;
-  const std::size_t size = DecodeTagFieldInto(text, TagFieldBytes(record, field));
-  EncodeUtf8Into(out, std::u32string_view(text.data(), TrimBlanksIn(text.data(), size)));
+  DecodeWindows1252Into(text.data(), std::string_view(bytes.data(), count));
+  EncodeUtf8Into(out, std::u32string_view(text.data(), TrimBlanksIn(text.data(), count)));
 }
 
 // AppendAsciiValue with the unit the views show it with.
