@@ -70,8 +70,9 @@ TEST(SplitPath, CutsAtTheLastSlash) {
 
 TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   TempDir dir;
-  for (const char* name : {"b.mp3", "A.mp3", "a.mp3", ".dot.mp3", "c.txt",
-                           "bad\xE4.mp3", "C.mp3"}) {
+  for (const char* name : {"b.mp3", "A.mp3", "a.mp3", ".dot.mp3", "c.txt", "bad\xE4.mp3",
+                           "C.mp3", "\xC3\x9C" "ber.mp3", "x\xC3\x84y.mp3", "xb.mp3",
+                           "\xC3\x84pfel.mp3", "\xC3\x96l.mp3"}) {
     WriteFile(dir / name, "x");
   }
   mkdir((dir / "sub.mp3").c_str(), 0755);
@@ -83,8 +84,10 @@ TEST(ListFiles, RegularFilesAndLinksToThemSortedIgnoringCase) {
   std::error_code ec;
   const auto names = ListFiles(dir.path(), U"*.MP3", ec);
   ASSERT_FALSE(ec);
-  const std::vector<std::string> expected = {".dot.mp3", "A.mp3", "a.mp3", "b.mp3",
-                                             "bad\xE4.mp3", "C.mp3", "link.mp3"};
+  const std::vector<std::string> expected = {
+      ".dot.mp3", "A.mp3",         "a.mp3",          "b.mp3",           "bad\xE4.mp3",
+      "C.mp3",    "link.mp3",      "xb.mp3",         "x\xC3\x84y.mp3", "\xC3\x84pfel.mp3",
+      "\xC3\x96l.mp3", "\xC3\x9C" "ber.mp3"};
   EXPECT_EQ(names, expected);
 
   ListFiles(dir / "missing", U"*", ec);

@@ -154,6 +154,21 @@ TEST(TInfo, DatumInLocalTime) {
   EXPECT_EQ(info.Datum, U"08.03.01 09:05");
 }
 
+// The text of the last minute made is used again for times in that minute
+// only: times inside it, at its edges and on either side of it, in turns.
+TEST(TInfo, DatumOfSuccessiveTimes) {
+  const std::int64_t base = 999'999'980;  // 20 seconds into its minute
+  for (const std::int64_t time : {base, base + 39, base + 40, base - 21, base - 20, base,
+                                  base + 86'400 * 200, base + 86'400 * 200 + 1, std::int64_t{-1}}) {
+    const std::time_t t = static_cast<std::time_t>(time);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char expected[32];
+    std::strftime(expected, sizeof expected, "%d.%m.%y %H:%M", &local);
+    EXPECT_EQ(DatumAscii(time), expected) << time;
+  }
+}
+
 TEST(TInfo, SecondLoadOfTheSamePathReadsNothing) {
   test::TempDir dir;
   const std::string path = dir / "a.mp3";

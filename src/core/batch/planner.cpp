@@ -357,14 +357,6 @@ void KeepForChange(ReadItem& item, std::size_t firstStep, std::size_t limit, Pla
   }
 }
 
-// Only the extension is decoded: a "." byte is always a dot of its own in
-// the decoded name, also next to bytes that are not UTF-8.
-bool IsMp3Name(const std::string& fileName) {
-  const std::size_t dot = fileName.rfind('.');
-  return dot != std::string::npos &&
-         IsMp3Type(DecodeUtf8(std::string_view(fileName).substr(dot + 1)));
-}
-
 // The frame of the operations on MP3 files, for each MP3 file read ahead
 // without changing it: an untagged file is planned to get its empty tag
 // first and is read as that tag; a file that cannot be read is reported and

@@ -96,17 +96,41 @@ std::error_code ForEachEntry(const std::string& directory, Take take) {
 }
 
 struct Named {
-  std::u32string folded;
   std::string bytes;
   bool isLink = false;
+  std::u32string_view folded{};  // in the listing's folded names
 };
 
-// The name decoded and folded in one text: a folder of ten thousand files
-// makes ten thousand of them.
-Named MakeNamed(std::string_view name, bool isLink = false) {
-  std::u32string folded = DecodeUtf8(name);
-  for (char32_t& c : folded) c = LowCaseChar(c);
-  return {std::move(folded), std::string(name), isLink};
+// `name` decoded and folded into `out`, which has room for a code point per
+// byte: the number of code points. ASCII is folded as it is widened; the
+// rest from the first other byte on, which starts a sequence of its own, is
+// decoded first.
+std::size_t FoldNameInto(char32_t* out, std::string_view name) {
+  std::size_t i = 0;
+  for (; i < name.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    if (byte >= 0x80) break;
+    out[i] = byte >= 'A' && byte <= 'Z' ? byte + 0x20u : byte;
+  }
+  if (i == name.size()) return i;
+  const std::size_t size = i + DecodeUtf8Into(out + i, name.substr(i));
+  for (std::size_t k = i; k < size; ++k) out[k] = LowCaseChar(out[k]);
+  return size;
+}
+
+// The folded names of a listing, all in one text: a folder of ten thousand
+// files costs one allocation, not ten thousand. `text` must stay as long as
+// the names' views are used.
+void FoldNames(std::vector<std::pair<Named, EntryKind>>& entries, std::u32string& text) {
+  std::size_t room = 0;
+  for (const auto& [named, kind] : entries) room += named.bytes.size();
+  text.assign(room, U'\0');
+  std::size_t at = 0;
+  for (auto& [named, kind] : entries) {
+    const std::size_t size = FoldNameInto(text.data() + at, named.bytes);
+    named.folded = std::u32string_view(text.data() + at, size);
+    at += size;
+  }
 }
 
 // The entries in name order ignoring letter case, ties in code point order.
@@ -161,22 +185,28 @@ bool MatchesMask(std::u32string_view name, std::u32string_view mask) {
 
 DirectoryListing ListDirectory(const std::string& directory,
                                std::u32string_view mask, std::error_code& ec) {
+  std::vector<std::pair<Named, EntryKind>> entries;
+  ec = ForEachEntry(directory, [&](std::string_view name, EntryKind kind) {
+    entries.push_back({{std::string(name), kind == EntryKind::DirectoryLink}, kind});
+  });
+  if (ec) return {};
+  std::u32string foldedNames;
+  FoldNames(entries, foldedNames);
   const std::u32string foldedMask = LowCaseUmlaut(mask);
   std::vector<Named> files;
   std::vector<Named> subdirectories;
   std::vector<std::string> others;
-  ec = ForEachEntry(directory, [&](std::string_view name, EntryKind kind) {
+  for (auto& [named, kind] : entries) {
     if (kind == EntryKind::Other) {
-      others.emplace_back(name);
+      others.push_back(std::move(named.bytes));
     } else if (kind != EntryKind::File) {
-      subdirectories.push_back(MakeNamed(name, kind == EntryKind::DirectoryLink));
-    } else if (Named file = MakeNamed(name); MatchesFoldedMask(file.folded, foldedMask)) {
-      files.push_back(std::move(file));
+      subdirectories.push_back(std::move(named));
+    } else if (MatchesFoldedMask(named.folded, foldedMask)) {
+      files.push_back(std::move(named));
     } else {
-      others.push_back(std::move(file.bytes));
+      others.push_back(std::move(named.bytes));
     }
-  });
-  if (ec) return {};
+  }
   return {SortedBytes(files), SortedSubdirectories(subdirectories), std::move(others)};
 }
 

@@ -26,12 +26,17 @@ std::u32string DecodeTagField(std::string_view field) {
   return std::u32string(text.data(), DecodeTagFieldInto(text, field));
 }
 
-std::size_t DecodeTagFieldInto(std::span<char32_t, kTagFieldLength> out, std::string_view field) {
-  char kept[kTagFieldLength];
+std::size_t KeptTagBytes(std::span<char, kTagFieldLength> kept, std::string_view field) {
   std::size_t count = 0;
   for (char c : field.substr(0, kTagFieldLength)) {
     if (c != '\0') kept[count++] = c;
   }
+  return count;
+}
+
+std::size_t DecodeTagFieldInto(std::span<char32_t, kTagFieldLength> out, std::string_view field) {
+  char kept[kTagFieldLength];
+  const std::size_t count = KeptTagBytes(kept, field);
   DecodeWindows1252Into(out.data(), std::string_view(kept, count));
   return count;
 }

@@ -31,6 +31,9 @@ bool HasTagMarker(std::string_view tag);
 // The text of one field's 30 bytes: zero bytes dropped wherever they
 // stand, everything else, trailing blanks included, kept.
 std::u32string DecodeTagField(std::string_view field);
+// The bytes of one field with its zero bytes dropped, into `kept`: their
+// number.
+std::size_t KeptTagBytes(std::span<char, kTagFieldLength> kept, std::string_view field);
 // DecodeTagField into `out`: the number of characters.
 std::size_t DecodeTagFieldInto(std::span<char32_t, kTagFieldLength> out, std::string_view field);
 

@@ -48,20 +48,37 @@ TagField TagFieldOf(InfoField field) {
   }
 }
 
-// The value of a field that is not text.
-std::string AsciiValue(const InfoRecord& record, InfoField field) {
+// The value of a field that is not text, appended to `out`.
+void AppendAsciiValue(std::string& out, const InfoRecord& record, InfoField field) {
   switch (field) {
-    case InfoField::Groesse: return record.statKnown ? DecimalAscii(record.size) : "";
-    case InfoField::Datum: return record.statKnown ? DatumAscii(record.modified) : "";
-    case InfoField::Mpeg: return MpegText(record.version);
-    case InfoField::Layer: return LayerText(record.layer);
-    case InfoField::Bitrate: return DecimalAscii(record.bitrateKbps);
+    case InfoField::Groesse:
+      if (record.statKnown) AppendDecimalAscii(out, record.size);
+      return;
+    case InfoField::Datum:
+      if (record.statKnown) AppendDatumAscii(out, record.modified);
+      return;
+    case InfoField::Mpeg: out += MpegText(record.version); return;
+    case InfoField::Layer: out += LayerText(record.layer); return;
+    case InfoField::Bitrate: AppendDecimalAscii(out, record.bitrateKbps); return;
     case InfoField::SampFreq:
-      return record.sampleRate == 0 ? "x" : DecimalAscii(record.sampleRate);
-    case InfoField::Mode: return ModeText(record.mode);
-    case InfoField::Dauer: return record.timed ? WholeSecondsAscii(record.seconds) : "";
-    default: return {};
+      if (record.sampleRate == 0) {
+        out += 'x';
+      } else {
+        AppendDecimalAscii(out, record.sampleRate);
+      }
+      return;
+    case InfoField::Mode: out += ModeText(record.mode); return;
+    case InfoField::Dauer:
+      if (record.timed) AppendWholeSecondsAscii(out, record.seconds);
+      return;
+    default: return;
   }
+}
+
+std::string AsciiValue(const InfoRecord& record, InfoField field) {
+  std::string text;
+  AppendAsciiValue(text, record, field);
+  return text;
 }
 
 std::string_view TagFieldBytes(const InfoRecord& record, TagField field) {
@@ -73,16 +90,29 @@ std::string_view TagFieldBytes(const InfoRecord& record, TagField field) {
 // a list of thousands of files shows three of them a line.
 void AppendTagTextUtf8(std::string& out, const InfoRecord& record, TagField field) {
   if (!record.tagged) return;
+  std::array<char, kTagFieldLength> bytes;
+  const std::size_t count = KeptTagBytes(bytes, TagFieldBytes(record, field));
+  // An ASCII field, the usual case, is its own UTF-8 text.
+  if (std::all_of(bytes.begin(), bytes.begin() + count,
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    out.append(bytes.data(), TrimBlanksIn(bytes.data(), count));
+    return;
+  }
   std::array<char32_t, kTagFieldLength> text;
-  const std::size_t size = DecodeTagFieldInto(text, TagFieldBytes(record, field));
-  EncodeUtf8Into(out, std::u32string_view(text.data(), TrimBlanksIn(text.data(), size)));
+  DecodeWindows1252Into(text.data(), std::string_view(bytes.data(), count));
+  EncodeUtf8Into(out, std::u32string_view(text.data(), TrimBlanksIn(text.data(), count)));
 }
 
-// AsciiValue with the unit the views show it with.
+// AppendAsciiValue with the unit the views show it with.
+void AppendShownAscii(std::string& out, const InfoRecord& record, InfoField field) {
+  AppendAsciiValue(out, record, field);
+  if (field == InfoField::Bitrate) out += "KBit/s";
+  if (field == InfoField::SampFreq) out += "Hz";
+}
+
 std::string ShownAscii(const InfoRecord& record, InfoField field) {
-  std::string text = AsciiValue(record, field);
-  if (field == InfoField::Bitrate) text += "KBit/s";
-  if (field == InfoField::SampFreq) text += "Hz";
+  std::string text;
+  AppendShownAscii(text, record, field);
   return text;
 }
 
@@ -132,7 +162,7 @@ void AppendValueUtf8(std::string& out, const InfoRecord& record, InfoField field
   } else if (IsText(field)) {
     AppendTagTextUtf8(out, record, TagFieldOf(field));
   } else {
-    out += AsciiValue(record, field);
+    AppendAsciiValue(out, record, field);
   }
 }
 
@@ -144,7 +174,7 @@ void AppendShownUtf8(std::string& out, const InfoRecord& record, InfoField field
   } else if (IsText(field)) {
     AppendTagTextUtf8(out, record, TagFieldOf(field));
   } else {
-    out += ShownAscii(record, field);
+    AppendShownAscii(out, record, field);
   }
 }
 

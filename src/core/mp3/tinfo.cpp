@@ -12,12 +12,13 @@
 #include "core/mp3/id3v1.h"
 #include "core/text/case.h"
 #include "core/text/encoding.h"
+#include "core/text/path.h"
 
 namespace sonavex {
 namespace {
 
-void SplitFileName(const std::string& path, TInfo& info) {
-  info.record.name = SplitPath(path).name;
+// Name and type of `info` from the file name its record holds.
+void RenderNameAndType(TInfo& info) {
   const std::u32string name = DecodeUtf8(info.record.name);
   const std::size_t dot = name.rfind(U'.');
   info.Name = name.substr(0, dot);
@@ -52,6 +53,7 @@ void RenderMp3Texts(TInfo& info) {
 
 // The text fields of `info` from its record.
 void RenderTexts(TInfo& info) {
+  RenderNameAndType(info);
   info.Groesse = ValueText(info.record, InfoField::Groesse);
   info.Datum = ValueText(info.record, InfoField::Datum);
   info.IstMP3 = info.record.isMp3;
@@ -163,8 +165,8 @@ std::error_code ReadMp3(FileRead& read, Id3v2Reading id3v2) {
 
 std::error_code ReadInto(FileRead& read, Id3v2Reading id3v2) {
   TInfo& info = read.info;
-  SplitFileName(info.Datei, info);
-  info.record.isMp3 = IsMp3Type(info.Typ);
+  info.record.name.assign(info.Datei, LastSlash(info.Datei) + 1);
+  info.record.isMp3 = IsMp3Name(info.record.name);
   if (info.record.isMp3) return ReadMp3(read, id3v2);
   FileStat stat;
   if (const std::error_code ec = StatPath(info.Datei, stat)) return ec;
@@ -189,9 +191,30 @@ std::error_code Load(const std::string& path, const TInfo::TagAppender* appendTa
   return ec;
 }
 
-std::string TwoOrThreeDigits(long long value) {
-  std::string text = DecimalAscii(value).substr(0, 3);
-  return text.size() == 1 ? "0" + text : text;
+// `value` in decimal cut to three digits, given a leading "0" when it has
+// one; the digits go to `at`, their count is returned.
+std::size_t PutTwoOrThreeDigits(char* at, long long value) {
+  char digits[24];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
+  const auto count = std::min<std::size_t>(static_cast<std::size_t>(end - digits), 3);
+  if (count != 1) return static_cast<std::size_t>(std::copy_n(digits, count, at) - at);
+  at[0] = '0';
+  at[1] = digits[0];
+  return 2;
+}
+
+// "DD.MM.YY HH:NN" of the local time `local`.
+void PutDatum(const std::tm& local, char (&text)[15]) {
+  const auto put = [&text](std::size_t at, int value) {
+    text[at] = static_cast<char>('0' + value / 10);
+    text[at + 1] = static_cast<char>('0' + value % 10);
+  };
+  std::copy_n("DD.MM.YY HH:NN", 14, text);
+  put(0, local.tm_mday);
+  put(3, local.tm_mon + 1);
+  put(6, (local.tm_year % 100 + 100) % 100);
+  put(9, local.tm_hour);
+  put(12, local.tm_min);
 }
 
 }  // namespace
@@ -237,6 +260,13 @@ const FileHandle& OpenForTags(const std::string& path, bool keep, FileHandle& ow
   return read.open;
 }
 
+// Only the extension is decoded: a "." byte is always a dot of its own in
+// the decoded name, also next to bytes that are not UTF-8.
+bool IsMp3Name(std::string_view fileName) {
+  const std::size_t dot = fileName.rfind('.');
+  return dot != std::string_view::npos && IsMp3Type(DecodeUtf8(fileName.substr(dot + 1)));
+}
+
 FileRead ReadFileInfo(const std::string& path) {
   FileRead read = ReadFileRecord(path);
   RenderTexts(read.info);
@@ -274,10 +304,16 @@ std::int64_t PlayingSeconds(std::int64_t size, long bitrateKbps) {
   return size / (static_cast<std::int64_t>(bitrateKbps) * 125);
 }
 
-std::string DecimalAscii(long long value) {
+void AppendDecimalAscii(std::string& out, long long value) {
   char digits[24];
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
-  return std::string(digits, end);
+  out.append(digits, end);
+}
+
+std::string DecimalAscii(long long value) {
+  std::string text;
+  AppendDecimalAscii(text, value);
+  return text;
 }
 
 std::u32string DecimalText(long long value) { return WidenAscii(DecimalAscii(value)); }
@@ -290,9 +326,18 @@ std::int64_t WholeSeconds(double seconds) {
 
 std::u32string FormatDauer(double seconds) { return FormatWholeSeconds(WholeSeconds(seconds)); }
 
+void AppendWholeSecondsAscii(std::string& out, std::int64_t whole) {
+  char text[8];
+  std::size_t size = PutTwoOrThreeDigits(text, whole / 60);
+  text[size++] = ':';
+  size += PutTwoOrThreeDigits(text + size, whole % 60);
+  out.append(text, std::min<std::size_t>(size, 6));
+}
+
 std::string WholeSecondsAscii(std::int64_t whole) {
-  const std::string text = TwoOrThreeDigits(whole / 60) + ":" + TwoOrThreeDigits(whole % 60);
-  return text.substr(0, 6);
+  std::string text;
+  AppendWholeSecondsAscii(text, whole);
+  return text;
 }
 
 std::u32string FormatWholeSeconds(std::int64_t whole) {
@@ -303,20 +348,27 @@ std::u32string FormatDatum(std::int64_t modifiedEpochSeconds) {
   return WidenAscii(DatumAscii(modifiedEpochSeconds));
 }
 
+// The files of a folder mostly share the minute they were written in, and
+// the conversion to local time is the dearest part: each thread keeps the
+// text of the last local minute it made. The offset from UTC changes only
+// at whole minutes of local time, so a minute holds a single text.
+void AppendDatumAscii(std::string& out, std::int64_t modifiedEpochSeconds) {
+  thread_local std::int64_t minuteStart = 0;
+  thread_local char text[15] = {};  // empty until the first minute is made
+  if (text[0] == '\0' || modifiedEpochSeconds < minuteStart ||
+      modifiedEpochSeconds - minuteStart >= 60) {
+    const std::time_t time = static_cast<std::time_t>(modifiedEpochSeconds);
+    std::tm local{};
+    localtime_r(&time, &local);
+    PutDatum(local, text);
+    minuteStart = modifiedEpochSeconds - local.tm_sec;
+  }
+  out.append(text, 14);
+}
+
 std::string DatumAscii(std::int64_t modifiedEpochSeconds) {
-  const std::time_t time = static_cast<std::time_t>(modifiedEpochSeconds);
-  std::tm local{};
-  localtime_r(&time, &local);
-  std::string text = "DD.MM.YY HH:NN";
-  const auto put = [&text](std::size_t at, int value) {
-    text[at] = static_cast<char>('0' + value / 10);
-    text[at + 1] = static_cast<char>('0' + value % 10);
-  };
-  put(0, local.tm_mday);
-  put(3, local.tm_mon + 1);
-  put(6, (local.tm_year % 100 + 100) % 100);
-  put(9, local.tm_hour);
-  put(12, local.tm_min);
+  std::string text;
+  AppendDatumAscii(text, modifiedEpochSeconds);
   return text;
 }
 

@@ -53,6 +53,8 @@ struct TInfo {
 // True for the file type (extension without its dot) of an MP3 file: "MP3"
 // in any letter case.
 bool IsMp3Type(std::u32string_view typ);
+// True for the name of an MP3 file (with or without its folder).
+bool IsMp3Name(std::string_view fileName);
 
 // What reading a file gives before anything is written to it: the record as
 // SetDatei(path) loads it (always reading the file), the failure that ended
@@ -134,5 +136,9 @@ std::u32string FormatDatum(std::int64_t modifiedEpochSeconds);
 std::string WholeSecondsAscii(std::int64_t whole);
 std::string DecimalAscii(long long value);
 std::string DatumAscii(std::int64_t modifiedEpochSeconds);
+// The same texts appended to `out`.
+void AppendWholeSecondsAscii(std::string& out, std::int64_t whole);
+void AppendDecimalAscii(std::string& out, long long value);
+void AppendDatumAscii(std::string& out, std::int64_t modifiedEpochSeconds);
 
 }  // namespace sonavex

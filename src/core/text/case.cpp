@@ -36,24 +36,6 @@ std::u32string TrimBlanks(std::u32string_view text) {
   return out;
 }
 
-std::size_t TrimBlanksIn(char32_t* text, std::size_t size) {
-  // Collapsing every run to one blank, then cutting the edges, gives the
-  // same text as deleting the first blank of the first pair over and over.
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    if (text[i] == U' ' && kept > 0 && text[kept - 1] == U' ') continue;
-    text[kept++] = text[i];
-  }
-  std::u32string_view out(text, kept);
-  if (!out.empty() && out.front() == U' ') out.remove_prefix(1);
-  // A lone blank was already removed above; a longer text keeps at most
-  // one trailing blank after the collapse.
-  if (out.size() >= 2 && out.back() == U' ') out.remove_suffix(1);
-  if (out.size() < 30 && out.size() >= 3 && out.ends_with(U"...")) out.remove_suffix(3);
-  if (out.data() != text) std::copy(out.begin(), out.end(), text);
-  return out.size();
-}
-
 namespace {
 
 // The simple case mappings of all of Unicode, as glibc's C.UTF-8 locale

@@ -2,6 +2,8 @@
 // Letter case and blank helpers shared by every rule of the program.
 // They work on code points and never consult the user's locale: only
 // a-z, A-Z and the German umlauts change case, and only U+0020 is a blank.
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,7 +28,29 @@ std::u32string LowCaseUmlaut(std::u32string_view text);
 // trailing "..." from texts shorter than a tag field (30 characters).
 std::u32string TrimBlanks(std::u32string_view text);
 // TrimBlanks of the `size` characters at `text`, in place: the new size.
-std::size_t TrimBlanksIn(char32_t* text, std::size_t size);
+// Also for bytes, where each byte stands for the character of its value.
+template <class Char>
+std::size_t TrimBlanksIn(Char* text, std::size_t size) {
+  constexpr Char kBlank = ' ';
+  constexpr Char kDots[] = {'.', '.', '.'};
+  // Collapsing every run to one blank, then cutting the edges, gives the
+  // same text as deleting the first blank of the first pair over and over.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    if (text[i] == kBlank && kept > 0 && text[kept - 1] == kBlank) continue;
+    text[kept++] = text[i];
+  }
+  std::basic_string_view<Char> out(text, kept);
+  if (!out.empty() && out.front() == kBlank) out.remove_prefix(1);
+  // A lone blank was already removed above; a longer text keeps at most
+  // one trailing blank after the collapse.
+  if (out.size() >= 2 && out.back() == kBlank) out.remove_suffix(1);
+  if (out.size() < 30 && out.size() >= 3 && out.ends_with(std::basic_string_view<Char>(kDots, 3))) {
+    out.remove_suffix(3);
+  }
+  if (out.data() != text) std::copy(out.begin(), out.end(), text);
+  return out.size();
+}
 
 // A UTF-8 name with the letters folded whose case a case-insensitive file
 // system ignores: exFAT and NTFS compare names by an up-case table over all

@@ -94,15 +94,13 @@ char EncodeOne1252(char32_t cp) {
 
 }  // namespace
 
-std::u32string DecodeUtf8(std::string_view bytes) {
+std::size_t DecodeUtf8Into(char32_t* out, std::string_view bytes) {
   // ASCII, the usual case, is copied a code point per byte up to the first
   // byte that is not.
-  std::u32string out(bytes.size(), U'\0');
   std::size_t i = 0;
   for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
     out[i] = static_cast<unsigned char>(bytes[i]);
   }
-  if (i == bytes.size()) return out;
   // No more code points than bytes: the rest goes into the room there is.
   std::size_t k = i;
   while (i < bytes.size()) {
@@ -116,7 +114,12 @@ std::u32string DecodeUtf8(std::string_view bytes) {
       i += static_cast<std::size_t>(n);
     }
   }
-  out.resize(k);
+  return k;
+}
+
+std::u32string DecodeUtf8(std::string_view bytes) {
+  std::u32string out(bytes.size(), U'\0');
+  out.resize(DecodeUtf8Into(out.data(), bytes));
   return out;
 }
 
@@ -148,17 +151,15 @@ std::string EncodeUtf8(std::u32string_view text) {
 
 void EncodeUtf8Into(std::string& out, std::u32string_view text) {
   // ASCII, the usual case, is copied a byte per code point up to the first
-  // character that is not.
+  // character that is not. The rest takes at most four bytes a code point:
+  // it goes into that much room, which is cut back at the end. The room is
+  // made once.
   const std::size_t start = out.size();
-  out.resize(start + text.size());
   std::size_t ascii = 0;
-  for (; ascii < text.size() && text[ascii] < 0x80; ++ascii) {
-    out[start + ascii] = static_cast<char>(text[ascii]);
-  }
-  if (ascii == text.size()) return;
-  // At most four bytes a code point: the rest goes into that much room,
-  // which is cut back at the end.
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
   out.resize(start + ascii + 4 * (text.size() - ascii));
+  for (std::size_t i = 0; i < ascii; ++i) out[start + i] = static_cast<char>(text[i]);
+  if (ascii == text.size()) return;
   std::size_t end = start + ascii;
   for (char32_t cp : text.substr(ascii)) {
     if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {

@@ -5,12 +5,16 @@
 // File names are UTF-8. A byte that is not part of valid UTF-8 becomes the
 // code point U+DC00 + byte ("surrogate escape") and turns back into that
 // byte on the way out, so every name round-trips exactly.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace sonavex {
 
 std::u32string DecodeUtf8(std::string_view bytes);
+// DecodeUtf8 into `out`, which has room for a code point per byte: the
+// number of code points.
+std::size_t DecodeUtf8Into(char32_t* out, std::string_view bytes);
 std::string EncodeUtf8(std::u32string_view text);
 // The same, appended to `out`.
 void EncodeUtf8Into(std::string& out, std::u32string_view text);

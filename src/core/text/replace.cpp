@@ -5,12 +5,26 @@
 namespace sonavex {
 namespace {
 
-// Looks for `needle` in `haystack` and copies the matching stretches of
-// `text` around it. Folding keeps every character in place, so a position in
-// the folded haystack is the same position in the text.
-ReplaceResult ReplaceLoop(std::u32string_view text, std::u32string_view haystack,
-                          std::u32string_view needle,
-                          std::u32string_view replacement) {
+// Where `needle` starts in `text` from `from` on, each character of `text`
+// folded as it is compared: no folded copy of the text is made.
+std::size_t FindFolded(std::u32string_view text, std::u32string_view foldedNeedle,
+                       std::size_t from) {
+  if (foldedNeedle.size() > text.size()) return std::u32string_view::npos;
+  const std::size_t last = text.size() - foldedNeedle.size();
+  for (std::size_t p = from; p <= last; ++p) {
+    std::size_t k = 0;
+    while (k < foldedNeedle.size() && LowCaseChar(text[p + k]) == foldedNeedle[k]) ++k;
+    if (k == foldedNeedle.size()) return p;
+  }
+  return std::u32string_view::npos;
+}
+
+// Copies `text` with each stretch that `find` finds for `needle` replaced.
+// Folding keeps every character in place, so a position found in the
+// folded text is the same position in the text.
+template <class Find>
+ReplaceResult ReplaceLoop(std::u32string_view text, std::u32string_view needle,
+                          std::u32string_view replacement, Find find) {
   ReplaceResult result;
   if (needle.empty()) {
     result.text = text;
@@ -19,8 +33,8 @@ ReplaceResult ReplaceLoop(std::u32string_view text, std::u32string_view haystack
   // Room for one replacement without growing: the usual case.
   result.text.reserve(text.size() + replacement.size());
   std::size_t from = 0;
-  for (std::size_t p = haystack.find(needle); p != std::u32string_view::npos;
-       p = haystack.find(needle, from)) {
+  for (std::size_t p = find(text, needle, 0); p != std::u32string_view::npos;
+       p = find(text, needle, from)) {
     result.text.append(text.substr(from, p - from)).append(replacement);
     from = p + needle.size();
     ++result.count;
@@ -29,20 +43,23 @@ ReplaceResult ReplaceLoop(std::u32string_view text, std::u32string_view haystack
   return result;
 }
 
+std::size_t FindExactly(std::u32string_view text, std::u32string_view needle, std::size_t from) {
+  return text.find(needle, from);
+}
+
 }  // namespace
 
 std::u32string ReplaceAllOccurrences(std::u32string_view search,
                                      std::u32string_view replacement,
                                      std::u32string_view text) {
   if (search == replacement) return std::u32string(text);
-  return ReplaceLoop(text, text, search, replacement).text;
+  return ReplaceLoop(text, search, replacement, FindExactly).text;
 }
 
 ReplaceResult ReplaceAllIgnoringCase(std::u32string_view search,
                                      std::u32string_view replacement,
                                      std::u32string_view text) {
-  return ReplaceLoop(text, LowCaseUmlaut(text), LowCaseUmlaut(search),
-                     replacement);
+  return ReplaceLoop(text, LowCaseUmlaut(search), replacement, FindFolded);
 }
 
 }  // namespace sonavex
