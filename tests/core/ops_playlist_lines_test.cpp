@@ -79,7 +79,7 @@ TEST(RewritePlaylist, AsksTheVolumeForALineInAnotherCase) {
   std::vector<std::string> asked;
   const CaseBlindLookup caseBlind = [&](const std::string& path) -> const std::string* {
     asked.push_back(path);
-    return path == "/m/TREE/a/A B.MP3" ? &kRenames.find("/m/tree/A/a b.mp3")->first : nullptr;
+    return path == "/m/TREE/a/A B.MP3" ? &kRenames.Find("/m/tree/A/a b.mp3")->first : nullptr;
   };
   const PlaylistRewrite result =
       RewritePlaylist("../TREE/a/A B.MP3\n../tree/A/a b.mp3\nfile:///m/tree/a/a%20b.mp3\n",

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "core/text/path.h"
@@ -11,6 +14,40 @@ namespace sonavex {
 namespace {
 
 constexpr std::string_view kFileScheme = "file://";
+
+using RowIndex = std::unordered_multimap<std::size_t, std::uint32_t>;
+
+std::size_t HashOf(std::string_view text) { return std::hash<std::string_view>{}(text); }
+
+std::size_t PathHash(const RenameMap::Folder& folder, std::string_view name) {
+  return (folder.hash * 0x9E3779B97F4A7C15ULL) ^ HashOf(name);
+}
+
+// The folder and name of a normal full path.
+std::pair<RenameMap::Folder, std::string_view> SplitFull(std::string_view path) {
+  const std::size_t cut = LastSlash(path);
+  if (cut == std::string_view::npos) return {RenameMap::Folder(""), path};
+  return {RenameMap::Folder(path.substr(0, cut)), path.substr(cut + 1)};
+}
+
+std::size_t PathHash(std::string_view path) {
+  const auto [folder, name] = SplitFull(path);
+  return PathHash(folder, name);
+}
+
+bool IsPathOf(std::string_view path, const RenameMap::Folder& folder, std::string_view name) {
+  return path.size() == folder.path.size() + 1 + name.size() &&
+         path[folder.path.size()] == '/' && path.starts_with(folder.path) &&
+         path.ends_with(name);
+}
+
+// The record of `index` under `hash` whose row `is` accepts.
+template <typename Is>
+RowIndex::iterator FindRow(RowIndex& index, std::size_t hash, Is is) {
+  const auto [first, last] = index.equal_range(hash);
+  const auto found = std::find_if(first, last, [&](const auto& record) { return is(record.second); });
+  return found == last ? index.end() : found;
+}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -79,21 +116,22 @@ std::string PercentEncode(std::string_view path) {
   return out;
 }
 
-// How a line names its file, and the file's path (UTF-8 bytes as the file
-// system has them).
+// How a line names its file, and the file's folder and name (UTF-8 bytes as
+// the file system has them).
 enum class Form { Slash, Backslash, FileUrl };
 struct Reference {
   Form form = Form::Slash;
   bool absolute = false;
-  std::string path;  // normalised full path
-};
+  RenameMap::Folder folder{""};
+  std::string_view name;
 
-std::optional<Reference> FileUrlReference(std::string_view text) {
-  std::string_view rest = text.substr(kFileScheme.size());
-  if (StartsWithNoCase(rest, "localhost/")) rest.remove_prefix(9);
-  if (rest.empty() || rest.front() != '/') return std::nullopt;
-  return Reference{Form::FileUrl, true, NormalisePath(PercentDecode(rest))};
-}
+  // The file's full path, made for the lines that need it only.
+  std::string Path() const {
+    std::string path;
+    path.reserve(folder.path.size() + 1 + name.size());
+    return path.append(folder.path).append("/").append(name);
+  }
+};
 
 // Resolves the lines of one playlist. Its lines mostly name files of a few
 // folders, one after another: the folder of the line before is kept
@@ -105,10 +143,7 @@ class LineResolver {
   // The file a line names, or null for a URL of another scheme or a
   // Windows drive path, which name no file here. Valid up to the next call.
   const Reference* Resolve(std::string_view text) {
-    if (StartsWithNoCase(text, kFileScheme)) {
-      url_ = FileUrlReference(text);
-      return url_ ? &*url_ : nullptr;
-    }
+    if (StartsWithNoCase(text, kFileScheme)) return ResolveUrl(text);
     if (text.find("://") != std::string_view::npos) return nullptr;
     if (text.empty() || (text.size() >= 2 && IsAlpha(text[0]) && text[1] == ':')) {
       return nullptr;
@@ -121,17 +156,35 @@ class LineResolver {
       text = slashed_;
     }
     ref_.absolute = text.front() == '/';
-    FullPathOf(text, ref_.path);
+    Locate(text);
     return &ref_;
   }
 
  private:
-  // The normalised full path of `text` (with "/" only) into `out`.
-  void FullPathOf(std::string_view text, std::string& out) {
+  const Reference* ResolveUrl(std::string_view text) {
+    std::string_view rest = text.substr(kFileScheme.size());
+    if (StartsWithNoCase(rest, "localhost/")) rest.remove_prefix(9);
+    if (rest.empty() || rest.front() != '/') return nullptr;
+    ref_.form = Form::FileUrl;
+    ref_.absolute = true;
+    SetPath(NormalisePath(PercentDecode(rest)));
+    return &ref_;
+  }
+
+  // Points the reference at the folder and name of a normal full path.
+  void SetPath(std::string path) {
+    whole_ = std::move(path);
+    const std::size_t cut = LastSlash(whole_);
+    ref_.folder = RenameMap::Folder(std::string_view(whole_).substr(0, cut));
+    ref_.name = std::string_view(whole_).substr(cut + 1);
+  }
+
+  // The folder and name of `text` (with "/" only).
+  void Locate(std::string_view text) {
     const std::size_t cut = LastSlash(text);
     const std::string_view name = cut == std::string_view::npos ? text : text.substr(cut + 1);
     if (name.empty() || name == "." || name == "..") {
-      out = NormalisePath(ref_.absolute ? std::string(text) : JoinPath(folder_, text));
+      SetPath(NormalisePath(ref_.absolute ? std::string(text) : JoinPath(folder_, text)));
       return;
     }
     const std::string_view dirText = text.substr(0, text.size() - name.size());
@@ -139,20 +192,21 @@ class LineResolver {
       dirText_.assign(dirText);
       dir_ = NormalisePath(ref_.absolute ? dirText_ : JoinPath(folder_, dirText));
       cached_ = true;
+      dirFolder_ = RenameMap::Folder(dir_);
     }
-    out.assign(dir_);
-    if (out.back() != '/') out += '/';
-    out.append(name);
+    ref_.folder = dirFolder_;
+    ref_.name = name;
   }
 
   const std::string& folder_;
   Reference ref_;
-  std::optional<Reference> url_;
   std::string slashed_;
+  std::string whole_;
   // The folder text of the last line that had one, and its full path.
   bool cached_ = false;
   std::string dirText_;
   std::string dir_;
+  RenameMap::Folder dirFolder_{""};
 };
 
 std::vector<std::string_view> Segments(std::string_view path) {
@@ -180,29 +234,28 @@ std::string RelativePath(const std::string& folder, const std::string& target) {
   return out;
 }
 
-// The parts of a normalised path before and after its last "/".
-std::string_view FolderOf(std::string_view path) { return path.substr(0, LastSlash(path)); }
-std::string_view NameOf(std::string_view path) { return path.substr(LastSlash(path) + 1); }
-
 // Appends to `out` the new text of a line's path in the line's form. A
 // rename keeps the folder, so only the last segment of the text changes; a
 // text whose last segment is not the old name is written out anew from the
-// folder. `oldPath` is the renamed file's path, which the line may spell in
-// another letter case.
+// folder. `rename` is the renamed file's old and new path; the line may
+// spell the old one in another letter case.
 void AppendNewText(std::string& out, std::string_view text, const Reference& ref,
-                   const std::string& oldPath, const std::string& newPath,
-                   const std::string& folder) {
+                   const RenameMap::Entry& rename, const std::string& folder) {
+  const auto& [oldPath, newPath] = rename;
   const bool url = ref.form == Form::FileUrl;
   const std::size_t cut =
       ref.form == Form::Backslash ? text.rfind('\\') : LastSlash(text);
   const std::string_view last = cut == std::string_view::npos ? text : text.substr(cut + 1);
-  const bool sameLast = url ? PercentDecode(last) == NameOf(ref.path) : last == NameOf(ref.path);
-  if (FolderOf(oldPath) == FolderOf(newPath) && sameLast) {
+  const bool sameLast = url ? PercentDecode(last) == ref.name : last == ref.name;
+  const std::size_t newCut = LastSlash(newPath);
+  if (sameLast && std::string_view(oldPath).substr(0, LastSlash(oldPath)) ==
+                      std::string_view(newPath).substr(0, newCut)) {
+    const std::string_view newName = std::string_view(newPath).substr(newCut + 1);
     out.append(text.substr(0, text.size() - last.size()));
     if (url) {
-      out += PercentEncode(NameOf(newPath));
+      out += PercentEncode(newName);
     } else {
-      out.append(NameOf(newPath));
+      out.append(newName);
     }
     return;
   }
@@ -242,14 +295,12 @@ struct Renames {
   const RenameMap& map;
   const CaseBlindLookup& caseBlind;
 
-  // The rename of the file `path` names, null for a file that is not renamed.
-  const RenameMap::value_type* Find(const std::string& path) const {
-    auto renamed = map.find(path);
-    if (renamed == map.end() && caseBlind) {
-      const std::string* oldPath = caseBlind(path);
-      if (oldPath != nullptr) renamed = map.find(*oldPath);
-    }
-    return renamed == map.end() ? nullptr : &*renamed;
+  // The rename of the file `ref` names, null for a file that is not renamed.
+  const RenameMap::Entry* Find(const Reference& ref) const {
+    if (const RenameMap::Entry* renamed = map.Find(ref.folder, ref.name)) return renamed;
+    if (!caseBlind) return nullptr;
+    const std::string* oldPath = caseBlind(ref.Path());
+    return oldPath == nullptr ? nullptr : map.Find(*oldPath);
   }
 };
 
@@ -267,16 +318,15 @@ class LineRewriter {
     const std::string_view path = encoding_.ToPath(text, decoded_);
     const Reference* ref = resolver_.Resolve(path);
     if (ref == nullptr) return nullptr;
-    const RenameMap::value_type* renamed = renames_.Find(ref->path);
+    const RenameMap::Entry* renamed = renames_.Find(*ref);
     if (renamed == nullptr) return nullptr;
-    const auto& [oldPath, newPath] = *renamed;
     newPath_.clear();
-    AppendNewText(newPath_, path, *ref, oldPath, newPath, folder_);
+    AppendNewText(newPath_, path, *ref, *renamed, folder_);
     if (!encoding_.FromPath(newPath_, newText_)) {
       result.outcome = PlaylistRewrite::Outcome::Refused;
       return nullptr;
     }
-    result.named.emplace_back(oldPath, newPath);
+    result.named.push_back(renames_.map.RowOf(*renamed));
     return &newText_;
   }
 
@@ -386,6 +436,67 @@ std::string NormalisePath(std::string_view path) {
     at = stop + 1;
   }
   return out.empty() ? "/" : out;
+}
+
+RenameMap::Folder::Folder(std::string_view fullPath)
+    : path(fullPath == "/" ? std::string_view() : fullPath), hash(HashOf(path)) {}
+
+RenameMap::RenameMap(std::vector<Entry> renames) {
+  auto table = std::make_shared<Table>();
+  table->reserve(renames.size());
+  index_.reserve(renames.size());
+  // The rows by the hash of the path their file has so far.
+  RowIndex present;
+  present.reserve(renames.size());
+  for (Entry& rename : renames) {
+    const std::size_t from = PathHash(rename.first);
+    std::uint32_t row = 0;
+    if (const auto moved = FindRow(present, from, [&](std::uint32_t r) {
+          return (*table)[r].second == rename.first;
+        });
+        moved != present.end()) {
+      row = moved->second;
+      present.erase(moved);
+    } else if (const auto known = FindRow(index_, from, [&](std::uint32_t r) {
+                 return (*table)[r].first == rename.first;
+               });
+               known != index_.end()) {
+      // The file that had this path has left it before.
+      row = known->second;
+      present.erase(FindRow(present, PathHash((*table)[row].second),
+                            [&](std::uint32_t r) { return r == row; }));
+    } else {
+      row = static_cast<std::uint32_t>(table->size());
+      table->push_back({std::move(rename.first), {}});
+      index_.emplace(from, row);
+    }
+    (*table)[row].second = std::move(rename.second);
+    present.emplace(PathHash((*table)[row].second), row);
+  }
+  if (std::any_of(table->begin(), table->end(),
+                  [](const Entry& entry) { return entry.first == entry.second; })) {
+    std::erase_if(*table, [](const Entry& entry) { return entry.first == entry.second; });
+    index_.clear();
+    for (std::uint32_t row = 0; row < table->size(); ++row) {
+      index_.emplace(PathHash((*table)[row].first), row);
+    }
+  }
+  table_ = std::move(table);
+}
+
+const RenameMap::Entry* RenameMap::Find(const Folder& folder, std::string_view name) const {
+  const auto [first, last] = index_.equal_range(PathHash(folder, name));
+  for (auto record = first; record != last; ++record) {
+    const Entry& entry = (*table_)[record->second];
+    if (IsPathOf(entry.first, folder, name)) return &entry;
+  }
+  return nullptr;
+}
+
+const RenameMap::Entry* RenameMap::Find(std::string_view path) const {
+  if (!path.starts_with('/')) return nullptr;
+  const auto [folder, name] = SplitFull(path);
+  return Find(folder, name);
 }
 
 PlaylistRewrite RewritePlaylist(std::string_view bytes, const std::string& folder,
