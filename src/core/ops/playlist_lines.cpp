@@ -7,33 +7,45 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/text/path.h"
+#include "core/text/case.h"
 #include "core/text/encoding.h"
+#include "core/text/path.h"
 
 namespace sonavex {
 namespace {
 
 constexpr std::string_view kFileScheme = "file://";
 
-using RowIndex = std::unordered_multimap<std::size_t, std::uint32_t>;
-
 std::size_t HashOf(std::string_view text) { return std::hash<std::string_view>{}(text); }
 
-std::size_t PathHash(const RenameMap::Folder& folder, std::string_view name) {
-  return (folder.hash * 0x9E3779B97F4A7C15ULL) ^ HashOf(name);
+std::size_t PathHash(std::size_t folderHash, std::string_view name) {
+  return (folderHash * 0x9E3779B97F4A7C15ULL) ^ HashOf(name);
 }
 
 // The folder and name of a normal full path.
-std::pair<RenameMap::Folder, std::string_view> SplitFull(std::string_view path) {
+std::pair<std::string_view, std::string_view> SplitFull(std::string_view path) {
   const std::size_t cut = LastSlash(path);
-  if (cut == std::string_view::npos) return {RenameMap::Folder(""), path};
-  return {RenameMap::Folder(path.substr(0, cut)), path.substr(cut + 1)};
+  if (cut == std::string_view::npos) return {std::string_view(), path};
+  return {path.substr(0, cut), path.substr(cut + 1)};
 }
 
-std::size_t PathHash(std::string_view path) {
-  const auto [folder, name] = SplitFull(path);
-  return PathHash(folder, name);
-}
+// Hashes full paths that come folder after folder: each folder is hashed
+// once for a run of paths in it.
+class PathHasher {
+ public:
+  std::size_t operator()(std::string_view path) {
+    const auto [folder, name] = SplitFull(path);
+    if (!known_ || folder != folder_.path) {
+      folder_ = RenameMap::Folder(folder);
+      known_ = true;
+    }
+    return PathHash(folder_.hash, name);
+  }
+
+ private:
+  bool known_ = false;
+  RenameMap::Folder folder_{""};
+};
 
 bool IsPathOf(std::string_view path, const RenameMap::Folder& folder, std::string_view name) {
   return path.size() == folder.path.size() + 1 + name.size() &&
@@ -41,12 +53,30 @@ bool IsPathOf(std::string_view path, const RenameMap::Folder& folder, std::strin
          path.ends_with(name);
 }
 
-// The record of `index` under `hash` whose row `is` accepts.
-template <typename Is>
-RowIndex::iterator FindRow(RowIndex& index, std::size_t hash, Is is) {
-  const auto [first, last] = index.equal_range(hash);
-  const auto found = std::find_if(first, last, [&](const auto& record) { return is(record.second); });
-  return found == last ? index.end() : found;
+// The renames in the order they take place, each file once: a file renamed
+// twice maps to its last path, and one renamed back is left out.
+RenameMap::Table Settled(RenameMap::Table renames) {
+  std::unordered_map<std::string, std::string> byFirst;
+  // The entries by their present path, which a later rename may start from.
+  std::unordered_map<std::string_view, std::pair<const std::string, std::string>*> byPresent;
+  for (auto& [from, to] : renames) {
+    std::pair<const std::string, std::string>* entry = nullptr;
+    if (const auto known = byPresent.find(from); known != byPresent.end()) {
+      entry = known->second;
+      byPresent.erase(known);
+    } else {
+      const auto [at, fresh] = byFirst.try_emplace(std::move(from));
+      if (!fresh) byPresent.erase(at->second);
+      entry = &*at;
+    }
+    entry->second = std::move(to);
+    byPresent.emplace(entry->second, entry);
+  }
+  RenameMap::Table table;
+  for (auto& [from, to] : byFirst) {
+    if (from != to) table.emplace_back(from, std::move(to));
+  }
+  return table;
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -290,25 +320,46 @@ struct Encoding {
 };
 
 // What a playlist is rewritten by: the renames, and the volume's own
-// comparison for a line spelt in another letter case.
-struct Renames {
-  const RenameMap& map;
-  const CaseBlindLookup& caseBlind;
+// comparison for a line spelt in another letter case. The volume is asked
+// only about lines in a folder that a renamed file lies in under some
+// letter case; most lines that name no renamed file lie elsewhere, and each
+// run of them in one folder is looked at once.
+class Renames {
+ public:
+  Renames(const RenameMap& map, const CaseBlindLookup& caseBlind)
+      : map(map), caseBlind_(caseBlind) {}
 
   // The rename of the file `ref` names, null for a file that is not renamed.
-  const RenameMap::Entry* Find(const Reference& ref) const {
+  const RenameMap::Entry* Find(const Reference& ref) {
     if (const RenameMap::Entry* renamed = map.Find(ref.folder, ref.name)) return renamed;
-    if (!caseBlind) return nullptr;
-    const std::string* oldPath = caseBlind(ref.Path());
+    if (!caseBlind_ || !MayHoldOtherCase(ref.folder.path)) return nullptr;
+    const std::string* oldPath = caseBlind_(ref.Path());
     return oldPath == nullptr ? nullptr : map.Find(*oldPath);
   }
+
+  const RenameMap& map;
+
+ private:
+  bool MayHoldOtherCase(std::string_view folder) {
+    if (!asked_ || folder != askedFolder_) {
+      askedFolder_.assign(folder);
+      asked_ = true;
+      answer_ = map.HoldsFolderFolded(FoldNameCase(folder));
+    }
+    return answer_;
+  }
+
+  const CaseBlindLookup& caseBlind_;
+  bool asked_ = false;
+  std::string askedFolder_;
+  bool answer_ = false;
 };
 
 // Rewrites the path texts of one playlist's lines, keeping what one line
 // leaves for the next: the resolved folder and the buffers.
 class LineRewriter {
  public:
-  LineRewriter(const std::string& folder, const Renames& renames, bool utf8)
+  LineRewriter(const std::string& folder, Renames& renames, bool utf8)
       : folder_(folder), renames_(renames), encoding_{utf8}, resolver_(folder) {}
 
   // The new text of a line's path, or null when the line stays; the
@@ -332,7 +383,7 @@ class LineRewriter {
 
  private:
   const std::string& folder_;
-  const Renames& renames_;
+  Renames& renames_;
   const Encoding encoding_;
   LineResolver resolver_;
   std::string decoded_;
@@ -370,7 +421,7 @@ class LineEnds {
 };
 
 PlaylistRewrite RewriteIn(std::string_view bytes, const std::string& folder,
-                          PlaylistType type, const Renames& renames, bool utf8) {
+                          PlaylistType type, Renames& renames, bool utf8) {
   PlaylistRewrite result;
   result.content.reserve(bytes.size() + bytes.size() / 8);
   LineRewriter rewriter(folder, renames, utf8);
@@ -442,53 +493,54 @@ RenameMap::Folder::Folder(std::string_view fullPath)
     : path(fullPath == "/" ? std::string_view() : fullPath), hash(HashOf(path)) {}
 
 RenameMap::RenameMap(std::vector<Entry> renames) {
-  auto table = std::make_shared<Table>();
-  table->reserve(renames.size());
-  index_.reserve(renames.size());
-  // The rows by the hash of the path their file has so far.
-  RowIndex present;
-  present.reserve(renames.size());
-  for (Entry& rename : renames) {
-    const std::size_t from = PathHash(rename.first);
-    std::uint32_t row = 0;
-    if (const auto moved = FindRow(present, from, [&](std::uint32_t r) {
-          return (*table)[r].second == rename.first;
-        });
-        moved != present.end()) {
-      row = moved->second;
-      present.erase(moved);
-    } else if (const auto known = FindRow(index_, from, [&](std::uint32_t r) {
-                 return (*table)[r].first == rename.first;
-               });
-               known != index_.end()) {
-      // The file that had this path has left it before.
-      row = known->second;
-      present.erase(FindRow(present, PathHash((*table)[row].second),
-                            [&](std::uint32_t r) { return r == row; }));
-    } else {
-      row = static_cast<std::uint32_t>(table->size());
-      table->push_back({std::move(rename.first), {}});
-      index_.emplace(from, row);
-    }
-    (*table)[row].second = std::move(rename.second);
-    present.emplace(PathHash((*table)[row].second), row);
+  auto table = std::make_shared<Table>(std::move(renames));
+  table_ = table;
+  // Nearly always each file is renamed once and takes no path another one
+  // had: the renames are the table as they come.
+  if (!Index() || std::any_of(table->begin(), table->end(),
+                              [&](const Entry& entry) { return Find(entry.second); })) {
+    *table = Settled(std::move(*table));
+    Index();
   }
-  if (std::any_of(table->begin(), table->end(),
-                  [](const Entry& entry) { return entry.first == entry.second; })) {
-    std::erase_if(*table, [](const Entry& entry) { return entry.first == entry.second; });
-    index_.clear();
-    for (std::uint32_t row = 0; row < table->size(); ++row) {
-      index_.emplace(PathHash((*table)[row].first), row);
-    }
+  std::string_view folder;
+  for (const auto& [oldPath, newPath] : *table_) {
+    const std::string_view next = SplitFull(oldPath).first;
+    if (folder.data() != nullptr && next == folder) continue;
+    folder = next;
+    foldedFolders_.insert(FoldNameCase(folder));
   }
-  table_ = std::move(table);
+}
+
+bool RenameMap::Index() {
+  const Table& table = *table_;
+  std::size_t size = 2;
+  while (size < 2 * table.size()) size *= 2;
+  slots_.assign(size, 0);
+  hashes_.resize(table.size());
+  PathHasher hash;
+  for (std::uint32_t row = 0; row < table.size(); ++row) {
+    hashes_[row] = hash(table[row].first);
+    std::size_t slot = hashes_[row] & (size - 1);
+    for (; slots_[slot] != 0; slot = (slot + 1) & (size - 1)) {
+      const std::uint32_t other = slots_[slot] - 1;
+      if (hashes_[other] == hashes_[row] && table[other].first == table[row].first) return false;
+    }
+    slots_[slot] = row + 1;
+  }
+  return true;
+}
+
+bool RenameMap::HoldsFolderFolded(const std::u32string& folded) const {
+  return foldedFolders_.contains(folded);
 }
 
 const RenameMap::Entry* RenameMap::Find(const Folder& folder, std::string_view name) const {
-  const auto [first, last] = index_.equal_range(PathHash(folder, name));
-  for (auto record = first; record != last; ++record) {
-    const Entry& entry = (*table_)[record->second];
-    if (IsPathOf(entry.first, folder, name)) return &entry;
+  const std::size_t hash = PathHash(folder.hash, name);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+    const std::uint32_t row = slots_[slot] - 1;
+    const Entry& entry = (*table_)[row];
+    if (hashes_[row] == hash && IsPathOf(entry.first, folder, name)) return &entry;
   }
   return nullptr;
 }
@@ -496,14 +548,14 @@ const RenameMap::Entry* RenameMap::Find(const Folder& folder, std::string_view n
 const RenameMap::Entry* RenameMap::Find(std::string_view path) const {
   if (!path.starts_with('/')) return nullptr;
   const auto [folder, name] = SplitFull(path);
-  return Find(folder, name);
+  return Find(Folder(folder), name);
 }
 
 PlaylistRewrite RewritePlaylist(std::string_view bytes, const std::string& folder,
                                 PlaylistType type, const RenameMap& renameMap,
                                 const CaseBlindLookup& caseBlind) {
   if (bytes.find('\0') != std::string_view::npos || renameMap.empty()) return {};
-  const Renames renames{renameMap, caseBlind};
+  Renames renames(renameMap, caseBlind);
   const bool utf8 = IsValidUtf8(bytes);
   PlaylistRewrite result = RewriteIn(bytes, folder, type, renames, utf8);
   if (result.outcome != PlaylistRewrite::Outcome::Refused || utf8 ||

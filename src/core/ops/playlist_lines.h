@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -59,6 +60,11 @@ class RenameMap {
   // The rename of the file at the full path `path`, or null.
   const Entry* Find(std::string_view path) const;
 
+  // Whether a renamed file lies in a folder whose full path folds
+  // (FoldNameCase) to `folded`: only there can a line spell one in another
+  // letter case.
+  bool HoldsFolderFolded(const std::u32string& folded) const;
+
   bool empty() const { return table_->empty(); }
   // The renames, each once; an entry's row is its place here.
   const std::shared_ptr<const Table>& table() const { return table_; }
@@ -67,9 +73,15 @@ class RenameMap {
   }
 
  private:
+  // Indexes the table's old paths; false for a path that comes twice.
+  bool Index();
+
   std::shared_ptr<const Table> table_ = std::make_shared<const Table>();
-  // The rows by the hash of their old path (folder and name).
-  std::unordered_multimap<std::size_t, std::uint32_t> index_;
+  // The hash of each row's old path (folder and name), and the rows by it:
+  // open addressing, a row's number plus one in each slot taken.
+  std::vector<std::size_t> hashes_;
+  std::vector<std::uint32_t> slots_ = std::vector<std::uint32_t>(2, 0);
+  std::unordered_set<std::u32string> foldedFolders_;
 };
 
 // An absolute path without "." and ".." segments and without empty ones.
