@@ -17,6 +17,8 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/apply/executor.h"
@@ -616,8 +618,10 @@ class JournalFaultSweep : public ::testing::Test {
 
 
   // Opening the journal is part of the run: a caller that cannot open it
-  // warns and goes on without undo.
-  Run Apply() {
+  // warns and goes on without undo. As a playlist that follows the rename,
+  // the list is readied on other threads while the rename runs; a journal
+  // failure is told on the batch's thread all the same.
+  Run Apply(bool playlist = false) {
     Run run;
     std::error_code ec;
     std::unique_ptr<Journal> journal = Journal::Open(JournalPath(), kNow, ec);
@@ -627,9 +631,18 @@ class JournalFaultSweep : public ::testing::Test {
     plan.directory = Work();
     plan.steps = MixedSteps();
     for (PlanStep& step : plan.steps) step.directory = Work();
+    if (playlist) {
+      auto& list = std::get<steps::ContentReplace>(plan.steps.back().change);
+      list.playlist = true;
+      list.renamedFiles = {{Work() + "/a.mp3", Work() + "/b.mp3"}};
+    }
     test::RecordingReporter reporter;
     ExecutorContext context = Executor(reporter, journal.get());
-    context.onJournalFailure = [&](std::error_code) { ++run.told; };
+    const std::thread::id batchThread = std::this_thread::get_id();
+    context.onJournalFailure = [&](std::error_code) {
+      ++run.told;
+      EXPECT_EQ(std::this_thread::get_id(), batchThread);
+    };
     ApplyPlan(plan, context);
     run.reported = Reported(reporter);
     return run;
@@ -659,13 +672,14 @@ class JournalFaultSweep : public ::testing::Test {
 };
 
 TEST_F(JournalFaultSweep, EveryWriteSyncTruncateAndOpenFailing) {
-  for (const bool journalExists : {false, true}) {
+  for (const auto& [journalExists, playlist] : {std::pair{false, false}, std::pair{true, false},
+                                               std::pair{false, true}}) {
     ASSERT_NO_FATAL_FAILURE(Fresh(journalExists));
     const Snapshot before = Take(Work());
     int count = 0;
     {
       test::FaultVfs vfs;
-      ASSERT_EQ(Apply().told, 0);
+      ASSERT_EQ(Apply(playlist).told, 0);
       count = vfs.Count();
     }
     const Snapshot after = Take(Work());
@@ -673,7 +687,8 @@ TEST_F(JournalFaultSweep, EveryWriteSyncTruncateAndOpenFailing) {
     int toldRuns = 0;
     for (const int code : {SQLITE_FULL, SQLITE_IOERR}) {
       for (int n = 1; n <= count; ++n) {
-        SCOPED_TRACE("journal " + std::string(journalExists ? "existing" : "new") +
+        SCOPED_TRACE(std::string(playlist ? "playlist, " : "") + "journal " +
+                     std::string(journalExists ? "existing" : "new") +
                      ", code " + std::to_string(code) + " at call " + std::to_string(n) +
                      " of " + std::to_string(count));
         ASSERT_NO_FATAL_FAILURE(Fresh(journalExists));
@@ -681,7 +696,7 @@ TEST_F(JournalFaultSweep, EveryWriteSyncTruncateAndOpenFailing) {
         {
           test::FaultVfs vfs;
           vfs.FailNth(n, code);
-          run = Apply();
+          run = Apply(playlist);
           EXPECT_TRUE(vfs.fired());
         }
         Check(run, before, after);

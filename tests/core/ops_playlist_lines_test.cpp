@@ -79,14 +79,17 @@ TEST(RewritePlaylist, AsksTheVolumeForALineInAnotherCase) {
   std::vector<std::string> asked;
   const CaseBlindLookup caseBlind = [&](const std::string& path) -> const std::string* {
     asked.push_back(path);
-    return path == "/m/TREE/a/A B.MP3" ? &kRenames.find("/m/tree/A/a b.mp3")->first : nullptr;
+    return path == "/m/TREE/a/A B.MP3" ? &kRenames.Find("/m/tree/A/a b.mp3")->first : nullptr;
   };
   const PlaylistRewrite result =
-      RewritePlaylist("../TREE/a/A B.MP3\n../tree/A/a b.mp3\nfile:///m/tree/a/a%20b.mp3\n",
+      RewritePlaylist("../TREE/a/A B.MP3\n../tree/A/a b.mp3\nfile:///m/tree/a/a%20b.mp3\n"
+                      "../other/a b.mp3\n",
                       "/m/lists", PlaylistType::M3u, kRenames, caseBlind);
   EXPECT_EQ(result.content,
-            "../TREE/a/a -- b.mp3\n../tree/A/a -- b.mp3\nfile:///m/tree/a/a%20b.mp3\n");
+            "../TREE/a/a -- b.mp3\n../tree/A/a -- b.mp3\nfile:///m/tree/a/a%20b.mp3\n"
+            "../other/a b.mp3\n");
   EXPECT_EQ(result.changedLines, 2);
+  // A folder that holds no renamed file under any letter case is not asked about.
   EXPECT_EQ(asked, (std::vector<std::string>{"/m/TREE/a/A B.MP3", "/m/tree/a/a b.mp3"}));
 }
 

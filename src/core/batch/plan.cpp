@@ -4,6 +4,11 @@
 
 namespace sonavex {
 
+RenamedFiles::RenamedFiles(std::initializer_list<Pair> pairs)
+    : table_(std::make_shared<const Table>(pairs)), rows_(pairs.size()) {
+  for (std::uint32_t row = 0; row < rows_.size(); ++row) rows_[row] = row;
+}
+
 template <StepKind kind, class Change>
 constexpr bool IsAlternative() {
   return std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(kind), StepChange>,

@@ -3,7 +3,10 @@
 // the batch runs, computed before anything is touched. The executor
 // (core/apply) performs a plan; the preview shows one; undo builds one from
 // the journal.
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,6 +67,58 @@ struct StepMessage {
 };
 
 // What each kind of step does, with the fields only that kind needs.
+// Old and new full path of files that a playlist's new lines name: rows of
+// one table of a batch's renames, which the playlist steps of a plan share
+// rather than a copy of both paths for each line.
+class RenamedFiles {
+ public:
+  using Pair = std::pair<std::string, std::string>;
+  using Table = std::vector<Pair>;
+
+  class Iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Pair;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Pair*;
+    using reference = const Pair&;
+
+    Iterator() = default;
+    Iterator(const Table* table, std::vector<std::uint32_t>::const_iterator row)
+        : table_(table), row_(row) {}
+    const Pair& operator*() const { return (*table_)[*row_]; }
+    const Pair* operator->() const { return &**this; }
+    Iterator& operator++() {
+      ++row_;
+      return *this;
+    }
+    Iterator operator++(int) {
+      Iterator before = *this;
+      ++row_;
+      return before;
+    }
+    bool operator==(const Iterator& other) const { return row_ == other.row_; }
+
+   private:
+    const Table* table_ = nullptr;
+    std::vector<std::uint32_t>::const_iterator row_{};
+  };
+
+  RenamedFiles() = default;
+  RenamedFiles(std::initializer_list<Pair> pairs);
+  RenamedFiles(std::shared_ptr<const Table> table, std::vector<std::uint32_t> rows)
+      : table_(std::move(table)), rows_(std::move(rows)) {}
+
+  Iterator begin() const { return {table_.get(), rows_.begin()}; }
+  Iterator end() const { return {table_.get(), rows_.end()}; }
+  bool empty() const { return rows_.empty(); }
+  std::size_t size() const { return rows_.size(); }
+
+ private:
+  std::shared_ptr<const Table> table_;
+  std::vector<std::uint32_t> rows_;
+};
+
 namespace steps {
 
 struct Rename {
@@ -88,7 +143,7 @@ struct ContentReplace {
   // name. Should the rename of one of them have failed when the step runs,
   // the playlist is left as it is: a line never names a file the batch did
   // not rename.
-  std::vector<std::pair<std::string, std::string>> renamedFiles{};
+  RenamedFiles renamedFiles{};
   // Undo only: false when the journal did not keep the content to put
   // back (`after` is then empty).
   bool contentKept = true;

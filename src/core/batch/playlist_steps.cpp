@@ -25,35 +25,18 @@ bool IsRename(const PlanStep& step) {
 }
 
 // Each file's path before the plan -> its path after it. A rename that is
-// foreseen to fail is left out; a file renamed twice maps to its last name,
-// and one renamed back to its first name is left out.
+// foreseen to fail is left out.
 RenameMap RenamesOf(const Plan& plan) {
-  const auto count =
-      static_cast<std::size_t>(std::count_if(plan.steps.begin(), plan.steps.end(), IsRename));
-  RenameMap renames;
-  renames.reserve(count);
-  // The entries by their present path, which a later rename may start from.
-  std::unordered_map<std::string_view, RenameMap::value_type*> byPresent;
-  byPresent.reserve(count);
+  std::vector<RenameMap::Entry> renames;
+  renames.reserve(
+      static_cast<std::size_t>(std::count_if(plan.steps.begin(), plan.steps.end(), IsRename)));
   FolderPaths paths;
   for (const PlanStep& step : plan.steps) {
     if (!IsRename(step)) continue;
     std::string from = paths.Of(step.directory, step.name);
-    std::string to = paths.Of(step.directory, *NewNameOf(step));
-    RenameMap::value_type* entry = nullptr;
-    if (const auto known = byPresent.find(from); known != byPresent.end()) {
-      entry = known->second;
-      byPresent.erase(known);
-    } else {
-      const auto [at, fresh] = renames.try_emplace(std::move(from));
-      if (!fresh) byPresent.erase(at->second);
-      entry = &*at;
-    }
-    entry->second = std::move(to);
-    byPresent.emplace(entry->second, entry);
+    renames.emplace_back(std::move(from), paths.Of(step.directory, *NewNameOf(step)));
   }
-  std::erase_if(renames, [](const auto& entry) { return entry.first == entry.second; });
-  return renames;
+  return RenameMap(std::move(renames));
 }
 
 // The renamed files that a line spells in another letter case, matched as
@@ -75,7 +58,9 @@ class CaseBlindRenames {
 
  private:
   void Build() {
-    for (const auto& [oldPath, newPath] : renames_) folded_.emplace(FoldNameCase(oldPath), &oldPath);
+    for (const auto& [oldPath, newPath] : *renames_.table()) {
+      folded_.emplace(FoldNameCase(oldPath), &oldPath);
+    }
     mounts_ = ReadMountTable();
   }
 
@@ -154,10 +139,9 @@ std::optional<PlanStep> PlanPlaylist(const PlaylistFile& file, const RenameMap& 
   change.before = std::move(bytes);
   change.after = std::move(rewrite.content);
   change.changedLines = rewrite.changedLines;
-  change.renamedFiles = std::move(rewrite.named);
-  const auto renamed = renames.find(full);
-  return PlanStep{file.folder,
-                  renamed == renames.end() ? file.name : SplitPath(renamed->second).name,
+  change.renamedFiles = RenamedFiles(renames.table(), std::move(rewrite.named));
+  const RenameMap::Entry* renamed = renames.Find(full);
+  return PlanStep{file.folder, renamed == nullptr ? file.name : SplitPath(renamed->second).name,
                   std::move(change)};
 }
 

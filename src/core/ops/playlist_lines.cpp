@@ -2,15 +2,82 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
-#include "core/text/path.h"
+#include "core/text/case.h"
 #include "core/text/encoding.h"
+#include "core/text/path.h"
 
 namespace sonavex {
 namespace {
 
 constexpr std::string_view kFileScheme = "file://";
+
+std::size_t HashOf(std::string_view text) { return std::hash<std::string_view>{}(text); }
+
+std::size_t PathHash(std::size_t folderHash, std::string_view name) {
+  return (folderHash * 0x9E3779B97F4A7C15ULL) ^ HashOf(name);
+}
+
+// The folder and name of a normal full path.
+std::pair<std::string_view, std::string_view> SplitFull(std::string_view path) {
+  const std::size_t cut = LastSlash(path);
+  if (cut == std::string_view::npos) return {std::string_view(), path};
+  return {path.substr(0, cut), path.substr(cut + 1)};
+}
+
+// Hashes full paths that come folder after folder: each folder is hashed
+// once for a run of paths in it.
+class PathHasher {
+ public:
+  std::size_t operator()(std::string_view path) {
+    const auto [folder, name] = SplitFull(path);
+    if (!known_ || folder != folder_.path) {
+      folder_ = RenameMap::Folder(folder);
+      known_ = true;
+    }
+    return PathHash(folder_.hash, name);
+  }
+
+ private:
+  bool known_ = false;
+  RenameMap::Folder folder_{""};
+};
+
+bool IsPathOf(std::string_view path, const RenameMap::Folder& folder, std::string_view name) {
+  return path.size() == folder.path.size() + 1 + name.size() &&
+         path[folder.path.size()] == '/' && path.starts_with(folder.path) &&
+         path.ends_with(name);
+}
+
+// The renames in the order they take place, each file once: a file renamed
+// twice maps to its last path, and one renamed back is left out.
+RenameMap::Table Settled(RenameMap::Table renames) {
+  std::unordered_map<std::string, std::string> byFirst;
+  // The entries by their present path, which a later rename may start from.
+  std::unordered_map<std::string_view, std::pair<const std::string, std::string>*> byPresent;
+  for (auto& [from, to] : renames) {
+    std::pair<const std::string, std::string>* entry = nullptr;
+    if (const auto known = byPresent.find(from); known != byPresent.end()) {
+      entry = known->second;
+      byPresent.erase(known);
+    } else {
+      const auto [at, fresh] = byFirst.try_emplace(std::move(from));
+      if (!fresh) byPresent.erase(at->second);
+      entry = &*at;
+    }
+    entry->second = std::move(to);
+    byPresent.emplace(entry->second, entry);
+  }
+  RenameMap::Table table;
+  for (auto& [from, to] : byFirst) {
+    if (from != to) table.emplace_back(from, std::move(to));
+  }
+  return table;
+}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -79,21 +146,22 @@ std::string PercentEncode(std::string_view path) {
   return out;
 }
 
-// How a line names its file, and the file's path (UTF-8 bytes as the file
-// system has them).
+// How a line names its file, and the file's folder and name (UTF-8 bytes as
+// the file system has them).
 enum class Form { Slash, Backslash, FileUrl };
 struct Reference {
   Form form = Form::Slash;
   bool absolute = false;
-  std::string path;  // normalised full path
-};
+  RenameMap::Folder folder{""};
+  std::string_view name;
 
-std::optional<Reference> FileUrlReference(std::string_view text) {
-  std::string_view rest = text.substr(kFileScheme.size());
-  if (StartsWithNoCase(rest, "localhost/")) rest.remove_prefix(9);
-  if (rest.empty() || rest.front() != '/') return std::nullopt;
-  return Reference{Form::FileUrl, true, NormalisePath(PercentDecode(rest))};
-}
+  // The file's full path, made for the lines that need it only.
+  std::string Path() const {
+    std::string path;
+    path.reserve(folder.path.size() + 1 + name.size());
+    return path.append(folder.path).append("/").append(name);
+  }
+};
 
 // Resolves the lines of one playlist. Its lines mostly name files of a few
 // folders, one after another: the folder of the line before is kept
@@ -105,10 +173,7 @@ class LineResolver {
   // The file a line names, or null for a URL of another scheme or a
   // Windows drive path, which name no file here. Valid up to the next call.
   const Reference* Resolve(std::string_view text) {
-    if (StartsWithNoCase(text, kFileScheme)) {
-      url_ = FileUrlReference(text);
-      return url_ ? &*url_ : nullptr;
-    }
+    if (StartsWithNoCase(text, kFileScheme)) return ResolveUrl(text);
     if (text.find("://") != std::string_view::npos) return nullptr;
     if (text.empty() || (text.size() >= 2 && IsAlpha(text[0]) && text[1] == ':')) {
       return nullptr;
@@ -121,17 +186,35 @@ class LineResolver {
       text = slashed_;
     }
     ref_.absolute = text.front() == '/';
-    FullPathOf(text, ref_.path);
+    Locate(text);
     return &ref_;
   }
 
  private:
-  // The normalised full path of `text` (with "/" only) into `out`.
-  void FullPathOf(std::string_view text, std::string& out) {
+  const Reference* ResolveUrl(std::string_view text) {
+    std::string_view rest = text.substr(kFileScheme.size());
+    if (StartsWithNoCase(rest, "localhost/")) rest.remove_prefix(9);
+    if (rest.empty() || rest.front() != '/') return nullptr;
+    ref_.form = Form::FileUrl;
+    ref_.absolute = true;
+    SetPath(NormalisePath(PercentDecode(rest)));
+    return &ref_;
+  }
+
+  // Points the reference at the folder and name of a normal full path.
+  void SetPath(std::string path) {
+    whole_ = std::move(path);
+    const std::size_t cut = LastSlash(whole_);
+    ref_.folder = RenameMap::Folder(std::string_view(whole_).substr(0, cut));
+    ref_.name = std::string_view(whole_).substr(cut + 1);
+  }
+
+  // The folder and name of `text` (with "/" only).
+  void Locate(std::string_view text) {
     const std::size_t cut = LastSlash(text);
     const std::string_view name = cut == std::string_view::npos ? text : text.substr(cut + 1);
     if (name.empty() || name == "." || name == "..") {
-      out = NormalisePath(ref_.absolute ? std::string(text) : JoinPath(folder_, text));
+      SetPath(NormalisePath(ref_.absolute ? std::string(text) : JoinPath(folder_, text)));
       return;
     }
     const std::string_view dirText = text.substr(0, text.size() - name.size());
@@ -139,20 +222,21 @@ class LineResolver {
       dirText_.assign(dirText);
       dir_ = NormalisePath(ref_.absolute ? dirText_ : JoinPath(folder_, dirText));
       cached_ = true;
+      dirFolder_ = RenameMap::Folder(dir_);
     }
-    out.assign(dir_);
-    if (out.back() != '/') out += '/';
-    out.append(name);
+    ref_.folder = dirFolder_;
+    ref_.name = name;
   }
 
   const std::string& folder_;
   Reference ref_;
-  std::optional<Reference> url_;
   std::string slashed_;
+  std::string whole_;
   // The folder text of the last line that had one, and its full path.
   bool cached_ = false;
   std::string dirText_;
   std::string dir_;
+  RenameMap::Folder dirFolder_{""};
 };
 
 std::vector<std::string_view> Segments(std::string_view path) {
@@ -180,29 +264,28 @@ std::string RelativePath(const std::string& folder, const std::string& target) {
   return out;
 }
 
-// The parts of a normalised path before and after its last "/".
-std::string_view FolderOf(std::string_view path) { return path.substr(0, LastSlash(path)); }
-std::string_view NameOf(std::string_view path) { return path.substr(LastSlash(path) + 1); }
-
 // Appends to `out` the new text of a line's path in the line's form. A
 // rename keeps the folder, so only the last segment of the text changes; a
 // text whose last segment is not the old name is written out anew from the
-// folder. `oldPath` is the renamed file's path, which the line may spell in
-// another letter case.
+// folder. `rename` is the renamed file's old and new path; the line may
+// spell the old one in another letter case.
 void AppendNewText(std::string& out, std::string_view text, const Reference& ref,
-                   const std::string& oldPath, const std::string& newPath,
-                   const std::string& folder) {
+                   const RenameMap::Entry& rename, const std::string& folder) {
+  const auto& [oldPath, newPath] = rename;
   const bool url = ref.form == Form::FileUrl;
   const std::size_t cut =
       ref.form == Form::Backslash ? text.rfind('\\') : LastSlash(text);
   const std::string_view last = cut == std::string_view::npos ? text : text.substr(cut + 1);
-  const bool sameLast = url ? PercentDecode(last) == NameOf(ref.path) : last == NameOf(ref.path);
-  if (FolderOf(oldPath) == FolderOf(newPath) && sameLast) {
+  const bool sameLast = url ? PercentDecode(last) == ref.name : last == ref.name;
+  const std::size_t newCut = LastSlash(newPath);
+  if (sameLast && std::string_view(oldPath).substr(0, LastSlash(oldPath)) ==
+                      std::string_view(newPath).substr(0, newCut)) {
+    const std::string_view newName = std::string_view(newPath).substr(newCut + 1);
     out.append(text.substr(0, text.size() - last.size()));
     if (url) {
-      out += PercentEncode(NameOf(newPath));
+      out += PercentEncode(newName);
     } else {
-      out.append(NameOf(newPath));
+      out.append(newName);
     }
     return;
   }
@@ -237,27 +320,46 @@ struct Encoding {
 };
 
 // What a playlist is rewritten by: the renames, and the volume's own
-// comparison for a line spelt in another letter case.
-struct Renames {
-  const RenameMap& map;
-  const CaseBlindLookup& caseBlind;
+// comparison for a line spelt in another letter case. The volume is asked
+// only about lines in a folder that a renamed file lies in under some
+// letter case; most lines that name no renamed file lie elsewhere, and each
+// run of them in one folder is looked at once.
+class Renames {
+ public:
+  Renames(const RenameMap& map, const CaseBlindLookup& caseBlind)
+      : map(map), caseBlind_(caseBlind) {}
 
-  // The rename of the file `path` names, null for a file that is not renamed.
-  const RenameMap::value_type* Find(const std::string& path) const {
-    auto renamed = map.find(path);
-    if (renamed == map.end() && caseBlind) {
-      const std::string* oldPath = caseBlind(path);
-      if (oldPath != nullptr) renamed = map.find(*oldPath);
-    }
-    return renamed == map.end() ? nullptr : &*renamed;
+  // The rename of the file `ref` names, null for a file that is not renamed.
+  const RenameMap::Entry* Find(const Reference& ref) {
+    if (const RenameMap::Entry* renamed = map.Find(ref.folder, ref.name)) return renamed;
+    if (!caseBlind_ || !MayHoldOtherCase(ref.folder.path)) return nullptr;
+    const std::string* oldPath = caseBlind_(ref.Path());
+    return oldPath == nullptr ? nullptr : map.Find(*oldPath);
   }
+
+  const RenameMap& map;
+
+ private:
+  bool MayHoldOtherCase(std::string_view folder) {
+    if (!asked_ || folder != askedFolder_) {
+      askedFolder_.assign(folder);
+      asked_ = true;
+      answer_ = map.HoldsFolderFolded(FoldNameCase(folder));
+    }
+    return answer_;
+  }
+
+  const CaseBlindLookup& caseBlind_;
+  bool asked_ = false;
+  std::string askedFolder_;
+  bool answer_ = false;
 };
 
 // Rewrites the path texts of one playlist's lines, keeping what one line
 // leaves for the next: the resolved folder and the buffers.
 class LineRewriter {
  public:
-  LineRewriter(const std::string& folder, const Renames& renames, bool utf8)
+  LineRewriter(const std::string& folder, Renames& renames, bool utf8)
       : folder_(folder), renames_(renames), encoding_{utf8}, resolver_(folder) {}
 
   // The new text of a line's path, or null when the line stays; the
@@ -267,22 +369,21 @@ class LineRewriter {
     const std::string_view path = encoding_.ToPath(text, decoded_);
     const Reference* ref = resolver_.Resolve(path);
     if (ref == nullptr) return nullptr;
-    const RenameMap::value_type* renamed = renames_.Find(ref->path);
+    const RenameMap::Entry* renamed = renames_.Find(*ref);
     if (renamed == nullptr) return nullptr;
-    const auto& [oldPath, newPath] = *renamed;
     newPath_.clear();
-    AppendNewText(newPath_, path, *ref, oldPath, newPath, folder_);
+    AppendNewText(newPath_, path, *ref, *renamed, folder_);
     if (!encoding_.FromPath(newPath_, newText_)) {
       result.outcome = PlaylistRewrite::Outcome::Refused;
       return nullptr;
     }
-    result.named.emplace_back(oldPath, newPath);
+    result.named.push_back(renames_.map.RowOf(*renamed));
     return &newText_;
   }
 
  private:
   const std::string& folder_;
-  const Renames& renames_;
+  Renames& renames_;
   const Encoding encoding_;
   LineResolver resolver_;
   std::string decoded_;
@@ -320,7 +421,7 @@ class LineEnds {
 };
 
 PlaylistRewrite RewriteIn(std::string_view bytes, const std::string& folder,
-                          PlaylistType type, const Renames& renames, bool utf8) {
+                          PlaylistType type, Renames& renames, bool utf8) {
   PlaylistRewrite result;
   result.content.reserve(bytes.size() + bytes.size() / 8);
   LineRewriter rewriter(folder, renames, utf8);
@@ -388,11 +489,73 @@ std::string NormalisePath(std::string_view path) {
   return out.empty() ? "/" : out;
 }
 
+RenameMap::Folder::Folder(std::string_view fullPath)
+    : path(fullPath == "/" ? std::string_view() : fullPath), hash(HashOf(path)) {}
+
+RenameMap::RenameMap(std::vector<Entry> renames) {
+  auto table = std::make_shared<Table>(std::move(renames));
+  table_ = table;
+  // Nearly always each file is renamed once and takes no path another one
+  // had: the renames are the table as they come.
+  if (!Index() || std::any_of(table->begin(), table->end(),
+                              [&](const Entry& entry) { return Find(entry.second); })) {
+    *table = Settled(std::move(*table));
+    Index();
+  }
+  std::string_view folder;
+  for (const auto& [oldPath, newPath] : *table_) {
+    const std::string_view next = SplitFull(oldPath).first;
+    if (folder.data() != nullptr && next == folder) continue;
+    folder = next;
+    foldedFolders_.insert(FoldNameCase(folder));
+  }
+}
+
+bool RenameMap::Index() {
+  const Table& table = *table_;
+  std::size_t size = 2;
+  while (size < 2 * table.size()) size *= 2;
+  slots_.assign(size, 0);
+  hashes_.resize(table.size());
+  PathHasher hash;
+  for (std::uint32_t row = 0; row < table.size(); ++row) {
+    hashes_[row] = hash(table[row].first);
+    std::size_t slot = hashes_[row] & (size - 1);
+    for (; slots_[slot] != 0; slot = (slot + 1) & (size - 1)) {
+      const std::uint32_t other = slots_[slot] - 1;
+      if (hashes_[other] == hashes_[row] && table[other].first == table[row].first) return false;
+    }
+    slots_[slot] = row + 1;
+  }
+  return true;
+}
+
+bool RenameMap::HoldsFolderFolded(const std::u32string& folded) const {
+  return foldedFolders_.contains(folded);
+}
+
+const RenameMap::Entry* RenameMap::Find(const Folder& folder, std::string_view name) const {
+  const std::size_t hash = PathHash(folder.hash, name);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+    const std::uint32_t row = slots_[slot] - 1;
+    const Entry& entry = (*table_)[row];
+    if (hashes_[row] == hash && IsPathOf(entry.first, folder, name)) return &entry;
+  }
+  return nullptr;
+}
+
+const RenameMap::Entry* RenameMap::Find(std::string_view path) const {
+  if (!path.starts_with('/')) return nullptr;
+  const auto [folder, name] = SplitFull(path);
+  return Find(Folder(folder), name);
+}
+
 PlaylistRewrite RewritePlaylist(std::string_view bytes, const std::string& folder,
                                 PlaylistType type, const RenameMap& renameMap,
                                 const CaseBlindLookup& caseBlind) {
   if (bytes.find('\0') != std::string_view::npos || renameMap.empty()) return {};
-  const Renames renames{renameMap, caseBlind};
+  Renames renames(renameMap, caseBlind);
   const bool utf8 = IsValidUtf8(bytes);
   PlaylistRewrite result = RewriteIn(bytes, folder, type, renames, utf8);
   if (result.outcome != PlaylistRewrite::Outcome::Refused || utf8 ||
