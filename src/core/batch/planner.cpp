@@ -181,7 +181,7 @@ void PlanRenameFile(const OperationInfo& info, const OperationParams& params,
 // The 128 tag bytes with each text present fitted into its field.
 std::string RenderTexts(std::string tag, const TagTexts& texts) {
   const auto put = [&tag](TagField field, const std::optional<std::u32string>& text) {
-    if (text) RenderTagFieldInto(tag, field, FitTagField(*text));
+    if (text) RenderFittedFieldInto(tag, field, *text);
   };
   put(TagField::Titel, texts.Titel);
   put(TagField::Interpret, texts.Interpret);
@@ -377,7 +377,10 @@ void PlanMp3File(const OperationInfo& info, const OperationParams& params,
     tail.bytes = EmptyTag();
     ReadTag(tail.bytes, record);
   }
-  TagInput file{{record.Titel, record.Interpret, record.Album}, {}, {}};
+  // The record's texts are not wanted after this.
+  TagInput file{{std::move(record.Titel), std::move(record.Interpret), std::move(record.Album)},
+                {},
+                {}};
   if (info.tagRule != nullptr) {
     PlanTagWrite(info, params, std::move(file), item, context.id3v2FollowsTags, plan);
   } else {

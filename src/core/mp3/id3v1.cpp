@@ -9,6 +9,22 @@
 namespace sonavex {
 namespace {
 
+// The 30 bytes of `text` at `at`: its first 30 characters, padded with
+// blanks. Each character is one byte, so the blanks go after the encoding.
+void PutFieldBytes(char* at, std::u32string_view text) {
+  const std::u32string_view shown = text.substr(0, kTagFieldLength);
+  EncodeWindows1252Into(at, shown);
+  std::fill(at + shown.size(), at + kTagFieldLength, ' ');
+}
+
+char* FieldAt(std::string& tag, TagField field) {
+  return tag.data() + TagFieldOffset(static_cast<std::int64_t>(kTagSize), field);
+}
+
+}  // namespace
+
+namespace {
+
 constexpr std::string_view kMarker = "TAG";
 
 }  // namespace
@@ -61,9 +77,14 @@ std::string RenderTagField(std::string_view tag, TagField field,
 }
 
 void RenderTagFieldInto(std::string& tag, TagField field, std::u32string_view text) {
-  const auto offset =
-      static_cast<std::size_t>(TagFieldOffset(static_cast<std::int64_t>(kTagSize), field));
-  if (tag.size() == kTagSize) tag.replace(offset, kTagFieldLength, TagFieldBytes(text));
+  if (tag.size() == kTagSize) PutFieldBytes(FieldAt(tag, field), text);
+}
+
+void RenderFittedFieldInto(std::string& tag, TagField field, std::u32string_view text) {
+  if (tag.size() != kTagSize) return;
+  char* const at = FieldAt(tag, field);
+  PutFieldBytes(at, text);
+  if (text.size() > kTagFieldLength) std::fill(at + kTagFieldLength - 3, at + kTagFieldLength, '.');
 }
 
 std::error_code ReadTagTail(const std::string& path, TagTail& out) {
@@ -90,9 +111,8 @@ std::u32string FitTagField(std::u32string_view text) {
 }
 
 std::string TagFieldBytes(std::u32string_view text) {
-  // Each character is one byte, so the blanks are added after encoding.
-  std::string field = EncodeWindows1252(text.substr(0, kTagFieldLength));
-  field.resize(kTagFieldLength, ' ');
+  std::string field(kTagFieldLength, ' ');
+  PutFieldBytes(field.data(), text);
   return field;
 }
 

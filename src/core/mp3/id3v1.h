@@ -47,6 +47,8 @@ std::string RenderTagField(std::string_view tag, TagField field,
                            std::u32string_view text);
 // The same in place; a `tag` of another size stays as it is.
 void RenderTagFieldInto(std::string& tag, TagField field, std::u32string_view text);
+// RenderTagFieldInto of FitTagField(text).
+void RenderFittedFieldInto(std::string& tag, TagField field, std::u32string_view text);
 
 // A file's size and its last 128 bytes (all of it when it is shorter).
 struct TagTail {

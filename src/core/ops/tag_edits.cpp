@@ -26,24 +26,38 @@ std::optional<std::u32string> ReplaceInField(const std::u32string& text,
                                              const FieldReplace& replace) {
   // An empty search text leaves the field untouched, not even trimmed.
   if (replace.search.empty()) return std::nullopt;
-  return TrimBlanks(ReplaceAllIgnoringCase(replace.search, replace.replacement, text).text);
+  std::u32string replaced =
+      ReplaceAllIgnoringCase(replace.search, replace.replacement, text).text;
+  TrimBlanksInPlace(replaced);
+  return replaced;
 }
 
 std::optional<std::u32string> DeleteInField(const std::u32string& text,
                                             const FieldCounts& counts) {
   // Trailing padding blanks do not count: the cut is on the trimmed text.
-  std::u32string kept = TrimBlanks(text);
+  std::u32string kept = text;
+  TrimBlanksInPlace(kept);
   const auto first = static_cast<std::size_t>(std::max(counts.first, 0L));
   const auto last = static_cast<std::size_t>(std::max(counts.last, 0L));
   kept.erase(0, std::min(first, kept.size()));
   // More last characters than are left cuts nothing at all.
   if (last <= kept.size()) kept.resize(kept.size() - last);
-  return TrimBlanks(kept);
+  TrimBlanksInPlace(kept);
+  return kept;
 }
 
 std::optional<std::u32string> InsertInField(const std::u32string& text,
                                             const FieldAffixes& affixes) {
-  return TrimBlanks(affixes.before + TrimBlanks(text) + affixes.after);
+  // before + TrimBlanks(text) + after, trimmed once more, in one text.
+  std::u32string out;
+  out.reserve(affixes.before.size() + text.size() + affixes.after.size());
+  out += affixes.before;
+  const std::size_t at = out.size();
+  out += text;
+  out.resize(at + TrimBlanksIn(out.data() + at, text.size()));
+  out += affixes.after;
+  TrimBlanksInPlace(out);
+  return out;
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ std::string Id3v1FromId3v2(std::string v1Tag, const Id3v2Texts& v2) {
     return v2[static_cast<std::size_t>(field)];
   };
   const auto put = [&](TagField field, const std::u32string& value) {
-    if (!value.empty()) RenderTagFieldInto(v1Tag, field, FitTagField(value));
+    if (!value.empty()) RenderFittedFieldInto(v1Tag, field, value);
   };
   put(TagField::Titel, text(Id3v2Field::Titel));
   put(TagField::Interpret, text(Id3v2Field::Interpret));

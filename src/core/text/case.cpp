@@ -32,9 +32,11 @@ std::u32string LowCaseUmlaut(std::u32string_view text) {
 
 std::u32string TrimBlanks(std::u32string_view text) {
   std::u32string out(text);
-  out.resize(TrimBlanksIn(out.data(), out.size()));
+  TrimBlanksInPlace(out);
   return out;
 }
+
+void TrimBlanksInPlace(std::u32string& text) { text.resize(TrimBlanksIn(text.data(), text.size())); }
 
 namespace {
 

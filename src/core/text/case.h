@@ -27,6 +27,8 @@ std::u32string LowCaseUmlaut(std::u32string_view text);
 // Collapses runs of blanks, strips leading and trailing blanks and drops a
 // trailing "..." from texts shorter than a tag field (30 characters).
 std::u32string TrimBlanks(std::u32string_view text);
+// TrimBlanks of `text` in place.
+void TrimBlanksInPlace(std::u32string& text);
 // TrimBlanks of the `size` characters at `text`, in place: the new size.
 // Also for bytes, where each byte stands for the character of its value.
 template <class Char>
@@ -35,8 +37,11 @@ std::size_t TrimBlanksIn(Char* text, std::size_t size) {
   constexpr Char kDots[] = {'.', '.', '.'};
   // Collapsing every run to one blank, then cutting the edges, gives the
   // same text as deleting the first blank of the first pair over and over.
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < size; ++i) {
+  // Nothing moves up to the first pair of blanks.
+  std::size_t i = 1;
+  while (i < size && !(text[i] == kBlank && text[i - 1] == kBlank)) ++i;
+  std::size_t kept = std::min(i, size);
+  for (; i < size; ++i) {
     if (text[i] == kBlank && kept > 0 && text[kept - 1] == kBlank) continue;
     text[kept++] = text[i];
   }

@@ -189,8 +189,12 @@ void DecodeWindows1252Into(char32_t* out, std::string_view bytes) {
 
 std::string EncodeWindows1252(std::u32string_view text) {
   std::string out(text.size(), '\0');
-  for (std::size_t i = 0; i < text.size(); ++i) out[i] = EncodeOne1252(text[i]);
+  EncodeWindows1252Into(out.data(), text);
   return out;
+}
+
+void EncodeWindows1252Into(char* out, std::u32string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) out[i] = EncodeOne1252(text[i]);
 }
 
 }  // namespace sonavex

@@ -28,6 +28,8 @@ std::u32string DecodeWindows1252(std::string_view bytes);
 // DecodeWindows1252 into room for `bytes.size()` characters at `out`.
 void DecodeWindows1252Into(char32_t* out, std::string_view bytes);
 std::string EncodeWindows1252(std::u32string_view text);
+// EncodeWindows1252 into room for `text.size()` bytes at `out`.
+void EncodeWindows1252Into(char* out, std::u32string_view text);
 
 // Short spellings for literals and paths.
 // ASCII bytes as text, each byte its character.
