@@ -22,6 +22,7 @@ struct Journal::Statements {
   sqlite::Statement doneThrough;
   sqlite::Statement countActions;
   sqlite::Statement countMarks;
+  sqlite::Statement isUnmarked;
   sqlite::Statement advanceDone;
   sqlite::Statement markRange;
   sqlite::Statement countDone;
@@ -244,6 +245,8 @@ std::error_code Journal::PrepareStatements() {
        "WHERE id BETWEEN coalesce((SELECT max(id) FROM chunks WHERE id BETWEEN "
        "(?1 >> 32) << 32 AND ?1), ?1) AND ?2 AND id + count > ?1"},
       {&s.countMarks, "SELECT count(*) FROM marks WHERE id BETWEEN ?1 AND ?2"},
+      {&s.isUnmarked,
+       "SELECT " ACTION_EXISTS("?1") " AND NOT EXISTS (SELECT 1 FROM marks WHERE id = ?1)"},
       {&s.advanceDone,
        "UPDATE batches SET done_through = max(done_through, ?2), done = done + ?3 "
        "WHERE id = ?1"},
@@ -393,6 +396,21 @@ std::int64_t Journal::UnmarkedAmong(std::int64_t first, std::int64_t last,
   return ec ? 0 : recorded - marked;
 }
 
+// Whether any recorded action first..last carries no mark of its own. The
+// first is asked about alone before the whole stretch is counted: while an
+// early step of a batch still runs, each later step marked done would
+// otherwise count every action between them, a cost that grows with the
+// batch.
+bool Journal::AnyUnmarkedAmong(std::int64_t first, std::int64_t last, std::error_code& ec) {
+  if (first > last) return false;
+  sqlite::Statement& query = statements_->isUnmarked;
+  query.Bind(1, first);
+  const bool unmarked = query.Step(ec) && query.Int(0) != 0;
+  query.Reset();
+  if (ec || unmarked) return unmarked;
+  return UnmarkedAmong(first + 1, last, ec) > 0;
+}
+
 // Gives the recorded actions first..last that carry no mark the mark
 // `state`; how many got it.
 std::int64_t Journal::MarkRange(std::int64_t first, std::int64_t last, int state,
@@ -414,10 +432,10 @@ std::error_code Journal::MarkRunDone(std::int64_t first, std::int64_t last) {
   const std::int64_t batch = BatchOf(first);
   std::error_code ec;
   const std::int64_t doneThrough = DoneThrough(batch, ec);
-  const std::int64_t pendingBefore = ec ? 0 : UnmarkedAmong(doneThrough + 1, first - 1, ec);
+  const bool pendingBefore = !ec && AnyUnmarkedAmong(doneThrough + 1, first - 1, ec);
   const std::int64_t runFrom = std::max(first, doneThrough + 1);
   if (ec) return ec;
-  if (pendingBefore == 0) {
+  if (!pendingBefore) {
     const std::int64_t pendingInRun = UnmarkedAmong(runFrom, last, ec);
     if (ec) return ec;
     statements_->advanceDone.Bind(1, batch);

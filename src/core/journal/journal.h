@@ -214,6 +214,7 @@ class Journal {
   std::int64_t LastActionId(std::int64_t batch, std::error_code& ec);
   std::int64_t DoneThrough(std::int64_t batch, std::error_code& ec);
   std::int64_t UnmarkedAmong(std::int64_t first, std::int64_t last, std::error_code& ec);
+  bool AnyUnmarkedAmong(std::int64_t first, std::int64_t last, std::error_code& ec);
   std::int64_t MarkRange(std::int64_t first, std::int64_t last, int state, std::error_code& ec);
   std::error_code MarkRunDone(std::int64_t first, std::int64_t last);
   std::error_code Reinstate(std::int64_t batch);
