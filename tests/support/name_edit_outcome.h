@@ -8,13 +8,12 @@
 
 namespace sonavex::test {
 
-inline constexpr std::u32string_view kMusicDirectory = U"/music";
+inline constexpr std::u32string_view kMusicFolder = U"/music/";
 
 // The rule's input for a file of /music.
 inline NameInput InputFor(std::u32string_view fileName) {
   NameParts parts = SplitName(fileName);
-  return {std::move(parts.base), std::move(parts.extension),
-          std::u32string(kMusicDirectory) + U"/" + std::u32string(fileName)};
+  return {std::move(parts.base), std::move(parts.extension), kMusicFolder};
 }
 
 // "keep", "refuse", or the new base name and extension as "base|.ext", so

@@ -19,6 +19,9 @@ struct NameParts {
   std::u32string extension;
 };
 NameParts SplitName(std::u32string_view fileName);
+// Where the extension of `fileName` starts: at its last dot, or at its end
+// when it has none.
+std::size_t ExtensionStart(std::u32string_view fileName);
 
 // Everything a batch reads while it runs. The front end fills it from its
 // controls when the command starts.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <deque>
 #include <iterator>
+#include <memory_resource>
+#include <optional>
 #include <unordered_set>
 
 #include "core/batch/id3v2_follow.h"
@@ -53,6 +55,8 @@ namespace {
 // executor finds out when it gets there.
 class DirectoryNames {
  public:
+  DirectoryNames() { Take({}); }
+
   // The text the rename would be refused with, or empty.
   std::u32string Foresee(const std::string& directory, const std::string& oldName,
                          const std::string& newName) {
@@ -60,7 +64,7 @@ class DirectoryNames {
     std::error_code ec;
     if (!IsValidFileName(newName)) {
       ec = std::make_error_code(std::errc::invalid_argument);
-    } else if (names_.contains(newName)) {
+    } else if (names_->contains(newName)) {
       // Exact names only: on a file system that ignores letter case, a
       // case-only change finds the file itself under its other spelling.
       ec = std::make_error_code(std::errc::file_exists);
@@ -86,21 +90,29 @@ class DirectoryNames {
 
   // Records a rename that the sequential run would perform.
   void Rename(const std::string& oldName, const std::string& newName) {
-    names_.erase(oldName);
-    names_.insert(given_.emplace_back(newName));
+    names_->erase(oldName);
+    names_->insert(Keep(newName));
   }
 
-  // The file's decoded path, for messages. A walk gives the files of one
-  // directory in a row, so the directory is decoded once for all of them
-  // (a slash ends a sequence, so decoding the parts gives the same text).
-  std::u32string DecodedPath(const std::string& directory, std::u32string_view name) {
+  // The rule's input for a file of `directory`, in texts kept from one file
+  // to the next. A walk gives the files of one directory in a row, so the
+  // directory is decoded once for all of them (a slash ends a sequence, so
+  // decoding the parts gives the same text as decoding the path).
+  const NameInput& InputFor(const std::string& directory, const std::string& fileName,
+                            const TagFieldsIn* tag) {
     if (directory != decodedFor_ || decoded_.empty()) {
       decodedFor_ = directory;
       decoded_ = DecodeUtf8(JoinPath(directory, {}));
     }
-    std::u32string path;
-    path.reserve(decoded_.size() + name.size());
-    return path.append(decoded_).append(name);
+    std::u32string& base = input_.base;
+    base.resize(fileName.size());
+    base.resize(DecodeUtf8Into(base.data(), fileName));
+    const std::size_t dot = ExtensionStart(base);
+    input_.extension.assign(base, dot);
+    base.resize(dot);
+    input_.folder = decoded_;
+    input_.tag = tag;
+    return input_;
   }
 
  private:
@@ -122,23 +134,34 @@ class DirectoryNames {
     Take(current_);
   }
 
-  // The names are looked up where the listing keeps them, not copied.
+  // The names are looked up where the listing keeps them, not copied. The
+  // set and the new names live in an arena that the next directory clears
+  // at once.
   void Take(const DirectoryListing& listing) {
-    names_.clear();
-    given_.clear();
-    names_.reserve(listing.files.size() + listing.otherNames.size() +
-                   listing.subdirectories.size());
-    names_.insert(listing.files.begin(), listing.files.end());
-    names_.insert(listing.otherNames.begin(), listing.otherNames.end());
-    for (const Subdirectory& sub : listing.subdirectories) names_.insert(sub.name);
+    names_.reset();
+    arena_.release();
+    names_.emplace(std::pmr::polymorphic_allocator<std::string_view>(&arena_));
+    names_->reserve(listing.files.size() + listing.otherNames.size() +
+                    listing.subdirectories.size());
+    names_->insert(listing.files.begin(), listing.files.end());
+    names_->insert(listing.otherNames.begin(), listing.otherNames.end());
+    for (const Subdirectory& sub : listing.subdirectories) names_->insert(sub.name);
+  }
+
+  // A new name of the directory's renames, kept in the arena.
+  std::string_view Keep(std::string_view name) {
+    auto* bytes = static_cast<char*>(arena_.allocate(name.size(), 1));
+    std::copy(name.begin(), name.end(), bytes);
+    return {bytes, name.size()};
   }
 
   std::string directory_;
   std::string decodedFor_;
   std::u32string decoded_;
+  NameInput input_;
   DirectoryListing current_;
-  std::deque<std::string> given_;  // the new names of the directory's renames
-  std::unordered_set<std::string_view> names_;
+  std::pmr::monotonic_buffer_resource arena_;
+  std::optional<std::pmr::unordered_set<std::string_view>> names_;
   std::deque<std::pair<std::string, DirectoryListing>> listed_;
 };
 
@@ -157,21 +180,21 @@ void PlanRenameFile(const OperationInfo& info, const OperationParams& params,
                     const BatchContext& context, const std::string& directory,
                     const std::string& fileName, const TagFieldsIn* tag,
                     DirectoryNames& names, Plan& plan) {
-  const std::u32string name = DecodeUtf8(fileName);
-  NameParts parts = SplitName(name);
-  const NameEdit edit = info.rule(
-      {std::move(parts.base), std::move(parts.extension), names.DecodedPath(directory, name), tag},
-      params);
+  const NameEdit edit = info.rule(names.InputFor(directory, fileName, tag), params);
   if (edit.outcome == NameEdit::Outcome::Refuse) {
     plan.steps.push_back(RefuseStep(directory, fileName, edit.refusal));
   }
   if (edit.outcome != NameEdit::Outcome::Rename) return;
   // "Sofort" runs the table whatever the switch says.
   const bool tableOn = info.code == Operation::R || context.replacementActive;
-  std::string newName = EncodeUtf8(
-      (info.appliesTable ? ApplyReplacementTable(edit.base, context.table, tableOn)
-                         : edit.base) +
-      edit.extension);
+  std::string newName;
+  newName.reserve(edit.base.size() + edit.extension.size());  // exact for ASCII
+  if (info.appliesTable && tableOn) {
+    EncodeUtf8Into(newName, ApplyReplacementTable(edit.base, context.table, true));
+  } else {
+    EncodeUtf8Into(newName, edit.base);
+  }
+  EncodeUtf8Into(newName, edit.extension);
   // The file system leaves an equal name alone: nothing to do, nothing to
   // show.
   if (newName == fileName) return;

@@ -32,11 +32,14 @@ bool VisitDirectory(const BatchContext& context, const std::string& directory,
 
 }  // namespace
 
-NameParts SplitName(std::u32string_view fileName) {
+std::size_t ExtensionStart(std::u32string_view fileName) {
   const std::size_t dot = fileName.rfind(U'.');
-  if (dot == std::u32string_view::npos) return {std::u32string(fileName), {}};
-  return {std::u32string(fileName.substr(0, dot)),
-          std::u32string(fileName.substr(dot))};
+  return dot == std::u32string_view::npos ? fileName.size() : dot;
+}
+
+NameParts SplitName(std::u32string_view fileName) {
+  const std::size_t dot = ExtensionStart(fileName);
+  return {std::u32string(fileName.substr(0, dot)), std::u32string(fileName.substr(dot))};
 }
 
 std::u32string WalkFailureText(const std::string& startDirectory) {

@@ -128,7 +128,7 @@ NameEdit SwapParts(const NameInput& name, const SwapParams& params) {
   const auto a = static_cast<std::size_t>(std::max(params.a, 0));
   const auto b = static_cast<std::size_t>(std::max(params.b, 0));
   if (a > parts.size() || b > parts.size()) {
-    return NameEdit::Refuse(TooFewPartsRefusal(name.path));
+    return NameEdit::Refuse(TooFewPartsRefusal(name.Path()));
   }
   Rearrange(parts, a, b);
   return NameEdit::RenameTo(JoinParts(std::move(parts)), name.extension);

@@ -42,12 +42,12 @@ NameEdit DeleteAtEnds(const NameInput& name, const DeleteEndsParams& params) {
   const auto a = static_cast<unsigned long>(first);
   const auto z = static_cast<unsigned long>(last);
   if (a >= length || z >= length - a) {
-    return NameEdit::Refuse(NothingLeftRefusal(name.path, first, last));
+    return NameEdit::Refuse(NothingLeftRefusal(name.Path(), first, last));
   }
   const std::u32string kept = TrimBlanks(
       std::u32string_view(name.base).substr(a, length - a - z));
   if (kept.empty()) {
-    return NameEdit::Refuse(NothingLeftRefusal(name.path, first, last));
+    return NameEdit::Refuse(NothingLeftRefusal(name.Path(), first, last));
   }
   return NameEdit::RenameTo(kept, name.extension);
 }

@@ -3,6 +3,7 @@
 // name and extension (plus the operation's own parameters, if it has any),
 // and either a new name, a refusal to show, or nothing to do.
 #include <string>
+#include <string_view>
 
 #include "core/report/reporter.h"
 
@@ -13,10 +14,19 @@ struct TagFieldsIn;
 struct NameInput {
   std::u32string base;
   std::u32string extension;  // with its dot; empty when the name has none
-  std::u32string path;       // directory + "/" + file name, for messages
+  // The directory with its closing "/", for messages. A view: the planner
+  // decodes a directory once for all of its files.
+  std::u32string_view folder;
   // The record's tag fields, for the rules that build the name from the tag
   // ('N'); nullptr for the others.
   const TagFieldsIn* tag = nullptr;
+
+  // The file's full path, for messages.
+  std::u32string Path() const {
+    std::u32string path;
+    path.reserve(folder.size() + base.size() + extension.size());
+    return path.append(folder).append(base).append(extension);
+  }
 };
 
 struct Refusal {
