@@ -46,6 +46,7 @@ TEST(ReplaceAllIgnoringCase, FoldsLettersAndUmlautsKeepsTheRest) {
       {U"é", U"e", U"É", U"É", 0},             // only A-Z and umlauts fold
       {U"", U"x", U"abc", U"abc", 0},
       {U"b", U"b", U"abc", U"abc", 1},         // found, even if nothing changes
+      {U" - ä", U"/", U"A - Äb - äc -Ä", U"A/b/c -Ä", 2},  // starts with a blank
   };
   for (const Row& row : rows) {
     const ReplaceResult result =

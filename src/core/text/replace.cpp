@@ -5,14 +5,24 @@
 namespace sonavex {
 namespace {
 
+// Whether a character other than `c` folds to `c`.
+bool HasOtherCase(char32_t c) {
+  return (c >= U'a' && c <= U'z') || c == U'\u00E4' || c == U'\u00F6' || c == U'\u00FC';
+}
+
 // Where `needle` starts in `text` from `from` on, each character of `text`
-// folded as it is compared: no folded copy of the text is made.
+// folded as it is compared: no folded copy of the text is made. A needle
+// that starts with a character no other folds to (a blank, a digit, a
+// dash) is looked for by that character alone first.
 std::size_t FindFolded(std::u32string_view text, std::u32string_view foldedNeedle,
                        std::size_t from) {
   if (foldedNeedle.size() > text.size()) return std::u32string_view::npos;
   const std::size_t last = text.size() - foldedNeedle.size();
+  const char32_t first = foldedNeedle[0];
+  const bool exactFirst = !HasOtherCase(first);
   for (std::size_t p = from; p <= last; ++p) {
-    std::size_t k = 0;
+    if (exactFirst ? text[p] != first : LowCaseChar(text[p]) != first) continue;
+    std::size_t k = 1;
     while (k < foldedNeedle.size() && LowCaseChar(text[p + k]) == foldedNeedle[k]) ++k;
     if (k == foldedNeedle.size()) return p;
   }
