@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/batch/batch.h"
+#include "core/batch/listing_ahead.h"
 #include "core/batch/planner.h"
 #include "core/batch/read_selected.h"
 #include "core/mp3/info_row.h"
@@ -220,6 +221,40 @@ TEST(ListingAhead, TheWalkVisitsTheSameFilesInTheSameOrder) {
   if (!same) GTEST_SKIP() << "an unprivileged user cannot enter " << dir.path();
   EXPECT_TRUE(*same);
   EXPECT_EQ(walk(8), walk(1));  // as root every folder can be listed
+}
+
+// However few entries may wait ahead of the walk, every folder's listing is
+// the one it would list itself: folders fetched, fetched later, or still
+// queued when their turn comes.
+TEST(ListingAhead, GivesEachFolderItsListingWhateverTheLimit) {
+  TempDir dir;
+  for (const char* path : {"a/1.mp3", "a/2.mp3", "a/x/3.mp3", "a/x/y/4.mp3", "b/5.mp3",
+                           "b/c/6.mp3", "b/c/7.mp3", "d/8.mp3", "e/f/9.mp3", "e/g/10.mp3"}) {
+    WriteFile(dir / path, "x");
+  }
+  const auto walk = [&](int threads, std::size_t limit) {
+    ListingAhead listings(threads, U"*.mp3", limit);
+    std::vector<std::string> seen;
+    std::vector<std::string> folders{dir.path()};
+    while (!folders.empty()) {
+      const std::string folder = folders.back();
+      folders.pop_back();
+      std::error_code ec;
+      const DirectoryListing listing = listings.Take(folder, ec);
+      seen.push_back(folder + (ec ? " failed" : ""));
+      for (const std::string& file : listing.files) seen.push_back(JoinPath(folder, file));
+      for (auto sub = listing.subdirectories.rbegin(); sub != listing.subdirectories.rend(); ++sub) {
+        folders.push_back(JoinPath(folder, sub->name));
+      }
+    }
+    return seen;
+  };
+  const std::vector<std::string> alone = walk(1, ListingAhead::kEntriesAhead);
+  ASSERT_EQ(alone.size(), 20u);
+  for (const std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{3},
+                                  ListingAhead::kEntriesAhead}) {
+    EXPECT_EQ(walk(8, limit), alone) << "limit " << limit;
+  }
 }
 
 // The file set's items reach the user in order, and a walk failure comes

@@ -11,6 +11,10 @@ namespace {
 // folders is fetched in stretches, not all at once.
 constexpr std::size_t kMostFetched = 512;
 
+std::size_t EntriesOf(const DirectoryListing& listing) {
+  return listing.files.size() + listing.subdirectories.size() + listing.otherNames.size();
+}
+
 }  // namespace
 
 bool IsEnteredByWalk(const Subdirectory& sub) {
@@ -18,8 +22,8 @@ bool IsEnteredByWalk(const Subdirectory& sub) {
   return !sub.isLink && !(!sub.name.empty() && sub.name[0] == '.');
 }
 
-ListingAhead::ListingAhead(int threads, std::u32string mask)
-    : mask_(std::move(mask)), pool_(threads < 2 ? 0 : threads) {}
+ListingAhead::ListingAhead(int threads, std::u32string mask, std::size_t entriesAhead)
+    : mask_(std::move(mask)), entriesLimit_(entriesAhead), pool_(threads < 2 ? 0 : threads) {}
 
 // Called with the mutex held. The walk's own next folders go first; the
 // folders below fetched ones are queued behind, as far as the limit allows.
@@ -49,9 +53,16 @@ void ListingAhead::QueueSubdirectories(const std::string& directory,
                   std::make_move_iterator(front.end()));
 }
 
+// A job that finds the listings ahead at their limit is deferred: taking
+// a listing resumes it.
 void ListingAhead::FetchNext() {
   std::unique_lock lock(mutex_);
   if (waiting_.empty()) return;
+  if (!MayFetch()) {
+    ++deferred_;
+    return;
+  }
+  ++fetching_;
   const std::string directory = std::move(waiting_.front());
   waiting_.pop_front();
   lock.unlock();
@@ -59,6 +70,10 @@ void ListingAhead::FetchNext() {
   DirectoryListing listing = ListDirectory(directory, mask_, ec);
   lock.lock();
   Fetched& fetched = fetched_[directory];
+  --fetching_;
+  ++foldersFetched_;
+  entriesFetched_ += EntriesOf(listing);
+  entriesAhead_ += EntriesOf(listing);
   if (!ec) QueueSubdirectories(directory, listing, false);
   fetched.listing = std::move(listing);
   fetched.ec = ec;
@@ -66,14 +81,42 @@ void ListingAhead::FetchNext() {
   done_.notify_all();
 }
 
+// Called with the mutex held: whether `directory` was still waiting for a
+// job, which it no longer does.
+bool ListingAhead::TakeFromQueue(const std::string& directory) {
+  const auto queued = std::find(waiting_.begin(), waiting_.end(), directory);
+  if (queued == waiting_.end()) return false;
+  waiting_.erase(queued);
+  fetched_.erase(directory);
+  return true;
+}
+
+// Called with the mutex held. Before any folder has come back, one being
+// fetched counts for half the limit.
+bool ListingAhead::MayFetch() const {
+  const std::size_t expected = foldersFetched_ == 0
+                                   ? (entriesLimit_ + 1) / 2
+                                   : std::max<std::size_t>(1, entriesFetched_ / foldersFetched_);
+  return entriesAhead_ + fetching_ * expected < entriesLimit_;
+}
+
+// Called with the mutex held.
+void ListingAhead::ResumeDeferred() {
+  if (waiting_.empty()) deferred_ = 0;
+  for (; deferred_ > 0 && MayFetch(); --deferred_) {
+    pool_.Submit([this] { FetchNext(); });
+  }
+}
+
 DirectoryListing ListingAhead::Take(const std::string& directory, std::error_code& ec) {
   std::unique_lock lock(mutex_);
   const auto found = fetched_.find(directory);
-  if (found == fetched_.end()) {
+  if (found == fetched_.end() || (!found->second.done && TakeFromQueue(directory))) {
     lock.unlock();
     DirectoryListing listing = ListDirectory(directory, mask_, ec);
     lock.lock();
     if (!ec) QueueSubdirectories(directory, listing, true);
+    ResumeDeferred();
     return listing;
   }
   // Entries keep their place in the map while others are added; iterators
@@ -82,8 +125,10 @@ DirectoryListing ListingAhead::Take(const std::string& directory, std::error_cod
   done_.wait(lock, [entry] { return entry->done; });
   Fetched fetched = std::move(*entry);
   fetched_.erase(directory);
+  entriesAhead_ -= EntriesOf(fetched.listing);
   ec = fetched.ec;
   if (!ec) QueueSubdirectories(directory, fetched.listing, true);
+  ResumeDeferred();
   return std::move(fetched.listing);
 }
 

@@ -19,9 +19,18 @@ bool IsEnteredByWalk(const Subdirectory& sub);
 
 class ListingAhead {
  public:
+  // A folder is fetched ahead only while the listings fetched and not yet
+  // taken, with those being fetched counted at the size folders have had so
+  // far, hold fewer entries than `entriesAhead`. A share forgets the names a
+  // listing looked up after about a second, and a file opened after that
+  // costs one more round trip; this keeps the listings a few hundred files
+  // ahead of the reads, which stay busy all the same: many small folders
+  // are fetched side by side, large ones one or two at a time.
+  static constexpr std::size_t kEntriesAhead = 256;
+
   // `threads` list at once; with fewer than 2 every listing is made when it
   // is taken. Listings still being made at the end are waited for.
-  ListingAhead(int threads, std::u32string mask);
+  ListingAhead(int threads, std::u32string mask, std::size_t entriesAhead = kEntriesAhead);
   ListingAhead(const ListingAhead&) = delete;
   ListingAhead& operator=(const ListingAhead&) = delete;
 
@@ -39,12 +48,21 @@ class ListingAhead {
   void FetchNext();
   void QueueSubdirectories(const std::string& directory, const DirectoryListing& listing,
                            bool next);
+  bool TakeFromQueue(const std::string& directory);
+  bool MayFetch() const;
+  void ResumeDeferred();
 
   std::u32string mask_;
   std::mutex mutex_;
   std::condition_variable done_;
   std::deque<std::string> waiting_;
   std::unordered_map<std::string, Fetched> fetched_;
+  std::size_t entriesLimit_;
+  std::size_t entriesAhead_ = 0;  // in listings fetched and not yet taken
+  std::size_t fetching_ = 0;      // folders being fetched
+  std::size_t foldersFetched_ = 0;
+  std::size_t entriesFetched_ = 0;
+  std::size_t deferred_ = 0;      // jobs that found the limit reached
   WorkerPool pool_;  // last: it ends before the listings its jobs fill
 };
 
