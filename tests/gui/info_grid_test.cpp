@@ -13,6 +13,7 @@
 #include <linux/fs.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -183,9 +184,26 @@ TEST_F(InfoGridTest, EveryKeystrokeInATagCellIsWrittenAndTheCellKeepsTheTypedTex
   EXPECT_TRUE(reporter.messages.empty());
 }
 
+// Runs the program as an ordinary user from here on, until BackToRoot: the
+// files the test made stay root's, so they are another user's files. Only
+// a test run as root can do this.
+bool AsOrdinaryUser(const std::string& path) {
+  if (geteuid() != 0) return false;
+  // Others may look into the test's folders, as into a home.
+  for (std::filesystem::path folder = std::filesystem::path(path).parent_path();
+       folder.has_relative_path(); folder = folder.parent_path()) {
+    chmod(folder.c_str(), 0755);
+    if (folder.filename().string().starts_with("sonavex-test-")) break;
+  }
+  return seteuid(65534) == 0;
+}
+
+void BackToRoot(const std::string&) { (void)!seteuid(0); }
+
 // A keystroke whose write fails shows the file's title again, in the cell
 // and in its editor, and the failure is reported: a file that may not be
-// changed (immutable), and one replaced by a directory since the filling.
+// changed (immutable), another user's file, and one replaced by a directory
+// since the filling.
 TEST_F(InfoGridTest, AFailedWriteShowsWhatTheFileHoldsAndIsReported) {
   struct Case {
     const char* what;
@@ -194,6 +212,7 @@ TEST_F(InfoGridTest, AFailedWriteShowsWhatTheFileHoldsAndIsReported) {
   } const cases[] = {
       {"immutable", [](const std::string& path) { return SetImmutable(path, true); },
        [](const std::string& path) { SetImmutable(path, false); }},
+      {"another user's file", AsOrdinaryUser, BackToRoot},
       {"directory",
        [](const std::string& path) {
          return std::filesystem::remove(path) && std::filesystem::create_directory(path);
