@@ -259,18 +259,34 @@ TEST(WritableGuard, LiftsAndRestoresWritePermission) {
   EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
+// The new content keeps the file's mode, whether the temporary file got it
+// as it was made or only afterwards (bits the creation mask takes away, set
+// bits, a temporary under a name of its own); a new file gets what a plain
+// create gives. No temporary file is left.
 TEST(ReplaceFileAtomically, KeepsModeAndLeavesNoTemporary) {
-  TempDir dir;
-  const std::string path = dir / "settings.INI";
-  WriteFile(path, "old");
-  chmod(path.c_str(), 0600);
-  ASSERT_FALSE(ReplaceFileAtomically(path, "new"));
-  EXPECT_EQ(test::ReadFile(path), "new");
-  struct stat st{};
-  stat(path.c_str(), &st);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-  std::error_code ec;
-  EXPECT_EQ(ListFiles(dir.path(), U"*", ec).size(), 1u);
+  const mode_t mask = umask(0);
+  umask(mask);
+  struct Row {
+    mode_t mode;  // 0: the file is new
+    const char* temporaryName;
+  };
+  for (const Row row : {Row{0600, ""}, Row{0644, "~tmp"}, Row{0664, "~tmp"}, Row{0666, ""},
+                        Row{04755, "~tmp"}, Row{0, "~tmp"}, Row{0, ""}}) {
+    SCOPED_TRACE(testing::Message() << std::oct << row.mode << " " << row.temporaryName);
+    TempDir dir;
+    const std::string path = dir / "settings.INI";
+    if (row.mode != 0) {
+      WriteFile(path, "old");
+      chmod(path.c_str(), row.mode);
+    }
+    ASSERT_FALSE(ReplaceFileAtomically(path, "new", row.temporaryName));
+    EXPECT_EQ(test::ReadFile(path), "new");
+    struct stat st{};
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, row.mode != 0 ? row.mode : 0666 & ~mask);
+    std::error_code ec;
+    EXPECT_EQ(ListFiles(dir.path(), U"*", ec).size(), 1u);
+  }
 }
 
 // A named temporary file is used when its name is free; a file that holds

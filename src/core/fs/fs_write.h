@@ -156,7 +156,8 @@ class FileReplacement {
   Mode mode_ = Mode::Replace;
   bool exists_ = false;
   bool inPlace_ = false;
-  unsigned oldMode_ = 0;
+  unsigned wantedMode_ = 0;   // the mode the new file is to have
+  unsigned createdMode_ = 0;  // the mode the temporary file was made with
   unsigned oldOwner_ = 0;
   unsigned oldGroup_ = 0;
 };

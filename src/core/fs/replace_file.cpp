@@ -24,19 +24,20 @@ std::error_code SetMode(int fd, mode_t mode) {
   return LastError();
 }
 
-// The new file takes the old one's mode and, where the user may give it,
-// its owner; a file that is new gets what a plain create would give.
-std::error_code TakeOver(int fd, const struct stat* old) {
-  if (old == nullptr) {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return SetMode(fd, 0666 & ~mask);
+// The process's file mode creation mask. Only setting it tells it, so it
+// is put back at once.
+mode_t CreationMask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+// The new file takes the old one's owner where the user may give it; a
+// failed change (not allowed) keeps the user's own.
+void TakeOwner(int fd, const struct stat& old) {
+  if (old.st_uid != geteuid() || old.st_gid != getegid()) {
+    (void)!Sys().fchown(fd, old.st_uid, old.st_gid);
   }
-  // A failed change of owner (not allowed) keeps the user's own.
-  if (old->st_uid != geteuid() || old->st_gid != getegid()) {
-    (void)!Sys().fchown(fd, old->st_uid, old->st_gid);
-  }
-  return SetMode(fd, old->st_mode & 07777);
 }
 
 // A file with further hard links is written in place, so that every link
@@ -62,12 +63,14 @@ std::error_code WriteInPlace(int fd, const std::string& path, std::string_view c
 
 // Where a chain of symbolic links named `path` ends. The links stay links:
 // the file they lead to gets the new contents, and a link that leads nowhere
-// yet names the file to create.
-std::error_code FollowLinks(std::string& path) {
+// yet names the file to create. `found` gets the status of what is there,
+// `exists` whether anything is.
+std::error_code FollowLinks(std::string& path, struct stat& found, bool& exists) {
   constexpr int kMaxHops = 40;  // what the kernel allows before ELOOP
   for (int hop = 0; hop < kMaxHops; ++hop) {
-    struct stat st{};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return {};
+    struct stat& st = found;
+    exists = lstat(path.c_str(), &st) == 0;
+    if (!exists || !S_ISLNK(st.st_mode)) return {};
     std::string target(PATH_MAX, '\0');
     const ssize_t length = readlink(path.c_str(), target.data(), target.size());
     if (length < 0) return LastError();
@@ -82,16 +85,19 @@ std::error_code FollowLinks(std::string& path) {
 
 // Creates the temporary file in `directory`, exclusively, so that it never
 // takes the place of a file of the user's: under `name` when one is given
-// and free, else under a short random name that fits beside a name of full
-// length. Its path goes to `temporary`.
-int CreateTemporary(const std::string& directory, std::string_view name,
-                    std::string& temporary) {
+// and free, with `mode` (less the creation mask), else under a short random
+// name that fits beside a name of full length, readable by its owner only.
+// Its path goes to `temporary`, the mode it got to `created`.
+int CreateTemporary(const std::string& directory, std::string_view name, mode_t mode,
+                    std::string& temporary, mode_t& created) {
   if (!name.empty()) {
     temporary = JoinPath(directory, name);
-    const int fd = Sys().open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int fd = Sys().open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    created = mode & ~CreationMask();
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   temporary = JoinPath(directory, "~XXXXXX");
+  created = 0600;
   return Sys().mkostemp(temporary.data(), O_CLOEXEC);
 }
 
@@ -99,7 +105,9 @@ int CreateTemporary(const std::string& directory, std::string_view name,
 
 std::string TemporaryPathFor(const std::string& linkOrPath, std::string_view temporaryName) {
   std::string path = linkOrPath;
-  if (FollowLinks(path)) path = linkOrPath;
+  struct stat found{};
+  bool exists = false;
+  if (FollowLinks(path, found, exists)) path = linkOrPath;
   return JoinPath(SplitPath(path).directory, temporaryName);
 }
 
@@ -125,17 +133,18 @@ std::error_code FileReplacement::Begin(const std::string& linkOrPath,
   Drop();
   path_ = linkOrPath;
   mode_ = mode;
-  if (std::error_code ec = FollowLinks(path_)) return ec;
   struct stat old{};
-  exists_ = stat(path_.c_str(), &old) == 0;
+  if (std::error_code ec = FollowLinks(path_, old, exists_)) return ec;
   if (exists_ && mode == Mode::CreateOnly) return {EEXIST, std::generic_category()};
-  oldMode_ = old.st_mode;
   oldOwner_ = old.st_uid;
   oldGroup_ = old.st_gid;
   inPlace_ = exists_ && old.st_nlink > 1;
+  // The new file gets the old one's mode, or what a plain create gives.
+  wantedMode_ = exists_ ? old.st_mode & 07777 : 0666 & ~CreationMask();
   std::string temporary;
   fd_ = inPlace_ ? Sys().open(path_.c_str(), O_WRONLY | O_CLOEXEC, 0)
-                 : CreateTemporary(SplitPath(path_).directory, temporaryName, temporary);
+                 : CreateTemporary(SplitPath(path_).directory, temporaryName,
+                                   exists_ ? wantedMode_ & 0777 : 0666, temporary, createdMode_);
   if (fd_ < 0) return LastError();
   temporary_ = std::move(temporary);
   return {};
@@ -151,11 +160,12 @@ std::error_code FileReplacement::Finish(std::string_view contents) {
 std::error_code FileReplacement::Stage(std::string_view contents) {
   if (fd_ < 0 || inPlace_) return {EBADF, std::generic_category()};
   struct stat old{};
-  old.st_mode = oldMode_;
   old.st_uid = oldOwner_;
   old.st_gid = oldGroup_;
   std::error_code ec = WriteAt(fd_, 0, contents);
-  if (!ec) ec = TakeOver(fd_, exists_ ? &old : nullptr);
+  if (!ec && exists_) TakeOwner(fd_, old);
+  // Mostly the file got its mode as it was made; else it gets it now.
+  if (!ec && createdMode_ != wantedMode_) ec = SetMode(fd_, wantedMode_);
   if (!ec && Sys().fsync(fd_) != 0) ec = LastError();
   const int fd = std::exchange(fd_, -1);
   if (Sys().close(fd) != 0 && !ec) ec = LastError();
