@@ -2,6 +2,7 @@
 // What a batch runs over: the file set (the marked entries of the list or
 // every matching file of a directory (tree)) and the context it reads.
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,8 +70,9 @@ void ForEachSelected(const std::string& directory,
                      const BatchContext& context, const FileVisitor& visit);
 
 // Told each directory's listing before its files are visited.
-using ListingVisitor =
-    std::function<void(const std::string& directory, const DirectoryListing& listing)>;
+// The listing is shared: whoever keeps it past the visit keeps it alive.
+using ListingVisitor = std::function<void(
+    const std::string& directory, const std::shared_ptr<const DirectoryListing>& listing)>;
 
 // WalkDirectory without the report: false when a directory could not be
 // listed, after the files visited up to there.

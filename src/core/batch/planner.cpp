@@ -57,26 +57,31 @@ class DirectoryNames {
  public:
   DirectoryNames() { Take({}); }
 
-  // The text the rename would be refused with, or empty.
-  std::u32string Foresee(const std::string& directory, const std::string& oldName,
-                         const std::string& newName) {
+  // The text the rename would be refused with, or empty; a rename that may
+  // go ahead is recorded as the sequential run would perform it.
+  std::u32string Claim(const std::string& directory, const std::string& oldName,
+                       const std::string& newName) {
     Enter(directory);
     std::error_code ec;
     if (!IsValidFileName(newName)) {
       ec = std::make_error_code(std::errc::invalid_argument);
-    } else if (names_->contains(newName)) {
+    } else if (!names_->insert(Keep(newName)).second) {
       // Exact names only: on a file system that ignores letter case, a
       // case-only change finds the file itself under its other spelling.
       ec = std::make_error_code(std::errc::file_exists);
     }
-    if (!ec) return {};
+    if (!ec) {
+      names_->erase(oldName);
+      return {};
+    }
     return RenameMessageText(ec, DecodeUtf8(directory), DecodeUtf8(oldName));
   }
 
   // The names of `directory` from the walk's listing of it, so that it is
   // not read a second time. The walk may list directories ahead of the
   // files being planned; each listing waits until its directory's turn.
-  void Seed(const std::string& directory, const DirectoryListing& listing) {
+  void Seed(const std::string& directory,
+            const std::shared_ptr<const DirectoryListing>& listing) {
     listed_.emplace_back(directory, listing);
   }
 
@@ -86,12 +91,6 @@ class DirectoryNames {
   void Reach(const std::string& directory) {
     if (directory == directory_) return;
     while (!listed_.empty() && listed_.front().first != directory) listed_.pop_front();
-  }
-
-  // Records a rename that the sequential run would perform.
-  void Rename(const std::string& oldName, const std::string& newName) {
-    names_->erase(oldName);
-    names_->insert(Keep(newName));
   }
 
   // The rule's input for a file of `directory`, in texts kept from one file
@@ -123,15 +122,16 @@ class DirectoryNames {
     if (directory == directory_) return;
     Reach(directory);
     directory_ = directory;
-    current_ = {};
     if (!listed_.empty()) {
       current_ = std::move(listed_.front().second);
       listed_.pop_front();
     } else {
       std::error_code ec;
-      current_.otherNames = ListNames(directory, ec);
+      DirectoryListing listing;
+      listing.otherNames = ListNames(directory, ec);
+      current_ = std::make_shared<const DirectoryListing>(std::move(listing));
     }
-    Take(current_);
+    Take(*current_);
   }
 
   // The names are looked up where the listing keeps them, not copied. The
@@ -159,16 +159,15 @@ class DirectoryNames {
   std::string decodedFor_;
   std::u32string decoded_;
   NameInput input_;
-  DirectoryListing current_;
+  std::shared_ptr<const DirectoryListing> current_;
   std::pmr::monotonic_buffer_resource arena_;
   std::optional<std::pmr::unordered_set<std::string_view>> names_;
-  std::deque<std::pair<std::string, DirectoryListing>> listed_;
+  std::deque<std::pair<std::string, std::shared_ptr<const DirectoryListing>>> listed_;
 };
 
 PlanStep PlannedRename(const std::string& directory, const std::string& oldName,
                     std::string newName, DirectoryNames& names) {
-  PlanStep step{directory, oldName, {}, names.Foresee(directory, oldName, newName)};
-  if (step.foreseen.empty()) names.Rename(oldName, newName);
+  PlanStep step{directory, oldName, {}, names.Claim(directory, oldName, newName)};
   step.change = steps::Rename{std::move(newName)};
   return step;
 }
@@ -528,9 +527,9 @@ Plan PlanSelection(Operation code, const OperationParams& params,
     walked.clear();
     // Only the folders that hold a playlist are looked at again for it.
     const ListingVisitor listed = [&](const std::string& dir,
-                                      const DirectoryListing& listing) {
+                                      const std::shared_ptr<const DirectoryListing>& listing) {
       names.Seed(dir, listing);
-      if (HoldsPlaylist(listing)) walked.push_back(dir);
+      if (HoldsPlaylist(*listing)) walked.push_back(dir);
     };
     const bool walked = WalkFiles(context, directory, visit, listed);
     reads.Drain();

@@ -1,3 +1,4 @@
+#include <memory>
 #include <system_error>
 
 #include "core/batch/batch.h"
@@ -16,12 +17,13 @@ bool VisitDirectory(const BatchContext& context, const std::string& directory,
                     const FileVisitor& visit, const ListingVisitor& listed,
                     ListingAhead& listings) {
   std::error_code ec;
-  const DirectoryListing listing = listings.Take(directory, ec);
+  const auto listing =
+      std::make_shared<const DirectoryListing>(listings.Take(directory, ec));
   if (ec) return false;
   if (listed) listed(directory, listing);
-  for (const std::string& name : listing.files) visit(directory, name);
+  for (const std::string& name : listing->files) visit(directory, name);
   if (!context.recursive) return true;
-  for (const Subdirectory& sub : listing.subdirectories) {
+  for (const Subdirectory& sub : listing->subdirectories) {
     if (!IsEnteredByWalk(sub)) continue;
     const std::string path = JoinPath(directory, sub.name);
     if (context.onDirectoryEntered) context.onDirectoryEntered(path);

@@ -150,16 +150,18 @@ std::string EncodeUtf8(std::u32string_view text) {
 }
 
 void EncodeUtf8Into(std::string& out, std::u32string_view text) {
-  // ASCII, the usual case, is copied a byte per code point up to the first
-  // character that is not. The rest takes at most four bytes a code point:
-  // it goes into that much room, which is cut back at the end. The room is
-  // made once.
+  // ASCII, the usual case, is copied a byte per code point into room for
+  // one byte each, up to the first character that is not. The rest takes at
+  // most four bytes a code point: the room grows once to that, and is cut
+  // back at the end.
   const std::size_t start = out.size();
+  out.resize(start + text.size());
   std::size_t ascii = 0;
-  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
-  out.resize(start + ascii + 4 * (text.size() - ascii));
-  for (std::size_t i = 0; i < ascii; ++i) out[start + i] = static_cast<char>(text[i]);
+  for (; ascii < text.size() && text[ascii] < 0x80; ++ascii) {
+    out[start + ascii] = static_cast<char>(text[ascii]);
+  }
   if (ascii == text.size()) return;
+  out.resize(start + ascii + 4 * (text.size() - ascii));
   std::size_t end = start + ascii;
   for (char32_t cp : text.substr(ascii)) {
     if (cp >= kEscapeBase + 0x80 && cp <= kEscapeBase + 0xFF) {
